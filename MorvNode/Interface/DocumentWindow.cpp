@@ -1,0 +1,8 @@
+#include "MorvNode/Interface/DocumentWindow.h"
+
+DocumentWindow::DocumentWindow(QWidget* parent)
+  : QMainWindow(parent)
+{
+  setWindowTitle(tr("Untitled"));
+  resize(1100, 720);
+}
