@@ -1,0 +1,500 @@
+#include "Platform/PlistBinary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include <plist/plist.h>
+
+#include "Platform/Log.h"
+#include "Platform/PlistXml.h"
+
+namespace pf::plist_detail {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 8;
+constexpr std::size_t kTrailerSize = 32;
+// A file with more objects than this is not one of ours; the check below keeps a few bytes
+// of bookkeeping per object.
+constexpr std::uint64_t kMaxObjects = 16'000'000;
+// Shared objects are copied once per reference by libplist: cap what that expansion makes.
+constexpr std::uint64_t kMaxExpandedNodes = 4'000'000;
+constexpr std::uint64_t kMaxExpandedBytes = 512ull * 1024 * 1024;
+
+struct PlistDeleter {
+  void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistHandle = std::unique_ptr<void, PlistDeleter>;
+
+std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b)
+{
+  return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max() : a + b;
+}
+
+// Structural check of a binary property list, enough to make libplist's recursive parser safe.
+class BinaryCheck {
+public:
+  explicit BinaryCheck(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  bool run()
+  {
+    if (bytes_.size() < kHeaderSize + kTrailerSize || std::memcmp(bytes_.data(), "bplist0", 7) != 0) {
+      return fail("not a binary property list");
+    }
+    const std::size_t trailer = bytes_.size() - kTrailerSize;
+    offsetSize_ = bytes_[trailer + 6];
+    refSize_ = bytes_[trailer + 7];
+    const std::uint64_t objectCount = readUnsigned(trailer + 8, 8);
+    const std::uint64_t top = readUnsigned(trailer + 16, 8);
+    tableOffset_ = readUnsigned(trailer + 24, 8);
+    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) {
+      return fail("bad offset or reference size");
+    }
+    if (objectCount == 0 || objectCount > kMaxObjects || top >= objectCount) {
+      return fail("bad object count or top object");
+    }
+    if (tableOffset_ < kHeaderSize || tableOffset_ > trailer ||
+        objectCount > (trailer - tableOffset_) / offsetSize_) {
+      return fail("offset table outside the file");
+    }
+    objectCount_ = objectCount;
+    offsets_.resize(objectCount);
+    for (std::uint64_t i = 0; i < objectCount; ++i) {
+      offsets_[i] = readUnsigned(tableOffset_ + i * offsetSize_, offsetSize_);
+      if (offsets_[i] < kHeaderSize || offsets_[i] >= tableOffset_) {
+        return fail("object offset outside the object area");
+      }
+    }
+    return walk(top);
+  }
+
+  std::string error;
+
+private:
+  struct Object {
+    std::uint8_t marker = 0;
+    std::uint64_t refsStart = 0;  // byte offset of the first reference (containers)
+    std::uint64_t refCount = 0;   // references to follow (keys and values for dictionaries)
+    std::uint64_t payload = 0;    // bytes this object expands to (strings, data)
+    bool isDictionary = false;
+  };
+
+  struct Frame {
+    std::uint64_t object;
+    Object info;
+    std::uint64_t next = 0;
+    int childDepth = 0;
+    std::uint64_t nodes = 1;
+    std::uint64_t payload = 0;
+  };
+
+  std::uint64_t readUnsigned(std::uint64_t offset, std::size_t size) const
+  {
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+      value = (value << 8) | bytes_[offset + i];
+    }
+    return value;
+  }
+
+  // The object's length field: the low nibble, or an integer object after the marker.
+  bool readCount(std::uint64_t& cursor, std::uint8_t marker, std::uint64_t& count)
+  {
+    count = marker & 0x0f;
+    if (count != 0x0f) {
+      return true;
+    }
+    if (cursor >= tableOffset_ || (bytes_[cursor] & 0xf0) != 0x10) {
+      return fail("bad length field");
+    }
+    const std::size_t size = std::size_t{1} << (bytes_[cursor] & 0x0f);
+    if (size > 8 || cursor + 1 + size > tableOffset_) {
+      return fail("bad length field");
+    }
+    count = readUnsigned(cursor + 1, size);
+    cursor += 1 + size;
+    return true;
+  }
+
+  bool describe(std::uint64_t object, Object& info)
+  {
+    std::uint64_t cursor = offsets_[object];
+    const std::uint8_t marker = bytes_[cursor++];
+    info = Object{};
+    info.marker = marker;
+    std::uint64_t extent = 0;  // payload bytes after the header
+    std::uint64_t count = 0;
+    switch (marker >> 4) {
+    case 0x0:
+      if (marker != 0x00 && marker != 0x08 && marker != 0x09 && marker != 0x0f) {
+        return fail("unknown object marker");
+      }
+      break;
+    case 0x1:
+      if ((marker & 0x0f) > 4) {
+        return fail("bad integer size");
+      }
+      extent = std::uint64_t{1} << (marker & 0x0f);
+      break;
+    case 0x2:
+      if ((marker & 0x0f) != 2 && (marker & 0x0f) != 3) {
+        return fail("bad real size");
+      }
+      extent = std::uint64_t{1} << (marker & 0x0f);
+      break;
+    case 0x3:
+      if (marker != 0x33) {
+        return fail("bad date size");
+      }
+      extent = 8;
+      break;
+    case 0x4:
+    case 0x5:
+      if (!readCount(cursor, marker, count)) {
+        return false;
+      }
+      extent = count;
+      info.payload = count;
+      break;
+    case 0x6:
+      if (!readCount(cursor, marker, count)) {
+        return false;
+      }
+      if (count > tableOffset_) {
+        return fail("string longer than the file");
+      }
+      extent = count * 2;
+      info.payload = count * 3;  // UTF-16 units become at most three UTF-8 bytes
+      break;
+    case 0x8:
+      extent = (marker & 0x0f) + 1u;
+      break;
+    case 0xa:
+    case 0xc:
+    case 0xd:
+      if (!readCount(cursor, marker, count)) {
+        return false;
+      }
+      info.isDictionary = (marker >> 4) == 0xd;
+      if (count > tableOffset_ || (info.isDictionary && count * 2 > tableOffset_)) {
+        return fail("container larger than the file");
+      }
+      info.refsStart = cursor;
+      info.refCount = info.isDictionary ? count * 2 : count;
+      extent = info.refCount * refSize_;
+      break;
+    default:
+      return fail("unknown object marker");
+    }
+    if (extent > tableOffset_ || cursor + extent > tableOffset_) {
+      return fail("object runs past the object area");
+    }
+    return true;
+  }
+
+  // Depth-first over the references from the top object, without recursion: finds cycles,
+  // measures the nesting depth and the size libplist would expand the tree to.
+  bool walk(std::uint64_t top)
+  {
+    enum : std::uint8_t { kUnseen, kOpen, kDone };
+    std::vector<std::uint8_t> state(objectCount_, kUnseen);
+    std::vector<std::uint16_t> depth(objectCount_, 0);
+    std::vector<std::uint64_t> nodes(objectCount_, 0);
+    std::vector<std::uint64_t> payload(objectCount_, 0);
+    std::vector<Frame> stack;
+
+    auto open = [&](std::uint64_t object) -> bool {
+      Frame frame{object, {}};
+      if (!describe(object, frame.info)) {
+        return false;
+      }
+      if (stack.size() > static_cast<std::size_t>(kMaxPlistDepth)) {
+        return fail("nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels");
+      }
+      frame.payload = frame.info.payload;
+      state[object] = kOpen;
+      stack.push_back(frame);
+      return true;
+    };
+
+    if (!open(top)) {
+      return false;
+    }
+    while (!stack.empty()) {
+      Frame& frame = stack.back();
+      if (frame.next < frame.info.refCount) {
+        const std::uint64_t index = frame.next++;
+        const std::uint64_t child = readUnsigned(frame.info.refsStart + index * refSize_, refSize_);
+        if (child >= objectCount_) {
+          return fail("reference to a missing object");
+        }
+        if (frame.info.isDictionary && index < frame.info.refCount / 2) {
+          const std::uint8_t keyType = bytes_[offsets_[child]] >> 4;
+          if (keyType != 0x5 && keyType != 0x6) {
+            return fail("dictionary key that is not a string");
+          }
+        }
+        if (state[child] == kOpen) {
+          return fail("reference cycle");
+        }
+        if (state[child] == kUnseen) {
+          if (!open(child)) {
+            return false;
+          }
+          continue;
+        }
+        frame.childDepth = std::max<int>(frame.childDepth, depth[child]);
+        frame.nodes = saturatingAdd(frame.nodes, nodes[child]);
+        frame.payload = saturatingAdd(frame.payload, payload[child]);
+        if (frame.nodes > kMaxExpandedNodes || frame.payload > kMaxExpandedBytes) {
+          return fail("shared objects expand beyond the size limit");
+        }
+        continue;
+      }
+      const Frame done = frame;
+      stack.pop_back();
+      const bool container = done.info.refsStart != 0;
+      state[done.object] = kDone;
+      depth[done.object] = static_cast<std::uint16_t>(done.childDepth + (container ? 1 : 0));
+      nodes[done.object] = done.nodes;
+      payload[done.object] = done.payload;
+      if (!stack.empty()) {
+        Frame& parent = stack.back();
+        parent.childDepth = std::max<int>(parent.childDepth, depth[done.object]);
+        parent.nodes = saturatingAdd(parent.nodes, done.nodes);
+        parent.payload = saturatingAdd(parent.payload, done.payload);
+        if (parent.nodes > kMaxExpandedNodes || parent.payload > kMaxExpandedBytes) {
+          return fail("shared objects expand beyond the size limit");
+        }
+      }
+    }
+    return true;
+  }
+
+  bool fail(const std::string& reason)
+  {
+    if (error.empty()) {
+      error = reason;
+    }
+    return false;
+  }
+
+  std::span<const std::uint8_t> bytes_;
+  std::size_t offsetSize_ = 0;
+  std::size_t refSize_ = 0;
+  std::uint64_t tableOffset_ = 0;
+  std::uint64_t objectCount_ = 0;
+  std::vector<std::uint64_t> offsets_;
+};
+
+// libplist tree to value. Depth is bounded by the check above (reading) or by the value
+// itself (writing), so recursion stays shallow.
+std::optional<PlistValue> fromNode(plist_t node, std::string& error)
+{
+  switch (plist_get_node_type(node)) {
+  case PLIST_BOOLEAN: {
+    std::uint8_t value = 0;
+    plist_get_bool_val(node, &value);
+    return PlistValue(value != 0);
+  }
+  case PLIST_UINT: {
+    std::uint64_t value = 0;
+    plist_get_uint_val(node, &value);
+    // Eight-byte integers are signed in the file format; libplist hands them over unsigned.
+    return PlistValue(static_cast<long long>(static_cast<std::int64_t>(value)));
+  }
+  case PLIST_REAL: {
+    double value = 0.0;
+    plist_get_real_val(node, &value);
+    return PlistValue(value);
+  }
+  case PLIST_STRING:
+  case PLIST_KEY: {
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    return PlistValue(std::string(text ? text : "", text ? length : 0));
+  }
+  case PLIST_DATA: {
+    std::uint64_t length = 0;
+    const char* bytes = plist_get_data_ptr(node, &length);
+    if (!bytes) {
+      return PlistValue::data(PlistValue::Data{});
+    }
+    return PlistValue::data(std::string_view(bytes, length));
+  }
+  case PLIST_DATE: {
+    std::int32_t seconds = 0;
+    std::int32_t microseconds = 0;
+    plist_get_date_val(node, &seconds, &microseconds);
+    return PlistValue::date(seconds + microseconds / 1e6);
+  }
+  case PLIST_UID: {
+    std::uint64_t value = 0;
+    plist_get_uid_val(node, &value);
+    return PlistValue::uid(value);
+  }
+  case PLIST_ARRAY: {
+    PlistValue::Array array;
+    const std::uint32_t count = plist_array_get_size(node);
+    array.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      auto element = fromNode(plist_array_get_item(node, i), error);
+      if (!element) {
+        return std::nullopt;
+      }
+      array.push_back(std::move(*element));
+    }
+    return PlistValue(std::move(array));
+  }
+  case PLIST_DICT: {
+    PlistValue::Dictionary dictionary;
+    plist_dict_iter iterator = nullptr;
+    plist_dict_new_iter(node, &iterator);
+    std::unique_ptr<void, decltype(&std::free)> iteratorOwner(iterator, &std::free);
+    while (true) {
+      char* key = nullptr;
+      plist_t item = nullptr;
+      plist_dict_next_item(node, iterator, &key, &item);
+      std::unique_ptr<char, decltype(&std::free)> keyOwner(key, &std::free);
+      if (!item) {
+        break;
+      }
+      auto value = fromNode(item, error);
+      if (!value) {
+        return std::nullopt;
+      }
+      dictionary.set(key ? key : "", std::move(*value));
+    }
+    return PlistValue(std::move(dictionary));
+  }
+  default:
+    error = "unsupported object type";
+    return std::nullopt;
+  }
+}
+
+plist_t toNode(const PlistValue& value, int depth, std::string& error)
+{
+  if (depth > kMaxPlistDepth) {
+    error = "nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels";
+    return nullptr;
+  }
+  switch (value.type()) {
+  case PlistValue::Type::Null:
+    error = "a null value has no property-list form";
+    return nullptr;
+  case PlistValue::Type::Bool:
+    return plist_new_bool(*value.asBool() ? 1 : 0);
+  case PlistValue::Type::Integer:
+    // libplist takes integers unsigned; a negative value (top bit set) is written as the file
+    // format's 8-byte integer, which readers take as signed.
+    return plist_new_uint(static_cast<std::uint64_t>(*value.asInteger()));
+  case PlistValue::Type::Real:
+    return plist_new_real(*value.asReal());
+  case PlistValue::Type::String:
+    return plist_new_string(value.asString()->c_str());
+  case PlistValue::Type::Data: {
+    const auto& bytes = *value.asData();
+    return plist_new_data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
+  case PlistValue::Type::Date: {
+    constexpr double kLowest = std::numeric_limits<std::int32_t>::min();
+    constexpr double kHighest = std::numeric_limits<std::int32_t>::max();
+    double seconds = *value.asDate();
+    if (!std::isfinite(seconds)) {
+      seconds = std::isnan(seconds) ? 0.0 : (seconds > 0 ? kHighest : kLowest);
+    }
+    seconds = std::clamp(seconds, kLowest, kHighest);
+    const double whole = std::floor(seconds);
+    const auto microseconds = static_cast<std::int32_t>(std::min(999999.0, std::round((seconds - whole) * 1e6)));
+    return plist_new_date(static_cast<std::int32_t>(whole), microseconds);
+  }
+  case PlistValue::Type::Uid:
+    return plist_new_uid(*value.asUid());
+  case PlistValue::Type::Array: {
+    PlistHandle array(plist_new_array());
+    for (const auto& element : *value.asArray()) {
+      if (element.isNull()) {
+        log("Warning, property list writer left out a null array element");
+        continue;
+      }
+      plist_t item = toNode(element, depth + 1, error);
+      if (!item) {
+        return nullptr;
+      }
+      plist_array_append_item(array.get(), item);
+    }
+    return array.release();
+  }
+  case PlistValue::Type::Dictionary: {
+    PlistHandle dictionary(plist_new_dict());
+    for (const auto& entry : *value.asDictionary()) {
+      if (entry.value.isNull()) {
+        log("Warning, property list writer left out the null value of key %@", entry.key);
+        continue;
+      }
+      plist_t item = toNode(entry.value, depth + 1, error);
+      if (!item) {
+        return nullptr;
+      }
+      plist_dict_set_item(dictionary.get(), entry.key.c_str(), item);
+    }
+    return dictionary.release();
+  }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<PlistValue> readBinaryPropertyList(std::span<const std::uint8_t> bytes)
+{
+  BinaryCheck check(bytes);
+  if (!check.run()) {
+    log("Error, binary property list is malformed: %@", check.error);
+    return std::nullopt;
+  }
+  if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+    log("Error, binary property list of %ld bytes is too large", static_cast<long>(bytes.size()));
+    return std::nullopt;
+  }
+  plist_t root = nullptr;
+  plist_from_bin(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);
+  PlistHandle owner(root);
+  if (!root) {
+    log("Error, binary property list could not be parsed");
+    return std::nullopt;
+  }
+  std::string error;
+  auto value = fromNode(root, error);
+  if (!value) {
+    log("Error, binary property list is malformed: %@", error);
+  }
+  return value;
+}
+
+std::optional<std::vector<std::uint8_t>> writeBinaryPropertyList(const PlistValue& value)
+{
+  std::string error;
+  PlistHandle root(toNode(value, 0, error));
+  if (!root) {
+    log("Error, binary property list could not be written: %@", error);
+    return std::nullopt;
+  }
+  char* bytes = nullptr;
+  std::uint32_t length = 0;
+  plist_to_bin(root.get(), &bytes, &length);
+  std::unique_ptr<char, decltype(&std::free)> owner(bytes, &std::free);
+  if (!bytes || length == 0) {
+    log("Error, binary property list could not be written");
+    return std::nullopt;
+  }
+  return std::vector<std::uint8_t>(bytes, bytes + length);
+}
+
+}  // namespace pf::plist_detail

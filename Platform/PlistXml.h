@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Platform/PlistValue.h"
+
+// The XML property-list form, read through pugixml and written by hand, so that numbers never
+// depend on the process locale and every real keeps its exact value. Used by PropertyList.h.
+namespace pf::plist_detail {
+
+// Deepest nesting of arrays and dictionaries accepted on reading and writing.
+inline constexpr int kMaxPlistDepth = 512;
+
+// nullopt (with a log line) for text that is not a well-formed property list.
+std::optional<PlistValue> readXmlPropertyList(std::string_view text);
+// nullopt (with a log line) for a value that has no XML form: a null at the top, or nesting
+// deeper than kMaxPlistDepth. Nulls inside containers are left out with a log line.
+std::optional<std::string> writeXmlPropertyList(const PlistValue& value);
+
+}  // namespace pf::plist_detail

@@ -1,0 +1,217 @@
+#include "Platform/PropertyList.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Platform/Log.h"
+#include "Platform/PlistBinary.h"
+#include "Platform/PlistXml.h"
+
+namespace pf {
+
+namespace {
+
+std::string errnoText(int error)
+{
+  return std::error_code(error, std::generic_category()).message();
+}
+
+// Closes a POSIX descriptor on every exit.
+class FileDescriptor {
+public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() { close(); }
+  int get() const { return fd_; }
+  // Returns close()'s own result: a failed close can mean lost data.
+  bool close()
+  {
+    if (fd_ < 0) {
+      return true;
+    }
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0;
+  }
+
+private:
+  int fd_;
+};
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes)
+{
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t result = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (result < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    written += static_cast<std::size_t>(result);
+  }
+  return true;
+}
+
+std::string temporaryName(const std::string& fileName)
+{
+  static std::atomic<unsigned> counter{0};
+  thread_local std::mt19937 generator(std::random_device{}());
+  return "." + fileName + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
+         std::to_string(generator() % 1000000);
+}
+
+}  // namespace
+
+std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes)
+{
+  if (bytes.empty()) {
+    log("Error, property list is empty");
+    return std::nullopt;
+  }
+  if (bytes.size() > kMaxPropertyListBytes) {
+    log("Error, property list of %ld bytes exceeds the limit of %ld bytes", static_cast<long>(bytes.size()),
+        static_cast<long>(kMaxPropertyListBytes));
+    return std::nullopt;
+  }
+  if (bytes.size() >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0) {
+    return plist_detail::readBinaryPropertyList(bytes);
+  }
+  return plist_detail::readXmlPropertyList(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::optional<PlistValue> readPropertyList(std::string_view bytes)
+{
+  return readPropertyList(
+      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path)
+{
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) {
+    log("Error, could not open property list file %@: %@", path.string(), errnoText(errno));
+    return std::nullopt;
+  }
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    log("Error, property list file %@ is not a regular file", path.string());
+    return std::nullopt;
+  }
+  if (static_cast<std::uint64_t>(status.st_size) > kMaxPropertyListBytes) {
+    log("Error, property list file %@ of %ld bytes exceeds the limit of %ld bytes", path.string(),
+        static_cast<long>(status.st_size), static_cast<long>(kMaxPropertyListBytes));
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t result = ::read(file.get(), bytes.data() + done, bytes.size() - done);
+    if (result < 0 && errno == EINTR) {
+      continue;
+    }
+    if (result < 0) {
+      log("Error, could not read property list file %@: %@", path.string(), errnoText(errno));
+      return std::nullopt;
+    }
+    if (result == 0) {
+      bytes.resize(done);  // the file shrank while we read it
+      break;
+    }
+    done += static_cast<std::size_t>(result);
+  }
+  auto value = readPropertyList(std::span<const std::uint8_t>(bytes));
+  if (!value) {
+    log("Error, could not read property list file %@", path.string());
+  }
+  return value;
+}
+
+std::optional<std::string> xmlPropertyList(const PlistValue& value)
+{
+  return plist_detail::writeXmlPropertyList(value);
+}
+
+std::optional<std::vector<std::uint8_t>> binaryPropertyList(const PlistValue& value)
+{
+  return plist_detail::writeBinaryPropertyList(value);
+}
+
+bool writePropertyListFile(const PlistValue& value, const std::filesystem::path& path, PlistFormat format)
+{
+  if (format == PlistFormat::Binary) {
+    const auto bytes = binaryPropertyList(value);
+    return bytes && writeFileAtomically(path, *bytes);
+  }
+  const auto text = xmlPropertyList(value);
+  return text && writeFileAtomically(path, std::span<const std::uint8_t>(
+                                               reinterpret_cast<const std::uint8_t*>(text->data()), text->size()));
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+{
+  if (path.filename().empty()) {
+    log("Error, could not write file %@: no file name", path.string());
+    return false;
+  }
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  std::filesystem::path temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temporary = folder / temporaryName(path.filename().string());
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) {
+      break;
+    }
+  }
+  if (fd < 0) {
+    log("Error, could not create a temporary file beside %@: %@", path.string(), errnoText(errno));
+    return false;
+  }
+  FileDescriptor file(fd);
+  auto discard = [&](const char* step) {
+    const int error = errno;
+    file.close();
+    ::unlink(temporary.c_str());
+    log("Error, could not write file %@ (%@): %@", path.string(), step, errnoText(error));
+    return false;
+  };
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    // Best effort: a replaced file keeps its permission bits.
+    (void)::fchmod(file.get(), existing.st_mode & 07777);
+  }
+  if (!writeAll(file.get(), bytes)) {
+    return discard("write");
+  }
+  if (::fsync(file.get()) != 0) {
+    return discard("sync");
+  }
+  if (!file.close()) {
+    return discard("close");
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    log("Error, could not write file %@ (rename): %@", path.string(), errnoText(error));
+    return false;
+  }
+  // Make the rename itself durable; a failure here leaves a complete file either way.
+  FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory.get() >= 0) {
+    (void)::fsync(directory.get());
+  }
+  return true;
+}
+
+}  // namespace pf

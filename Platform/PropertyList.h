@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/PlistValue.h"
+
+namespace pf {
+
+// Reading and writing property lists in the original platform's XML and binary forms. Every
+// failure is logged (pf::log) and gives the neutral result; nothing here throws or depends on
+// the process locale.
+
+enum class PlistFormat { Xml, Binary };
+
+// Inputs larger than this are refused (documents with embedded images stay far below it).
+inline constexpr std::size_t kMaxPropertyListBytes = 256u * 1024 * 1024;
+
+// XML (any encoding with a byte-order mark, UTF-8 otherwise) or binary, told apart by the
+// "bplist" signature. nullopt for anything that is not a whole, sound property list.
+std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes);
+std::optional<PlistValue> readPropertyList(std::string_view bytes);
+std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path);
+
+// The XML form, indented with tabs as the original writes it. Reals are written in their
+// shortest exact form ("2", "0.1", "nan", "+infinity", "-infinity"); dates keep whole seconds.
+// Null values inside containers are left out with a log line. nullopt for a null at the top
+// or nesting deeper than 512 levels.
+std::optional<std::string> xmlPropertyList(const PlistValue& value);
+// The binary form ("bplist00"), as the original keeps keyed archives. Same nullopt cases.
+std::optional<std::vector<std::uint8_t>> binaryPropertyList(const PlistValue& value);
+
+// Writes the value atomically: a temporary file in the same folder, then a rename over the
+// target, so the target is either the old file or the whole new one. false on failure.
+bool writePropertyListFile(const PlistValue& value, const std::filesystem::path& path,
+                           PlistFormat format = PlistFormat::Xml);
+
+// The same atomic write for any bytes. A new file gets the usual permissions (0666 less the
+// umask); a replaced file keeps its permission bits.
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace pf

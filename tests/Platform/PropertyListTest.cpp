@@ -1,0 +1,376 @@
+#include "Platform/PropertyList.h"
+
+#include <sys/stat.h>
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstring>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "Platform/Log.h"
+
+namespace {
+
+using pf::PlistValue;
+
+// Bad input is fed on purpose here: keep the log quiet and restore it afterwards.
+class QuietLog {
+public:
+  QuietLog() { pf::setLogEcho(false); }
+  ~QuietLog() { pf::setLogEcho(true); }
+};
+
+// Every kind, with the values that break naive readers and writers.
+PlistValue sampleValue()
+{
+  PlistValue::Data large(3 * 1024 * 1024 + 7);
+  std::mt19937 generator(42);
+  for (auto& byte : large) {
+    byte = static_cast<std::uint8_t>(generator());
+  }
+  PlistValue value;
+  value.set("Version", "3.0.0");
+  value.set("negative", -42);
+  value.set("lowest", std::numeric_limits<long long>::min());
+  value.set("highest", std::numeric_limits<long long>::max());
+  value.set("integral real", 2.0);
+  value.set("tenth", 0.1);
+  value.set("negative zero", -0.0);
+  value.set("tiny", 4.9406564584124654e-324);
+  value.set("nan", std::numeric_limits<double>::quiet_NaN());
+  value.set("inf", std::numeric_limits<double>::infinity());
+  value.set("minus inf", -std::numeric_limits<double>::infinity());
+  value.set("yes", true);
+  value.set("no", false);
+  value.set("Größe → 大きさ", "naïve <&> \"quoted\" 'apostrophe' 😀");
+  value.set("blanks", "  \t\n  ");
+  value.set("carriage\rreturn", "line\r\nbreaks\r");
+  value.set("empty string", "");
+  value.set("empty array", PlistValue::emptyArray());
+  value.set("empty dictionary", PlistValue::emptyDictionary());
+  value.set("empty data", PlistValue::data(PlistValue::Data{}));
+  value.set("large data", PlistValue::data(std::move(large)));
+  value.set("date", PlistValue::date(-3600.0 * 24 * 365));
+  value.set("uid", PlistValue::uid(12));
+  PlistValue nested;
+  nested.append(PlistValue::emptyDictionary());
+  nested.append(PlistValue(PlistValue::Array{1, "two", 3.5}));
+  value.set("nested", nested);
+  // Order carries through even when it is not sorted.
+  for (const char* key : {"z", "a", "m"}) {
+    value.set(key, key);
+  }
+  return value;
+}
+
+// Runs the body in the "C" locale and again in a comma-decimal locale when one is installed.
+template <typename Body>
+void inBothLocales(Body body)
+{
+  body();
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+    if (std::setlocale(LC_ALL, name) != nullptr) {
+      SCOPED_TRACE(name);
+      body();
+      break;
+    }
+  }
+  std::setlocale(LC_ALL, "C");
+}
+
+TEST(PropertyList, RoundTripsEveryKindInBothForms)
+{
+  const PlistValue original = sampleValue();
+  inBothLocales([&] {
+    const auto xml = pf::xmlPropertyList(original);
+    ASSERT_TRUE(xml);
+    const auto fromXml = pf::readPropertyList(*xml);
+    ASSERT_TRUE(fromXml);
+    EXPECT_EQ(*fromXml, original);
+    EXPECT_TRUE(std::signbit(*fromXml->find("negative zero")->asReal()));
+
+    const auto binary = pf::binaryPropertyList(original);
+    ASSERT_TRUE(binary);
+    const auto fromBinary = pf::readPropertyList(std::span<const std::uint8_t>(*binary));
+    ASSERT_TRUE(fromBinary);
+    EXPECT_EQ(*fromBinary, original);
+  });
+}
+
+TEST(PropertyList, ExactRealsSurviveXml)
+{
+  std::mt19937_64 generator(7);
+  PlistValue::Array reals;
+  for (int i = 0; i < 2000; ++i) {
+    const std::uint64_t bits = generator();
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    reals.push_back(value);
+  }
+  const PlistValue original(std::move(reals));
+  const auto back = pf::readPropertyList(*pf::xmlPropertyList(original));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(*back, original);
+}
+
+TEST(PropertyList, XmlUsesThePlatformSpellings)
+{
+  PlistValue value;
+  value.set("real", 2.0);
+  value.set("nan", std::numeric_limits<double>::quiet_NaN());
+  value.set("inf", -std::numeric_limits<double>::infinity());
+  value.set("uid", PlistValue::uid(3));
+  value.set("date", PlistValue::date(0.75));
+  const std::string xml = *pf::xmlPropertyList(value);
+  EXPECT_NE(xml.find("<real>2</real>"), std::string::npos);
+  EXPECT_NE(xml.find("<real>nan</real>"), std::string::npos);
+  EXPECT_NE(xml.find("<real>-infinity</real>"), std::string::npos);
+  EXPECT_NE(xml.find("<key>CF$UID</key>\n\t\t<integer>3</integer>"), std::string::npos);
+  EXPECT_NE(xml.find("<date>2001-01-01T00:00:00Z</date>"), std::string::npos);
+}
+
+TEST(PropertyList, ReadsXmlAsOtherWritersProduceIt)
+{
+  const std::string text =
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+      "<plist version=\"1.0\"><!-- comment --><dict>\n"
+      "  <key>a&amp;b</key><string>&lt;&#233;&#x1F600;<![CDATA[<raw>]]></string>\n"
+      "  <key>real</key><real> 0.10000000000000001 </real>\n"
+      "  <key>exp</key><real>1E-5</real>\n"
+      "  <key>inf</key><real>+infinity</real>\n"
+      "  <key>int</key><integer>-0x10</integer>\n"
+      "  <key>data</key><data>\n  AAEC\n  /w==\n  </data>\n"
+      "  <key>date</key><date>2024-02-29T12:30:15Z</date>\n"
+      "  <key>empty</key><string/>\n"
+      "  <key>a&amp;b</key><true/>\n"
+      "</dict></plist>\n";
+  const auto value = pf::readPropertyList(text);
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->size(), 8u);  // the repeated key replaced the first
+  EXPECT_EQ(value->find("a&b")->asBool(), true);
+  EXPECT_EQ(value->find("real")->asReal(), 0.1);
+  EXPECT_EQ(value->find("exp")->asReal(), 1e-5);
+  EXPECT_EQ(value->find("inf")->asReal(), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(value->find("int")->asInteger(), -16);
+  EXPECT_EQ(*value->find("data")->asData(), (PlistValue::Data{0, 1, 2, 255}));
+  // 2024-02-29T12:30:15Z is Unix time 1709209815.
+  EXPECT_EQ(value->find("date")->asDate(), 1709209815.0 - PlistValue::kReferenceDateUnixTime);
+  EXPECT_EQ(value->find("empty")->stringOr("x"), "");
+
+  const auto strings = pf::readPropertyList("<plist><array><string>&lt;&#233;&#x1F600;<![CDATA[<raw>]]></string></array></plist>");
+  ASSERT_TRUE(strings);
+  EXPECT_EQ(strings->at(0).stringOr(), "<é😀<raw>");
+}
+
+TEST(PropertyList, RefusesMalformedInput)
+{
+  QuietLog quiet;
+  const std::string cases[] = {
+      "",
+      "not a plist",
+      "<plist><dict><key>a</key></dict></plist>",
+      "<plist><dict><string>a</string></dict></plist>",
+      "<plist><dict><key>a</key><string>b</string></plist>",
+      "<plist><integer>12abc</integer></plist>",
+      "<plist><real>1,5</real></plist>",
+      "<plist><date>yesterday</date></plist>",
+      "<plist><data>not base64!</data></plist>",
+      "<plist><string>a<b/></string></plist>",
+      "<plist><unknown/></plist>",
+      "<plist><array>text<true/></array></plist>",
+      "<plist><true/><false/></plist>",
+      "<plist></plist>",
+      "bplist00",
+      "bplist00\xd0\x08\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x00\x00\x00\x09",
+  };
+  for (const auto& text : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_FALSE(pf::readPropertyList(text));
+  }
+}
+
+TEST(PropertyList, SurvivesDamagedBinaryData)
+{
+  QuietLog quiet;
+  PlistValue small;
+  small.set("list", PlistValue(PlistValue::Array{1, "two", 3.5, PlistValue::uid(4)}));
+  small.set("Größe", PlistValue::data(std::string_view("\x01\x02")));
+  small.set("nested", PlistValue(PlistValue::Array{PlistValue::emptyDictionary(), true}));
+  const auto valid = *pf::binaryPropertyList(small);
+  std::mt19937 generator(3);
+  for (int round = 0; round < 3000; ++round) {
+    auto damaged = valid;
+    const int changes = 1 + static_cast<int>(generator() % 4);
+    for (int i = 0; i < changes; ++i) {
+      const std::size_t at = generator() % damaged.size();
+      if (generator() % 5 == 0) {
+        damaged.resize(at + 1);
+      } else {
+        damaged[at] = static_cast<std::uint8_t>(generator());
+      }
+    }
+    (void)pf::readPropertyList(std::span<const std::uint8_t>(damaged));
+  }
+}
+
+// Builds a binary property list of arrays by hand: object i holds references to `children[i]`.
+std::vector<std::uint8_t> binaryArrays(const std::vector<std::vector<std::uint32_t>>& children)
+{
+  std::vector<std::uint8_t> bytes = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+  std::vector<std::uint32_t> offsets;
+  for (const auto& refs : children) {
+    offsets.push_back(static_cast<std::uint32_t>(bytes.size()));
+    bytes.push_back(static_cast<std::uint8_t>(0xa0 | 0x0f));
+    bytes.push_back(0x12);  // four-byte count
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      bytes.push_back(static_cast<std::uint8_t>(refs.size() >> shift));
+    }
+    for (std::uint32_t ref : refs) {
+      for (int shift = 24; shift >= 0; shift -= 8) {
+        bytes.push_back(static_cast<std::uint8_t>(ref >> shift));
+      }
+    }
+  }
+  const auto tableOffset = static_cast<std::uint64_t>(bytes.size());
+  for (std::uint32_t offset : offsets) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      bytes.push_back(static_cast<std::uint8_t>(offset >> shift));
+    }
+  }
+  for (int i = 0; i < 6; ++i) {
+    bytes.push_back(0);
+  }
+  bytes.push_back(4);  // offset size
+  bytes.push_back(4);  // reference size
+  for (std::uint64_t field : {static_cast<std::uint64_t>(children.size()), std::uint64_t{0}, tableOffset}) {
+    for (int shift = 56; shift >= 0; shift -= 8) {
+      bytes.push_back(static_cast<std::uint8_t>(field >> shift));
+    }
+  }
+  return bytes;
+}
+
+TEST(PropertyList, BinaryStructureLimits)
+{
+  QuietLog quiet;
+  // Sanity: a small shared sub-array is fine.
+  EXPECT_TRUE(pf::readPropertyList(std::span<const std::uint8_t>(binaryArrays({{1, 1}, {}}))));
+
+  // An array that contains itself.
+  EXPECT_FALSE(pf::readPropertyList(std::span<const std::uint8_t>(binaryArrays({{0}}))));
+
+  // Nesting far deeper than any document (libplist alone would exhaust the stack).
+  std::vector<std::vector<std::uint32_t>> deep;
+  for (std::uint32_t i = 0; i < 100000; ++i) {
+    deep.push_back(i + 1 < 100000 ? std::vector<std::uint32_t>{i + 1} : std::vector<std::uint32_t>{});
+  }
+  EXPECT_FALSE(pf::readPropertyList(std::span<const std::uint8_t>(binaryArrays(deep))));
+
+  // Forty levels that each reference the next level twice expand to 2^40 copies.
+  std::vector<std::vector<std::uint32_t>> lattice;
+  for (std::uint32_t i = 0; i < 40; ++i) {
+    lattice.push_back({i + 1, i + 1});
+  }
+  lattice.emplace_back();
+  EXPECT_FALSE(pf::readPropertyList(std::span<const std::uint8_t>(binaryArrays(lattice))));
+}
+
+TEST(PropertyList, XmlNestingLimit)
+{
+  QuietLog quiet;
+  std::string deep = "<plist>";
+  for (int i = 0; i < 100000; ++i) {
+    deep += "<array>";
+  }
+  for (int i = 0; i < 100000; ++i) {
+    deep += "</array>";
+  }
+  deep += "</plist>";
+  EXPECT_FALSE(pf::readPropertyList(deep));
+
+  PlistValue tooDeep = PlistValue::emptyArray();
+  for (int i = 0; i < 600; ++i) {
+    tooDeep = PlistValue(PlistValue::Array{tooDeep});
+  }
+  EXPECT_FALSE(pf::xmlPropertyList(tooDeep));
+  EXPECT_FALSE(pf::binaryPropertyList(tooDeep));
+}
+
+TEST(PropertyList, NullsAreLeftOutOfContainers)
+{
+  QuietLog quiet;
+  PlistValue value;
+  value.set("kept", 1);
+  value.set("dropped", PlistValue());
+  value.set("list", PlistValue(PlistValue::Array{PlistValue(), 2}));
+  PlistValue expected;
+  expected.set("kept", 1);
+  expected.set("list", PlistValue(PlistValue::Array{2}));
+  EXPECT_EQ(pf::readPropertyList(*pf::xmlPropertyList(value)), expected);
+  EXPECT_EQ(pf::readPropertyList(std::span<const std::uint8_t>(*pf::binaryPropertyList(value))), expected);
+  EXPECT_FALSE(pf::xmlPropertyList(PlistValue()));
+}
+
+class PropertyListFile : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("morvalis-plist-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(PropertyListFile, WritesAtomicallyAndReadsBack)
+{
+  const auto path = folder_ / "Document.mvdx";
+  PlistValue first;
+  first.set("Version", "3.0.0");
+  ASSERT_TRUE(pf::writePropertyListFile(first, path));
+  ::chmod(path.c_str(), 0640);
+
+  const PlistValue second = sampleValue();
+  for (auto format : {pf::PlistFormat::Binary, pf::PlistFormat::Xml}) {
+    ASSERT_TRUE(pf::writePropertyListFile(second, path, format));
+    EXPECT_EQ(pf::readPropertyListFile(path), second);
+  }
+  struct stat status {};
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0640u);
+  // Nothing but the document is left in the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), std::filesystem::directory_iterator()), 1);
+}
+
+TEST_F(PropertyListFile, FailuresLeaveTheOldFile)
+{
+  QuietLog quiet;
+  const auto path = folder_ / "kept.plist";
+  PlistValue value;
+  value.set("a", 1);
+  ASSERT_TRUE(pf::writePropertyListFile(value, path));
+  EXPECT_FALSE(pf::writePropertyListFile(PlistValue(), path));
+  EXPECT_FALSE(pf::writePropertyListFile(value, folder_ / "missing folder" / "x.plist"));
+  EXPECT_EQ(pf::readPropertyListFile(path), value);
+
+  EXPECT_FALSE(pf::readPropertyListFile(folder_ / "absent.plist"));
+  EXPECT_FALSE(pf::readPropertyListFile(folder_));
+  std::ofstream(folder_ / "broken.plist") << "<plist><dict><key>a</key>";
+  EXPECT_FALSE(pf::readPropertyListFile(folder_ / "broken.plist"));
+}
+
+}  // namespace
