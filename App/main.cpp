@@ -5,6 +5,7 @@
 
 #include "MorvNode/Interface/DocumentWindow.h"
 #include "MorvNode/Interface/QtAlertPresenter.h"
+#include "MorvNode/Interface/QtRunLoop.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 int main(int argc, char* argv[])
@@ -12,6 +13,10 @@ int main(int argc, char* argv[])
   QApplication application(argc, argv);
   QApplication::setApplicationName("Morvalis");
   QApplication::setApplicationVersion(MORVALIS_VERSION);
+
+  // Timers, posted results and the per-pass undo groups of the core run on Qt's event loop.
+  QtRunLoop runLoop;
+  pf::RunLoop::setCurrent(&runLoop);
 
   QtAlertPresenter alerts;
   FeedbackManager::setAlertPresenter(&alerts);
