@@ -80,7 +80,10 @@ void QtRunLoop::post(Callback function)
 
 pf::Timer QtRunLoop::scheduleTimer(double seconds, bool repeats, Callback callback)
 {
-  std::erase_if(timers_, [](const std::weak_ptr<pf::RunLoopSlot>& weak) { return weak.expired(); });
+  std::erase_if(timers_, [](const std::weak_ptr<pf::RunLoopSlot>& weak) {
+    const std::shared_ptr<pf::RunLoopSlot> slot = weak.lock();
+    return !slot || !slot->isArmed();
+  });
   auto slot = std::make_shared<pf::RunLoopSlot>(std::move(callback));
   auto* timer = new QTimer(&context_);
   timer->setTimerType(Qt::PreciseTimer);
