@@ -2,10 +2,13 @@
 #include <QTimer>
 
 #include <cstring>
+#include <memory>
 
+#include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Interface/DocumentWindow.h"
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
+#include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 int main(int argc, char* argv[])
@@ -18,10 +21,21 @@ int main(int argc, char* argv[])
   QtRunLoop runLoop;
   pf::RunLoop::setCurrent(&runLoop);
 
+  auto defaults = std::make_shared<pf::UserDefaults>(pf::UserDefaults::defaultLocation());
+  pf::UserDefaults::setStandard(defaults);
+  FeedbackManager feedbackManager(*defaults);
   QtAlertPresenter alerts;
   FeedbackManager::setAlertPresenter(&alerts);
 
+  PreferenceDefaults::setUpPreferences(*defaults);
+  const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");
   FeedbackManager::log("===== Morvalis %@ launched ====", MORVALIS_VERSION);
+  defaults->setInteger("Morvalis 3 launch counter", launchCounter + 1);
+
+  // The store (and with it the log) reaches the disk every few seconds and at quit.
+  QTimer persist;
+  QObject::connect(&persist, &QTimer::timeout, [defaults] { defaults->synchronize(); });
+  persist.start(5000);
 
   DocumentWindow window;
   window.show();
@@ -34,5 +48,6 @@ int main(int argc, char* argv[])
   }
   const int result = QApplication::exec();
   FeedbackManager::setAlertPresenter(nullptr);
+  defaults->synchronize();
   return result;
 }
