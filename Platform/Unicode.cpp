@@ -126,7 +126,10 @@ bool isWhiteSpaceOrNewline(char32_t codePoint)
   if (codePoint > 0x10FFFF) {
     return false;
   }
-  if ((codePoint >= 0x09 && codePoint <= 0x0D) || codePoint == 0x85) {
+  if (codePoint < 0x80) {
+    return codePoint == ' ' || (codePoint >= 0x09 && codePoint <= 0x0D);
+  }
+  if (codePoint == 0x85) {
     return true;
   }
   const auto type = static_cast<UCharCategory>(u_charType(static_cast<UChar32>(codePoint)));

@@ -3,27 +3,32 @@
 #include "Shared/ExpressionParser/Parser/Tokens/EPParenthesesToken.h"
 #include "Shared/ExpressionParser/Parser/Tokens/Functions/EPFunctionToken.h"
 #include "Shared/ExpressionParser/Parser/Tokens/Operators/EPAddSubOperator.h"
-#include "Shared/ExpressionParser/Parser/Tokens/Operators/EPModulusOperator.h"
 #include "Shared/ExpressionParser/Parser/Tokens/Operators/EPMulDivOperator.h"
-#include "Shared/ExpressionParser/Parser/Tokens/Operators/EPPowerOperator.h"
 #include "Shared/ExpressionParser/Parser/Tokens/Variables/EPVariableToken.h"
 
 namespace {
 
 const EPParenthesesToken* asParenthesis(const EPToken* token)
 {
-  return dynamic_cast<const EPParenthesesToken*>(token);
+  return token->kind() == EPToken::Kind::Parenthesis ? static_cast<const EPParenthesesToken*>(token) : nullptr;
 }
 
-bool isOperator(const EPToken* token)
+// nullptr for a null token (no previous token) as for any other kind.
+const EPOperator* asOperator(const EPToken* token)
 {
-  return dynamic_cast<const EPOperator*>(token) != nullptr;
+  return token != nullptr && token->kind() == EPToken::Kind::Operator ? static_cast<const EPOperator*>(token) : nullptr;
+}
+
+bool isOperatorOfClass(const EPToken* token, EPOperator::OperatorClass operatorClass)
+{
+  const EPOperator* op = asOperator(token);
+  return op != nullptr && op->operatorClass() == operatorClass;
 }
 
 bool isSubtraction(const EPToken* token)
 {
-  const auto* addSub = dynamic_cast<const EPAddSubOperator*>(token);
-  return addSub != nullptr && addSub->isSubtraction();
+  return isOperatorOfClass(token, EPOperator::OperatorClass::AddSub) &&
+         static_cast<const EPAddSubOperator*>(token)->isSubtraction();
 }
 
 // Moves entry `from` down to `to` (to <= from) while a pass compacts the list.
@@ -116,13 +121,13 @@ std::unique_ptr<EPExpression> EPExpression::build(std::span<const EPTokenPtr> to
       continue;
     }
 
-    const bool tokenIsOperator = isOperator(token.get());
+    const bool tokenIsOperator = asOperator(token.get()) != nullptr;
     if (operandBefore && !tokenIsOperator) {
       level->tokens_.emplace_back(multiplyOperator());  // (2)3, (2)pi, (2)sin(30)
     }
-    if (tokenIsOperator && (previous == nullptr || isOperator(previous)) && isSubtraction(token.get())) {
+    if (tokenIsOperator && (previous == nullptr || asOperator(previous) != nullptr) && isSubtraction(token.get())) {
       // A unary minus.
-      if (dynamic_cast<const EPPowerOperator*>(previous) != nullptr) {
+      if (isOperatorOfClass(previous, EPOperator::OperatorClass::Power)) {
         negateNext = true;  // 2^-3: the power's right operand is negated, not the whole power
       } else {
         level->tokens_.emplace_back(std::make_shared<EPNumericalToken>(-1.0));  // -3 is -1 * 3
@@ -133,7 +138,7 @@ std::unique_ptr<EPExpression> EPExpression::build(std::span<const EPTokenPtr> to
       level->tokens_.emplace_back(negateNext ? token->negativeToken() : token);
       negateNext = false;
     }
-    operandBefore = !tokenIsOperator && dynamic_cast<const EPFunctionToken*>(token.get()) == nullptr;
+    operandBefore = !tokenIsOperator && token->kind() != EPToken::Kind::Function;
     previous = token.get();
   }
   return level;
@@ -142,22 +147,24 @@ std::unique_ptr<EPExpression> EPExpression::build(std::span<const EPTokenPtr> to
 std::shared_ptr<const EPNumericalToken> EPExpression::evaluateToToken() const
 {
   std::vector<EPTokenPtr> list;
+  using OperatorClass = EPOperator::OperatorClass;
   if (!substituteVariablesAndEvaluateSubExpressions(list) || !performFunctions(list) ||
-      !performOperatorsOfClass<EPPowerOperator>(list) || !performOperatorsOfClass<EPMulDivOperator>(list) ||
-      !performOperatorsOfClass<EPAddSubOperator>(list) || !performOperatorsOfClass<EPModulusOperator>(list)) {
+      !performOperatorsOfClass(list, OperatorClass::Power) || !performOperatorsOfClass(list, OperatorClass::MulDiv) ||
+      !performOperatorsOfClass(list, OperatorClass::AddSub) || !performOperatorsOfClass(list, OperatorClass::Modulus)) {
     return nullptr;
   }
   if (list.size() != 1) {
     return nullptr;
   }
+  const EPToken& last = *list.front();
   double value = 0.0;
-  if (const auto* number = dynamic_cast<const EPNumericalToken*>(list.front().get())) {
+  if (last.kind() == EPToken::Kind::Number) {
     if (!negateExpression_) {
       return std::static_pointer_cast<const EPNumericalToken>(std::move(list.front()));
     }
-    value = number->doubleValue();
-  } else if (const auto* variable = dynamic_cast<const EPVariableToken*>(list.front().get())) {
-    value = variable->doubleValue();
+    value = static_cast<const EPNumericalToken&>(last).doubleValue();
+  } else if (last.kind() == EPToken::Kind::Variable) {
+    value = static_cast<const EPVariableToken&>(last).doubleValue();
   } else {
     return nullptr;  // a lone operator or function
   }
@@ -179,8 +186,8 @@ bool EPExpression::substituteVariablesAndEvaluateSubExpressions(std::vector<EPTo
       continue;
     }
     const EPTokenPtr& token = std::get<EPTokenPtr>(entry);
-    if (const auto* variable = dynamic_cast<const EPVariableToken*>(token.get())) {
-      list.push_back(std::make_shared<EPNumericalToken>(variable->doubleValue()));
+    if (token->kind() == EPToken::Kind::Variable) {
+      list.push_back(std::make_shared<EPNumericalToken>(static_cast<const EPVariableToken&>(*token).doubleValue()));
     } else {
       list.push_back(token);
     }
@@ -194,15 +201,15 @@ bool EPExpression::performFunctions(std::vector<EPTokenPtr>& list)
   // the scan goes on after that result.
   size_t kept = 0;
   for (size_t i = 0; i < list.size(); ++i) {
-    const auto* function = dynamic_cast<const EPFunctionToken*>(list[i].get());
-    if (function == nullptr) {
+    if (list[i]->kind() != EPToken::Kind::Function) {
       keep(list, kept++, i);
       continue;
     }
     if (i + 1 == list.size()) {
       return false;  // a function in the last place
     }
-    EPTokenPtr result = function->applyToOperand(*list[i + 1]);
+    const auto& function = static_cast<const EPFunctionToken&>(*list[i]);
+    EPTokenPtr result = function.applyToOperand(*list[i + 1]);
     if (!result || !result->numberValue()) {
       return false;  // applied to an operator or another function
     }
@@ -213,22 +220,21 @@ bool EPExpression::performFunctions(std::vector<EPTokenPtr>& list)
   return true;
 }
 
-template <typename OperatorClass>
-bool EPExpression::performOperatorsOfClass(std::vector<EPTokenPtr>& list)
+bool EPExpression::performOperatorsOfClass(std::vector<EPTokenPtr>& list, EPOperator::OperatorClass operatorClass)
 {
   // Compacts in place: "left op right" becomes one result, which is then the left operand of
   // the next operator of the class, so the class groups from the left.
   size_t kept = 0;
   for (size_t i = 0; i < list.size(); ++i) {
-    const auto* op = dynamic_cast<const OperatorClass*>(list[i].get());
-    if (op == nullptr) {
+    if (!isOperatorOfClass(list[i].get(), operatorClass)) {
       keep(list, kept++, i);
       continue;
     }
     if (kept == 0 || i + 1 == list.size()) {
       return false;  // an operator in the first or last place
     }
-    std::shared_ptr<const EPNumericalToken> result = op->applyLeftOperand(*list[kept - 1], *list[i + 1]);
+    const auto& op = static_cast<const EPOperator&>(*list[i]);
+    std::shared_ptr<const EPNumericalToken> result = op.applyLeftOperand(*list[kept - 1], *list[i + 1]);
     if (!result) {
       return false;
     }

@@ -8,6 +8,7 @@
 
 #include "Shared/ExpressionParser/Parser/EPTokenString.h"
 #include "Shared/ExpressionParser/Parser/Tokens/EPNumericalToken.h"
+#include "Shared/ExpressionParser/Parser/Tokens/Operators/EPOperator.h"
 
 // One parenthesis level of an expression: tokens and nested levels, with unary minus and
 // implicit multiplication already rewritten into plain operators. Evaluation runs fixed passes:
@@ -48,8 +49,7 @@ private:
   // The passes; each returns false when the level fails.
   bool substituteVariablesAndEvaluateSubExpressions(std::vector<EPTokenPtr>& list) const;
   static bool performFunctions(std::vector<EPTokenPtr>& list);
-  template <typename OperatorClass>
-  static bool performOperatorsOfClass(std::vector<EPTokenPtr>& list);
+  static bool performOperatorsOfClass(std::vector<EPTokenPtr>& list, EPOperator::OperatorClass operatorClass);
 
   std::vector<Entry> tokens_;
   bool negateExpression_ = false;

@@ -17,6 +17,8 @@ public:
 
   double doubleValue() const { return doubleValue_; }
 
+  Kind kind() const override { return Kind::Number; }
+
   // printf "%1000.5lf" with the trailing fractional zeros (and a bare ".") removed: right-aligned
   // in a 1000-character field, so the text starts with blanks.
   std::string toString() const override;

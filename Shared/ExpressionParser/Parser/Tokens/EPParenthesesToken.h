@@ -16,6 +16,8 @@ public:
   Direction direction() const { return direction_; }
   bool isOpening() const { return direction_ == Direction::Opening; }
 
+  Kind kind() const override { return Kind::Parenthesis; }
+
   std::string toString() const override;
   EPTokenPtr negativeToken() const override;
   std::shared_ptr<EPToken> copy() const override;

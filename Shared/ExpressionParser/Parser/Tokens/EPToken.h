@@ -13,7 +13,12 @@ using EPTokenPtr = std::shared_ptr<const EPToken>;
 // kinds without a sign answer themselves from negativeToken().
 class EPToken : public std::enable_shared_from_this<EPToken> {
 public:
+  // The kind of token, so that the passes can tell kinds apart without a dynamic_cast.
+  enum class Kind { Number, Variable, Parenthesis, Operator, Function };
+
   virtual ~EPToken() = default;
+
+  virtual Kind kind() const = 0;
 
   // The text the token was created from (a number prints its value).
   virtual std::string toString() const = 0;

@@ -26,6 +26,7 @@ public:
   // The token negated when `negative` is set, unchanged otherwise.
   EPTokenPtr applyNegationToPositive(const EPTokenPtr& token) const;
 
+  Kind kind() const override { return Kind::Function; }
   std::string toString() const override { return functionName_; }
   // A copy with `negative` inverted.
   EPTokenPtr negativeToken() const override;

@@ -16,6 +16,7 @@ public:
 
   std::string toString() const override { return isSubtraction_ ? "-" : "+"; }
   std::shared_ptr<EPToken> copy() const override;
+  OperatorClass operatorClass() const override { return OperatorClass::AddSub; }
 
 protected:
   // Subtraction adds the negated right operand.

@@ -14,6 +14,7 @@ public:
 
   std::string toString() const override { return "%"; }
   std::shared_ptr<EPToken> copy() const override;
+  OperatorClass operatorClass() const override { return OperatorClass::Modulus; }
 
 protected:
   double operate(double left, double right) const override;

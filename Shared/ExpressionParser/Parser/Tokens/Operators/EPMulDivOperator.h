@@ -15,6 +15,7 @@ public:
 
   std::string toString() const override { return isDivision_ ? "/" : "*"; }
   std::shared_ptr<EPToken> copy() const override;
+  OperatorClass operatorClass() const override { return OperatorClass::MulDiv; }
 
 protected:
   // x/0 is ±infinity and 0/0 NaN, as IEEE arithmetic gives them.

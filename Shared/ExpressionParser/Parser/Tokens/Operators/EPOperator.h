@@ -7,6 +7,12 @@
 // power, then multiply/divide, then add/subtract, then modulus.
 class EPOperator : public EPToken {
 public:
+  // The classes in the order of their passes.
+  enum class OperatorClass { Power, MulDiv, AddSub, Modulus };
+
+  Kind kind() const override { return Kind::Operator; }
+  virtual OperatorClass operatorClass() const = 0;
+
   // A new numerical token with the result; nullptr when an operand does not stand for a
   // number (an operator or a function in an operand's place). Domain errors are no failure:
   // they give the IEEE result (infinity, NaN).

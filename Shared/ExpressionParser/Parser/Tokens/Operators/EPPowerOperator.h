@@ -13,6 +13,7 @@ public:
 
   std::string toString() const override { return "^"; }
   std::shared_ptr<EPToken> copy() const override;
+  OperatorClass operatorClass() const override { return OperatorClass::Power; }
 
 protected:
   double operate(double left, double right) const override;

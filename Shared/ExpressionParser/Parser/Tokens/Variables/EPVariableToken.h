@@ -18,6 +18,8 @@ public:
   double doubleValue() const { return doubleValue_; }
   void setDoubleValue(double value) { doubleValue_ = value; }
 
+  Kind kind() const override { return Kind::Variable; }
+
   std::string toString() const override { return variableName_; }
   // Same name, negated value.
   EPTokenPtr negativeToken() const override;
