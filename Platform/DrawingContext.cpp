@@ -1,0 +1,594 @@
+#include "Platform/DrawingContext.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <cairo.h>
+
+#include "Platform/Bitmap.h"
+#include "Platform/Log.h"
+#include "Platform/PdfDocument.h"
+#include "Platform/Surface.h"
+
+namespace pf {
+
+namespace {
+
+double unitValue(double value)
+{
+  return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : (value > 0.0 ? 1.0 : 0.0);
+}
+
+cairo_operator_t cairoOperator(BlendMode mode)
+{
+  switch (mode) {
+  case BlendMode::Normal:
+    return CAIRO_OPERATOR_OVER;
+  case BlendMode::Multiply:
+    return CAIRO_OPERATOR_MULTIPLY;
+  case BlendMode::Screen:
+    return CAIRO_OPERATOR_SCREEN;
+  case BlendMode::Overlay:
+    return CAIRO_OPERATOR_OVERLAY;
+  case BlendMode::Darken:
+    return CAIRO_OPERATOR_DARKEN;
+  case BlendMode::Lighten:
+    return CAIRO_OPERATOR_LIGHTEN;
+  case BlendMode::Difference:
+    return CAIRO_OPERATOR_DIFFERENCE;
+  case BlendMode::Hue:
+    return CAIRO_OPERATOR_HSL_HUE;
+  case BlendMode::Saturation:
+    return CAIRO_OPERATOR_HSL_SATURATION;
+  case BlendMode::Color:
+    return CAIRO_OPERATOR_HSL_COLOR;
+  case BlendMode::Luminosity:
+    return CAIRO_OPERATOR_HSL_LUMINOSITY;
+  case BlendMode::Copy:
+    return CAIRO_OPERATOR_SOURCE;
+  case BlendMode::DestinationIn:
+    return CAIRO_OPERATOR_DEST_IN;
+  case BlendMode::Clear:
+    return CAIRO_OPERATOR_CLEAR;
+  }
+  return CAIRO_OPERATOR_OVER;
+}
+
+cairo_fill_rule_t cairoFillRule(FillRule rule)
+{
+  return rule == FillRule::EvenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING;
+}
+
+AffineTransform fromCairo(const cairo_matrix_t& m)
+{
+  return {m.xx, m.yx, m.xy, m.yy, m.x0, m.y0};
+}
+
+cairo_matrix_t toCairo(const AffineTransform& t)
+{
+  cairo_matrix_t m;
+  cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+  return m;
+}
+
+struct SurfaceDeleter {
+  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct PatternDeleter {
+  void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
+};
+
+}  // namespace
+
+void DrawingContext::ContextDeleter::operator()(cairo_t* context) const
+{
+  cairo_destroy(context);
+}
+
+DrawingContext::DrawingContext(Surface& surface)
+    : surface_(surface.handle()), context_(cairo_create(surface.handle())), raster_(surface.isRaster())
+{
+  if (cairo_status(context_.get()) != CAIRO_STATUS_SUCCESS) {
+    log("Error, drawing context on a failed surface: %@", cairo_status_to_string(cairo_status(context_.get())));
+    broken_ = true;
+  }
+}
+
+DrawingContext::~DrawingContext() = default;
+
+bool DrawingContext::check(const char* operation)
+{
+  const cairo_status_t status = cairo_status(context_.get());
+  if (status == CAIRO_STATUS_SUCCESS) {
+    return true;
+  }
+  if (broken_) {
+    return false;
+  }
+  log("Error, drawing %@ failed: %@", operation, cairo_status_to_string(status));
+  // A Cairo context stays in its error state for good: start over on the same surface.
+  context_.reset(cairo_create(surface_));
+  for (Frame& frame : frames_) {
+    frame.live = false;
+  }
+  style_ = Style();
+  if (cairo_status(context_.get()) != CAIRO_STATUS_SUCCESS) {
+    log("Error, drawing surface unusable: %@", cairo_status_to_string(cairo_status(context_.get())));
+    broken_ = true;
+  }
+  return false;
+}
+
+void DrawingContext::save()
+{
+  if (!broken_) {
+    cairo_save(context_.get());
+  }
+  frames_.push_back({FrameKind::Save, style_, !broken_});
+}
+
+void DrawingContext::restore()
+{
+  if (frames_.empty() || frames_.back().kind != FrameKind::Save) {
+    log("Error, drawing context restore without a matching save");
+    return;
+  }
+  const Frame frame = frames_.back();
+  frames_.pop_back();
+  style_ = frame.style;
+  if (frame.live && !broken_) {
+    cairo_restore(context_.get());
+    check("restore");
+  }
+}
+
+AffineTransform DrawingContext::transform() const
+{
+  cairo_matrix_t m;
+  cairo_get_matrix(context_.get(), &m);
+  return fromCairo(m);
+}
+
+bool DrawingContext::acceptTransform(const AffineTransform& product, const char* operation)
+{
+  if (!product.isFiniteAndInvertible()) {
+    log("Error, drawing transform %@ refused, result not finite or not invertible: %@", operation,
+        product.description());
+    return false;
+  }
+  return true;
+}
+
+bool DrawingContext::setTransform(const AffineTransform& transform)
+{
+  if (!acceptTransform(transform, "set")) {
+    return false;
+  }
+  const cairo_matrix_t m = toCairo(transform);
+  cairo_set_matrix(context_.get(), &m);
+  return check("set transform");
+}
+
+bool DrawingContext::concat(const AffineTransform& inner)
+{
+  if (!inner.isFiniteAndInvertible()) {
+    log("Error, drawing transform concat refused, not finite or not invertible: %@", inner.description());
+    return false;
+  }
+  const AffineTransform current = transform();
+  if (!acceptTransform(current.concatenated(inner), "concat")) {
+    return false;
+  }
+  const cairo_matrix_t m = toCairo(inner);
+  cairo_transform(context_.get(), &m);
+  return check("concat");
+}
+
+bool DrawingContext::translate(double dx, double dy)
+{
+  return concat(AffineTransform::translation(dx, dy));
+}
+
+bool DrawingContext::scale(double sx, double sy)
+{
+  return concat(AffineTransform::scaling(sx, sy));
+}
+
+bool DrawingContext::rotate(double radians)
+{
+  return concat(AffineTransform::rotation(radians));
+}
+
+void DrawingContext::setFillColor(double red, double green, double blue, double alpha)
+{
+  style_.fill[0] = unitValue(red);
+  style_.fill[1] = unitValue(green);
+  style_.fill[2] = unitValue(blue);
+  style_.fill[3] = unitValue(alpha);
+}
+
+void DrawingContext::setStrokeColor(double red, double green, double blue, double alpha)
+{
+  style_.stroke[0] = unitValue(red);
+  style_.stroke[1] = unitValue(green);
+  style_.stroke[2] = unitValue(blue);
+  style_.stroke[3] = unitValue(alpha);
+}
+
+void DrawingContext::setAlpha(double alpha)
+{
+  style_.alpha = unitValue(alpha);
+}
+
+void DrawingContext::setLineWidth(double width)
+{
+  if (std::isnan(width)) {
+    log("Error, drawing line width NaN, using 0");
+  }
+  const double usable = std::isfinite(width) ? std::max(width, 0.0) : (width > 0.0 ? 1.0e6 : 0.0);
+  cairo_set_line_width(context_.get(), usable);
+}
+
+void DrawingContext::setLineCap(LineCap cap)
+{
+  switch (cap) {
+  case LineCap::Butt:
+    cairo_set_line_cap(context_.get(), CAIRO_LINE_CAP_BUTT);
+    break;
+  case LineCap::Square:
+    cairo_set_line_cap(context_.get(), CAIRO_LINE_CAP_SQUARE);
+    break;
+  case LineCap::Round:
+    cairo_set_line_cap(context_.get(), CAIRO_LINE_CAP_ROUND);
+    break;
+  }
+}
+
+void DrawingContext::setLineJoin(LineJoin join)
+{
+  switch (join) {
+  case LineJoin::Miter:
+    cairo_set_line_join(context_.get(), CAIRO_LINE_JOIN_MITER);
+    break;
+  case LineJoin::Round:
+    cairo_set_line_join(context_.get(), CAIRO_LINE_JOIN_ROUND);
+    break;
+  case LineJoin::Bevel:
+    cairo_set_line_join(context_.get(), CAIRO_LINE_JOIN_BEVEL);
+    break;
+  }
+}
+
+void DrawingContext::setMiterLimit(double limit)
+{
+  if (std::isnan(limit)) {
+    log("Error, drawing miter limit NaN, using 1");
+  }
+  cairo_set_miter_limit(context_.get(), std::isfinite(limit) ? std::max(limit, 1.0) : (limit > 0.0 ? 1.0e6 : 1.0));
+}
+
+void DrawingContext::setStrokeStyle(const StrokeStyle& style)
+{
+  setLineWidth(style.width);
+  setLineCap(style.cap);
+  setLineJoin(style.join);
+  setMiterLimit(style.miterLimit);
+}
+
+void DrawingContext::setBlendMode(BlendMode mode)
+{
+  style_.blendMode = mode;
+  cairo_set_operator(context_.get(), cairoOperator(mode));
+}
+
+BlendMode DrawingContext::blendMode() const
+{
+  return style_.blendMode;
+}
+
+void DrawingContext::setSource(const double color[4])
+{
+  cairo_set_source_rgba(context_.get(), color[0], color[1], color[2], color[3] * style_.alpha);
+}
+
+void DrawingContext::appendPath(const Path& path)
+{
+  cairo_t* cr = context_.get();
+  Point current;
+  Point subpathStart;
+  for (const PathElement& element : path.elements()) {
+    const auto& p = element.points;
+    switch (element.type) {
+    case PathElementType::MoveTo:
+      cairo_move_to(cr, p[0].x, p[0].y);
+      current = subpathStart = p[0];
+      break;
+    case PathElementType::LineTo:
+      cairo_line_to(cr, p[0].x, p[0].y);
+      current = p[0];
+      break;
+    case PathElementType::QuadCurveTo: {
+      // The cubic with the same curve: control points two thirds of the way to the quad's.
+      const Point c1 = current + (p[0] - current) * (2.0 / 3.0);
+      const Point c2 = p[1] + (p[0] - p[1]) * (2.0 / 3.0);
+      cairo_curve_to(cr, c1.x, c1.y, c2.x, c2.y, p[1].x, p[1].y);
+      current = p[1];
+      break;
+    }
+    case PathElementType::CurveTo:
+      cairo_curve_to(cr, p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
+      current = p[2];
+      break;
+    case PathElementType::CloseSubpath:
+      cairo_close_path(cr);
+      current = subpathStart;
+      break;
+    }
+  }
+}
+
+void DrawingContext::beginPath()
+{
+  cairo_new_path(context_.get());
+}
+
+void DrawingContext::addPath(const Path& path)
+{
+  if (!path.isFinite()) {
+    log("Error, drawing path with a non-finite point refused");
+    return;
+  }
+  appendPath(path);
+  check("add path");
+}
+
+void DrawingContext::addRect(const Rect& rect)
+{
+  if (!rect.isFinite()) {
+    log("Error, drawing rectangle %@ refused", rect.description());
+    return;
+  }
+  const Rect r = rect.standardized();
+  cairo_rectangle(context_.get(), r.origin.x, r.origin.y, r.size.width, r.size.height);
+  check("add rectangle");
+}
+
+void DrawingContext::fill(FillRule rule)
+{
+  cairo_t* cr = context_.get();
+  cairo_set_fill_rule(cr, cairoFillRule(rule));
+  setSource(style_.fill);
+  cairo_fill(cr);
+  check("fill");
+}
+
+void DrawingContext::stroke()
+{
+  setSource(style_.stroke);
+  cairo_stroke(context_.get());
+  check("stroke");
+}
+
+void DrawingContext::clip(FillRule rule)
+{
+  cairo_t* cr = context_.get();
+  cairo_set_fill_rule(cr, cairoFillRule(rule));
+  cairo_clip(cr);
+  check("clip");
+}
+
+void DrawingContext::fillPath(const Path& path, FillRule rule)
+{
+  beginPath();
+  addPath(path);
+  fill(rule);
+}
+
+void DrawingContext::strokePath(const Path& path)
+{
+  beginPath();
+  addPath(path);
+  stroke();
+}
+
+void DrawingContext::clipToPath(const Path& path, FillRule rule)
+{
+  beginPath();
+  if (!path.isFinite()) {
+    // Clipping to nothing would hide everything; a refused clip leaves the clip as it was.
+    log("Error, drawing clip path with a non-finite point refused");
+    return;
+  }
+  addPath(path);
+  clip(rule);
+}
+
+void DrawingContext::fillRect(const Rect& rect)
+{
+  beginPath();
+  addRect(rect);
+  fill(FillRule::NonZero);
+}
+
+void DrawingContext::strokeRect(const Rect& rect)
+{
+  beginPath();
+  addRect(rect);
+  stroke();
+}
+
+void DrawingContext::clipToRect(const Rect& rect)
+{
+  beginPath();
+  if (!rect.isFinite()) {
+    log("Error, drawing clip rectangle %@ refused", rect.description());
+    return;
+  }
+  addRect(rect);
+  clip(FillRule::NonZero);
+}
+
+void DrawingContext::clearRect(const Rect& rect)
+{
+  cairo_t* cr = context_.get();
+  cairo_save(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+  cairo_new_path(cr);
+  if (rect.isFinite()) {
+    const Rect r = rect.standardized();
+    cairo_rectangle(cr, r.origin.x, r.origin.y, r.size.width, r.size.height);
+    cairo_fill(cr);
+  } else {
+    log("Error, drawing clear rectangle %@ refused", rect.description());
+  }
+  cairo_restore(cr);
+  check("clear rectangle");
+}
+
+void DrawingContext::clear()
+{
+  cairo_t* cr = context_.get();
+  cairo_save(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  check("clear");
+}
+
+void DrawingContext::beginTransparencyGroup()
+{
+  if (!broken_) {
+    cairo_push_group(context_.get());
+  }
+  frames_.push_back({FrameKind::Group, style_, !broken_});
+  check("begin transparency group");
+}
+
+void DrawingContext::endTransparencyGroup(double opacity)
+{
+  if (frames_.empty() || frames_.back().kind != FrameKind::Group) {
+    log("Error, drawing context transparency group ended without a matching begin");
+    return;
+  }
+  const Frame frame = frames_.back();
+  frames_.pop_back();
+  style_ = frame.style;
+  if (!frame.live || broken_) {
+    return;
+  }
+  cairo_t* cr = context_.get();
+  cairo_pop_group_to_source(cr);  // restores the state saved at begin, operator included
+  cairo_paint_with_alpha(cr, unitValue(opacity) * style_.alpha);
+  check("end transparency group");
+}
+
+void DrawingContext::applyBoxTransform(const Rect& box, double contentWidth, double contentHeight)
+{
+  // Content top-left (0, 0) goes to the box's minimum x and maximum y: y-up inside the box.
+  const Rect r = box.standardized();
+  cairo_t* cr = context_.get();
+  cairo_translate(cr, r.minX(), r.maxY());
+  cairo_scale(cr, r.width() / contentWidth, -r.height() / contentHeight);
+}
+
+void DrawingContext::drawBitmap(const Bitmap& bitmap, const Rect& box, double opacity)
+{
+  if (!box.isFinite()) {
+    log("Error, drawing bitmap into box %@ refused", box.description());
+    return;
+  }
+  if (box.isEmpty() || bitmap.width() < 1 || bitmap.height() < 1 || broken_) {
+    return;
+  }
+  const double width = bitmap.width();
+  const double height = bitmap.height();
+  const Rect r = box.standardized();
+  const AffineTransform placement = transform()
+                                        .translated(r.minX(), r.maxY())
+                                        .scaled(r.width() / width, -r.height() / height);
+  if (!acceptTransform(placement, "bitmap box")) {
+    return;
+  }
+  // A pixel target composites at once, so Cairo may read the bitmap in place. A vector target
+  // keeps its sources until the page ends, so it gets a copy that Cairo owns.
+  std::unique_ptr<cairo_surface_t, SurfaceDeleter> source;
+  if (raster_) {
+    source.reset(cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(bitmap.data())), CAIRO_FORMAT_ARGB32,
+        bitmap.width(), bitmap.height(), static_cast<int>(bitmap.stride())));
+  } else {
+    source.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bitmap.width(), bitmap.height()));
+    if (cairo_surface_status(source.get()) == CAIRO_STATUS_SUCCESS) {
+      cairo_surface_flush(source.get());
+      unsigned char* target = cairo_image_surface_get_data(source.get());
+      const int targetStride = cairo_image_surface_get_stride(source.get());
+      for (int y = 0; y < bitmap.height(); ++y) {
+        std::copy_n(bitmap.row(y).data(), bitmap.width(), reinterpret_cast<std::uint32_t*>(target + y * targetStride));
+      }
+      cairo_surface_mark_dirty(source.get());
+    }
+  }
+  if (const cairo_status_t status = cairo_surface_status(source.get()); status != CAIRO_STATUS_SUCCESS) {
+    log("Error, drawing bitmap %d x %d failed: %@", bitmap.width(), bitmap.height(), cairo_status_to_string(status));
+    return;
+  }
+  cairo_t* cr = context_.get();
+  cairo_save(cr);
+  applyBoxTransform(box, width, height);
+  cairo_set_source_surface(cr, source.get(), 0.0, 0.0);
+  // Pad, not transparent, beyond the edges: a stretched bitmap keeps crisp borders.
+  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, 0.0, 0.0, width, height);
+  cairo_clip(cr);
+  cairo_paint_with_alpha(cr, unitValue(opacity) * style_.alpha);
+  cairo_restore(cr);
+  check("draw bitmap");
+}
+
+void DrawingContext::drawPdfPage(const PdfDocument& document, int pageIndex, const Rect& box, double opacity)
+{
+  if (!box.isFinite()) {
+    log("Error, drawing PDF page into box %@ refused", box.description());
+    return;
+  }
+  const std::optional<Size> pageSize = document.pageSize(pageIndex);
+  if (!pageSize) {
+    log("Error, drawing PDF page %d refused: the document has %d pages", pageIndex + 1, document.pageCount());
+    return;
+  }
+  if (box.isEmpty() || pageSize->width <= 0.0 || pageSize->height <= 0.0 || broken_) {
+    return;
+  }
+  const Rect r = box.standardized();
+  const AffineTransform placement = transform()
+                                        .translated(r.minX(), r.maxY())
+                                        .scaled(r.width() / pageSize->width, -r.height() / pageSize->height);
+  if (!acceptTransform(placement, "PDF page box")) {
+    return;
+  }
+  const double alpha = unitValue(opacity) * style_.alpha;
+  cairo_t* cr = context_.get();
+  cairo_save(cr);
+  applyBoxTransform(box, pageSize->width, pageSize->height);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, 0.0, 0.0, pageSize->width, pageSize->height);
+  cairo_clip(cr);
+  // Vector pages draw with normal compositing; a group carries the opacity.
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+  const bool grouped = alpha < 1.0;
+  if (grouped) {
+    cairo_push_group(cr);
+  }
+  const bool drawn = document.renderPage(pageIndex, cr);
+  if (grouped) {
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, alpha);
+  }
+  cairo_restore(cr);
+  if (check("draw PDF page") && !drawn) {
+    log("Error, drawing PDF page %d failed", pageIndex + 1);
+  }
+}
+
+}  // namespace pf

@@ -1,0 +1,160 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "Platform/AffineTransform.h"
+#include "Platform/BlendMode.h"
+#include "Platform/Path.h"
+#include "Platform/Rect.h"
+#include "Platform/StrokeStyle.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace pf {
+
+class Bitmap;
+class PdfDocument;
+class Surface;
+
+// Draws into a Surface through Cairo: paths filled, stroked and clipped, bitmaps and PDF pages,
+// with a current transformation, colours, line style, blend mode, a global alpha and
+// transparency groups, all saved and restored together.
+//
+// Coordinates: user space is mapped to the surface by the current transformation, which
+// starts as the identity (surface space: y-down from the top-left, pixels or points).
+//
+// Nothing here can break the context. Input Cairo would choke on is refused with one log line
+// and drawing goes on: a transformation that is not finite or not invertible is not applied
+// (the call answers false), non-finite paths are not drawn, NaN widths and colours are
+// sanitised, unbalanced restores and group ends are ignored. Should Cairo still fail, the
+// failure is logged once and the context starts over on the same surface from the initial
+// state (identity, no clip), so later drawing works; the saves and groups open at that moment
+// are dropped and their restores become no-ops.
+//
+// One context is used by one thread at a time; the surface must outlive it.
+class DrawingContext {
+public:
+  explicit DrawingContext(Surface& surface);
+  ~DrawingContext();
+  DrawingContext(const DrawingContext&) = delete;
+  DrawingContext& operator=(const DrawingContext&) = delete;
+
+  // True when the target is pixels (a bitmap), false for PDF and EPS: what "drawing to the
+  // screen" decided (sub-pixel clip enlargement and similar pixel fixes).
+  bool isRaster() const { return raster_; }
+
+  // Graphics state: transformation, clip, colours, alpha, line style and blend mode.
+  void save();
+  void restore();  // ignored (logged) without a matching save()
+
+  // Saves on construction and restores on destruction.
+  class StateGuard {
+  public:
+    explicit StateGuard(DrawingContext& context) : context_(context) { context_.save(); }
+    ~StateGuard() { context_.restore(); }
+    StateGuard(const StateGuard&) = delete;
+    StateGuard& operator=(const StateGuard&) = delete;
+
+  private:
+    DrawingContext& context_;
+  };
+
+  // Current transformation, user space to surface space.
+  AffineTransform transform() const;
+  // Both refuse (log, answer false, change nothing) a transformation that is not finite or not
+  // invertible, or whose product with the current one would not be.
+  bool setTransform(const AffineTransform& transform);
+  bool concat(const AffineTransform& inner);  // inner acts first on user coordinates
+  bool translate(double dx, double dy);
+  bool scale(double sx, double sy);
+  bool rotate(double radians);
+
+  // Colours: straight components 0..1 (NaN counts as 0, values are clamped), alpha included.
+  void setFillColor(double red, double green, double blue, double alpha);
+  void setStrokeColor(double red, double green, double blue, double alpha);
+  // Multiplies every fill, stroke and image drawn from now on (0..1; NaN counts as 0).
+  void setAlpha(double alpha);
+  // Line style in user units at the time of stroking. A width below 0 or NaN counts as 0, a
+  // miter limit below 1 or NaN as 1 (logged for NaN).
+  void setLineWidth(double width);
+  void setLineCap(LineCap cap);
+  void setLineJoin(LineJoin join);
+  void setMiterLimit(double limit);
+  void setStrokeStyle(const StrokeStyle& style);
+  void setBlendMode(BlendMode mode);
+  BlendMode blendMode() const;
+
+  // The current path is in surface space once added (as with Cairo): it survives save/restore
+  // and changes of transformation, and each of fill/stroke/clip consumes it.
+  void beginPath();
+  void addPath(const Path& path);  // a path with a non-finite point is not added (logged)
+  void addRect(const Rect& rect);
+  void fill(FillRule rule = FillRule::NonZero);
+  void stroke();
+  void clip(FillRule rule = FillRule::NonZero);
+
+  // One-call forms on a fresh current path.
+  void fillPath(const Path& path, FillRule rule = FillRule::NonZero);
+  void strokePath(const Path& path);
+  void clipToPath(const Path& path, FillRule rule = FillRule::NonZero);
+  void fillRect(const Rect& rect);
+  void strokeRect(const Rect& rect);
+  void clipToRect(const Rect& rect);
+  // Makes the rectangle transparent (inside the clip).
+  void clearRect(const Rect& rect);
+  // Makes everything inside the clip transparent, whatever the transformation.
+  void clear();
+
+  // Transparency group: drawing between begin and end goes into a separate layer, which is then
+  // composited once with `opacity` (times the global alpha) and the blend mode current at
+  // begin. Begin also saves the state and end restores it. An end without a begin is ignored
+  // (logged).
+  void beginTransparencyGroup();
+  void endTransparencyGroup(double opacity);
+
+  // Draws the bitmap stretched over `box` (user space), y-up inside the box: its top row lies
+  // along the box's maximum y edge, as images are drawn on a y-up platform (element space is
+  // y-down, so an untransformed image appears upside down; importers flip it). `opacity` times
+  // the global alpha; the current blend mode applies. An empty box draws nothing.
+  void drawBitmap(const Bitmap& bitmap, const Rect& box, double opacity);
+  // Draws one page (0-based) as vectors over `box`, y-up like a bitmap, with `opacity` times the
+  // global alpha. An empty box or a missing page draws nothing (the page is logged).
+  void drawPdfPage(const PdfDocument& document, int pageIndex, const Rect& box, double opacity);
+
+  // For other Platform classes (text, PDF pages); valid while the context lives.
+  cairo_t* handle() const { return context_.get(); }
+
+private:
+  struct ContextDeleter {
+    void operator()(cairo_t* context) const;
+  };
+  struct Style {
+    double fill[4] = {0.0, 0.0, 0.0, 1.0};
+    double stroke[4] = {0.0, 0.0, 0.0, 1.0};
+    double alpha = 1.0;
+    BlendMode blendMode = BlendMode::Normal;
+  };
+  enum class FrameKind { Save, Group };
+  struct Frame {
+    FrameKind kind;
+    Style style;  // restored when the frame ends
+    bool live;    // false once a Cairo failure dropped the state it stands for
+  };
+
+  bool check(const char* operation);
+  bool acceptTransform(const AffineTransform& product, const char* operation);
+  void setSource(const double color[4]);
+  void appendPath(const Path& path);
+  void applyBoxTransform(const Rect& box, double contentWidth, double contentHeight);
+
+  cairo_surface_t* surface_ = nullptr;  // the surface's handle; the Surface outlives us
+  std::unique_ptr<cairo_t, ContextDeleter> context_;
+  bool raster_ = false;
+  bool broken_ = false;  // the surface itself failed: nothing more can be drawn
+  Style style_;
+  std::vector<Frame> frames_;
+};
+
+}  // namespace pf

@@ -1,0 +1,291 @@
+#include "Platform/DrawingContext.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "Platform/Bitmap.h"
+#include "Platform/Log.h"
+#include "Platform/PdfDocument.h"
+#include "Platform/Surface.h"
+
+namespace {
+
+using Rgba8 = pf::Bitmap::Rgba8;
+
+class QuietLog {
+public:
+  QuietLog() { pf::setLogEcho(false); }
+  ~QuietLog() { pf::setLogEcho(true); }
+};
+
+// Straight components within `tolerance` of the expected ones.
+::testing::AssertionResult pixelNear(const pf::Surface& surface, int x, int y, Rgba8 expected, int tolerance = 3)
+{
+  const Rgba8 p = surface.bitmap()->pixel(x, y);
+  const int worst = std::max({std::abs(p.red - expected.red), std::abs(p.green - expected.green),
+                              std::abs(p.blue - expected.blue), std::abs(p.alpha - expected.alpha)});
+  if (worst <= tolerance) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << int(p.red) << " " << int(p.green)
+                                       << " " << int(p.blue) << " " << int(p.alpha) << ", expected "
+                                       << int(expected.red) << " " << int(expected.green) << " "
+                                       << int(expected.blue) << " " << int(expected.alpha);
+}
+
+constexpr Rgba8 kTransparent{0, 0, 0, 0};
+constexpr Rgba8 kRed{255, 0, 0, 255};
+constexpr Rgba8 kBlue{0, 0, 255, 255};
+
+// A 20 x 20 bitmap surface and a context on it.
+class DrawingFixture : public ::testing::Test {
+protected:
+  pf::Surface surface_ = *pf::Surface::bitmap(20, 20);
+  pf::DrawingContext context_{surface_};
+};
+
+TEST_F(DrawingFixture, FillsPathsUnderTheTransform)
+{
+  EXPECT_TRUE(context_.isRaster());
+  context_.setFillColor(1, 0, 0, 1);
+  context_.translate(5, 5);
+  context_.fillPath(pf::Path().addRect({0, 0, 10, 10}));
+  EXPECT_TRUE(pixelNear(surface_, 10, 10, kRed));
+  EXPECT_TRUE(pixelNear(surface_, 5, 5, kRed));
+  EXPECT_TRUE(pixelNear(surface_, 4, 4, kTransparent));
+  EXPECT_TRUE(pixelNear(surface_, 15, 15, kTransparent));
+}
+
+TEST_F(DrawingFixture, StrokesWithCapsAndWidth)
+{
+  const struct {
+    pf::LineCap cap;
+    bool coversBeyondEnd;
+  } cases[] = {{pf::LineCap::Butt, false}, {pf::LineCap::Square, true}, {pf::LineCap::Round, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.cap));
+    context_.clear();
+    context_.setStrokeColor(0, 0, 1, 1);
+    context_.setStrokeStyle({4.0, c.cap, pf::LineJoin::Miter, 10.0});
+    context_.strokePath(pf::Path().moveTo({4, 10}).lineTo({16, 10}));
+    EXPECT_TRUE(pixelNear(surface_, 10, 9, kBlue));
+    EXPECT_TRUE(pixelNear(surface_, 10, 13, kTransparent));  // width 4: rows 8 to 11
+    EXPECT_EQ(surface_.bitmap()->pixel(2, 10).alpha > 200, c.coversBeyondEnd);
+  }
+}
+
+TEST_F(DrawingFixture, ClipsWithBothFillRules)
+{
+  // Two squares turning the same way: even-odd leaves a hole, non-zero does not.
+  pf::Path rings;
+  rings.addRect({2, 2, 16, 16}).addRect({7, 7, 6, 6});
+  for (const auto rule : {pf::FillRule::EvenOdd, pf::FillRule::NonZero}) {
+    SCOPED_TRACE(static_cast<int>(rule));
+    context_.clear();
+    {
+      pf::DrawingContext::StateGuard guard(context_);
+      context_.clipToPath(rings, rule);
+      context_.setFillColor(1, 0, 0, 1);
+      context_.fillRect({0, 0, 20, 20});
+    }
+    EXPECT_TRUE(pixelNear(surface_, 4, 4, kRed));
+    EXPECT_TRUE(pixelNear(surface_, 0, 0, kTransparent));
+    EXPECT_TRUE(pixelNear(surface_, 10, 10, rule == pf::FillRule::EvenOdd ? kTransparent : kRed));
+  }
+  // The guard restored the clip and the fill colour (black by default).
+  context_.fillRect({0, 0, 20, 20});
+  EXPECT_TRUE(pixelNear(surface_, 0, 0, {0, 0, 0, 255}));
+}
+
+TEST_F(DrawingFixture, BlendsByElementCode)
+{
+  const struct {
+    int code;
+    Rgba8 expected;  // red drawn over opaque mid grey
+  } cases[] = {
+      {0, {255, 0, 0, 255}},         // normal
+      {-3, {255, 0, 0, 255}},        // below 0: normal
+      {1, {128, 0, 0, 255}},         // multiply
+      {2, {255, 128, 128, 255}},     // screen
+      {6, {127, 128, 128, 255}},     // difference
+      {12, {255, 128, 128, 255}},    // 10 and above: the mode set before (screen) stays
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    context_.setBlendMode(pf::BlendMode::Normal);
+    context_.setFillColor(128 / 255.0, 128 / 255.0, 128 / 255.0, 1);
+    context_.fillRect({0, 0, 20, 20});
+    context_.setBlendMode(pf::BlendMode::Screen);
+    if (const auto mode = pf::blendModeForElementCode(c.code)) {
+      context_.setBlendMode(*mode);
+    }
+    context_.setFillColor(1, 0, 0, 1);
+    context_.fillRect({0, 0, 20, 20});
+    EXPECT_TRUE(pixelNear(surface_, 10, 10, c.expected, 2));
+  }
+  EXPECT_EQ(pf::blendModeForElementCode(7), pf::BlendMode::Saturation);
+  EXPECT_EQ(pf::blendModeForElementCode(8), pf::BlendMode::Color);
+  EXPECT_EQ(pf::blendModeForElementCode(9), pf::BlendMode::Luminosity);
+  EXPECT_EQ(pf::blendModeForElementCode(10), std::nullopt);
+}
+
+TEST_F(DrawingFixture, GroupOpacityAppliesOnceToOverlaps)
+{
+  context_.setFillColor(0, 0, 1, 1);
+  context_.beginTransparencyGroup();
+  context_.fillRect({0, 0, 12, 20});
+  context_.fillRect({8, 0, 12, 20});
+  context_.endTransparencyGroup(0.5);
+  // The overlap is as transparent as the rest: the group is composited once.
+  EXPECT_TRUE(pixelNear(surface_, 10, 10, {0, 0, 255, 128}, 2));
+  EXPECT_TRUE(pixelNear(surface_, 2, 10, {0, 0, 255, 128}, 2));
+  // Global alpha multiplies plain fills.
+  context_.clear();
+  context_.setAlpha(0.5);
+  context_.setFillColor(1, 0, 0, 0.5);
+  context_.fillRect({0, 0, 20, 20});
+  EXPECT_TRUE(pixelNear(surface_, 10, 10, {255, 0, 0, 64}, 2));
+}
+
+TEST_F(DrawingFixture, DrawsBitmapsYUpInTheirBox)
+{
+  auto bitmap = pf::Bitmap::create(2, 2);
+  bitmap->setPixel(0, 0, kRed);  // top row red
+  bitmap->setPixel(1, 0, kRed);
+  bitmap->setPixel(0, 1, kBlue);  // bottom row blue
+  bitmap->setPixel(1, 1, kBlue);
+  context_.drawBitmap(*bitmap, {0, 0, 20, 20}, 1.0);
+  // y-up in a y-down space: the top row lands at the box's maximum y (the bottom here).
+  EXPECT_TRUE(pixelNear(surface_, 10, 2, kBlue));
+  EXPECT_TRUE(pixelNear(surface_, 10, 17, kRed));
+  EXPECT_TRUE(pixelNear(surface_, 0, 19, kRed));  // crisp to the edge
+
+  // Under a flip (as an importer does) it is upright, and the opacity applies.
+  context_.clear();
+  context_.setTransform(pf::AffineTransform(1, 0, 0, -1, 0, 20));
+  context_.drawBitmap(*bitmap, {0, 10, 20, 10}, 0.5);
+  EXPECT_TRUE(pixelNear(surface_, 10, 2, {255, 0, 0, 128}, 2));
+  EXPECT_TRUE(pixelNear(surface_, 10, 8, {0, 0, 255, 128}, 2));
+  EXPECT_TRUE(pixelNear(surface_, 10, 15, kTransparent));
+}
+
+TEST_F(DrawingFixture, RefusesMatricesCairoCannotTake)
+{
+  QuietLog quiet;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  context_.translate(5, 0);
+  const pf::AffineTransform before = context_.transform();
+  EXPECT_FALSE(context_.scale(0, 1));
+  EXPECT_FALSE(context_.scale(nan, 1));
+  EXPECT_FALSE(context_.translate(std::numeric_limits<double>::infinity(), 0));
+  EXPECT_FALSE(context_.concat({1, 2, 2, 4, 0, 0}));  // singular
+  EXPECT_FALSE(context_.setTransform({1, 0, 0, nan, 0, 0}));
+  EXPECT_EQ(context_.transform(), before);
+  // A path with a NaN point and an empty box draw nothing; the context still draws.
+  context_.setFillColor(1, 0, 0, 1);
+  context_.fillPath(pf::Path().moveTo({0, 0}).lineTo({nan, 3}).lineTo({3, 3}));
+  auto bitmap = pf::Bitmap::create(1, 1);
+  context_.drawBitmap(*bitmap, {0, 0, 0, 10}, 1.0);
+  context_.setLineWidth(nan);
+  context_.fillRect({0, 0, 5, 5});
+  EXPECT_TRUE(pixelNear(surface_, 7, 2, kRed));
+  EXPECT_TRUE(pixelNear(surface_, 2, 2, kTransparent));
+}
+
+TEST_F(DrawingFixture, IgnoresUnbalancedRestoresAndGroupEnds)
+{
+  QuietLog quiet;
+  context_.restore();
+  context_.endTransparencyGroup(1.0);
+  context_.save();
+  context_.beginTransparencyGroup();
+  context_.restore();  // does not match the open group: ignored
+  context_.setFillColor(1, 0, 0, 1);
+  context_.fillRect({0, 0, 20, 20});
+  context_.endTransparencyGroup(1.0);
+  context_.restore();
+  EXPECT_TRUE(pixelNear(surface_, 10, 10, kRed));
+}
+
+TEST(DrawingSurface, WritesPdfPagesOfTheGivenSize)
+{
+  auto surface = pf::Surface::pdf({200, 100});
+  ASSERT_TRUE(surface.has_value());
+  {
+    pf::DrawingContext context(*surface);
+    EXPECT_FALSE(context.isRaster());
+    context.setFillColor(1, 0, 0, 1);
+    context.fillRect({0, 0, 100, 50});  // top-left quarter
+    auto bitmap = pf::Bitmap::create(1, 1);
+    bitmap->setPixel(0, 0, kBlue);
+    context.drawBitmap(*bitmap, {100, 50, 100, 50}, 1.0);  // bottom-right quarter
+  }
+  ASSERT_TRUE(surface->finish());
+  const auto document = pf::PdfDocument::fromData(surface->data());
+  ASSERT_NE(document, nullptr);
+  ASSERT_EQ(document->pageCount(), 1);
+  EXPECT_EQ(*document->pageSize(0), pf::Size(200, 100));
+
+  // Read back by drawing the page upright into pixels.
+  auto pixels = pf::Surface::bitmap(200, 100);
+  {
+    pf::DrawingContext context(*pixels);
+    context.setTransform({1, 0, 0, -1, 0, 100});
+    context.drawPdfPage(*document, 0, {0, 0, 200, 100}, 1.0);
+  }
+  EXPECT_TRUE(pixelNear(*pixels, 20, 20, kRed));
+  EXPECT_TRUE(pixelNear(*pixels, 180, 80, kBlue));
+  EXPECT_TRUE(pixelNear(*pixels, 180, 20, kTransparent));
+}
+
+TEST(DrawingSurface, EpsBoundingBoxIsThePage)
+{
+  auto surface = pf::Surface::eps({200, 100});
+  ASSERT_TRUE(surface.has_value());
+  {
+    pf::DrawingContext context(*surface);
+    context.fillRect({10, 10, 20, 20});
+  }
+  ASSERT_TRUE(surface->finish());
+  const std::string text(surface->data().begin(), surface->data().end());
+  EXPECT_EQ(text.rfind("%!PS-Adobe-3.0 EPSF-3.0", 0), 0u);
+  EXPECT_NE(text.find("%%BoundingBox: 0 0 200 100\n"), std::string::npos);
+  EXPECT_EQ(text.find("%%BoundingBox: 10"), std::string::npos);
+}
+
+TEST(DrawingSurface, RefusesBadSizesAndUnwritableFiles)
+{
+  QuietLog quiet;
+  EXPECT_FALSE(pf::Surface::pdf({0, 100}).has_value());
+  EXPECT_FALSE(pf::Surface::eps({std::numeric_limits<double>::quiet_NaN(), 10}).has_value());
+  EXPECT_FALSE(pf::Surface::bitmap(0, 5).has_value());
+  EXPECT_FALSE(pf::Surface::bitmap(40000, 40000).has_value());
+
+  auto surface = pf::Surface::pdfFile("/nonexistent-folder/out.pdf", {10, 10});
+  ASSERT_TRUE(surface.has_value());
+  EXPECT_FALSE(surface->finish());
+  EXPECT_FALSE(surface->finish());  // twice
+}
+
+TEST(DrawingSurface, WritesFilesOnlyWhenFinished)
+{
+  const std::string path = ::testing::TempDir() + "drawing-surface-test.pdf";
+  std::remove(path.c_str());
+  {
+    auto unfinished = pf::Surface::pdfFile(path, {10, 10});
+    ASSERT_TRUE(unfinished.has_value());
+  }
+  EXPECT_NE(::access(path.c_str(), F_OK), 0);
+  auto surface = pf::Surface::pdfFile(path, {10, 10});
+  ASSERT_TRUE(surface->finish());
+  EXPECT_EQ(::access(path.c_str(), F_OK), 0);
+  std::remove(path.c_str());
+}
+
+}  // namespace
