@@ -1,9 +1,11 @@
 #include "Platform/Bitmap.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
+#include "Platform/Color.h"
 #include "Platform/Log.h"
 
 namespace pf {
@@ -101,6 +103,12 @@ std::optional<Bitmap> Bitmap::fromStraightRgba(int width, int height, std::span<
     }
   }
   return created;
+}
+
+Bitmap::Rgba8 Bitmap::rgba8(const Color& color)
+{
+  const auto byte = [](double component) { return static_cast<std::uint8_t>(std::lround(component * 255.0)); };
+  return {byte(color.red()), byte(color.green()), byte(color.blue()), byte(color.alpha())};
 }
 
 std::uint32_t Bitmap::premultipliedWord(Rgba8 value)

@@ -8,6 +8,8 @@
 
 namespace pf {
 
+class Color;
+
 // A pixel buffer of 8-bit RGBA, the one bitmap type of the program: decoders fill it, drawing
 // surfaces read and write it, encoders take it.
 //
@@ -76,6 +78,9 @@ public:
   // The same bitmap composited over an opaque colour: every pixel ends up with alpha 255 (JPEG
   // and GIF export, which have no partial transparency).
   Bitmap flattenedOnto(Rgba8 matte) const;
+
+  // A colour's components rounded to 8 bits.
+  static Rgba8 rgba8(const Color& color);
 
   static std::uint32_t premultipliedWord(Rgba8 value);
   static Rgba8 straightFromWord(std::uint32_t word);

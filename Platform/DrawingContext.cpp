@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include "Platform/Bitmap.h"
+#include "Platform/Color.h"
 #include "Platform/Log.h"
 #include "Platform/PdfDocument.h"
 #include "Platform/Surface.h"
@@ -213,6 +214,16 @@ void DrawingContext::setStrokeColor(double red, double green, double blue, doubl
   style_.stroke[1] = unitValue(green);
   style_.stroke[2] = unitValue(blue);
   style_.stroke[3] = unitValue(alpha);
+}
+
+void DrawingContext::setFillColor(const Color& color)
+{
+  setFillColor(color.red(), color.green(), color.blue(), color.alpha());
+}
+
+void DrawingContext::setStrokeColor(const Color& color)
+{
+  setStrokeColor(color.red(), color.green(), color.blue(), color.alpha());
 }
 
 void DrawingContext::setAlpha(double alpha)

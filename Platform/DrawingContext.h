@@ -15,6 +15,7 @@ typedef struct _cairo_surface cairo_surface_t;
 namespace pf {
 
 class Bitmap;
+class Color;
 class PdfDocument;
 class Surface;
 
@@ -74,6 +75,8 @@ public:
   // Colours: straight components 0..1 (NaN counts as 0, values are clamped), alpha included.
   void setFillColor(double red, double green, double blue, double alpha);
   void setStrokeColor(double red, double green, double blue, double alpha);
+  void setFillColor(const Color& color);
+  void setStrokeColor(const Color& color);
   // Multiplies every fill, stroke and image drawn from now on (0..1; NaN counts as 0).
   void setAlpha(double alpha);
   // Line style in user units at the time of stroking. A width below 0 or NaN counts as 0, a
