@@ -110,8 +110,16 @@ std::optional<AffineTransform> AffineTransform::inverted() const
 
 std::string AffineTransform::description() const
 {
-  return "[" + formatShortest(a) + ", " + formatShortest(b) + ", " + formatShortest(c) + ", " + formatShortest(d) +
-         ", " + formatShortest(tx) + ", " + formatShortest(ty) + "]";
+  std::string text = "[";
+  const double entries[] = {a, b, c, d, tx, ty};
+  for (double entry : entries) {
+    if (text.size() > 1) {
+      text += ", ";
+    }
+    text += formatShortest(entry);
+  }
+  text += ']';
+  return text;
 }
 
 }  // namespace pf

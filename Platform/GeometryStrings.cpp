@@ -112,21 +112,40 @@ std::array<double, count> scanNumbers(std::string_view text)
   return numbers;
 }
 
+// Appends "{first, second}". Built by appending: GCC 12 warns falsely on "{" + std::string.
+void appendPair(std::string& text, double first, double second)
+{
+  text += '{';
+  text += formatShortest(first);
+  text += ", ";
+  text += formatShortest(second);
+  text += '}';
+}
+
 }  // namespace
 
 std::string pointString(Point p)
 {
-  return "{" + formatShortest(p.x) + ", " + formatShortest(p.y) + "}";
+  std::string text;
+  appendPair(text, p.x, p.y);
+  return text;
 }
 
 std::string sizeString(Size s)
 {
-  return "{" + formatShortest(s.width) + ", " + formatShortest(s.height) + "}";
+  std::string text;
+  appendPair(text, s.width, s.height);
+  return text;
 }
 
 std::string rectString(const Rect& r)
 {
-  return "{" + pointString(r.origin) + ", " + sizeString(r.size) + "}";
+  std::string text = "{";
+  appendPair(text, r.origin.x, r.origin.y);
+  text += ", ";
+  appendPair(text, r.size.width, r.size.height);
+  text += '}';
+  return text;
 }
 
 Point pointFromString(std::string_view text)

@@ -66,6 +66,13 @@ Point cubicPoint(Point p0, Point p1, Point p2, Point p3, double t)
 // is 3·(A t² + B t + C) with the coefficients below.
 int cubicExtremaParameters(double p0, double p1, double p2, double p3, double out[2])
 {
+  // Control values between the end values: the curve is monotonic in this coordinate and its
+  // ends are its extremes (the common case, checked first because it is cheap).
+  const double low = std::min(p0, p3);
+  const double high = std::max(p0, p3);
+  if (p1 >= low && p1 <= high && p2 >= low && p2 <= high) {
+    return 0;
+  }
   const double a = p1 - p0;
   const double b = p2 - p1;
   const double c = p3 - p2;
@@ -97,6 +104,78 @@ int cubicExtremaParameters(double p0, double p1, double p2, double p3, double ou
   keep(q / qa);
   keep(qc / q);
   return count;
+}
+
+// The tight box of the elements with every point mapped through `map` (an affine map, under
+// which curves stay curves of the mapped control points).
+template <typename Map>
+std::optional<Rect> tightBounds(const std::vector<PathElement>& elements, Map map)
+{
+  BoxBuilder box;
+  Point current;
+  for (const PathElement& element : elements) {
+    switch (element.type) {
+    case PathElementType::MoveTo:
+      current = map(element.points[0]);
+      break;
+    case PathElementType::LineTo: {
+      const Point end = map(element.points[0]);
+      box.add(current);
+      box.add(end);
+      current = end;
+      break;
+    }
+    case PathElementType::QuadCurveTo: {
+      const Point control = map(element.points[0]);
+      const Point end = map(element.points[1]);
+      box.add(current);
+      box.add(end);
+      // One extremum per axis where the derivative (p1 - p0)(1 - t) + (p2 - p1)t vanishes.
+      const double axes[2][3] = {{current.x, control.x, end.x}, {current.y, control.y, end.y}};
+      for (const auto& axis : axes) {
+        const double denominator = axis[0] - 2 * axis[1] + axis[2];
+        if (denominator != 0) {
+          const double t = (axis[0] - axis[1]) / denominator;
+          if (t > 0 && t < 1) {
+            box.add(quadPoint(current, control, end, t));
+          }
+        }
+      }
+      current = end;
+      break;
+    }
+    case PathElementType::CurveTo: {
+      const Point c1 = map(element.points[0]);
+      const Point c2 = map(element.points[1]);
+      const Point end = map(element.points[2]);
+      box.add(current);
+      box.add(end);
+      double parameters[2];
+      const int xCount = cubicExtremaParameters(current.x, c1.x, c2.x, end.x, parameters);
+      for (int i = 0; i < xCount; ++i) {
+        box.add(cubicPoint(current, c1, c2, end, parameters[i]));
+      }
+      const int yCount = cubicExtremaParameters(current.y, c1.y, c2.y, end.y, parameters);
+      for (int i = 0; i < yCount; ++i) {
+        box.add(cubicPoint(current, c1, c2, end, parameters[i]));
+      }
+      current = end;
+      break;
+    }
+    case PathElementType::CloseSubpath:
+      // The closing line runs back to the subpath's start, which its first segment added.
+      box.add(current);
+      break;
+    }
+  }
+  if (box.hasPoints()) {
+    return box.box();
+  }
+  // No segments: the box of the move points (nullopt for an empty path).
+  for (const PathElement& element : elements) {
+    box.add(map(element.points[0]));
+  }
+  return box.box();
 }
 
 // Number of line pieces that keep a curve within `tolerance` of its flattening, from the bound
@@ -175,7 +254,22 @@ int cubicWinding(Point p0, Point p1, Point p2, Point p3, Point p, int depth)
   return cubicWinding(p0, p01, p012, mid, p, depth - 1) + cubicWinding(mid, p123, p23, p3, p, depth - 1);
 }
 
-// Curves as cubics: a quadratic is raised to the cubic with the same shape.
+// Entry to cubicWinding: the common cases (the curve entirely above, below or left of p) are
+// answered before any other work, and a curve with a non-finite point counts for nothing.
+int curveWinding(Point p0, Point p1, Point p2, Point p3, Point p)
+{
+  if ((p0.y > p.y && p1.y > p.y && p2.y > p.y && p3.y > p.y) ||
+      (p0.y < p.y && p1.y < p.y && p2.y < p.y && p3.y < p.y) ||
+      (p0.x < p.x && p1.x < p.x && p2.x < p.x && p3.x < p.x)) {
+    return 0;
+  }
+  if (!isFinitePoint(p0) || !isFinitePoint(p1) || !isFinitePoint(p2) || !isFinitePoint(p3)) {
+    return 0;
+  }
+  return cubicWinding(p0, p1, p2, p3, p, 40);
+}
+
+// A quadratic as the cubic of the same shape.
 void quadAsCubic(Point start, Point control, Point end, Point& c1, Point& c2)
 {
   c1 = start + (control - start) * (2.0 / 3.0);
@@ -221,7 +315,10 @@ void walkSegments(const std::vector<PathElement>& elements, Segment segment, Sub
 // The stroke hit test, fed with the line pieces of one subpath at a time.
 class StrokeHitTester {
 public:
-  StrokeHitTester(Point p, const StrokeStyle& style) : p_(p), style_(style), halfWidth_(style.width / 2) {}
+  StrokeHitTester(Point p, const StrokeStyle& style)
+      : p_(p), style_(style), halfWidth_(style.width / 2), reachSquared_(reach() * reach())
+  {
+  }
 
   // Farthest a painted point can be from the path: the miter tip or a square cap's corner.
   double reach() const
@@ -234,14 +331,15 @@ public:
   {
     start_ = start;
     current_ = start;
-    hasDirection_ = false;
+    hasFirstDirection_ = false;
+    hasLastDirection_ = false;
     nextVertexIsCorner_ = true;
   }
 
   // One straight piece from the current point to `end`. `corner` tells whether the vertex at its
   // start joins two path elements (a join of the style) or lies inside one flattened curve
-  // (a smooth bend, taken as round). `body` false skips the body test (a curve far from p).
-  void piece(Point end, bool corner, bool body = true)
+  // (a smooth bend, taken as round).
+  void piece(Point end, bool corner)
   {
     const Point delta = end - current_;
     const double pieceLength = length(delta);
@@ -252,34 +350,46 @@ public:
       return;
     }
     const Point direction = delta * (1 / pieceLength);
-    if (body && hitsBody(current_, direction, pieceLength)) {
-      hit_ = true;
-    }
-    if (hasDirection_) {
+    hit_ = hit_ || hitsBody(current_, direction, pieceLength);
+    if (hasLastDirection_) {
       if (corner || nextVertexIsCorner_) {
         hit_ = hit_ || hitsJoin(current_, lastDirection_, direction);
       } else {
         hit_ = hit_ || distance(p_, current_) <= halfWidth_;
       }
-    } else {
+    }
+    if (!hasFirstDirection_) {
       firstDirection_ = direction;
-      hasDirection_ = true;
+      hasFirstDirection_ = true;
     }
     nextVertexIsCorner_ = false;
     lastDirection_ = direction;
+    hasLastDirection_ = true;
     current_ = end;
+  }
+
+  // A stretch of the path that lies wholly beyond reach of p (a curve whose control points are
+  // all far on one side): its body, and the joins and caps at its ends, which stay within reach
+  // of those ends, cannot be hit, so only the current point moves.
+  void farPiece(Point end)
+  {
+    current_ = end;
+    hasLastDirection_ = false;
+    nextVertexIsCorner_ = true;
   }
 
   void endSubpath(bool closed)
   {
     if (closed) {
       piece(start_, true);
-      if (hasDirection_) {
-        hit_ = hit_ || hitsJoin(start_, lastDirection_, firstDirection_);
+      if (hasFirstDirection_) {
+        if (hasLastDirection_) {
+          hit_ = hit_ || hitsJoin(start_, lastDirection_, firstDirection_);
+        }
         return;
       }
     }
-    if (!hasDirection_) {
+    if (!hasFirstDirection_) {
       // Every piece had zero length: a dot, drawn by round and square caps only.
       if (style_.cap == LineCap::Round) {
         hit_ = hit_ || distance(p_, start_) <= halfWidth_;
@@ -288,7 +398,8 @@ public:
       }
       return;
     }
-    hit_ = hit_ || hitsCap(start_, firstDirection_ * -1) || hitsCap(current_, lastDirection_);
+    // After a far stretch at the start or the end, that cap is out of reach too.
+    hit_ = hit_ || hitsCap(start_, firstDirection_ * -1) || (hasLastDirection_ && hitsCap(current_, lastDirection_));
   }
 
   Point current() const { return current_; }
@@ -321,6 +432,10 @@ private:
 
   bool hitsJoin(Point vertex, Point incoming, Point outgoing) const
   {
+    const Point offset = p_ - vertex;
+    if (dot(offset, offset) > reachSquared_) {
+      return false;  // no join reaches farther than the miter limit allows
+    }
     const double turn = cross(incoming, outgoing);
     const double cosine = dot(incoming, outgoing);
     if (turn == 0 && cosine > 0) {
@@ -363,11 +478,13 @@ private:
   Point p_;
   StrokeStyle style_;
   double halfWidth_;
+  double reachSquared_;
   Point start_;
   Point current_;
   Point firstDirection_;
   Point lastDirection_;
-  bool hasDirection_ = false;
+  bool hasFirstDirection_ = false;  // of the subpath's first piece that is not far
+  bool hasLastDirection_ = false;   // of the piece ending at the current point
   bool nextVertexIsCorner_ = true;
   bool hit_ = false;
 };
@@ -688,63 +805,15 @@ bool Path::isFinite() const
 
 std::optional<Rect> Path::bounds() const
 {
-  BoxBuilder box;
-  Point current;
-  for (const PathElement& element : elements_) {
-    const auto& pts = element.points;
-    switch (element.type) {
-    case PathElementType::MoveTo:
-      break;
-    case PathElementType::LineTo:
-      box.add(current);
-      box.add(pts[0]);
-      break;
-    case PathElementType::QuadCurveTo: {
-      box.add(current);
-      box.add(pts[1]);
-      // One extremum per axis where the derivative (p1 - p0)(1 - t) + (p2 - p1)t vanishes.
-      const double axes[2][3] = {{current.x, pts[0].x, pts[1].x}, {current.y, pts[0].y, pts[1].y}};
-      for (const auto& axis : axes) {
-        const double denominator = axis[0] - 2 * axis[1] + axis[2];
-        if (denominator != 0) {
-          const double t = (axis[0] - axis[1]) / denominator;
-          if (t > 0 && t < 1) {
-            box.add(quadPoint(current, pts[0], pts[1], t));
-          }
-        }
-      }
-      break;
-    }
-    case PathElementType::CurveTo: {
-      box.add(current);
-      box.add(pts[2]);
-      double parameters[2];
-      const int xCount = cubicExtremaParameters(current.x, pts[0].x, pts[1].x, pts[2].x, parameters);
-      for (int i = 0; i < xCount; ++i) {
-        box.add(cubicPoint(current, pts[0], pts[1], pts[2], parameters[i]));
-      }
-      const int yCount = cubicExtremaParameters(current.y, pts[0].y, pts[1].y, pts[2].y, parameters);
-      for (int i = 0; i < yCount; ++i) {
-        box.add(cubicPoint(current, pts[0], pts[1], pts[2], parameters[i]));
-      }
-      break;
-    }
-    case PathElementType::CloseSubpath:
-      box.add(current);
-      break;
-    }
-    if (element.type != PathElementType::CloseSubpath) {
-      current = element.endPoint();
-    }
+  return tightBounds(elements_, [](Point p) { return p; });
+}
+
+std::optional<Rect> Path::bounds(const AffineTransform& matrix) const
+{
+  if (matrix.isIdentity()) {
+    return bounds();
   }
-  if (box.hasPoints()) {
-    return box.box();
-  }
-  // No segments: the box of the move points (nullopt for an empty path).
-  for (const PathElement& element : elements_) {
-    box.add(element.points[0]);
-  }
-  return box.box();
+  return tightBounds(elements_, [&matrix](Point p) { return matrix.apply(p); });
 }
 
 std::optional<Rect> Path::controlPointBounds() const
@@ -792,15 +861,11 @@ bool Path::contains(Point p, FillRule rule) const
           Point c1;
           Point c2;
           quadAsCubic(current, pts[0], pts[1], c1, c2);
-          if (isFinitePoint(c1) && isFinitePoint(c2) && isFinitePoint(pts[1])) {
-            winding += cubicWinding(current, c1, c2, pts[1], p, 40);
-          }
+          winding += curveWinding(current, c1, c2, pts[1], p);
           break;
         }
         case PathElementType::CurveTo:
-          if (isFinitePoint(current) && isFinitePoint(pts[0]) && isFinitePoint(pts[1]) && isFinitePoint(pts[2])) {
-            winding += cubicWinding(current, pts[0], pts[1], pts[2], p, 40);
-          }
+          winding += curveWinding(current, pts[0], pts[1], pts[2], p);
           break;
         default:
           break;
@@ -819,18 +884,16 @@ bool Path::strokeContains(Point p, const StrokeStyle& style) const
   const double reach = tester.reach();
   // Curves are followed to a fraction of the line width: the painted edge moves by at most that.
   const double tolerance = std::max(style.width * 0.005, 1e-9);
-  auto farFrom = [&](std::initializer_list<Point> points) {
-    double minX = INFINITY;
-    double minY = INFINITY;
-    double maxX = -INFINITY;
-    double maxY = -INFINITY;
-    for (const Point& q : points) {
-      minX = std::min(minX, q.x);
-      minY = std::min(minY, q.y);
-      maxX = std::max(maxX, q.x);
-      maxY = std::max(maxY, q.y);
-    }
-    return p.x < minX - reach || p.x > maxX + reach || p.y < minY - reach || p.y > maxY + reach;
+  // All four points lie beyond p's reach on one side.
+  const double left = p.x - reach;
+  const double right = p.x + reach;
+  const double top = p.y - reach;
+  const double bottom = p.y + reach;
+  auto farFrom = [&](Point a, Point b, Point c, Point d) {
+    return (a.x < left && b.x < left && c.x < left && d.x < left) ||
+           (a.x > right && b.x > right && c.x > right && d.x > right) ||
+           (a.y < top && b.y < top && c.y < top && d.y < top) ||
+           (a.y > bottom && b.y > bottom && c.y > bottom && d.y > bottom);
   };
 
   bool open = false;
@@ -849,9 +912,9 @@ bool Path::strokeContains(Point p, const StrokeStyle& style) const
       tester.piece(pts[0], true);
       break;
     case PathElementType::QuadCurveTo:
-      if (farFrom({current, pts[0], pts[1]})) {
+      if (farFrom(current, pts[0], pts[1], pts[1])) {
         // Nothing of this curve, nor of the joins at its ends, can reach p.
-        tester.piece(pts[1], true, false);
+        tester.farPiece(pts[1]);
       } else {
         const int pieces = quadPieceCount(current, pts[0], pts[1], tolerance);
         for (int i = 1; i <= pieces; ++i) {
@@ -861,8 +924,8 @@ bool Path::strokeContains(Point p, const StrokeStyle& style) const
       }
       break;
     case PathElementType::CurveTo:
-      if (farFrom({current, pts[0], pts[1], pts[2]})) {
-        tester.piece(pts[2], true, false);
+      if (farFrom(current, pts[0], pts[1], pts[2])) {
+        tester.farPiece(pts[2]);
       } else {
         const int pieces = cubicPieceCount(current, pts[0], pts[1], pts[2], tolerance);
         for (int i = 1; i <= pieces; ++i) {

@@ -99,6 +99,9 @@ public:
   // not count, except in a path that has no segments at all, whose box spans its move points
   // (a one-point polygon measures as a zero-size box at that point).
   std::optional<Rect> bounds() const;
+  // bounds() of the path mapped through `matrix`, without building the mapped copy (the tight
+  // box of a turned path is not the turned tight box).
+  std::optional<Rect> bounds(const AffineTransform& matrix) const;
   // Box of every point including control points, with the same rule for lone moves; cheaper
   // than bounds() and never smaller.
   std::optional<Rect> controlPointBounds() const;

@@ -46,13 +46,15 @@ constexpr double cross(Point p, Point q)
 {
   return p.x * q.y - p.y * q.x;
 }
+// Plain square roots (std::hypot is several times slower and its overflow guard only matters
+// beyond 1e150, far outside any drawing).
 inline double length(Point p)
 {
-  return std::hypot(p.x, p.y);
+  return std::sqrt(dot(p, p));
 }
 inline double distance(Point p, Point q)
 {
-  return std::hypot(p.x - q.x, p.y - q.y);
+  return length(p - q);
 }
 
 }  // namespace pf
