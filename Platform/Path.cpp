@@ -780,6 +780,7 @@ bool Path::isClosed() const
       break;
     case PathElementType::CloseSubpath:
       segmentsInSubpath = false;
+      anyDrawing = true;
       break;
     default:
       segmentsInSubpath = true;

@@ -44,8 +44,8 @@ class Path {
 public:
   Path() = default;
 
-  // Building. A segment or close without a current point is refused with a log line and
-  // leaves the path unchanged (check currentPoint() first where input may lack a move).
+  // Building. A segment without a current point is refused with a log line and leaves the
+  // path unchanged (check currentPoint() first where input may lack a move).
   Path& moveTo(Point p);
   Path& lineTo(Point p);
   Path& quadCurveTo(Point control, Point end);
@@ -89,7 +89,8 @@ public:
   // The end of the last element; after a close, the start of the closed subpath. nullopt for an
   // empty path.
   std::optional<Point> currentPoint() const;
-  // True when the path has at least one segment and every subpath that draws ends with a close.
+  // True when the path has at least one segment or close and every subpath that draws ends
+  // with a close.
   bool isClosed() const;
   // Every point is finite.
   bool isFinite() const;

@@ -380,6 +380,8 @@ TEST(PathBuilding, SubpathRules)
   }
   EXPECT_EQ(rect.elements()[4].type, PathElementType::CloseSubpath);
   EXPECT_FALSE(Path().moveTo({0, 0}).isClosed());
+  EXPECT_TRUE(Path().moveTo({0, 0}).closeSubpath().isClosed());
+  EXPECT_FALSE(Path().addRect({0, 0, 1, 1}).moveTo({5, 5}).lineTo({6, 6}).isClosed());
 }
 
 TEST(PathBuilding, ArcsInQuarterPieces)
