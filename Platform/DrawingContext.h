@@ -5,6 +5,7 @@
 
 #include "Platform/AffineTransform.h"
 #include "Platform/BlendMode.h"
+#include "Platform/Color.h"
 #include "Platform/Path.h"
 #include "Platform/Rect.h"
 #include "Platform/StrokeStyle.h"
@@ -15,7 +16,6 @@ typedef struct _cairo_surface cairo_surface_t;
 namespace pf {
 
 class Bitmap;
-class Color;
 class PdfDocument;
 class Surface;
 
@@ -116,6 +116,22 @@ public:
   // (logged).
   void beginTransparencyGroup();
   void endTransparencyGroup(double opacity);
+
+  // Begins a group on construction and ends it with the given opacity on destruction.
+  class TransparencyGroupGuard {
+  public:
+    TransparencyGroupGuard(DrawingContext& context, double opacity) : context_(context), opacity_(opacity)
+    {
+      context_.beginTransparencyGroup();
+    }
+    ~TransparencyGroupGuard() { context_.endTransparencyGroup(opacity_); }
+    TransparencyGroupGuard(const TransparencyGroupGuard&) = delete;
+    TransparencyGroupGuard& operator=(const TransparencyGroupGuard&) = delete;
+
+  private:
+    DrawingContext& context_;
+    double opacity_;
+  };
 
   // Draws the bitmap stretched over `box` (user space), y-up inside the box: its top row lies
   // along the box's maximum y edge, as images are drawn on a y-up platform (element space is

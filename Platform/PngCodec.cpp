@@ -6,6 +6,7 @@
 
 #include "Platform/ImageCodec.h"
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -95,6 +96,15 @@ private:
   png_infop info_;
 };
 
+// PNG stores whole pixels per metre, so 144 dpi comes back as 143.9926; a value that close to
+// a whole dpi is taken as that dpi.
+double dpiFromPixelsPerMeter(png_uint_32 pixelsPerMeter)
+{
+  const double dpi = pixelsPerMeter * 0.0254;
+  const double whole = std::round(dpi);
+  return std::abs(dpi - whole) < 0.05 ? whole : dpi;
+}
+
 struct PngHeader {
   png_uint_32 width = 0;
   png_uint_32 height = 0;
@@ -131,8 +141,8 @@ bool readPngHeader(png_structp png, png_infop info, PngIo* io, PngHeader* header
   png_uint_32 resY = 0;
   int unit = 0;
   if (png_get_pHYs(png, info, &resX, &resY, &unit) && unit == PNG_RESOLUTION_METER) {
-    header->dpiX = codec::usableDpiOr72(resX * 0.0254);
-    header->dpiY = codec::usableDpiOr72(resY * 0.0254);
+    header->dpiX = codec::usableDpiOr72(dpiFromPixelsPerMeter(resX));
+    header->dpiY = codec::usableDpiOr72(dpiFromPixelsPerMeter(resY));
   }
   if (png_get_rowbytes(png, info) != static_cast<png_size_t>(header->width) * 4) {
     png_error(png, "unexpected row layout");

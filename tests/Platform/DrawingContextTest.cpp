@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include <cairo.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -138,10 +139,11 @@ TEST_F(DrawingFixture, BlendsByElementCode)
 TEST_F(DrawingFixture, GroupOpacityAppliesOnceToOverlaps)
 {
   context_.setFillColor(0, 0, 1, 1);
-  context_.beginTransparencyGroup();
-  context_.fillRect({0, 0, 12, 20});
-  context_.fillRect({8, 0, 12, 20});
-  context_.endTransparencyGroup(0.5);
+  {
+    pf::DrawingContext::TransparencyGroupGuard group(context_, 0.5);
+    context_.fillRect({0, 0, 12, 20});
+    context_.fillRect({8, 0, 12, 20});
+  }
   // The overlap is as transparent as the rest: the group is composited once.
   EXPECT_TRUE(pixelNear(surface_, 10, 10, {0, 0, 255, 128}, 2));
   EXPECT_TRUE(pixelNear(surface_, 2, 10, {0, 0, 255, 128}, 2));
@@ -211,6 +213,21 @@ TEST_F(DrawingFixture, IgnoresUnbalancedRestoresAndGroupEnds)
   context_.endTransparencyGroup(1.0);
   context_.restore();
   EXPECT_TRUE(pixelNear(surface_, 10, 10, kRed));
+}
+
+TEST_F(DrawingFixture, StartsOverAfterACairoFailure)
+{
+  QuietLog quiet;
+  context_.save();
+  context_.translate(5, 5);
+  cairo_restore(context_.handle());  // behind the context's back: an unbalanced restore
+  cairo_restore(context_.handle());  // Cairo is now in its permanent error state
+  context_.setFillColor(1, 0, 0, 1);
+  context_.fillRect({0, 0, 2, 2});  // fails, is logged, and the context starts over
+  context_.restore();               // belongs to the lost state: ignored
+  context_.fillRect({0, 0, 2, 2});
+  EXPECT_TRUE(pixelNear(surface_, 1, 1, {0, 0, 0, 255}));  // identity again, default colour
+  EXPECT_TRUE(pixelNear(surface_, 6, 6, kTransparent));
 }
 
 TEST(DrawingSurface, WritesPdfPagesOfTheGivenSize)

@@ -1,0 +1,179 @@
+#include "Platform/Image.h"
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "Platform/DrawingContext.h"
+#include "Platform/Ghostscript.h"
+#include "Platform/ImageCodec.h"
+#include "Platform/Log.h"
+#include "Platform/Surface.h"
+
+namespace {
+
+using Rgba8 = pf::Bitmap::Rgba8;
+
+class QuietLog {
+public:
+  QuietLog() { pf::setLogEcho(false); }
+  ~QuietLog() { pf::setLogEcho(true); }
+};
+
+bool near(Rgba8 p, Rgba8 q, int tolerance = 3)
+{
+  return std::abs(p.red - q.red) <= tolerance && std::abs(p.green - q.green) <= tolerance &&
+         std::abs(p.blue - q.blue) <= tolerance && std::abs(p.alpha - q.alpha) <= tolerance;
+}
+
+constexpr Rgba8 kRed{255, 0, 0, 255};
+constexpr Rgba8 kBlue{0, 0, 255, 255};
+constexpr Rgba8 kTransparent{0, 0, 0, 0};
+
+// A page of 100 x 50 points: red top half, blue bottom-right quarter.
+std::vector<std::uint8_t> drawPage(pf::Surface surface)
+{
+  {
+    pf::DrawingContext context(surface);
+    context.setFillColor(pf::Color::rgb(1, 0, 0));
+    context.fillRect({0, 0, 100, 25});
+    context.setFillColor(pf::Color::rgb(0, 0, 1));
+    context.fillRect({50, 25, 50, 25});
+  }
+  EXPECT_TRUE(surface.finish());
+  return surface.takeData();
+}
+
+void expectUprightPage(const pf::Bitmap& bitmap)
+{
+  ASSERT_EQ(bitmap.width(), 100);
+  ASSERT_EQ(bitmap.height(), 50);
+  EXPECT_TRUE(near(bitmap.pixel(10, 5), kRed));
+  EXPECT_TRUE(near(bitmap.pixel(90, 45), kBlue));
+  EXPECT_TRUE(near(bitmap.pixel(10, 45), kTransparent));
+}
+
+TEST(Image, BitmapSizeFollowsResolution)
+{
+  auto pixels = pf::Bitmap::create(40, 30);
+  pixels->fill(kRed);
+  const auto png = pf::encodePng(*pixels, 144.0);
+  const auto image = pf::Image::fromData(*png);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(image->size(), pf::Size(20, 15));
+  EXPECT_EQ(image->pixelSize(), std::make_pair(40, 30));
+  ASSERT_NE(image->bitmap(), nullptr);
+  EXPECT_EQ(image->vectorDocument(), nullptr);
+  // Rendered at its point size, and at twice that.
+  const auto small = image->renderedBitmap();
+  ASSERT_TRUE(small.has_value());
+  EXPECT_EQ(small->width(), 20);
+  EXPECT_TRUE(near(small->pixel(10, 7), kRed));
+  EXPECT_EQ(image->renderedBitmap(2.0)->width(), 40);
+}
+
+TEST(Image, RendersBitmapsUpright)
+{
+  auto pixels = pf::Bitmap::create(4, 4);
+  for (int x = 0; x < 4; ++x) {
+    pixels->setPixel(x, 0, kRed);
+    pixels->setPixel(x, 3, kBlue);
+  }
+  const pf::Image image = pf::Image::fromBitmap(*pixels);
+  const auto rendered = image.renderedBitmap();
+  ASSERT_TRUE(rendered.has_value());
+  EXPECT_TRUE(near(rendered->pixel(1, 0), kRed));
+  EXPECT_TRUE(near(rendered->pixel(1, 3), kBlue));
+}
+
+TEST(Image, PdfPagesAreVectorImagesOfThePageSize)
+{
+  const auto pdf = drawPage(*pf::Surface::pdf({100, 50}));
+  const auto image = pf::Image::fromData(pdf);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(image->size(), pf::Size(100, 50));
+  ASSERT_NE(image->vectorDocument(), nullptr);
+  const auto rendered = image->renderedBitmap();
+  ASSERT_TRUE(rendered.has_value());
+  expectUprightPage(*rendered);
+}
+
+TEST(Image, PdfPagesDrawFromSeveralThreadsAtOnce)
+{
+  const auto image = pf::Image::fromData(drawPage(*pf::Surface::pdf({100, 50})));
+  ASSERT_TRUE(image.has_value());
+  std::vector<std::optional<pf::Bitmap>> results(4);
+  std::vector<std::thread> threads;
+  for (auto& result : results) {
+    threads.emplace_back([&image, &result] { result = image->renderedBitmap(); });
+  }
+  for (auto& thread : threads) {
+    thread.join();
+  }
+  for (const auto& result : results) {
+    ASSERT_TRUE(result.has_value());
+    expectUprightPage(*result);
+  }
+}
+
+TEST(Image, EpsGoesThroughGhostscript)
+{
+  if (!pf::Ghostscript::isAvailable()) {
+    GTEST_SKIP() << "gs is not installed";
+  }
+  const auto eps = drawPage(*pf::Surface::eps({100, 50}));
+  const auto image = pf::Image::fromData(eps);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_NEAR(image->size().width, 100, 0.5);
+  EXPECT_NEAR(image->size().height, 50, 0.5);
+  ASSERT_EQ(image->representations().size(), 1u);
+  const auto* representation = std::get_if<pf::Image::EpsRepresentation>(&image->representations()[0]);
+  ASSERT_NE(representation, nullptr);
+  EXPECT_EQ(*representation->eps, eps);  // the original is kept
+  const auto rendered = image->renderedBitmap();
+  ASSERT_TRUE(rendered.has_value());
+  expectUprightPage(*rendered);
+}
+
+TEST(Image, BrokenOrRunawayEpsGivesNoImage)
+{
+  if (!pf::Ghostscript::isAvailable()) {
+    GTEST_SKIP() << "gs is not installed";
+  }
+  QuietLog quiet;
+  const std::string broken = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n0 0 moveto undefinedthing\n";
+  EXPECT_FALSE(pf::Image::fromData({reinterpret_cast<const std::uint8_t*>(broken.data()), broken.size()}));
+  // A program that never ends is stopped at the time limit.
+  const std::string endless = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n{} loop\n";
+  EXPECT_FALSE(pf::Ghostscript::convertEpsToPdf({reinterpret_cast<const std::uint8_t*>(endless.data()), endless.size()},
+                                                std::chrono::milliseconds(300)));
+}
+
+TEST(Image, EpsWithoutGhostscriptGivesNoImage)
+{
+  QuietLog quiet;
+  const char* path = std::getenv("PATH");
+  const std::string saved = path ? path : "";
+  ::setenv("PATH", "/nonexistent-folder", 1);
+  const bool available = pf::Ghostscript::isAvailable();
+  const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n";
+  const auto image = pf::Image::fromData({reinterpret_cast<const std::uint8_t*>(eps.data()), eps.size()});
+  ::setenv("PATH", saved.c_str(), 1);
+  EXPECT_FALSE(available);
+  EXPECT_FALSE(image.has_value());
+}
+
+TEST(Image, UnreadableDataGivesNoImage)
+{
+  QuietLog quiet;
+  const std::string cases[] = {"", "not an image", "%PDF-1.4 but nothing else"};
+  for (const auto& bytes : cases) {
+    SCOPED_TRACE(bytes);
+    EXPECT_FALSE(pf::Image::fromData({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
+  }
+  EXPECT_FALSE(pf::Image::fromFile("/nonexistent-folder/picture.png").has_value());
+}
+
+}  // namespace
