@@ -452,28 +452,28 @@ plist_t toNode(const PlistValue& value, int depth, std::string& error)
 
 }  // namespace
 
-std::optional<PlistValue> readBinaryPropertyList(std::span<const std::uint8_t> bytes)
+std::optional<PlistValue> readBinaryPropertyList(std::span<const std::uint8_t> bytes, std::string& error)
 {
   BinaryCheck check(bytes);
   if (!check.run()) {
-    log("Error, binary property list is malformed: %@", check.error);
+    error = "binary property list is malformed: " + check.error;
     return std::nullopt;
   }
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-    log("Error, binary property list of %ld bytes is too large", static_cast<long>(bytes.size()));
+    error = "binary property list is too large";
     return std::nullopt;
   }
   plist_t root = nullptr;
   plist_from_bin(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);
   PlistHandle owner(root);
   if (!root) {
-    log("Error, binary property list could not be parsed");
+    error = "binary property list could not be parsed";
     return std::nullopt;
   }
-  std::string error;
-  auto value = fromNode(root, error);
+  std::string reason;
+  auto value = fromNode(root, reason);
   if (!value) {
-    log("Error, binary property list is malformed: %@", error);
+    error = "binary property list is malformed: " + reason;
   }
   return value;
 }

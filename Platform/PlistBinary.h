@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "Platform/PlistValue.h"
@@ -13,8 +14,8 @@
 // libplist sees them. Used by PropertyList.h.
 namespace pf::plist_detail {
 
-// nullopt (with a log line) for bytes that are not a sound binary property list.
-std::optional<PlistValue> readBinaryPropertyList(std::span<const std::uint8_t> bytes);
+// nullopt for bytes that are not a sound binary property list; `error` then says why.
+std::optional<PlistValue> readBinaryPropertyList(std::span<const std::uint8_t> bytes, std::string& error);
 // nullopt (with a log line) for a null at the top or nesting deeper than the reading limit.
 // Dates keep microseconds; libplist 2.2 holds their seconds in 32 bits (years 1933 to 2069),
 // so dates outside that range are clamped to it. Strings end at an embedded NUL.

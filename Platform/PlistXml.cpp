@@ -570,15 +570,15 @@ public:
 
 }  // namespace
 
-std::optional<PlistValue> readXmlPropertyList(std::string_view text)
+std::optional<PlistValue> readXmlPropertyList(std::string_view text, std::string& error)
 {
   pugi::xml_document document;
   // Whitespace-only text is kept so that a string of blanks survives; blanks between
   // container elements are skipped by the reader.
   const auto result = document.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata);
   if (!result) {
-    log("Error, property list XML could not be parsed: %@ at offset %ld", result.description(),
-        static_cast<long>(result.offset));
+    error = "property list XML could not be parsed: " + std::string(result.description()) + " at offset " +
+            std::to_string(result.offset);
     return std::nullopt;
   }
   pugi::xml_node root = document.document_element();
@@ -587,14 +587,14 @@ std::optional<PlistValue> readXmlPropertyList(std::string_view text)
     for (const auto& child : root.children()) {
       if (child.type() == pugi::node_element) {
         if (only) {
-          log("Error, property list XML has more than one top-level value");
+          error = "property list XML has more than one top-level value";
           return std::nullopt;
         }
         only = child;
       }
     }
     if (!only) {
-      log("Error, property list XML has no value");
+      error = "property list XML has no value";
       return std::nullopt;
     }
     root = only;
@@ -602,7 +602,7 @@ std::optional<PlistValue> readXmlPropertyList(std::string_view text)
   XmlReader reader;
   auto value = reader.read(root, 0);
   if (!value) {
-    log("Error, property list XML is malformed: %@", reader.error);
+    error = "property list XML is malformed: " + reader.error;
   }
   return value;
 }

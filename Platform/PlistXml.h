@@ -13,8 +13,8 @@ namespace pf::plist_detail {
 // Deepest nesting of arrays and dictionaries accepted on reading and writing.
 inline constexpr int kMaxPlistDepth = 512;
 
-// nullopt (with a log line) for text that is not a well-formed property list.
-std::optional<PlistValue> readXmlPropertyList(std::string_view text);
+// nullopt for text that is not a well-formed property list; `error` then says why.
+std::optional<PlistValue> readXmlPropertyList(std::string_view text, std::string& error);
 // nullopt (with a log line) for a value that has no XML form: a null at the top, or nesting
 // deeper than kMaxPlistDepth. Nulls inside containers are left out with a log line.
 std::optional<std::string> writeXmlPropertyList(const PlistValue& value);

@@ -72,28 +72,35 @@ std::string temporaryName(const std::string& fileName)
 
 }  // namespace
 
-std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes)
+std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, std::string* error)
 {
+  std::string reason;
+  std::optional<PlistValue> value;
   if (bytes.empty()) {
-    log("Error, property list is empty");
-    return std::nullopt;
+    reason = "property list is empty";
+  } else if (bytes.size() > kMaxPropertyListBytes) {
+    reason = "property list of " + std::to_string(bytes.size()) + " bytes exceeds the limit of " +
+             std::to_string(kMaxPropertyListBytes) + " bytes";
+  } else if (bytes.size() >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0) {
+    value = plist_detail::readBinaryPropertyList(bytes, reason);
+  } else {
+    value = plist_detail::readXmlPropertyList(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), reason);
   }
-  if (bytes.size() > kMaxPropertyListBytes) {
-    log("Error, property list of %ld bytes exceeds the limit of %ld bytes", static_cast<long>(bytes.size()),
-        static_cast<long>(kMaxPropertyListBytes));
-    return std::nullopt;
+  if (!value) {
+    if (error) {
+      *error = reason;
+    } else {
+      log("Error, %@", reason);
+    }
   }
-  if (bytes.size() >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0) {
-    return plist_detail::readBinaryPropertyList(bytes);
-  }
-  return plist_detail::readXmlPropertyList(
-      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return value;
 }
 
-std::optional<PlistValue> readPropertyList(std::string_view bytes)
+std::optional<PlistValue> readPropertyList(std::string_view bytes, std::string* error)
 {
   return readPropertyList(
-      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), error);
 }
 
 std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path)

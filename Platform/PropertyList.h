@@ -23,9 +23,10 @@ enum class PlistFormat { Xml, Binary };
 inline constexpr std::size_t kMaxPropertyListBytes = 256u * 1024 * 1024;
 
 // XML (any encoding with a byte-order mark, UTF-8 otherwise) or binary, told apart by the
-// "bplist" signature. nullopt for anything that is not a whole, sound property list.
-std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes);
-std::optional<PlistValue> readPropertyList(std::string_view bytes);
+// "bplist" signature. nullopt for anything that is not a whole, sound property list: the
+// reason goes into `error` when given (for callers that log in their own words), else to the log.
+std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, std::string* error = nullptr);
+std::optional<PlistValue> readPropertyList(std::string_view bytes, std::string* error = nullptr);
 std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path);
 
 // The XML form, indented with tabs as the original writes it. Reals are written in their
