@@ -91,6 +91,37 @@ std::string_view skipBlanks(std::string_view text)
   return text.substr(i);
 }
 
+// The power of ten of the leading significant digit of a decimal number without sign
+// ("1234" is 3, "0.05" is -2, "5e-400" is -400): tells overflow from underflow.
+long long decimalOrder(std::string_view number)
+{
+  const size_t exponentAt = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, exponentAt);
+  long long exponent = 0;
+  if (exponentAt != std::string_view::npos) {
+    exponent = longLongValue(number.substr(exponentAt + 1));
+  }
+  const size_t point = mantissa.find('.');
+  const std::string_view integer = mantissa.substr(0, point);
+  const size_t firstNonZero = integer.find_first_not_of('0');
+  long long order = 0;
+  if (firstNonZero != std::string_view::npos) {
+    order = static_cast<long long>(integer.size() - firstNonZero) - 1;
+  } else {
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : mantissa.substr(point + 1);
+    const size_t firstDigit = fraction.find_first_not_of('0');
+    order = firstDigit == std::string_view::npos ? -1 : -static_cast<long long>(firstDigit) - 1;
+  }
+  // Saturating: the exponent alone may sit at the long long limits.
+  if (exponent > 0 && order > std::numeric_limits<long long>::max() - exponent) {
+    return std::numeric_limits<long long>::max();
+  }
+  if (exponent < 0 && order < std::numeric_limits<long long>::min() - exponent) {
+    return std::numeric_limits<long long>::min();
+  }
+  return order + exponent;
+}
+
 double readDouble(std::string_view number)
 {
   // from_chars does not take a leading '+'.
@@ -103,9 +134,7 @@ double readDouble(std::string_view number)
   const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
   if (result.ec == std::errc::result_out_of_range) {
     // Overflow reads as infinity, underflow as zero, as strtod does.
-    const bool tiny = number.find_first_of("eE") != std::string_view::npos &&
-                      number.find("e-") != std::string_view::npos;
-    value = tiny ? 0.0 : HUGE_VAL;
+    value = decimalOrder(number) < 0 ? 0.0 : HUGE_VAL;
   }
   return negative ? -value : value;
 }
