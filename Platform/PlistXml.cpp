@@ -116,8 +116,10 @@ std::optional<double> parseDate(std::string_view text)
     while (cursor < end && *cursor >= '0' && *cursor <= '9') {
       ++cursor;
     }
-    // digits starts at the point: "0" + ".25" reads as a plain number.
-    if (!parseDouble("0" + std::string(digits, cursor), fraction)) {
+    // digits starts at the point: "0" and ".25" read as a plain number.
+    std::string fractionText = "0";
+    fractionText.append(digits, cursor);
+    if (!parseDouble(fractionText, fraction)) {
       return std::nullopt;
     }
   }

@@ -170,6 +170,12 @@ TEST(PropertyList, ReadsXmlAsOtherWritersProduceIt)
   const auto strings = pf::readPropertyList("<plist><array><string>&lt;&#233;&#x1F600;<![CDATA[<raw>]]></string></array></plist>");
   ASSERT_TRUE(strings);
   EXPECT_EQ(strings->at(0).stringOr(), "<é😀<raw>");
+
+  const auto dates = pf::readPropertyList(
+      "<plist><array><date>2001-01-01T00:00:01.5Z</date><date>1999-12-31T23:59:59Z</date></array></plist>");
+  ASSERT_TRUE(dates);
+  EXPECT_EQ(dates->at(0).asDate(), 1.5);
+  EXPECT_EQ(dates->at(1).asDate(), -366 * 86400.0 - 1);  // 2000 was a leap year
 }
 
 TEST(PropertyList, RefusesMalformedInput)
