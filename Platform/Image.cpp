@@ -1,9 +1,11 @@
 #include "Platform/Image.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "Platform/CodecSupport.h"
 #include "Platform/DrawingContext.h"
 #include "Platform/Ghostscript.h"
 #include "Platform/ImageCodec.h"
@@ -15,10 +17,7 @@ namespace pf {
 
 namespace {
 
-double usableDpi(double dpi)
-{
-  return std::isfinite(dpi) && dpi >= 1.0 && dpi <= 100000.0 ? dpi : 72.0;
-}
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{1} << 30;  // no picture file is larger
 
 }  // namespace
 
@@ -29,7 +28,7 @@ Image::Image(Size size, std::vector<Representation> representations)
 
 Image Image::fromBitmap(Bitmap bitmap, double dpiX, double dpiY)
 {
-  const Size size(bitmap.width() * 72.0 / usableDpi(dpiX), bitmap.height() * 72.0 / usableDpi(dpiY));
+  const Size size(bitmap.width() * 72.0 / codec::usableDpiOr72(dpiX), bitmap.height() * 72.0 / codec::usableDpiOr72(dpiY));
   return Image(size, {BitmapRepresentation{std::make_shared<const Bitmap>(std::move(bitmap))}});
 }
 
@@ -84,6 +83,12 @@ std::optional<Image> Image::fromData(std::span<const std::uint8_t> bytes)
 
 std::optional<Image> Image::fromFile(const std::string& path)
 {
+  std::error_code error;
+  const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+  if (!error && fileSize > kMaxFileBytes) {
+    log("Error, image file %@ of %llu bytes refused", path, static_cast<unsigned long long>(fileSize));
+    return std::nullopt;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     log("Error, could not open image file %@", path);

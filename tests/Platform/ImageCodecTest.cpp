@@ -191,6 +191,15 @@ TEST(ImageCodec, HostileInputGivesNothing)
   const auto tiff = pf::encodeTiff(source);
   const auto gif = pf::encodeGif(source);
   ASSERT_TRUE(png && jpeg && tiff && gif);
+  // A JPEG large enough that a cut falls inside its scan data (libjpeg itself would pad it).
+  auto large = pf::Bitmap::create(256, 256);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      large->setPixel(x, y, {static_cast<std::uint8_t>(x ^ y), static_cast<std::uint8_t>(x * y), 90, 255});
+    }
+  }
+  const auto largeJpeg = pf::encodeJpeg(*large, 0.9, {0, 0, 0, 255});
+  ASSERT_TRUE(largeJpeg && largeJpeg->size() > 4000);
 
   const auto cut = [](const std::vector<std::uint8_t>& bytes, std::size_t keep) {
     return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep));
@@ -210,6 +219,16 @@ TEST(ImageCodec, HostileInputGivesNothing)
     if (hugeJpeg[i] == 0xff && hugeJpeg[i + 1] == 0xc0) {
       hugeJpeg[i + 5] = 0xfd, hugeJpeg[i + 6] = 0xe8, hugeJpeg[i + 7] = 0xfd, hugeJpeg[i + 8] = 0xe8;
       break;
+    }
+  }
+  // A TIFF whose directory declares 60000 x 60000 pixels (little-endian, as we write it).
+  auto hugeTiff = *tiff;
+  const auto read16 = [&](std::size_t at) { return hugeTiff[at] | (hugeTiff[at + 1] << 8); };
+  const std::size_t directory = read16(4) | (read16(6) << 16);
+  for (int entry = 0; entry < read16(directory); ++entry) {
+    const std::size_t at = directory + 2 + 12 * static_cast<std::size_t>(entry);
+    if (read16(at) == 256 || read16(at) == 257) {  // image width, image length
+      hugeTiff[at + 8] = 0x60, hugeTiff[at + 9] = 0xea, hugeTiff[at + 10] = 0, hugeTiff[at + 11] = 0;
     }
   }
   // A GIF whose screen is 65535 x 65535.
@@ -232,9 +251,11 @@ TEST(ImageCodec, HostileInputGivesNothing)
       {"over-cap png", overCapPng},
       {"truncated jpeg", cut(*jpeg, jpeg->size() / 2)},
       {"jpeg header only", cut(*jpeg, 20)},
+      {"jpeg cut in its scan", cut(*largeJpeg, largeJpeg->size() * 3 / 4)},
       {"huge jpeg", hugeJpeg},
       {"truncated tiff", cut(*tiff, tiff->size() / 2)},
       {"tiff header only", cut(*tiff, 8)},
+      {"huge tiff", hugeTiff},
       {"truncated gif", cut(*gif, gif->size() / 2)},
       {"huge gif", hugeGif},
       {"garbage", garbage},
