@@ -477,7 +477,12 @@ PlistValue::Dictionary::Dictionary(std::initializer_list<Entry> entries)
   }
 }
 
-PlistValue::Dictionary::Dictionary(const Dictionary& other) : entries_(other.entries_) {}
+PlistValue::Dictionary::Dictionary(const Dictionary& other) : entries_(other.entries_)
+{
+  if (other.index_) {
+    index_ = std::make_unique<Index>(*other.index_);
+  }
+}
 
 PlistValue::Dictionary::Dictionary(Dictionary&& other) noexcept
     : entries_(std::move(other.entries_)), index_(std::move(other.index_))
@@ -489,7 +494,7 @@ PlistValue::Dictionary& PlistValue::Dictionary::operator=(const Dictionary& othe
 {
   if (this != &other) {
     entries_ = other.entries_;
-    index_.reset();
+    index_ = other.index_ ? std::make_unique<Index>(*other.index_) : nullptr;
   }
   return *this;
 }
@@ -508,25 +513,31 @@ PlistValue::Dictionary::Dictionary() = default;
 
 PlistValue::Dictionary::~Dictionary() = default;
 
-std::ptrdiff_t PlistValue::Dictionary::indexOf(std::string_view key) const
+void PlistValue::Dictionary::rebuildIndex()
 {
   if (entries_.size() <= kLinearLookupLimit) {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      if (entries_[i].key == key) {
-        return static_cast<std::ptrdiff_t>(i);
-      }
-    }
-    return -1;
+    index_.reset();
+    return;
   }
-  if (!index_) {
-    index_ = std::make_unique<Index>();
-    index_->positions.reserve(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      index_->positions.emplace(entries_[i].key, i);
+  index_ = std::make_unique<Index>();
+  index_->positions.reserve(entries_.size());
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    index_->positions.emplace(entries_[i].key, i);
+  }
+}
+
+std::ptrdiff_t PlistValue::Dictionary::indexOf(std::string_view key) const
+{
+  if (index_) {
+    const auto found = index_->positions.find(key);
+    return found == index_->positions.end() ? -1 : static_cast<std::ptrdiff_t>(found->second);
+  }
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].key == key) {
+      return static_cast<std::ptrdiff_t>(i);
     }
   }
-  const auto found = index_->positions.find(key);
-  return found == index_->positions.end() ? -1 : static_cast<std::ptrdiff_t>(found->second);
+  return -1;
 }
 
 const PlistValue* PlistValue::Dictionary::find(std::string_view key) const
@@ -550,6 +561,8 @@ void PlistValue::Dictionary::set(std::string_view key, PlistValue value)
   entries_.push_back(Entry{std::string(key), std::move(value)});
   if (index_) {
     index_->positions.emplace(entries_.back().key, entries_.size() - 1);
+  } else if (entries_.size() > kLinearLookupLimit) {
+    rebuildIndex();
   }
 }
 
@@ -559,8 +572,8 @@ bool PlistValue::Dictionary::erase(std::string_view key)
   if (position < 0) {
     return false;
   }
-  index_.reset();  // positions after the erased entry shift
   entries_.erase(entries_.begin() + position);
+  rebuildIndex();  // positions after the erased entry shift
   return true;
 }
 

@@ -136,7 +136,8 @@ private:
 };
 
 // An insertion-ordered string-keyed map of values. Lookups are linear for small dictionaries
-// and hashed once a dictionary grows (the index is built on demand).
+// and hashed once a dictionary grows; the index is kept up to date by every change, so const
+// lookups never write and may run on several threads at once.
 class PlistValue::Dictionary {
 public:
   struct Entry {
@@ -171,10 +172,11 @@ public:
 
 private:
   std::ptrdiff_t indexOf(std::string_view key) const;  // -1 when absent
+  void rebuildIndex();
 
   std::vector<Entry> entries_;
   struct Index;
-  mutable std::unique_ptr<Index> index_;  // built lazily for large dictionaries
+  std::unique_ptr<Index> index_;  // present exactly when the dictionary is large
 };
 
 }  // namespace pf
