@@ -32,6 +32,13 @@ struct LiqResultDeleter {
 struct ColorMapDeleter {
   void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
+struct GifFileDeleter {
+  void operator()(GifFileType* gif) const
+  {
+    int error = 0;
+    EGifCloseFile(gif, &error);
+  }
+};
 
 // One frame as palette indexes plus its palette.
 struct IndexedFrame {
@@ -103,7 +110,7 @@ struct GifWriter::State {
   int height = 0;
   std::optional<int> loopCount;
   std::vector<std::uint8_t> output;
-  GifFileType* gif = nullptr;  // owned; closed by finish or the destructor
+  std::unique_ptr<GifFileType, GifFileDeleter> gif;
   int frames = 0;
   bool failed = false;
 };
@@ -119,14 +126,14 @@ GifWriter::GifWriter(int width, int height, std::optional<int> loopCount) : stat
     return;
   }
   int error = 0;
-  state_->gif = EGifOpen(&state_->output, gifOutput, &error);
+  state_->gif.reset(EGifOpen(&state_->output, gifOutput, &error));
   if (!state_->gif) {
     log("Error, GIF encoding failed: %@", GifErrorString(error));
     state_->failed = true;
     return;
   }
-  EGifSetGifVersion(state_->gif, true);
-  if (EGifPutScreenDesc(state_->gif, width, height, 8, 0, nullptr) != GIF_OK) {
+  EGifSetGifVersion(state_->gif.get(), true);
+  if (EGifPutScreenDesc(state_->gif.get(), width, height, 8, 0, nullptr) != GIF_OK) {
     log("Error, GIF encoding failed: %@", GifErrorString(state_->gif->Error));
     state_->failed = true;
     return;
@@ -135,27 +142,25 @@ GifWriter::GifWriter(int width, int height, std::optional<int> loopCount) : stat
     const int loops = std::clamp(*loopCount, 0, 65535);
     const GifByteType application[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
     const GifByteType loop[] = {1, static_cast<GifByteType>(loops & 0xff), static_cast<GifByteType>(loops >> 8)};
-    if (EGifPutExtensionLeader(state_->gif, APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
-        EGifPutExtensionBlock(state_->gif, sizeof application, application) != GIF_OK ||
-        EGifPutExtensionBlock(state_->gif, sizeof loop, loop) != GIF_OK ||
-        EGifPutExtensionTrailer(state_->gif) != GIF_OK) {
+    if (EGifPutExtensionLeader(state_->gif.get(), APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
+        EGifPutExtensionBlock(state_->gif.get(), sizeof application, application) != GIF_OK ||
+        EGifPutExtensionBlock(state_->gif.get(), sizeof loop, loop) != GIF_OK ||
+        EGifPutExtensionTrailer(state_->gif.get()) != GIF_OK) {
       log("Error, GIF encoding failed: %@", GifErrorString(state_->gif->Error));
       state_->failed = true;
     }
   }
 }
 
-GifWriter::~GifWriter()
-{
-  if (state_->gif) {
-    int error = 0;
-    EGifCloseFile(state_->gif, &error);
-  }
-}
+GifWriter::~GifWriter() = default;
 
 bool GifWriter::addFrame(const Bitmap& frame, double delaySeconds)
 {
   if (state_->failed) {
+    return false;
+  }
+  if (!state_->gif) {
+    log("Error, GIF frame added after the file was finished");
     return false;
   }
   if (frame.width() != state_->width || frame.height() != state_->height) {
@@ -168,7 +173,7 @@ bool GifWriter::addFrame(const Bitmap& frame, double delaySeconds)
     state_->failed = true;
     return false;
   }
-  GifFileType* gif = state_->gif;
+  GifFileType* gif = state_->gif.get();
   GraphicsControlBlock control{};
   control.DisposalMode = DISPOSE_BACKGROUND;
   control.UserInputFlag = false;
@@ -205,9 +210,9 @@ std::optional<std::vector<std::uint8_t>> GifWriter::finish()
   if (!state_->gif) {
     return std::nullopt;
   }
+  // Closing writes the trailer; its result matters here, so the handle is closed by hand.
   int error = 0;
-  const int closed = EGifCloseFile(state_->gif, &error);
-  state_->gif = nullptr;
+  const int closed = EGifCloseFile(state_->gif.release(), &error);
   if (state_->failed) {
     return std::nullopt;
   }

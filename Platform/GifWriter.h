@@ -24,8 +24,9 @@ public:
   GifWriter& operator=(const GifWriter&) = delete;
 
   // Appends a frame; `delaySeconds` is rounded to the format's hundredths (negative or NaN
-  // counts as 0). A frame of another size than the writer's is refused. False (logged) on any
-  // failure; the writer then refuses further frames and `finish` answers nullopt.
+  // counts as 0). A frame of another size than the writer's, or one added after `finish`, is
+  // refused. False (logged) on any failure; after a failure to encode, the writer refuses
+  // further frames and `finish` answers nullopt.
   bool addFrame(const Bitmap& frame, double delaySeconds);
 
   // Closes the file and answers its bytes; nullopt (logged) without frames or after a failure.

@@ -180,6 +180,8 @@ TEST(ImageCodec, GifWriterRefusesMismatchedFrames)
   pf::GifWriter writer(4, 4, std::nullopt);
   EXPECT_FALSE(writer.addFrame(*frame, 0.1));
   EXPECT_FALSE(writer.finish().has_value());  // no frame was written
+  frame = pf::Bitmap::create(4, 4);
+  EXPECT_FALSE(writer.addFrame(*frame, 0.1));  // after finish
 }
 
 TEST(ImageCodec, HostileInputGivesNothing)
