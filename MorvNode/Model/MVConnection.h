@@ -1,0 +1,111 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "MorvNode/Model/MVConnectionInterfaceDelegate.h"
+#include "MorvNode/Model/MVParameterSocket.h"
+#include "Platform/Color.h"
+#include "Platform/PlistValue.h"
+
+class MVConnectionDelegate;
+class MVConnectionUndoDelegate;
+class MVElement;
+class MVNode;
+
+// One output socket joined to one input socket of the same type. It carries the push of
+// invalidation downstream and the pull of values, colours and elements upstream, and marks
+// itself when either flow comes back to it through a loop of connections. The graph controller
+// owns document connections; the editor's connection being dragged has one end only.
+//
+// An end change may end in MVConnectionDelegate::connectionChanged, which may destroy a
+// connection left with a loose end: the setters touch nothing after that call.
+class MVConnection {
+public:
+  MVConnection() = default;
+  // Detaches from both sockets without notifying anybody.
+  ~MVConnection();
+  MVConnection(const MVConnection&) = delete;
+  MVConnection& operator=(const MVConnection&) = delete;
+
+  // Either socket may be nullptr; a socket that refuses leaves that end empty (logged).
+  static std::unique_ptr<MVConnection> connectionFromSocket(MVParameterSocket* outputSocket,
+                                                            MVParameterSocket* inputSocket);
+
+  MVParameterSocket* fromSocket() const { return fromSocket_; }
+  MVParameterSocket* toSocket() const { return toSocket_; }
+  // nullptr detaches the end.
+  void setFromSocket(MVParameterSocket* socket);
+  void setToSocket(MVParameterSocket* socket);
+
+  bool hasLooseEnd() const { return fromSocket_ == nullptr || toSocket_ == nullptr; }
+  // The output socket's type, else the input socket's, else None.
+  MVSocketType connectionType() const;
+  MVNode* fromNode() const;  // nullptr without the socket
+  MVNode* toNode() const;
+
+  // Push from the output socket into the input socket.
+  void inputChanged();
+  // Pull from the output socket. 0.0 / nullopt / nullptr for a missing or mistyped output
+  // socket (logged) and where the pull comes back to this connection through a loop.
+  double getValue();
+  std::optional<pf::Color> getColor();
+  std::shared_ptr<MVElement> getElement();
+
+  // Detaches both ends (reporting nothing to the controller) and removes the view.
+  void remove();
+
+  // The connection record; nullopt for a connection with a loose end.
+  std::optional<pf::PlistValue::Dictionary> descriptionDictionary() const;
+  std::string description() const;
+
+  bool isGettingValue() const { return isGettingValue_; }
+  bool isSettingValue() const { return isSettingValue_; }
+  // Set by the editor while the user drags an end.
+  bool isBeingEdited() const { return isBeingEdited_; }
+  void setIsBeingEdited(bool editing) { isBeingEdited_ = editing; }
+  // The last pull or push met this connection again inside a loop.
+  bool hasInfiniteLoopProblem() const { return hasInfiniteLoopProblem_; }
+  void setHasInfiniteLoopProblem(bool problem) { hasInfiniteLoopProblem_ = problem; }
+  // The next pulled value or colour starts a new preview history (set at each generation).
+  bool previewsNewCycleFlag() const { return previewsNewCycleFlag_; }
+  void setPreviewsNewCycleFlag(bool flag) { previewsNewCycleFlag_ = flag; }
+
+  // What was pulled through the connection in the current cycle, for its context menu.
+  long long previewIterations() const { return previewIterations_; }
+  const std::vector<pf::Color>& previewColors() const { return previewColors_; }
+  const std::vector<double>& previewValues() const { return previewValues_; }
+
+  MVConnectionInterfaceDelegate* connectionView() const { return connectionView_.get(); }
+  void setConnectionView(std::unique_ptr<MVConnectionInterfaceDelegate> view) { connectionView_ = std::move(view); }
+  MVConnectionDelegate* nodeController() const { return nodeController_; }
+  void setNodeController(MVConnectionDelegate* controller) { nodeController_ = controller; }
+  MVConnectionUndoDelegate* undoDelegate() const { return undoDelegate_; }
+  void setUndoDelegate(MVConnectionUndoDelegate* undoDelegate) { undoDelegate_ = undoDelegate; }
+
+private:
+  friend class MVParameterSocket;
+  // A socket that is being destroyed leaves this connection without any notification.
+  void forgetSocket(const MVParameterSocket* socket);
+  void recordPreviewValue(double value);
+  void recordPreviewColor(const pf::Color& color);
+  void endChanged(bool detachedOldSocket);
+
+  bool isGettingValue_ = false;
+  bool isSettingValue_ = false;
+  bool isBeingEdited_ = false;
+  bool hasInfiniteLoopProblem_ = false;
+  bool previewsNewCycleFlag_ = false;
+  MVParameterSocket* fromSocket_ = nullptr;  // not owned; detaches itself when destroyed
+  MVParameterSocket* toSocket_ = nullptr;    // not owned; detaches itself when destroyed
+  std::unique_ptr<MVConnectionInterfaceDelegate> connectionView_;
+  MVConnectionDelegate* nodeController_ = nullptr;       // the graph controller, outlives this
+  MVConnectionUndoDelegate* undoDelegate_ = nullptr;     // the document, outlives this
+  long long previewIterations_ = 0;
+  bool hasPreviewValues_ = false;  // a value history exists (it may be empty)
+  bool hasPreviewColors_ = false;
+  std::vector<pf::Color> previewColors_;
+  std::vector<double> previewValues_;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+class MVConnection;
+
+// The graph controller as a connection sees it: told whenever an end of the connection was
+// detached or re-attached, so that it can drop connections left with a loose end.
+class MVConnectionDelegate {
+public:
+  virtual ~MVConnectionDelegate() = default;
+  virtual void connectionChanged(MVConnection* connection) = 0;
+};

@@ -1,0 +1,208 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MorvNode/Model/MVParameterInterfaceDelegate.h"
+#include "MorvNode/Model/MVParameterSocket.h"
+#include "Platform/Color.h"
+#include "Platform/PlistValue.h"
+
+class MVElement;
+class MVNode;
+class MVNodeDelegate;
+class MVParameterUndoDelegate;
+
+// Base of every node parameter: one named input, setting or output of a node, shown as one row
+// in the node's box. It holds the names and layout flags the row reads, the typed sockets
+// through which connections reach it, the update flag and generation stamp of the lazy
+// evaluation, and the push of changes downstream that ends in a regeneration request. Kinds
+// (value, colour, graphics...) add their value, its storage and its record keys by overriding
+// the virtual operations below. The node owns its parameters; a parameter owns its sockets.
+class MVParameter {
+public:
+  // A plain parameter (a heading row, an enable toggle) with `name` as name and display name.
+  static std::unique_ptr<MVParameter> parameterWithName(const std::string& name);
+
+  MVParameter() = default;
+  virtual ~MVParameter();
+  MVParameter(const MVParameter&) = delete;
+  MVParameter& operator=(const MVParameter&) = delete;
+
+  // The class name written to records ("Parameter class") and known to MVClassRegistry.
+  virtual std::string_view className() const { return "MVParameter"; }
+  // The class name of the row view the interface makes for this parameter.
+  virtual std::string parameterViewClass() const { return "MVParameterView"; }
+  // Called by the row view before it builds itself.
+  virtual void prepareForInterface() {}
+
+  // Names. `name` is persistent: unique in the node and the key in saved records.
+  const std::string& name() const { return name_; }
+  void setName(std::string name) { name_ = std::move(name); }
+  const std::string& displayName() const { return displayName_; }
+  virtual void setDisplayName(const std::string& displayName);
+  // The header label above the row; empty when none.
+  const std::string& displayHeaderName() const { return displayHeaderName_; }
+  void setDisplayHeaderName(const std::string& displayHeaderName);
+  const std::string& tooltip() const { return tooltip_; }
+  void setTooltip(std::string tooltip) { tooltip_ = std::move(tooltip); }
+  // The node's ID, "?" without a node.
+  std::string nodeId() const;
+  // "<node ID> : <name>", the key by which undo records and animators find the parameter again.
+  std::string persistentIdentifier() const;
+  virtual std::string description() const;
+
+  // State. A hidden or disabled parameter's sockets are disabled, which removes their
+  // connections.
+  bool enabled() const { return enabled_; }
+  void setEnabled(bool enabled);
+  bool layoutHidden() const { return layoutHidden_; }
+  void setLayoutHidden(bool hidden);
+  bool layoutDragEditSelected() const { return layoutDragEditSelected_; }
+  void setLayoutDragEditSelected(bool selected);
+  bool animated() const { return animated_; }
+  // The kinds' setters tell the node and the row only while set (loading clears it).
+  bool updateDelegatesOnValueChange() const { return updateDelegatesOnValueChange_; }
+  void setUpdateDelegatesOnValueChange(bool update) { updateDelegatesOnValueChange_ = update; }
+  // A change schedules a regeneration even when no output is connected.
+  bool updateIfUnconnected() const { return updateIfUnconnected_; }
+  void setUpdateIfUnconnected(bool update) { updateIfUnconnected_ = update; }
+  virtual bool canEditValue() const;
+  virtual bool hasPreview() const;
+  // A node computes the value (kinds answer true when a source is set).
+  virtual bool hasValueSource() const { return false; }
+  // The kind has a numeric `value` (what connects to a value input).
+  virtual bool answersValue() const { return false; }
+
+  // Layout fields read by the row and the node box.
+  bool layoutShowHeaderLabel() const { return layoutShowHeaderLabel_; }
+  void setLayoutShowHeaderLabel(bool show) { layoutShowHeaderLabel_ = show; }
+  // Only a row with an enable checkbox loads "Enabled" from its record.
+  bool layoutHasEnableToggle() const { return layoutHasEnableToggle_; }
+  void setLayoutHasEnableToggle(bool has) { layoutHasEnableToggle_ = has; }
+  bool layoutBackgroundTint() const { return layoutBackgroundTint_; }
+  void setLayoutBackgroundTint(bool tint) { layoutBackgroundTint_ = tint; }
+  int layoutSpaceAbove() const { return layoutSpaceAbove_; }  // points
+  void setLayoutSpaceAbove(int space) { layoutSpaceAbove_ = space; }
+  int layoutSpaceBelow() const { return layoutSpaceBelow_; }  // points
+  void setLayoutSpaceBelow(int space) { layoutSpaceBelow_ = space; }
+  int layoutInterfaceType() const { return layoutInterfaceType_; }
+  void setLayoutInterfaceType(int type) { layoutInterfaceType_ = type; }
+  // Which drag-edit handle on the preview edits this parameter (0: none).
+  int dragEditTransformType() const { return dragEditTransformType_; }
+  void setDragEditTransformType(int type) { dragEditTransformType_ = type; }
+
+  // Sockets. `hasInputSocket`/`hasOutputSocket` say which sockets setupSockets() makes.
+  bool hasInputSocket() const { return hasInputSocket_; }
+  void setHasInputSocket(bool has) { hasInputSocket_ = has; }
+  bool hasOutputSocket() const { return hasOutputSocket_; }
+  void setHasOutputSocket(bool has) { hasOutputSocket_ = has; }
+  // Kinds call the base first and then add their sockets.
+  virtual void setupSockets() {}
+  std::unique_ptr<MVParameterSocket> createSocketOfType(MVSocketType type);
+  // The new socket, with its index, direction and tooltip, appended.
+  MVParameterSocket* addInputSocketOfType(MVSocketType type);
+  MVParameterSocket* addOutputSocketOfType(MVSocketType type);
+  const std::vector<std::unique_ptr<MVParameterSocket>>& inputSockets() const { return inputSockets_; }
+  const std::vector<std::unique_ptr<MVParameterSocket>>& outputSockets() const { return outputSockets_; }
+  virtual void setSocketsEnableState(bool enabled);
+  // The first socket of that direction; nullptr when none (logged when one was expected).
+  MVParameterSocket* inputSocket() const;
+  MVParameterSocket* outputSocket() const;
+  bool hasConnectedInput() const;
+  bool hasConnectedOutput() const;
+  bool mightHaveDynamicInput() const;
+  // Sockets report that their connections changed.
+  void connectionsChanged();
+
+  // Values. Kinds override the getters of their type; the base answers are logged fallbacks.
+  virtual double valueForSocketIndex(int index);
+  virtual pf::Color color();
+  virtual std::shared_ptr<MVElement> element();
+
+  // Push: this parameter's value, connection or source changed.
+  virtual void inputChanged();
+  // The same push, passed on only through the output socket of the same index.
+  virtual void inputChangedSocket(int index);
+  virtual void outputChanged();
+  void outputChangedSocket(int index);
+  // Lazy evaluation state; kinds clear it when they recompute.
+  bool needsToUpdate() const { return needsToUpdate_; }
+  virtual void setNeedsToUpdate(bool needsToUpdate) { needsToUpdate_ = needsToUpdate; }
+  long long lastUpdateGenerationCycleID() const { return lastUpdateGenerationCycleID_; }
+  void setLastUpdateGenerationCycleID(long long cycle) { lastUpdateGenerationCycleID_ = cycle; }
+
+  // Records. Kinds write the base keys first and then theirs, and load the base first.
+  virtual pf::PlistValue::Dictionary descriptionDictionary() const;
+  virtual bool loadDescriptionDictionary(const pf::PlistValue::Dictionary& record);
+
+  // Undo. A nullopt old value leaves "propertyValue" out of the state.
+  void registerUndoProperty(const std::string& propertyName, const std::optional<pf::PlistValue>& oldValue);
+  // nullopt: no action name.
+  virtual std::optional<std::string> undoActionNameForProperty(const std::string& propertyName) const;
+  virtual void revertProperty(const std::string& propertyName, const pf::PlistValue& value);
+  // Kinds that hold a value record it (a new input connection is about to change it).
+  virtual void storeParameterUndoValue() {}
+
+  // Animation target: animators set properties ("value", "x", "y") through these.
+  virtual bool animatorCanAnimateProperty(const std::string& propertyName) const;
+  // `value` is a number (or numeric text) for the numeric properties.
+  virtual void animatorSetProperty(const std::string& propertyName, const pf::PlistValue& value);
+  virtual void animatorProperty(const std::string& propertyName, bool setAnimated);
+  virtual std::string animatorDisplayNameWithProperty(const std::string& propertyName) const;
+  std::string animatorOwnerDisplayName() const;
+  // The icon file name the timeline row shows (the node's); empty without a node or icon.
+  std::string animatorIconName() const;
+
+  // Relations, set by MVNode::addParameter.
+  MVNode* node() const { return node_; }
+  void setNode(MVNode* node) { node_ = node; }
+  MVNodeDelegate* nodeController() const { return nodeController_; }
+  void setNodeController(MVNodeDelegate* controller) { nodeController_ = controller; }
+  MVParameterUndoDelegate* undoDelegate() const { return undoDelegate_; }
+  void setUndoDelegate(MVParameterUndoDelegate* undoDelegate) { undoDelegate_ = undoDelegate; }
+  // The row, made and set by the interface; nullptr when headless.
+  MVParameterInterfaceDelegate* parameterView() const { return parameterView_.get(); }
+  void setParameterView(std::unique_ptr<MVParameterInterfaceDelegate> view) { parameterView_ = std::move(view); }
+
+protected:
+  // Asks the row, when there is one, to lay out again.
+  void setViewNeedsLayout() const;
+
+private:
+  MVParameterSocket* addSocketOfType(MVSocketType type, MVSocketDirection direction);
+  // The push, passed on through every output socket (nullopt) or the one of that index.
+  void push(std::optional<int> outputSocketIndex);
+
+  bool inInputChanged_ = false;
+  bool needsToUpdate_ = true;
+  bool hasInputSocket_ = false;
+  bool hasOutputSocket_ = false;
+  bool layoutShowHeaderLabel_ = true;
+  bool enabled_ = true;
+  bool layoutDragEditSelected_ = false;
+  bool animated_ = false;
+  bool updateDelegatesOnValueChange_ = true;
+  bool layoutHasEnableToggle_ = false;
+  bool layoutHidden_ = false;
+  bool layoutBackgroundTint_ = false;
+  bool updateIfUnconnected_ = false;
+  int dragEditTransformType_ = 0;
+  int layoutSpaceAbove_ = 0;
+  int layoutSpaceBelow_ = 3;
+  int layoutInterfaceType_ = 0;
+  std::string name_;
+  std::string displayName_;
+  std::string displayHeaderName_;
+  std::string tooltip_;
+  long long lastUpdateGenerationCycleID_ = 0;
+  MVNode* node_ = nullptr;                           // owner, outlives this parameter
+  MVNodeDelegate* nodeController_ = nullptr;         // the graph controller, outlives the node
+  MVParameterUndoDelegate* undoDelegate_ = nullptr;  // the document, outlives the node
+  std::vector<std::unique_ptr<MVParameterSocket>> inputSockets_;
+  std::vector<std::unique_ptr<MVParameterSocket>> outputSockets_;
+  std::unique_ptr<MVParameterInterfaceDelegate> parameterView_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+
+class MVElement;
+class MVParameter;
+
+// Builds a graphics parameter's output element from its input element, and its preview.
+// Elements are shared; the source never changes an element it was given, only copies.
+class MVParameterGraphicsSource {
+public:
+  virtual ~MVParameterGraphicsSource() = default;
+
+  virtual bool hasNodeIndexes() const = 0;
+  virtual bool mightHaveDynamicInput() const = 0;
+  virtual void resetNodeIndexes() = 0;
+  // nullptr input: nothing connected; nullptr result: no output.
+  virtual std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                                 std::shared_ptr<MVElement> inputElement) = 0;
+  virtual std::shared_ptr<MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
+                                                                        std::shared_ptr<MVElement> element) = 0;
+};

@@ -1,0 +1,322 @@
+#include "MorvNode/Model/MVParameterSocket.h"
+
+#include <algorithm>
+
+#include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVConnectionUndoDelegate.h"
+#include "MorvNode/Model/MVElementServices.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVNodeDelegate.h"
+#include "MorvNode/Model/MVParameter.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
+
+namespace {
+
+bool isValueOrColor(MVSocketType type)
+{
+  return type == MVSocketType::Value || type == MVSocketType::Color;
+}
+
+}  // namespace
+
+MVParameterSocket::MVParameterSocket(MVParameter* parameter, MVSocketType type) : type_(type), parameter_(parameter)
+{
+}
+
+MVParameterSocket::~MVParameterSocket()
+{
+  for (MVConnection* connection : inputConnections_) {
+    connection->forgetSocket(this);
+  }
+  for (MVConnection* connection : outputConnections_) {
+    connection->forgetSocket(this);
+  }
+}
+
+bool MVParameterSocket::enabled() const
+{
+  if (!enabled_) {
+    return false;
+  }
+  return parameter_ == nullptr || (parameter_->enabled() && !parameter_->layoutHidden());
+}
+
+void MVParameterSocket::setEnabled(bool enabled)
+{
+  if (enabled_ == enabled) {
+    return;
+  }
+  enabled_ = enabled;
+  if (socketView_) {
+    socketView_->setNeedsLayout();
+  }
+  if (!enabled) {
+    removeAllConnections();
+  }
+}
+
+bool MVParameterSocket::canConnectConnection(const MVConnection* connection) const
+{
+  if (connection == nullptr) {
+    return false;
+  }
+  const MVSocketType connectionType = connection->connectionType();
+  if (connectionType != MVSocketType::None && connectionType != type_) {
+    return false;
+  }
+  if (!enabled()) {
+    return false;
+  }
+  const MVParameterSocket* from = connection->fromSocket();
+  const MVParameterSocket* to = connection->toSocket();
+  if (from != nullptr && to == nullptr && direction_ == MVSocketDirection::Output) {
+    return false;  // output to output
+  }
+  if (to != nullptr && from == nullptr && direction_ == MVSocketDirection::Input) {
+    return false;  // input to input
+  }
+  if (from != nullptr && from->parameter() == parameter_ && from->socketIndex() == index_) {
+    return false;
+  }
+  if (to != nullptr && to->parameter() == parameter_ && to->socketIndex() == index_) {
+    return false;
+  }
+  // Value and colour inputs take one connection; element inputs any number.
+  return !(direction_ == MVSocketDirection::Input && isValueOrColor(type_) && !inputConnections_.empty());
+}
+
+bool MVParameterSocket::addInputConnection(MVConnection* connection)
+{
+  if (!canConnectConnection(connection)) {
+    if (!enabled()) {
+      FeedbackManager::log("Warning, attempted addInputConnection to %@ while disabled", description());
+    }
+    return false;
+  }
+  inputConnections_.push_back(connection);
+  if (connection->fromSocket() != nullptr) {
+    // The value before the connection takes effect is what undo restores.
+    if (parameter_ != nullptr) {
+      parameter_->storeParameterUndoValue();
+    }
+    inputChanged();
+  }
+  if (parameter_ != nullptr) {
+    parameter_->connectionsChanged();
+  }
+  return true;
+}
+
+bool MVParameterSocket::addOutputConnection(MVConnection* connection)
+{
+  if (!canConnectConnection(connection)) {
+    if (!enabled()) {
+      FeedbackManager::log("Warning, attempted addOutputConnection to %@ while disabled", description());
+    }
+    return false;
+  }
+  outputConnections_.push_back(connection);
+  return true;
+}
+
+void MVParameterSocket::removeInputConnection(MVConnection* connection)
+{
+  const auto found = std::find(inputConnections_.begin(), inputConnections_.end(), connection);
+  if (found == inputConnections_.end()) {
+    FeedbackManager::log("Warning, %@ removeInputConnection: %@ but connection is not in inputConnections",
+                         description(), connection != nullptr ? connection->description() : std::string("(null)"));
+    return;
+  }
+  inputConnections_.erase(found);
+  if (parameter_ != nullptr) {
+    parameter_->connectionsChanged();
+    parameter_->inputChangedSocket(index_);  // losing an input is a change
+  }
+}
+
+void MVParameterSocket::removeOutputConnection(MVConnection* connection)
+{
+  const auto found = std::find(outputConnections_.begin(), outputConnections_.end(), connection);
+  if (found == outputConnections_.end()) {
+    FeedbackManager::log("Warning, %@ removeOutputConnection: %@ but connection is not in outputConnections",
+                         description(), connection != nullptr ? connection->description() : std::string("(null)"));
+    return;
+  }
+  outputConnections_.erase(found);
+}
+
+void MVParameterSocket::removeAllInputConnections()
+{
+  if (inputConnections_.empty()) {
+    return;
+  }
+  if (MVConnectionUndoDelegate* undo = inputConnections_.front()->undoDelegate()) {
+    undo->storeCurrentConnectionsUndoState(std::nullopt);
+  }
+  while (!inputConnections_.empty()) {
+    MVConnection* connection = inputConnections_.front();
+    if (connection->toSocket() == this) {
+      connection->setToSocket(nullptr);  // takes it out of the list; may end the connection
+    } else {
+      inputConnections_.erase(inputConnections_.begin());  // inconsistent entry: drop it
+    }
+  }
+  if (parameter_ != nullptr) {
+    parameter_->connectionsChanged();
+  }
+}
+
+void MVParameterSocket::removeAllOutputConnections()
+{
+  if (outputConnections_.empty()) {
+    return;
+  }
+  if (MVConnectionUndoDelegate* undo = outputConnections_.front()->undoDelegate()) {
+    undo->storeCurrentConnectionsUndoState(std::nullopt);
+  }
+  while (!outputConnections_.empty()) {
+    MVConnection* connection = outputConnections_.front();
+    if (connection->fromSocket() == this) {
+      connection->setFromSocket(nullptr);
+    } else {
+      outputConnections_.erase(outputConnections_.begin());
+    }
+  }
+  if (parameter_ != nullptr) {
+    parameter_->connectionsChanged();
+  }
+}
+
+void MVParameterSocket::removeAllConnections()
+{
+  removeAllInputConnections();
+  removeAllOutputConnections();
+  if (parameter_ != nullptr) {
+    parameter_->connectionsChanged();
+  }
+}
+
+bool MVParameterSocket::mightHaveDynamicInput() const
+{
+  return std::any_of(inputConnections_.begin(), inputConnections_.end(), [](const MVConnection* connection) {
+    const MVParameterSocket* from = connection->fromSocket();
+    if (from == nullptr || from->parameter() == nullptr) {
+      return false;
+    }
+    const MVNode* node = from->parameter()->node();
+    return node != nullptr && node->mightHaveDynamicInput();
+  });
+}
+
+void MVParameterSocket::inputChanged()
+{
+  if (parameter_ != nullptr) {
+    parameter_->inputChangedSocket(index_);
+  }
+}
+
+void MVParameterSocket::outputChanged()
+{
+  // By index: a push may change the list under us.
+  for (std::size_t i = 0; i < outputConnections_.size(); ++i) {
+    MVConnection* connection = outputConnections_[i];
+    if (connection->fromSocket() != nullptr && connection->toSocket() != nullptr) {
+      connection->inputChanged();
+    }
+  }
+}
+
+double MVParameterSocket::outputValue()
+{
+  return parameter_ != nullptr ? parameter_->valueForSocketIndex(index_) : 0.0;
+}
+
+pf::Color MVParameterSocket::outputColor()
+{
+  return parameter_ != nullptr ? parameter_->color() : pf::Color::black();
+}
+
+std::shared_ptr<MVElement> MVParameterSocket::outputElement()
+{
+  return parameter_ != nullptr ? parameter_->element() : nullptr;
+}
+
+double MVParameterSocket::inputValue()
+{
+  if (inputConnections_.empty() || inputConnections_.front()->fromSocket() == nullptr) {
+    return 0.0;
+  }
+  return inputConnections_.front()->getValue();
+}
+
+std::optional<pf::Color> MVParameterSocket::inputColor()
+{
+  if (inputConnections_.empty() || inputConnections_.front()->hasLooseEnd()) {
+    return std::nullopt;
+  }
+  return inputConnections_.front()->getColor();
+}
+
+std::shared_ptr<MVElement> MVParameterSocket::inputElement()
+{
+  if (inputConnections_.empty()) {
+    return nullptr;
+  }
+  if (inputConnections_.size() == 1) {
+    MVConnection* connection = inputConnections_.front();
+    if (connection->fromSocket() == nullptr) {
+      return nullptr;
+    }
+    std::shared_ptr<MVElement> element = connection->getElement();
+    return connection->hasInfiniteLoopProblem() ? nullptr : element;
+  }
+
+  MVNode* node = parameter_ != nullptr ? parameter_->node() : nullptr;
+  MVNodeDelegate* controller = node != nullptr ? node->nodeController() : nullptr;
+  std::vector<std::shared_ptr<MVElement>> members;
+  for (std::size_t i = 0; i < inputConnections_.size(); ++i) {
+    MVConnection* connection = inputConnections_[i];
+    if (connection->hasInfiniteLoopProblem()) {
+      continue;
+    }
+    if (i > 0 && controller != nullptr) {
+      // Random upstream nodes draw afresh for each input.
+      controller->updateRandomNodesForNode(node);
+    }
+    if (std::shared_ptr<MVElement> element = connection->getElement()) {
+      members.push_back(std::move(element));
+    }
+  }
+  if (members.empty()) {
+    return nullptr;
+  }
+  MVElementServices* services = MVElementServices::installed();
+  if (services == nullptr) {
+    return nullptr;
+  }
+  const std::string name = pf::format("%@ input group", node != nullptr ? node->displayFullName() : std::string());
+  return services->makeInputGroup(controller, name, members);
+}
+
+bool MVParameterSocket::inputHasInfiniteLoopProblems() const
+{
+  return std::any_of(inputConnections_.begin(), inputConnections_.end(),
+                     [](const MVConnection* connection) { return connection->hasInfiniteLoopProblem(); });
+}
+
+std::string MVParameterSocket::description() const
+{
+  const std::string parameterText = parameter_ != nullptr ? parameter_->description() : "Unknown parameter";
+  std::string axis;
+  if (type_ == MVSocketType::Value && parameterText.find("Value2D") != std::string::npos) {
+    axis = index_ == 0 ? "X " : index_ == 1 ? "Y " : "";
+  }
+  return pf::format("<MVParameterSocket %@ %@%@>", parameterText, axis,
+                    direction_ == MVSocketDirection::Input ? "In" : "Out");
+}
+
+void MVParameterSocket::forgetConnection(const MVConnection* connection)
+{
+  std::erase(inputConnections_, connection);
+  std::erase(outputConnections_, connection);
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "MorvNode/Model/MVParameterSocketInterfaceDelegate.h"
+#include "Platform/Color.h"
+
+class MVConnection;
+class MVElement;
+class MVParameter;
+
+// Socket codes as the whole program uses them.
+enum class MVSocketDirection { Input = 1, Output = 2 };
+enum class MVSocketType { None = -1, Value = 0, Color = 1, Element = 2 };  // None: a connection with no end
+
+// One typed connection point of a parameter. Invalidation enters an input socket and leaves
+// through the output sockets (push); values, colours and elements are pulled from an input
+// socket through its connection out of the upstream output socket. The socket does not own its
+// connections (the graph controller does); a connection and its sockets keep each other's
+// lists consistent, and whichever goes first detaches from the other.
+class MVParameterSocket {
+public:
+  // Made by MVParameter::createSocketOfType; `parameter` owns the socket and outlives it.
+  MVParameterSocket(MVParameter* parameter, MVSocketType type);
+  ~MVParameterSocket();
+  MVParameterSocket(const MVParameterSocket&) = delete;
+  MVParameterSocket& operator=(const MVParameterSocket&) = delete;
+
+  // The own flag, and the parameter enabled and not hidden.
+  bool enabled() const;
+  // Disabling removes every connection of the socket.
+  void setEnabled(bool enabled);
+
+  MVSocketDirection socketDirection() const { return direction_; }
+  void setSocketDirection(MVSocketDirection direction) { direction_ = direction; }
+  MVSocketType socketType() const { return type_; }
+  // Position among the parameter's sockets of the same direction (two-axis values: 0 X, 1 Y).
+  int socketIndex() const { return index_; }
+  void setSocketIndex(int index) { index_ = index; }
+  MVParameter* parameter() const { return parameter_; }
+  const std::string& tooltip() const { return tooltip_; }
+  void setTooltip(std::string tooltip) { tooltip_ = std::move(tooltip); }
+  MVParameterSocketInterfaceDelegate* socketView() const { return socketView_.get(); }
+  void setSocketView(std::unique_ptr<MVParameterSocketInterfaceDelegate> view) { socketView_ = std::move(view); }
+
+  // An input socket uses only the first list, an output socket only the second.
+  const std::vector<MVConnection*>& inputConnections() const { return inputConnections_; }
+  const std::vector<MVConnection*>& outputConnections() const { return outputConnections_; }
+
+  // The connection rules; `connection` may have one end only (while the user drags it).
+  bool canConnectConnection(const MVConnection* connection) const;
+  // Called by MVConnection when it attaches this socket; false when the rules refuse.
+  bool addInputConnection(MVConnection* connection);
+  bool addOutputConnection(MVConnection* connection);
+  // Called by MVConnection when it detaches this socket. Losing an input is a change.
+  void removeInputConnection(MVConnection* connection);
+  void removeOutputConnection(MVConnection* connection);
+  // Detach every connection (one connections undo record first).
+  void removeAllInputConnections();
+  void removeAllOutputConnections();
+  void removeAllConnections();
+  // Puts the input connections in the opposite order (the order of an element input's group).
+  void reverseInputConnections() { std::reverse(inputConnections_.begin(), inputConnections_.end()); }
+
+  bool hasConnectedInput() const { return !inputConnections_.empty(); }
+  bool hasConnectedOutput() const { return !outputConnections_.empty(); }
+  // Some upstream node of an input connection may answer per repetition.
+  bool mightHaveDynamicInput() const;
+
+  // Push: into the parameter / on to every downstream connection.
+  void inputChanged();
+  void outputChanged();
+
+  // Pull at an output socket: the parameter's value, colour or element.
+  double outputValue();
+  pf::Color outputColor();  // black without a parameter
+  std::shared_ptr<MVElement> outputElement();
+  // Pull at an input socket through its connections. 0.0 / nullopt / nullptr when unconnected.
+  double inputValue();
+  std::optional<pf::Color> inputColor();
+  // Several connections give one group of their elements, in connection order.
+  std::shared_ptr<MVElement> inputElement();
+  bool inputHasInfiniteLoopProblems() const;
+
+  std::string description() const;
+
+private:
+  friend class MVConnection;
+  // A connection that is being destroyed leaves the lists without any notification.
+  void forgetConnection(const MVConnection* connection);
+
+  bool enabled_ = true;
+  MVSocketDirection direction_ = MVSocketDirection::Input;
+  MVSocketType type_ = MVSocketType::Value;
+  int index_ = 0;
+  MVParameter* parameter_ = nullptr;  // owner, outlives this socket
+  std::string tooltip_;
+  std::unique_ptr<MVParameterSocketInterfaceDelegate> socketView_;
+  std::vector<MVConnection*> inputConnections_;   // not owned
+  std::vector<MVConnection*> outputConnections_;  // not owned
+};

@@ -1,0 +1,227 @@
+#include "MorvNode/Model/MVParameter.h"
+
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "ModelTestSupport.h"
+#include "MorvNode/Model/MVParameterValue.h"
+
+namespace {
+
+class ParameterTest : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    registerTestNodeClasses();
+    source = controller.addNode("TestSourceNode");
+    first = controller.addNode("TestProcessNode");
+    second = controller.addNode("TestProcessNode");
+    undo.records.clear();  // creation links the seed rows
+  }
+
+  LogCapture log;
+  RecordingUndo undo;
+  FakeController controller{&undo};
+  MVNode* source = nullptr;
+  MVNode* first = nullptr;
+  MVNode* second = nullptr;
+};
+
+TEST_F(ParameterTest, HidingRemovesConnectionsAndShowingDoesNotRestoreThem)
+{
+  MVParameter* value = first->parameterNamed("Value");
+  controller.connect(source->parameterNamed("Value"), value);
+  controller.connect(value, second->parameterNamed("Value"));
+  value->setLayoutHidden(true);
+  EXPECT_FALSE(value->hasConnectedInput());
+  EXPECT_FALSE(value->hasConnectedOutput());
+  EXPECT_TRUE(controller.connections.empty());
+  value->setLayoutHidden(false);
+  EXPECT_FALSE(value->hasConnectedInput());
+  EXPECT_TRUE(value->inputSockets()[0]->enabled());
+}
+
+TEST_F(ParameterTest, DisablingWithoutANodeOnlyStoresTheFlag)
+{
+  auto loose = MVParameterValue::parameterWithName("Loose");
+  loose->setupSockets();
+  loose->setEnabled(false);
+  EXPECT_FALSE(loose->enabled());
+  EXPECT_TRUE(undo.records.empty());
+  EXPECT_EQ(log.lines().size(), 0u);
+}
+
+TEST_F(ParameterTest, OnlyTheEndOfADownstreamChainSchedulesARegeneration)
+{
+  // "Double" has a value source, so it schedules when its output is free.
+  controller.connect(first->parameterNamed("Double"), second->parameterNamed("Double"));
+  controller.scheduled.clear();
+  first->valueParameterNamed("Double")->inputChanged();
+  EXPECT_EQ(controller.scheduled, std::vector<MVParameter*>{second->parameterNamed("Double")});
+
+  // Neither updateIfUnconnected nor a source: nothing.
+  controller.scheduled.clear();
+  first->valueParameterNamed("Linked")->setValue(9.0);
+  EXPECT_TRUE(controller.scheduled.empty());
+  first->parameterNamed("Linked")->inputChanged();
+  EXPECT_TRUE(controller.scheduled.empty());
+  first->parameterNamed("Linked")->setUpdateIfUnconnected(true);
+  first->parameterNamed("Linked")->inputChanged();
+  EXPECT_EQ(controller.scheduled, std::vector<MVParameter*>{first->parameterNamed("Linked")});
+}
+
+TEST_F(ParameterTest, AChangeAtOneInputSocketLeavesOnlyThroughTheOutputOfThatIndex)
+{
+  // A two-axis-like parameter: two sockets each way.
+  auto pair = MVParameter::parameterWithName("Pair");
+  MVParameter* twoAxis = first->addParameter(std::move(pair));
+  twoAxis->addInputSocketOfType(MVSocketType::Value);
+  twoAxis->addInputSocketOfType(MVSocketType::Value);
+  twoAxis->addOutputSocketOfType(MVSocketType::Value);
+  twoAxis->addOutputSocketOfType(MVSocketType::Value);
+  controller.connect(twoAxis, second->parameterNamed("Value"), 0, 0);
+  controller.connect(twoAxis, second->parameterNamed("Double"), 1, 0);
+  second->valueParameterNamed("Value")->value();
+  second->valueParameterNamed("Double")->value();
+
+  twoAxis->inputSockets()[1]->inputChanged();
+  EXPECT_FALSE(second->parameterNamed("Value")->needsToUpdate());
+  EXPECT_TRUE(second->parameterNamed("Double")->needsToUpdate());
+  EXPECT_EQ(twoAxis->outputSockets()[1]->tooltip(), "Pair value output");
+}
+
+TEST_F(ParameterTest, UndoStatesAndActionNames)
+{
+  MVParameter* option = first->parameterNamed("Option");
+  option->setDisplayHeaderName("Extra Options");
+  option->setEnabled(false);
+  option->setEnabled(true);
+  ASSERT_EQ(undo.records.size(), 2u);
+  EXPECT_EQ(undo.records[0].actionName, "disable process 1 extra options");
+  EXPECT_EQ(undo.records[1].actionName, "enable process 1 extra options");
+  EXPECT_EQ(undo.records[1].state.find("propertyValue")->asBool(), false);
+
+  EXPECT_EQ(first->parameterNamed("Value")->undoActionNameForProperty("value"), "process 1 value change");
+  EXPECT_EQ(first->parameterNamed("Value")->undoActionNameForProperty("layoutHidden"), std::nullopt);
+
+  undo.records.clear();
+  first->parameterNamed("Value")->registerUndoProperty("value", std::nullopt);
+  ASSERT_EQ(undo.records.size(), 1u);
+  const pf::PlistValue::Dictionary expected{{"parameterName", "Value"}, {"propertyName", "value"}};
+  EXPECT_EQ(undo.records[0].state, expected);
+
+  undo.pauseUndoRegistration();
+  first->valueParameterNamed("Value")->setValue(12.0);
+  undo.resumeUndoRegistration();
+  EXPECT_EQ(undo.records.size(), 1u);
+}
+
+TEST_F(ParameterTest, RevertingAValueRecordsTheReverseStep)
+{
+  MVParameterValue* value = first->valueParameterNamed("Value");
+  value->setValue(5.0);
+  ASSERT_EQ(undo.records.size(), 1u);
+  const pf::PlistValue oldValue = *undo.records[0].state.find("propertyValue");
+  value->revertProperty("value", oldValue);
+  EXPECT_EQ(value->value(), 0.0);
+  ASSERT_EQ(undo.records.size(), 2u);
+  EXPECT_EQ(undo.records[1].state.find("propertyValue")->asReal(), 5.0);
+}
+
+TEST_F(ParameterTest, MissingSocketsAreLoggedOnlyWhenExpected)
+{
+  auto plain = MVParameter::parameterWithName("Plain");
+  EXPECT_EQ(plain->inputSocket(), nullptr);
+  EXPECT_EQ(log.lines().size(), 0u);
+  plain->setHasInputSocket(true);
+  EXPECT_EQ(plain->inputSocket(), nullptr);
+  EXPECT_EQ(log.countContaining("has no inputSockets when getting inputSocket even though hasInputSocket is true"), 1);
+}
+
+TEST_F(ParameterTest, IdentityAndDescriptions)
+{
+  MVParameter* value = first->parameterNamed("Value");
+  EXPECT_EQ(value->persistentIdentifier(), "2 : Value");
+  EXPECT_EQ(value->description(), "<MVParameterValue [Change Process 1 'Value'] value:0>");
+  EXPECT_EQ(value->inputSockets()[0]->description(),
+            "<MVParameterSocket <MVParameterValue [Change Process 1 'Value'] value:0> In>");
+  auto orphan = MVParameter::parameterWithName("Orphan");
+  EXPECT_EQ(orphan->persistentIdentifier(), "Orphan");
+  EXPECT_EQ(orphan->nodeId(), "?");
+  EXPECT_EQ(log.countContaining("has no valueDelegate when generating persistentIdentifier"), 1);
+}
+
+TEST(ParameterValue, LimitsAndRounding)
+{
+  LogCapture log;
+  struct Case {
+    const char* name;
+    std::optional<double> minimum;
+    std::optional<double> maximum;
+    bool isInteger;
+    double set;
+    double stored;
+  };
+  const Case cases[] = {
+      {"below the minimum", 0.0, 10.0, false, -3.0, 0.0},
+      {"above the maximum", 0.0, 10.0, false, 12.0, 10.0},
+      {"crossed limits: the maximum wins", 5.0, 1.0, false, 3.0, 1.0},
+      {"half rounds up", std::nullopt, std::nullopt, true, 2.5, 3.0},
+      {"negative half rounds down", std::nullopt, std::nullopt, true, -2.5, -3.0},
+      {"just below a half", std::nullopt, std::nullopt, true, 2.4999, 2.0},
+      {"largest double below a half", std::nullopt, std::nullopt, true, 0.49999999999999994, 0.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto value = MVParameterValue::parameterWithName("Value");
+    if (c.minimum) {
+      value->setMinValueLimit(*c.minimum);
+    }
+    if (c.maximum) {
+      value->setMaxValueLimit(*c.maximum);
+    }
+    value->setIsInteger(c.isInteger);
+    value->setValue(c.set);
+    EXPECT_EQ(value->localValue(), c.stored);
+  }
+}
+
+TEST(ParameterValue, DisabledValueIsLimitedAndTheCacheIsKept)
+{
+  registerTestNodeClasses();
+  LogCapture log;
+  FakeController controller;
+  MVNode* node = controller.addNode("TestProcessNode");
+  MVParameterValue* doubled = node->valueParameterNamed("Double");
+  doubled->setValue(3.0);
+  controller.generationCycleID = 7;
+  EXPECT_EQ(doubled->value(), 6.0);  // the source doubles the stored value
+  EXPECT_EQ(doubled->value(), 6.0);  // fresh: the source is not asked again
+  EXPECT_EQ(doubled->lastUpdateGenerationCycleID(), 7);
+
+  doubled->setDisabledValue(7.0);
+  doubled->setMaxValueLimit(5.0);
+  node->parameterNamed("Double")->setEnabled(false);
+  EXPECT_EQ(doubled->value(), 5.0);
+}
+
+TEST(ParameterValue, LimitWithoutFlagIsLoggedAndRecordNeedsAValue)
+{
+  LogCapture log;
+  auto value = MVParameterValue::parameterWithName("Size");
+  EXPECT_EQ(value->maxValueLimit(), 0.0);
+  EXPECT_EQ(log.countContaining("Warning, requested maxValueLimit for"), 1);
+
+  pf::PlistValue::Dictionary record{{"Parameter class", "MVParameterValue"}, {"Parameter name", "Size"}};
+  EXPECT_FALSE(value->loadDescriptionDictionary(record));
+  EXPECT_EQ(log.countContaining("loadDescriptionDictionary, missing Value key"), 1);
+  record.set("ValueX", 2.0);
+  EXPECT_TRUE(value->loadDescriptionDictionary(record));
+  record.set("Value", "2.5");  // a numeric string converts
+  EXPECT_TRUE(value->loadDescriptionDictionary(record));
+  EXPECT_EQ(value->localValue(), 2.5);
+}
+
+}  // namespace
