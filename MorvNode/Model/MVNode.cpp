@@ -21,12 +21,7 @@
 #include "Platform/Unicode.h"
 #include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
-
-// TODO(Random source): include the table unconditionally once it exists.
-#if __has_include("Shared/RandomSource/RandomSource.h")
 #include "Shared/RandomSource/RandomSource.h"
-#define MORV_HAS_RANDOM_SOURCE 1
-#endif
 
 namespace {
 
@@ -481,19 +476,11 @@ void MVNode::initRandomSeed()
       randomSeedParameter_ != nullptr ? pf::saturatingCast<std::int64_t>(randomSeedParameter_->value()) : 0;
 }
 
-double MVNode::tableValue(std::int64_t seed) const
-{
-#ifdef MORV_HAS_RANDOM_SOURCE
-  return randomSource_->randomDoubleWithSeed(seed);
-#else
-  (void)seed;
-  return 0.0;
-#endif
-}
-
 void MVNode::updateIncrementalRandomSeed()
 {
-  const double draw = randomSource_ != nullptr ? tableValue(wrappingSum(randomIncrementalSeed_, nodeRandomSeed_)) : 0.0;
+  const double draw = randomSource_ != nullptr
+                          ? randomSource_->randomDoubleWithSeed(wrappingSum(randomIncrementalSeed_, nodeRandomSeed_))
+                          : 0.0;
   randomIncrementalSeed_ = pf::saturatingCast<std::int64_t>(draw * kRandomIntegerScale);
 }
 
@@ -503,7 +490,7 @@ double MVNode::randomDoubleWithSeed(long long index) const
     FeedbackManager::log("Error, %@ has no randomSource for randomDoubleWithSeed", description());
     return 0.0;
   }
-  return tableValue(wrappingSum(index, nodeRandomSeed_, randomIncrementalSeed_));
+  return randomSource_->randomDoubleWithSeed(wrappingSum(index, nodeRandomSeed_, randomIncrementalSeed_));
 }
 
 long long MVNode::randomIntegerWithSeed(long long index) const
@@ -512,7 +499,7 @@ long long MVNode::randomIntegerWithSeed(long long index) const
     FeedbackManager::log("Error, %@ has no randomSource for randomIntegerWithSeed", description());
     return 0;
   }
-  const double draw = tableValue(wrappingSum(index, nodeRandomSeed_, randomIncrementalSeed_));
+  const double draw = randomSource_->randomDoubleWithSeed(wrappingSum(index, nodeRandomSeed_, randomIncrementalSeed_));
   return pf::saturatingCast<long long>(draw * kRandomIntegerScale);
 }
 

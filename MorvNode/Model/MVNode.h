@@ -245,15 +245,13 @@ public:
   void setNodeController(MVNodeDelegate* controller) { nodeController_ = controller; }
   MVNodeUndoDelegate* undoDelegate() const { return undoDelegate_; }
   void setUndoDelegate(MVNodeUndoDelegate* undoDelegate) { undoDelegate_ = undoDelegate; }
-  RandomSource* randomSource() const { return randomSource_; }
-  void setRandomSource(RandomSource* randomSource) { randomSource_ = randomSource; }
+  const RandomSource* randomSource() const { return randomSource_; }
+  void setRandomSource(const RandomSource* randomSource) { randomSource_ = randomSource; }
   // The box, made and set by the interface; nullptr when headless.
   MVNodeInterfaceDelegate* nodeView() const { return nodeView_.get(); }
   void setNodeView(std::unique_ptr<MVNodeInterfaceDelegate> view) { nodeView_ = std::move(view); }
 
 private:
-  // The shared table's value for a seed; randomSource_ is set.
-  double tableValue(std::int64_t seed) const;
   MVParameter* insertParameter(std::unique_ptr<MVParameter> parameter, std::size_t position);
 
   MVParameter* showRandomSeedParameter_ = nullptr;      // owned by parameters_
@@ -279,7 +277,7 @@ private:
   std::vector<std::string> warningMessages_;
   std::vector<std::string> loadingWarningMessages_;
   std::optional<std::string> displayName_;  // nullopt until set: the class display name
-  RandomSource* randomSource_ = nullptr;      // the application's table, outlives documents
+  const RandomSource* randomSource_ = nullptr;  // the application's table, outlives documents
   std::string nodeTypeHeader_;
   pf::Point initialNodeViewOrigin_;
 };

@@ -3,7 +3,7 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVParameterColorSource.h"
-// KEYEDARCHIVE
+#include "Platform/ColorArchive.h"
 #include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
@@ -48,7 +48,7 @@ void MVParameterColor::setColor(const std::optional<pf::Color>& color)
   const pf::Color newColor = checkNewColor(color);
   if (!(newColor == color_)) {
     if (node() != nullptr) {
-      registerUndoProperty("color", pf::PlistValue()/*COLORUNDO*/);
+      registerUndoProperty("color", pf::PlistValue::data(pf::archivedColorData(color_)));
     }
     color_ = newColor;
     if (node() != nullptr && updateDelegatesOnValueChange()) {
@@ -99,7 +99,7 @@ void MVParameterColor::storeParameterUndoValue()
 {
   MVParameter::storeParameterUndoValue();
   if (node() != nullptr) {
-    registerUndoProperty("color", pf::PlistValue()/*COLORUNDO*/);
+    registerUndoProperty("color", pf::PlistValue::data(pf::archivedColorData(color_)));
   }
 }
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <optional>
 
-// KEYEDARCHIVE
+#include "Platform/ColorArchive.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
@@ -108,8 +108,22 @@ pf::Color DictionaryValueExtras::colorForKey(const pf::PlistValue::Dictionary& d
         "WARNNG, NSDictionary (NSDictionaryValueExtras) colorForKey: %@, no such value, returning white color", key);
     return pf::Color::white();
   }
-  // TODO(colour codec)
-  return pf::Color::white();
+  pf::UnarchivedColor result;
+  if (value->isData()) {
+    result = pf::unarchiveColor(*value->asData());
+  } else {
+    result.error = "the value is not data: " + value->description();
+  }
+  if (result.status == pf::UnarchivedColor::Status::NotAColor) {
+    FeedbackManager::log("WARNNG, NSDictionary (NSDictionaryValueExtras) colorForKey: %@, could not unarchiveObject "
+                         "returned non-color object: %@, returning white color. Error: %@",
+                         key, result.object, result.error);
+  } else if (!result.isColor()) {
+    FeedbackManager::log("WARNNG, NSDictionary (NSDictionaryValueExtras) colorForKey: %@, could not unarchiveObject "
+                         "with data, returning white color. Error: %@ ",
+                         key, result.error);
+  }
+  return result.color;
 }
 
 void DictionaryValueExtras::setBoolValue(pf::PlistValue::Dictionary& dictionary, bool value, std::string_view key)
@@ -144,6 +158,6 @@ void DictionaryValueExtras::setColor(pf::PlistValue::Dictionary& dictionary, con
                                      std::string_view key)
 {
   if (!keyMissing(key, "ERROR, NSDictionary (NSMutableDictionaryValueExtras) setColor with no key")) {
-    (void)color;  // TODO(colour codec)
+    dictionary.set(key, pf::PlistValue::data(pf::archivedColorData(color)));
   }
 }

@@ -110,4 +110,30 @@ TEST_F(DictionaryValueExtrasTest, SettersStoreNumbersOfTheirType)
   EXPECT_TRUE(takeLines().empty());
 }
 
+TEST_F(DictionaryValueExtrasTest, ColoursRoundTripAndUnreadableDataGivesWhite)
+{
+  pf::PlistValue::Dictionary record;
+  const pf::Color colour = pf::Color::rgb(0.1, 0.2, 0.3, 0.4);
+  DictionaryValueExtras::setColor(record, colour, "Color");
+  EXPECT_TRUE(record.find("Color")->isData());
+  EXPECT_EQ(DictionaryValueExtras::colorForKey(record, "Color"), colour);
+  EXPECT_TRUE(takeLines().empty());
+
+  record.set("Junk", pf::PlistValue::data("not an archive"));
+  record.set("Text", "red");
+  for (const char* key : {"Junk", "Text", "Missing", ""}) {
+    SCOPED_TRACE(key);
+    EXPECT_EQ(DictionaryValueExtras::colorForKey(record, key), pf::Color::white());
+  }
+  const std::vector<std::string> lines = takeLines();
+  ASSERT_EQ(lines.size(), 4u);
+  const std::string unreadable = "WARNNG, NSDictionary (NSDictionaryValueExtras) colorForKey: Junk, could not "
+                                 "unarchiveObject with data, returning white color. Error: ";
+  EXPECT_EQ(lines[0].rfind(unreadable, 0), 0u);
+  EXPECT_EQ(lines[0].back(), ' ');
+  EXPECT_EQ(lines[2], "WARNNG, NSDictionary (NSDictionaryValueExtras) colorForKey: Missing, no such value, returning "
+                      "white color");
+  EXPECT_EQ(lines[3], "WARNNG, NSDictionary (NSDictionaryValueExtras) colorForKey: no key, returning white color");
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "Platform/GeometryStrings.h"
+#include "Shared/RandomSource/RandomSource.h"
 
 namespace {
 
@@ -109,6 +110,30 @@ TEST_F(NodeTest, SeedChangeReachesTheNodeBeforeTheController)
 
   watchedNode->showRandomSeedParameter()->setEnabled(true);
   EXPECT_FALSE(watchedNode->randomSeedParameter()->layoutHidden());
+}
+
+TEST_F(NodeTest, DrawsFollowTheSeedsAndNeedATable)
+{
+  EXPECT_EQ(node->randomDoubleWithSeed(5), 0.0);
+  EXPECT_EQ(node->randomIntegerWithSeed(5), 0);
+  EXPECT_EQ(log.countContaining("has no randomSource for randomDoubleWithSeed"), 1);
+  EXPECT_EQ(log.countContaining("has no randomSource for randomIntegerWithSeed"), 1);
+
+  const RandomSource table(RandomSource::kApplicationSeed);
+  MVNode* twin = controller.addNode("TestProcessNode");
+  for (MVNode* each : {node, twin}) {
+    each->setRandomSource(&table);
+    each->randomSeedParameter()->setValue(5.0);
+    each->initRandomSeed();
+  }
+  EXPECT_EQ(node->nodeRandomSeed(), 5);
+  EXPECT_EQ(node->randomDoubleWithSeed(3), table.randomDoubleWithSeed(8));
+  node->updateIncrementalRandomSeed();
+  twin->updateIncrementalRandomSeed();
+  EXPECT_EQ(node->randomIncrementalSeed(), static_cast<long long>(table.randomDoubleWithSeed(5) * 10000000.0));
+  EXPECT_EQ(node->randomIntegerWithSeed(1), twin->randomIntegerWithSeed(1));
+  twin->randomSeedParameter()->setValue(6.0);
+  EXPECT_NE(node->randomDoubleWithSeed(1), twin->randomDoubleWithSeed(1));
 }
 
 TEST_F(NodeTest, LinkingChangesAreNotForwarded)
