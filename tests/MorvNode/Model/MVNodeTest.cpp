@@ -5,8 +5,10 @@
 #include "ModelTestSupport.h"
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVParameterBool.h"
+#include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
+#include "MorvNode/Model/MVParameterValueExpression.h"
 #include "Platform/GeometryStrings.h"
 #include "Shared/RandomSource/RandomSource.h"
 
@@ -208,6 +210,37 @@ TEST_F(NodeTest, WarningsAreKeptOnceAndNotInReferenceMode)
   EXPECT_TRUE(node->warningMessages().empty());
   node->setSelected(true);
   EXPECT_FALSE(node->selected());
+}
+
+// Kinds in the states the base's warning check reads.
+struct BrokenExpression : MVParameterValueExpression {
+  explicit BrokenExpression(const std::string& text)
+  {
+    setName("Formula");
+    expressionString_ = text;
+    parsingErrorFlag_ = true;
+  }
+};
+struct IndexWithoutPublishers : MVParameterNodeIndex {
+  IndexWithoutPublishers() { setName("IndexParameter"); }
+};
+
+TEST_F(NodeTest, BaseWarningsComeFromShownEnabledParameters)
+{
+  MVParameter* formula = node->addParameter(std::make_unique<BrokenExpression>("2 +"));
+  node->addParameter(std::make_unique<IndexWithoutPublishers>());
+  EXPECT_TRUE(node->hasNodeIndexParameter());
+  node->checkWarnings();
+  EXPECT_EQ(node->warningMessages(),
+            (std::vector<std::string>{"Could not parse expression '2 +'. Will output 0 instead",
+                                      "Node indexes are used to generate dynamic input parameters in Group and "
+                                      "Repeater nodes, but there are no nodes generating node indexes in this file."}));
+  formula->setLayoutHidden(true);
+  node->checkWarnings();
+  EXPECT_EQ(node->warningMessages().size(), 1u);
+  node->setReferenceMode(true);
+  node->checkWarnings();
+  EXPECT_TRUE(node->warningMessages().empty());
 }
 
 TEST_F(NodeTest, CopyTakesANewIdAndTheValues)
