@@ -1,5 +1,6 @@
 #include "MorvNode/Model/MVParameter.h"
 
+#include "MorvNode/Model/InterfaceIconProvider.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVParameterUndoDelegate.h"
@@ -401,9 +402,13 @@ std::string MVParameter::animatorOwnerDisplayName() const
   return node_ != nullptr ? node_->displayName() : std::string();
 }
 
-std::string MVParameter::animatorIconName() const
+std::shared_ptr<const pf::Image> MVParameter::animatorIcon() const
 {
-  return node_ != nullptr ? node_->iconName() : std::string();
+  InterfaceIconProvider* icons = InterfaceIconProvider::installed();
+  if (node_ == nullptr || node_->iconName().empty() || icons == nullptr) {
+    return nullptr;
+  }
+  return icons->interfaceIconImageNamed(node_->iconName());
 }
 
 void MVParameter::setViewNeedsLayout() const

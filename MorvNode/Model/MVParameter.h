@@ -16,6 +16,10 @@ class MVNode;
 class MVNodeDelegate;
 class MVParameterUndoDelegate;
 
+namespace pf {
+class Image;
+}
+
 // Base of every node parameter: one named input, setting or output of a node, shown as one row
 // in the node's box. It holds the names and layout flags the row reads, the typed sockets
 // through which connections reach it, the update flag and generation stamp of the lazy
@@ -154,8 +158,8 @@ public:
   virtual void animatorProperty(const std::string& propertyName, bool setAnimated);
   virtual std::string animatorDisplayNameWithProperty(const std::string& propertyName) const;
   std::string animatorOwnerDisplayName() const;
-  // The icon file name the timeline row shows (the node's); empty without a node or icon.
-  std::string animatorIconName() const;
+  // The node's icon for the timeline row; nullptr without a node, icon name or icon provider.
+  std::shared_ptr<const pf::Image> animatorIcon() const;
 
   // Relations, set by MVNode::addParameter.
   MVNode* node() const { return node_; }

@@ -86,6 +86,10 @@ TEST_F(RecordTest, GraphRoundTripGivesTheSameResultsWithoutUndo)
     EXPECT_EQ(memberNames(nodeB->parameterNamed("Graphics")->element()),
               (std::vector<std::string>{"2 element", "1 element"}));
     EXPECT_EQ(nodeA->valueParameterNamed("Value")->value(), 0.0);
+    // A change at the source is pushed through "Double" and pulled again.
+    graph->nodeWithId("1")->valueParameterNamed("Value")->setValue(2.0);
+    EXPECT_TRUE(nodeB->parameterNamed("Value")->needsToUpdate());
+    EXPECT_EQ(nodeB->valueParameterNamed("Value")->value(), 4.0);
   }
 }
 
