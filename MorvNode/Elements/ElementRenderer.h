@@ -1,0 +1,26 @@
+#pragma once
+
+namespace pf {
+class DrawingContext;
+}
+
+// What an element asks of the renderer that draws it: the context to draw into, the scales of
+// the pass, its abort state, its visibility filter and the count of drawn elements. The
+// renderer is handed to every drawing call explicitly; elements never keep it.
+class ElementRenderer {
+public:
+  virtual ~ElementRenderer() = default;
+
+  // View points per output unit (the zoom, fit included).
+  virtual double renderingScale() const = 0;
+  // Device pixels per output unit: the factor from a stroke width to device units.
+  virtual double strokeRenderingScale() const = 0;
+  // A newer pass is waiting: groups stop drawing their children.
+  virtual bool renderingAborted() const = 0;
+  // False while the pass is being aborted.
+  virtual bool elementShouldRender() const = 0;
+  // Counts one drawn leaf.
+  virtual void elementRendered() = 0;
+  // nullptr: nothing to draw into, elements draw nothing.
+  virtual pf::DrawingContext* renderingContext() = 0;
+};

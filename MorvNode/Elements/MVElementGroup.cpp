@@ -1,0 +1,598 @@
+#include "MorvNode/Elements/MVElementGroup.h"
+
+#include <algorithm>
+#include <numbers>
+#include <unordered_set>
+
+#include "MorvNode/Elements/MVElementDelegate.h"
+#include "MorvNode/Elements/MVElementPath.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
+
+namespace {
+
+// Replays one stack entry onto `element` through the push rules, carrying the element's pivot
+// offset along: the offset is the translation part of the stack, so scale and rotate entries
+// act on it as on any point.
+void replayEntry(MVElement& element, const MVTransformEntry& entry)
+{
+  switch (entry.kind) {
+  case MVTransformKind::PivotOffset:
+    element.offsetPivotX(entry.a, entry.b);
+    break;
+  case MVTransformKind::Scale:
+    element.scaleX(entry.a, entry.b);
+    element.setPivotOffsetX(element.pivotOffsetX() * entry.a);
+    element.setPivotOffsetY(element.pivotOffsetY() * entry.b);
+    break;
+  case MVTransformKind::Rotate: {
+    element.rotate(entry.a);
+    const pf::Point turned = pf::AffineTransform::rotation(entry.a / 180 * std::numbers::pi)
+                                 .applyToVector({element.pivotOffsetX(), element.pivotOffsetY()});
+    element.setPivotOffsetX(turned.x);
+    element.setPivotOffsetY(turned.y);
+    break;
+  }
+  default:
+    break;
+  }
+}
+
+// The artboard test of culling: the child's box in root coordinates meets the artboard.
+bool isInside(const pf::Rect& artboard, const std::optional<pf::Rect>& box)
+{
+  return box && artboard.intersects(*box);
+}
+
+void replayStack(MVElement& element, const std::optional<MVTransformStack>& stack)
+{
+  if (!stack) {
+    return;
+  }
+  for (const MVTransformEntry& entry : *stack) {
+    replayEntry(element, entry);
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<MVElementGroup> MVElementGroup::referenceGroup(MVElementDelegate* controller)
+{
+  auto group = std::make_shared<MVElementGroup>();
+  group->setNodeController(controller);
+  group->setElementName("Reference group");
+  const auto square = std::make_shared<const pf::Path>(MVElementPath::cgPathForRectangleWithWidth(15, 15));
+  for (int column = 0; column < 3; ++column) {
+    for (int row = 0; row < 3; ++row) {
+      auto path = std::make_shared<MVElementPath>();
+      path->setNodeController(controller);
+      path->setPositionX(20.0 * column, 20.0 * row);
+      path->setCgPath(square);
+      path->setWidth(15);
+      path->setHeight(15);
+      path->setElementName("Rectangle");
+      path->setFillColor(pf::Color::rgb(0, 0, 0, 1));
+      group->addElement(std::move(path));
+    }
+  }
+  return group;
+}
+
+std::shared_ptr<MVElement> MVElementGroup::copy() const
+{
+  auto group = std::make_shared<MVElementGroup>();
+  copyBaseInto(*group);
+  group->elementArray_.reserve(elementArray_.size());
+  for (const auto& child : elementArray_) {
+    group->elementArray_.push_back(child->copy());
+  }
+  group->cgClipPath_ = cgClipPath_;
+  group->cgLayoutPath_ = cgLayoutPath_;
+  return group;
+}
+
+std::optional<std::string> MVElementGroup::elementTypeDescription() const
+{
+  if (elementArray_.empty()) {
+    return std::nullopt;
+  }
+  auto childText = [](const MVElement& child) -> std::string {
+    if (dynamic_cast<const MVElementGroup*>(&child) != nullptr) {
+      return "group";
+    }
+    return child.elementTypeDescription().value_or("");
+  };
+  std::string text = childText(*elementArray_.front());
+  for (const auto& child : elementArray_) {
+    if (childText(*child) != text) {
+      text = "mixed type element";
+      break;
+    }
+  }
+  if (elementArray_.size() > 1) {
+    text += "s";
+  }
+  return text;
+}
+
+long MVElementGroup::numberOfSubElements() const
+{
+  long total = 0;
+  for (const auto& child : elementArray_) {
+    total += child->numberOfSubElements();
+  }
+  return total;
+}
+
+std::string MVElementGroup::description() const
+{
+  return pf::format("<%@ '%@'(%ld) %ld elements%@>", className(), elementNameText(), elementID(), count(),
+                    hasReleasedResources() ? " [RELEASED]" : "");
+}
+
+std::string MVElementGroup::arrayDescription() const
+{
+  std::string text = description();
+  for (const auto& child : elementArray_) {
+    text += pf::format("\n - %@", child->description());
+  }
+  return text;
+}
+
+void MVElementGroup::setElementArray(ElementArray elements)
+{
+  std::erase(elements, nullptr);
+  elementArray_ = std::move(elements);
+}
+
+void MVElementGroup::addElement(std::shared_ptr<MVElement> element)
+{
+  if (!element) {
+    return;
+  }
+  elementArray_.push_back(std::move(element));
+  recalculateArrayPivot();
+}
+
+void MVElementGroup::addElementWithoutRecalculatingPivot(std::shared_ptr<MVElement> element)
+{
+  if (!element) {
+    return;
+  }
+  elementArray_.push_back(std::move(element));
+}
+
+std::shared_ptr<MVElement> MVElementGroup::transformedElementAtIndex(long index) const
+{
+  if (index < 0 || index >= count()) {
+    return nullptr;
+  }
+  std::shared_ptr<MVElement> folded = elementArray_[static_cast<std::size_t>(index)]->copy();
+  MVElement& k = *folded;
+  const auto* kAsGroup = dynamic_cast<const MVElementGroup*>(folded.get());
+
+  // The child's own stack, replayed onto an empty one so that its pivot offset is tracked.
+  const std::optional<MVTransformStack> ownStack = k.transformStack();
+  k.setTransformStack(MVTransformStack());
+  k.setPivotOffsetX(0);
+  k.setPivotOffsetY(0);
+  replayStack(k, ownStack);
+  const pf::Point ownOffset(k.pivotOffsetX(), k.pivotOffsetY());
+
+  // Into the group's pivot space, through the group's stack, and back.
+  k.offsetPivotX(-arrayPivotX(), -arrayPivotY());
+  k.offsetPivotX(k.positionX(), k.positionY());
+  if (kAsGroup != nullptr) {
+    k.offsetPivotX(k.arrayPivotX(), k.arrayPivotY());
+  }
+  replayStack(k, transformStack());
+  if (kAsGroup != nullptr) {
+    k.offsetPivotX(-k.arrayPivotX(), -k.arrayPivotY());
+  }
+  k.offsetPivotX(-k.positionX(), -k.positionY());
+  k.offsetPivotX(arrayPivotX(), arrayPivotY());
+
+  // Give the stack its old translation back and move the rest into the position.
+  const pf::Point d = ownOffset - pf::Point(k.pivotOffsetX(), k.pivotOffsetY());
+  k.offsetPivotX(d.x, d.y);
+  k.offsetPositionX(-d.x, -d.y);
+  k.offsetPositionX(positionX(), positionY());
+  return folded;
+}
+
+void MVElementGroup::flattenSubArrays()
+{
+  const std::size_t originalCount = elementArray_.size();
+  std::vector<bool> flattened(originalCount, false);
+  for (std::size_t i = 0; i < originalCount; ++i) {
+    const auto* subGroup = dynamic_cast<const MVElementGroup*>(elementArray_[i].get());
+    // A clipped sub-group keeps its children: folding them out would lose the clip.
+    if (subGroup == nullptr || subGroup->hasClippingMask()) {
+      continue;
+    }
+    // Keep the sub-group alive while its children are appended (the list may reallocate).
+    const std::shared_ptr<MVElement> keep = elementArray_[i];
+    for (long j = 0; j < subGroup->count(); ++j) {
+      if (auto member = subGroup->transformedElementAtIndex(j)) {
+        elementArray_.push_back(std::move(member));
+      }
+    }
+    flattened[i] = true;
+  }
+  ElementArray kept;
+  kept.reserve(elementArray_.size());
+  for (std::size_t i = 0; i < elementArray_.size(); ++i) {
+    if (i >= originalCount || !flattened[i]) {
+      kept.push_back(std::move(elementArray_[i]));
+    }
+  }
+  elementArray_ = std::move(kept);
+}
+
+void MVElementGroup::cullElementsOutsideArtboard(const pf::AffineTransform& parents)
+{
+  if (nodeController() == nullptr) {
+    return;
+  }
+  const pf::Size size = nodeController()->artboardSize();
+  const pf::Rect artboard(0, 0, size.width, size.height);
+  cullElements(parents, &artboard);
+}
+
+void MVElementGroup::cullInvisibleElements()
+{
+  cullElements({}, nullptr);
+}
+
+void MVElementGroup::cullElements(const pf::AffineTransform& parents, const pf::Rect* artboard)
+{
+  if (elementArray_.empty()) {
+    return;
+  }
+  const pf::AffineTransform own = parents.concatenated(affineTransform());
+  ElementArray kept;
+  for (auto& child : elementArray_) {
+    if (auto* childGroup = dynamic_cast<MVElementGroup*>(child.get())) {
+      childGroup->cullElements(own, artboard);
+      if (childGroup->count() > 0) {
+        kept.push_back(std::move(child));
+      }
+    } else if (artboard != nullptr ? isInside(*artboard, child->transformedBoundingBoxNested(own)) : child->isVisible()) {
+      kept.push_back(std::move(child));
+    }
+  }
+  elementArray_ = std::move(kept);
+}
+
+void MVElementGroup::cullElementsMatchingArray(const ElementArray& elements)
+{
+  if (elements.empty()) {
+    return;
+  }
+  std::unordered_set<long long> ids;
+  for (const auto& element : elements) {
+    if (element) {
+      ids.insert(element->elementID());
+    }
+  }
+  std::erase_if(elementArray_, [&](const std::shared_ptr<MVElement>& child) { return ids.contains(child->elementID()); });
+}
+
+void MVElementGroup::addSharedGraphicObjectNames(std::vector<std::string>& names) const
+{
+  for (const auto& child : elementArray_) {
+    child->addSharedGraphicObjectNames(names);
+  }
+}
+
+void MVElementGroup::recalculateArrayPivot()
+{
+  pf::Point centre;
+  if (cgClipPath_ && cgClipPath_->bounds()) {
+    centre = cgClipPath_->bounds()->center();
+  } else if (cgLayoutPath_ && cgLayoutPath_->bounds()) {
+    centre = cgLayoutPath_->bounds()->center();
+  } else if (!elementArray_.empty()) {
+    std::optional<pf::Rect> span;
+    for (const auto& child : elementArray_) {
+      const pf::Point pivot(child->positionX() + child->arrayPivotX(), child->positionY() + child->arrayPivotY());
+      const pf::Rect point(pivot, pf::Size());
+      span = span ? span->united(point) : point;
+    }
+    centre = span->center();
+  }
+
+  if (!hasCalculatedPivot()) {
+    setArrayPivotX(centre.x);
+    setArrayPivotY(centre.y);
+  } else if (centre != pf::Point(arrayPivotX(), arrayPivotY())) {
+    // Keep the stored pivot; move the position to where the content's centre is drawn and
+    // cancel the move with a pivot offset, so that nothing moves on the output.
+    const pf::Point drawn = affineTransform().apply(centre);
+    const pf::Point d = drawn - pf::Point(arrayPivotX(), arrayPivotY());
+    offsetPivotX(-d.x, -d.y);
+    offsetPositionX(d.x, d.y);
+  }
+  setHasCalculatedPivot(true);
+}
+
+bool MVElementGroup::replaceClipPath(const char* operation, const pf::AffineTransform& transform)
+{
+  if (!cgClipPath_) {
+    FeedbackManager::log(operation, description());
+    return false;
+  }
+  cgClipPath_ = std::make_shared<const pf::Path>(cgClipPath_->transformed(transform));
+  return true;
+}
+
+void MVElementGroup::transformClippingMaskOffsetX(double dx, double dy)
+{
+  if (replaceClipPath("Warning, calling transformClippingMaskOffsetX:Y: on element %@ with no cgClipPath",
+                      pf::AffineTransform::translation(dx, dy))) {
+    setArrayPivotX(arrayPivotX() + dx);
+    setArrayPivotY(arrayPivotY() + dy);
+  }
+}
+
+void MVElementGroup::transformClippingMaskScaleX(double sx, double sy)
+{
+  const pf::AffineTransform aboutPivot =
+      pf::AffineTransform::translation(arrayPivotX(), arrayPivotY()).scale(sx, sy).translate(-arrayPivotX(), -arrayPivotY());
+  replaceClipPath("Warning, calling transformClippingMaskScaleX:Y: on element %@ with no cgClipPath", aboutPivot);
+}
+
+void MVElementGroup::transformClippingMaskRotate(double degrees)
+{
+  const pf::AffineTransform aboutPivot = pf::AffineTransform::translation(arrayPivotX(), arrayPivotY())
+                                             .rotate(degrees / 180 * std::numbers::pi)
+                                             .translate(-arrayPivotX(), -arrayPivotY());
+  replaceClipPath("Warning, calling transformClippingMaskRotate: on element %@ with no cgClipPath", aboutPivot);
+}
+
+std::optional<pf::Color> MVElementGroup::fillColor() const
+{
+  return elementArray_.empty() ? std::nullopt : elementArray_.front()->fillColor();
+}
+
+void MVElementGroup::setFillColor(std::optional<pf::Color> color)
+{
+  for (const auto& child : elementArray_) {
+    child->setFillColor(color);
+  }
+}
+
+std::optional<pf::Color> MVElementGroup::strokeColor() const
+{
+  return elementArray_.empty() ? std::nullopt : elementArray_.front()->strokeColor();
+}
+
+void MVElementGroup::setStrokeColor(std::optional<pf::Color> color)
+{
+  for (const auto& child : elementArray_) {
+    child->setStrokeColor(color);
+  }
+}
+
+double MVElementGroup::fillOpacity() const
+{
+  return elementArray_.empty() ? 0.0 : elementArray_.front()->fillOpacity();
+}
+
+void MVElementGroup::setFillOpacity(double opacity)
+{
+  for (const auto& child : elementArray_) {
+    child->setFillOpacity(opacity);
+  }
+}
+
+double MVElementGroup::strokeOpacity() const
+{
+  return elementArray_.empty() ? 0.0 : elementArray_.front()->strokeOpacity();
+}
+
+void MVElementGroup::setStrokeOpacity(double opacity)
+{
+  for (const auto& child : elementArray_) {
+    child->setStrokeOpacity(opacity);
+  }
+}
+
+void MVElementGroup::setStrokeWidth(double width)
+{
+  for (const auto& child : elementArray_) {
+    child->setStrokeWidth(width);
+  }
+}
+
+void MVElementGroup::setStrokeEndCap(int cap)
+{
+  MVElement::setStrokeEndCap(cap);
+  for (const auto& child : elementArray_) {
+    child->setStrokeEndCap(cap);
+  }
+}
+
+void MVElementGroup::setStrokeJoints(int joints)
+{
+  MVElement::setStrokeJoints(joints);
+  for (const auto& child : elementArray_) {
+    child->setStrokeJoints(joints);
+  }
+}
+
+void MVElementGroup::setBlendMode(int blendMode)
+{
+  MVElement::setBlendMode(blendMode);
+  for (const auto& child : elementArray_) {
+    child->setBlendMode(blendMode);
+  }
+}
+
+void MVElementGroup::scaleStrokeWidth(double factor)
+{
+  for (const auto& child : elementArray_) {
+    child->scaleStrokeWidth(factor);
+  }
+}
+
+void MVElementGroup::adjustStrokeWidth(double delta)
+{
+  for (const auto& child : elementArray_) {
+    child->adjustStrokeWidth(delta);
+  }
+}
+
+void MVElementGroup::adjustFillOpacity(double delta)
+{
+  for (const auto& child : elementArray_) {
+    child->adjustFillOpacity(delta);
+  }
+}
+
+void MVElementGroup::adjustStrokeOpacity(double delta)
+{
+  for (const auto& child : elementArray_) {
+    child->adjustStrokeOpacity(delta);
+  }
+}
+
+void MVElementGroup::adjustFillColorHue(double hueDelta, double saturationDelta, double brightnessDelta)
+{
+  for (const auto& child : elementArray_) {
+    child->adjustFillColorHue(hueDelta, saturationDelta, brightnessDelta);
+  }
+}
+
+void MVElementGroup::adjustStrokeColorHue(double hueDelta, double saturationDelta, double brightnessDelta)
+{
+  for (const auto& child : elementArray_) {
+    child->adjustStrokeColorHue(hueDelta, saturationDelta, brightnessDelta);
+  }
+}
+
+void MVElementGroup::setDisregardsVisibility(bool disregards)
+{
+  MVElement::setDisregardsVisibility(disregards);
+  for (const auto& child : elementArray_) {
+    child->setDisregardsVisibility(disregards);
+  }
+}
+
+void MVElementGroup::discardCachedBoundingBox()
+{
+  MVElement::discardCachedBoundingBox();
+}
+
+void MVElementGroup::addNodeToHistory(const std::string& nodeId)
+{
+  MVElement::addNodeToHistory(nodeId);
+  for (const auto& child : elementArray_) {
+    child->addNodeToHistory(nodeId);
+  }
+}
+
+void MVElementGroup::resetNodeHistory()
+{
+  MVElement::resetNodeHistory();
+  for (const auto& child : elementArray_) {
+    child->resetNodeHistory();
+  }
+}
+
+std::optional<pf::Rect> MVElementGroup::childrenBoundingBox(const pf::AffineTransform& transform) const
+{
+  std::optional<pf::Rect> box;
+  for (const auto& child : elementArray_) {
+    box = pf::united(box, child->transformedBoundingBoxNested(transform));
+  }
+  return box;
+}
+
+std::optional<pf::Rect> MVElementGroup::boundingBoxNested() const
+{
+  if (cgLayoutPath_) {
+    return cgLayoutPath_->bounds();
+  }
+  if (cgClipPath_) {
+    return cgClipPath_->bounds();
+  }
+  return childrenBoundingBox({});
+}
+
+std::optional<pf::Rect> MVElementGroup::transformedBoundingBoxNested(const pf::AffineTransform& parents) const
+{
+  if (elementArray_.empty()) {
+    return std::nullopt;
+  }
+  const pf::AffineTransform own = parents.concatenated(affineTransform());
+  // Here the clip wins over the layout path.
+  if (cgClipPath_) {
+    return cgClipPath_->transformed(own).bounds();
+  }
+  if (cgLayoutPath_) {
+    return cgLayoutPath_->transformed(own).bounds();
+  }
+  return childrenBoundingBox(own);
+}
+
+bool MVElementGroup::pointInElement(pf::Point point, const pf::AffineTransform& parents) const
+{
+  (void)point;
+  (void)parents;
+  FeedbackManager::log("MVElementGroup pointInElement called (should not happen)");
+  return false;
+}
+
+const MVElement* MVElementGroup::elementAtPoint(pf::Point point, const pf::AffineTransform& parents) const
+{
+  if (elementArray_.empty()) {
+    return nullptr;
+  }
+  const pf::AffineTransform own = parents.concatenated(affineTransform());
+  const MVElement* hit = nullptr;
+  // Topmost first: the last child is drawn on top.
+  for (auto child = elementArray_.rbegin(); child != elementArray_.rend() && hit == nullptr; ++child) {
+    hit = (*child)->elementAtPoint(point, own);
+  }
+  if (cgClipPath_) {
+    const std::optional<pf::AffineTransform> inverse = own.inverted();
+    const bool insideClip = inverse && cgClipPath_->contains(inverse->apply(point), pf::FillRule::EvenOdd);
+    if (!insideClip) {
+      return nullptr;
+    }
+    if (hit == nullptr) {
+      return this;
+    }
+  }
+  return hit;
+}
+
+void MVElementGroup::render(ElementRenderer& renderer) const
+{
+  // TODO(Element renderer): clip and draw the children under the group's transform.
+  (void)renderer;
+}
+
+void MVElementGroup::renderSelection(ElementRenderer& renderer, const MVNodeIDSet& selectedNodeIDs) const
+{
+  // TODO(Element renderer): outline this group when selected, then the children under its clip.
+  (void)renderer;
+  (void)selectedNodeIDs;
+}
+
+void MVElementGroup::renderSelectionOutline(ElementRenderer& renderer) const
+{
+  // TODO(Element renderer): stroke the clip and layout paths in device space.
+  (void)renderer;
+}
+
+void MVElementGroup::releaseResources()
+{
+  cgClipPath_.reset();
+  cgLayoutPath_.reset();
+  for (const auto& child : elementArray_) {
+    child->releaseResources();
+  }
+  elementArray_.clear();
+  MVElement::releaseResources();
+}

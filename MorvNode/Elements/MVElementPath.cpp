@@ -1,0 +1,346 @@
+#include "MorvNode/Elements/MVElementPath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "MorvNode/Elements/BezierPathCGUtilities.h"
+#include "Platform/Font.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kHalfPi = std::numbers::pi / 2;
+constexpr double kSqrt2 = std::numbers::sqrt2;
+// Below this angle a circle segment is drawn as its radius line.
+constexpr double kMinimumSegmentAngle = 0.001;
+
+pf::Point onCircle(double radius, double angle)
+{
+  return {radius * std::cos(angle), radius * std::sin(angle)};
+}
+
+pf::Point unit(double angle)
+{
+  return {std::cos(angle), std::sin(angle)};
+}
+
+// The element's cap and join codes as stroke shapes; unknown codes keep the defaults.
+pf::LineCap lineCapForCode(int code)
+{
+  switch (code) {
+  case 1:
+    return pf::LineCap::Square;
+  case 2:
+    return pf::LineCap::Round;
+  default:
+    return pf::LineCap::Butt;
+  }
+}
+
+pf::LineJoin lineJoinForCode(int code)
+{
+  switch (code) {
+  case 1:
+    return pf::LineJoin::Round;
+  case 2:
+    return pf::LineJoin::Bevel;
+  default:
+    return pf::LineJoin::Miter;
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<MVElement> MVElementPath::copy() const
+{
+  auto element = std::make_shared<MVElementPath>();
+  copyBaseInto(*element);
+  element->cgPath_ = cgPath_;
+  element->evenOddFillMode_ = evenOddFillMode_;
+  element->closedPath_ = closedPath_;
+  return element;
+}
+
+std::optional<std::string> MVElementPath::elementTypeDescription() const
+{
+  return std::string("path element");
+}
+
+std::string MVElementPath::description() const
+{
+  const std::string flags = std::string(evenOddFillMode_ ? "evenOddFillMode " : "") + (closedPath_ ? "closed" : "open");
+  return pf::format("<%@ '%@'(%ld) [%@]%@>", className(), elementNameText(), elementID(), flags,
+                    hasReleasedResources() ? " [RELEASED]" : "");
+}
+
+std::optional<pf::Rect> MVElementPath::boundingBoxNested() const
+{
+  if (!cgPath_) {
+    return std::nullopt;
+  }
+  std::optional<pf::Rect> box = cgPath_->bounds();
+  if (box && strokeWidth() != 0) {
+    box = box->insetBy(-strokeWidth() / 2, -strokeWidth() / 2);
+  }
+  return box;
+}
+
+std::optional<pf::Rect> MVElementPath::transformedBoundingBoxNested(const pf::AffineTransform& parents) const
+{
+  if (!cgPath_) {
+    return std::nullopt;
+  }
+  const pf::AffineTransform m = parents.concatenated(stackTransform().matrix);
+  std::optional<pf::Rect> box = m.isIdentity() ? cgPath_->bounds() : cgPath_->transformed(m).bounds();
+  if (box && strokeWidth() > 0 && strokeOpacity() > 0) {
+    box = box->insetBy(-strokeWidth() / 2, -strokeWidth() / 2);
+  }
+  return box;
+}
+
+bool MVElementPath::pointInElement(pf::Point point, const pf::AffineTransform& parents) const
+{
+  if (!cgPath_) {
+    return false;
+  }
+  const std::optional<pf::AffineTransform> inverse = parents.concatenated(stackTransform().matrix).inverted();
+  if (!inverse) {
+    return false;
+  }
+  const pf::Point local = inverse->apply(point);
+  if (closedPath_) {
+    return cgPath_->contains(local, pf::FillRule::EvenOdd);
+  }
+  if (strokeWidth() == 0) {
+    return false;
+  }
+  pf::StrokeStyle style;
+  style.width = std::max(strokeWidth() + 1, 5.0);
+  style.miterLimit = 1;
+  style.cap = lineCapForCode(strokeEndCap());
+  style.join = lineJoinForCode(strokeJoints());
+  return cgPath_->strokeContains(local, style);
+}
+
+void MVElementPath::render(ElementRenderer& renderer) const
+{
+  // TODO(Element renderer): fill and stroke the path.
+  (void)renderer;
+}
+
+void MVElementPath::renderSelectionOutline(ElementRenderer& renderer) const
+{
+  // TODO(Element renderer): stroke the path in device space.
+  (void)renderer;
+}
+
+void MVElementPath::releaseResources()
+{
+  cgPath_.reset();
+  MVElement::releaseResources();
+}
+
+pf::Path MVElementPath::cgPathForCircleWithRadius(double radius)
+{
+  pf::Path path;
+  path.addEllipse(pf::Rect(-radius, -radius, 2 * radius, 2 * radius));
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForEllipseWithWidth(double width, double height)
+{
+  pf::Path path;
+  path.addEllipse(pf::Rect(-width / 2, -height / 2, width, height));
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForSquareWithSide(double side)
+{
+  pf::Path path;
+  path.addRect(pf::Rect(-side / 2, -side / 2, side, side));
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForRectangleWithWidth(double width, double height)
+{
+  pf::Path path;
+  path.addRect(pf::Rect(-width / 2, -height / 2, width, height));
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForRightTriangleWithWidth(double width, double height)
+{
+  pf::Path path;
+  path.moveTo({-width / 2, -height / 2});
+  path.lineTo({width / 2, height / 2});
+  path.lineTo({-width / 2, height / 2});
+  path.closeSubpath();
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForParallelogramWithWidth(double width, double height, double shift)
+{
+  const double d = shift / 2;
+  pf::Path path;
+  path.moveTo({-width / 2 + d, -height / 2});
+  path.lineTo({width / 2 + d, -height / 2});
+  path.lineTo({width / 2 - d, height / 2});
+  path.lineTo({-width / 2 - d, height / 2});
+  path.closeSubpath();
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForTrapeziodWithWidth(double width, double height, double shift)
+{
+  pf::Path path;
+  path.moveTo({-width / 2 - shift, -height / 2});
+  path.lineTo({width / 2 + shift, -height / 2});
+  path.lineTo({width / 2, height / 2});
+  path.lineTo({-width / 2, height / 2});
+  path.closeSubpath();
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForLineFromX(double x1, double y1, double x2, double y2)
+{
+  pf::Path path;
+  path.moveTo({x1, y1});
+  path.lineTo({x2, y2});
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForCircleSegmentWithRadius(double radius, double angle, bool wedge)
+{
+  pf::Path path;
+  if (std::fabs(angle) <= kMinimumSegmentAngle) {
+    if (wedge) {
+      path.moveTo({0, 0});
+      path.lineTo({0, -radius});
+      path.closeSubpath();
+    } else {
+      path.moveTo({0, -radius});
+      path.lineTo({0, -radius});
+    }
+    return path;
+  }
+  if (wedge) {
+    path.moveTo({0, 0});
+  }
+  path.addArc({0, 0}, radius, -kHalfPi - angle / 2, -kHalfPi + angle / 2, pf::ArcDirection::IncreasingAngle);
+  if (wedge) {
+    path.closeSubpath();
+  }
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForCircleSegmentWedgeWithInnerRadius(double innerRadius, double outerRadius,
+                                                                   double angle)
+{
+  const double start = -kHalfPi - angle / 2;
+  const double end = -kHalfPi + angle / 2;
+  pf::Path path;
+  path.moveTo(onCircle(innerRadius, start));
+  if (std::fabs(angle) > kMinimumSegmentAngle) {
+    path.addArc({0, 0}, outerRadius, start, end, pf::ArcDirection::IncreasingAngle);
+    path.addArc({0, 0}, innerRadius, end, start, pf::ArcDirection::DecreasingAngle);
+  } else {
+    path.lineTo({0, -outerRadius});
+  }
+  path.closeSubpath();
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForPolygonWithRadius(double radius, int sides)
+{
+  pf::Path path;
+  path.moveTo({0, radius});
+  if (sides < 2) {
+    return path;
+  }
+  for (int k = 1; k < sides; ++k) {
+    path.lineTo(onCircle(radius, 2 * kPi * k / sides + kHalfPi));
+  }
+  path.closeSubpath();
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForRoundedPolygonWithRadius(double radius, int sides, double rounding)
+{
+  pf::Path path;
+  path.moveTo({0, -radius});
+  if (sides + (rounding != 0 ? 1 : 0) < 2) {
+    return path;
+  }
+  const double handle = kPi / (2.0 * sides) * rounding * radius * kSqrt2;
+  const int segments = rounding != 0 ? sides : sides - 1;
+  for (int i = 0; i < segments; ++i) {
+    const double p = 2 * kPi * i / sides - kHalfPi;
+    const double t = 2 * kPi * (i + 1) / sides - kHalfPi;
+    const pf::Point previous = onCircle(radius, p);
+    const pf::Point target = onCircle(radius, t);
+    if (handle == 0) {
+      path.lineTo(target);
+    } else if (handle > 0) {
+      // Handles along the tangents.
+      path.curveTo(previous - unit(p - kHalfPi) * handle, target + unit(t - kHalfPi) * handle, target);
+    } else {
+      // Radial handles, pulling towards the centre.
+      path.curveTo(previous + unit(p) * handle, target + unit(t) * handle, target);
+    }
+  }
+  path.closeSubpath();
+  return path;
+}
+
+pf::Path MVElementPath::cgPathForRoundedStarWithOuterRadius(double outerRadius, double innerRadius, int sides,
+                                                            double outerRounding, double innerRounding)
+{
+  pf::Path path;
+  const pf::Point start(0, innerRadius);
+  path.moveTo(start);
+  const int points = 2 * sides;
+  if (points < 1) {
+    path.closeSubpath();
+    return path;
+  }
+  const double step = 2 * kPi / points;
+  const double handleUnit = kPi / points * kSqrt2;
+  const double outerHandle = handleUnit * outerRounding * outerRadius;
+  const double innerHandle = handleUnit * innerRounding * innerRadius;
+  pf::Point previous = start;
+  for (int j = 1; j <= points; ++j) {
+    const bool outerTarget = j % 2 == 1;
+    const double t = step * j + kHalfPi;
+    const double p = step * (j - 1) + kHalfPi;
+    const pf::Point target = onCircle(outerTarget ? outerRadius : innerRadius, t);
+    const double targetHandle = outerTarget ? outerHandle : innerHandle;
+    const double previousHandle = outerTarget ? innerHandle : outerHandle;
+    const pf::Point control1 = previousHandle > 0 ? previous - unit(p - kHalfPi) * previousHandle
+                                                  : previous + unit(p) * previousHandle;
+    const pf::Point control2 =
+        targetHandle > 0 ? target + unit(t - kHalfPi) * targetHandle : target + unit(t) * targetHandle;
+    path.curveTo(control1, control2, target);
+    previous = target;
+  }
+  path.closeSubpath();
+  return path;
+}
+
+std::optional<pf::Path> MVElementPath::cgPathForGlyph(std::uint16_t glyph, const pf::Font* font, bool center)
+{
+  pf::Path bezierPath;
+  bezierPath.moveTo({0, 0});
+  if (font != nullptr) {
+    const std::optional<pf::Path> outline = font->glyphOutline(glyph);
+    BezierPathCGUtilities::appendCGPath(bezierPath, outline ? &*outline : nullptr);
+    if (center) {
+      BezierPathCGUtilities::centerAtZero(bezierPath);
+    }
+  }
+  if (bezierPath.elementCount() < 2) {
+    return std::nullopt;
+  }
+  return bezierPath;
+}
