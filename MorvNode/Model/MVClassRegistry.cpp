@@ -5,6 +5,7 @@
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
@@ -33,6 +34,7 @@ MVClassRegistry::MVClassRegistry()
   registerParameterClass("MVParameterIndex", parameterFactory<MVParameterIndex>());
   registerParameterClass("MVParameterNodeIndex", parameterFactory<MVParameterNodeIndex>());
   registerParameterClass("MVParameterGraphics", parameterFactory<MVParameterGraphics>());
+  registerParameterClass("MVParameterGraphicsLayer", parameterFactory<MVParameterGraphicsLayer>());
 }
 
 MVClassRegistry& MVClassRegistry::shared()

@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
-#include "MorvNode/Model/MVElementServices.h"
+#include "MorvNode/Elements/MVElementDelegate.h"
+#include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVNodeUndoDelegate.h"
 #include "MorvNode/Model/MVParameterBool.h"
@@ -316,8 +317,7 @@ std::shared_ptr<MVElement> MVNode::graphicsPreviewElementForParameter(MVParamete
   if (element == nullptr) {
     return nullptr;
   }
-  MVElementServices* services = MVElementServices::installed();
-  return services != nullptr ? services->copyElement(element) : element;
+  return element->copy();
 }
 
 pf::Color MVNode::colorForParameter(MVParameter*, const pf::Color& inputColor)
@@ -601,8 +601,8 @@ void MVNode::checkWarnings()
 
 std::shared_ptr<MVElement> MVNode::getReferenceInputGraphicsNamed(const std::string&)
 {
-  // TODO(Element model): the "Reference group" of nine black 15 x 15 squares on a 20-point grid.
-  return nullptr;
+  // The controller implements both delegate interfaces.
+  return MVElementGroup::referenceGroup(dynamic_cast<MVElementDelegate*>(nodeController_));
 }
 
 pf::PlistValue::Dictionary MVNode::descriptionDictionary() const

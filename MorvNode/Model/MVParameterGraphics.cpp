@@ -1,5 +1,11 @@
 #include "MorvNode/Model/MVParameterGraphics.h"
 
+#include "MorvNode/Elements/MVElement.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVNodeDelegate.h"
+#include "MorvNode/Model/MVParameterGraphicsSource.h"
+#include "Platform/Format.h"
+
 std::unique_ptr<MVParameterGraphics> MVParameterGraphics::parameterWithName(const std::string& name)
 {
   auto parameter = std::make_unique<MVParameterGraphics>();
@@ -25,4 +31,87 @@ void MVParameterGraphics::setupSockets()
   if (hasOutputSocket() && outputSockets().empty()) {
     addOutputSocketOfType(MVSocketType::Element);
   }
+}
+
+bool MVParameterGraphics::hasPreview() const
+{
+  return layoutHasPreview_ && !layoutHidden();
+}
+
+std::shared_ptr<MVElement> MVParameterGraphics::inputElement() const
+{
+  return inputSockets().empty() ? nullptr : inputSockets().front()->inputElement();
+}
+
+std::shared_ptr<MVElement> MVParameterGraphics::element()
+{
+  if (!needsToUpdate()) {
+    return cachedElement_ ? cachedElement_->copy() : nullptr;
+  }
+  generating_ = true;
+  if (graphicsSource_ != nullptr && graphicsSource_->hasNodeIndexes() && graphicsSource_->mightHaveDynamicInput()) {
+    graphicsSource_->resetNodeIndexes();
+  }
+  std::shared_ptr<MVElement> input = inputElement();
+  std::shared_ptr<MVElement> output =
+      graphicsSource_ != nullptr ? graphicsSource_->graphicsElementForParameter(this, input) : input;
+  generating_ = false;
+  // The old cache is only dropped, not released: a reader may still draw a tree that shares
+  // its paths.
+  cachedElement_ = output ? output->copy() : nullptr;
+  if (MVNodeDelegate* controller = node() != nullptr ? node()->nodeController() : nullptr) {
+    setLastUpdateGenerationCycleID(controller->currentGenerationCycleID());
+  }
+  setNeedsToUpdate(false);
+  previewNeedsUpdate_ = true;
+  setViewNeedsLayout();
+  return output;
+}
+
+std::shared_ptr<const MVElement> MVParameterGraphics::previewElement()
+{
+  if (previewElement_ && !previewNeedsUpdate_) {
+    return previewElement_;
+  }
+  // The old preview is dropped, not released: a row may still be drawing it.
+  previewElement_.reset();
+  if (cachedElement_) {
+    std::shared_ptr<MVElement> preview =
+        graphicsSource_ != nullptr ? graphicsSource_->graphicsPreviewElementForParameter(this, cachedElement_->copy())
+                                   : cachedElement_->copy();
+    if (preview) {
+      preview->setElementName(pf::format("%@ preview element", description()));
+    }
+    previewElement_ = std::move(preview);
+  }
+  previewNeedsUpdate_ = false;
+  return previewElement_;
+}
+
+void MVParameterGraphics::inputChanged()
+{
+  if (inInputChanged_) {
+    return;
+  }
+  inInputChanged_ = true;
+  if (!generating_) {
+    setNeedsToUpdate(true);
+    if (node() != nullptr) {
+      node()->parameterChanged(this, "graphics");
+    }
+    outputChanged();
+    const bool unconnectedInput = !inputSockets().empty() && !hasConnectedInput();
+    MVNodeDelegate* controller = node() != nullptr ? node()->nodeController() : nullptr;
+    if (!unconnectedInput && !hasConnectedOutput() && layoutHasPreview_ && parameterView() != nullptr &&
+        controller != nullptr) {
+      controller->scheduleRegenerationForParameter(this);
+    }
+  }
+  inInputChanged_ = false;
+}
+
+void MVParameterGraphics::inputChangedSocket(int index)
+{
+  (void)index;
+  inputChanged();
 }

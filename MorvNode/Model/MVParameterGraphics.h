@@ -5,11 +5,14 @@
 
 #include "MorvNode/Model/MVParameter.h"
 
+class MVElement;
 class MVParameterGraphicsSource;
 
-// A parameter carrying element trees between nodes: element input, the graphics source (its
-// node) building the output, element output.
-// TODO(Parameter kinds): the cached pull, previews, the push and the layer kind.
+// A parameter carrying element trees between nodes: its input socket receives the tree of an
+// upstream node, its graphics source (normally its own node) turns that input into the node's
+// output, and its output socket hands the result on. The result is computed once per change
+// and cached; every reader gets its own copy, so nobody can change what another reader holds.
+// It also builds the preview the node's box shows. Main thread only.
 class MVParameterGraphics : public MVParameter {
 public:
   static std::unique_ptr<MVParameterGraphics> parameterWithName(const std::string& name);
@@ -25,6 +28,41 @@ public:
   void setGraphicsSource(MVParameterGraphicsSource* source) { graphicsSource_ = source; }
   bool hasValueSource() const override { return graphicsSource_ != nullptr; }
 
+  // The row shows a preview of the element.
+  bool layoutHasPreview() const { return layoutHasPreview_; }
+  void setLayoutHasPreview(bool hasPreview) { layoutHasPreview_ = hasPreview; }
+  bool hasPreview() const override;
+
+  // What the input socket's connections deliver (several are gathered into one group);
+  // nullptr without an input socket or connection.
+  std::shared_ptr<MVElement> inputElement() const;
+  // The output: recomputed from the input by the graphics source when the parameter was
+  // changed, else taken from the cache. Always a fresh copy (nullptr when there is none).
+  std::shared_ptr<MVElement> element() override;
+  // The last computed output, as cached (do not change it); nullptr before the first pull.
+  const std::shared_ptr<const MVElement>& cachedElement() const { return cachedElement_; }
+  // The preview built from the cache by the graphics source (a copy of the cache without
+  // one), rebuilt only after the cache changed; nullptr without a cache. Shared with whoever
+  // draws it: never changed once built.
+  std::shared_ptr<const MVElement> previewElement();
+  // True while the graphics source builds the element.
+  bool isGenerating() const { return generating_; }
+
+  // The push: marks the output stale, tells the node and passes the change downstream. A
+  // change caused by the graphics source while it builds is dropped. A parameter that shows a
+  // preview and has nothing downstream asks for a regeneration (unless its input socket is
+  // unconnected), so that its preview refreshes.
+  void inputChanged() override;
+  void inputChangedSocket(int index) override;
+
 protected:
   MVParameterGraphicsSource* graphicsSource_ = nullptr;  // a node, outlives this parameter
+
+private:
+  std::shared_ptr<const MVElement> cachedElement_;
+  std::shared_ptr<const MVElement> previewElement_;
+  bool layoutHasPreview_ = true;
+  bool generating_ = false;
+  bool previewNeedsUpdate_ = false;
+  bool inInputChanged_ = false;  // a push arriving while this one runs is dropped
 };

@@ -4,7 +4,8 @@
 
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVConnectionUndoDelegate.h"
-#include "MorvNode/Model/MVElementServices.h"
+#include "MorvNode/Elements/MVElementDelegate.h"
+#include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVParameter.h"
@@ -273,7 +274,10 @@ std::shared_ptr<MVElement> MVParameterSocket::inputElement()
 
   MVNode* node = parameter_ != nullptr ? parameter_->node() : nullptr;
   MVNodeDelegate* controller = node != nullptr ? node->nodeController() : nullptr;
-  std::vector<std::shared_ptr<MVElement>> members;
+  auto group = std::make_shared<MVElementGroup>();
+  // The controller implements both delegate interfaces.
+  group->setNodeController(dynamic_cast<MVElementDelegate*>(controller));
+  group->setElementName(pf::format("%@ input group", node != nullptr ? node->displayFullName() : std::string()));
   for (std::size_t i = 0; i < inputConnections_.size(); ++i) {
     MVConnection* connection = inputConnections_[i];
     if (connection->hasInfiniteLoopProblem()) {
@@ -283,19 +287,13 @@ std::shared_ptr<MVElement> MVParameterSocket::inputElement()
       // Random upstream nodes draw afresh for each input.
       controller->updateRandomNodesForNode(node);
     }
-    if (std::shared_ptr<MVElement> element = connection->getElement()) {
-      members.push_back(std::move(element));
-    }
+    group->addElementWithoutRecalculatingPivot(connection->getElement());
   }
-  if (members.empty()) {
+  if (group->count() == 0) {
     return nullptr;
   }
-  MVElementServices* services = MVElementServices::installed();
-  if (services == nullptr) {
-    return nullptr;
-  }
-  const std::string name = pf::format("%@ input group", node != nullptr ? node->displayFullName() : std::string());
-  return services->makeInputGroup(controller, name, members);
+  group->recalculateArrayPivot();
+  return group;
 }
 
 bool MVParameterSocket::inputHasInfiniteLoopProblems() const

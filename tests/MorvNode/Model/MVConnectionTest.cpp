@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ModelTestSupport.h"
+#include "MorvNode/Elements/MVElement.h"
 #include "MorvNode/Model/MVParameterColor.h"
 #include "MorvNode/Model/MVParameterValue.h"
 
@@ -30,7 +31,6 @@ protected:
   }
 
   LogCapture log;
-  TestElementServices elements;
   RecordingUndo undo;
   FakeController controller{&undo};
   MVNode* source = nullptr;
@@ -90,7 +90,7 @@ TEST_F(ConnectionTest, ValueInputTakesOneConnectionElementInputSeveral)
   ASSERT_NE(controller.connect(otherSource->parameterNamed("Graphics"), first->parameterNamed("Graphics")), nullptr);
   const std::shared_ptr<MVElement> group = input(first, "Graphics")->inputElement();
   ASSERT_NE(group, nullptr);
-  EXPECT_EQ(testElement(group)->name, "Change Process 1 input group");
+  EXPECT_EQ(group->elementName(), "Change Process 1 input group");
   EXPECT_EQ(memberNames(group), (std::vector<std::string>{"1 element", "2 element"}));
   // Random upstream nodes draw afresh before the second input only.
   EXPECT_EQ(controller.randomUpdates, std::vector<MVNode*>{first});

@@ -29,7 +29,6 @@ protected:
   }
 
   LogCapture log;
-  TestElementServices elements;
   RecordingUndo undo;
 };
 

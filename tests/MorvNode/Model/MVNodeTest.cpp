@@ -24,7 +24,6 @@ protected:
   }
 
   LogCapture log;
-  TestElementServices elements;
   RecordingUndo undo;
   FakeController controller{&undo};
   MVNode* node = nullptr;

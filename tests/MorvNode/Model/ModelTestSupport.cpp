@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
@@ -53,37 +54,28 @@ void LogCapture::clear()
 
 std::shared_ptr<MVElement> makeTestElement(std::string name, std::vector<std::shared_ptr<MVElement>> members)
 {
-  auto element = std::make_shared<TestElement>(TestElement{std::move(name), std::move(members)});
-  // Carried under the element type and never used as one (see TestElement).
-  return std::shared_ptr<MVElement>(element, reinterpret_cast<MVElement*>(element.get()));
-}
-
-const TestElement* testElement(const std::shared_ptr<MVElement>& element)
-{
-  return reinterpret_cast<const TestElement*>(element.get());
+  if (members.empty()) {
+    auto element = std::make_shared<MVElement>();
+    element->setElementName(std::move(name));
+    return element;
+  }
+  auto group = std::make_shared<MVElementGroup>();
+  group->setElementName(std::move(name));
+  for (auto& member : members) {
+    group->addElementWithoutRecalculatingPivot(std::move(member));
+  }
+  return group;
 }
 
 std::vector<std::string> memberNames(const std::shared_ptr<MVElement>& group)
 {
   std::vector<std::string> names;
-  if (const TestElement* element = testElement(group)) {
-    for (const auto& member : element->members) {
-      names.push_back(testElement(member)->name);
+  if (const auto* members = dynamic_cast<const MVElementGroup*>(group.get())) {
+    for (const auto& member : members->elementArray()) {
+      names.push_back(member->elementName().value_or("(null)"));
     }
   }
   return names;
-}
-
-std::shared_ptr<MVElement> TestElementServices::copyElement(const std::shared_ptr<MVElement>& element)
-{
-  const TestElement* original = testElement(element);
-  return original != nullptr ? makeTestElement(original->name, original->members) : nullptr;
-}
-
-std::shared_ptr<MVElement> TestElementServices::makeInputGroup(MVNodeDelegate*, const std::string& name,
-                                                               const std::vector<std::shared_ptr<MVElement>>& members)
-{
-  return makeTestElement(name, members);
 }
 
 void RecordingUndo::storeParameterUndoState(const pf::PlistValue::Dictionary& state, MVParameter* parameter,

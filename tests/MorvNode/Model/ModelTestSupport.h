@@ -11,7 +11,6 @@
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVConnectionDelegate.h"
 #include "MorvNode/Model/MVConnectionUndoDelegate.h"
-#include "MorvNode/Model/MVElementServices.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVNodeInterfaceDelegate.h"
@@ -19,7 +18,7 @@
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "Platform/PlistValue.h"
 
-// Shared fakes of the graph model's tests: a quiet log capture, stand-in elements, a recording
+// Shared fakes of the graph model's tests: a quiet log capture, test elements, a recording
 // undo delegate, a node box that records its calls, a small graph controller and test node
 // classes.
 
@@ -42,28 +41,10 @@ private:
   std::vector<std::string> lines_;
 };
 
-// Stand-in elements until the element classes exist: the model only passes elements on, copies
-// them and groups them through MVElementServices, so a test element is any object carried in a
-// std::shared_ptr<MVElement> that is never used as an MVElement.
-struct TestElement {
-  std::string name;
-  std::vector<std::shared_ptr<MVElement>> members;  // of a group
-};
+// Test elements: a leaf named `name`, or a group of that name holding `members`.
 std::shared_ptr<MVElement> makeTestElement(std::string name, std::vector<std::shared_ptr<MVElement>> members = {});
-// nullptr for nullptr.
-const TestElement* testElement(const std::shared_ptr<MVElement>& element);
-// The names of a group's members, in order.
+// The names of a group's members, in order; empty for a leaf or nullptr.
 std::vector<std::string> memberNames(const std::shared_ptr<MVElement>& group);
-
-// Installed for its lifetime.
-class TestElementServices : public MVElementServices {
-public:
-  TestElementServices() { install(this); }
-  ~TestElementServices() override { install(nullptr); }
-  std::shared_ptr<MVElement> copyElement(const std::shared_ptr<MVElement>& element) override;
-  std::shared_ptr<MVElement> makeInputGroup(MVNodeDelegate* controller, const std::string& name,
-                                            const std::vector<std::shared_ptr<MVElement>>& members) override;
-};
 
 // The document's undo services, recording what reaches them. The pause counter works as the
 // document's does (1 means registering).
