@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 #include "Platform/Log.h"
@@ -23,6 +24,12 @@ RunLoop*& currentLoop()
   return loop;
 }
 
+std::thread::id& mainThreadID()  // guarded by currentMutex(); meaningful while a loop is installed
+{
+  static std::thread::id id;
+  return id;
+}
+
 double clampedSeconds(double seconds, double minimum)
 {
   return std::isnan(seconds) || seconds < minimum ? minimum : seconds;
@@ -40,6 +47,13 @@ void RunLoop::setCurrent(RunLoop* runLoop)
 {
   const std::lock_guard lock(currentMutex());
   currentLoop() = runLoop;
+  mainThreadID() = std::this_thread::get_id();
+}
+
+bool RunLoop::isMainThread()
+{
+  const std::lock_guard lock(currentMutex());
+  return currentLoop() == nullptr || mainThreadID() == std::this_thread::get_id();
 }
 
 bool RunLoop::postToMain(Callback function)

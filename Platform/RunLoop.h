@@ -25,8 +25,12 @@ public:
 
   // The process-wide current run loop, not owned; nullptr when none is installed.
   static RunLoop* current();
-  // Installs a loop (nullptr removes it); the caller keeps it alive until it is removed.
+  // Installs a loop (nullptr removes it); the caller keeps it alive until it is removed. The
+  // installing thread becomes the main thread.
   static void setCurrent(RunLoop* runLoop);
+  // True on the thread that installed the current loop, and on every thread while none is
+  // installed (nothing could be handed to a main thread then). Callable from any thread.
+  static bool isMainThread();
   // Posts to the current run loop from any thread. Safe against the loop being removed at the
   // same time. Returns false and logs when no loop is installed (the function is dropped).
   static bool postToMain(Callback function);

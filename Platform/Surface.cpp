@@ -215,6 +215,17 @@ const Bitmap* Surface::bitmap() const
   return pixels_.get();
 }
 
+std::optional<Bitmap> Surface::takeBitmap() &&
+{
+  if (!pixels_) {
+    return std::nullopt;
+  }
+  release();
+  Bitmap pixels = std::move(*pixels_);
+  pixels_.reset();
+  return pixels;
+}
+
 bool Surface::finish()
 {
   if (!output_) {

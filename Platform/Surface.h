@@ -52,6 +52,10 @@ public:
 
   // The pixels drawn so far (flushed), or nullptr for a vector surface.
   const Bitmap* bitmap() const;
+  // Ends a bitmap surface and hands its pixels back without copying them (renderers that reuse
+  // one buffer for many passes). Every context on the surface must be gone; the surface is
+  // left like a moved-from one. nullopt for a vector surface.
+  std::optional<Bitmap> takeBitmap() &&;
   // Vector surfaces: ends the output; true when every byte was written (and, for a file, the
   // file is in place). Logs and answers false on any failure, also when called twice. Bitmap
   // surfaces answer true.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace pf {
 class DrawingContext;
 }
@@ -23,4 +25,14 @@ public:
   virtual void elementRendered() = 0;
   // nullptr: nothing to draw into, elements draw nothing.
   virtual pf::DrawingContext* renderingContext() = 0;
+
+  // Counts one element left out because its transform (with the enclosing ones) is not finite
+  // and invertible; the renderer reports the count once per pass instead of a line per element.
+  virtual void elementSkipped() {}
+  // Whether groups grow their clip by one device pixel on pixel targets, so that the edges of
+  // clipped neighbours do not leave hairline gaps (the "Clipping rendering sub-pixel overlaps"
+  // preference, read once per pass).
+  virtual bool enlargesClips() const { return false; }
+  // For log lines ("<MVElementRenderer 'Preview'>").
+  virtual std::string description() const { return "<ElementRenderer>"; }
 };

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "MorvNode/Elements/ElementDrawing.h"
 #include "MorvNode/Elements/ElementRenderer.h"
 #include "MorvNode/Elements/MVElementDelegate.h"
+#include "Platform/DrawingContext.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
@@ -341,15 +343,32 @@ void MVElement::render(ElementRenderer& renderer) const
 
 void MVElement::renderSelection(ElementRenderer& renderer, const MVNodeIDSet& selectedNodeIDs) const
 {
-  // TODO(Element renderer): outline the nominal box when the history holds a selected node.
-  (void)renderer;
-  (void)selectedNodeIDs;
+  pf::DrawingContext* context = renderer.renderingContext();
+  if (context == nullptr || !isNodeHistorySelected(selectedNodeIDs)) {
+    return;
+  }
+  const pf::DrawingContext::StateGuard guard(*context);
+  if (!elementdrawing::concatElementTransform(*context, stackTransform().matrix, renderer)) {
+    return;
+  }
+  context->setAlpha(1);
+  renderSelectionOutline(renderer);
 }
 
 void MVElement::renderSelectionOutline(ElementRenderer& renderer) const
 {
-  // TODO(Element renderer): stroke the nominal box in device space.
-  (void)renderer;
+  pf::DrawingContext* context = renderer.renderingContext();
+  if (context == nullptr) {
+    return;
+  }
+  // The nominal box under the element's transform, stroked in device space with the selection
+  // pass's settings.
+  context->beginPath();
+  context->addRect(pf::Rect(-width_ / 2, -height_ / 2, width_, height_));
+  const pf::AffineTransform elementTransform = context->transform();
+  context->setTransform(pf::AffineTransform::identity());
+  context->stroke();
+  context->setTransform(elementTransform);
 }
 
 void MVElement::addNodeToHistory(const std::string& nodeId)

@@ -1,11 +1,15 @@
 #include "MorvNode/Elements/MVElementGroup.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numbers>
 #include <unordered_set>
 
+#include "MorvNode/Elements/ElementDrawing.h"
+#include "MorvNode/Elements/ElementRenderer.h"
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "MorvNode/Elements/MVElementPath.h"
+#include "Platform/DrawingContext.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
@@ -569,21 +573,79 @@ const MVElement* MVElementGroup::elementAtPoint(pf::Point point, const pf::Affin
 
 void MVElementGroup::render(ElementRenderer& renderer) const
 {
-  // TODO(Element renderer): clip and draw the children under the group's transform.
-  (void)renderer;
+  pf::DrawingContext* context = renderer.renderingContext();
+  if (context == nullptr) {
+    return;
+  }
+  const pf::DrawingContext::StateGuard guard(*context);
+  if (!elementdrawing::concatElementTransform(*context, affineTransform(), renderer)) {
+    return;
+  }
+  if (cgClipPath_) {
+    const std::optional<pf::Rect> box = cgClipPath_->bounds();
+    const double scale = renderer.renderingScale();
+    const double side = box ? std::max(box->width(), box->height()) : 0.0;
+    if (context->isRaster() && renderer.enlargesClips() && scale != 0 && side > 0 && std::isfinite(side)) {
+      // One device pixel more along the larger side, about the clip's centre, so that clipped
+      // neighbours meet without a hairline of background between them.
+      const double factor = 1 + (1 / side) / scale;
+      const pf::Point centre = box->center();
+      pf::AffineTransform enlargement = pf::AffineTransform::translation(centre.x, centre.y);
+      enlargement.scale(factor, factor);
+      enlargement.translate(-centre.x, -centre.y);
+      context->clipToPath(cgClipPath_->transformed(enlargement), pf::FillRule::EvenOdd);
+    } else {
+      context->clipToPath(*cgClipPath_, pf::FillRule::EvenOdd);
+    }
+  }
+  // The group sets no opacity or blend mode of its own: each child draws with its own style.
+  for (const std::shared_ptr<MVElement>& child : elementArray_) {
+    // Asked before every child so that an aborted pass leaves large groups at once.
+    if (renderer.renderingAborted()) {
+      break;
+    }
+    child->render(renderer);
+  }
 }
 
 void MVElementGroup::renderSelection(ElementRenderer& renderer, const MVNodeIDSet& selectedNodeIDs) const
 {
-  // TODO(Element renderer): outline this group when selected, then the children under its clip.
-  (void)renderer;
-  (void)selectedNodeIDs;
+  pf::DrawingContext* context = renderer.renderingContext();
+  if (context == nullptr) {
+    return;
+  }
+  const pf::DrawingContext::StateGuard guard(*context);
+  if (!elementdrawing::concatElementTransform(*context, affineTransform(), renderer)) {
+    return;
+  }
+  if (isNodeHistorySelected(selectedNodeIDs)) {
+    renderSelectionOutline(renderer);
+  }
+  if (cgClipPath_) {
+    context->clipToPath(*cgClipPath_, pf::FillRule::NonZero);
+  }
+  for (const std::shared_ptr<MVElement>& child : elementArray_) {
+    child->renderSelection(renderer, selectedNodeIDs);
+  }
 }
 
 void MVElementGroup::renderSelectionOutline(ElementRenderer& renderer) const
 {
-  // TODO(Element renderer): stroke the clip and layout paths in device space.
-  (void)renderer;
+  pf::DrawingContext* context = renderer.renderingContext();
+  if (context == nullptr || (!cgClipPath_ && !cgLayoutPath_)) {
+    return;
+  }
+  context->beginPath();
+  if (cgClipPath_) {
+    context->addPath(*cgClipPath_);
+  }
+  if (cgLayoutPath_) {
+    context->addPath(*cgLayoutPath_);
+  }
+  const pf::AffineTransform groupTransform = context->transform();
+  context->setTransform(pf::AffineTransform::identity());
+  context->stroke();
+  context->setTransform(groupTransform);
 }
 
 void MVElementGroup::releaseResources()

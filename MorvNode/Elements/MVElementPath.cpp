@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <numbers>
 
 #include "MorvNode/Elements/BezierPathCGUtilities.h"
+#include "MorvNode/Elements/ElementDrawing.h"
+#include "MorvNode/Elements/ElementRenderer.h"
+#include "Platform/DrawingContext.h"
 #include "Platform/Font.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
@@ -126,14 +130,59 @@ bool MVElementPath::pointInElement(pf::Point point, const pf::AffineTransform& p
 
 void MVElementPath::render(ElementRenderer& renderer) const
 {
-  // TODO(Element renderer): fill and stroke the path.
-  (void)renderer;
+  if (hasReleasedResources()) {
+    FeedbackManager::log("Warning, tried to render released element %@, rendererObject: %@", description(),
+                         renderer.description());
+    return;
+  }
+  pf::DrawingContext* context = renderer.renderingContext();
+  if (context == nullptr) {
+    return;
+  }
+  try {
+    const pf::DrawingContext::StateGuard guard(*context);
+    if (!elementdrawing::concatElementTransform(*context, stackTransform().matrix, renderer)) {
+      return;
+    }
+    elementdrawing::setContextBlendMode(*context, blendMode());
+    if (!isVisible(&renderer)) {
+      return;
+    }
+    if (cgPath_) {
+      context->setAlpha(1);
+      if (fillOpacity() != 0) {
+        elementdrawing::setFillColor(*context, fillColor(), fillOpacity());
+        context->fillPath(*cgPath_, evenOddFillMode_ ? pf::FillRule::EvenOdd : pf::FillRule::NonZero);
+      }
+      if (strokeWidth() != 0 && strokeOpacity() != 0) {
+        // The stroke keeps the element's blend mode, as its fill does.
+        context->beginPath();
+        context->addPath(*cgPath_);
+        elementdrawing::strokeCurrentPathInDeviceSpace(*context, strokeColor(), strokeOpacity(),
+                                                       strokeWidth() * renderer.strokeRenderingScale(),
+                                                       strokeEndCap(), strokeJoints());
+      }
+    }
+  } catch (const std::exception& exception) {
+    FeedbackManager::log("ERROR caught exception trying to render MVElement:%@, Exception:%@", description(),
+                         exception.what());
+  }
+  renderer.elementRendered();
 }
 
 void MVElementPath::renderSelectionOutline(ElementRenderer& renderer) const
 {
-  // TODO(Element renderer): stroke the path in device space.
-  (void)renderer;
+  pf::DrawingContext* context = renderer.renderingContext();
+  if (context == nullptr || !cgPath_) {
+    return;
+  }
+  // Under the element's transform, stroked in device space with the selection pass's settings.
+  context->beginPath();
+  context->addPath(*cgPath_);
+  const pf::AffineTransform elementTransform = context->transform();
+  context->setTransform(pf::AffineTransform::identity());
+  context->stroke();
+  context->setTransform(elementTransform);
 }
 
 void MVElementPath::releaseResources()

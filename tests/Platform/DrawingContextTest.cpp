@@ -290,6 +290,28 @@ TEST(DrawingSurface, RefusesBadSizesAndUnwritableFiles)
   EXPECT_FALSE(surface->finish());  // twice
 }
 
+TEST(DrawingSurface, HandsItsPixelsBackWithoutACopy)
+{
+  auto surface = pf::Surface::bitmap(4, 3);
+  ASSERT_TRUE(surface.has_value());
+  const std::uint32_t* memory = surface->bitmap()->data();
+  {
+    pf::DrawingContext context(*surface);
+    context.setFillColor(pf::Color::rgb(0, 0, 1));
+    context.fillRect({0, 0, 2, 3});
+  }
+  std::optional<pf::Bitmap> pixels = std::move(*surface).takeBitmap();
+  ASSERT_TRUE(pixels.has_value());
+  EXPECT_EQ(pixels->data(), memory);
+  EXPECT_EQ(pixels->pixel(1, 1), (Rgba8{0, 0, 255, 255}));
+  EXPECT_EQ(pixels->pixel(3, 1), (Rgba8{0, 0, 0, 0}));
+
+  // Drawn into again through a new surface on the same memory.
+  pf::Surface again = pf::Surface::onBitmap(std::move(*pixels));
+  EXPECT_EQ(again.bitmap()->data(), memory);
+  EXPECT_FALSE(std::move(*pf::Surface::pdf({10, 10})).takeBitmap().has_value());
+}
+
 TEST(DrawingSurface, WritesFilesOnlyWhenFinished)
 {
   const std::string path = ::testing::TempDir() + "drawing-surface-test.pdf";

@@ -195,6 +195,19 @@ TEST_F(ManualRunLoopTest, PostToMainFromOtherThreadsKeepsEachThreadsOrder)
   }
 }
 
+TEST_F(ManualRunLoopTest, MainThreadIsTheInstallingThread)
+{
+  EXPECT_TRUE(pf::RunLoop::isMainThread());
+  bool onOtherThread = true;
+  std::thread([&] { onOtherThread = pf::RunLoop::isMainThread(); }).join();
+  EXPECT_FALSE(onOtherThread);
+
+  // Without a loop there is no main thread to hand anything to: every thread counts as main.
+  pf::RunLoop::setCurrent(nullptr);
+  std::thread([&] { onOtherThread = pf::RunLoop::isMainThread(); }).join();
+  EXPECT_TRUE(onOtherThread);
+}
+
 TEST(ManualRunLoop, DestroyedLoopDisarmsItsHandlesAndResigns)
 {
   pf::Timer timer;

@@ -1,0 +1,86 @@
+#include "MorvNode/Elements/ElementDrawing.h"
+
+#include <cmath>
+
+#include "MorvNode/Elements/ElementRenderer.h"
+#include "Platform/BlendMode.h"
+#include "Platform/DrawingContext.h"
+
+namespace elementdrawing {
+
+bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransform& transform,
+                            ElementRenderer& renderer)
+{
+  if (transform.isIdentity()) {
+    return true;
+  }
+  const pf::AffineTransform product = context.transform().concatenated(transform);
+  // Checked here, silently, so that a broken element does not write a line per frame; the
+  // renderer reports the count.
+  if (!product.isFiniteAndInvertible() || !context.setTransform(product)) {
+    renderer.elementSkipped();
+    return false;
+  }
+  return true;
+}
+
+void setContextBlendMode(pf::DrawingContext& context, int blendModeCode)
+{
+  if (const std::optional<pf::BlendMode> mode = pf::blendModeForElementCode(blendModeCode)) {
+    context.setBlendMode(*mode);
+  }
+}
+
+std::optional<pf::LineCap> lineCap(int code)
+{
+  switch (code) {
+  case 0:
+    return pf::LineCap::Butt;
+  case 1:
+    return pf::LineCap::Square;
+  case 2:
+    return pf::LineCap::Round;
+  default:
+    return std::nullopt;
+  }
+}
+
+std::optional<pf::LineJoin> lineJoin(int code)
+{
+  switch (code) {
+  case 0:
+    return pf::LineJoin::Miter;
+  case 1:
+    return pf::LineJoin::Round;
+  case 2:
+    return pf::LineJoin::Bevel;
+  default:
+    return std::nullopt;
+  }
+}
+
+void strokeCurrentPathInDeviceSpace(pf::DrawingContext& context, const std::optional<pf::Color>& color,
+                                    double opacity, double width, int capCode, int joinCode)
+{
+  const pf::AffineTransform elementTransform = context.transform();
+  context.setTransform(pf::AffineTransform::identity());
+  const pf::Color rgb = color.value_or(pf::Color::black());
+  context.setStrokeColor(rgb.red(), rgb.green(), rgb.blue(), opacity);
+  context.setLineWidth(width > 0 ? width : 0.0);
+  if (const std::optional<pf::LineCap> cap = lineCap(capCode)) {
+    context.setLineCap(*cap);
+  }
+  if (const std::optional<pf::LineJoin> join = lineJoin(joinCode)) {
+    context.setLineJoin(*join);
+  }
+  context.stroke();
+  context.setTransform(elementTransform);
+}
+
+void setFillColor(pf::DrawingContext& context, const std::optional<pf::Color>& color, double alpha)
+{
+  const pf::Color rgb = color.value_or(pf::Color::black());
+  context.setFillColor(rgb.red(), rgb.green(), rgb.blue(), alpha);
+}
+
+}  // namespace elementdrawing

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+
+#include "Platform/AffineTransform.h"
+#include "Platform/Color.h"
+#include "Platform/StrokeStyle.h"
+
+class ElementRenderer;
+
+namespace pf {
+class DrawingContext;
+}
+
+// Drawing steps shared by the element classes.
+namespace elementdrawing {
+
+// Applies an element's own transform to the context. When the product with the enclosing
+// transform is not finite and invertible (a drawing library cannot use it), the context is left
+// unchanged, the renderer counts the element as skipped and the answer is false: the element is
+// not drawn, the rest of the tree is.
+bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransform& transform,
+                            ElementRenderer& renderer);
+
+// The element's `blendMode` code: 0 or below normal, 1 to 9 the table's modes, 10 and above
+// leave the context's mode as it is.
+void setContextBlendMode(pf::DrawingContext& context, int blendModeCode);
+
+// Cap and join codes of an element (0 butt / miter, 1 square / round, 2 round / bevel); other
+// codes leave the context's setting (nullopt).
+std::optional<pf::LineCap> lineCap(int code);
+std::optional<pf::LineJoin> lineJoin(int code);
+
+// Strokes the current path (already added under the element's transform) in device space: the
+// transformation is reset to the identity for the stroke, so `width` is in surface units
+// whatever the element's scale, and put back afterwards. Only red, green and blue of the colour
+// are used (an absent colour is black); `opacity` is the alpha. A `width` of 0 or below, or NaN,
+// strokes with 0.
+void strokeCurrentPathInDeviceSpace(pf::DrawingContext& context, const std::optional<pf::Color>& color,
+                                    double opacity, double width, int capCode, int joinCode);
+
+// Red, green and blue of an optional colour (black when absent) with the given alpha.
+void setFillColor(pf::DrawingContext& context, const std::optional<pf::Color>& color, double alpha);
+
+}  // namespace elementdrawing
