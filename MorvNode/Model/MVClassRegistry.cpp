@@ -8,9 +8,11 @@
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
+#include "MorvNode/Model/MVParameterString.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Model/MVParameterValueExpression.h"
+#include "MorvNode/Model/MVParameterValueFunction.h"
 
 namespace {
 
@@ -29,6 +31,8 @@ MVClassRegistry::MVClassRegistry()
   registerParameterClass("MVParameterValue", parameterFactory<MVParameterValue>());
   registerParameterClass("MVParameterValue2D", parameterFactory<MVParameterValue2D>());
   registerParameterClass("MVParameterValueExpression", parameterFactory<MVParameterValueExpression>());
+  registerParameterClass("MVParameterValueFunction", parameterFactory<MVParameterValueFunction>());
+  registerParameterClass("MVParameterString", parameterFactory<MVParameterString>());
   registerParameterClass("MVParameterColor", parameterFactory<MVParameterColor>());
   registerParameterClass("MVParameterBool", parameterFactory<MVParameterBool>());
   registerParameterClass("MVParameterIndex", parameterFactory<MVParameterIndex>());

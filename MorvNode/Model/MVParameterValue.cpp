@@ -1,6 +1,7 @@
 #include "MorvNode/Model/MVParameterValue.h"
 
 #include <cmath>
+#include <limits>
 
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
@@ -50,6 +51,11 @@ void MVParameterValue::setupSockets()
 
 double MVParameterValue::checkNewValue(double value) const
 {
+  if (std::isnan(value)) {
+    value = 0.0;
+  } else if (std::isinf(value)) {
+    value = std::copysign(std::numeric_limits<double>::max(), value);
+  }
   if (hasMinValueLimit_ && minValueLimit_ > value) {
     value = minValueLimit_;
   }
@@ -62,8 +68,7 @@ double MVParameterValue::checkNewValue(double value) const
 void MVParameterValue::setValue(double value)
 {
   const double newValue = checkNewValue(value);
-  // NaN counts as a change.
-  if (!(newValue == value_)) {
+  if (newValue != value_) {
     if (node() != nullptr) {
       registerUndoProperty("value", pf::PlistValue(value_));
     }
@@ -92,7 +97,7 @@ double MVParameterValue::valueForSocketIndex(int)
   const MVNodeDelegate* controller = node() != nullptr ? node()->nodeController() : nullptr;
   setLastUpdateGenerationCycleID(controller != nullptr ? controller->currentGenerationCycleID() : 0);
   setNeedsToUpdate(false);
-  if (!(value_ == previous)) {
+  if (value_ != previous) {
     setViewNeedsLayout();
   }
   return value_;
@@ -114,8 +119,12 @@ double MVParameterValue::inputValue()
 
 double MVParameterValue::localValue() const
 {
-  const double stored = enabled() ? value_ : disabledValue_;
-  return isInteger_ ? roundedHalfAway(stored) : stored;
+  return roundedIfInteger(enabled() ? value_ : disabledValue_);
+}
+
+double MVParameterValue::roundedIfInteger(double value) const
+{
+  return isInteger_ ? roundedHalfAway(value) : value;
 }
 
 void MVParameterValue::setValueSource(MVParameterValueSource* source)

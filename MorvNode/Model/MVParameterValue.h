@@ -22,11 +22,14 @@ public:
   void setupSockets() override;
   bool answersValue() const override { return true; }
 
-  // Limits, then rounding to whole numbers when isInteger (halves away from zero).
+  // Limits, then rounding to whole numbers when isInteger (halves away from zero). NaN becomes
+  // 0 and infinities the largest finite numbers before the limits apply, so no value that is
+  // typed, loaded, computed or delivered is ever NaN or infinite.
   double checkNewValue(double value) const;
-  void setValue(double value);
+  // Two-axis and expression parameters store their values otherwise and ignore it.
+  virtual void setValue(double value);
   // The cached pull (socket index 0).
-  double value() { return valueForSocketIndex(0); }
+  virtual double value() { return valueForSocketIndex(0); }
   // The index is ignored: every output socket reads the same value.
   double valueForSocketIndex(int index) override;
   // What the input delivers (limited), else the stored value.
@@ -39,7 +42,7 @@ public:
 
   // The node that computes the value; not owned (the parameter's own node in practice).
   MVParameterValueSource* valueSource() const { return valueSource_; }
-  void setValueSource(MVParameterValueSource* source);
+  virtual void setValueSource(MVParameterValueSource* source);
   bool hasValueSource() const override { return valueSource_ != nullptr; }
   // While a source is set, the row disables the input socket.
   bool disablesInputWithValueSource() const { return disablesInputWithValueSource_; }
@@ -77,6 +80,10 @@ public:
   // Fails without "Value" unless the record is a two-axis one ("ValueX").
   bool loadDescriptionDictionary(const pf::PlistValue::Dictionary& record) override;
   std::string description() const override;
+
+protected:
+  // Halves away from zero when isInteger, else unchanged; no limits.
+  double roundedIfInteger(double value) const;
 
 private:
   double value_ = 0.0;  // stored value, also the cache of the last computed one

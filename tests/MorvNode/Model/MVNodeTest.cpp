@@ -216,8 +216,8 @@ struct BrokenExpression : MVParameterValueExpression {
   explicit BrokenExpression(const std::string& text)
   {
     setName("Formula");
-    expressionString_ = text;
-    parsingErrorFlag_ = true;
+    setExpressionString(text);
+    valueForSocketIndex(0);  // fails to evaluate and raises the flag
   }
 };
 struct IndexWithoutPublishers : MVParameterNodeIndex {
