@@ -54,9 +54,9 @@ void MVParameterIndex::setIndex(long long index)
     index = lowest;
   }
   long long highest = 0;
-  if (!indexNames_.empty()) {
+  if (hasIndexNames_) {
     highest = static_cast<long long>(indexNames_.size()) - 1;
-  } else if (!indexDisplayNames_.empty()) {
+  } else if (hasIndexDisplayNames_) {
     highest = static_cast<long long>(indexDisplayNames_.size()) - 1;
   }
   if (highest >= 0 && index > highest) {
@@ -110,14 +110,27 @@ std::string MVParameterIndex::indexDisplayName() const
 
 void MVParameterIndex::setIndexNames(const std::vector<std::string>& names)
 {
-  if (names == indexNames_) {
+  if (hasIndexNames_ && names == indexNames_) {
     return;
   }
   indexNames_ = names;
+  hasIndexNames_ = true;
   indexesChanged_ = true;
   if (updateDelegatesOnValueChange()) {
     setViewNeedsLayout();
   }
+}
+
+void MVParameterIndex::setIndexDisplayNames(std::vector<std::string> names)
+{
+  indexDisplayNames_ = std::move(names);
+  hasIndexDisplayNames_ = true;
+}
+
+void MVParameterIndex::setIndexIcons(std::vector<std::string> icons)
+{
+  indexIcons_ = std::move(icons);
+  hasIndexIcons_ = true;
 }
 
 void MVParameterIndex::revertProperty(const std::string& propertyName, const pf::PlistValue& value)
@@ -145,7 +158,7 @@ bool MVParameterIndex::loadDescriptionDictionary(const pf::PlistValue::Dictionar
   }
   // The name decides while it is in the list: the list may have been reordered since.
   const pf::PlistValue* storedName = record.find("Index name");
-  if (storedName != nullptr && !indexNames_.empty()) {
+  if (storedName != nullptr && hasIndexNames_) {
     const std::string name = storedName->stringOr();
     const auto found = std::find(indexNames_.begin(), indexNames_.end(), name);
     if (found != indexNames_.end()) {

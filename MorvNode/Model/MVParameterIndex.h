@@ -31,15 +31,21 @@ public:
   // The display name at the index; "Unknown" (logged) without display names or outside them.
   std::string indexDisplayName() const;
 
+  // The lists start absent; an empty list that was set is a list without entries (an empty
+  // name list sets no upper bound on the index).
   const std::vector<std::string>& indexNames() const { return indexNames_; }
-  // A different list marks the entries changed for the row; the index is left as it is.
+  bool hasIndexNames() const { return hasIndexNames_; }
+  // A different list (also an empty one where there was none) marks the entries changed for
+  // the row; the index is left as it is.
   void setIndexNames(const std::vector<std::string>& names);
   const std::vector<std::string>& indexDisplayNames() const { return indexDisplayNames_; }
-  void setIndexDisplayNames(std::vector<std::string> names) { indexDisplayNames_ = std::move(names); }
+  bool hasIndexDisplayNames() const { return hasIndexDisplayNames_; }
+  void setIndexDisplayNames(std::vector<std::string> names);
   const std::vector<std::string>& indexTooltips() const { return indexTooltips_; }
   void setIndexTooltips(std::vector<std::string> tooltips) { indexTooltips_ = std::move(tooltips); }
   const std::vector<std::string>& indexIcons() const { return indexIcons_; }
-  void setIndexIcons(std::vector<std::string> icons) { indexIcons_ = std::move(icons); }
+  bool hasIndexIcons() const { return hasIndexIcons_; }
+  void setIndexIcons(std::vector<std::string> icons);
   // Set by setIndexNames; the row rebuilds its entries and clears it.
   bool indexesChanged() const { return indexesChanged_; }
   void setIndexesChanged(bool changed) { indexesChanged_ = changed; }
@@ -62,5 +68,8 @@ private:
   std::vector<std::string> indexDisplayNames_;
   std::vector<std::string> indexTooltips_;
   std::vector<std::string> indexIcons_;
+  bool hasIndexNames_ = false;
+  bool hasIndexDisplayNames_ = false;
+  bool hasIndexIcons_ = false;
   bool indexesChanged_ = false;
 };

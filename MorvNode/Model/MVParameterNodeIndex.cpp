@@ -51,11 +51,11 @@ void MVParameterNodeIndex::updateElementIndexes()
     return;
   }
   const std::optional<std::string> current =
-      indexNames().empty() ? std::nullopt : std::optional<std::string>(indexName());
+      hasIndexNames() ? std::optional<std::string>(indexName()) : std::nullopt;
   std::vector<std::string> keys = keysOf(nodeIndexManager_->nodeIndexes());
   std::stable_sort(keys.begin(), keys.end(),
                    [](const std::string& a, const std::string& b) { return pf::compareCaseInsensitive(a, b) < 0; });
-  if (indexNames() == keys && indexDisplayNames().size() == keys.size() && indexIcons().size() == keys.size()) {
+  if (hasIndexNames() && hasIndexDisplayNames() && hasIndexIcons() && indexNames() == keys) {
     return;
   }
   std::vector<std::string> names;
@@ -90,7 +90,7 @@ void MVParameterNodeIndex::updateElementIndexes()
 
 std::string MVParameterNodeIndex::indexName() const
 {
-  if (indexNames().empty() && index() == 0) {
+  if (hasIndexNames() && indexNames().empty() && index() == 0) {
     return std::string();
   }
   return MVParameterIndex::indexName();
@@ -103,7 +103,7 @@ double MVParameterNodeIndex::valueForSocketIndex(int)
     return static_cast<double>(localIndexValue_);
   }
   long long value = 0;
-  if (!indexNames().empty()) {
+  if (hasIndexNames()) {
     value = nodeIndexManager_->nodeIndex(indexName());
     invalidIndexFlag_ = value < 0;
     if (invalidIndexFlag_) {
