@@ -4,6 +4,7 @@
 #include "MorvNode/Model/MVParameter.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterFont.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterIndex.h"
@@ -33,6 +34,7 @@ MVClassRegistry::MVClassRegistry()
   registerParameterClass("MVParameterValueExpression", parameterFactory<MVParameterValueExpression>());
   registerParameterClass("MVParameterValueFunction", parameterFactory<MVParameterValueFunction>());
   registerParameterClass("MVParameterString", parameterFactory<MVParameterString>());
+  registerParameterClass("MVParameterFont", parameterFactory<MVParameterFont>());
   registerParameterClass("MVParameterColor", parameterFactory<MVParameterColor>());
   registerParameterClass("MVParameterBool", parameterFactory<MVParameterBool>());
   registerParameterClass("MVParameterIndex", parameterFactory<MVParameterIndex>());

@@ -9,6 +9,7 @@
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterFont.h"
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterString.h"
@@ -48,6 +49,8 @@ TEST(ParameterKindRecords, RoundTripThroughAPropertyList)
       {"MVParameterBool", nothing, [](MVParameter& p) { static_cast<MVParameterBool&>(p).setValue(true); }},
       {"MVParameterString", nothing,
        [](MVParameter& p) { static_cast<MVParameterString&>(p).setString("Grüße <&> \"zwei\"\nZeilen"); }},
+      {"MVParameterFont", nothing,
+       [](MVParameter& p) { static_cast<MVParameterFont&>(p).setFont(pf::Font::named("DejaVuSans-Bold", 30.0)); }},
       {"MVParameterIndex",
        [](MVParameter& p) { static_cast<MVParameterIndex&>(p).setIndexNames({"Left", "Center", "Right"}); },
        [](MVParameter& p) { static_cast<MVParameterIndex&>(p).setIndex(2); }},
@@ -145,6 +148,46 @@ TEST(ParameterString, NoTextAndEmptyTextDiffer)
   record.set("String", "");
   EXPECT_TRUE(text->loadDescriptionDictionary(record));
   EXPECT_EQ(text->string(), std::string());
+}
+
+TEST(ParameterFont, OnlyTheNameIsKeptAndMissingFacesAreRefused)
+{
+  registerTestNodeClasses();
+  LogCapture log;
+  RecordingUndo undo;
+  FakeController controller{&undo};
+  MVNode* node = controller.addNode("TestProcessNode");
+  MVParameterFont* font = node->addParameter(MVParameterFont::parameterWithName("Font"));
+  ASSERT_TRUE(font->font().has_value());
+  EXPECT_EQ(font->font()->pointSize(), 12.0);
+  undo.records.clear();
+
+  const std::optional<pf::Font> large = pf::Font::named("DejaVuSans", 30.0);
+  ASSERT_TRUE(large.has_value());
+  font->setFont(large);
+  font->setFont(large);
+  ASSERT_EQ(undo.records.size(), 1u);
+  font->setFont(std::nullopt);
+  EXPECT_EQ(font->font(), large);
+  EXPECT_EQ(log.countContaining("setFont nil not allowed, must have font set"), 1);
+
+  pf::PlistValue::Dictionary record = font->descriptionDictionary();
+  EXPECT_EQ(record.find("Font")->stringOr(), "DejaVuSans");
+  auto loaded = MVParameterFont::parameterWithName("Font");
+  EXPECT_TRUE(loaded->loadDescriptionDictionary(record));
+  EXPECT_EQ(loaded->font(), large->withSize(12.0));
+
+  record.set("Font", "NoSuchFace-Regular");
+  EXPECT_FALSE(loaded->loadDescriptionDictionary(record));
+  EXPECT_EQ(log.countContaining("could not load font named 'NoSuchFace-Regular'. Maybe it's not installed?"), 1);
+  EXPECT_EQ(loaded->font(), large->withSize(12.0));
+  record.erase("Font");
+  EXPECT_FALSE(loaded->loadDescriptionDictionary(record));
+  EXPECT_EQ(log.countContaining("loadDescriptionDictionary, missing Font key"), 1);
+
+  // Undo goes back by name, at the loaded size.
+  font->revertProperty("font", *undo.records[0].state.find("propertyValue"));
+  EXPECT_EQ(font->font()->pointSize(), 12.0);
 }
 
 }  // namespace
