@@ -176,6 +176,10 @@ public:
   bool hasNodeMenuButton() const { return true; }
   // The class name of the box the interface makes for the node; empty: no box.
   virtual std::string nodeViewClass() const { return "MVNodeView"; }
+  // Family tests of the graph controller: the element node family (auto-connected when added)
+  // and the repeater family (random graphics upstream draw afresh per repetition).
+  virtual bool isElementNode() const { return false; }
+  virtual bool isRepeaterNode() const { return false; }
 
   // State.
   bool enabled() const { return enabled_; }

@@ -130,6 +130,11 @@ MVConnection* FakeController::connect(MVParameter* from, MVParameter* to, int fr
 {
   MVParameterSocket* output = from->outputSockets().at(static_cast<std::size_t>(fromIndex)).get();
   MVParameterSocket* input = to->inputSockets().at(static_cast<std::size_t>(toIndex)).get();
+  return addConnectionFromSocket(output, input);
+}
+
+MVConnection* FakeController::addConnectionFromSocket(MVParameterSocket* output, MVParameterSocket* input)
+{
   std::unique_ptr<MVConnection> connection = MVConnection::connectionFromSocket(output, input);
   if (connection->fromSocket() != output || connection->toSocket() != input) {
     return nullptr;

@@ -137,10 +137,23 @@ public:
     changes.emplace_back(parameter, propertyName);
   }
   void scheduleRegenerationForParameter(MVParameter* parameter) override { scheduled.push_back(parameter); }
+  void scheduleRegeneration() override { ++regenerationRequests; }
   void dragEditParameterSelected(MVParameter* parameter) override { dragEditSelections.push_back(parameter); }
   void connectionsChanged() override { ++connectionsChangedCount; }
+  MVConnection* addConnectionFromSocket(MVParameterSocket* outputSocket, MVParameterSocket* inputSocket) override;
   void updateRandomNodesForNode(MVNode* node) override { randomUpdates.push_back(node); }
   void inputConnectionsReordered(MVParameterSocket* socket) override;
+  std::vector<MVNode*> nodesLinkedToNode(MVNode*, bool, bool) override { return {}; }
+  void setNodeIndex(const std::string&, MVNode*, long long) override {}
+  void endNodeIndexSession(const std::string&, MVNode*) override {}
+  pf::Size artboardSize() const override { return {200.0, 200.0}; }
+  pf::Rect artboardClippingRect() const override { return clippingRect; }
+  void setArtboardClippingRect(const pf::Rect& rect) override { clippingRect = rect; }
+  std::shared_ptr<MVElement> outputElement() const override { return nullptr; }
+  MVElementDelegate* elementDelegate() override { return nullptr; }
+  MVSharedGraphicsElementsManager* sharedGraphicsManager() override { return nullptr; }
+  ODAnimationManager* animationManager() const override { return nullptr; }
+  void debugTimeStamp(const std::string&) override {}
   // MVConnectionDelegate
   void connectionChanged(MVConnection* connection) override;
 
@@ -153,6 +166,8 @@ public:
   std::vector<MVParameter*> dragEditSelections;
   std::vector<MVNode*> randomUpdates;
   int connectionsChangedCount = 0;
+  int regenerationRequests = 0;
+  pf::Rect clippingRect{0.0, 0.0, 200.0, 200.0};
 
 private:
   void updateNodeTypeCount();

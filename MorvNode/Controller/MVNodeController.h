@@ -1,0 +1,325 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MorvNode/Elements/MVElementDelegate.h"
+#include "MorvNode/Model/MVConnectionDelegate.h"
+#include "MorvNode/Model/MVNodeDelegate.h"
+#include "MorvNode/Model/MVNodeIndexManager.h"
+#include "MorvNode/Model/NodeHelpProvider.h"
+#include "Platform/Color.h"
+#include "Platform/PlistValue.h"
+#include "Platform/Point.h"
+#include "Platform/Rect.h"
+#include "Platform/Size.h"
+#include "Platform/Timer.h"
+
+class MVArtboardSource;
+class MVConnection;
+class MVElement;
+class MVNode;
+class MVNodeControllerEditorDelegate;
+class MVNodeControllerOutputDelegate;
+class MVNodeControllerReferenceDelegate;
+class MVParameter;
+class MVParameterSocket;
+class MVSharedGraphicsStore;
+class MVWarningsCollector;
+class NodeControllerDocumentProtocol;
+class ODAnimationManager;
+class RandomSource;
+
+namespace pf {
+class Image;
+}
+
+// The per-document owner of the node graph and driver of its generation. It owns the ordered
+// node array (the saved order and the order of every scan), the connections (in creation
+// order), the selection, the node ID and element ID counters, the published node indexes, the
+// shared graphics and the artboard settings. Changes anywhere in the graph end in a request for
+// regeneration; requests merge into one run of a 0.005 s one-shot timer on the current
+// pf::RunLoop, which pulls the output element tree from the artboard node.
+//
+// Main thread only. The document, the editor, the preview, the warnings list, the animation
+// manager and the random table are not owned and may be absent (headless: tests, export).
+// While isLoadingFile() is set (loading, bulk edits) change notifications, regeneration
+// requests and the warnings check are suppressed.
+class MVNodeController final : public MVNodeDelegate,
+                               public MVElementDelegate,
+                               public MVConnectionDelegate,
+                               public MVNodeIndexManager,
+                               public NodeHelpProvider {
+public:
+  static constexpr double kRegenerationDelay = 0.005;  // seconds
+  static constexpr const char* kAutoRefreshDisabledMessage = "Auto refresh disabled, Command-R to update";
+
+  // The state of a fresh document: no nodes, 200 x 200 artboard, opaque white background.
+  MVNodeController();
+  // Destroys the connections, then the nodes, without notifying anybody.
+  ~MVNodeController() override;
+  MVNodeController(const MVNodeController&) = delete;
+  MVNodeController& operator=(const MVNodeController&) = delete;
+
+  // ---- Relations (none owned) ----
+  NodeControllerDocumentProtocol* document() const { return document_; }
+  void setDocument(NodeControllerDocumentProtocol* document) { document_ = document; }
+  MVNodeControllerEditorDelegate* nodeEditorView() const { return nodeEditorView_; }
+  // A newly set editor is told initialize().
+  void setNodeEditorView(MVNodeControllerEditorDelegate* view);
+  MVNodeControllerOutputDelegate* previewView() const { return previewView_; }
+  void setPreviewView(MVNodeControllerOutputDelegate* view) { previewView_ = view; }
+  MVNodeControllerReferenceDelegate* nodeReferenceDelegate() const { return nodeReferenceDelegate_; }
+  void setNodeReferenceDelegate(MVNodeControllerReferenceDelegate* delegate) { nodeReferenceDelegate_ = delegate; }
+  MVWarningsCollector* warningsManager() const { return warningsManager_; }
+  void setWarningsManager(MVWarningsCollector* manager) { warningsManager_ = manager; }
+  ODAnimationManager* animationManager() const override { return animationManager_; }
+  void setAnimationManager(ODAnimationManager* manager) { animationManager_ = manager; }
+  const RandomSource* randomSource() const { return randomSource_; }
+  void setRandomSource(const RandomSource* randomSource) { randomSource_ = randomSource; }
+
+  // The controller serves the node reference window rather than a document.
+  bool referenceMode() const { return referenceMode_; }
+  void setReferenceMode(bool referenceMode) { referenceMode_ = referenceMode; }
+  // Regenerate automatically after changes (saved by the document as "Auto regenerate").
+  bool autoRegenerate() const { return autoRegenerate_; }
+  void setAutoRegenerate(bool autoRegenerate) { autoRegenerate_ = autoRegenerate; }
+  bool isLoadingFile() const { return isLoadingFile_; }
+
+  // ---- Node IDs and element IDs ----
+  // The counter's next value as "%ld"; IDs are never reused within a document.
+  std::string uniqueNodeID() override;
+  // The last node ID handed out; the document saves it as "Node ID Counter" and restores it
+  // before the nodes are created.
+  long nodeIDCounter() const { return nodeIDCounter_; }
+  void setNodeIDCounter(long counter) { nodeIDCounter_ = counter; }
+  // 1, 2, ...; not saved.
+  long long uniqueElementID() override;
+  void elementCreated() { ++elementCreationCounter_; }
+  void elementReleased() { ++elementReleaseCounter_; }
+  // Sets the alive count to created minus released.
+  void tallyElementCreationAndReleaseCounters() { elementAliveCounter_ = elementCreationCounter_ - elementReleaseCounter_; }
+  long elementAliveCounter() const { return elementAliveCounter_; }
+
+  // ---- Node array ----
+  const std::vector<std::unique_ptr<MVNode>>& nodeArray() const { return nodeArray_; }
+  // Creates a node from its record (class, ID, "NodeArrayIndex" position) and adds it. nullptr,
+  // logged, for an unknown class; an unknown class met while loading also becomes a loading
+  // warning. Runs no change handling and registers no undo.
+  MVNode* addNodeWithDescriptionDictionary(const pf::PlistValue::Dictionary& record);
+  // Adds the nodes of a document's records in order, then makes sure there is exactly one
+  // artboard node. Connections are loaded afterwards (loadConnectionsFromArray).
+  void loadNodesFromArray(const pf::PlistValue::Array& records);
+  // Warnings for the user collected while loading a file, in order, each text once per class.
+  const std::vector<std::string>& fileLoadingWarnings() const { return fileLoadingWarnings_; }
+  void clearFileLoadingWarnings() { fileLoadingWarnings_.clear(); }
+
+  // After nodes were added or removed: type counts, timeline, dynamic nodes, editor, regeneration.
+  void nodeArrayChanged();
+  // Recounts the classes; the n-th node of a class in array order gets display index n.
+  void updateNodeTypeCount();
+  int nodeTypeCountForClass(std::string_view className) const override;
+  // Rebuilds the list of nodes with random outputs or node-index parameters and marks the nodes
+  // downstream of them.
+  void updateDynamicValueNodesArray();
+  const std::vector<MVNode*>& dynamicValueNodeArray() const { return dynamicValueNodeArray_; }
+  // Marks the node and every node downstream of it as possibly answering per repetition.
+  void markDynamicInputForNodesConnectedTo(MVNode* node);
+
+  // The last node in array order with that ID; nullptr when none.
+  MVNode* nodeWithId(const std::string& nodeId) const;
+  // The artboard node (class "ArtboardNode"), cached; nullptr when there is none.
+  MVNode* artboardNode();
+  std::vector<MVNode*> nodesLinkedToNode(MVNode* node, bool before, bool after) override;
+
+  // Forwards to the document.
+  void showHelpForNodeType(const std::string& nodeClassName) override;
+  // The icon named by the class's constants; nullptr for an unknown class (logged), a class
+  // without icon, or without an installed icon provider.
+  std::shared_ptr<const pf::Image> nodeIconForNodeClass(const std::string& nodeClassName) const;
+
+  // The document is closing: drops the output, the nodes, the connections and the shared
+  // graphics, and disarms a pending regeneration. Undo registration is paused meanwhile.
+  void releaseResources();
+
+  // ---- Editing operations the node array needs ----
+  // A new node of the class at the location (rounded, snapped to the grid when "Snap nodes to
+  // grid" is on), registered for undo and auto-connected when asked. nullptr for an unknown
+  // class (logged) and for a second artboard (refused with an alert).
+  MVNode* addNodeOfClass(const std::string& nodeClass, pf::Point location, bool autoConnect);
+  // Removes and destroys the node, bridging its inputs to its outputs. nullptr is ignored.
+  void removeNode(MVNode* node);
+  // Removes the node's connections; bridges each source to the first target that accepts it.
+  void unlinkNode(MVNode* node, bool forDeletion);
+  void removeAllNodes();
+
+  // Selection in selection order.
+  const std::vector<MVNode*>& selectedNodesArray() const { return selectedNodesArray_; }
+  bool hasSelectedNodes() const { return !selectedNodesArray_.empty(); }
+  // Without `addition` the selection is emptied first; an already selected node is deselected
+  // when both `addition` and `toggleSelection` are set.
+  void selectNode(MVNode* node, bool addition, bool toggleSelection, bool updateInterface);
+  void updateAfterSelectionChange();
+
+  // ---- Regeneration and the generation cycle ----
+  // A parameter changed with no connected output: it is evaluated after the next pull even when
+  // the pull does not reach it.
+  void scheduleRegenerationForParameter(MVParameter* parameter) override;
+  // With auto refresh off only shows kAutoRefreshDisabledMessage in the preview.
+  void scheduleRegeneration() override;
+  // Arms the timer when none is armed and no generation runs; other requests merge into the
+  // pending run or, during a generation, are dropped. Also works with auto refresh off (the
+  // refresh command).
+  void scheduleRegenerationForced();
+  // The timer's action, also called directly (animation export): generates now, or, during a
+  // generation, asks for one more run when it ends.
+  void regenerate();
+  bool isGenerating() const { return isGenerating_; }
+  bool isRegenerationPending() const { return regenerationTimer_.isValid(); }
+  // Copies size and background from the artboard node; tells the nodes when the size changed.
+  void getArtboardSettings();
+  // One generation: new cycle, seeds, pull from the artboard, forced previews, statistics,
+  // warnings.
+  void generateOutputElement();
+  std::shared_ptr<MVElement> outputElement() const override { return outputElement_; }
+  long long currentGenerationCycleID() const override { return generationCycleID_; }
+  void resetNodeRandomSeeds();
+  void markConnectionsForNewPreviewGenerationCycle();
+  // Collects the nodes' warnings into the warnings manager (only with two nodes or more).
+  void checkWarnings();
+  // Logs "[%g ms] %@" with the milliseconds since the generation started.
+  void debugTimeStamp(const std::string& text) override;
+
+  // Artboard settings (output units), copied from the artboard node before each generation.
+  pf::Size artboardSize() const override { return artboardSize_; }
+  pf::Rect artboardClippingRect() const override { return artboardClippingRect_; }
+  void setArtboardClippingRect(const pf::Rect& rect) override { artboardClippingRect_ = rect; }
+  double renderingScale() const { return renderingScale_; }
+  const pf::Color& backgroundColor() const { return backgroundColor_; }
+  bool drawBackgroundFlag() const { return drawBackgroundFlag_; }
+  double backgroundOpacity() const { return backgroundOpacity_; }
+  pf::Color patternBackgroundColor() const { return backgroundColor_; }
+  // The opacity, 0.0 while the background is off.
+  double patternBackgroundOpacity() const { return drawBackgroundFlag_ ? backgroundOpacity_ : 0.0; }
+
+  // Statistics of the last generation; times in seconds on the run loop's clock.
+  long numberOfElements() const { return numberOfElements_; }
+  double updateStartTime() const { return updateStartTime_; }
+  double generationStartTime() const { return generationStartTime_; }
+  double generationEndTime() const { return generationEndTime_; }
+  double generationTime() const { return generationTime_; }
+
+  // ---- Node indexes ("<node ID> * <index name>" -> index; -1: no current value) ----
+  const pf::PlistValue::Dictionary& nodeIndexes() override { return currentNodeIndexes_; }
+  // The document restores its saved "Nodes indexes" before the nodes are created.
+  void loadNodeIndexes(const pf::PlistValue::Dictionary& indexes) { currentNodeIndexes_ = indexes; }
+  long long nodeIndex(const std::string& key) override;
+  MVNode* nodeIndexNodeFromIndex(const std::string& key) override;
+  // Stores and notifies the dynamic nodes with a node-index parameter, also for an unchanged value.
+  void setNodeIndex(const std::string& indexName, MVNode* node, long long value) override;
+  // Stores -1 without notifying anybody: dependents keep the last repetition's value.
+  void endNodeIndexSession(const std::string& indexName, MVNode* node) override;
+  // The "Index" key of the first node downstream (walk order) that publishes it; nullopt when none.
+  std::optional<std::string> getFirstNodeIndexConnectedToNode(MVNode* node);
+  void resetAllNodeIndexes();
+  // Drops every key of the node; keys without " *" stay.
+  void removeElementIndexesForNodeID(const std::string& nodeId);
+  // Random value nodes (and, for a repeater, random graphics nodes) draw afresh.
+  void updateRandomNodesForNode(MVNode* node) override;
+
+  // ---- Connections ----
+  const std::vector<std::unique_ptr<MVConnection>>& connectionArray() const { return connectionArray_; }
+  // Either socket may be nullptr (a connection the editor is drawing). Registers no undo.
+  MVConnection* addConnectionFromSocket(MVParameterSocket* outputSocket, MVParameterSocket* inputSocket) override;
+  // Detaches and destroys the connection; logged when it is not one of the controller's.
+  void removeConnection(MVConnection* connection);
+  void removeAllConnections();
+  // A connection left with a loose end (and not being drawn) is removed.
+  void connectionChanged(MVConnection* connection) override;
+  void connectionsChanged() override;
+  void inputConnectionsReordered(MVParameterSocket* socket) override;
+  // The records of the connections in array order (the document's "Connections").
+  pf::PlistValue::Array connectionDescriptionsArray() const;
+  // Replaces every connection by those of the records; failures are logged and summarised in
+  // one loading warning.
+  void loadConnectionsFromArray(const pf::PlistValue::Array& records);
+  // nullptr (logged) when the record's nodes, parameters or sockets are missing.
+  MVConnection* loadConnectionFromDescription(const pf::PlistValue::Dictionary& record);
+
+  // ---- Shared graphics ----
+  MVSharedGraphicsElementsManager* sharedGraphicsManager() override;
+  // Shared with rendering threads that draw copies of the output.
+  const std::shared_ptr<MVSharedGraphicsStore>& sharedGraphicsStore() const { return sharedGraphicsStore_; }
+
+  // ---- Other node requests ----
+  void parameterChanged(MVParameter* parameter, const std::string& propertyName) override;
+  void dragEditParameterSelected(MVParameter* parameter) override;
+  MVElementDelegate* elementDelegate() override { return this; }
+
+private:
+  // Sets isLoadingFile for its lifetime and restores the previous value.
+  class LoadingScope;
+
+  MVArtboardSource* artboard();
+  // Position of the node in the array; nullopt when it is not there.
+  std::optional<std::size_t> indexOfNode(const MVNode* node) const;
+  // Forgets every non-owning reference to a node that is about to be destroyed.
+  void forgetNode(const MVNode* node);
+  double now() const;
+  void updatePatternViews();
+  void updateDragEditInterface();
+  void updateDragEditPivot();
+
+  // Relations.
+  NodeControllerDocumentProtocol* document_ = nullptr;             // owns this controller
+  MVNodeControllerEditorDelegate* nodeEditorView_ = nullptr;       // the window's, outlives this
+  MVNodeControllerOutputDelegate* previewView_ = nullptr;          // the window's, outlives this
+  MVNodeControllerReferenceDelegate* nodeReferenceDelegate_ = nullptr;  // the reference window's
+  MVWarningsCollector* warningsManager_ = nullptr;                 // the document's, outlives this
+  ODAnimationManager* animationManager_ = nullptr;                 // the document's, outlives this
+  const RandomSource* randomSource_ = nullptr;                     // the application's table
+  bool referenceMode_ = false;
+  bool autoRegenerate_ = true;
+
+  // Graph. Connections are declared after the nodes so that they are destroyed first.
+  std::vector<std::unique_ptr<MVNode>> nodeArray_;
+  std::vector<std::unique_ptr<MVConnection>> connectionArray_;
+  std::vector<MVNode*> selectedNodesArray_;     // owned by nodeArray_
+  std::vector<MVNode*> dynamicValueNodeArray_;  // owned by nodeArray_
+  MVNode* artboardNode_ = nullptr;              // cache; owned by nodeArray_
+  std::map<std::string, int, std::less<>> nodeTypeCount_;
+  long nodeIDCounter_ = 0;
+  long long elementIDCounter_ = 0;
+  long elementCreationCounter_ = 0;
+  long elementReleaseCounter_ = 0;
+  long elementAliveCounter_ = 0;
+  pf::PlistValue::Dictionary currentNodeIndexes_;
+  std::shared_ptr<MVSharedGraphicsStore> sharedGraphicsStore_;
+  bool isLoadingFile_ = false;
+  bool isReplacingNode_ = false;
+  bool isAddingNodeOnConnection_ = false;
+  std::vector<std::string> fileLoadingWarnings_;
+
+  // Generation.
+  pf::Timer regenerationTimer_;
+  bool isGenerating_ = false;
+  bool regenerateWhenFinished_ = false;
+  std::vector<MVParameter*> unconnectedParametersRegenerationArray_;  // owned by their nodes
+  long long generationCycleID_ = 0;
+  std::shared_ptr<MVElement> outputElement_;
+  pf::Size artboardSize_{200.0, 200.0};
+  pf::Rect artboardClippingRect_{0.0, 0.0, 200.0, 200.0};
+  pf::Color backgroundColor_ = pf::Color::white();
+  bool drawBackgroundFlag_ = true;
+  double backgroundOpacity_ = 1.0;
+  double renderingScale_ = 1.0;
+  long numberOfElements_ = 0;
+  double updateStartTime_ = 0.0;
+  double generationStartTime_ = 0.0;
+  double generationEndTime_ = 0.0;
+  double generationTime_ = 0.0;
+};

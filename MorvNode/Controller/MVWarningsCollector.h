@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+class MVNode;
+
+// Where the graph controller hands the node warnings it collects after each generation: the
+// document's warnings list. The calling order is resetWarnings, addWarningMessage for every
+// warning of every node (nodes in array order), then updateWarningsInterface.
+class MVWarningsCollector {
+public:
+  virtual ~MVWarningsCollector() = default;
+
+  virtual void resetWarnings() = 0;
+  // `sender` is the node that raised the warning; not owned.
+  virtual void addWarningMessage(const std::string& message, MVNode* sender) = 0;
+  // Shows the collected list (and refreshes the rows' selection state).
+  virtual void updateWarningsInterface() = 0;
+};
