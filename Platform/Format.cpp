@@ -70,7 +70,7 @@ std::string FormatArgument::description() const
 
 namespace {
 
-struct Spec {
+struct Directive {
   bool left = false;
   bool plus = false;
   bool space = false;
@@ -80,17 +80,17 @@ struct Spec {
   int precision = -1;
 };
 
-std::string pad(std::string body, const Spec& spec, bool numeric)
+std::string pad(std::string body, const Directive& directive, bool numeric)
 {
-  const size_t width = static_cast<size_t>(std::max(spec.width, 0));
+  const size_t width = static_cast<size_t>(std::max(directive.width, 0));
   if (body.size() >= width) {
     return body;
   }
   const size_t fill = width - body.size();
-  if (spec.left) {
+  if (directive.left) {
     return body + std::string(fill, ' ');
   }
-  if (spec.zero && numeric) {
+  if (directive.zero && numeric) {
     // Zeros go after the sign or "0x".
     size_t at = 0;
     if (!body.empty() && (body[0] == '-' || body[0] == '+' || body[0] == ' ')) {
@@ -105,15 +105,15 @@ std::string pad(std::string body, const Spec& spec, bool numeric)
   return std::string(fill, ' ') + body;
 }
 
-std::string signPrefix(bool negative, const Spec& spec)
+std::string signPrefix(bool negative, const Directive& directive)
 {
   if (negative) {
     return "-";
   }
-  if (spec.plus) {
+  if (directive.plus) {
     return "+";
   }
-  if (spec.space) {
+  if (directive.space) {
     return " ";
   }
   return {};
@@ -139,9 +139,9 @@ std::string integerDigits(unsigned long long magnitude, int base, bool upper, in
   return digits;
 }
 
-std::string realText(double value, char conversion, const Spec& spec)
+std::string realText(double value, char conversion, const Directive& directive)
 {
-  const int precision = spec.precision < 0 ? 6 : spec.precision;
+  const int precision = directive.precision < 0 ? 6 : directive.precision;
   const bool upper = conversion == 'F' || conversion == 'E' || conversion == 'G';
   std::string body;
   const bool negative = std::signbit(value) && !std::isnan(value);
@@ -174,11 +174,11 @@ std::string realText(double value, char conversion, const Spec& spec)
       return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     });
   }
-  Spec numericSpec = spec;
+  Directive numericDirective = directive;
   if (!std::isfinite(value)) {
-    numericSpec.zero = false;
+    numericDirective.zero = false;
   }
-  return pad(signPrefix(negative, spec) + body, numericSpec, true);
+  return pad(signPrefix(negative, directive) + body, numericDirective, true);
 }
 
 }  // namespace
@@ -206,19 +206,19 @@ std::string formatMessage(std::string_view format, std::span<const FormatArgumen
       ++i;
       continue;
     }
-    Spec spec;
+    Directive directive;
     for (; i < format.size(); ++i) {
       const char flag = format[i];
       if (flag == '-') {
-        spec.left = true;
+        directive.left = true;
       } else if (flag == '+') {
-        spec.plus = true;
+        directive.plus = true;
       } else if (flag == ' ') {
-        spec.space = true;
+        directive.space = true;
       } else if (flag == '0') {
-        spec.zero = true;
+        directive.zero = true;
       } else if (flag == '#') {
-        spec.alternate = true;
+        directive.alternate = true;
       } else {
         break;
       }
@@ -227,27 +227,27 @@ std::string formatMessage(std::string_view format, std::span<const FormatArgumen
       const FormatArgument* argument = take();
       const long long width = argument ? argument->signedValue() : 0;
       if (width < 0) {
-        spec.left = true;
+        directive.left = true;
       }
-      spec.width = static_cast<int>(std::min<long long>(std::llabs(width), 4096));
+      directive.width = static_cast<int>(std::min<long long>(std::llabs(width), 4096));
       ++i;
     } else {
       while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
-        spec.width = std::min(spec.width * 10 + (format[i] - '0'), 4096);
+        directive.width = std::min(directive.width * 10 + (format[i] - '0'), 4096);
         ++i;
       }
     }
     if (i < format.size() && format[i] == '.') {
       ++i;
-      spec.precision = 0;
+      directive.precision = 0;
       if (i < format.size() && format[i] == '*') {
         const FormatArgument* argument = take();
         const long long precision = argument ? argument->signedValue() : 0;
-        spec.precision = precision < 0 ? -1 : static_cast<int>(std::min<long long>(precision, 4096));
+        directive.precision = precision < 0 ? -1 : static_cast<int>(std::min<long long>(precision, 4096));
         ++i;
       } else {
         while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
-          spec.precision = std::min(spec.precision * 10 + (format[i] - '0'), 4096);
+          directive.precision = std::min(directive.precision * 10 + (format[i] - '0'), 4096);
           ++i;
         }
       }
@@ -265,10 +265,10 @@ std::string formatMessage(std::string_view format, std::span<const FormatArgumen
     case 's': {
       const FormatArgument* argument = take();
       std::string text = argument ? argument->description() : std::string();
-      if (conversion == 's' && spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision)) {
-        text.resize(static_cast<size_t>(spec.precision));
+      if (conversion == 's' && directive.precision >= 0 && text.size() > static_cast<size_t>(directive.precision)) {
+        text.resize(static_cast<size_t>(directive.precision));
       }
-      out += pad(std::move(text), spec, false);
+      out += pad(std::move(text), directive, false);
       break;
     }
     case 'd':
@@ -277,9 +277,9 @@ std::string formatMessage(std::string_view format, std::span<const FormatArgumen
       const long long value = argument ? argument->signedValue() : 0;
       const unsigned long long magnitude =
           value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
-      Spec numericSpec = spec;
-      numericSpec.zero = spec.zero && spec.precision < 0;
-      out += pad(signPrefix(value < 0, spec) + integerDigits(magnitude, 10, false, spec.precision), numericSpec, true);
+      Directive numericDirective = directive;
+      numericDirective.zero = directive.zero && directive.precision < 0;
+      out += pad(signPrefix(value < 0, directive) + integerDigits(magnitude, 10, false, directive.precision), numericDirective, true);
       break;
     }
     case 'u':
@@ -289,18 +289,18 @@ std::string formatMessage(std::string_view format, std::span<const FormatArgumen
       const FormatArgument* argument = take();
       const unsigned long long value = argument ? argument->unsignedValue() : 0;
       const int base = conversion == 'u' ? 10 : (conversion == 'o' ? 8 : 16);
-      std::string body = integerDigits(value, base, conversion == 'X', spec.precision);
-      if (spec.alternate && value != 0 && base == 16) {
+      std::string body = integerDigits(value, base, conversion == 'X', directive.precision);
+      if (directive.alternate && value != 0 && base == 16) {
         body.insert(0, conversion == 'X' ? "0X" : "0x");
       }
-      Spec numericSpec = spec;
-      numericSpec.zero = spec.zero && spec.precision < 0;
-      out += pad(std::move(body), numericSpec, true);
+      Directive numericDirective = directive;
+      numericDirective.zero = directive.zero && directive.precision < 0;
+      out += pad(std::move(body), numericDirective, true);
       break;
     }
     case 'c': {
       const FormatArgument* argument = take();
-      out += pad(std::string(1, static_cast<char>(argument ? argument->signedValue() : 0)), spec, false);
+      out += pad(std::string(1, static_cast<char>(argument ? argument->signedValue() : 0)), directive, false);
       break;
     }
     case 'f':
@@ -310,12 +310,12 @@ std::string formatMessage(std::string_view format, std::span<const FormatArgumen
     case 'g':
     case 'G': {
       const FormatArgument* argument = take();
-      out += realText(argument ? argument->realValue() : 0.0, conversion, spec);
+      out += realText(argument ? argument->realValue() : 0.0, conversion, directive);
       break;
     }
     case 'p': {
       const FormatArgument* argument = take();
-      out += pad("0x" + integerDigits(argument ? argument->unsignedValue() : 0, 16, false, -1), spec, false);
+      out += pad("0x" + integerDigits(argument ? argument->unsignedValue() : 0, 16, false, -1), directive, false);
       break;
     }
     default:
