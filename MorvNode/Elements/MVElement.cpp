@@ -8,6 +8,7 @@
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "Platform/DrawingContext.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+#include "MorvNode/Elements/MVSvgWriter.h"
 
 namespace {
 
@@ -88,6 +89,18 @@ std::string MVElement::description() const
 {
   return pf::format("<%@ '%@'(%ld)%@>", className(), elementNameText(), elementID_,
                     hasReleasedResources_ ? " [RELEASED]" : "");
+}
+
+std::string MVElement::svgString(const pf::AffineTransform& transform, MVSvgWriter& writer) const
+{
+  (void)transform;
+  (void)writer;
+  // A comment may not contain "--": it would end the comment early or make the file unreadable.
+  std::string name = elementNameText();
+  for (std::size_t dash = name.find("--"); dash != std::string::npos; dash = name.find("--", dash)) {
+    name.replace(dash, 2, "- -");
+  }
+  return pf::format("<!-- element '%@' -->\n", name);
 }
 
 void MVElement::scaleStrokeWidth(double factor)

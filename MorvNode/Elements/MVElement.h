@@ -15,6 +15,7 @@
 
 class ElementRenderer;
 class MVElementDelegate;
+class MVSvgWriter;
 
 // The kinds of transform-stack entries. Values are stored as written (older code may hold other
 // numbers, which every walk skips).
@@ -200,6 +201,12 @@ public:
   // The selection overlay: outlines every element whose history holds a selected node.
   virtual void renderSelection(ElementRenderer& renderer, const MVNodeIDSet& selectedNodeIDs) const;
   virtual void renderSelectionOutline(ElementRenderer& renderer) const;
+
+  // The element as SVG text in absolute SVG user units: `transform` maps the parent's
+  // coordinates there (the enclosing groups' transforms and the export scale), and the element
+  // applies its own transform to it as drawing does. Empty where nothing would be drawn. The
+  // base, a kind without SVG form, writes an XML comment naming the element.
+  virtual std::string svgString(const pf::AffineTransform& transform, MVSvgWriter& writer) const;
 
   // Node history: IDs of the nodes that produced or changed the element, oldest first. IDs,
   // not nodes: a tree may outlive the nodes that built it (a preview copy while a node is

@@ -11,6 +11,7 @@
 #include "MorvNode/Elements/MVElementPath.h"
 #include "Platform/DrawingContext.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+#include "MorvNode/Elements/MVSvgWriter.h"
 
 namespace {
 
@@ -138,6 +139,37 @@ std::string MVElementGroup::arrayDescription() const
   std::string text = description();
   for (const auto& child : elementArray_) {
     text += pf::format("\n - %@", child->description());
+  }
+  return text;
+}
+
+std::string MVElementGroup::svgString(const pf::AffineTransform& transform, MVSvgWriter& writer) const
+{
+  if (elementArray_.empty()) {
+    return {};
+  }
+  const pf::AffineTransform current = transform.concatenated(affineTransform());
+  if (!current.isFiniteAndInvertible()) {
+    return {};  // drawing skips such a group with its children
+  }
+  // The artboard's root group is no element of the picture: its layers stand directly in the body.
+  const bool isArtboardRoot = elementName() == "Artboard layers";
+  std::string text;
+  if (!isArtboardRoot) {
+    const std::string name = MVSvgWriter::escaped(elementNameText());
+    if (cgClipPath_) {
+      const std::string clipID = writer.clipPathID(elementID());
+      text = "<clipPath id=\"" + clipID + "\"><path d=\"" + MVSvgWriter::pathData(*cgClipPath_, current) +
+             "\" clip-rule=\"evenodd\"/></clipPath>\n<g id=\"" + name + "\" clip-path=\"url(#" + clipID + ")\" >\n";
+    } else {
+      text = "<g id=\"" + name + "\">\n";
+    }
+  }
+  for (const std::shared_ptr<MVElement>& child : elementArray_) {
+    text += child->svgString(current, writer);
+  }
+  if (!isArtboardRoot) {
+    text += "</g>\n";
   }
   return text;
 }

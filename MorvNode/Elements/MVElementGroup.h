@@ -124,6 +124,10 @@ public:
   void render(ElementRenderer& renderer) const override;
   void renderSelection(ElementRenderer& renderer, const MVNodeIDSet& selectedNodeIDs) const override;
   void renderSelectionOutline(ElementRenderer& renderer) const override;
+  // A <g> holding the children's text, preceded by a <clipPath> (even-odd rule) that the group
+  // refers to when it clips. The root group "Artboard layers" writes its children without a
+  // wrapper. Empty without children.
+  std::string svgString(const pf::AffineTransform& transform, MVSvgWriter& writer) const override;
   void releaseResources() override;
 
 private:

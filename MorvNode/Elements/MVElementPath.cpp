@@ -11,6 +11,7 @@
 #include "Platform/DrawingContext.h"
 #include "Platform/Font.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+#include "MorvNode/Elements/MVSvgWriter.h"
 
 namespace {
 
@@ -77,6 +78,30 @@ std::string MVElementPath::description() const
   const std::string flags = std::string(evenOddFillMode_ ? "evenOddFillMode " : "") + (closedPath_ ? "closed" : "open");
   return pf::format("<%@ '%@'(%ld) [%@]%@>", className(), elementNameText(), elementID(), flags,
                     hasReleasedResources() ? " [RELEASED]" : "");
+}
+
+std::string MVElementPath::svgString(const pf::AffineTransform& transform, MVSvgWriter& writer) const
+{
+  if (!cgPath_ || !isVisible()) {
+    return {};
+  }
+  const pf::AffineTransform current = transform.concatenated(stackTransform().matrix);
+  if (!current.isFiniteAndInvertible()) {
+    return {};  // drawing skips such an element too
+  }
+  const std::string data = MVSvgWriter::pathData(*cgPath_, current);
+  if (data.empty()) {
+    return {};
+  }
+  std::string fill = " fill=\"none\"";
+  if (const std::optional<pf::Color> color = fillColor(); color && fillOpacity() > 0) {
+    fill = " fill=\"" + MVSvgWriter::rgb(*color) + "\" fill-opacity=\"" + MVSvgWriter::number(fillOpacity()) + "\"";
+    if (evenOddFillMode_) {
+      fill += " fill-rule=\"evenodd\"";
+    }
+  }
+  return "<path id=\"" + MVSvgWriter::escaped(elementNameText()) + "\" d=\"" + data + "\"" + fill +
+         writer.strokeAttributes(*this) + " />\n";
 }
 
 std::optional<pf::Rect> MVElementPath::boundingBoxNested() const

@@ -44,6 +44,10 @@ public:
 
   void render(ElementRenderer& renderer) const override;
   void renderSelectionOutline(ElementRenderer& renderer) const override;
+  // A <path> with the path's points in SVG user units, its fill (fill="none" without a fill
+  // colour or opacity, fill-rule="evenodd" for even-odd fills) and its stroke; empty for an
+  // invisible element or a path without points. Opacity and blend mode are not written.
+  std::string svgString(const pf::AffineTransform& transform, MVSvgWriter& writer) const override;
   void releaseResources() override;
 
   // Shape factories. Lengths in output units, angles in radians from +x towards +y (clockwise
