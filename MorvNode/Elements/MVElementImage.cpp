@@ -7,6 +7,7 @@
 #include "MorvNode/Elements/ElementDrawing.h"
 #include "MorvNode/Elements/ElementRenderer.h"
 #include "MorvNode/Elements/MVSharedGraphicsStore.h"
+#include "MorvNode/Elements/MVSvgWriter.h"
 #include "Platform/DrawingContext.h"
 #include "Platform/Format.h"
 #include "Platform/Image.h"
@@ -207,4 +208,28 @@ std::string MVElementImage::svgSymbolNameForImageName(const std::string& name)
   }
   kept.append(result, start);
   return kept;
+}
+
+std::string MVElementImage::svgString(const pf::AffineTransform& transform, MVSvgWriter& writer) const
+{
+  const pf::AffineTransform m = transform.concatenated(stackTransform().matrix);
+  if (!isVisible() || !m.isFiniteAndInvertible()) {
+    return {};  // drawing skips an unusable transform too
+  }
+  const auto n = MVSvgWriter::number;
+  // The y flip acts first, so that the symbol (y-down, as SVG draws) stands y-up in the box the
+  // way drawing puts images; the translation centres it on the element's origin.
+  const std::string placement = "matrix(" + n(m.a) + "," + n(m.b) + "," + n(-m.c) + "," + n(-m.d) + "," + n(m.tx) +
+                                "," + n(m.ty) + ") translate(" + n(-width() / 2) + "," + n(-height() / 2) + ")";
+  const std::string name = MVSvgWriter::escaped(elementNameText());
+  const std::string size = "width=\"" + n(width()) + "\" height=\"" + n(height()) + "\"";
+  const std::string opacity = fillOpacity() >= 1 ? "" : " opacity=\"" + n(fillOpacity()) + "\"";
+  std::string text = "<use xlink:href=\"#" + MVSvgWriter::escaped(svgSymbolNameForImageName(imageName_.value_or(""))) +
+                     "\" id=\"" + name + "\" " + size + opacity + "  transform=\"" + placement + "\" />\n";
+  const std::string stroke = writer.strokeAttributes(*this);
+  if (!stroke.empty()) {
+    text += "<rect id=\"" + name + " stroke\" " + size + stroke + "  fill=\"none\" transform=\"" + placement +
+            " \"></rect>\n";
+  }
+  return text;
 }

@@ -48,6 +48,10 @@ public:
   // when there is a fill colour, with fillOpacity and the blend mode), then the frame: a stroke
   // of strokeWidth x the renderer's renderingScale in device space.
   void render(ElementRenderer& renderer) const override;
+  // A <use> of the image's symbol (see svgSymbolNameForImageName) with the element's transform
+  // as a matrix, y flipped inside the box as images are drawn, and opacity below 1; a stroked
+  // element adds a <rect> frame. Tint and blend mode are not written. Empty when invisible.
+  std::string svgString(const pf::AffineTransform& transform, MVSvgWriter& writer) const override;
   // Drops the cached tint, then the base release.
   void releaseResources() override;
   void addSharedGraphicObjectNames(std::vector<std::string>& names) const override;

@@ -9,6 +9,7 @@
 
 #include "ElementTestSupport.h"
 #include "MorvNode/Elements/MVElementGroup.h"
+#include "MorvNode/Elements/MVElementImage.h"
 #include "MorvNode/Elements/MVElementPath.h"
 
 namespace {
@@ -236,6 +237,33 @@ TEST(MVSvgWriterGroup, ClipPathsHaveUniqueIdsEvenForCopiesSharingAnElementID)
     EXPECT_EQ(std::string(group.attribute("clip-path").value()), "url(#" + clipIDs.back() + ")");
   }
   EXPECT_EQ(clipIDs, (std::vector<std::string>{"ClippingPath-42", "ClippingPath-42-2"}));
+}
+
+TEST(MVSvgWriterImage, UseOfTheSymbolWithFlippedMatrixAndOpacityBelowOne)
+{
+  auto image = std::make_shared<MVElementImage>();
+  image->setElementName("Img");
+  image->setImageName("photo #1, 'big'.png[NSImage]");
+  image->setWidth(20);
+  image->setHeight(10);
+  image->setPositionX(50, 40);
+  EXPECT_EQ(MVSvgWriter::svgElementString(*image, 1.0),
+            "<use xlink:href=\"#photo 1 big.png\" id=\"Img\" width=\"20\" height=\"10\"  "
+            "transform=\"matrix(1,0,0,-1,50,40) translate(-10,-5)\" />\n");
+
+  image->setFillOpacity(0.5);
+  image->setStrokeColor(pf::Color::rgb(0, 1, 0));
+  image->setStrokeWidth(2);
+  const ParsedBody body(MVSvgWriter::svgElementString(*image, 2.0));
+  const pugi::xml_node use = body.root().child("use");
+  EXPECT_STREQ(use.attribute("opacity").value(), "0.5");
+  EXPECT_STREQ(use.attribute("xlink:href").value(), "#photo 1 big.png");
+  EXPECT_STREQ(use.attribute("transform").value(), "matrix(2,0,0,-2,100,80) translate(-10,-5)");
+  const pugi::xml_node frame = use.next_sibling("rect");
+  EXPECT_STREQ(frame.attribute("id").value(), "Img stroke");
+  EXPECT_STREQ(frame.attribute("fill").value(), "none");
+  EXPECT_STREQ(frame.attribute("stroke").value(), "rgb(0,255,0)");
+  EXPECT_STREQ(frame.attribute("stroke-width").value(), "4");
 }
 
 TEST(MVSvgWriterElement, BaseElementWritesAClosedComment)
