@@ -221,7 +221,9 @@ std::optional<pf::Image> MVElementRenderer::outputImage() const
   if (!bitmap) {
     return std::nullopt;
   }
-  return pf::Image(pf::Size(bitmap->width(), bitmap->height()), {pf::Image::BitmapRepresentation{bitmap}});
+  std::vector<pf::Image::Representation> representations;
+  representations.emplace_back(pf::Image::BitmapRepresentation{bitmap});
+  return pf::Image(pf::Size(bitmap->width(), bitmap->height()), std::move(representations));
 }
 
 double MVElementRenderer::renderStartTime() const
@@ -239,7 +241,7 @@ double MVElementRenderer::renderEndTime() const
 double MVElementRenderer::renderTime() const
 {
   const std::lock_guard lock(resultsMutex_);
-  return renderEndTime_ - renderStartTime_;
+  return renderTime_;
 }
 
 double MVElementRenderer::elementFitScale() const
@@ -260,11 +262,17 @@ double MVElementRenderer::elementFitOffsetY() const
   return fit_.offsetY;
 }
 
-void MVElementRenderer::setTimes(double start, double end)
+void MVElementRenderer::setStartTime(double start)
 {
   const std::lock_guard lock(resultsMutex_);
   renderStartTime_ = start;
+}
+
+void MVElementRenderer::setEndTime(double end)
+{
+  const std::lock_guard lock(resultsMutex_);
   renderEndTime_ = end;
+  renderTime_ = end - renderStartTime_;
 }
 
 std::pair<long, long> MVElementRenderer::pixelSize(double width, double height, double displayScale, double retinaScaling)
@@ -442,8 +450,7 @@ std::optional<pf::Bitmap> MVElementRenderer::runBitmapPass(const Settings& setti
                          pixelWidth, pixelHeight);
   }
   numberOfRenderedElements_.store(0);
-  const double start = renderClock();
-  setTimes(start, start - 1);  // running: start later than end
+  setStartTime(renderClock());
 
   std::optional<pf::Bitmap> buffer = acquireBuffer(PassKind::Bitmap, pixelWidth, pixelHeight, settings);
   Fit fit;
@@ -463,7 +470,7 @@ std::optional<pf::Bitmap> MVElementRenderer::runBitmapPass(const Settings& setti
   } else if (settings.inputRenderingElement) {
     renderElements(nullptr, settings, fit, settings.retinaScaling);
   }
-  setTimes(start, renderClock());
+  setEndTime(renderClock());
   return buffer;
 }
 
@@ -523,8 +530,7 @@ void MVElementRenderer::runExportPass(const Settings& settings, pf::DrawingConte
     return;
   }
   numberOfRenderedElements_.store(0);
-  const double start = renderClock();
-  setTimes(start, start - 1);
+  setStartTime(renderClock());
   Fit fit;
   if (settings.scaleElementsDownToFit) {
     fit = calculateScaleDownToFit(settings);
@@ -544,7 +550,7 @@ void MVElementRenderer::runExportPass(const Settings& settings, pf::DrawingConte
       renderElements(context, settings, fit, 1.0);
     }
   }
-  setTimes(start, renderClock());
+  setEndTime(renderClock());
 }
 
 void MVElementRenderer::finishRendering(std::optional<pf::Bitmap> buffer, const std::string& name)

@@ -130,7 +130,8 @@ public:
   std::optional<pf::Image> outputImage() const;
   // Leaves drawn by the last (or running) pass.
   long long numberOfRenderedElements() const { return numberOfRenderedElements_.load(); }
-  // Seconds on the steady clock (renderClock()); a pass is running while start > end.
+  // Seconds on the steady clock (renderClock()); a pass is running while start > end. The
+  // render time is set when a pass ends.
   double renderStartTime() const;
   double renderEndTime() const;
   double renderTime() const;
@@ -175,7 +176,9 @@ private:
   void renderBackground(pf::DrawingContext& context, const Settings& settings, bool bitmapMode) const;
   // Draws the tree with the pass's transformation; `retina` is 1 for export.
   void renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit, double retina);
-  void setTimes(double start, double end);
+  void setStartTime(double start);
+  // Also sets renderTime.
+  void setEndTime(double end);
 
   mutable std::mutex settingsMutex_;
   std::unique_ptr<Settings> settings_;  // guarded by settingsMutex_
@@ -195,6 +198,7 @@ private:
   std::optional<pf::Bitmap> spareBuffers_[2];        // guarded by resultsMutex_; per PassKind
   double renderStartTime_ = 0.0;                     // guarded by resultsMutex_
   double renderEndTime_ = 0.0;                       // guarded by resultsMutex_
+  double renderTime_ = 0.0;                          // guarded by resultsMutex_
   Fit fit_;                                          // guarded by resultsMutex_
 
   // Lets reports queued on the run loop find out whether the renderer still exists.

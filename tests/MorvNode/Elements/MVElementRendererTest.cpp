@@ -328,6 +328,7 @@ TEST_F(RendererThreads, StartsWhileBusyAbortAndRestartOnceWithTheNewestTree)
   queue_->post([&] { renderer.startRendering(); });
   gate->waitUntilEntered();
   EXPECT_TRUE(renderer.rendererBusyFlag());
+  EXPECT_GT(renderer.renderStartTime(), renderer.renderEndTime());  // running
 
   // A burst of requests while the pass runs: each only asks for an abort and a restart.
   renderer.setInputRenderingElement(makeRect({0, 0, 10, 20}, pf::Color::rgb(0, 1, 0)));
@@ -347,6 +348,8 @@ TEST_F(RendererThreads, StartsWhileBusyAbortAndRestartOnceWithTheNewestTree)
   ASSERT_NE(delegate.outputs[0], nullptr);
   EXPECT_TRUE(pixelNear(*delegate.outputs[0], 15, 10, kBlue));  // the newest tree only
   EXPECT_EQ(renderer.numberOfRenderedElements(), 1);
+  EXPECT_LE(renderer.renderStartTime(), renderer.renderEndTime());
+  EXPECT_GE(renderer.renderTime(), 0);
 }
 
 TEST_F(RendererThreads, SelectionPassesHaveTheirOwnFlags)

@@ -14,6 +14,7 @@
 #include "MorvNode/Elements/MVElementPath.h"
 #include "MorvNode/Elements/MVElementRenderer.h"
 #include "Platform/Bitmap.h"
+#include "Platform/Format.h"
 #include "Platform/Log.h"
 #include "Platform/UserDefaults.h"
 
@@ -72,8 +73,7 @@ inline constexpr Rgba8 kBlue{0, 0, 255, 255};
 
 inline std::string describe(Rgba8 p)
 {
-  return "(" + std::to_string(p.red) + ", " + std::to_string(p.green) + ", " + std::to_string(p.blue) + ", " +
-         std::to_string(p.alpha) + ")";
+  return pf::format("(%d, %d, %d, %d)", p.red, p.green, p.blue, p.alpha);
 }
 
 // Pixels agree within `tolerance` on every straight component (antialiasing and the 8-bit
