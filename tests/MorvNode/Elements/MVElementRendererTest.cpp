@@ -63,7 +63,7 @@ TEST_F(ElementRendererTest, ScalesAsElementsSeeThem)
   EXPECT_EQ(renderer.description(), "<MVElementRenderer 'Untitled'>");
 }
 
-TEST_F(ElementRendererTest, ZeroPixelSizeIsLoggedAndThePassEnds)
+TEST_F(ElementRendererTest, UnusablePixelSizesAreLoggedAndThePassEnds)
 {
   rendertest::QuietLog log;
   MVElementRenderer renderer;
@@ -75,6 +75,13 @@ TEST_F(ElementRendererTest, ZeroPixelSizeIsLoggedAndThePassEnds)
   EXPECT_EQ(renderer.outputBitmap(), nullptr);
   EXPECT_EQ(log.count("Warning, render 'Thumb' starting with bad size: 0 x 10 "), 1);
   EXPECT_EQ(log.count("renderThread 'Thumb' renderElements, without valid cgContext"), 1);
+
+  // Beyond the bitmap cap: refused with a line, no allocation, the pass still ends.
+  renderer.setRenderingSize(1e6, 1e6);
+  renderer.startRendering();
+  EXPECT_FALSE(renderer.rendererBusyFlag());
+  EXPECT_EQ(renderer.outputBitmap(), nullptr);
+  EXPECT_EQ(log.count("Error, rendering thread 'Thumb' failed to create NSBitmapImageRep 1000000 x1000000 "), 1);
 
   renderer.setRenderingSize(10, 10);
   renderer.startRendering();
