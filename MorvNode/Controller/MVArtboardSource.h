@@ -5,7 +5,7 @@
 
 class MVElement;
 class MVParameterColor;
-class MVParameterGraphics;
+class MVParameterGraphicsLayer;
 class MVParameterValue;
 class MVParameterValue2D;
 
@@ -27,5 +27,5 @@ public:
   virtual MVParameterColor* backgroundColorParameter() const = 0;
   virtual MVParameterValue* backgroundOpacityParameter() const = 0;
   // The output layers, top layer first; owned by the node.
-  virtual std::vector<MVParameterGraphics*> layersArray() const = 0;
+  virtual std::vector<MVParameterGraphicsLayer*> layersArray() const = 0;
 };

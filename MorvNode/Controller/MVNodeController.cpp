@@ -23,6 +23,7 @@
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterSocket.h"
@@ -38,6 +39,7 @@
 namespace {
 
 constexpr const char* kArtboardClassName = "ArtboardNode";
+constexpr const char* kIndexParameterName = "IndexParameter";
 constexpr const char* kConnectionsLoadingWarning =
     "Warning, some node connections could not be loaded since the corresponding nodes or sockets have been changed "
     "and no automatic conversion was possible. The file may therefore produce a different result.";
@@ -242,8 +244,27 @@ void MVNodeController::loadNodesFromArray(const pf::PlistValue::Array& records)
       fileLoadingWarnings_.insert(fileLoadingWarnings_.end(), warnings.begin(), warnings.end());
     }
 
-    // TODO(Parameter kinds): node-index parameters whose saved key was not published yet take it
-    // now (updateElementIndexes, loadedIndexName), or getFirstNodeIndexConnectedToNode's key.
+    // Node-index parameters whose saved key was not published when they loaded take it now, or
+    // the key that the nearest downstream publisher offers.
+    for (std::size_t index = 0; index < nodeArray_.size(); ++index) {
+      MVNode* node = nodeArray_[index].get();
+      MVParameterNodeIndex* parameter =
+          node->hasNodeIndexParameter() ? node->elementIndexParameterNamed(kIndexParameterName) : nullptr;
+      if (parameter == nullptr || !parameter->needsNewIndexFlag()) {
+        continue;
+      }
+      parameter->updateElementIndexes();
+      const std::vector<std::string>& names = parameter->indexNames();
+      std::optional<std::string> name = parameter->loadedIndexName();
+      if (std::find(names.begin(), names.end(), *name) == names.end()) {
+        name = getFirstNodeIndexConnectedToNode(node);
+      }
+      const auto found = name ? std::find(names.begin(), names.end(), *name) : names.end();
+      if (found != names.end()) {
+        parameter->setIndex(found - names.begin());
+        parameter->setNeedsNewIndexFlag(false);
+      }
+    }
 
     // Exactly one artboard.
     const auto artboardCount = std::count_if(nodeArray_.begin(), nodeArray_.end(), [](const auto& node) {
@@ -310,7 +331,9 @@ void MVNodeController::updateDynamicValueNodesArray()
     if (!node->hasRandomValueOutput() && !node->hasRandomGraphicsOutput() && !node->hasNodeIndexParameter()) {
       continue;
     }
-    // TODO(Parameter kinds): updateElementIndexes on the node's "IndexParameter".
+    if (MVParameterNodeIndex* parameter = node->elementIndexParameterNamed(kIndexParameterName)) {
+      parameter->updateElementIndexes();
+    }
     dynamicValueNodeArray_.push_back(node.get());
     if (node->hasConnectedOutput()) {
       markDynamicInputForNodesConnectedTo(node.get());
@@ -555,7 +578,7 @@ MVNode* MVNodeController::addNodeOfClass(const std::string& nodeClass, pf::Point
     if (freeInput != nullptr) {
       inputSocket = freeInput->inputSocket();
     } else if (auto* source = dynamic_cast<MVArtboardSource*>(artboardMet)) {
-      const std::vector<MVParameterGraphics*> layers = source->layersArray();
+      const std::vector<MVParameterGraphicsLayer*> layers = source->layersArray();
       if (!layers.empty() && layers.front() != nullptr && layers.front()->hasInputSocket()) {
         inputSocket = layers.front()->inputSocket();
       }
@@ -805,7 +828,9 @@ void MVNodeController::getArtboardSettings()
       backgroundColor_ = pf::Color::white();
       drawBackgroundFlag_ = false;
     }
-    // TODO(Parameter kinds): artboardSize_ = (valueX, valueY) of source->sizeParameter().
+    if (MVParameterValue2D* size = source->sizeParameter()) {
+      artboardSize_ = pf::Size(size->valueX(), size->valueY());
+    }
     artboardClippingRect_ = pf::Rect(pf::Point(0.0, 0.0), artboardSize_);
   }
 
@@ -1062,17 +1087,19 @@ MVConnection* MVNodeController::addConnectionFromSocket(MVParameterSocket* outpu
 
 void MVNodeController::removeConnection(MVConnection* connection)
 {
-  const bool hadLoopProblem = connection != nullptr && connection->hasInfiniteLoopProblem();
   const auto found = std::find_if(connectionArray_.begin(), connectionArray_.end(),
                                   [connection](const auto& owned) { return owned.get() == connection; });
+  bool hadLoopProblem = false;
   std::unique_ptr<MVConnection> removed;
   if (connection != nullptr && found != connectionArray_.end()) {
+    hadLoopProblem = connection->hasInfiniteLoopProblem();
     removed = std::move(*found);
     connectionArray_.erase(found);
     removed->remove();
   } else {
+    // Not ours: it may be gone already, so it is not read.
     FeedbackManager::log("Warning, removeConnection: %@, connection not in connectionArray",
-                         connection != nullptr ? connection->description() : std::string("(null)"));
+                         static_cast<const void*>(connection));
   }
   if (hadLoopProblem) {
     // Removing one connection of a loop may have broken it; the next evaluation marks it again.

@@ -259,6 +259,7 @@ public:
   void parameterChanged(MVParameter* parameter, const std::string& propertyName) override;
   void dragEditParameterSelected(MVParameter* parameter) override;
   MVElementDelegate* elementDelegate() override { return this; }
+  MVNodeIndexManager* nodeIndexManager() override { return this; }
 
 private:
   // Sets isLoadingFile for its lifetime and restores the previous value.

@@ -12,6 +12,7 @@ class MVConnection;
 class MVElement;
 class MVElementDelegate;
 class MVNode;
+class MVNodeIndexManager;
 class MVParameter;
 class MVParameterSocket;
 class MVSharedGraphicsElementsManager;
@@ -66,6 +67,8 @@ public:
   virtual std::shared_ptr<MVElement> outputElement() const = 0;
   // What elements that node code creates take as their controller.
   virtual MVElementDelegate* elementDelegate() = 0;
+  // The published node indexes, for node-index parameters.
+  virtual MVNodeIndexManager* nodeIndexManager() = 0;
   // The document's shared graphics (imported images and data by name).
   virtual MVSharedGraphicsElementsManager* sharedGraphicsManager() = 0;
   // The document's animation; nullptr when there is none (every reading is then 0).

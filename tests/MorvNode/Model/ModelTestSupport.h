@@ -151,6 +151,7 @@ public:
   void setArtboardClippingRect(const pf::Rect& rect) override { clippingRect = rect; }
   std::shared_ptr<MVElement> outputElement() const override { return nullptr; }
   MVElementDelegate* elementDelegate() override { return nullptr; }
+  MVNodeIndexManager* nodeIndexManager() override { return nullptr; }
   MVSharedGraphicsElementsManager* sharedGraphicsManager() override { return nullptr; }
   ODAnimationManager* animationManager() const override { return nullptr; }
   void debugTimeStamp(const std::string&) override {}
