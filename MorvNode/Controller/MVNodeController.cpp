@@ -10,6 +10,7 @@
 #include "MorvNode/Controller/MVNodeControllerEditorDelegate.h"
 #include "MorvNode/Controller/MVNodeControllerOutputDelegate.h"
 #include "MorvNode/Controller/MVNodeControllerReferenceDelegate.h"
+#include "MorvNode/Controller/MVStatisticsTexts.h"
 #include "MorvNode/Controller/MVWarningsCollector.h"
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Elements/MVElement.h"
@@ -504,6 +505,9 @@ void MVNodeController::forgetNode(const MVNode* node)
   if (artboardNode_ == node) {
     artboardNode_ = nullptr;
   }
+  if (warningsManager_ != nullptr) {
+    warningsManager_->removeWarningsFromSender(node);
+  }
 }
 
 // ---- Editing operations the node array needs ----
@@ -542,6 +546,8 @@ MVNode* MVNodeController::addNodeOfClass(const std::string& nodeClass, pf::Point
   }
   MVNode* node = created.get();
   nodeArray_.push_back(std::move(created));
+  // The action name below carries the node's display index among the nodes of its class.
+  updateNodeTypeCount();
 
   const std::string actionName = pf::format("adding %@ node", node->displayName());
   pf::UndoManager* undoManager = document_ != nullptr ? document_->undoManager() : nullptr;
@@ -605,7 +611,9 @@ void MVNodeController::removeNode(MVNode* node)
   if (node == nullptr) {
     return;
   }
-  // TODO(Graph editing operations): hide the shared hover control unless loading.
+  if (!isLoadingFile_ && nodeEditorView_ != nullptr) {
+    nodeEditorView_->hideHoverControls();
+  }
   unlinkNode(node, true);
   removeElementIndexesForNodeID(node->nodeId());
   // TODO(Animation manager): remove the animators of the node's animated parameters.
@@ -726,7 +734,9 @@ void MVNodeController::selectNode(MVNode* node, bool addition, bool toggleSelect
       node->setSelected(false);
     }
   }
-  // TODO(Graph editing operations): keyboard focus back to the editor.
+  if (nodeEditorView_ != nullptr) {
+    nodeEditorView_->restoreKeyboardFocus(node);
+  }
   if (updateInterface) {
     updateAfterSelectionChange();
   }
@@ -901,7 +911,9 @@ void MVNodeController::generateOutputElement()
   numberOfElements_ = outputElement_ != nullptr ? outputElement_->numberOfSubElements() : 0;
   generationEndTime_ = now();
   generationTime_ = generationEndTime_ - generationStartTime_;
-  // TODO(Statistics): refresh the statistics panel when the generation took over 0.1 s.
+  if (generationTime_ > MVStatisticsTexts::kStatusThreshold) {
+    updateStatisticsPanelWithRenderer(nullptr);
+  }
   updateDragEditPivot();
   const bool drawingConnection = nodeEditorView_ != nullptr && nodeEditorView_->currentlyEditedConnection() != nullptr;
   if (!drawingConnection && !isLoadingFile_) {
@@ -1315,7 +1327,7 @@ void MVNodeController::parameterChanged(MVParameter* parameter, const std::strin
     if (document_ == nullptr || !document_->isUndoRegistrationEnabled()) {
       return;
     }
-    // TODO(Animation manager): auto-keying of animated parameters.
+    recordAnimatedChange(parameter, propertyName);
     if ((propertyName == "enabled" || isBool) && parameter->node() != nullptr && parameter->node()->selected()) {
       updateDragEditInterface();
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "MorvNode/Controller/WarningsManagerDelegate.h"
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "MorvNode/Model/MVConnectionDelegate.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
@@ -21,7 +22,9 @@
 
 class MVArtboardSource;
 class MVConnection;
+class MVControllerAnimationDelegate;
 class MVElement;
+class MVElementRenderer;
 class MVNode;
 class MVNodeControllerEditorDelegate;
 class MVNodeControllerOutputDelegate;
@@ -29,6 +32,7 @@ class MVNodeControllerReferenceDelegate;
 class MVParameter;
 class MVParameterSocket;
 class MVSharedGraphicsStore;
+class MVStatisticsPanel;
 class MVWarningsCollector;
 class NodeControllerDocumentProtocol;
 class ODAnimationManager;
@@ -53,7 +57,8 @@ class MVNodeController final : public MVNodeDelegate,
                                public MVElementDelegate,
                                public MVConnectionDelegate,
                                public MVNodeIndexManager,
-                               public NodeHelpProvider {
+                               public NodeHelpProvider,
+                               public WarningsManagerDelegate {
 public:
   static constexpr double kRegenerationDelay = 0.005;  // seconds
   static constexpr const char* kAutoRefreshDisabledMessage = "Auto refresh disabled, Command-R to update";
@@ -261,6 +266,54 @@ public:
   MVElementDelegate* elementDelegate() override { return this; }
   MVNodeIndexManager* nodeIndexManager() override { return this; }
 
+  // ---- Graph editing, statistics and renderer set-up (MVNodeControllerEditing.cpp) ----
+  // Moves the boxes downstream of `node` (of `firstConnectedNode` when given) to the right until
+  // `distance` points are free after the box of `node`. Nothing for a node without a box.
+  void makeSpaceAfterNode(MVNode* node, float distance, MVNode* firstConnectedNode);
+  // A new node to the right of `node` that takes over its element consumers and is fed by it;
+  // selected alone. nullptr when the class cannot be added.
+  MVNode* addNodeOfClass(const std::string& nodeClass, MVNode* node);
+  // A new node put on `connection` (complete, or one the editor is drawing with a loose end):
+  // the connection runs through the new node afterwards. nullptr when the class cannot be added.
+  MVNode* addNodeOfClassOnConnection(const std::string& nodeClass, MVConnection* connection, pf::Point clickLocation);
+  // Replaces the node by a new node of that class at its place, carrying over the parameters and
+  // connections of the same names. Nothing for nullptr, an empty class or the node's own class.
+  void replaceNode(MVNode* node, const std::string& nodeType);
+  // A copy 20 points right and down, with the node's inputs and element consumers; selected
+  // alone. nullptr for the artboard (there is only ever one) or a class without a factory.
+  MVNode* duplicateNode(MVNode* node);
+
+  void selectAndCenterOnNode(MVNode* node) override;
+  // Adds the nodes upstream and/or downstream of `node` to the selection.
+  void selectLinkedToNode(MVNode* node, bool before, bool after);
+  void toggleSelectedNodesEnabled();
+  // A row of an unselected node was clicked: its node becomes the selection.
+  void parameterSelected(MVParameter* parameter);
+  // Opens the warnings list on the node's warnings (toggles it for a node already selected).
+  void showWarningsForNode(MVNode* node);
+
+  // Auto-keying and the preview frame rate; not owned, nullptr when there is no animation.
+  MVControllerAnimationDelegate* animationDelegate() const { return animationDelegate_; }
+  void setAnimationDelegate(MVControllerAnimationDelegate* delegate) { animationDelegate_ = delegate; }
+
+  // Artboard size and background for a renderer of the output. Nothing for nullptr.
+  void setupRenderingThread(MVElementRenderer* renderer) const;
+  // The preview started rendering a new output / shows it.
+  void previewRerenderStart();
+  void updatePreviewFinished();
+  // While an animation plays: the preview's frames are timed from here.
+  void setAnimationLastFrameStartTime(double time) { animationLastFrameStartTime_ = time; }
+  // "250ms", "12.3s", "2:05".
+  static std::string displayTimeFromTime(double seconds);
+  // Refreshes the statistics panel and the preview's status line from the last update,
+  // generation and (when given) rendering.
+  void updateStatisticsPanelWithRenderer(const MVElementRenderer* renderer);
+  MVStatisticsPanel* statisticsPanel() const { return statisticsPanel_; }
+  void setStatisticsPanel(MVStatisticsPanel* panel) { statisticsPanel_ = panel; }
+  double updateEndTime() const { return updateEndTime_; }
+  double updateTime() const { return updateTime_; }
+  long numberOfRenderedElements() const { return numberOfRenderedElements_; }
+
 private:
   // Sets isLoadingFile for its lifetime and restores the previous value.
   class LoadingScope;
@@ -323,4 +376,17 @@ private:
   double generationStartTime_ = 0.0;
   double generationEndTime_ = 0.0;
   double generationTime_ = 0.0;
+
+  // Graph editing and statistics (MVNodeControllerEditing.cpp).
+  // Moves a connection's ends from `node` to the parameters of `replacement` that match.
+  void moveConnectionsToReplacement(MVNode* node, MVNode* replacement);
+  // Auto-keying of an animated parameter that changed.
+  void recordAnimatedChange(MVParameter* parameter, const std::string& propertyName);
+  MVControllerAnimationDelegate* animationDelegate_ = nullptr;  // the document's, outlives this
+  MVStatisticsPanel* statisticsPanel_ = nullptr;                // the window's, outlives this
+  double updateEndTime_ = 0.0;
+  double updateTime_ = 0.0;
+  long numberOfRenderedElements_ = 0;
+  double animationLastFrameStartTime_ = 0.0;
+  double animationLastFrameRenderTime_ = 0.0;
 };

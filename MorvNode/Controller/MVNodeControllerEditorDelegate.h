@@ -29,6 +29,11 @@ public:
   virtual void scrollToNode(MVNode* node) = 0;
   // The connection the user is drawing; nullptr when none.
   virtual MVConnection* currentlyEditedConnection() const = 0;
+  // Hides the shared hover control of numeric rows (its row may be going away).
+  virtual void hideHoverControls() = 0;
+  // After a selection change the canvas takes the keyboard focus back from a text field, unless
+  // the field is inside the box of `node` (nullptr: unless the canvas has it already).
+  virtual void restoreKeyboardFocus(MVNode* node) = 0;
   // The canvas frame in editor coordinates (new nodes are placed against its width).
   virtual pf::Rect frame() const = 0;
 };

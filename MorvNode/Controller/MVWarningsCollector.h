@@ -16,4 +16,9 @@ public:
   virtual void addWarningMessage(const std::string& message, MVNode* sender) = 0;
   // Shows the collected list (and refreshes the rows' selection state).
   virtual void updateWarningsInterface() = 0;
+  // The node is about to be destroyed: its warnings go.
+  virtual void removeWarningsFromSender(const MVNode* sender) = 0;
+  // The side list of warnings beside the editor.
+  virtual void openWarningsPanel() = 0;
+  virtual void toggleWarningsPanel() = 0;
 };

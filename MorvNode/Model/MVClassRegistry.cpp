@@ -54,6 +54,14 @@ void MVClassRegistry::registerNodeClass(const MVNodeClass& nodeClass)
   nodeClasses_.insert_or_assign(nodeClass.className, nodeClass);
 }
 
+void MVClassRegistry::unregisterNodeClass(std::string_view className)
+{
+  const auto found = nodeClasses_.find(className);
+  if (found != nodeClasses_.end()) {
+    nodeClasses_.erase(found);
+  }
+}
+
 void MVClassRegistry::registerParameterClass(const std::string& className, ParameterFactory factory)
 {
   parameterClasses_.insert_or_assign(className, std::move(factory));

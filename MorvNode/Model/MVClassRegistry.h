@@ -25,6 +25,8 @@ public:
 
   // A later registration under the same class name replaces the earlier one.
   void registerNodeClass(const MVNodeClass& nodeClass);
+  // Forgets a node class (tests that stand in for a class restore the registry with it).
+  void unregisterNodeClass(std::string_view className);
   void registerParameterClass(const std::string& className, ParameterFactory factory);
 
   // nullptr when no class of that name is registered.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Point.h"
+#include "Platform/Size.h"
 
 // A node's box in the node editor, as the model reaches it. The interface layer implements it
 // (an adapter owned by the node that refers to the widget); headless, a node has none.
@@ -21,4 +22,6 @@ public:
   // Editor coordinates of the box's origin; saved as the node's view origin.
   virtual pf::Point frameOrigin() const = 0;
   virtual void setFrameOrigin(pf::Point origin) = 0;
+  // The box's size in editor points (new nodes are placed beside it).
+  virtual pf::Size frameSize() const = 0;
 };

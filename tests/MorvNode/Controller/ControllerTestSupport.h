@@ -81,10 +81,15 @@ public:
   void resizeView() override {}
   void initialize() override { ++initializeCount; }
   void setSpaceHeldFlag(bool) override {}
-  void scrollToNode(MVNode*) override {}
+  void scrollToNode(MVNode* node) override { scrolledTo.push_back(node); }
   MVConnection* currentlyEditedConnection() const override { return editedConnection; }
+  void hideHoverControls() override { ++hoverHidden; }
+  void restoreKeyboardFocus(MVNode*) override { ++focusRestores; }
   pf::Rect frame() const override { return frameRect; }
 
+  std::vector<MVNode*> scrolledTo;
+  int hoverHidden = 0;
+  int focusRestores = 0;
   int nodesChangedCount = 0;
   int connectionsChangedCount = 0;
   int initializeCount = 0;
@@ -113,6 +118,13 @@ public:
   }
   void addWarningMessage(const std::string& message, MVNode* sender) override { entries.emplace_back(message, sender); }
   void updateWarningsInterface() override { ++updates; }
+  void removeWarningsFromSender(const MVNode* sender) override
+  {
+    std::erase_if(entries, [sender](const auto& entry) { return entry.second == sender; });
+  }
+  void openWarningsPanel() override { panelOpen = true; }
+  void toggleWarningsPanel() override { panelOpen = !panelOpen; }
+  bool panelOpen = false;
 
   std::vector<std::pair<std::string, MVNode*>> entries;
   int resets = 0;

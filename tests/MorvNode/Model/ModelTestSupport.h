@@ -99,10 +99,13 @@ public:
     origin_ = origin;
     calls_->origins.push_back(origin);
   }
+  pf::Size frameSize() const override { return size_; }
+  void setFrameSize(pf::Size size) { size_ = size; }
 
 private:
   Calls* calls_;  // owned by the test, outlives the view
   pf::Point origin_;
+  pf::Size size_{140.0, 80.0};
 };
 
 // A graph controller small enough for tests: it owns nodes and connections, hands out IDs,

@@ -1,0 +1,260 @@
+#include "MorvNode/Document/MVDocument.h"
+
+#include <utility>
+#include <vector>
+
+#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameter.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
+
+namespace {
+
+constexpr const char* kParameterIdentifierKey = "presistentParameterIdentifier";
+constexpr const char* kNodeIdentifierKey = "presistentNodeIdentifier";
+constexpr const char* kPropertyNameKey = "propertyName";
+constexpr const char* kPropertyValueKey = "propertyValue";
+constexpr const char* kNodeArrayIndexKey = "NodeArrayIndex";
+
+// The parts of `text` between the separators; the whole text when there is none.
+std::vector<std::string> split(const std::string& text, const std::string& separator)
+{
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t found = text.find(separator, start);
+    if (found == std::string::npos) {
+      parts.push_back(text.substr(start));
+      return parts;
+    }
+    parts.push_back(text.substr(start, found - start));
+    start = found + separator.size();
+  }
+}
+
+}  // namespace
+
+MVDocument::MVDocument() : nodeController_(std::make_unique<MVNodeController>())
+{
+  nodeController_->setDocument(this);
+}
+
+MVDocument::~MVDocument()
+{
+  undoManager_.removeAllActions();
+  nodeController_.reset();
+}
+
+void MVDocument::setRandomSource(const RandomSource* randomSource)
+{
+  nodeController_->setRandomSource(randomSource);
+}
+
+// ---- Undo registration ----
+
+bool MVDocument::isUndoRegistrationEnabled() const
+{
+  return undoManager_.isUndoRegistrationEnabled();
+}
+
+void MVDocument::pauseUndoRegistration()
+{
+  const int previous = undoRegistrationState_;
+  undoRegistrationState_ = previous - 1;
+  if (previous < 2 && undoManager_.isUndoRegistrationEnabled()) {
+    undoManager_.disableUndoRegistration();
+  }
+}
+
+void MVDocument::resumeUndoRegistration()
+{
+  const int previous = undoRegistrationState_;
+  undoRegistrationState_ = previous + 1;
+  if (previous >= 0 && !undoManager_.isUndoRegistrationEnabled()) {
+    undoManager_.enableUndoRegistration();
+  }
+  if (undoRegistrationState_ >= 2) {
+    FeedbackManager::log("Warning, resumeUndoRegistration called too many times, state %d > 1",
+                         undoRegistrationState_);
+    undoRegistrationState_ = 1;
+  }
+}
+
+void MVDocument::setActionName(const std::optional<std::string>& actionName)
+{
+  // Undo and redo replay a step under its own name: what they register must not rename it.
+  if (actionName && !undoManager_.isUndoing() && !undoManager_.isRedoing()) {
+    undoManager_.setActionName(*actionName);
+  }
+}
+
+// ---- Undo records ----
+
+MVParameter* MVDocument::parameterWithPresistentParameterIdentifier(const std::string& identifier)
+{
+  const std::vector<std::string> parts = split(identifier, " : ");
+  if (parts.size() != 2) {
+    FeedbackManager::log("Warning, parameterWithPresistentParameterIdentifier presistentIdentifier '%@' does not seem "
+                         "to be correctly formatted",
+                         identifier);
+    return nullptr;
+  }
+  MVNode* node = nodeController_->nodeWithId(parts[0]);
+  return node != nullptr ? node->parameterNamed(parts[1]) : nullptr;
+}
+
+void MVDocument::storeParameterUndoState(const pf::PlistValue::Dictionary& state, MVParameter* parameter,
+                                         const std::optional<std::string>& actionName)
+{
+  if (parameter == nullptr || !isUndoRegistrationEnabled()) {
+    return;
+  }
+  pf::PlistValue::Dictionary record = state;
+  record.set(kParameterIdentifierKey, parameter->persistentIdentifier());
+  setActionName(actionName);
+  undoManager_.registerUndo([this, record] { revertParameterUndoState(record); });
+}
+
+void MVDocument::storeNodeUndoState(const pf::PlistValue::Dictionary& state, MVNode* node,
+                                    const std::optional<std::string>& actionName)
+{
+  if (node == nullptr || !isUndoRegistrationEnabled()) {
+    return;
+  }
+  pf::PlistValue::Dictionary record = state;
+  record.set(kNodeIdentifierKey, node->persistentIdentifier());
+  setActionName(actionName);
+  undoManager_.registerUndo([this, record] { revertNodeUndoState(record); });
+}
+
+void MVDocument::storeNodeCreationUndoStateForNode(MVNode* node, const std::optional<std::string>& actionName)
+{
+  if (node == nullptr) {
+    return;
+  }
+  setActionName(actionName);
+  undoManager_.registerUndo([this, nodeId = node->nodeId()] { revertNodeCreationUndoState(nodeId); });
+}
+
+void MVDocument::storeNodeRemovalUndoStateForNode(MVNode* node, const std::optional<std::string>& actionName)
+{
+  if (node == nullptr) {
+    return;
+  }
+  setActionName(actionName);
+  undoManager_.registerUndo([this, record = removalRecord(node)] { revertNodeDeletionUndoState(record); });
+}
+
+pf::PlistValue::Dictionary MVDocument::removalRecord(const MVNode* node) const
+{
+  pf::PlistValue::Dictionary record = node->descriptionDictionary();
+  const auto& nodes = nodeController_->nodeArray();
+  for (std::size_t index = 0; index < nodes.size(); ++index) {
+    if (nodes[index].get() == node) {
+      record.set(kNodeArrayIndexKey, static_cast<long long>(index));
+      break;
+    }
+  }
+  return record;
+}
+
+void MVDocument::storeConnectionsUndoState(const pf::PlistValue::Array& records,
+                                           const std::optional<std::string>& actionName)
+{
+  if (!isUndoRegistrationEnabled()) {
+    return;
+  }
+  setActionName(actionName);
+  undoManager_.registerUndo([this, records] { revertConnectionsUndoState(records); });
+}
+
+void MVDocument::storeCurrentConnectionsUndoState(const std::optional<std::string>& actionName)
+{
+  if (!isUndoRegistrationEnabled()) {
+    return;
+  }
+  storeConnectionsUndoState(nodeController_->connectionDescriptionsArray(), actionName);
+}
+
+// ---- Reverting ----
+
+void MVDocument::revertParameterUndoState(const pf::PlistValue::Dictionary& record)
+{
+  const pf::PlistValue* identifier = record.find(kParameterIdentifierKey);
+  const pf::PlistValue* propertyName = record.find(kPropertyNameKey);
+  const pf::PlistValue* propertyValue = record.find(kPropertyValueKey);
+  if (identifier == nullptr || identifier->asString() == nullptr) {
+    return;
+  }
+  MVParameter* parameter = parameterWithPresistentParameterIdentifier(*identifier->asString());
+  if (parameter != nullptr && propertyName != nullptr && propertyName->asString() != nullptr &&
+      propertyValue != nullptr) {
+    parameter->revertProperty(*propertyName->asString(), *propertyValue);
+  }
+}
+
+void MVDocument::revertNodeUndoState(const pf::PlistValue::Dictionary& record)
+{
+  const pf::PlistValue* identifier = record.find(kNodeIdentifierKey);
+  const pf::PlistValue* propertyName = record.find(kPropertyNameKey);
+  const pf::PlistValue* propertyValue = record.find(kPropertyValueKey);
+  if (identifier == nullptr || identifier->asString() == nullptr) {
+    return;
+  }
+  MVNode* node = nodeController_->nodeWithId(*identifier->asString());
+  if (node != nullptr && propertyName != nullptr && propertyName->asString() != nullptr && propertyValue != nullptr) {
+    node->revertProperty(*propertyName->asString(), *propertyValue);
+  }
+}
+
+void MVDocument::revertNodeCreationUndoState(const std::string& nodeId)
+{
+  MVNode* node = nodeController_->nodeWithId(nodeId);
+  if (node == nullptr) {
+    FeedbackManager::log("Warning revertNodeCreationUndoState: could not find node for nodeID %@", nodeId);
+    return;
+  }
+  // Redo re-creates the node. Its record is taken while the node is in the array, but
+  // registered after the removal: redo replays a step's actions last first, so the node must
+  // come back before the connection records that the removal registers are loaded again.
+  const pf::PlistValue::Dictionary record = removalRecord(node);
+  nodeController_->removeNode(node);
+  undoManager_.registerUndo([this, record] { revertNodeDeletionUndoState(record); });
+}
+
+void MVDocument::revertNodeDeletionUndoState(const pf::PlistValue::Dictionary& record)
+{
+  pf::UndoManager::ScopedGrouping group(undoManager_);
+  MVNode* node = nodeController_->addNodeWithDescriptionDictionary(record);
+  if (node == nullptr) {
+    FeedbackManager::log("Warning revertNodeDeletionUndoState: could not recreate node based on nodeDescription");
+    return;
+  }
+  storeNodeCreationUndoStateForNode(node, std::nullopt);
+  nodeController_->nodeArrayChanged();
+}
+
+void MVDocument::revertConnectionsUndoState(const pf::PlistValue::Array& records)
+{
+  storeCurrentConnectionsUndoState(std::nullopt);
+  nodeController_->loadConnectionsFromArray(records);
+}
+
+// ---- Document commands ----
+
+void MVDocument::showHelpForNodeType(const std::string& nodeClassName)
+{
+  if (helpProvider_ != nullptr) {
+    helpProvider_->showHelpForNodeType(nodeClassName);
+  }
+}
+
+void MVDocument::openAnimationPanel()
+{
+  // TODO(Document window): expand the collapsed timeline through the window's companion.
+}
+
+void MVDocument::animationTogglePlay()
+{
+  // TODO(Animation manager): pause when playing, else play when there is something to play.
+}
