@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "MorvNode/Controller/MVArtboardSource.h"
+#include "MorvNode/Controller/MVControllerAnimationDelegate.h"
 #include "MorvNode/Controller/MVNodeControllerEditorDelegate.h"
 #include "MorvNode/Controller/MVNodeControllerOutputDelegate.h"
 #include "MorvNode/Controller/MVNodeControllerReferenceDelegate.h"
@@ -616,7 +617,13 @@ void MVNodeController::removeNode(MVNode* node)
   }
   unlinkNode(node, true);
   removeElementIndexesForNodeID(node->nodeId());
-  // TODO(Animation manager): remove the animators of the node's animated parameters.
+  if (animationDelegate_ != nullptr) {
+    for (const auto& parameter : node->parameters()) {
+      if (parameter->animated()) {
+        animationDelegate_->removeAnimatorsOfParameter(parameter.get());
+      }
+    }
+  }
   if (!isLoadingFile_) {
     pf::UndoManager* undoManager = document_ != nullptr ? document_->undoManager() : nullptr;
     if (!isUndoingOrRedoing(undoManager) && document_ != nullptr) {

@@ -538,10 +538,12 @@ public:
     keyframes.emplace_back(propertyName, value);
   }
   void animatorsOfParameterChanged(const MVParameter*) override { ++enableChanges; }
+  void removeAnimatorsOfParameter(const MVParameter* parameter) override { removed.push_back(parameter); }
   bool isPlaying() const override { return playing; }
   double framerate() const override { return 30.0; }
 
   std::vector<std::pair<std::string, double>> keyframes;
+  std::vector<const MVParameter*> removed;
   int enableChanges = 0;
   bool playing = false;
 };
@@ -569,6 +571,10 @@ TEST_F(GraphEditingTest, EditsOfAnimatedParametersAreKeyed)
   step([&] { value->setEnabled(false); });
   EXPECT_EQ(animation.keyframes.size(), 1u);
   EXPECT_EQ(animation.enableChanges, 1);
+
+  // Removing the node takes its animated parameters out of the animation.
+  step([&] { controller.removeNode(node); });
+  EXPECT_EQ(animation.removed, std::vector<const MVParameter*>{value});
   controller.setAnimationDelegate(nullptr);
 }
 
