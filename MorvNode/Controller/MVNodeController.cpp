@@ -612,6 +612,12 @@ void MVNodeController::removeNode(MVNode* node)
   if (node == nullptr) {
     return;
   }
+  const std::optional<std::size_t> index = indexOfNode(node);
+  if (!index) {
+    // Not ours: it may be gone already, so it is not read.
+    FeedbackManager::log("Warning, removeNode: %@, node not in nodeArray", static_cast<const void*>(node));
+    return;
+  }
   if (!isLoadingFile_ && nodeEditorView_ != nullptr) {
     nodeEditorView_->hideHoverControls();
   }
@@ -634,11 +640,11 @@ void MVNodeController::removeNode(MVNode* node)
     }
   }
   node->remove();
-  const std::optional<std::size_t> index = indexOfNode(node);
+  // Found again: the steps above may have changed the array (undo records, selection).
   std::unique_ptr<MVNode> removed;
-  if (index) {
-    removed = std::move(nodeArray_[*index]);
-    nodeArray_.erase(nodeArray_.begin() + static_cast<std::ptrdiff_t>(*index));
+  if (const std::optional<std::size_t> position = indexOfNode(node)) {
+    removed = std::move(nodeArray_[*position]);
+    nodeArray_.erase(nodeArray_.begin() + static_cast<std::ptrdiff_t>(*position));
   }
   if (!isLoadingFile_) {
     const auto selected = std::find(selectedNodesArray_.begin(), selectedNodesArray_.end(), node);

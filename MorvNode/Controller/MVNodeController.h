@@ -156,7 +156,8 @@ public:
   // grid" is on), registered for undo and auto-connected when asked. nullptr for an unknown
   // class (logged) and for a second artboard (refused with an alert).
   MVNode* addNodeOfClass(const std::string& nodeClass, pf::Point location, bool autoConnect);
-  // Removes and destroys the node, bridging its inputs to its outputs. nullptr is ignored.
+  // Removes and destroys the node, bridging its inputs to its outputs. nullptr is ignored; a
+  // node that is not in the array is only logged.
   void removeNode(MVNode* node);
   // Removes the node's connections; bridges each source to the first target that accepts it.
   void unlinkNode(MVNode* node, bool forDeletion);

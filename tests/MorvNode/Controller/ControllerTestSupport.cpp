@@ -105,8 +105,8 @@ void TestArtboardNode::initNodeParameters()
   auto size = MVParameterValue2D::parameterWithName("Size");
   size->setHasInputSocket(false);
   size->setHasOutputSocket(false);
+  size->setValueX(200.0, 200.0);
   size_ = addParameter(std::move(size));
-  size_->setValueX(200.0, 200.0);
   auto background = MVParameterColor::parameterWithName("Background Color");
   background->setLayoutHasEnableToggle(true);
   background->setColor(pf::Color::white());

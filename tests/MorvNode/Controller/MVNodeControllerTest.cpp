@@ -6,6 +6,7 @@
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
+#include "Platform/UserDefaults.h"
 
 namespace {
 
@@ -199,6 +200,38 @@ TEST_F(ControllerTest, CreatingNodesRegistersOnlyTheirCreation)
   EXPECT_EQ(log.count("Error, addNodeOfClass could not create node. Invalid node class 'NoSuchNode'"), 1);
 }
 
+TEST_F(ControllerTest, AddedNodesArePlacedAndAutoConnected)
+{
+  auto* board = add<TestArtboardNode>("ArtboardNode");
+  MVNode* change = add("TestProcessNode");
+  MVNode* placed = controller.addNodeOfClass("TestElementNode", {33.4, -7.6}, true);
+  EXPECT_EQ(placed->initialNodeViewOrigin(), pf::Point(33, -8));
+  // The first free element input wins over the artboard.
+  ASSERT_EQ(controller.connectionArray().size(), 1u);
+  EXPECT_EQ(controller.connectionArray()[0]->toNode(), change);
+  EXPECT_EQ(document.count("connections"), 1);
+
+  pf::UserDefaults::standard().setBool("Snap nodes to grid", true);
+  MVNode* snapped = controller.addNodeOfClass("TestElementNode", {33.4, -7.6}, true);
+  EXPECT_EQ(snapped->initialNodeViewOrigin(), pf::Point(30, -10));
+  ASSERT_EQ(controller.connectionArray().size(), 2u);
+  EXPECT_EQ(controller.connectionArray()[1]->toNode(), placed);
+
+  // Without auto-connection nothing is connected.
+  controller.addNodeOfClass("TestElementNode", {0, 0}, false);
+  EXPECT_EQ(controller.connectionArray().size(), 2u);
+
+  // No free element input: the artboard's top layer.
+  controller.removeNode(change);
+  controller.removeNode(placed);
+  controller.removeNode(snapped);
+  controller.removeNode(controller.nodeArray().back().get());
+  ASSERT_EQ(controller.nodeArray().size(), 1u);
+  controller.addNodeOfClass("TestElementNode", {0, 0}, true);
+  ASSERT_EQ(controller.connectionArray().size(), 1u);
+  EXPECT_EQ(controller.connectionArray()[0]->toNode(), board);
+}
+
 TEST_F(ControllerTest, LinkedNodesWalkDepthFirstInConnectionOrder)
 {
   MVNode* first = add("TestProcessNode");
@@ -279,6 +312,12 @@ TEST_F(ControllerTest, RemovingANodeBridgesItsInputsToItsOutputs)
   EXPECT_EQ(bridge.toNode(), target);
   EXPECT_EQ(document.count("removal"), 1);
   EXPECT_EQ(runTimer(), 1);
+
+  // A node that is not the controller's is left alone.
+  TestElementNode foreign;
+  controller.removeNode(&foreign);
+  EXPECT_EQ(log.countContaining("node not in nodeArray"), 1);
+  EXPECT_EQ(controller.nodeArray().size(), 2u);
 }
 
 TEST_F(ControllerTest, ReleaseResourcesEmptiesTheDocument)
