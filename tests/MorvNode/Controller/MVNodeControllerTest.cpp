@@ -4,6 +4,7 @@
 
 #include "ControllerTestSupport.h"
 #include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "Platform/UserDefaults.h"
@@ -374,6 +375,27 @@ TEST_F(ControllerTest, NodeIndexesAreStoredAndAnnouncedOnEverySet)
   EXPECT_EQ(log.count("Error, setNodeIndex called with indexName or nodeID null"), 2);
   EXPECT_EQ(log.count("Error, endNodeIndexSession called with indexName or nodeID null"), 1);
   EXPECT_EQ(first->notifiedKeys.size(), 2u);
+}
+
+TEST_F(ControllerTest, PublishingNodeRunsOneSessionPerGeneration)
+{
+  auto* board = add<TestArtboardNode>("ArtboardNode");
+  auto* repeater = add<TestRepeaterNode>("TestRepeaterNode");
+  MVNode* source = add("TestElementNode");
+  auto* user = add<TestIndexUserNode>("TestIndexUserNode");
+  connect(source, "Graphics", repeater, "Graphics");
+  connect(repeater, "Graphics", board, "OutputLayer1");
+  connect(user, "Value", repeater, "Value");  // the user's value drives the repeater
+  const std::string key = repeater->nodeId() + " * Index";
+  runTimer();
+  user->notifiedKeys.clear();
+
+  repeater->graphicsParameterNamed("Graphics")->setNeedsToUpdate(true);
+  controller.regenerate();
+  // The reset before the build, then 0, 1, 2; the session's end tells nobody.
+  EXPECT_EQ(user->notifiedKeys, (std::vector<std::string>(4, key)));
+  EXPECT_EQ(controller.nodeIndex(key), -1);
+  EXPECT_EQ(controller.numberOfElements(), 3);
 }
 
 TEST_F(ControllerTest, RemovingANodeDropsOnlyItsIndexes)
