@@ -130,6 +130,27 @@ MVParameter* MVNode::insertParameter(std::unique_ptr<MVParameter> parameter, std
   return added;
 }
 
+std::unique_ptr<MVParameter> MVNode::removeParameter(const MVParameter* parameter)
+{
+  const auto found = std::find_if(parameters_.begin(), parameters_.end(),
+                                  [parameter](const auto& candidate) { return candidate.get() == parameter; });
+  if (parameter == nullptr || found == parameters_.end()) {
+    return nullptr;
+  }
+  std::unique_ptr<MVParameter> removed = std::move(*found);
+  parameters_.erase(found);
+  if (removed.get() == showRandomSeedParameter_) {
+    showRandomSeedParameter_ = nullptr;
+  }
+  if (removed.get() == randomSeedParameter_) {
+    randomSeedParameter_ = nullptr;
+  }
+  removed->setNode(nullptr);
+  removed->setNodeController(nullptr);
+  removed->setUndoDelegate(nullptr);
+  return removed;
+}
+
 MVParameter* MVNode::parameterNamed(std::string_view name) const
 {
   return parameterNamed<MVParameter>(name);

@@ -78,6 +78,9 @@ public:
     return added;
   }
   const std::vector<std::unique_ptr<MVParameter>>& parameters() const { return parameters_; }
+  // Takes the parameter out of the list and hands it to the caller with its node, controller
+  // and undo delegate cleared; nullptr when it is not one of the node's parameters.
+  std::unique_ptr<MVParameter> removeParameter(const MVParameter* parameter);
 
   // Look-ups by persistent name: the first parameter in list order with that name (and of
   // that kind or a kind derived from it). nullptr when nothing matches.

@@ -1,0 +1,645 @@
+#include "MorvNode/Nodes/ArtboardNode.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "MorvNode/Elements/MVElementGroup.h"
+#include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVNodeDelegate.h"
+#include "MorvNode/Model/MVNodeUndoDelegate.h"
+#include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterGraphicsLayer.h"
+#include "MorvNode/Model/MVParameterIndex.h"
+#include "MorvNode/Model/MVParameterSocket.h"
+#include "MorvNode/Model/MVParameterValue.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
+#include "Platform/Format.h"
+#include "Platform/UndoManager.h"
+#include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
+
+namespace {
+
+constexpr const char* kLayersHeaderName = "Layers header";
+constexpr int kDragEditArtboardSize = 3;
+
+// Restores the node's change forwarding when the pull ends, however it ends.
+class PausedChangeHandling {
+public:
+  explicit PausedChangeHandling(MVNode& node) : node_(node), previous_(node.updateOnParameterChanges())
+  {
+    node_.setUpdateOnParameterChanges(false);
+  }
+  PausedChangeHandling(const PausedChangeHandling&) = delete;
+  PausedChangeHandling& operator=(const PausedChangeHandling&) = delete;
+  ~PausedChangeHandling() { node_.setUpdateOnParameterChanges(previous_); }
+
+private:
+  MVNode& node_;
+  bool previous_;
+};
+
+std::unique_ptr<MVParameterIndex> alignmentParameter(const std::string& name, std::vector<std::string> names,
+                                                     std::vector<std::string> tooltips, std::vector<std::string> icons)
+{
+  auto parameter = MVParameterIndex::parameterWithName(name);
+  parameter->setLayoutInterfaceType(1);  // segments
+  parameter->setIndexNames(names);
+  parameter->setIndexDisplayNames(std::move(names));
+  parameter->setIndexTooltips(std::move(tooltips));
+  parameter->setIndexIcons(std::move(icons));
+  parameter->setLayoutShowHeaderLabel(false);
+  parameter->setIndex(1);
+  parameter->setTooltip("Controls if and how elements will be aligned vertically.");
+  return parameter;
+}
+
+// How far the edge, centre or far edge of [origin, origin + length] lies from that of
+// [0, extent]: 0 edges at origin, 1 centre, 2 far edges; anything else, no alignment.
+double alignmentOffset(long long code, double origin, double length, double extent)
+{
+  switch (code) {
+  case 0:
+    return origin;
+  case 1:
+    return origin + 0.5 * length - extent * 0.5;
+  case 2:
+    return origin + length - extent;
+  default:
+    return 0.0;
+  }
+}
+
+}  // namespace
+
+const MVNodeClass& ArtboardNode::nodeClassInfo()
+{
+  static const MVNodeClass nodeClass = [] {
+    MVNodeClass info;
+    info.className = "ArtboardNode";
+    info.displayName = "Artboard";
+    info.displayTypeName = "Output";
+    info.toolTipText = "The node graph end point outputting graphics and also sets the background color and size of "
+                       "the artboard";
+    info.descriptionText = "This node represents the output artboard for you design, and all elements you want to "
+                           "add to the end result must be connected to a layer socket in this node.<BR><BR>This "
+                           "node also controls the size and background of the artboard.";
+    info.iconName = "node_icon_output_artboard.png";
+    info.create = [] { return std::make_unique<ArtboardNode>(); };
+    return info;
+  }();
+  return nodeClass;
+}
+
+void ArtboardNode::initNodeParameters()
+{
+  MVNode::initNodeParameters();
+  layerNumberCounter_ = 0;
+  layersArray_.clear();
+
+  std::unique_ptr<MVParameter> header = MVParameter::parameterWithName(kLayersHeaderName);
+  header->setDisplayName("Output layers");
+  layersHeaderParameter_ = addParameter(std::move(header));
+
+  initDefaultLayers();
+
+  auto size = MVParameterValue2D::parameterWithName("Size");
+  size->setDisplayName("Artboard size");
+  size->setTooltip("Size of the artboard");
+  size->setSizePresets();
+  size->setValueX(200.0, 200.0);
+  size->setMinValueLimit(1.0);
+  size->setMaxValueLimit(20000.0);
+  size->setPreferredValueRangeMax(1000.0);
+  size->setDragEditTransformType(kDragEditArtboardSize);
+  sizeParameter_ = addParameter(std::move(size));
+
+  std::unique_ptr<MVParameter> alignment = MVParameter::parameterWithName("Alignment toggle");
+  alignment->setDisplayName("Align content");
+  alignment->setLayoutHasEnableToggle(true);
+  alignment->setEnabled(false);
+  alignment->setTooltip("Align the output content to the artboard, for example centering it.");
+  alignment->setLayoutSpaceAbove(4);
+  alignHeaderParameter_ = addParameter(std::move(alignment));
+
+  auto horizontal = alignmentParameter(
+      "Horizontal alignment", {"Left edges", "Center", "Right edges"},
+      {"Left edges", "Center horizontally", "Right edges"},
+      {"icon_align_horizontal_left.png", "icon_align_horizontal_center.png", "icon_align_horizontal_right.png"});
+  horizontal->setLayoutSpaceBelow(-5);
+  alignHorizontalParameter_ = addParameter(std::move(horizontal));
+
+  auto vertical = alignmentParameter(
+      "Vertical alignment", {"Top edges", "Center", "Bottom edges"}, {"Top edges", "Center vertically", "Bottom edges"},
+      {"icon_align_vertical_top.png", "icon_align_vertical_center.png", "icon_align_vertical_bottom.png"});
+  vertical->setLayoutSpaceAbove(0);
+  alignVerticalParameter_ = addParameter(std::move(vertical));
+
+  auto background = MVParameterColor::parameterWithName("Background Color");
+  background->setDisplayHeaderName("Background");
+  background->setDisplayName("Color");
+  background->setLayoutHasEnableToggle(true);
+  background->setTooltip("The background color, or no background");
+  background->setColor(pf::Color::rgb(255, 255, 255, 1));  // pinned to opaque white
+  backgroundColorParameter_ = addParameter(std::move(background));
+
+  auto opacity = MVParameterValue::parameterWithName("Background Opacity");
+  opacity->setDisplayName("Opacity");
+  opacity->setTooltip("Opacity of the background");
+  opacity->setValue(1.0);
+  opacity->setMinValueLimit(0.0);
+  opacity->setMaxValueLimit(1.0);
+  backgroundOpacityParameter_ = addParameter(std::move(opacity));
+}
+
+void ArtboardNode::updateLinkedParameters()
+{
+  MVNode::updateLinkedParameters();
+  if (backgroundOpacityParameter_ != nullptr && backgroundColorParameter_ != nullptr) {
+    backgroundOpacityParameter_->setLayoutHidden(!backgroundColorParameter_->enabled());
+  }
+  if (alignHeaderParameter_ != nullptr) {
+    const bool aligned = alignHeaderParameter_->enabled();
+    for (MVParameterIndex* parameter : {alignHorizontalParameter_, alignVerticalParameter_}) {
+      if (parameter != nullptr) {
+        parameter->setLayoutHidden(!aligned);
+      }
+    }
+  }
+}
+
+void ArtboardNode::parameterChanged(MVParameter* parameter, const std::string& propertyName)
+{
+  // A layer's input or visibility changes the output but no other row.
+  if (dynamic_cast<MVParameterGraphicsLayer*>(parameter) == nullptr) {
+    MVNode::parameterChanged(parameter, propertyName);
+  }
+  if (nodeController() != nullptr && updateOnParameterChanges()) {
+    nodeController()->scheduleRegeneration();
+  }
+}
+
+void ArtboardNode::checkWarnings()
+{
+  MVNode::checkWarnings();
+  if (sizeParameter_ != nullptr && sizeParameter_->valueX() == 1 && sizeParameter_->valueY() == 1) {
+    addWarningMessage("The artboard size is set to 1x1, which is very small and probably unintentional.");
+  }
+  const bool anyConnected = std::any_of(layersArray_.begin(), layersArray_.end(), [](const MVParameterGraphicsLayer* layer) {
+    return layer != nullptr && layer->hasConnectedInput();
+  });
+  if (!anyConnected) {
+    addWarningMessage("No graphics are connected to the Artboard graphics layers, so nothing will be shown. Drag "
+                      "connections to the blue graphics layer sockets.");
+  }
+}
+
+pf::PlistValue::Dictionary ArtboardNode::descriptionDictionary() const
+{
+  pf::PlistValue::Dictionary record = MVNode::descriptionDictionary();
+  DictionaryValueExtras::setIntValue(record, layerNumberCounter_, "Layer Counter");
+  return record;
+}
+
+bool ArtboardNode::loadNodeDictionary(const pf::PlistValue::Dictionary& record)
+{
+  removeAllLayers();
+  if (const pf::PlistValue* entries = record.find("Parameters"); entries != nullptr && entries->isArray()) {
+    for (const pf::PlistValue& entry : *entries->asArray()) {
+      const pf::PlistValue::Dictionary* parameterRecord = entry.asDictionary();
+      if (parameterRecord == nullptr) {
+        continue;
+      }
+      const pf::PlistValue* parameterClass = parameterRecord->find("Parameter class");
+      const pf::PlistValue* name = parameterRecord->find("Parameter name");
+      if (parameterClass == nullptr || parameterClass->stringOr() != "MVParameterGraphicsLayer" || name == nullptr ||
+          !name->isString()) {
+        continue;
+      }
+      if (parameterNamed(*name->asString()) != nullptr) {
+        FeedbackManager::log("Warning, %@ loadNodeDictionary skipped a second layer named '%@'", description(),
+                             *name->asString());
+        continue;
+      }
+      std::unique_ptr<MVParameterGraphicsLayer> layer = createNewGraphicsLayer();
+      layer->setName(*name->asString());
+      insertLayer(std::move(layer), layersArray_.size());
+    }
+  }
+  if (record.contains("Layer Counter")) {
+    layerNumberCounter_ = DictionaryValueExtras::intValueForKey(record, "Layer Counter");
+  }
+  if (layersArray_.empty()) {
+    FeedbackManager::log("Warning, %@ loadNodeDictionary no layers loaded, adding default layer set", description());
+    initDefaultLayers();
+  }
+  return MVNode::loadNodeDictionary(record);
+}
+
+std::shared_ptr<MVElement> ArtboardNode::graphicsElementForParameter(MVParameter* parameter,
+                                                                     std::shared_ptr<MVElement> inputElement)
+{
+  FeedbackManager::log("Warning, ArtboardNode graphicsElementForParameter Graphics requested for %@. This should be "
+                       "replaced by aligning code in layersOutputElement.",
+                       parameter != nullptr ? parameter->description() : std::string("(null)"));
+  return alignedElementWithInputElement(std::move(inputElement));
+}
+
+std::shared_ptr<MVElement> ArtboardNode::layersOutputElement()
+{
+  // Pulling must not set off change handling.
+  const PausedChangeHandling paused(*this);
+  if (layersArray_.empty()) {
+    return nullptr;
+  }
+  MVElementDelegate* elementController = nodeController() != nullptr ? nodeController()->elementDelegate() : nullptr;
+  std::shared_ptr<MVElementGroup> result;
+  // Bottom layer first: it is drawn first.
+  for (auto layer = layersArray_.rbegin(); layer != layersArray_.rend(); ++layer) {
+    if (*layer == nullptr || !(*layer)->hasConnectedInput()) {
+      continue;
+    }
+    try {
+      // Pulled before visibility is looked at: a hidden layer's upstream nodes still run.
+      std::shared_ptr<MVElement> element = (*layer)->element();
+      if (element == nullptr || !(*layer)->visible()) {
+        continue;
+      }
+      auto layerGroup = std::make_shared<MVElementGroup>();
+      layerGroup->setElementName((*layer)->displayName());
+      layerGroup->setNodeController(elementController);
+      layerGroup->addElementWithoutRecalculatingPivot(std::move(element));
+      if (result == nullptr) {
+        result = std::make_shared<MVElementGroup>();
+        result->setElementName("Artboard layers");
+        result->setNodeController(elementController);
+      }
+      result->addElementWithoutRecalculatingPivot(std::move(layerGroup));
+    } catch (const std::exception& exception) {
+      FeedbackManager::log("Exception in generateOutputElement. Exception: %@", exception.what());
+    }
+  }
+  if (result == nullptr) {
+    return nullptr;
+  }
+  return alignedElementWithInputElement(std::move(result));
+}
+
+std::shared_ptr<MVElement> ArtboardNode::alignedElementWithInputElement(std::shared_ptr<MVElement> element)
+{
+  if (alignHeaderParameter_ == nullptr || !alignHeaderParameter_->enabled()) {
+    return element;
+  }
+  const long long horizontal = alignHorizontalParameter_ != nullptr ? alignHorizontalParameter_->index() : -1;
+  const long long vertical = alignVerticalParameter_ != nullptr ? alignVerticalParameter_->index() : -1;
+  if (horizontal < 0 && vertical < 0) {
+    return element;
+  }
+  const pf::Size artboard = nodeController() != nullptr ? nodeController()->artboardSize() : pf::Size();
+  const std::optional<pf::Rect> box = element != nullptr ? element->transformedBoundingBoxNested() : std::nullopt;
+  const pf::Rect bounds = box.value_or(pf::Rect());
+  const double dx = alignmentOffset(horizontal, bounds.minX(), bounds.width(), artboard.width);
+  const double dy = alignmentOffset(vertical, bounds.minY(), bounds.height(), artboard.height);
+  if (element != nullptr && (dx != 0 || dy != 0)) {
+    element->offsetPositionX(-dx, -dy);
+  }
+  return element;
+}
+
+std::vector<MVParameterGraphics*> ArtboardNode::layersArray() const
+{
+  return {layersArray_.begin(), layersArray_.end()};
+}
+
+std::unique_ptr<MVParameterGraphicsLayer> ArtboardNode::createNewGraphicsLayer()
+{
+  ++layerNumberCounter_;
+  return MVParameterGraphicsLayer::parameterWithName(pf::format("OutputLayer%d", layerNumberCounter_));
+}
+
+void ArtboardNode::initDefaultLayers()
+{
+  layerNumberCounter_ = 0;
+  for (const char* displayName : {"Top layer", "Middle layer", "Bottom layer"}) {
+    std::unique_ptr<MVParameterGraphicsLayer> layer = createNewGraphicsLayer();
+    layer->setDisplayName(displayName);
+    layersArray_.push_back(addParameter(std::move(layer)));
+  }
+}
+
+void ArtboardNode::addLayerWithDescription(const pf::PlistValue::Dictionary& description)
+{
+  const pf::PlistValue* layerID = description.find("LayerID");
+  if (layerID == nullptr || !layerID->isString() || layerID->asString()->empty()) {
+    FeedbackManager::log("Error, Artboard node addLayerWithDescription without LayerID: %@",
+                         pf::PlistValue(description).description());
+    return;
+  }
+  if (parameterNamed(*layerID->asString()) != nullptr) {
+    FeedbackManager::log("Error, Artboard node addLayerWithDescription, %@ already has a parameter named '%@'",
+                         this->description(), *layerID->asString());
+    return;
+  }
+  auto layer = MVParameterGraphicsLayer::parameterWithName(*layerID->asString());
+  if (const pf::PlistValue* displayName = description.find("DisplayName"); displayName != nullptr) {
+    layer->setDisplayName(displayName->stringOr());
+  }
+  if (description.contains("Visible")) {
+    layer->setVisible(DictionaryValueExtras::boolValueForKey(description, "Visible"));
+  }
+  const long long requested = description.contains("LayerIndex")
+                                  ? DictionaryValueExtras::longValueForKey(description, "LayerIndex")
+                                  : 0;
+  const auto index = static_cast<std::size_t>(std::clamp<long long>(requested, 0, static_cast<long long>(layersArray_.size())));
+  insertLayer(std::move(layer), index);
+  if (MVNodeInterfaceDelegate* view = nodeView()) {
+    view->initParameterInterface();
+  }
+  const long undoIndex = static_cast<long>(index);
+  registerLayerUndo([undoIndex](ArtboardNode& node) { node.removeLayerAtIndex(undoIndex); }, "adding layer");
+  layersChanged();
+}
+
+void ArtboardNode::menuAddNewLayer()
+{
+  ++layerNumberCounter_;
+  addLayerWithDescription({{"LayerID", pf::format("OutputLayer%d", layerNumberCounter_)},
+                           {"DisplayName", "New layer"},
+                           {"Visible", true},
+                           {"LayerIndex", 0}});
+}
+
+void ArtboardNode::duplicateLayer(MVParameterGraphicsLayer* layer)
+{
+  if (layer == nullptr) {
+    FeedbackManager::log("Error, Artboard node duplicateLayer with layer null");
+    return;
+  }
+  const long index = indexOfLayer(layer);
+  if (index < 0) {
+    FeedbackManager::log("Error, Artboard node duplicateLayer, layer %@ not in layersArray", layer->description());
+    return;
+  }
+  ++layerNumberCounter_;
+  const std::string copyName = pf::format("OutputLayer%d", layerNumberCounter_);
+  addLayerWithDescription({{"LayerID", copyName},
+                           {"DisplayName", layer->displayName() + " copy"},
+                           {"Visible", layer->visible()},
+                           {"LayerIndex", index + 1}});
+  pf::UndoManager* undoManager = undoDelegate() != nullptr ? undoDelegate()->undoManager() : nullptr;
+  if (undoManager != nullptr && !undoManager->isUndoing()) {
+    undoManager->setActionName("duplicating layer");
+  }
+  auto* copy = parameterNamed<MVParameterGraphicsLayer>(copyName);
+  MVParameterSocket* source = layer->inputSocket();
+  if (copy != nullptr && source != nullptr && layer->hasConnectedInput()) {
+    if (undoDelegate() != nullptr) {
+      undoDelegate()->storeCurrentConnectionsUndoState(std::nullopt);
+    }
+    // A copy of the list: adding connections may change the socket's.
+    const std::vector<MVConnection*> connections = source->inputConnections();
+    for (MVConnection* connection : connections) {
+      if (nodeController() != nullptr && connection->fromSocket() != nullptr) {
+        nodeController()->addConnectionFromSocket(connection->fromSocket(), copy->inputSocket());
+      }
+    }
+  }
+  if (MVNodeInterfaceDelegate* view = nodeView()) {
+    view->setNeedsLayout();
+  }
+}
+
+void ArtboardNode::removeLayer(MVParameterGraphicsLayer* layer)
+{
+  if (layer == nullptr) {
+    FeedbackManager::log("Error, Artboard node removeLayer with layer null");
+    return;
+  }
+  const long index = indexOfLayer(layer);
+  if (index < 0) {
+    FeedbackManager::log("Error, Artboard node removeLayer, layer %@ not in layersArray", layer->description());
+    return;
+  }
+  if (layersArray_.size() == 1) {
+    FeedbackManager::log("Error, Artboard node removeLayer, trying to remove last layer %@ (not allowed)",
+                         layer->description());
+    return;
+  }
+  if (layer->hasConnectedInput() && layer->inputSocket() != nullptr) {
+    layer->inputSocket()->removeAllInputConnections();
+  }
+  const pf::PlistValue::Dictionary restore = descriptionForLayer(*layer);
+  registerLayerUndo([restore](ArtboardNode& node) { node.addLayerWithDescription(restore); }, "delete layer");
+  layer->setParameterView(nullptr);
+  layersArray_.erase(layersArray_.begin() + index);
+  removeParameter(layer);  // destroys the layer
+  layersChanged();
+}
+
+void ArtboardNode::removeLayerAtIndex(long index)
+{
+  if (index < 0 || index >= static_cast<long>(layersArray_.size())) {
+    FeedbackManager::log("Error, removeLayerAtIndex index %ld outside layersArray bounds", index);
+    return;
+  }
+  removeLayer(layersArray_[static_cast<std::size_t>(index)]);
+}
+
+void ArtboardNode::moveLayer(MVParameterGraphicsLayer* layer, int direction)
+{
+  if (layer == nullptr || direction == 0) {
+    FeedbackManager::log("Error, Artboard node moveLayer with layer null");
+    return;
+  }
+  const long index = indexOfLayer(layer);
+  if (index < 0) {
+    FeedbackManager::log("Error, Artboard node moveLayer, layer %@ not in layersArray", layer->description());
+    return;
+  }
+  const long newIndex = index + direction;
+  if (newIndex < 0 || newIndex >= static_cast<long>(layersArray_.size())) {
+    FeedbackManager::log("Error, Artboard node moveLayer, layer %@ newLayerIndex %ld out of array bounds",
+                         layer->description(), newIndex);
+    if (MVNodeInterfaceDelegate* view = nodeView()) {
+      view->setNeedsLayout();
+    }
+    return;
+  }
+  if (direction < 1) {
+    registerLayerUndo([newIndex](ArtboardNode& node) { node.moveLayerAtIndexDown(newIndex); }, "reorder layer");
+  } else {
+    registerLayerUndo([newIndex](ArtboardNode& node) { node.moveLayerAtIndexUp(newIndex); }, "reorder layer");
+  }
+  layersArray_.erase(layersArray_.begin() + index);
+  std::unique_ptr<MVParameter> moved = removeParameter(layer);
+  insertLayer(std::unique_ptr<MVParameterGraphicsLayer>(static_cast<MVParameterGraphicsLayer*>(moved.release())),
+              static_cast<std::size_t>(newIndex));
+  layersChanged();
+}
+
+void ArtboardNode::moveLayerAtIndexUp(long index)
+{
+  if (index < 0 || index >= static_cast<long>(layersArray_.size())) {
+    FeedbackManager::log("Error, moveLayerAtIndexUp index %ld outside layersArray bounds", index);
+    return;
+  }
+  moveLayer(layersArray_[static_cast<std::size_t>(index)], -1);
+}
+
+void ArtboardNode::moveLayerAtIndexDown(long index)
+{
+  if (index < 0 || index >= static_cast<long>(layersArray_.size())) {
+    FeedbackManager::log("Error, moveLayerAtIndexDown index %ld outside layersArray bounds", index);
+    return;
+  }
+  moveLayer(layersArray_[static_cast<std::size_t>(index)], 1);
+}
+
+bool ArtboardNode::isLayerFirstLayer(const MVParameterGraphicsLayer* layer) const
+{
+  return !layersArray_.empty() && layersArray_.front() == layer;
+}
+
+bool ArtboardNode::isLayerLastLayer(const MVParameterGraphicsLayer* layer) const
+{
+  return !layersArray_.empty() && layersArray_.back() == layer;
+}
+
+pf::PlistValue::Dictionary ArtboardNode::descriptionForLayer(const MVParameterGraphicsLayer& layer) const
+{
+  return {{"LayerID", layer.name()},
+          {"DisplayName", layer.displayName()},
+          {"Visible", layer.visible()},
+          {"LayerIndex", indexOfLayer(&layer)}};
+}
+
+void ArtboardNode::menuResizeToSize(int tag)
+{
+  if (sizeParameter_ == nullptr) {
+    return;
+  }
+  switch (tag) {
+  case 0:
+    sizeParameter_->setValueX(256.0, 256.0);
+    break;
+  case 1080:
+    sizeParameter_->setValueX(1920.0, 1080.0);
+    break;
+  case 720:
+    sizeParameter_->setValueX(1280.0, 720.0);
+    break;
+  default:
+    sizeParameter_->setValueX(tag, tag);
+    break;
+  }
+}
+
+void ArtboardNode::menuResizeToFitOutput()
+{
+  const std::shared_ptr<MVElement> output = nodeController() != nullptr ? nodeController()->outputElement() : nullptr;
+  const std::optional<pf::Rect> box = output != nullptr ? output->boundingBoxNested() : std::nullopt;
+  if (!box) {
+    FeedbackManager::log("Error, trying to set artboard size to fit output element, but self.nodeController has no "
+                         "output element");
+    return;
+  }
+  if (sizeParameter_ != nullptr) {
+    sizeParameter_->setValueX(std::ceil(box->width()), std::ceil(box->height()));
+  }
+}
+
+bool ArtboardNode::canSetArtboardSize() const
+{
+  return sizeParameter_ != nullptr && !sizeParameter_->hasConnectedInput();
+}
+
+ArtboardNode* ArtboardNode::artboardForUndo(MVNodeUndoDelegate* delegate, const std::string& nodeId)
+{
+  MVParameter* header =
+      delegate != nullptr ? delegate->parameterWithPresistentParameterIdentifier(pf::format("%@ : %@", nodeId, kLayersHeaderName))
+                          : nullptr;
+  auto* node = header != nullptr ? dynamic_cast<ArtboardNode*>(header->node()) : nullptr;
+  if (node == nullptr) {
+    FeedbackManager::log("Error, Artboard node layer undo could not find artboard node %@", nodeId);
+  }
+  return node;
+}
+
+void ArtboardNode::registerLayerUndo(std::function<void(ArtboardNode&)> step, const std::string& actionName)
+{
+  MVNodeUndoDelegate* delegate = undoDelegate();
+  pf::UndoManager* undoManager = delegate != nullptr ? delegate->undoManager() : nullptr;
+  if (undoManager == nullptr || !delegate->isUndoRegistrationEnabled()) {
+    return;
+  }
+  undoManager->registerUndo([delegate, id = nodeId(), step = std::move(step)] {
+    if (ArtboardNode* node = artboardForUndo(delegate, id)) {
+      step(*node);
+    }
+  });
+  if (!undoManager->isUndoing()) {
+    undoManager->setActionName(actionName);
+  }
+}
+
+long ArtboardNode::indexOfLayer(const MVParameterGraphicsLayer* layer) const
+{
+  const auto found = std::find(layersArray_.begin(), layersArray_.end(), layer);
+  return found == layersArray_.end() ? -1 : static_cast<long>(found - layersArray_.begin());
+}
+
+MVParameterGraphicsLayer* ArtboardNode::insertLayer(std::unique_ptr<MVParameterGraphicsLayer> layer,
+                                                     std::size_t layerIndex)
+{
+  MVParameterGraphicsLayer* added = layer.get();
+  layerIndex = std::min(layerIndex, layersArray_.size());
+  // The parameter goes where its neighbours in the layer list are: before the layer that
+  // follows it, else after the one before it, else after the header.
+  const auto positionOf = [this](const MVParameter* parameter) -> std::optional<std::size_t> {
+    const auto& list = parameters();
+    const auto found = std::find_if(list.begin(), list.end(), [parameter](const auto& p) { return p.get() == parameter; });
+    return found == list.end() ? std::nullopt : std::optional<std::size_t>(found - list.begin());
+  };
+  std::optional<std::size_t> position;
+  if (layerIndex < layersArray_.size()) {
+    position = positionOf(layersArray_[layerIndex]);
+  } else if (layerIndex > 0) {
+    if (const auto before = positionOf(layersArray_[layerIndex - 1])) {
+      position = *before + 1;
+    }
+  } else if (const auto header = positionOf(layersHeaderParameter_)) {
+    position = *header + 1;
+  }
+  layersArray_.insert(layersArray_.begin() + static_cast<std::ptrdiff_t>(layerIndex), added);
+  if (position && *position < parameters().size()) {
+    addParameter(std::move(layer), static_cast<long>(*position));
+  } else {
+    addParameter(std::move(layer));
+  }
+  return added;
+}
+
+void ArtboardNode::removeAllLayers()
+{
+  layersArray_.clear();
+  std::vector<const MVParameter*> layers;
+  for (const auto& parameter : parameters()) {
+    if (dynamic_cast<const MVParameterGraphicsLayer*>(parameter.get()) != nullptr) {
+      layers.push_back(parameter.get());
+    }
+  }
+  for (const MVParameter* layer : layers) {
+    removeParameter(layer);
+  }
+}
+
+void ArtboardNode::layersChanged()
+{
+  if (MVNodeInterfaceDelegate* view = nodeView()) {
+    view->setNeedsLayout();
+  }
+  if (nodeController() != nullptr && updateOnParameterChanges()) {
+    nodeController()->scheduleRegeneration();
+  }
+}

@@ -1,0 +1,60 @@
+#include "MorvNode/Nodes/ElementLineNode.h"
+
+#include "MorvNode/Elements/MVElementPath.h"
+#include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterValue.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
+
+const MVNodeClass& ElementLineNode::nodeClassInfo()
+{
+  static const MVNodeClass nodeClass = [] {
+    MVNodeClass info = ElementNode::nodeClassInfo();
+    info.className = "ElementLineNode";
+    info.displayName = "Line";
+    info.toolTipText = "Adds a line element to the pattern";
+    info.descriptionText = "This node outputs a vector path graphic element of a line. You can configure the "
+                           "location, length and stroke of the line.";
+    info.iconName = "node_icon_element_line.png";
+    info.create = [] { return std::make_unique<ElementLineNode>(); };
+    return info;
+  }();
+  return nodeClass;
+}
+
+void ElementLineNode::initNodeParameters()
+{
+  ElementNode::initNodeParameters();
+  canFill_ = false;
+  for (MVParameter* fill : {static_cast<MVParameter*>(fillColorParameter()), static_cast<MVParameter*>(fillOpacityParameter())}) {
+    fill->setEnabled(false);
+    fill->setLayoutHidden(true);
+  }
+  strokeColorParameter()->setEnabled(true);
+  sizeParameter()->setDisplayNameX("Length");
+  sizeParameter()->setLayoutShowY(false);
+}
+
+void ElementLineNode::checkWarnings()
+{
+  ElementNode::checkWarnings();
+  if (strokeColorParameter() != nullptr && !strokeColorParameter()->enabled()) {
+    addWarningMessage("This line node has stroke toggled off, so nothing will be drawn in the output.");
+  }
+}
+
+std::shared_ptr<MVElement> ElementLineNode::generateElement()
+{
+  const double length = sizeParameter() != nullptr ? sizeParameter()->valueX() : 0.0;
+  auto element = std::make_shared<MVElementPath>();
+  element->setElementName("Line");
+  element->setCgPath(
+      std::make_shared<const pf::Path>(MVElementPath::cgPathForLineFromX(-0.5 * length, 0, 0.5 * length, 0)));
+  element->setClosedPath(false);
+  element->setStrokeWidth(0.0);
+  if (strokeColorParameter() != nullptr && strokeColorParameter()->enabled() && strokeWidthParameter() != nullptr) {
+    element->setStrokeWidth(strokeWidthParameter()->value());
+  }
+  element->setWidth(length);
+  element->setHeight(element->strokeWidth());
+  return element;
+}

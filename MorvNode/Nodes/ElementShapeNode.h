@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+
+#include "MorvNode/Nodes/ElementNode.h"
+
+class MVParameterBool;
+
+// The element node that outputs one closed path of a chosen shape: ellipse, rectangle, right
+// triangle, parallelogram, trapezoid, rounded polygon, rounded star or arc (a circle segment,
+// optionally a pie wedge or a ring segment). It shows only the rows the chosen type uses and
+// builds the path with MVElementPath's shape factories; placement and style come from the base.
+class ElementShapeNode : public ElementNode {
+public:
+  // The "Type" index.
+  enum ShapeType : long long {
+    kEllipse = 0,
+    kRectangle = 1,
+    kRightTriangle = 2,
+    kParallelogram = 3,
+    kTrapezoid = 4,
+    kPolygon = 5,
+    kStarPolygon = 6,
+    kArcWedge = 7,
+  };
+
+  static const MVNodeClass& nodeClassInfo();
+  const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
+
+  void initNodeParameters() override;
+  // Shows the rows of the chosen type and names the size fields after it.
+  void updateLinkedParameters() override;
+  // Also warns when both fill and stroke are off.
+  void checkWarnings() override;
+  // The shape's path centred on the origin, named after the shape; its width and height are
+  // those of the path's box (not "Size"), stroke width and fill opacity 0 until styled.
+  std::shared_ptr<MVElement> generateElement() override;
+};

@@ -1,0 +1,20 @@
+#include "MorvNode/Nodes/NodeClassRegistration.h"
+
+#include "MorvNode/Model/MVClassRegistry.h"
+#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/ElementLineNode.h"
+#include "MorvNode/Nodes/ElementNode.h"
+#include "MorvNode/Nodes/ElementShapeNode.h"
+#include "MorvNode/Nodes/NoteNode.h"
+
+void registerNodeClasses()
+{
+  MVClassRegistry& registry = MVClassRegistry::shared();
+  // Element nodes.
+  registry.registerNodeClass(ElementNode::nodeClassInfo());
+  registry.registerNodeClass(ElementShapeNode::nodeClassInfo());
+  registry.registerNodeClass(ElementLineNode::nodeClassInfo());
+  // Output and document nodes.
+  registry.registerNodeClass(ArtboardNode::nodeClassInfo());
+  registry.registerNodeClass(NoteNode::nodeClassInfo());
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+// Registers every node class of MorvNode/Nodes with MVClassRegistry, so that documents and the
+// controller can make nodes by their saved class names. Called once at start-up (and by tests
+// and tools that load documents); calling it again changes nothing.
+void registerNodeClasses();

@@ -1,0 +1,66 @@
+#include "MorvNode/Nodes/NoteNode.h"
+
+#include <cmath>
+
+#include "Platform/GeometryStrings.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
+
+const MVNodeClass& NoteNode::nodeClassInfo()
+{
+  static const MVNodeClass nodeClass = [] {
+    MVNodeClass info;
+    info.className = "NoteNode";
+    info.displayName = "Note";
+    info.displayTypeName = "Document";
+    info.toolTipText = "A node that shows a text note. No effect on the pattern, just for information.";
+    info.descriptionText = "This node lets you add a text note to the file, but has no effect on the output pattern. "
+                           "Useful in tutorial files and notes.";
+    info.create = [] { return std::make_unique<NoteNode>(); };
+    return info;
+  }();
+  return nodeClass;
+}
+
+void NoteNode::initNodeParameters()
+{
+  MVNode::initNodeParameters();
+  noteText_ = "Note text";
+  noteSize_ = pf::Size(140.0, 80.0);
+}
+
+void NoteNode::setNoteText(const std::string& text)
+{
+  if (text == noteText_) {
+    return;
+  }
+  noteText_ = text;
+  if (MVNodeInterfaceDelegate* view = nodeView()) {
+    view->setNeedsLayout();
+  }
+}
+
+pf::PlistValue::Dictionary NoteNode::descriptionDictionary() const
+{
+  pf::PlistValue::Dictionary record = MVNode::descriptionDictionary();
+  record.set("Note text", noteText_);
+  record.set("Note size", pf::sizeString(noteSize_));
+  return record;
+}
+
+bool NoteNode::loadNodeDictionary(const pf::PlistValue::Dictionary& record)
+{
+  const bool loaded = MVNode::loadNodeDictionary(record);
+  if (const pf::PlistValue* text = record.find("Note text"); text != nullptr && text->isString()) {
+    noteText_ = *text->asString();
+  }
+  if (const pf::PlistValue* size = record.find("Note size"); size != nullptr && size->isString()) {
+    const pf::Size stored = pf::sizeFromString(*size->asString());
+    if (std::isfinite(stored.width) && std::isfinite(stored.height)) {
+      noteSize_ = stored;
+    } else {
+      FeedbackManager::log("Warning, %@ loadNodeDictionary could not read note size '%@'", description(),
+                           *size->asString());
+    }
+  }
+  return loaded;
+}
