@@ -8,6 +8,7 @@
 #include "MorvNode/Interface/DocumentWindow.h"
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
+#include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char* argv[])
   FeedbackManager::setAlertPresenter(&alerts);
 
   PreferenceDefaults::setUpPreferences(*defaults);
+  registerNodeClasses();
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");
   FeedbackManager::log("===== Morvalis %@ launched ====", MORVALIS_VERSION);
   defaults->setInteger("Morvalis 3 launch counter", launchCounter + 1);

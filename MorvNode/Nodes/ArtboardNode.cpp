@@ -307,11 +307,6 @@ std::shared_ptr<MVElement> ArtboardNode::alignedElementWithInputElement(std::sha
   return element;
 }
 
-std::vector<MVParameterGraphics*> ArtboardNode::layersArray() const
-{
-  return {layersArray_.begin(), layersArray_.end()};
-}
-
 std::unique_ptr<MVParameterGraphicsLayer> ArtboardNode::createNewGraphicsLayer()
 {
   ++layerNumberCounter_;

@@ -56,8 +56,8 @@ public:
   MVParameterValue2D* sizeParameter() const override { return sizeParameter_; }
   MVParameterColor* backgroundColorParameter() const override { return backgroundColorParameter_; }
   MVParameterValue* backgroundOpacityParameter() const override { return backgroundOpacityParameter_; }
-  std::vector<MVParameterGraphics*> layersArray() const override;
   // The layers, top layer (drawn last) first; owned by the node's parameter list.
+  std::vector<MVParameterGraphicsLayer*> layersArray() const override { return layersArray_; }
   const std::vector<MVParameterGraphicsLayer*>& layers() const { return layersArray_; }
   // The number of the last layer name handed out.
   int layerNumberCounter() const { return layerNumberCounter_; }

@@ -43,7 +43,8 @@ pf::PlistValue::Dictionary NoteNode::descriptionDictionary() const
 {
   pf::PlistValue::Dictionary record = MVNode::descriptionDictionary();
   record.set("Note text", noteText_);
-  record.set("Note size", pf::sizeString(noteSize_));
+  // The box's size when there is a box: the user may have resized it since the last report.
+  record.set("Note size", pf::sizeString(nodeView() != nullptr ? nodeView()->frameSize() : noteSize_));
   return record;
 }
 

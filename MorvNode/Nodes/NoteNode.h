@@ -28,7 +28,8 @@ public:
   pf::Size noteSize() const { return noteSize_; }
   void setNoteSize(pf::Size size) { noteSize_ = size; }
 
-  // The base record plus "Note text" and "Note size" ("{width, height}").
+  // The base record plus "Note text" and "Note size" ("{width, height}", the box's size when
+  // there is a box).
   pf::PlistValue::Dictionary descriptionDictionary() const override;
   // Missing keys keep the current text and size.
   bool loadNodeDictionary(const pf::PlistValue::Dictionary& record) override;
