@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/LogCapture.h"
+
 #include "Platform/Log.h"
 #include "Platform/PlistValue.h"
 #include "Platform/PropertyList.h"
@@ -17,11 +19,7 @@ using pf::PlistValue;
 using pf::UnarchivedColor;
 using Bytes = std::vector<std::uint8_t>;
 
-class QuietLog {
-public:
-  QuietLog() { pf::setLogEcho(false); }
-  ~QuietLog() { pf::setLogEcho(true); }
-};
+using testsupport::QuietLog;
 
 Bytes bytesOf(std::string_view text)
 {

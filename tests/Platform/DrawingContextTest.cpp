@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/LogCapture.h"
+
 #include "Platform/Bitmap.h"
 #include "Platform/Log.h"
 #include "Platform/PdfDocument.h"
@@ -19,11 +21,7 @@ namespace {
 
 using Rgba8 = pf::Bitmap::Rgba8;
 
-class QuietLog {
-public:
-  QuietLog() { pf::setLogEcho(false); }
-  ~QuietLog() { pf::setLogEcho(true); }
-};
+using testsupport::QuietLog;
 
 // Straight components within `tolerance` of the expected ones.
 ::testing::AssertionResult pixelNear(const pf::Surface& surface, int x, int y, Rgba8 expected, int tolerance = 3)

@@ -6,28 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/LogCapture.h"
+
 #include "Platform/Log.h"
 
 namespace {
 
-// Collects log lines instead of printing them, for look-ups that fail on purpose.
-class LogCapture {
-public:
-  LogCapture()
-  {
-    pf::setLogEcho(false);
-    pf::setLogSink([this](const std::string& message) { lines.push_back(message); });
-  }
-  ~LogCapture()
-  {
-    pf::setLogSink(nullptr);
-    pf::setLogEcho(true);
-  }
-  LogCapture(const LogCapture&) = delete;
-  LogCapture& operator=(const LogCapture&) = delete;
-
-  std::vector<std::string> lines;
-};
+using testsupport::LogCapture;
 
 TEST(FontLookup, ByPostScriptName)
 {
@@ -59,7 +44,7 @@ TEST(FontLookup, MissingNamesAndBadSizesAreLogged)
   EXPECT_FALSE(pf::Font::named("", 12).has_value());
   EXPECT_FALSE(pf::Font::named("DejaVuSans", 0).has_value());
   EXPECT_FALSE(pf::Font::systemFont(std::numeric_limits<double>::quiet_NaN()).has_value());
-  EXPECT_EQ(log.lines.size(), 4u);
+  EXPECT_EQ(log.lines().size(), 4u);
 }
 
 TEST(FontOutlines, GlyphsScaleWithTheSizeAndKeepTheirQuadratics)
@@ -96,7 +81,7 @@ TEST(FontOutlines, GlyphsScaleWithTheSizeAndKeepTheirQuadratics)
 
   LogCapture log;
   EXPECT_FALSE(large.glyphOutline(65535).has_value());
-  EXPECT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines().size(), 1u);
 }
 
 TEST(FontOutlines, SafeFromSeveralThreads)

@@ -7,17 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/LogCapture.h"
+
 #include "Platform/GifWriter.h"
 #include "Platform/Log.h"
 
 namespace {
 
-// Quiets the log for tests that feed bad input on purpose.
-class QuietLog {
-public:
-  QuietLog() { pf::setLogEcho(false); }
-  ~QuietLog() { pf::setLogEcho(true); }
-};
+using testsupport::QuietLog;
 
 // 32 x 24: a colour ramp in x and y, a transparent left quarter, a half-transparent band.
 pf::Bitmap testBitmap()

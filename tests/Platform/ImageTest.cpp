@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/LogCapture.h"
+
 #include "Platform/DrawingContext.h"
 #include "Platform/Ghostscript.h"
 #include "Platform/ImageCodec.h"
@@ -16,11 +18,7 @@ namespace {
 
 using Rgba8 = pf::Bitmap::Rgba8;
 
-class QuietLog {
-public:
-  QuietLog() { pf::setLogEcho(false); }
-  ~QuietLog() { pf::setLogEcho(true); }
-};
+using testsupport::QuietLog;
 
 bool near(Rgba8 p, Rgba8 q, int tolerance = 3)
 {

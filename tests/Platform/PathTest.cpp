@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/LogCapture.h"
+
 #include "Platform/Log.h"
 
 namespace {
@@ -39,12 +41,7 @@ Path polyline(std::initializer_list<Point> points, bool closed)
   return path;
 }
 
-// Quiet log for tests that feed bad input on purpose.
-class QuietLog {
-public:
-  QuietLog() { pf::setLogEcho(false); }
-  ~QuietLog() { pf::setLogEcho(true); }
-};
+using testsupport::QuietLog;
 
 // The box of many points along every segment: what a tight box must match.
 Rect sampledBox(const Path& path)

@@ -16,18 +16,15 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/LogCapture.h"
+
 #include "Platform/Log.h"
 
 namespace {
 
 using pf::PlistValue;
 
-// Bad input is fed on purpose here: keep the log quiet and restore it afterwards.
-class QuietLog {
-public:
-  QuietLog() { pf::setLogEcho(false); }
-  ~QuietLog() { pf::setLogEcho(true); }
-};
+using testsupport::QuietLog;
 
 // Every kind, with the values that break naive readers and writers.
 PlistValue sampleValue()

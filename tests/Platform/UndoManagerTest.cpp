@@ -6,27 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/LogCapture.h"
+
 #include "Platform/Log.h"
 #include "Platform/ManualRunLoop.h"
 
 namespace {
 
-// Collects log lines instead of printing them, for tests that misuse the manager on purpose.
-class LogCapture {
-public:
-  LogCapture()
-  {
-    pf::setLogEcho(false);
-    pf::setLogSink([this](const std::string& message) { lines.push_back(message); });
-  }
-  ~LogCapture()
-  {
-    pf::setLogSink(nullptr);
-    pf::setLogEcho(true);
-  }
-
-  std::vector<std::string> lines;
-};
+using testsupport::LogCapture;
 
 // One value whose setter registers its own inverse, as model objects do: undo sets the old value
 // and so registers the redo.
@@ -227,7 +214,7 @@ TEST_F(UndoManagerTest, RegistrationSwitchIsACounter)
   edit(3, "kept");
   // An extra enable is logged and does not bank a later disable.
   undo_.enableUndoRegistration();
-  EXPECT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines().size(), 1u);
   undo_.disableUndoRegistration();
   EXPECT_FALSE(undo_.isUndoRegistrationEnabled());
   undo_.enableUndoRegistration();
@@ -295,7 +282,7 @@ TEST_F(UndoManagerTest, MisuseIsLoggedAndTheManagerStaysUsable)
   });
   undo_.undo();
   EXPECT_EQ(undo_.groupingLevel(), 0);
-  EXPECT_EQ(log.lines.size(), 4u);
+  EXPECT_EQ(log.lines().size(), 4u);
 
   undo_.undo();
   EXPECT_EQ(value_, 0);
@@ -326,7 +313,7 @@ TEST_F(UndoManagerTest, WithoutGroupingByEventEachRegistrationNeedsAGroup)
     set(1);
     set(2);
   });
-  EXPECT_EQ(log.lines.size(), 2u);  // each became a step of its own
+  EXPECT_EQ(log.lines().size(), 2u);  // each became a step of its own
   undo_.undo();
   EXPECT_EQ(value_, 1);
 
@@ -347,7 +334,7 @@ TEST(UndoManagerWithoutRunLoop, PassGroupWaitsForAnExplicitClose)
   int value = 0;
   undo.registerUndo([&] { value = 1; });
   undo.registerUndo([&] { value = 2; });
-  EXPECT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines().size(), 1u);
   undo.closeEventGroup();
   EXPECT_EQ(undo.groupingLevel(), 0);
   undo.undo();

@@ -10,27 +10,11 @@
 #include "Platform/AffineTransform.h"
 #include "Platform/Log.h"
 #include "Platform/Rect.h"
+#include "Support/LogCapture.h"
 
 namespace elementtest {
 
-// Collects log lines instead of printing them, for tests that feed bad input on purpose.
-class LogCapture {
-public:
-  LogCapture()
-  {
-    pf::setLogEcho(false);
-    pf::setLogSink([this](const std::string& message) { lines.push_back(message); });
-  }
-  ~LogCapture()
-  {
-    pf::setLogSink(nullptr);
-    pf::setLogEcho(true);
-  }
-  LogCapture(const LogCapture&) = delete;
-  LogCapture& operator=(const LogCapture&) = delete;
-
-  std::vector<std::string> lines;
-};
+using testsupport::LogCapture;
 
 // A graph controller that hands out element IDs 1, 2, ... and has a fixed artboard.
 class FakeElementController : public MVElementDelegate {

@@ -268,7 +268,7 @@ TEST(MVElementGroupHitTest, TopmostChildWinsInsideTheClip)
 
   LogCapture log;
   EXPECT_FALSE(clipped.pointInElement({0, 0}));
-  EXPECT_EQ(log.lines, std::vector<std::string>{"MVElementGroup pointInElement called (should not happen)"});
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"MVElementGroup pointInElement called (should not happen)"});
 }
 
 TEST(MVElementGroupBoxes, ChildrenClipAndLayout)
@@ -355,7 +355,7 @@ TEST(MVElementGroupClip, MaskTransformsNeedAClip)
     group.transformClippingMaskOffsetX(1, 1);
     group.transformClippingMaskScaleX(2, 2);
     group.transformClippingMaskRotate(90);
-    EXPECT_EQ(log.lines, (std::vector<std::string>{
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
                              "Warning, calling transformClippingMaskOffsetX:Y: on element <MVElementGroup 'g'(0) 0 "
                              "elements> with no cgClipPath",
                              "Warning, calling transformClippingMaskScaleX:Y: on element <MVElementGroup 'g'(0) 0 "

@@ -288,7 +288,7 @@ TEST(MVElementPathGlyphs, OutlinesAreCubicAndCentred)
   EXPECT_FALSE(MVElementPath::cgPathForGlyph(36, nullptr, true).has_value());
   LogCapture log;
   EXPECT_FALSE(MVElementPath::cgPathForGlyph(65000, &*font, true).has_value());
-  EXPECT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines().size(), 1u);
 }
 
 }  // namespace

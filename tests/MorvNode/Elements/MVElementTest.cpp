@@ -68,7 +68,7 @@ TEST(MVElementTransform, PushRulesDropIdentitiesAndRefuseNonFinite)
   element.offsetPivotX(0, 0);
   ASSERT_TRUE(element.transformStack().has_value());
   EXPECT_TRUE(element.transformStack()->empty());
-  EXPECT_TRUE(log.lines.empty());
+  EXPECT_TRUE(log.lines().empty());
 
   element.rotate(kNaN);
   element.scaleX(kInfinity, 2);
@@ -79,7 +79,7 @@ TEST(MVElementTransform, PushRulesDropIdentitiesAndRefuseNonFinite)
   EXPECT_TRUE(element.transformStack()->empty());
   EXPECT_EQ(element.positionX(), 0);
   EXPECT_EQ(element.positionY(), 0);
-  EXPECT_EQ(log.lines, (std::vector<std::string>{
+  EXPECT_EQ(log.lines(), (std::vector<std::string>{
                            "Error, attempting to make invalid element transformation rotation nan",
                            "Error, attempting to make invalid element transformation scale inf,2",
                            "Error, attempting to make invalid element transformation offsetPivot 1,nan",
@@ -207,7 +207,7 @@ TEST(MVElementLifeCycle, SecondReleaseIsLoggedAndChangesNothing)
   EXPECT_FALSE(element.transformStack().has_value());
   EXPECT_TRUE(element.hasReleasedResources());
   element.releaseResources();
-  EXPECT_EQ(log.lines, std::vector<std::string>{"Warning, <MVElement 'a'(0) [RELEASED]> double releaseResources"});
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"Warning, <MVElement 'a'(0) [RELEASED]> double releaseResources"});
 }
 
 TEST(MVElementBoxes, BaseBoxesCarryTheStroke)
@@ -276,7 +276,7 @@ TEST(MVElementVisibility, OpacityStrokeSizeAndRendererDecide)
   broken.setElementName("broken");
   broken.setWidth(kNaN);
   EXPECT_FALSE(broken.isVisible());
-  EXPECT_EQ(log.lines,
+  EXPECT_EQ(log.lines(),
             std::vector<std::string>{"Error, <MVElement 'broken'(0)> height:10 width:nan invalid, will not be rendered"});
 }
 

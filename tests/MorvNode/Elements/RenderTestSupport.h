@@ -17,50 +17,12 @@
 #include "Platform/Format.h"
 #include "Platform/Log.h"
 #include "Platform/UserDefaults.h"
+#include "Support/LogCapture.h"
 
 namespace rendertest {
 
-// Collects log lines (from any thread) instead of printing them, for tests that feed bad input
-// on purpose or check a line.
-class QuietLog {
-public:
-  QuietLog()
-  {
-    pf::setLogEcho(false);
-    pf::setLogSink([this](const std::string& message) {
-      std::lock_guard lock(mutex_);
-      lines_.push_back(message);
-    });
-  }
-  ~QuietLog()
-  {
-    pf::setLogSink(nullptr);
-    pf::setLogEcho(true);
-  }
-  QuietLog(const QuietLog&) = delete;
-  QuietLog& operator=(const QuietLog&) = delete;
-
-  std::vector<std::string> lines() const
-  {
-    std::lock_guard lock(mutex_);
-    return lines_;
-  }
-  int count(std::string_view exactLine) const
-  {
-    std::lock_guard lock(mutex_);
-    return static_cast<int>(std::count(lines_.begin(), lines_.end(), exactLine));
-  }
-  int countContaining(std::string_view text) const
-  {
-    std::lock_guard lock(mutex_);
-    return static_cast<int>(std::count_if(lines_.begin(), lines_.end(),
-                                          [&](const std::string& line) { return line.find(text) != std::string::npos; }));
-  }
-
-private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> lines_;
-};
+// Collects log lines instead of printing them.
+using QuietLog = testsupport::LogCapture;
 
 using Rgba8 = pf::Bitmap::Rgba8;
 

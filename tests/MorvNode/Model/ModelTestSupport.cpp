@@ -11,47 +11,6 @@
 #include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
-LogCapture::LogCapture()
-{
-  pf::setLogEcho(false);
-  pf::setLogSink([this](const std::string& line) {
-    const std::lock_guard lock(mutex_);
-    lines_.push_back(line);
-  });
-}
-
-LogCapture::~LogCapture()
-{
-  pf::setLogSink(nullptr);
-  pf::setLogEcho(true);
-}
-
-std::vector<std::string> LogCapture::lines() const
-{
-  const std::lock_guard lock(mutex_);
-  return lines_;
-}
-
-int LogCapture::count(std::string_view exactLine) const
-{
-  const std::lock_guard lock(mutex_);
-  return static_cast<int>(std::count(lines_.begin(), lines_.end(), exactLine));
-}
-
-int LogCapture::countContaining(std::string_view text) const
-{
-  const std::lock_guard lock(mutex_);
-  return static_cast<int>(std::count_if(lines_.begin(), lines_.end(), [text](const std::string& line) {
-    return line.find(text) != std::string::npos;
-  }));
-}
-
-void LogCapture::clear()
-{
-  const std::lock_guard lock(mutex_);
-  lines_.clear();
-}
-
 std::shared_ptr<MVElement> makeTestElement(std::string name, std::vector<std::shared_ptr<MVElement>> members)
 {
   if (members.empty()) {

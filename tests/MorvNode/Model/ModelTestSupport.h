@@ -17,29 +17,13 @@
 #include "MorvNode/Model/MVNodeUndoDelegate.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "Platform/PlistValue.h"
+#include "Support/LogCapture.h"
 
 // Shared fakes of the graph model's tests: a quiet log capture, test elements, a recording
 // undo delegate, a node box that records its calls, a small graph controller and test node
 // classes.
 
-// Captures log lines and keeps the standard-error echo off while alive.
-class LogCapture {
-public:
-  LogCapture();
-  ~LogCapture();
-  LogCapture(const LogCapture&) = delete;
-  LogCapture& operator=(const LogCapture&) = delete;
-
-  std::vector<std::string> lines() const;
-  int count(std::string_view exactLine) const;
-  // Lines that contain the text.
-  int countContaining(std::string_view text) const;
-  void clear();
-
-private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> lines_;
-};
+using testsupport::LogCapture;
 
 // Test elements: a leaf named `name`, or a group of that name holding `members`.
 std::shared_ptr<MVElement> makeTestElement(std::string name, std::vector<std::shared_ptr<MVElement>> members = {});
