@@ -3,10 +3,22 @@
 #include <cmath>
 
 #include "MorvNode/Elements/ElementRenderer.h"
+#include "MorvNode/Elements/MVElement.h"
 #include "Platform/BlendMode.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Platform/DrawingContext.h"
 
 namespace elementdrawing {
+
+pf::DrawingContext* renderingContextFor(const MVElement& element, ElementRenderer& renderer)
+{
+  if (element.hasReleasedResources()) {
+    FeedbackManager::log("Warning, tried to render released element %@, rendererObject: %@", element.description(),
+                         renderer.description());
+    return nullptr;
+  }
+  return renderer.renderingContext();
+}
 
 bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransform& transform,
                             ElementRenderer& renderer)

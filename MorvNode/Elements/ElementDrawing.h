@@ -7,6 +7,7 @@
 #include "Platform/StrokeStyle.h"
 
 class ElementRenderer;
+class MVElement;
 
 namespace pf {
 class DrawingContext;
@@ -14,6 +15,10 @@ class DrawingContext;
 
 // Drawing steps shared by the element classes.
 namespace elementdrawing {
+
+// The context an element draws into: nullptr when the renderer has none, or (with a log line)
+// when the element's resources were released.
+pf::DrawingContext* renderingContextFor(const MVElement& element, ElementRenderer& renderer);
 
 // Applies an element's own transform to the context. When the product with the enclosing
 // transform is not finite and invertible (a drawing library cannot use it), the context is left

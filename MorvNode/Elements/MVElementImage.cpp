@@ -117,12 +117,7 @@ std::shared_ptr<const pf::Bitmap> MVElementImage::tintedBitmapOf(const pf::Image
 
 void MVElementImage::render(ElementRenderer& renderer) const
 {
-  if (hasReleasedResources()) {
-    FeedbackManager::log("Warning, tried to render released element %@, rendererObject: %@", description(),
-                         renderer.description());
-    return;
-  }
-  pf::DrawingContext* context = renderer.renderingContext();
+  pf::DrawingContext* context = elementdrawing::renderingContextFor(*this, renderer);
   if (context == nullptr) {
     return;
   }

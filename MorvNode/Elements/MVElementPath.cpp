@@ -155,12 +155,7 @@ bool MVElementPath::pointInElement(pf::Point point, const pf::AffineTransform& p
 
 void MVElementPath::render(ElementRenderer& renderer) const
 {
-  if (hasReleasedResources()) {
-    FeedbackManager::log("Warning, tried to render released element %@, rendererObject: %@", description(),
-                         renderer.description());
-    return;
-  }
-  pf::DrawingContext* context = renderer.renderingContext();
+  pf::DrawingContext* context = elementdrawing::renderingContextFor(*this, renderer);
   if (context == nullptr) {
     return;
   }
