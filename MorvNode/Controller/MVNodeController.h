@@ -315,6 +315,17 @@ public:
   double updateTime() const { return updateTime_; }
   long numberOfRenderedElements() const { return numberOfRenderedElements_; }
 
+  // ---- SVG body of an export (MVNodeControllerSVG.cpp) ----
+  // The document export writes its header and footer around these three, from the last
+  // generation, in SVG user units of renderingScale per output unit.
+  // The background as one <rect> line; empty while the background is off or fully transparent.
+  std::string svgArtboardBackgroundString() const;
+  // <defs> with one <symbol> per shared graphic the output uses (embedded SVG text, else the
+  // image as PNG data); empty when the output uses none.
+  std::string svgSymbolDefinitionsString() const;
+  // The output tree's SVG text (MVSvgWriter); empty without output.
+  std::string svgOutputElementString() const;
+
 private:
   // Sets isLoadingFile for its lifetime and restores the previous value.
   class LoadingScope;
