@@ -37,11 +37,12 @@ constexpr int kColumns = 32;
 constexpr double kSpacing = 15;
 constexpr double kShapeSize = 12;
 
-long long kinds[] = {ElementShapeNode::kRectangle, ElementShapeNode::kEllipse, ElementShapeNode::kStarPolygon};
+constexpr long long kKinds[] = {ElementShapeNode::kRectangle, ElementShapeNode::kEllipse, ElementShapeNode::kStarPolygon};
 
 pf::Point positionOf(long i)
 {
-  return {kShapeSize + static_cast<double>(i % kColumns) * kSpacing, kShapeSize + static_cast<double>(i / kColumns) * kSpacing};
+  return {kShapeSize + static_cast<double>(i % kColumns) * kSpacing,
+          kShapeSize + static_cast<double>(i / kColumns) * kSpacing};
 }
 
 pf::Color colorOf(long i)
@@ -51,7 +52,7 @@ pf::Color colorOf(long i)
 
 pf::Path pathOf(long i)
 {
-  switch (kinds[i % 3]) {
+  switch (kKinds[i % 3]) {
   case ElementShapeNode::kRectangle:
     return MVElementPath::cgPathForRectangleWithWidth(kShapeSize, kShapeSize);
   case ElementShapeNode::kEllipse:
@@ -86,7 +87,7 @@ struct ArtworkDocument {
     artboard->sizeParameter()->setValueX(kSide, kSide);
     for (long i = 0; i < count; ++i) {
       auto* shape = dynamic_cast<ElementShapeNode*>(controller.addNodeOfClass("ElementShapeNode", {0, 0}, false));
-      shape->indexParameterNamed("Type")->setIndex(kinds[i % 3]);
+      shape->indexParameterNamed("Type")->setIndex(kKinds[i % 3]);
       shape->sizeParameter()->setValueX(kShapeSize, kShapeSize);
       shape->positionParameter()->setValueX(positionOf(i).x, positionOf(i).y);
       shape->fillColorParameter()->setColor(colorOf(i));

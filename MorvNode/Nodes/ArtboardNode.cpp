@@ -186,9 +186,9 @@ void ArtboardNode::checkWarnings()
   if (sizeParameter_ != nullptr && sizeParameter_->valueX() == 1 && sizeParameter_->valueY() == 1) {
     addWarningMessage("The artboard size is set to 1x1, which is very small and probably unintentional.");
   }
-  const bool anyConnected = std::any_of(layersArray_.begin(), layersArray_.end(), [](const MVParameterGraphicsLayer* layer) {
-    return layer != nullptr && layer->hasConnectedInput();
-  });
+  const bool anyConnected =
+      std::any_of(layersArray_.begin(), layersArray_.end(),
+                  [](const MVParameterGraphicsLayer* layer) { return layer != nullptr && layer->hasConnectedInput(); });
   if (!anyConnected) {
     addWarningMessage("No graphics are connected to the Artboard graphics layers, so nothing will be shown. Drag "
                       "connections to the blue graphics layer sockets.");
@@ -346,7 +346,8 @@ void ArtboardNode::addLayerWithDescription(const pf::PlistValue::Dictionary& des
   const long long requested = description.contains("LayerIndex")
                                   ? DictionaryValueExtras::longValueForKey(description, "LayerIndex")
                                   : 0;
-  const auto index = static_cast<std::size_t>(std::clamp<long long>(requested, 0, static_cast<long long>(layersArray_.size())));
+  const auto count = static_cast<long long>(layersArray_.size());
+  const auto index = static_cast<std::size_t>(std::clamp<long long>(requested, 0, count));
   insertLayer(std::move(layer), index);
   if (MVNodeInterfaceDelegate* view = nodeView()) {
     view->initParameterInterface();
@@ -356,10 +357,20 @@ void ArtboardNode::addLayerWithDescription(const pf::PlistValue::Dictionary& des
   layersChanged();
 }
 
+std::string ArtboardNode::nextLayerName()
+{
+  // A record without "Layer Counter" may leave the counter below the numbers in use.
+  std::string name;
+  do {
+    ++layerNumberCounter_;
+    name = pf::format("OutputLayer%d", layerNumberCounter_);
+  } while (parameterNamed(name) != nullptr);
+  return name;
+}
+
 void ArtboardNode::menuAddNewLayer()
 {
-  ++layerNumberCounter_;
-  addLayerWithDescription({{"LayerID", pf::format("OutputLayer%d", layerNumberCounter_)},
+  addLayerWithDescription({{"LayerID", nextLayerName()},
                            {"DisplayName", "New layer"},
                            {"Visible", true},
                            {"LayerIndex", 0}});
@@ -376,8 +387,7 @@ void ArtboardNode::duplicateLayer(MVParameterGraphicsLayer* layer)
     FeedbackManager::log("Error, Artboard node duplicateLayer, layer %@ not in layersArray", layer->description());
     return;
   }
-  ++layerNumberCounter_;
-  const std::string copyName = pf::format("OutputLayer%d", layerNumberCounter_);
+  const std::string copyName = nextLayerName();
   addLayerWithDescription({{"LayerID", copyName},
                            {"DisplayName", layer->displayName() + " copy"},
                            {"Visible", layer->visible()},
@@ -551,9 +561,8 @@ bool ArtboardNode::canSetArtboardSize() const
 
 ArtboardNode* ArtboardNode::artboardForUndo(MVNodeUndoDelegate* delegate, const std::string& nodeId)
 {
-  MVParameter* header =
-      delegate != nullptr ? delegate->parameterWithPresistentParameterIdentifier(pf::format("%@ : %@", nodeId, kLayersHeaderName))
-                          : nullptr;
+  const std::string identifier = pf::format("%@ : %@", nodeId, kLayersHeaderName);
+  MVParameter* header = delegate != nullptr ? delegate->parameterWithPresistentParameterIdentifier(identifier) : nullptr;
   auto* node = header != nullptr ? dynamic_cast<ArtboardNode*>(header->node()) : nullptr;
   if (node == nullptr) {
     FeedbackManager::log("Error, Artboard node layer undo could not find artboard node %@", nodeId);
@@ -593,7 +602,8 @@ MVParameterGraphicsLayer* ArtboardNode::insertLayer(std::unique_ptr<MVParameterG
   // follows it, else after the one before it, else after the header.
   const auto positionOf = [this](const MVParameter* parameter) -> std::optional<std::size_t> {
     const auto& list = parameters();
-    const auto found = std::find_if(list.begin(), list.end(), [parameter](const auto& p) { return p.get() == parameter; });
+    const auto found =
+        std::find_if(list.begin(), list.end(), [parameter](const auto& p) { return p.get() == parameter; });
     return found == list.end() ? std::nullopt : std::optional<std::size_t>(found - list.begin());
   };
   std::optional<std::size_t> position;

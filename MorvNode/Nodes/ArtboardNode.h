@@ -102,6 +102,8 @@ private:
   // action unless undoing.
   void registerLayerUndo(std::function<void(ArtboardNode&)> step, const std::string& actionName);
   long indexOfLayer(const MVParameterGraphicsLayer* layer) const;  // -1 when not a layer
+  // "OutputLayer<n>" with the counter advanced to the next number no parameter uses.
+  std::string nextLayerName();
   // Puts the layer at `layerIndex` of layers() and into the parameter list in the same order.
   MVParameterGraphicsLayer* insertLayer(std::unique_ptr<MVParameterGraphicsLayer> layer, std::size_t layerIndex);
   // Takes every graphics layer out of the parameter list and layers().

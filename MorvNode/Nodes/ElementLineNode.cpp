@@ -25,7 +25,8 @@ void ElementLineNode::initNodeParameters()
 {
   ElementNode::initNodeParameters();
   canFill_ = false;
-  for (MVParameter* fill : {static_cast<MVParameter*>(fillColorParameter()), static_cast<MVParameter*>(fillOpacityParameter())}) {
+  for (MVParameter* fill :
+       {static_cast<MVParameter*>(fillColorParameter()), static_cast<MVParameter*>(fillOpacityParameter())}) {
     fill->setEnabled(false);
     fill->setLayoutHidden(true);
   }

@@ -123,8 +123,8 @@ void ElementNode::initNodeParameters()
       addParameter(colorParameter("Fill Color", "Fill color", "Fill", true, "Fill color of the shape element"));
   fillOpacityParameter_ = addParameter(opacityParameter(
       "Fill Opacity", "Transparency of the fill color, 0 is fully transparent, 1 is fully opaque"));
-  strokeColorParameter_ =
-      addParameter(colorParameter("Stroke Color", "Stroke color", "Stroke", false, "Stroke color of the shape element"));
+  strokeColorParameter_ = addParameter(
+      colorParameter("Stroke Color", "Stroke color", "Stroke", false, "Stroke color of the shape element"));
   strokeOpacityParameter_ = addParameter(
       opacityParameter("Stroke Opacity", "Transparency of the stroke, 0 is fully transparent, 1 is fully opaque"));
 

@@ -12,17 +12,15 @@ class MVParameterBool;
 // builds the path with MVElementPath's shape factories; placement and style come from the base.
 class ElementShapeNode : public ElementNode {
 public:
-  // The "Type" index.
-  enum ShapeType : long long {
-    kEllipse = 0,
-    kRectangle = 1,
-    kRightTriangle = 2,
-    kParallelogram = 3,
-    kTrapezoid = 4,
-    kPolygon = 5,
-    kStarPolygon = 6,
-    kArcWedge = 7,
-  };
+  // Values of the "Type" index (saved in documents).
+  static constexpr long long kEllipse = 0;
+  static constexpr long long kRectangle = 1;
+  static constexpr long long kRightTriangle = 2;
+  static constexpr long long kParallelogram = 3;
+  static constexpr long long kTrapezoid = 4;
+  static constexpr long long kPolygon = 5;
+  static constexpr long long kStarPolygon = 6;
+  static constexpr long long kArcWedge = 7;
 
   static const MVNodeClass& nodeClassInfo();
   const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }

@@ -277,6 +277,31 @@ TEST_F(ArtboardNodeTest, RecordRoundTripKeepsLayersAndCounter)
   EXPECT_EQ(log.countContaining("has no parameter named"), 0);
 }
 
+TEST_F(ArtboardNodeTest, NewLayersSkipNamesInUseWhenTheRecordHadNoCounter)
+{
+  // Layers numbered 6, 7 and 8 and no "Layer Counter": loading counts only up to 6.
+  pf::PlistValue::Dictionary record = artboard().descriptionDictionary();
+  record.erase("Layer Counter");
+  pf::PlistValue::Array parameters;
+  int number = 6;
+  for (const pf::PlistValue& entry : *record.find("Parameters")->asArray()) {
+    pf::PlistValue::Dictionary parameterRecord = *entry.asDictionary();
+    if (parameterRecord.find("Parameter class")->stringOr() == "MVParameterGraphicsLayer") {
+      parameterRecord.set("Parameter name", "OutputLayer" + std::to_string(number++));
+    }
+    parameters.emplace_back(std::move(parameterRecord));
+  }
+  record.set("Parameters", pf::PlistValue(std::move(parameters)));
+  ArtboardNode loaded;
+  loaded.initWithNodeID("loaded");
+  loaded.loadNodeDictionary(record);
+  ASSERT_EQ(loaded.layerNumberCounter(), 6);
+  loaded.menuAddNewLayer();
+  EXPECT_EQ(layerRows(loaded),
+            (std::vector<std::string>{"OutputLayer9", "OutputLayer6", "OutputLayer7", "OutputLayer8"}));
+  EXPECT_EQ(log.countContaining("already has a parameter named"), 0);
+}
+
 TEST_F(ArtboardNodeTest, RecordWithoutLayersGetsTheDefaultSet)
 {
   pf::PlistValue::Dictionary record = artboard().descriptionDictionary();
