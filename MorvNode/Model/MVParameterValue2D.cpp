@@ -54,8 +54,8 @@ void MVParameterValue2D::setPositionPresets()
   valueY_ = 0.0;
   layoutHasAspectToggle_ = false;
   aspectLocked_ = false;
-  displayNameX_ = "X";
-  displayNameY_ = "Y";
+  displayNameX_ = std::string("X");  // assigned from temporaries: GCC 12 misreads a literal assignment here (-Wrestrict)
+  displayNameY_ = std::string("Y");
 }
 
 void MVParameterValue2D::setSizePresets()
@@ -64,8 +64,8 @@ void MVParameterValue2D::setSizePresets()
   valueY_ = 50.0;
   layoutHasAspectToggle_ = true;
   aspectLocked_ = false;
-  displayNameX_ = "Width";
-  displayNameY_ = "Height";
+  displayNameX_ = std::string("Width");
+  displayNameY_ = std::string("Height");
 }
 
 void MVParameterValue2D::setScalePresets()
@@ -75,8 +75,8 @@ void MVParameterValue2D::setScalePresets()
   layoutHasAspectToggle_ = true;
   aspectLocked_ = true;
   aspect_ = 1.0;
-  displayNameX_ = "X";
-  displayNameY_ = "Y";
+  displayNameX_ = std::string("X");
+  displayNameY_ = std::string("Y");
 }
 
 void MVParameterValue2D::setDisplayNameX(const std::string& name)
