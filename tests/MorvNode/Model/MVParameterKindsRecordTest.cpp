@@ -81,44 +81,6 @@ TEST(ParameterKindRecords, RoundTripThroughAPropertyList)
   }
 }
 
-TEST(ParameterValue, BadNumbersAreNeutralisedBeforeTheLimits)
-{
-  LogCapture log;
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double infinity = std::numeric_limits<double>::infinity();
-  const double largest = std::numeric_limits<double>::max();
-  struct Case {
-    const char* name;
-    std::optional<double> minimum;
-    std::optional<double> maximum;
-    bool isInteger;
-    double set;
-    double stored;
-  };
-  const Case cases[] = {
-      {"NaN is 0", std::nullopt, std::nullopt, false, nan, 0.0},
-      {"NaN is 0, then limited", 2.0, std::nullopt, false, nan, 2.0},
-      {"infinity is the largest number", std::nullopt, std::nullopt, true, infinity, largest},
-      {"minus infinity is the lowest", std::nullopt, std::nullopt, false, -infinity, -largest},
-      {"infinity meets the maximum", std::nullopt, 10.0, false, infinity, 10.0},
-      {"huge values stay as they are", std::nullopt, std::nullopt, true, 1e300, 1e300},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto value = MVParameterValue::parameterWithName("Value");
-    if (c.minimum) {
-      value->setMinValueLimit(*c.minimum);
-    }
-    if (c.maximum) {
-      value->setMaxValueLimit(*c.maximum);
-    }
-    value->setIsInteger(c.isInteger);
-    value->setValue(c.set);
-    EXPECT_EQ(value->localValue(), c.stored);
-    EXPECT_EQ(value->value(), c.stored);
-  }
-}
-
 TEST(ParameterString, NoTextAndEmptyTextDiffer)
 {
   registerTestNodeClasses();

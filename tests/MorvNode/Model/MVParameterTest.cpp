@@ -156,6 +156,9 @@ TEST_F(ParameterTest, IdentityAndDescriptions)
 TEST(ParameterValue, LimitsAndRounding)
 {
   LogCapture log;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double infinity = std::numeric_limits<double>::infinity();
+  const double largest = std::numeric_limits<double>::max();
   struct Case {
     const char* name;
     std::optional<double> minimum;
@@ -172,6 +175,12 @@ TEST(ParameterValue, LimitsAndRounding)
       {"negative half rounds down", std::nullopt, std::nullopt, true, -2.5, -3.0},
       {"just below a half", std::nullopt, std::nullopt, true, 2.4999, 2.0},
       {"largest double below a half", std::nullopt, std::nullopt, true, 0.49999999999999994, 0.0},
+      {"NaN is 0", std::nullopt, std::nullopt, false, nan, 0.0},
+      {"NaN is 0, then limited", 2.0, std::nullopt, false, nan, 2.0},
+      {"infinity is the largest number", std::nullopt, std::nullopt, true, infinity, largest},
+      {"minus infinity is the lowest", std::nullopt, std::nullopt, false, -infinity, -largest},
+      {"infinity meets the maximum", std::nullopt, 10.0, false, infinity, 10.0},
+      {"huge values stay as they are", std::nullopt, std::nullopt, true, 1e300, 1e300},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -185,6 +194,7 @@ TEST(ParameterValue, LimitsAndRounding)
     value->setIsInteger(c.isInteger);
     value->setValue(c.set);
     EXPECT_EQ(value->localValue(), c.stored);
+    EXPECT_EQ(value->value(), c.stored);
   }
 }
 
