@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
+#include "PlainCairo.h"
+
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Elements/MVElementGroup.h"
@@ -163,30 +165,6 @@ void artworkBitmap(benchmark::State& state)
 }
 BENCHMARK(artworkBitmap)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
-void appendPath(cairo_t* cr, const pf::Path& path)
-{
-  for (const pf::PathElement& element : path.elements()) {
-    const auto& p = element.points;
-    switch (element.type) {
-    case pf::PathElementType::MoveTo:
-      cairo_move_to(cr, p[0].x, p[0].y);
-      break;
-    case pf::PathElementType::LineTo:
-      cairo_line_to(cr, p[0].x, p[0].y);
-      break;
-    case pf::PathElementType::QuadCurveTo:
-      cairo_curve_to(cr, p[0].x, p[0].y, p[0].x, p[0].y, p[1].x, p[1].y);
-      break;
-    case pf::PathElementType::CurveTo:
-      cairo_curve_to(cr, p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
-      break;
-    case pf::PathElementType::CloseSubpath:
-      cairo_close_path(cr);
-      break;
-    }
-  }
-}
-
 // The background and the same paths filled by plain Cairo into a bitmap of the artboard.
 void plainCairoBitmapBaseline(benchmark::State& state)
 {
@@ -203,7 +181,7 @@ void plainCairoBitmapBaseline(benchmark::State& state)
       cairo_save(cr);
       cairo_translate(cr, positionOf(i).x, positionOf(i).y);
       cairo_new_path(cr);
-      appendPath(cr, paths[static_cast<std::size_t>(i)]);
+      plaincairo::appendPath(cr, paths[static_cast<std::size_t>(i)]);
       const pf::Color color = colorOf(i);
       cairo_set_source_rgba(cr, color.red(), color.green(), color.blue(), 1);
       cairo_fill(cr);

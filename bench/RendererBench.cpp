@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
+#include "PlainCairo.h"
+
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementPath.h"
 #include "MorvNode/Elements/MVElementRenderer.h"
@@ -156,41 +158,6 @@ void rendererTree(benchmark::State& state)
 }
 BENCHMARK(rendererTree)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void appendPath(cairo_t* cr, const pf::Path& path)
-{
-  for (const pf::PathElement& element : path.elements()) {
-    const auto& p = element.points;
-    switch (element.type) {
-    case pf::PathElementType::MoveTo:
-      cairo_move_to(cr, p[0].x, p[0].y);
-      break;
-    case pf::PathElementType::LineTo:
-      cairo_line_to(cr, p[0].x, p[0].y);
-      break;
-    case pf::PathElementType::QuadCurveTo: {
-      double x0 = 0;
-      double y0 = 0;
-      cairo_get_current_point(cr, &x0, &y0);
-      cairo_curve_to(cr, x0 + 2 * (p[0].x - x0) / 3, y0 + 2 * (p[0].y - y0) / 3, p[1].x + 2 * (p[0].x - p[1].x) / 3,
-                     p[1].y + 2 * (p[0].y - p[1].y) / 3, p[1].x, p[1].y);
-      break;
-    }
-    case pf::PathElementType::CurveTo:
-      cairo_curve_to(cr, p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
-      break;
-    case pf::PathElementType::CloseSubpath:
-      cairo_close_path(cr);
-      break;
-    }
-  }
-}
-
-void setMatrix(cairo_t* cr, const pf::AffineTransform& t)
-{
-  const cairo_matrix_t matrix{t.a, t.b, t.c, t.d, t.tx, t.ty};
-  cairo_transform(cr, &matrix);
-}
-
 void drawPlain(cairo_t* cr, const Scene& scene)
 {
   cairo_save(cr);
@@ -199,19 +166,19 @@ void drawPlain(cairo_t* cr, const Scene& scene)
   cairo_restore(cr);
   for (const Scene::Group& group : scene.groups) {
     cairo_save(cr);
-    setMatrix(cr, group.transform);
+    plaincairo::concatMatrix(cr, group.transform);
     if (group.clipped) {
       cairo_new_path(cr);
-      appendPath(cr, *scene.clip);
+      plaincairo::appendPath(cr, *scene.clip);
       cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
       cairo_clip(cr);
     }
     for (const Scene::Leaf& leaf : group.leaves) {
       const pf::Path& shape = *scene.shapes[static_cast<std::size_t>(leaf.shape)];
       cairo_save(cr);
-      setMatrix(cr, leaf.transform);
+      plaincairo::concatMatrix(cr, leaf.transform);
       cairo_new_path(cr);
-      appendPath(cr, shape);
+      plaincairo::appendPath(cr, shape);
       cairo_set_source_rgba(cr, leaf.style.red, leaf.style.green, leaf.style.blue, leaf.style.fillOpacity);
       cairo_set_fill_rule(cr, leaf.style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
       if (leaf.style.strokeWidth > 0) {
