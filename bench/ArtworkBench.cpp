@@ -72,9 +72,13 @@ void reportPerElement(benchmark::State& state)
                                                          benchmark::Counter::kInvert);
 }
 
+// Whether the shapes feed the artboard. Unconnected shapes are not reached by the pull: the
+// controller queues their previews and forces them after it.
+enum class Wiring { Connected, Unconnected };
+
 // The document, generated once.
 struct ArtworkDocument {
-  explicit ArtworkDocument(long count)
+  explicit ArtworkDocument(long count, Wiring wiring = Wiring::Connected)
   {
     pf::RunLoop::setCurrent(&runLoop);
     // A store of our own so that the user's preferences do not change what is measured.
@@ -93,8 +97,10 @@ struct ArtworkDocument {
       shape->sizeParameter()->setValueX(kShapeSize, kShapeSize);
       shape->positionParameter()->setValueX(positionOf(i).x, positionOf(i).y);
       shape->fillColorParameter()->setColor(colorOf(i));
-      controller.addConnectionFromSocket(shape->graphicsParameter()->outputSocket(),
-                                         artboard->layers().front()->inputSocket());
+      if (wiring == Wiring::Connected) {
+        controller.addConnectionFromSocket(shape->graphicsParameter()->outputSocket(),
+                                           artboard->layers().front()->inputSocket());
+      }
     }
     document.resumeUndoRegistration();
     runLoop.advance(1.0);
@@ -105,9 +111,9 @@ struct ArtworkDocument {
   MVNodeController& controller = document.nodeController();
 };
 
-void artworkGeneration(benchmark::State& state)
+void measureGeneration(benchmark::State& state, Wiring wiring)
 {
-  ArtworkDocument document(state.range(0));
+  ArtworkDocument document(state.range(0), wiring);
   for (auto _ : state) {
     // Every node recomputes, as after a change at the root of the graph.
     for (const auto& node : document.controller.nodeArray()) {
@@ -118,7 +124,20 @@ void artworkGeneration(benchmark::State& state)
   }
   reportPerElement(state);
 }
+
+void artworkGeneration(benchmark::State& state)
+{
+  measureGeneration(state, Wiring::Connected);
+}
 BENCHMARK(artworkGeneration)->Arg(10)->Arg(100)->Arg(1000);
+
+// The same shapes left unconnected: the output is empty, and every shape is generated for its
+// preview after the pull.
+void unconnectedGeneration(benchmark::State& state)
+{
+  measureGeneration(state, Wiring::Unconnected);
+}
+BENCHMARK(unconnectedGeneration)->Arg(10)->Arg(100)->Arg(1000);
 
 // The same shapes as element paths, grouped as the artboard groups them.
 void directShapeTreeBaseline(benchmark::State& state)

@@ -501,8 +501,9 @@ void MVNodeController::forgetNode(const MVNode* node)
   const auto isNode = [node](const MVNode* each) { return each == node; };
   std::erase_if(selectedNodesArray_, isNode);
   std::erase_if(dynamicValueNodeArray_, isNode);
-  std::erase_if(unconnectedParametersRegenerationArray_,
-                [node](const MVParameter* parameter) { return parameter->node() == node; });
+  const auto isNodeParameter = [node](const MVParameter* parameter) { return parameter->node() == node; };
+  std::erase_if(unconnectedParametersRegenerationArray_, isNodeParameter);
+  std::erase_if(queuedParameters_, isNodeParameter);
   if (artboardNode_ == node) {
     artboardNode_ = nullptr;
   }
@@ -771,12 +772,17 @@ void MVNodeController::updateAfterSelectionChange()
 
 void MVNodeController::scheduleRegenerationForParameter(MVParameter* parameter)
 {
-  if (parameter != nullptr && !isLoadingFile_ &&
-      std::find(unconnectedParametersRegenerationArray_.begin(), unconnectedParametersRegenerationArray_.end(),
-                parameter) == unconnectedParametersRegenerationArray_.end()) {
-    unconnectedParametersRegenerationArray_.push_back(parameter);
+  if (parameter != nullptr && !isLoadingFile_) {
+    queueParameterForRegeneration(parameter);
   }
   scheduleRegeneration();
+}
+
+void MVNodeController::queueParameterForRegeneration(MVParameter* parameter)
+{
+  if (queuedParameters_.insert(parameter).second) {
+    unconnectedParametersRegenerationArray_.push_back(parameter);
+  }
 }
 
 void MVNodeController::scheduleRegeneration()
@@ -895,10 +901,8 @@ void MVNodeController::generateOutputElement()
     for (const auto& parameter : node->parameters()) {
       if (parameter->needsToUpdate() && parameter->hasPreview() &&
           parameter->lastUpdateGenerationCycleID() != generationCycleID_ &&
-          (parameter->hasInputSocket() || parameter->hasOutputSocket()) &&
-          std::find(unconnectedParametersRegenerationArray_.begin(), unconnectedParametersRegenerationArray_.end(),
-                    parameter.get()) == unconnectedParametersRegenerationArray_.end()) {
-        unconnectedParametersRegenerationArray_.push_back(parameter.get());
+          (parameter->hasInputSocket() || parameter->hasOutputSocket())) {
+        queueParameterForRegeneration(parameter.get());
       }
     }
   }
@@ -919,6 +923,7 @@ void MVNodeController::generateOutputElement()
     }
   }
   unconnectedParametersRegenerationArray_.clear();
+  queuedParameters_.clear();
 
   outputElement_ = std::move(tree);
   numberOfElements_ = outputElement_ != nullptr ? outputElement_->numberOfSubElements() : 0;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "MorvNode/Controller/WarningsManagerDelegate.h"
@@ -335,6 +336,8 @@ private:
   std::optional<std::size_t> indexOfNode(const MVNode* node) const;
   // Forgets every non-owning reference to a node that is about to be destroyed.
   void forgetNode(const MVNode* node);
+  // Appends the parameter to the queue of previews forced after the pull, unless it is queued.
+  void queueParameterForRegeneration(MVParameter* parameter);
   double now() const;
   void updatePatternViews();
   void updateDragEditInterface();
@@ -375,6 +378,9 @@ private:
   bool isGenerating_ = false;
   bool regenerateWhenFinished_ = false;
   std::vector<MVParameter*> unconnectedParametersRegenerationArray_;  // owned by their nodes
+  // The same parameters, for the duplicate test: a graph whose nodes the pull does not reach
+  // queues a few parameters per node.
+  std::unordered_set<const MVParameter*> queuedParameters_;
   long long generationCycleID_ = 0;
   std::shared_ptr<MVElement> outputElement_;
   pf::Size artboardSize_{200.0, 200.0};

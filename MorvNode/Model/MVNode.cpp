@@ -48,6 +48,13 @@ private:
   MVNodeUndoDelegate* delegate_;
 };
 
+// The kinds checkWarnings() reads (parse errors, missing node indexes).
+bool hasWarningChecks(const MVParameter* parameter)
+{
+  return dynamic_cast<const MVParameterValueExpression*>(parameter) != nullptr ||
+         dynamic_cast<const MVParameterNodeIndex*>(parameter) != nullptr;
+}
+
 // Seed sums wrap like two's-complement 64-bit integers.
 std::int64_t wrappingSum(std::int64_t a, std::int64_t b, std::int64_t c = 0)
 {
@@ -93,6 +100,7 @@ void MVNode::initNodeParameters()
   showRandomSeedParameter_ = nullptr;
   randomSeedParameter_ = nullptr;
   parameters_.clear();
+  warningParameters_.clear();
 }
 
 MVParameter* MVNode::addParameter(std::unique_ptr<MVParameter> parameter)
@@ -127,6 +135,15 @@ MVParameter* MVNode::insertParameter(std::unique_ptr<MVParameter> parameter, std
   if (dynamic_cast<MVParameterNodeIndex*>(added) != nullptr) {
     hasNodeIndexParameter_ = true;
   }
+  if (hasWarningChecks(added)) {
+    // Rare (expression and node-index kinds): the list is rebuilt to keep the parameter order.
+    warningParameters_.clear();
+    for (const auto& parameter : parameters_) {
+      if (hasWarningChecks(parameter.get())) {
+        warningParameters_.push_back(parameter.get());
+      }
+    }
+  }
   return added;
 }
 
@@ -139,6 +156,7 @@ std::unique_ptr<MVParameter> MVNode::removeParameter(const MVParameter* paramete
   }
   std::unique_ptr<MVParameter> removed = std::move(*found);
   parameters_.erase(found);
+  std::erase(warningParameters_, removed.get());
   if (removed.get() == showRandomSeedParameter_) {
     showRandomSeedParameter_ = nullptr;
   }
@@ -597,17 +615,17 @@ void MVNode::checkWarnings()
   if (parameters_.empty() || referenceMode_) {
     return;
   }
-  for (const auto& parameter : parameters_) {
+  for (const MVParameter* parameter : warningParameters_) {
     if (!parameter->enabled() || parameter->layoutHidden()) {
       continue;
     }
-    if (const auto* expression = dynamic_cast<const MVParameterValueExpression*>(parameter.get())) {
+    if (const auto* expression = dynamic_cast<const MVParameterValueExpression*>(parameter)) {
       if (expression->parsingErrorFlag()) {
         addWarningMessage(
             pf::format("Could not parse expression '%@'. Will output 0 instead", expression->expressionString()));
       }
     }
-    if (const auto* nodeIndex = dynamic_cast<const MVParameterNodeIndex*>(parameter.get())) {
+    if (const auto* nodeIndex = dynamic_cast<const MVParameterNodeIndex*>(parameter)) {
       if (nodeIndex->indexNames().empty()) {
         addWarningMessage("Node indexes are used to generate dynamic input parameters in Group and Repeater nodes, "
                           "but there are no nodes generating node indexes in this file.");

@@ -280,6 +280,9 @@ private:
   MVNodeUndoDelegate* undoDelegate_ = nullptr;    // the document, outlives its nodes
   std::unique_ptr<MVNodeInterfaceDelegate> nodeView_;
   std::vector<std::unique_ptr<MVParameter>> parameters_;
+  // The expression and node-index parameters, in list order: the only kinds the base's
+  // checkWarnings() reads, which runs for every node after every generation.
+  std::vector<const MVParameter*> warningParameters_;  // owned by parameters_
   std::string nodeId_;
   std::vector<std::string> warningMessages_;
   std::vector<std::string> loadingWarningMessages_;

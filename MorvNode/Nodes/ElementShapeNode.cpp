@@ -23,6 +23,11 @@ std::unique_ptr<MVParameterValue> valueParameter(const std::string& name, const 
   return parameter;
 }
 
+double valueOf(MVParameterValue* parameter)
+{
+  return parameter != nullptr ? parameter->value() : 0.0;
+}
+
 double radians(double degrees)
 {
   return degrees / 180 * std::numbers::pi;
@@ -76,20 +81,24 @@ void ElementShapeNode::initNodeParameters()
                           "An arc with set angle and pie wedge option"});
   type->setIndex(kRectangle);
   type->setTooltip("The type of shape to generate");
+  typeParameter_ = type.get();
   addParameter(std::move(type), 1);
 
   auto sides = valueParameter("Sides", "Sides", 6, "The number of sides/edges of the shape");
   sides->setMinValueLimit(3);
   sides->setPreferredValueRangeMax(12);
   sides->setIsInteger(true);
+  sidesParameter_ = sides.get();
   addParameter(std::move(sides), 2);
 
   auto diameter2 = valueParameter("Diameter 2", "Diameter 2", 20, "The inner diameter of the shape");
   diameter2->setMinValueLimit(0);
+  diameter2Parameter_ = diameter2.get();
   addParameter(std::move(diameter2), 4);
 
   auto innerDiameter = valueParameter("Inner Diameter", "Inner Diameter", 10, "The inner diameter of the arc shape");
   innerDiameter->setMinValueLimit(0);
+  innerDiameterParameter_ = innerDiameter.get();
   addParameter(std::move(innerDiameter), 3);
 
   auto pieWedge = MVParameterBool::parameterWithName("Pie wedge");
@@ -97,15 +106,18 @@ void ElementShapeNode::initNodeParameters()
   pieWedge->setValue(true);
   pieWedge->setTooltip("When checked the shape is extended with lines from the arc ends to the center, effectively "
                        "making it a pie wedge shape.");
+  pieWedgeParameter_ = pieWedge.get();
   addParameter(std::move(pieWedge), 4);
 
-  addParameter(valueParameter("Shift", "Shift", 10, "Horizontal shift of the slanted sides of a parallelogram or "
-                                                    "trapetzoid"),
-               6);
+  auto shift = valueParameter("Shift", "Shift", 10,
+                              "Horizontal shift of the slanted sides of a parallelogram or trapetzoid");
+  shiftParameter_ = shift.get();
+  addParameter(std::move(shift), 6);
 
   auto angle = valueParameter("Angle", "Angle", 90, "Angle range (in degrees) of the circle segment");
   angle->setMinValueLimit(0);
   angle->setMaxValueLimit(360);
+  angleParameter_ = angle.get();
   addParameter(std::move(angle), 7);
 
   auto rounding = valueParameter("Rounding", "Outer", 0.2, "The smoothing of the outer corners of the shape");
@@ -114,39 +126,38 @@ void ElementShapeNode::initNodeParameters()
   rounding->setEnabled(false);
   rounding->setPreferredValueRangeMin(-1);
   rounding->setPreferredValueRangeMax(1);
+  roundingParameter_ = rounding.get();
   addParameter(std::move(rounding), 9);
 
   auto rounding2 = valueParameter("Rounding 2", "Inner", 0.2, "The smoothing of the inner corners of the shape");
   rounding2->setPreferredValueRangeMin(-1);
   rounding2->setPreferredValueRangeMax(1);
+  rounding2Parameter_ = rounding2.get();
   addParameter(std::move(rounding2), 10);
 }
 
 void ElementShapeNode::updateLinkedParameters()
 {
   ElementNode::updateLinkedParameters();
-  const MVParameterIndex* type = indexParameterNamed("Type");
-  if (type == nullptr) {
+  if (typeParameter_ == nullptr) {
     return;
   }
-  const long long t = type->index();
-  const MVParameter* rounding = parameterNamed("Rounding");
-  const bool roundingOn = rounding != nullptr && rounding->enabled();
-  const MVParameterBool* pieWedge = boolParameterNamed("Pie wedge");
-  const bool wedge = pieWedge != nullptr && pieWedge->value();
+  const long long t = typeParameter_->index();
+  const bool roundingOn = roundingParameter_ != nullptr && roundingParameter_->enabled();
+  const bool wedge = pieWedgeParameter_ != nullptr && pieWedgeParameter_->value();
 
   MVParameterValue2D* size = sizeParameter();
   if (size != nullptr) {
     size->setLayoutShowY(t < kPolygon);
   }
-  setHidden(parameterNamed("Shift"), t != kParallelogram && t != kTrapezoid);
-  setHidden(parameterNamed("Sides"), t != kPolygon && t != kStarPolygon);
-  setHidden(parameterNamed("Rounding"), t != kPolygon && t != kStarPolygon);
-  setHidden(parameterNamed("Rounding 2"), !(t == kStarPolygon && roundingOn));
-  setHidden(parameterNamed("Diameter 2"), t != kStarPolygon);
-  setHidden(parameterNamed("Angle"), t != kArcWedge);
-  setHidden(parameterNamed("Pie wedge"), t != kArcWedge);
-  setHidden(parameterNamed("Inner Diameter"), !(t == kArcWedge && wedge));
+  setHidden(shiftParameter_, t != kParallelogram && t != kTrapezoid);
+  setHidden(sidesParameter_, t != kPolygon && t != kStarPolygon);
+  setHidden(roundingParameter_, t != kPolygon && t != kStarPolygon);
+  setHidden(rounding2Parameter_, !(t == kStarPolygon && roundingOn));
+  setHidden(diameter2Parameter_, t != kStarPolygon);
+  setHidden(angleParameter_, t != kArcWedge);
+  setHidden(pieWedgeParameter_, t != kArcWedge);
+  setHidden(innerDiameterParameter_, !(t == kArcWedge && wedge));
   if (size != nullptr) {
     size->setDisplayNameX(t < kPolygon ? "Width" : "Diameter");
   }
@@ -166,14 +177,13 @@ std::shared_ptr<MVElement> ElementShapeNode::generateElement()
   MVParameterValue2D* size = sizeParameter();
   const double w = size != nullptr ? size->valueX() : 0.0;
   const double h = size != nullptr ? size->valueY() : 0.0;
-  const double shift = doubleValueForParameterNamed("Shift");
-  const double sides = doubleValueForParameterNamed("Sides");
-  const double diameter2 = doubleValueForParameterNamed("Diameter 2");
-  const double angle = doubleValueForParameterNamed("Angle");
-  const MVParameter* rounding = parameterNamed("Rounding");
-  const bool roundingOn = rounding != nullptr && rounding->enabled();
-  const double outerRounding = roundingOn ? doubleValueForParameterNamed("Rounding") : 0.0;
-  const double innerRounding = roundingOn ? doubleValueForParameterNamed("Rounding 2") : 0.0;
+  const double shift = valueOf(shiftParameter_);
+  const double sides = valueOf(sidesParameter_);
+  const double diameter2 = valueOf(diameter2Parameter_);
+  const double angle = valueOf(angleParameter_);
+  const bool roundingOn = roundingParameter_ != nullptr && roundingParameter_->enabled();
+  const double outerRounding = roundingOn ? valueOf(roundingParameter_) : 0.0;
+  const double innerRounding = roundingOn ? valueOf(rounding2Parameter_) : 0.0;
   const int k = pf::saturatingCast<int>(sides);
 
   auto element = std::make_shared<MVElementPath>();
@@ -186,8 +196,7 @@ std::shared_ptr<MVElement> ElementShapeNode::generateElement()
 
   pf::Path path;
   std::string name;
-  const MVParameterIndex* type = indexParameterNamed("Type");
-  switch (type != nullptr ? type->index() : kEllipse) {
+  switch (typeParameter_ != nullptr ? typeParameter_->index() : kEllipse) {
   case kRectangle:
     path = MVElementPath::cgPathForRectangleWithWidth(w, h);
     name = "Rectangle";
@@ -213,8 +222,8 @@ std::shared_ptr<MVElement> ElementShapeNode::generateElement()
     name = "Star";
     break;
   case kArcWedge: {
-    const bool wedge = boolValueForParameterNamed("Pie wedge");
-    const double innerDiameter = doubleValueForParameterNamed("Inner Diameter");
+    const bool wedge = pieWedgeParameter_ != nullptr && pieWedgeParameter_->value();
+    const double innerDiameter = valueOf(innerDiameterParameter_);
     if (wedge && innerDiameter != 0) {
       path = MVElementPath::cgPathForCircleSegmentWedgeWithInnerRadius(innerDiameter / 2, w / 2, radians(angle));
     } else {

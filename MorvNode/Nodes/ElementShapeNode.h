@@ -5,6 +5,8 @@
 #include "MorvNode/Nodes/ElementNode.h"
 
 class MVParameterBool;
+class MVParameterIndex;
+class MVParameterValue;
 
 // The element node that outputs one closed path of a chosen shape: ellipse, rectangle, right
 // triangle, parallelogram, trapezoid, rounded polygon, rounded star or arc (a circle segment,
@@ -33,4 +35,17 @@ public:
   // The shape's path centred on the origin, named after the shape; its width and height are
   // those of the path's box (not "Size"), stroke width and fill opacity 0 until styled.
   std::shared_ptr<MVElement> generateElement() override;
+
+private:
+  // Owned by the node's parameter list; nullptr before initNodeParameters(). Held so that each
+  // generation reads them without a search by name.
+  MVParameterIndex* typeParameter_ = nullptr;
+  MVParameterValue* sidesParameter_ = nullptr;
+  MVParameterValue* innerDiameterParameter_ = nullptr;
+  MVParameterBool* pieWedgeParameter_ = nullptr;
+  MVParameterValue* shiftParameter_ = nullptr;
+  MVParameterValue* angleParameter_ = nullptr;
+  MVParameterValue* diameter2Parameter_ = nullptr;
+  MVParameterValue* roundingParameter_ = nullptr;
+  MVParameterValue* rounding2Parameter_ = nullptr;
 };

@@ -242,6 +242,21 @@ TEST_F(NodeTest, BaseWarningsComeFromShownEnabledParameters)
   EXPECT_TRUE(node->warningMessages().empty());
 }
 
+TEST_F(NodeTest, WarningsFollowTheParameterListAsItChanges)
+{
+  MVParameter* index = node->addParameter(std::make_unique<IndexWithoutPublishers>());
+  node->addParameter(std::make_unique<BrokenExpression>("1 *"), 0);  // ahead of the index
+  const std::string parseWarning = "Could not parse expression '1 *'. Will output 0 instead";
+  node->checkWarnings();
+  ASSERT_EQ(node->warningMessages().size(), 2u);
+  EXPECT_EQ(node->warningMessages().front(), parseWarning);
+
+  const std::unique_ptr<MVParameter> removed = node->removeParameter(index);
+  ASSERT_NE(removed, nullptr);
+  node->checkWarnings();
+  EXPECT_EQ(node->warningMessages(), std::vector<std::string>{parseWarning});
+}
+
 TEST_F(NodeTest, CopyTakesANewIdAndTheValues)
 {
   node->valueParameterNamed("Value")->setValue(8.5);
