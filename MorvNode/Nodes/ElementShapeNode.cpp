@@ -1,5 +1,6 @@
 #include "MorvNode/Nodes/ElementShapeNode.h"
 
+#include <algorithm>
 #include <numbers>
 
 #include "MorvNode/Elements/MVElementPath.h"
@@ -9,6 +10,7 @@
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
+#include "Platform/Format.h"
 #include "Platform/Numbers.h"
 
 namespace {
@@ -170,6 +172,11 @@ void ElementShapeNode::checkWarnings()
       !strokeColorParameter()->enabled()) {
     addWarningMessage("This shape node has both fill and stroke toggled off, so nothing will be drawn in the output.");
   }
+  const long long t = typeParameter_ != nullptr ? typeParameter_->index() : kEllipse;
+  if ((t == kPolygon || t == kStarPolygon) && valueOf(sidesParameter_) > kMaxSides) {
+    addWarningMessage(pf::format("The number of sides is limited to %d, the shape is drawn with %d sides.", kMaxSides,
+                                 kMaxSides));
+  }
 }
 
 std::shared_ptr<MVElement> ElementShapeNode::generateElement()
@@ -184,7 +191,7 @@ std::shared_ptr<MVElement> ElementShapeNode::generateElement()
   const bool roundingOn = roundingParameter_ != nullptr && roundingParameter_->enabled();
   const double outerRounding = roundingOn ? valueOf(roundingParameter_) : 0.0;
   const double innerRounding = roundingOn ? valueOf(rounding2Parameter_) : 0.0;
-  const int k = pf::saturatingCast<int>(sides);
+  const int k = std::min(pf::saturatingCast<int>(sides), kMaxSides);
 
   auto element = std::make_shared<MVElementPath>();
   if (nodeController() != nullptr) {

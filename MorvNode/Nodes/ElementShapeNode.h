@@ -23,6 +23,9 @@ public:
   static constexpr long long kPolygon = 5;
   static constexpr long long kStarPolygon = 6;
   static constexpr long long kArcWedge = 7;
+  // Ceiling of "Sides" for polygons and stars: a larger count draws like a circle and would
+  // only cost time and memory (the node warns when the value is above it).
+  static constexpr int kMaxSides = 10000;
 
   static const MVNodeClass& nodeClassInfo();
   const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
@@ -30,7 +33,7 @@ public:
   void initNodeParameters() override;
   // Shows the rows of the chosen type and names the size fields after it.
   void updateLinkedParameters() override;
-  // Also warns when both fill and stroke are off.
+  // Also warns when both fill and stroke are off, and when "Sides" is above kMaxSides.
   void checkWarnings() override;
   // The shape's path centred on the origin, named after the shape; its width and height are
   // those of the path's box (not "Size"), stroke width and fill opacity 0 until styled.

@@ -342,6 +342,31 @@ TEST_F(ElementNodeTest, WarningsNameWhatWillNotBeDrawn)
             std::vector<std::string>{"This line node has stroke toggled off, so nothing will be drawn in the output."});
 }
 
+TEST_F(ElementNodeTest, SidesAboveTheCeilingAreCappedWithAWarning)
+{
+  // A typed or computed count must not build millions of segments.
+  for (const long long type : {ElementShapeNode::kPolygon, ElementShapeNode::kStarPolygon}) {
+    SCOPED_TRACE(type);
+    auto* shape = add<ElementShapeNode>("ElementShapeNode");
+    connectToLayer(shape);
+    shape->indexParameterNamed("Type")->setIndex(type);
+    shape->valueParameterNamed("Sides")->setValue(50000);
+    const auto element = pathOutput(shape);
+    ASSERT_NE(element, nullptr);
+    const pf::Path capped = type == ElementShapeNode::kPolygon
+                                ? MVElementPath::cgPathForRoundedPolygonWithRadius(15, ElementShapeNode::kMaxSides, 0)
+                                : MVElementPath::cgPathForRoundedStarWithOuterRadius(15, 10, ElementShapeNode::kMaxSides, 0, 0);
+    EXPECT_EQ(*element->cgPath(), capped);
+    shape->checkWarnings();
+    EXPECT_EQ(shape->warningMessages(),
+              std::vector<std::string>{"The number of sides is limited to 10000, the shape is drawn with 10000 sides."});
+
+    shape->valueParameterNamed("Sides")->setValue(ElementShapeNode::kMaxSides);
+    shape->checkWarnings();
+    EXPECT_TRUE(shape->warningMessages().empty());
+  }
+}
+
 TEST_F(ElementNodeTest, SetPositionCommandsUseTheArtboard)
 {
   artboard().sizeParameter()->setValueX(300, 200);
