@@ -1,5 +1,6 @@
 #include "MorvNode/Elements/ElementDrawing.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "MorvNode/Elements/ElementRenderer.h"
@@ -7,6 +8,15 @@
 #include "Platform/BlendMode.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Platform/DrawingContext.h"
+
+namespace {
+
+// Cairo drops or cuts strokes wider than a few hundred thousand device units. 2^18 device units
+// already cover every bitmap we draw (at most 32767 pixels a side) from a path inside it, so a
+// wider stroke is drawn at this width.
+constexpr double kMaxDeviceLineWidth = 262144;
+
+}  // namespace
 
 namespace elementdrawing {
 
@@ -78,7 +88,7 @@ void strokeCurrentPathInDeviceSpace(pf::DrawingContext& context, const std::opti
   context.setTransform(pf::AffineTransform::identity());
   const pf::Color rgb = color.value_or(pf::Color::black());
   context.setStrokeColor(rgb.red(), rgb.green(), rgb.blue(), opacity);
-  context.setLineWidth(width > 0 ? width : 0.0);
+  context.setLineWidth(width > 0 ? std::min(width, kMaxDeviceLineWidth) : 0.0);
   if (const std::optional<pf::LineCap> cap = lineCap(capCode)) {
     context.setLineCap(*cap);
   }

@@ -40,7 +40,8 @@ std::optional<pf::LineJoin> lineJoin(int code);
 // transformation is reset to the identity for the stroke, so `width` is in surface units
 // whatever the element's scale, and put back afterwards. Only red, green and blue of the colour
 // are used (an absent colour is black); `opacity` is the alpha. A `width` of 0 or below, or NaN,
-// strokes with 0.
+// strokes with 0; a width above 2^18 (infinity included) strokes with 2^18, which covers any
+// bitmap from a path inside it (Cairo draws wider strokes empty or cut).
 void strokeCurrentPathInDeviceSpace(pf::DrawingContext& context, const std::optional<pf::Color>& color,
                                     double opacity, double width, int capCode, int joinCode);
 

@@ -74,6 +74,25 @@ TEST_F(ElementDrawing, StrokeWidthIsInDeviceUnitsWhateverTheElementScale)
   EXPECT_TRUE(pixelNear(*bitmap, 122, 60, kTransparent));  // butt cap
 }
 
+TEST_F(ElementDrawing, HugeStrokeWidthsStillCoverTheArea)
+{
+  // Cairo drops or cuts strokes some hundred thousand device pixels wide; such a stroke must
+  // cover the whole area as the SVG export draws it.
+  for (const double width : {1.0e6, 2.0e6, 1.0e300, HUGE_VAL}) {
+    SCOPED_TRACE(width);
+    auto line = makePath(MVElementPath::cgPathForLineFromX(0, 0, 50, 50), {}, std::nullopt);
+    line->setClosedPath(false);
+    line->setFillOpacity(0);
+    line->setStrokeWidth(width);
+    line->setStrokeColor(pf::Color::rgb(1, 0, 0));
+    line->setStrokeEndCap(2);
+    const auto bitmap = renderTree(line, 100, 100);
+    for (const pf::Point p : {pf::Point(25, 25), pf::Point(99, 0), pf::Point(0, 99), pf::Point(99, 99)}) {
+      EXPECT_TRUE(pixelNear(*bitmap, static_cast<int>(p.x), static_cast<int>(p.y), kRed));
+    }
+  }
+}
+
 TEST_F(ElementDrawing, StrokeWidthFollowsTheBackingScale)
 {
   auto line = makePath(MVElementPath::cgPathForLineFromX(0, 10, 20, 10), {0, 0}, std::nullopt);
