@@ -57,8 +57,17 @@ std::string MVSvgWriter::escaped(std::string_view text)
     case '\'':
       result += "&apos;";
       break;
-    default:
+    case '\t':
+    case '\n':
+    case '\r':
       result += c;
+      break;
+    default:
+      // Other control characters are not allowed in XML 1.0, not even as character references:
+      // one of them makes the whole file unreadable.
+      if (static_cast<unsigned char>(c) >= 0x20) {
+        result += c;
+      }
     }
   }
   return result;

@@ -44,7 +44,8 @@ public:
   static std::string number(double value);
   // "rgb(r,g,b)" with each component x 255, rounded halves away from zero.
   static std::string rgb(const pf::Color& color);
-  // The text with &, <, >, " and ' replaced by their entities, for attribute values.
+  // The text with &, <, >, " and ' replaced by their entities, for attribute values; control
+  // characters other than tab, line feed and carriage return (not allowed in XML) are left out.
   static std::string escaped(std::string_view text);
   // The path mapped through `transform` as SVG path data: per element its letter (M, L, Q, C,
   // Z) and each point as "x,y " ("M0,0 L10,0 L10,10 Z"). Empty for an empty path, and for a

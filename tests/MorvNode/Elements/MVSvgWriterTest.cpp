@@ -159,6 +159,19 @@ TEST(MVSvgWriterPath, NamesAreEscapedAndReadBack)
   EXPECT_EQ(std::string(body.root().child("path").attribute("id").value()), name);
 }
 
+TEST(MVSvgWriterPath, ControlCharactersInNamesAreLeftOut)
+{
+  // XML 1.0 allows no control character but tab, line feed and carriage return, not even as a
+  // reference: strict readers (browsers, libxml2, expat) reject the whole file.
+  const auto element = square(std::string("Layer\x01\x1b") + "\t1", {5, 5}, 10);
+  const std::string text = MVSvgWriter::svgElementString(*element, 1.0);
+  EXPECT_NE(text.find("id=\"Layer\t1\""), std::string::npos) << text;
+
+  MVElement base;
+  base.setElementName(std::string("odd\x02name"));
+  EXPECT_EQ(MVSvgWriter::svgElementString(base, 1.0), "<!-- element 'oddname' -->\n");
+}
+
 TEST(MVSvgWriterPath, NumbersIgnoreTheProcessLocale)
 {
   const std::string previous = std::setlocale(LC_ALL, nullptr);
