@@ -1,6 +1,7 @@
 #include "MorvNode/Controller/MVNodeController.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -81,6 +82,19 @@ std::optional<std::string> nodeIdText(const pf::PlistValue* value)
     return pf::format("%lld", static_cast<long long>(*value->asInteger()));
   }
   return std::nullopt;
+}
+
+// The counter value a node ID stands for: a plain non-negative decimal "%ld"; nullopt for any
+// other text (and for numbers past the counter's range).
+std::optional<long> counterValueOfNodeId(const std::string& nodeId)
+{
+  long value = 0;
+  const char* end = nodeId.data() + nodeId.size();
+  const auto [stop, error] = std::from_chars(nodeId.data(), end, value);
+  if (nodeId.empty() || nodeId.front() == '-' || error != std::errc() || stop != end) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 // The node ID part of a node-index key ("<node ID> * <name>"); nullopt without " *".
@@ -201,6 +215,10 @@ MVNode* MVNodeController::addNodeWithDescriptionDictionary(const pf::PlistValue:
       FeedbackManager::log("Warning, createNodeWithDescriptionDictionary no 'Node id' key in dictionary, generating new "
                            "one (so connections won't be restored)");
       nodeId = uniqueNodeID();
+    } else if (const std::optional<long> number = counterValueOfNodeId(*nodeId)) {
+      // A file whose counter is missing or stale must not make new nodes reuse a loaded ID:
+      // connections and undo records find nodes by ID.
+      nodeIDCounter_ = std::max(nodeIDCounter_, *number);
     }
     {
       // The initial layout of a node being created is no step of its own to undo.

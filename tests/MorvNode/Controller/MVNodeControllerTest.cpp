@@ -66,6 +66,25 @@ TEST_F(ControllerTest, NodeIdCounterSurvivesReload)
   reloaded.releaseResources();
 }
 
+TEST_F(ControllerTest, LoadedNodeIdsAreNeverHandedOutAgain)
+{
+  add("ArtboardNode");
+  add("TestElementNode");
+  add("TestElementNode");
+  const pf::PlistValue::Array saved = recordsOf(controller);
+
+  // A file without (or with a stale) node ID counter: new nodes must not take a loaded ID,
+  // or connections and undo records would find the wrong node.
+  for (const long counter : {0L, 2L, 3L, 7L}) {
+    SCOPED_TRACE(counter);
+    MVNodeController reloaded;
+    reloaded.setNodeIDCounter(counter);
+    reloaded.loadNodesFromArray(saved);
+    ASSERT_EQ(idsOf(reloaded), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(reloaded.uniqueNodeID(), counter > 3 ? std::to_string(counter + 1) : "4");
+  }
+}
+
 TEST_F(ControllerTest, LoadingKeepsExactlyOneArtboard)
 {
   MVNodeController scratch;
