@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementImage.h"
@@ -49,6 +51,45 @@ std::string base64Lines(const std::vector<std::uint8_t>& bytes)
   return lines;
 }
 
+// The first "<svg" at or after `from` that opens an svg element: followed by a blank, line
+// break, tab, ">" or "/" (editors commonly break the line after "<svg").
+std::size_t findSvgOpening(const std::string& text, std::size_t from)
+{
+  for (std::size_t found = text.find("<svg", from); found != std::string::npos; found = text.find("<svg", found + 4)) {
+    const char next = found + 4 < text.size() ? text[found + 4] : '\0';
+    if (next == ' ' || next == '\n' || next == '\r' || next == '\t' || next == '>' || next == '/') {
+      return found;
+    }
+  }
+  return std::string::npos;
+}
+
+// The general entities declared in a document type's internal subset, <!ENTITY name "value">
+// (or with single quotes), in the order declared.
+std::vector<std::pair<std::string, std::string>> declaredEntities(const std::string& prolog)
+{
+  std::vector<std::pair<std::string, std::string>> entities;
+  constexpr std::string_view kDeclaration = "<!ENTITY";
+  for (std::size_t at = prolog.find(kDeclaration); at != std::string::npos; at = prolog.find(kDeclaration, at + 1)) {
+    const std::size_t nameStart = prolog.find_first_not_of(" \t\r\n", at + kDeclaration.size());
+    if (nameStart == std::string::npos || prolog[nameStart] == '%') {
+      continue;  // a parameter entity: only used inside the document type
+    }
+    const std::size_t nameEnd = prolog.find_first_of(" \t\r\n", nameStart);
+    const std::size_t quote = nameEnd == std::string::npos ? nameEnd : prolog.find_first_not_of(" \t\r\n", nameEnd);
+    if (quote == std::string::npos || (prolog[quote] != '"' && prolog[quote] != '\'')) {
+      continue;  // an external entity (SYSTEM or PUBLIC): nothing to write out
+    }
+    const std::size_t valueEnd = prolog.find(prolog[quote], quote + 1);
+    if (valueEnd == std::string::npos) {
+      break;
+    }
+    entities.emplace_back(prolog.substr(nameStart, nameEnd - nameStart),
+                          prolog.substr(quote + 1, valueEnd - quote - 1));
+  }
+  return entities;
+}
+
 // The stored SVG file as a symbol: its root element renamed, its own ids kept out of the way of
 // the document's. nullopt when the object is no SVG text.
 std::optional<std::string> svgTextSymbol(const MVSharedGraphicsStore& store, const std::string& baseName,
@@ -65,13 +106,24 @@ std::optional<std::string> svgTextSymbol(const MVSharedGraphicsStore& store, con
   }
   replaceAll(text, "<SVG", "<svg");
   replaceAll(text, "</SVG", "</svg");
-  const std::size_t start = text.find("<svg ");
+  const std::size_t start = findSvgOpening(text, 0);
   if (start == std::string::npos || text.find("</svg>") == std::string::npos) {
     return std::nullopt;
   }
+  const std::vector<std::pair<std::string, std::string>> entities = declaredEntities(text.substr(0, start));
   text.erase(0, start);
+  // The document type is cut off with the prolog: its entities are written out in place, or
+  // every strict reader would reject the export for an undefined entity.
+  for (const auto& [name, value] : entities) {
+    replaceAll(text, "&" + name + ";", value);
+  }
   replaceAll(text, "id=\"", "id_original=\"");
-  replaceAll(text, "<svg ", "<symbol id=\"" + MVSvgWriter::escaped(symbolName) + "\" ");
+  const std::string opening = "<symbol id=\"" + MVSvgWriter::escaped(symbolName) + "\" ";
+  for (std::size_t found = findSvgOpening(text, 0); found != std::string::npos;
+       found = findSvgOpening(text, found + opening.size())) {
+    // "<svg " with its blank, or "<svg" before a line break, tab, ">" or "/".
+    text.replace(found, text[found + 4] == ' ' ? 5 : 4, opening);
+  }
   replaceAll(text, "</svg>", "</symbol>");
   return text;
 }

@@ -152,6 +152,34 @@ TEST_F(SvgExportTest, EmbeddedSvgBecomesASymbolWithItsIdsSetAside)
   EXPECT_STREQ(use.attribute("xlink:href").value(), "#drawing.svg");
 }
 
+TEST_F(SvgExportTest, EmbeddedSvgWithALineBreakAfterTheTagAndDeclaredEntities)
+{
+  // As drawing programs write them: the attributes of the root on lines of their own, and
+  // namespaces given through entities of the document type, which the symbol leaves behind.
+  controller().sharedGraphicsStore()->storeSharedElementGraphicObject(
+      bytes("<?xml version=\"1.0\"?>\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" "
+            "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\" [\n"
+            "  <!ENTITY ns_extend \"http://ns.example.com/Extensibility/1.0/\">\n"
+            "  <!ENTITY % parameter \"unused\">\n"
+            "  <!ENTITY ns_svg 'http://www.w3.org/2000/svg'>\n]>\n"
+            "<svg\n   xmlns:x=\"&ns_extend;\" xmlns=\"&ns_svg;\"\n   viewBox=\"0 0 8 4\">"
+            "<rect id=\"inner\" width=\"8\" height=\"4\"/></svg>\n"),
+      "drawing.svg");
+  imageNode("drawing.svg[NSImage]");
+  regenerate();
+
+  const std::string definitions = controller().svgSymbolDefinitionsString();
+  EXPECT_EQ(definitions.find('&'), std::string::npos) << definitions;
+  pugi::xml_document document;
+  parseDocument(document);
+  const pugi::xml_node symbol = document.child("svg").child("defs").child("symbol");
+  EXPECT_STREQ(symbol.attribute("id").value(), "drawing.svg");
+  EXPECT_STREQ(symbol.attribute("xmlns:x").value(), "http://ns.example.com/Extensibility/1.0/");
+  EXPECT_STREQ(symbol.attribute("xmlns").value(), "http://www.w3.org/2000/svg");
+  EXPECT_STREQ(symbol.attribute("viewBox").value(), "0 0 8 4");
+  EXPECT_STREQ(symbol.child("rect").attribute("id_original").value(), "inner");
+}
+
 TEST_F(SvgExportTest, PixelImagesAndDataThatIsNoSvgBecomePngSymbols)
 {
   std::optional<pf::Bitmap> pixels = pf::Bitmap::create(8, 4);
