@@ -149,7 +149,9 @@ std::string realText(double value, char conversion, const Directive& directive)
   if (!std::isfinite(value)) {
     body = std::isnan(value) ? "nan" : "inf";
   } else {
-    std::array<char, 400> buffer{};
+    // Room for the longest text: 309 integer digits and 60 decimals in fixed form, or a precision
+    // of up to 4096 digits (the parsing cap) in the e and g forms.
+    std::array<char, 4500> buffer{};
     std::to_chars_result result{};
     switch (conversion) {
     case 'e':

@@ -44,6 +44,22 @@ TEST(Format, MatchesPrintfForNumericConversions)
   }
 }
 
+TEST(Format, LongPrecisionsMatchPrintf)
+{
+  std::setlocale(LC_ALL, "C");
+  struct Case {
+    const char* format;
+    double value;
+  };
+  const Case cases[] = {{"%.400e", 1.5}, {"%.1000E", -2.0 / 3.0}, {"%.800g", 1e-300}, {"%.4096e", 0.1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    char expected[5000];
+    std::snprintf(expected, sizeof expected, c.format, c.value);
+    EXPECT_EQ(pf::format(c.format, c.value), expected);
+  }
+}
+
 TEST(Format, ObjectsStringsAndOddFormats)
 {
   EXPECT_EQ(pf::format("Warning, %@ in %@", std::string("node"), "graph"), "Warning, node in graph");
