@@ -256,7 +256,8 @@ std::optional<Color> typedStreamColor(const TypedStreamReader::Object& object, i
     error = "colour without a colour space";
     return std::nullopt;
   }
-  const auto space = static_cast<std::int64_t>(numbers.front());
+  // The space may arrive as any real (NaN, 1e30): converted with saturation, never undefined.
+  const auto space = saturatingCast<std::int64_t>(numbers.front());
   if (space == kNamed) {
     // Catalogue and colour names are strings; the resolved colour is the nested colour object.
     for (const auto& value : object.values) {

@@ -1,6 +1,7 @@
 #include "Platform/ColorArchive.h"
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -406,6 +407,14 @@ TEST(ColorTypedStream, DamagedOrForeignDataGivesWhite)
   deepBytes.insert(deepBytes.end(), type.begin(), type.end());
   deepBytes.insert(deepBytes.end(), {0x01, 0x86});
   EXPECT_EQ(pf::unarchiveTypedStreamColor(deepBytes).status, UnarchivedColor::Status::Unreadable);
+
+  // A colour space stored as a real outside any integer's range (undefined to convert plainly).
+  for (float space : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1e30f, 1e30f}) {
+    SCOPED_TRACE(space);
+    auto odd = TypedStream().colorObjectStart();
+    odd.newString("ffff").real(space).real(0.5f).real(0.5f).real(0.5f).raw({0x86});
+    EXPECT_EQ(pf::unarchiveTypedStreamColor(odd.bytes()).status, UnarchivedColor::Status::Unreadable);
+  }
 
   // Keyed data is not a typedstream, and the other way round.
   EXPECT_FALSE(pf::unarchiveTypedStreamColor(pf::archivedColorData(Color::black())).isColor());
