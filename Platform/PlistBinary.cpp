@@ -81,6 +81,8 @@ private:
     std::uint64_t refsStart = 0;  // byte offset of the first reference (containers)
     std::uint64_t refCount = 0;   // references to follow (keys and values for dictionaries)
     std::uint64_t payload = 0;    // bytes this object expands to (strings, data)
+    std::uint64_t dataStart = 0;  // the object's bytes after its marker and length field
+    std::uint64_t dataEnd = 0;
     bool isDictionary = false;
   };
 
@@ -194,6 +196,30 @@ private:
     if (extent > tableOffset_ || cursor + extent > tableOffset_) {
       return fail("object runs past the object area");
     }
+    info.dataStart = cursor;
+    info.dataEnd = cursor + extent;
+    return true;
+  }
+
+  // libplist takes dictionary keys as C strings (and asserts that they are): a key with a NUL
+  // character, as one byte or as one UTF-16 unit, would abort the process.
+  bool checkKey(std::uint64_t object)
+  {
+    if (keyChecked_[object]) {
+      return true;
+    }
+    Object key;
+    if (!describe(object, key)) {
+      return false;
+    }
+    const bool utf16 = (key.marker >> 4) == 0x6;
+    const std::uint64_t step = utf16 ? 2 : 1;
+    for (std::uint64_t at = key.dataStart; at + step <= key.dataEnd; at += step) {
+      if (bytes_[at] == 0 && (!utf16 || bytes_[at + 1] == 0)) {
+        return fail("dictionary key with a NUL character");
+      }
+    }
+    keyChecked_[object] = true;
     return true;
   }
 
@@ -207,6 +233,7 @@ private:
     std::vector<std::uint64_t> nodes(objectCount_, 0);
     std::vector<std::uint64_t> payload(objectCount_, 0);
     std::vector<Frame> stack;
+    keyChecked_.assign(objectCount_, false);
 
     auto open = [&](std::uint64_t object) -> bool {
       Frame frame{object, {}};
@@ -237,6 +264,9 @@ private:
           const std::uint8_t keyType = bytes_[offsets_[child]] >> 4;
           if (keyType != 0x5 && keyType != 0x6) {
             return fail("dictionary key that is not a string");
+          }
+          if (!checkKey(child)) {
+            return false;
           }
         }
         if (state[child] == kOpen) {
@@ -290,6 +320,7 @@ private:
   std::uint64_t tableOffset_ = 0;
   std::uint64_t objectCount_ = 0;
   std::vector<std::uint64_t> offsets_;
+  std::vector<bool> keyChecked_;
 };
 
 // libplist tree to value. Depth is bounded by the check above (reading) or by the value

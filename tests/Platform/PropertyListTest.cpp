@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <cmath>
@@ -287,6 +288,36 @@ TEST(PropertyList, BinaryStructureLimits)
   }
   lattice.emplace_back();
   EXPECT_FALSE(pf::readPropertyList(std::span<const std::uint8_t>(binaryArrays(lattice))));
+}
+
+TEST(PropertyList, BinaryKeysWithNulAreRefused)
+{
+  QuietLog quiet;
+  PlistValue dictionary;
+  dictionary.set("kx", 1);
+  dictionary.set("K\u00e4", 2);  // not ASCII: stored as UTF-16
+  const auto valid = *pf::binaryPropertyList(dictionary);
+  ASSERT_TRUE(pf::readPropertyList(std::span<const std::uint8_t>(valid)));
+  const auto damaged = [&](std::vector<std::uint8_t> found, std::vector<std::uint8_t> replacement) {
+    auto bytes = valid;
+    const auto at = std::search(bytes.begin(), bytes.end(), found.begin(), found.end());
+    EXPECT_NE(at, bytes.end());
+    if (at != bytes.end()) {
+      std::copy(replacement.begin(), replacement.end(), at);
+    }
+    return bytes;
+  };
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+  } cases[] = {
+      {"ASCII key", damaged({0x52, 'k', 'x'}, {0x52, 'k', 0})},
+      {"UTF-16 key", damaged({0, 'K', 0, 0xe4}, {0, 'K', 0, 0})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(pf::readPropertyList(std::span<const std::uint8_t>(c.bytes)));
+  }
 }
 
 TEST(PropertyList, XmlNestingLimit)
