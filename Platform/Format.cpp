@@ -231,7 +231,8 @@ std::string formatMessage(std::string_view format, std::span<const FormatArgumen
       if (width < 0) {
         directive.left = true;
       }
-      directive.width = static_cast<int>(std::min<long long>(std::llabs(width), 4096));
+      // Capped before taking the magnitude: the lowest long long has no positive counterpart.
+      directive.width = static_cast<int>(std::llabs(std::clamp<long long>(width, -4096, 4096)));
       ++i;
     } else {
       while (i < format.size() && format[i] >= '0' && format[i] <= '9') {

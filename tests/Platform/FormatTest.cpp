@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,7 @@ TEST(Format, ObjectsStringsAndOddFormats)
   EXPECT_EQ(pf::format("trailing %"), "trailing %");
   EXPECT_EQ(pf::format("%y", 1), "%y");
   EXPECT_EQ(pf::format("%*d|", 4, 9), "   9|");
+  EXPECT_EQ(pf::format("%*d|", std::numeric_limits<long long>::min(), 9), "9" + std::string(4095, ' ') + "|");
 }
 
 TEST(Format, IgnoresTheProcessLocale)
