@@ -228,6 +228,32 @@ TEST(PropertyList, SurvivesDamagedBinaryData)
   }
 }
 
+TEST(PropertyList, SurvivesDamagedXml)
+{
+  QuietLog quiet;
+  PlistValue small;
+  small.set("list", PlistValue(PlistValue::Array{-1, "two & <three>", 3.5, PlistValue::uid(4)}));
+  small.set("Größe", PlistValue::data(std::string_view("\x01\x02 some bytes")));
+  small.set("when", PlistValue::date(-1234.5));
+  small.set("nested", PlistValue(PlistValue::Array{PlistValue::emptyDictionary(), true}));
+  const auto text = *pf::xmlPropertyList(small);
+  const std::vector<std::uint8_t> valid(text.begin(), text.end());
+  std::mt19937 generator(5);
+  for (int round = 0; round < 2000; ++round) {
+    auto damaged = valid;
+    const int changes = 1 + static_cast<int>(generator() % 4);
+    for (int i = 0; i < changes; ++i) {
+      const std::size_t at = generator() % damaged.size();
+      if (generator() % 5 == 0) {
+        damaged.resize(at + 1);
+      } else {
+        damaged[at] = static_cast<std::uint8_t>(generator());
+      }
+    }
+    (void)pf::readPropertyList(std::span<const std::uint8_t>(damaged));
+  }
+}
+
 // Builds a binary property list of arrays by hand: object i holds references to `children[i]`.
 std::vector<std::uint8_t> binaryArrays(const std::vector<std::vector<std::uint32_t>>& children)
 {
