@@ -19,6 +19,9 @@ constexpr std::uint8_t kTagNil = 0x85;
 constexpr std::uint8_t kTagEndOfObject = 0x86;
 constexpr std::uint8_t kTagInt64 = 0x87;
 constexpr std::int64_t kReferenceBase = -110;  // 0x92 read as signed char
+// Every reference to a shared string yields a copy of it: a long string referenced over and
+// over would turn a small file into gigabytes. Real archives copy a few kilobytes.
+constexpr std::size_t kMaxExpandedBytes = std::size_t{64} << 20;
 
 using ClassChain = std::shared_ptr<const std::vector<std::string>>;
 
@@ -228,6 +231,11 @@ private:
     }
     const auto index = referenceIndex(head, strings_.size());
     if (!index) {
+      return std::nullopt;
+    }
+    expandedBytes_ += strings_[*index].size();
+    if (expandedBytes_ > kMaxExpandedBytes) {
+      fail("shared strings expand beyond the size limit");
       return std::nullopt;
     }
     return strings_[*index];
@@ -514,6 +522,7 @@ private:
   std::vector<std::string> strings_;
   std::vector<TableEntry> table_;  // objects and classes share one table
   std::size_t valueCount_ = 0;
+  std::size_t expandedBytes_ = 0;  // bytes copied out of the string table by references
 };
 
 }  // namespace

@@ -416,6 +416,23 @@ TEST(ColorTypedStream, DamagedOrForeignDataGivesWhite)
     EXPECT_EQ(pf::unarchiveTypedStreamColor(odd.bytes()).status, UnarchivedColor::Status::Unreadable);
   }
 
+  // One string of 256 KiB referenced a thousand times: a few kilobytes of file that would expand
+  // to 256 MiB of copies.
+  auto expanding = TypedStream().colorObjectStart();
+  expanding.newString("*").raw({0x84, 0x82});
+  const std::uint32_t bigSize = 256 * 1024;
+  expanding.raw({static_cast<std::uint8_t>(bigSize), static_cast<std::uint8_t>(bigSize >> 8),
+                 static_cast<std::uint8_t>(bigSize >> 16), static_cast<std::uint8_t>(bigSize >> 24)});
+  Bytes expandingBytes = expanding.bytes();
+  expandingBytes.insert(expandingBytes.end(), bigSize, 'x');
+  for (int i = 0; i < 1000; ++i) {
+    expandingBytes.insert(expandingBytes.end(), {0x95, 0x96});  // type "*", then the big string again
+  }
+  expandingBytes.push_back(0x86);
+  const auto expanded = pf::unarchiveTypedStreamColor(expandingBytes);
+  EXPECT_EQ(expanded.status, UnarchivedColor::Status::Unreadable);
+  EXPECT_NE(expanded.error.find("size limit"), std::string::npos) << expanded.error;
+
   // Keyed data is not a typedstream, and the other way round.
   EXPECT_FALSE(pf::unarchiveTypedStreamColor(pf::archivedColorData(Color::black())).isColor());
   EXPECT_FALSE(pf::unarchiveColor(valid.bytes()).isColor());
