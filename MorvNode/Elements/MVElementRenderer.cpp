@@ -1,5 +1,6 @@
 #include "MorvNode/Elements/MVElementRenderer.h"
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -419,6 +420,9 @@ std::optional<pf::Bitmap> MVElementRenderer::acquireBuffer(PassKind kind, long p
     // The last published result is reused when no reader holds it any more (the report queued
     // for the delegate holds it until it is delivered).
     if (output_ && output_.use_count() == 1 && fits(*output_)) {
+      // use_count() is a relaxed read: the fence orders the last reader's accesses (ended by its
+      // releasing decrement of the count) before we take the pixels over.
+      std::atomic_thread_fence(std::memory_order_acquire);
       std::optional<pf::Bitmap> buffer = std::move(*output_);
       output_.reset();
       return buffer;
