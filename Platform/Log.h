@@ -15,6 +15,7 @@ namespace pf {
 using LogSink = std::function<void(const std::string& message)>;
 
 // Replaces the sink; an empty function removes it. The sink is called without any lock held.
+// Returns once calls of the old sink on other threads have returned, so its owner may go away.
 void setLogSink(LogSink sink);
 // Tests that feed bad input on purpose turn the standard-error echo off.
 void setLogEcho(bool enabled);
