@@ -1,5 +1,6 @@
 #include "Platform/PlistValue.h"
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -373,6 +374,10 @@ PlistValue::Array& PlistValue::mutableArray()
   }
   if (shared->use_count() > 1) {
     *shared = std::make_shared<const Array>(**shared);
+  } else {
+    // use_count() is a relaxed read: order the accesses of a copy just dropped on another
+    // thread (ended by its releasing decrement) before the writes in place.
+    std::atomic_thread_fence(std::memory_order_acquire);
   }
   // The storage is now ours alone, so changing it cannot be seen through another value.
   return const_cast<Array&>(**shared);
@@ -389,6 +394,10 @@ PlistValue::Dictionary& PlistValue::mutableDictionary()
   }
   if (shared->use_count() > 1) {
     *shared = std::make_shared<const Dictionary>(**shared);
+  } else {
+    // use_count() is a relaxed read: order the accesses of a copy just dropped on another
+    // thread (ended by its releasing decrement) before the writes in place.
+    std::atomic_thread_fence(std::memory_order_acquire);
   }
   return const_cast<Dictionary&>(**shared);
 }
