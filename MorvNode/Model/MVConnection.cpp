@@ -8,6 +8,7 @@
 
 MVConnection::~MVConnection()
 {
+  *alive_ = false;
   if (fromSocket_ != nullptr) {
     fromSocket_->forgetConnection(this);
   }
@@ -114,8 +115,11 @@ void MVConnection::inputChanged()
   }
   hasInfiniteLoopProblem_ = false;
   isSettingValue_ = true;
+  const std::shared_ptr<bool> alive = alive_;
   toSocket_->inputChanged();
-  isSettingValue_ = false;
+  if (*alive) {
+    isSettingValue_ = false;
+  }
 }
 
 double MVConnection::getValue()

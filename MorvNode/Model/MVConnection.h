@@ -93,6 +93,9 @@ private:
   void recordPreviewColor(const pf::Color& color);
   void endChanged(bool detachedOldSocket);
 
+  // False once the connection is destroyed: a push through it may end it (the node it reaches
+  // can hide the input it enters), and the push must not touch it afterwards.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool isGettingValue_ = false;
   bool isSettingValue_ = false;
   bool isBeingEdited_ = false;

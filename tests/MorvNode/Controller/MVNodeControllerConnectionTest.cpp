@@ -4,7 +4,9 @@
 
 #include "ControllerTestSupport.h"
 #include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterValue.h"
 
 namespace {
 
@@ -187,6 +189,24 @@ TEST_F(ControllerTest, RefusedConnectionIsNotKept)
   EXPECT_EQ(connect(a, "Double", b, "Value"), nullptr);
   EXPECT_EQ(controller.connectionArray().size(), 1u);
   EXPECT_FALSE(a->parameterNamed("Double")->hasConnectedOutput());
+}
+
+TEST_F(ControllerTest, AConnectionRemovedByThePushItCarriesIsLeftAlone)
+{
+  // The push through a connection reaches a node whose linking hides the connection's own
+  // input, which removes (and destroys) the connection before the push returns to it.
+  MVNode* source = add("TestProcessNode");
+  MVNode* target = add("TestProcessNode");
+  ASSERT_NE(connect(source, "Value", target, "Linked"), nullptr);
+  target->setUpdateOnParameterChanges(false);
+  target->boolParameterNamed("Flag")->setValue(true);  // "Linked" stays shown until the next change
+  target->setUpdateOnParameterChanges(true);
+  ASSERT_FALSE(target->parameterNamed("Linked")->layoutHidden());
+
+  source->valueParameterNamed("Value")->setValue(5.0);
+  EXPECT_TRUE(target->parameterNamed("Linked")->layoutHidden());
+  EXPECT_TRUE(controller.connectionArray().empty());
+  EXPECT_FALSE(source->parameterNamed("Value")->hasConnectedOutput());
 }
 
 }  // namespace
