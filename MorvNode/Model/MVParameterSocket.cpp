@@ -218,9 +218,13 @@ void MVParameterSocket::inputChanged()
 
 void MVParameterSocket::outputChanged()
 {
-  // By index: a push may change the list under us.
-  for (std::size_t i = 0; i < outputConnections_.size(); ++i) {
-    MVConnection* connection = outputConnections_[i];
+  // A push may remove connections from the list (and destroy them): walk a copy and skip
+  // what is no longer in the list, so that the remaining consumers are all told.
+  const std::vector<MVConnection*> connections = outputConnections_;
+  for (MVConnection* connection : connections) {
+    if (std::find(outputConnections_.begin(), outputConnections_.end(), connection) == outputConnections_.end()) {
+      continue;
+    }
     if (connection->fromSocket() != nullptr && connection->toSocket() != nullptr) {
       connection->inputChanged();
     }

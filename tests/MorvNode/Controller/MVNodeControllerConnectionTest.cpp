@@ -194,10 +194,14 @@ TEST_F(ControllerTest, RefusedConnectionIsNotKept)
 TEST_F(ControllerTest, AConnectionRemovedByThePushItCarriesIsLeftAlone)
 {
   // The push through a connection reaches a node whose linking hides the connection's own
-  // input, which removes (and destroys) the connection before the push returns to it.
+  // input, which removes (and destroys) the connection before the push returns to it; the
+  // next consumer of the same output must still be told.
   MVNode* source = add("TestProcessNode");
   MVNode* target = add("TestProcessNode");
+  MVNode* other = add("TestProcessNode");
   ASSERT_NE(connect(source, "Value", target, "Linked"), nullptr);
+  ASSERT_NE(connect(source, "Value", other, "Value"), nullptr);
+  ASSERT_EQ(other->valueParameterNamed("Value")->value(), 0.0);
   target->setUpdateOnParameterChanges(false);
   target->boolParameterNamed("Flag")->setValue(true);  // "Linked" stays shown until the next change
   target->setUpdateOnParameterChanges(true);
@@ -205,8 +209,9 @@ TEST_F(ControllerTest, AConnectionRemovedByThePushItCarriesIsLeftAlone)
 
   source->valueParameterNamed("Value")->setValue(5.0);
   EXPECT_TRUE(target->parameterNamed("Linked")->layoutHidden());
-  EXPECT_TRUE(controller.connectionArray().empty());
-  EXPECT_FALSE(source->parameterNamed("Value")->hasConnectedOutput());
+  EXPECT_EQ(controller.connectionArray().size(), 1u);
+  // The push still reaches the consumer after the removed one.
+  EXPECT_EQ(other->valueParameterNamed("Value")->value(), 5.0);
 }
 
 }  // namespace
