@@ -7,7 +7,10 @@
 #include "MorvNode/Document/DocumentTestSupport.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVParameterSocket.h"
+#include "MorvNode/Model/MVParameterBool.h"
+#include "MorvNode/Model/MVParameterColor.h"
 #include "MorvNode/Model/MVParameterValue.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
 
 namespace {
 
@@ -25,8 +28,8 @@ namespace {
 // document and redone again, and the saved graph must match the record taken after each step.
 class EditingSessionTest : public DocumentFixture, public ::testing::WithParamInterface<unsigned> {
 protected:
-  // The saved graph without the values of connected inputs: those hold the last value pulled
-  // through the connection, which depends on whether a generation ran since.
+  // The saved graph without the values of connected inputs and of outputs computed by their
+  // node: those hold the last value pulled, which depends on whether a generation ran since.
   pf::PlistValue sessionRecord() const
   {
     pf::PlistValue::Array nodeRecords;
@@ -34,7 +37,7 @@ protected:
       pf::PlistValue::Dictionary record = node->descriptionDictionary();
       pf::PlistValue::Array parameterRecords = *record.find("Parameters")->asArray();
       for (std::size_t index = 0; index < parameterRecords.size(); ++index) {
-        if (node->parameters()[index]->hasConnectedInput()) {
+        if (node->parameters()[index]->hasConnectedInput() || node->parameters()[index]->hasValueSource()) {
           pf::PlistValue::Dictionary parameterRecord = *parameterRecords[index].asDictionary();
           parameterRecord.erase("Value");
           parameterRecord.erase("Color");
@@ -98,7 +101,7 @@ protected:
   // One random edit as one undo step; false when nothing fitted.
   bool randomStep()
   {
-    const int kind = std::uniform_int_distribution<int>(0, 13)(random);
+    const int kind = std::uniform_int_distribution<int>(0, 14)(random);
     const pf::Point location(std::uniform_int_distribution<int>(0, 30)(random) * 20.0,
                              std::uniform_int_distribution<int>(0, 10)(random) * 20.0);
     switch (kind) {
@@ -142,14 +145,42 @@ protected:
       MVNode* node = pick(nodes(false));
       return node != nullptr && (step([&] { controller.unlinkNode(node, false); }), true);
     }
-    case 8: {
-      MVNode* node = pick(nodes(false));
-      auto* value = node != nullptr ? dynamic_cast<MVParameterValue*>(node->parameterNamed("Value")) : nullptr;
-      if (value == nullptr || value->hasConnectedInput()) {
+    case 8:
+    case 9: {
+      // An edit of a random parameter of any node, the artboard included, as the inspector
+      // makes it.
+      MVNode* node = pick(nodes(true));
+      if (node == nullptr || node->parameters().empty()) {
         return false;
       }
-      const double newValue = std::uniform_int_distribution<int>(1, 100)(random);
-      step([&] { value->setValue(newValue); });
+      std::vector<MVParameter*> parameters;
+      for (const auto& parameter : node->parameters()) {
+        parameters.push_back(parameter.get());
+      }
+      MVParameter* parameter = pick(parameters);
+      const int choice = std::uniform_int_distribution<int>(0, 3)(random);
+      const double number = std::uniform_int_distribution<int>(1, 100)(random);
+      if (auto* twoAxis = dynamic_cast<MVParameterValue2D*>(parameter)) {
+        step([&] {
+          if (choice == 0) {
+            twoAxis->setAspectLocked(!twoAxis->aspectLocked());
+          } else if (choice == 1) {
+            twoAxis->setValueY(number);
+          } else {
+            twoAxis->setValueX(number);
+          }
+        });
+      } else if (auto* value = dynamic_cast<MVParameterValue*>(parameter)) {
+        step([&] { value->setValue(number); });
+      } else if (auto* flag = dynamic_cast<MVParameterBool*>(parameter)) {
+        step([&] { flag->setValue(!flag->value()); });
+      } else if (auto* color = dynamic_cast<MVParameterColor*>(parameter)) {
+        step([&] { color->setColor(pf::Color::rgb(number / 100.0, 0.5, 0.25)); });
+      } else if (choice == 3 && node->canDisable()) {
+        step([&] { node->setEnabled(!node->enabled()); });
+      } else {
+        return false;
+      }
       return true;
     }
     case 10: {
