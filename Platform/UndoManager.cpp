@@ -117,6 +117,15 @@ bool UndoManager::canRedo() const
   return state_ == State::Idle && openGroups_.size() <= 1 && !redoStack_.empty();
 }
 
+void UndoManager::performAtEndOfStep(Action action)
+{
+  if (state_ == State::Idle) {
+    action();
+    return;
+  }
+  endOfStepActions_.push_back(std::move(action));
+}
+
 void UndoManager::undo()
 {
   if (state_ != State::Idle) {
@@ -206,15 +215,24 @@ void UndoManager::replay(std::vector<Group>& from, State state)
   // The reverse step keeps the name, so that Redo shows what Undo showed.
   openGroups_.push_back(Group{step.actionName, {}});
   eventGroupOpen_ = false;
-  for (auto action = step.actions.rbegin(); action != step.actions.rend(); ++action) {
+  auto run = [](const Action& action) {
     try {
-      (*action)();
+      action();
     } catch (const std::exception& error) {
       log("Error, UndoManager undo action failed: %@", error.what());
     } catch (...) {
       log("Error, UndoManager undo action failed with an unknown exception");
     }
+  };
+  for (auto action = step.actions.rbegin(); action != step.actions.rend(); ++action) {
+    run(*action);
   }
+  // Deferred actions may defer more; each runs once, in order.
+  for (std::size_t i = 0; i < endOfStepActions_.size(); ++i) {
+    const Action action = endOfStepActions_[i];
+    run(action);
+  }
+  endOfStepActions_.clear();
   if (openGroups_.size() > 1) {
     log("Warning, UndoManager an undo action left %d undo groups open", groupingLevel() - 1);
     while (openGroups_.size() > 1) {

@@ -30,6 +30,12 @@ public:
   // captures are copies: they keep no reference to the caller's arguments.
   void registerUndo(Action action);
 
+  // While an undo or redo replays a step, runs `action` after every action of that step (in the
+  // order such calls are made), still inside the reverse step being built; at any other time, runs
+  // it at once. For actions that need the rest of the step in place first, such as reconnecting
+  // inputs that another action of the step shows again.
+  void performAtEndOfStep(Action action);
+
   // A counter: registration is on while every disable has been matched by an enable.
   void disableUndoRegistration();
   void enableUndoRegistration();  // an unmatched enable is logged and ignored
@@ -107,6 +113,7 @@ private:
   std::vector<Group> undoStack_;
   std::vector<Group> redoStack_;
   std::vector<Group> openGroups_;  // [0] is the step being built
+  std::vector<Action> endOfStepActions_;  // queued by performAtEndOfStep during a replay
   bool eventGroupOpen_ = false;    // openGroups_[0] is the pass's own group
   bool groupsByEvent_ = true;
   int disabledCount_ = 0;

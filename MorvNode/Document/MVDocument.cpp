@@ -165,7 +165,11 @@ void MVDocument::storeConnectionsUndoState(const pf::PlistValue::Array& records,
     return;
   }
   setActionName(actionName);
-  undoManager_.registerUndo([this, records] { revertConnectionsUndoState(records); });
+  // Reloaded after the rest of the step: an input this step shows again (a flag put back) must be
+  // visible before its connections can be restored.
+  undoManager_.registerUndo([this, records] {
+    undoManager_.performAtEndOfStep([this, records] { revertConnectionsUndoState(records); });
+  });
 }
 
 void MVDocument::storeCurrentConnectionsUndoState(const std::optional<std::string>& actionName)

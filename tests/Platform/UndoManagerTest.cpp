@@ -117,6 +117,37 @@ TEST_F(UndoManagerTest, UndoRunsActionsInReverseAndRedoReplaysInOrder)
   EXPECT_FALSE(undo_.canRedo());
 }
 
+TEST_F(UndoManagerTest, EndOfStepActionsRunAfterTheStepInsideItsReverse)
+{
+  std::vector<std::string> trace;
+  // "late" defers itself to the end of the step it is replayed in; its inverse does the same.
+  std::function<void(std::string)> step = [&](std::string label) {
+    trace.push_back(label);
+    undo_.registerUndo([&, label] { step(label); });
+  };
+  std::function<void()> late = [&] {
+    undo_.performAtEndOfStep([&] {
+      trace.push_back("late");
+      undo_.registerUndo(late);
+    });
+  };
+  loop_.runEvent([&] {
+    undo_.registerUndo([&] { step("a"); });
+    undo_.registerUndo(late);
+    undo_.registerUndo([&] { step("b"); });
+  });
+  undo_.undo();
+  EXPECT_EQ(trace, (std::vector<std::string>{"b", "a", "late"}));
+  trace.clear();
+  undo_.redo();  // one step: the deferred action's inverse joined the reverse step
+  EXPECT_EQ(trace, (std::vector<std::string>{"a", "b", "late"}));
+  EXPECT_FALSE(undo_.canRedo());
+
+  trace.clear();
+  undo_.performAtEndOfStep([&] { trace.push_back("now"); });  // outside a replay: at once
+  EXPECT_EQ(trace, std::vector<std::string>{"now"});
+}
+
 TEST_F(UndoManagerTest, ExplicitGroupSpanningPassesIsOneStep)
 {
   // A drag: the first movement opens a group, the release closes it, several passes apart.

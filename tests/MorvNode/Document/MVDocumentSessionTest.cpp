@@ -261,5 +261,7 @@ TEST_P(EditingSessionTest, UndoAllAndRedoAllRestoreEveryRecord)
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, EditingSessionTest, ::testing::Range(1U, 21U));
+// Sessions in which undoing a flag must show an input again before its connection can come back.
+INSTANTIATE_TEST_SUITE_P(HiddenInputSeeds, EditingSessionTest, ::testing::Values(27U, 299U));
 
 }  // namespace
