@@ -514,6 +514,12 @@ std::optional<std::size_t> MVNodeController::indexOfNode(const MVNode* node) con
   return static_cast<std::size_t>(found - nodeArray_.begin());
 }
 
+void MVNodeController::parameterRemoved(const MVParameter* parameter)
+{
+  std::erase(unconnectedParametersRegenerationArray_, parameter);
+  queuedParameters_.erase(parameter);
+}
+
 void MVNodeController::forgetNode(const MVNode* node)
 {
   const auto isNode = [node](const MVNode* each) { return each == node; };

@@ -176,6 +176,7 @@ public:
   // A parameter changed with no connected output: it is evaluated after the next pull even when
   // the pull does not reach it.
   void scheduleRegenerationForParameter(MVParameter* parameter) override;
+  void parameterRemoved(const MVParameter* parameter) override;
   // With auto refresh off only shows kAutoRefreshDisabledMessage in the preview.
   void scheduleRegeneration() override;
   // Arms the timer when none is armed and no generation runs; other requests merge into the

@@ -163,6 +163,9 @@ std::unique_ptr<MVParameter> MVNode::removeParameter(const MVParameter* paramete
   if (removed.get() == randomSeedParameter_) {
     randomSeedParameter_ = nullptr;
   }
+  if (nodeController_ != nullptr) {
+    nodeController_->parameterRemoved(removed.get());
+  }
   removed->setNode(nullptr);
   removed->setNodeController(nullptr);
   removed->setUndoDelegate(nullptr);

@@ -35,6 +35,8 @@ public:
   virtual void parameterChanged(MVParameter* parameter, const std::string& propertyName) = 0;
   // An unconnected parameter that changed asks for a regeneration.
   virtual void scheduleRegenerationForParameter(MVParameter* parameter) = 0;
+  // A node took one of its parameters out (it is destroyed soon after): forget every reference.
+  virtual void parameterRemoved(const MVParameter* parameter) { (void)parameter; }
   // Asks for a regeneration; requests merge into the pending one.
   virtual void scheduleRegeneration() = 0;
   // The drag-edit handle on the preview moves to this parameter; nullptr drops it.

@@ -340,6 +340,17 @@ TEST_F(ControllerTest, RemovingANodeBridgesItsInputsToItsOutputs)
   EXPECT_EQ(controller.nodeArray().size(), 2u);
 }
 
+TEST_F(ControllerTest, AParameterTakenOutOfItsNodeIsNoLongerQueued)
+{
+  MVNode* node = add("TestProcessNode");
+  controller.scheduleRegenerationForParameter(node->parameterNamed("Value"));
+  std::unique_ptr<MVParameter> removed = node->removeParameter(node->parameterNamed("Value"));
+  ASSERT_NE(removed, nullptr);
+  removed.reset();
+  // Generating would evaluate the queued parameter (freed memory under the sanitizers).
+  EXPECT_EQ(runTimer(), 1);
+}
+
 TEST_F(ControllerTest, ReleaseResourcesEmptiesTheDocument)
 {
   add("ArtboardNode");
