@@ -217,7 +217,9 @@ protected:
 TEST_P(EditingSessionTest, UndoAllAndRedoAllRestoreEveryRecord)
 {
   pf::setLogEcho(false);
-  std::vector<pf::PlistValue> records{sessionRecord()};
+  std::vector<pf::PlistValue> records;
+  records.reserve(64);
+  records.push_back(sessionRecord());
   ASSERT_NE(add("ArtboardNode"), nullptr);
   records.push_back(sessionRecord());
   for (int attempt = 0; attempt < 200 && records.size() < 60; ++attempt) {
