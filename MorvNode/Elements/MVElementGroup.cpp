@@ -315,9 +315,7 @@ void MVElementGroup::cullElementsMatchingArray(const ElementArray& elements)
 
 void MVElementGroup::addSharedGraphicObjectNames(std::vector<std::string>& names) const
 {
-  for (const auto& child : elementArray_) {
-    child->addSharedGraphicObjectNames(names);
-  }
+  forEachChild([&](MVElement& child) { child.addSharedGraphicObjectNames(names); });
 }
 
 void MVElementGroup::recalculateArrayPivot()
@@ -392,9 +390,7 @@ std::optional<pf::Color> MVElementGroup::fillColor() const
 
 void MVElementGroup::setFillColor(std::optional<pf::Color> color)
 {
-  for (const auto& child : elementArray_) {
-    child->setFillColor(color);
-  }
+  forEachChild([&](MVElement& child) { child.setFillColor(color); });
 }
 
 std::optional<pf::Color> MVElementGroup::strokeColor() const
@@ -404,9 +400,7 @@ std::optional<pf::Color> MVElementGroup::strokeColor() const
 
 void MVElementGroup::setStrokeColor(std::optional<pf::Color> color)
 {
-  for (const auto& child : elementArray_) {
-    child->setStrokeColor(color);
-  }
+  forEachChild([&](MVElement& child) { child.setStrokeColor(color); });
 }
 
 double MVElementGroup::fillOpacity() const
@@ -416,9 +410,7 @@ double MVElementGroup::fillOpacity() const
 
 void MVElementGroup::setFillOpacity(double opacity)
 {
-  for (const auto& child : elementArray_) {
-    child->setFillOpacity(opacity);
-  }
+  forEachChild([&](MVElement& child) { child.setFillOpacity(opacity); });
 }
 
 double MVElementGroup::strokeOpacity() const
@@ -428,111 +420,78 @@ double MVElementGroup::strokeOpacity() const
 
 void MVElementGroup::setStrokeOpacity(double opacity)
 {
-  for (const auto& child : elementArray_) {
-    child->setStrokeOpacity(opacity);
-  }
+  forEachChild([&](MVElement& child) { child.setStrokeOpacity(opacity); });
 }
 
 void MVElementGroup::setStrokeWidth(double width)
 {
-  for (const auto& child : elementArray_) {
-    child->setStrokeWidth(width);
-  }
+  forEachChild([&](MVElement& child) { child.setStrokeWidth(width); });
 }
 
 void MVElementGroup::setStrokeEndCap(int cap)
 {
   MVElement::setStrokeEndCap(cap);
-  for (const auto& child : elementArray_) {
-    child->setStrokeEndCap(cap);
-  }
+  forEachChild([&](MVElement& child) { child.setStrokeEndCap(cap); });
 }
 
 void MVElementGroup::setStrokeJoints(int joints)
 {
   MVElement::setStrokeJoints(joints);
-  for (const auto& child : elementArray_) {
-    child->setStrokeJoints(joints);
-  }
+  forEachChild([&](MVElement& child) { child.setStrokeJoints(joints); });
 }
 
 void MVElementGroup::setBlendMode(int blendMode)
 {
   MVElement::setBlendMode(blendMode);
-  for (const auto& child : elementArray_) {
-    child->setBlendMode(blendMode);
-  }
+  forEachChild([&](MVElement& child) { child.setBlendMode(blendMode); });
 }
 
 void MVElementGroup::scaleStrokeWidth(double factor)
 {
-  for (const auto& child : elementArray_) {
-    child->scaleStrokeWidth(factor);
-  }
+  forEachChild([&](MVElement& child) { child.scaleStrokeWidth(factor); });
 }
 
 void MVElementGroup::adjustStrokeWidth(double delta)
 {
-  for (const auto& child : elementArray_) {
-    child->adjustStrokeWidth(delta);
-  }
+  forEachChild([&](MVElement& child) { child.adjustStrokeWidth(delta); });
 }
 
 void MVElementGroup::adjustFillOpacity(double delta)
 {
-  for (const auto& child : elementArray_) {
-    child->adjustFillOpacity(delta);
-  }
+  forEachChild([&](MVElement& child) { child.adjustFillOpacity(delta); });
 }
 
 void MVElementGroup::adjustStrokeOpacity(double delta)
 {
-  for (const auto& child : elementArray_) {
-    child->adjustStrokeOpacity(delta);
-  }
+  forEachChild([&](MVElement& child) { child.adjustStrokeOpacity(delta); });
 }
 
 void MVElementGroup::adjustFillColorHue(double hueDelta, double saturationDelta, double brightnessDelta)
 {
-  for (const auto& child : elementArray_) {
-    child->adjustFillColorHue(hueDelta, saturationDelta, brightnessDelta);
-  }
+  forEachChild([&](MVElement& child) { child.adjustFillColorHue(hueDelta, saturationDelta, brightnessDelta); });
 }
 
 void MVElementGroup::adjustStrokeColorHue(double hueDelta, double saturationDelta, double brightnessDelta)
 {
-  for (const auto& child : elementArray_) {
-    child->adjustStrokeColorHue(hueDelta, saturationDelta, brightnessDelta);
-  }
+  forEachChild([&](MVElement& child) { child.adjustStrokeColorHue(hueDelta, saturationDelta, brightnessDelta); });
 }
 
 void MVElementGroup::setDisregardsVisibility(bool disregards)
 {
   MVElement::setDisregardsVisibility(disregards);
-  for (const auto& child : elementArray_) {
-    child->setDisregardsVisibility(disregards);
-  }
-}
-
-void MVElementGroup::discardCachedBoundingBox()
-{
-  MVElement::discardCachedBoundingBox();
+  forEachChild([&](MVElement& child) { child.setDisregardsVisibility(disregards); });
 }
 
 void MVElementGroup::addNodeToHistory(const std::string& nodeId)
 {
   MVElement::addNodeToHistory(nodeId);
-  for (const auto& child : elementArray_) {
-    child->addNodeToHistory(nodeId);
-  }
+  forEachChild([&](MVElement& child) { child.addNodeToHistory(nodeId); });
 }
 
 void MVElementGroup::resetNodeHistory()
 {
   MVElement::resetNodeHistory();
-  for (const auto& child : elementArray_) {
-    child->resetNodeHistory();
-  }
+  forEachChild([&](MVElement& child) { child.resetNodeHistory(); });
 }
 
 std::optional<pf::Rect> MVElementGroup::childrenBoundingBox(const pf::AffineTransform& transform) const
@@ -684,9 +643,7 @@ void MVElementGroup::releaseResources()
 {
   cgClipPath_.reset();
   cgLayoutPath_.reset();
-  for (const auto& child : elementArray_) {
-    child->releaseResources();
-  }
+  forEachChild([&](MVElement& child) { child.releaseResources(); });
   elementArray_.clear();
   MVElement::releaseResources();
 }

@@ -105,7 +105,6 @@ public:
   void adjustFillColorHue(double hueDelta, double saturationDelta, double brightnessDelta) override;
   void adjustStrokeColorHue(double hueDelta, double saturationDelta, double brightnessDelta) override;
   void setDisregardsVisibility(bool disregards) override;
-  void discardCachedBoundingBox() override;
   void addNodeToHistory(const std::string& nodeId) override;
   void resetNodeHistory() override;
 
@@ -131,6 +130,15 @@ public:
   void releaseResources() override;
 
 private:
+  // Style setters and adjusters of a group act on every child.
+  template <typename Change>
+  void forEachChild(Change change) const
+  {
+    for (const auto& child : elementArray_) {
+      change(*child);
+    }
+  }
+
   // The union of the children's boxes through `transform`; nullopt without children.
   std::optional<pf::Rect> childrenBoundingBox(const pf::AffineTransform& transform) const;
   // Culls against the artboard rectangle (root coordinates), or by visibility for nullptr.

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/DamagedBytes.h"
 #include "Support/LogCapture.h"
 
 #include "Platform/Log.h"
@@ -214,16 +215,7 @@ TEST(PropertyList, SurvivesDamagedBinaryData)
   const auto valid = *pf::binaryPropertyList(small);
   std::mt19937 generator(3);
   for (int round = 0; round < 3000; ++round) {
-    auto damaged = valid;
-    const int changes = 1 + static_cast<int>(generator() % 4);
-    for (int i = 0; i < changes; ++i) {
-      const std::size_t at = generator() % damaged.size();
-      if (generator() % 5 == 0) {
-        damaged.resize(at + 1);
-      } else {
-        damaged[at] = static_cast<std::uint8_t>(generator());
-      }
-    }
+    const auto damaged = testsupport::damagedCopy(valid, generator);
     (void)pf::readPropertyList(std::span<const std::uint8_t>(damaged));
   }
 }
@@ -240,16 +232,7 @@ TEST(PropertyList, SurvivesDamagedXml)
   const std::vector<std::uint8_t> valid(text.begin(), text.end());
   std::mt19937 generator(5);
   for (int round = 0; round < 2000; ++round) {
-    auto damaged = valid;
-    const int changes = 1 + static_cast<int>(generator() % 4);
-    for (int i = 0; i < changes; ++i) {
-      const std::size_t at = generator() % damaged.size();
-      if (generator() % 5 == 0) {
-        damaged.resize(at + 1);
-      } else {
-        damaged[at] = static_cast<std::uint8_t>(generator());
-      }
-    }
+    const auto damaged = testsupport::damagedCopy(valid, generator);
     (void)pf::readPropertyList(std::span<const std::uint8_t>(damaged));
   }
 }
