@@ -1,13 +1,15 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
+#include "MorvNode/Controller/MVGenerationScheduler.h"
+#include "MorvNode/Controller/MVNodeGraph.h"
+#include "MorvNode/Controller/MVNodeIndexTable.h"
+#include "MorvNode/Controller/MVNodeSelection.h"
 #include "MorvNode/Controller/WarningsManagerDelegate.h"
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "MorvNode/Model/MVConnectionDelegate.h"
@@ -19,7 +21,6 @@
 #include "Platform/Point.h"
 #include "Platform/Rect.h"
 #include "Platform/Size.h"
-#include "Platform/Timer.h"
 
 class MVArtboardSource;
 class MVConnection;
@@ -34,6 +35,7 @@ class MVParameter;
 class MVParameterSocket;
 class MVSharedGraphicsStore;
 class MVStatisticsPanel;
+class MVSvgExportBody;
 class MVWarningsCollector;
 class NodeControllerDocumentProtocol;
 class ODAnimationManager;
@@ -43,12 +45,22 @@ namespace pf {
 class Image;
 }
 
-// The per-document owner of the node graph and driver of its generation. It owns the ordered
-// node array (the saved order and the order of every scan), the connections (in creation
-// order), the selection, the node ID and element ID counters, the published node indexes, the
-// shared graphics and the artboard settings. Changes anywhere in the graph end in a request for
-// regeneration; requests merge into one run of a 0.005 s one-shot timer on the current
+// The per-document owner of the node graph and driver of its generation, and the one front
+// that nodes, documents, views and tests talk to. Changes anywhere in the graph end in a request
+// for regeneration; requests merge into one run of a 0.005 s one-shot timer on the current
 // pf::RunLoop, which pulls the output element tree from the artboard node.
+//
+// The front keeps the relations, the editing operations (which tell the editor, the undo
+// records and the regeneration), the artboard settings, the element ID counters, the shared
+// graphics and the statistics panel. The work sits in collaborators it owns, each with its own
+// files and tests; the front forwards to them:
+// - MVNodeGraph: the node array, the connections, the node ID counter, the ID -> node map and
+//   other look-ups, the loading of node and connection records and the loading flag;
+// - MVGenerationScheduler: the regeneration timer, the re-entrancy flag, cycle IDs, the pull
+//   and the parameters forced after it, the output tree and the timing statistics;
+// - MVNodeIndexTable: the storage of the published node indexes;
+// - MVNodeSelection: the selected nodes in selection order;
+// - MVSvgExportBody (made per call from the last generation): the SVG body of an export.
 //
 // Main thread only. The document, the editor, the preview, the warnings list, the animation
 // manager and the random table are not owned and may be absent (headless: tests, export).
@@ -61,7 +73,7 @@ class MVNodeController final : public MVNodeDelegate,
                                public NodeHelpProvider,
                                public WarningsManagerDelegate {
 public:
-  static constexpr double kRegenerationDelay = 0.005;  // seconds
+  static constexpr double kRegenerationDelay = MVGenerationScheduler::kRegenerationDelay;  // seconds
   static constexpr const char* kAutoRefreshDisabledMessage = "Auto refresh disabled, Command-R to update";
 
   // The state of a fresh document: no nodes, 200 x 200 artboard, opaque white background.
@@ -94,15 +106,15 @@ public:
   // Regenerate automatically after changes (saved by the document as "Auto regenerate").
   bool autoRegenerate() const { return autoRegenerate_; }
   void setAutoRegenerate(bool autoRegenerate) { autoRegenerate_ = autoRegenerate; }
-  bool isLoadingFile() const { return isLoadingFile_; }
+  bool isLoadingFile() const { return graph_.isLoadingFile(); }
 
   // ---- Node IDs and element IDs ----
   // The counter's next value as "%ld"; IDs are never reused within a document.
   std::string uniqueNodeID() override;
   // The last node ID handed out; the document saves it as "Node ID Counter" and restores it
   // before the nodes are created.
-  long nodeIDCounter() const { return nodeIDCounter_; }
-  void setNodeIDCounter(long counter) { nodeIDCounter_ = counter; }
+  long nodeIDCounter() const { return graph_.nodeIDCounter(); }
+  void setNodeIDCounter(long counter) { graph_.setNodeIDCounter(counter); }
   // 1, 2, ...; not saved.
   long long uniqueElementID() override;
   void elementCreated() { ++elementCreationCounter_; }
@@ -112,7 +124,7 @@ public:
   long elementAliveCounter() const { return elementAliveCounter_; }
 
   // ---- Node array ----
-  const std::vector<std::unique_ptr<MVNode>>& nodeArray() const { return nodeArray_; }
+  const std::vector<std::unique_ptr<MVNode>>& nodeArray() const { return graph_.nodes(); }
   // Creates a node from its record (class, ID, "NodeArrayIndex" position) and adds it. nullptr,
   // logged, for an unknown class; an unknown class met while loading also becomes a loading
   // warning. Runs no change handling and registers no undo.
@@ -121,26 +133,30 @@ public:
   // artboard node. Connections are loaded afterwards (loadConnectionsFromArray).
   void loadNodesFromArray(const pf::PlistValue::Array& records);
   // Warnings for the user collected while loading a file, in order, each text once per class.
-  const std::vector<std::string>& fileLoadingWarnings() const { return fileLoadingWarnings_; }
-  void clearFileLoadingWarnings() { fileLoadingWarnings_.clear(); }
+  const std::vector<std::string>& fileLoadingWarnings() const { return graph_.fileLoadingWarnings(); }
+  void clearFileLoadingWarnings() { graph_.clearFileLoadingWarnings(); }
 
   // After nodes were added or removed: type counts, timeline, dynamic nodes, editor, regeneration.
   void nodeArrayChanged();
   // Recounts the classes; the n-th node of a class in array order gets display index n.
-  void updateNodeTypeCount();
-  int nodeTypeCountForClass(std::string_view className) const override;
+  void updateNodeTypeCount() { graph_.updateNodeTypeCount(); }
+  int nodeTypeCountForClass(std::string_view className) const override { return graph_.nodeTypeCountForClass(className); }
   // Rebuilds the list of nodes with random outputs or node-index parameters and marks the nodes
   // downstream of them.
-  void updateDynamicValueNodesArray();
-  const std::vector<MVNode*>& dynamicValueNodeArray() const { return dynamicValueNodeArray_; }
+  void updateDynamicValueNodesArray() { graph_.updateDynamicValueNodesArray(); }
+  const std::vector<MVNode*>& dynamicValueNodeArray() const { return graph_.dynamicValueNodes(); }
   // Marks the node and every node downstream of it as possibly answering per repetition.
-  void markDynamicInputForNodesConnectedTo(MVNode* node);
+  void markDynamicInputForNodesConnectedTo(MVNode* node) { graph_.markDynamicInputForNodesConnectedTo(node); }
 
-  // The last node in array order with that ID; nullptr when none.
-  MVNode* nodeWithId(const std::string& nodeId) const;
+  // The last node in array order with that ID; nullptr when none. Constant time.
+  MVNode* nodeWithId(const std::string& nodeId) const { return graph_.nodeWithId(nodeId); }
+  void nodeIdChanged(MVNode* node, const std::string& previousId) override { graph_.nodeIdChanged(node, previousId); }
   // The artboard node (class "ArtboardNode"), cached; nullptr when there is none.
-  MVNode* artboardNode();
-  std::vector<MVNode*> nodesLinkedToNode(MVNode* node, bool before, bool after) override;
+  MVNode* artboardNode() { return graph_.artboardNode(); }
+  std::vector<MVNode*> nodesLinkedToNode(MVNode* node, bool before, bool after) override
+  {
+    return graph_.nodesLinkedToNode(node, before, after);
+  }
 
   // Forwards to the document.
   void showHelpForNodeType(const std::string& nodeClassName) override;
@@ -165,8 +181,8 @@ public:
   void removeAllNodes();
 
   // Selection in selection order.
-  const std::vector<MVNode*>& selectedNodesArray() const { return selectedNodesArray_; }
-  bool hasSelectedNodes() const { return !selectedNodesArray_.empty(); }
+  const std::vector<MVNode*>& selectedNodesArray() const { return selection_.nodes(); }
+  bool hasSelectedNodes() const { return !selection_.isEmpty(); }
   // Without `addition` the selection is emptied first; an already selected node is deselected
   // when both `addition` and `toggleSelection` are set.
   void selectNode(MVNode* node, bool addition, bool toggleSelection, bool updateInterface);
@@ -176,27 +192,27 @@ public:
   // A parameter changed with no connected output: it is evaluated after the next pull even when
   // the pull does not reach it.
   void scheduleRegenerationForParameter(MVParameter* parameter) override;
-  void parameterRemoved(const MVParameter* parameter) override;
+  void parameterRemoved(const MVParameter* parameter) override { scheduler_.parameterRemoved(parameter); }
   // With auto refresh off only shows kAutoRefreshDisabledMessage in the preview.
   void scheduleRegeneration() override;
   // Arms the timer when none is armed and no generation runs; other requests merge into the
   // pending run or, during a generation, are dropped. Also works with auto refresh off (the
   // refresh command).
-  void scheduleRegenerationForced();
+  void scheduleRegenerationForced() { scheduler_.scheduleRegenerationForced(); }
   // The timer's action, also called directly (animation export): generates now, or, during a
   // generation, asks for one more run when it ends.
-  void regenerate();
-  bool isGenerating() const { return isGenerating_; }
-  bool isRegenerationPending() const { return regenerationTimer_.isValid(); }
+  void regenerate() { scheduler_.regenerate(); }
+  bool isGenerating() const { return scheduler_.isGenerating(); }
+  bool isRegenerationPending() const { return scheduler_.isRegenerationPending(); }
   // Copies size and background from the artboard node; tells the nodes when the size changed.
   void getArtboardSettings();
   // One generation: new cycle, seeds, pull from the artboard, forced previews, statistics,
   // warnings.
   void generateOutputElement();
-  std::shared_ptr<MVElement> outputElement() const override { return outputElement_; }
-  long long currentGenerationCycleID() const override { return generationCycleID_; }
-  void resetNodeRandomSeeds();
-  void markConnectionsForNewPreviewGenerationCycle();
+  std::shared_ptr<MVElement> outputElement() const override { return scheduler_.outputElement(); }
+  long long currentGenerationCycleID() const override { return scheduler_.generationCycleID(); }
+  void resetNodeRandomSeeds() { scheduler_.resetNodeRandomSeeds(); }
+  void markConnectionsForNewPreviewGenerationCycle() { scheduler_.markConnectionsForNewPreviewGenerationCycle(); }
   // Collects the nodes' warnings into the warnings manager (only with two nodes or more).
   void checkWarnings();
   // Logs "[%g ms] %@" with the milliseconds since the generation started.
@@ -215,32 +231,35 @@ public:
   double patternBackgroundOpacity() const { return drawBackgroundFlag_ ? backgroundOpacity_ : 0.0; }
 
   // Statistics of the last generation; times in seconds on the run loop's clock.
-  long numberOfElements() const { return numberOfElements_; }
-  double updateStartTime() const { return updateStartTime_; }
-  double generationStartTime() const { return generationStartTime_; }
-  double generationEndTime() const { return generationEndTime_; }
-  double generationTime() const { return generationTime_; }
+  long numberOfElements() const { return scheduler_.numberOfElements(); }
+  double updateStartTime() const { return scheduler_.updateStartTime(); }
+  double generationStartTime() const { return scheduler_.generationStartTime(); }
+  double generationEndTime() const { return scheduler_.generationEndTime(); }
+  double generationTime() const { return scheduler_.generationTime(); }
 
   // ---- Node indexes ("<node ID> * <index name>" -> index; -1: no current value) ----
-  const pf::PlistValue::Dictionary& nodeIndexes() override { return currentNodeIndexes_; }
+  const pf::PlistValue::Dictionary& nodeIndexes() override { return nodeIndexTable_.indexes(); }
   // The document restores its saved "Nodes indexes" before the nodes are created.
-  void loadNodeIndexes(const pf::PlistValue::Dictionary& indexes) { currentNodeIndexes_ = indexes; }
-  long long nodeIndex(const std::string& key) override;
+  void loadNodeIndexes(const pf::PlistValue::Dictionary& indexes) { nodeIndexTable_.load(indexes); }
+  long long nodeIndex(const std::string& key) override { return nodeIndexTable_.index(key); }
   MVNode* nodeIndexNodeFromIndex(const std::string& key) override;
   // Stores and notifies the dynamic nodes with a node-index parameter, also for an unchanged value.
   void setNodeIndex(const std::string& indexName, MVNode* node, long long value) override;
   // Stores -1 without notifying anybody: dependents keep the last repetition's value.
   void endNodeIndexSession(const std::string& indexName, MVNode* node) override;
   // The "Index" key of the first node downstream (walk order) that publishes it; nullopt when none.
-  std::optional<std::string> getFirstNodeIndexConnectedToNode(MVNode* node);
+  std::optional<std::string> getFirstNodeIndexConnectedToNode(MVNode* node)
+  {
+    return nodeIndexTable_.firstIndexKeyOf(graph_.nodesLinkedToNode(node, false, true));
+  }
   void resetAllNodeIndexes();
   // Drops every key of the node; keys without " *" stay.
-  void removeElementIndexesForNodeID(const std::string& nodeId);
+  void removeElementIndexesForNodeID(const std::string& nodeId) { nodeIndexTable_.removeIndexesForNodeID(nodeId); }
   // Random value nodes (and, for a repeater, random graphics nodes) draw afresh.
   void updateRandomNodesForNode(MVNode* node) override;
 
   // ---- Connections ----
-  const std::vector<std::unique_ptr<MVConnection>>& connectionArray() const { return connectionArray_; }
+  const std::vector<std::unique_ptr<MVConnection>>& connectionArray() const { return graph_.connections(); }
   // Either socket may be nullptr (a connection the editor is drawing). Registers no undo.
   MVConnection* addConnectionFromSocket(MVParameterSocket* outputSocket, MVParameterSocket* inputSocket) override;
   // Detaches and destroys the connection; logged when it is not one of the controller's.
@@ -251,7 +270,7 @@ public:
   void connectionsChanged() override;
   void inputConnectionsReordered(MVParameterSocket* socket) override;
   // The records of the connections in array order (the document's "Connections").
-  pf::PlistValue::Array connectionDescriptionsArray() const;
+  pf::PlistValue::Array connectionDescriptionsArray() const { return graph_.connectionDescriptionsArray(); }
   // Replaces every connection by those of the records; failures are logged and summarised in
   // one loading warning.
   void loadConnectionsFromArray(const pf::PlistValue::Array& records);
@@ -289,7 +308,7 @@ public:
   void selectAndCenterOnNode(MVNode* node) override;
   // Adds the nodes upstream and/or downstream of `node` to the selection.
   void selectLinkedToNode(MVNode* node, bool before, bool after);
-  void toggleSelectedNodesEnabled();
+  void toggleSelectedNodesEnabled() { selection_.toggleEnabled(); }
   // A row of an unselected node was clicked: its node becomes the selection.
   void parameterSelected(MVParameter* parameter);
   // Opens the warnings list on the node's warnings (toggles it for a node already selected).
@@ -302,8 +321,8 @@ public:
   // Artboard size and background for a renderer of the output. Nothing for nullptr.
   void setupRenderingThread(MVElementRenderer* renderer) const;
   // The preview started rendering a new output / shows it.
-  void previewRerenderStart();
-  void updatePreviewFinished();
+  void previewRerenderStart() { scheduler_.previewRerenderStart(); }
+  void updatePreviewFinished() { scheduler_.updatePreviewFinished(); }
   // While an animation plays: the preview's frames are timed from here.
   void setAnimationLastFrameStartTime(double time) { animationLastFrameStartTime_ = time; }
   // "250ms", "12.3s", "2:05".
@@ -313,11 +332,11 @@ public:
   void updateStatisticsPanelWithRenderer(const MVElementRenderer* renderer);
   MVStatisticsPanel* statisticsPanel() const { return statisticsPanel_; }
   void setStatisticsPanel(MVStatisticsPanel* panel) { statisticsPanel_ = panel; }
-  double updateEndTime() const { return updateEndTime_; }
-  double updateTime() const { return updateTime_; }
+  double updateEndTime() const { return scheduler_.updateEndTime(); }
+  double updateTime() const { return scheduler_.updateTime(); }
   long numberOfRenderedElements() const { return numberOfRenderedElements_; }
 
-  // ---- SVG body of an export (MVNodeControllerSVG.cpp) ----
+  // ---- SVG body of an export (MVSvgExportBody) ----
   // The document export writes its header and footer around these three, from the last
   // generation, in SVG user units of renderingScale per output unit.
   // The background as one <rect> line; empty while the background is off or fully transparent.
@@ -327,22 +346,25 @@ public:
   std::string svgSymbolDefinitionsString() const;
   // The output tree's SVG text (MVSvgWriter); empty without output.
   std::string svgOutputElementString() const;
+  // The body of an export of the last generation.
+  MVSvgExportBody svgExportBody() const;
 
 private:
-  // Sets isLoadingFile for its lifetime and restores the previous value.
-  class LoadingScope;
-
   MVArtboardSource* artboard();
-  // Position of the node in the array; nullopt when it is not there.
-  std::optional<std::size_t> indexOfNode(const MVNode* node) const;
+  // Hands a node the controller, the document and the random table, then its ID; the node's
+  // initial layout is no step of its own to undo.
+  void setUpNode(MVNode& node, const std::string& nodeId);
   // Forgets every non-owning reference to a node that is about to be destroyed.
   void forgetNode(const MVNode* node);
-  // Appends the parameter to the queue of previews forced after the pull, unless it is queued.
-  void queueParameterForRegeneration(MVParameter* parameter);
-  double now() const;
+  // The timer's run: artboard settings, the pull and its follow-ups, the pattern views.
+  void runGeneration();
   void updatePatternViews();
   void updateDragEditInterface();
   void updateDragEditPivot();
+  // Moves a connection's ends from `node` to the parameters of `replacement` that match.
+  void moveConnectionsToReplacement(MVNode* node, MVNode* replacement);
+  // Auto-keying of an animated parameter that changed.
+  void recordAnimatedChange(MVParameter* parameter, const std::string& propertyName);
 
   // Relations.
   NodeControllerDocumentProtocol* document_ = nullptr;             // owns this controller
@@ -351,60 +373,35 @@ private:
   MVNodeControllerReferenceDelegate* nodeReferenceDelegate_ = nullptr;  // the reference window's
   MVWarningsCollector* warningsManager_ = nullptr;                 // the document's, outlives this
   ODAnimationManager* animationManager_ = nullptr;                 // the document's, outlives this
+  MVControllerAnimationDelegate* animationDelegate_ = nullptr;     // the document's, outlives this
+  MVStatisticsPanel* statisticsPanel_ = nullptr;                   // the window's, outlives this
   const RandomSource* randomSource_ = nullptr;                     // the application's table
   bool referenceMode_ = false;
   bool autoRegenerate_ = true;
 
-  // Graph. Connections are declared after the nodes so that they are destroyed first.
-  std::vector<std::unique_ptr<MVNode>> nodeArray_;
-  std::vector<std::unique_ptr<MVConnection>> connectionArray_;
-  std::vector<MVNode*> selectedNodesArray_;     // owned by nodeArray_
-  std::vector<MVNode*> dynamicValueNodeArray_;  // owned by nodeArray_
-  MVNode* artboardNode_ = nullptr;              // cache; owned by nodeArray_
-  std::map<std::string, int, std::less<>> nodeTypeCount_;
-  long nodeIDCounter_ = 0;
+  // Collaborators. The scheduler reads the graph, so the graph is declared first.
+  MVNodeGraph graph_;
+  MVGenerationScheduler scheduler_;
+  MVNodeIndexTable nodeIndexTable_;
+  MVNodeSelection selection_;
+
   long long elementIDCounter_ = 0;
   long elementCreationCounter_ = 0;
   long elementReleaseCounter_ = 0;
   long elementAliveCounter_ = 0;
-  pf::PlistValue::Dictionary currentNodeIndexes_;
   std::shared_ptr<MVSharedGraphicsStore> sharedGraphicsStore_;
-  bool isLoadingFile_ = false;
   bool isReplacingNode_ = false;
   bool isAddingNodeOnConnection_ = false;
-  std::vector<std::string> fileLoadingWarnings_;
 
-  // Generation.
-  pf::Timer regenerationTimer_;
-  bool isGenerating_ = false;
-  bool regenerateWhenFinished_ = false;
-  std::vector<MVParameter*> unconnectedParametersRegenerationArray_;  // owned by their nodes
-  // The same parameters, for the duplicate test: a graph whose nodes the pull does not reach
-  // queues a few parameters per node.
-  std::unordered_set<const MVParameter*> queuedParameters_;
-  long long generationCycleID_ = 0;
-  std::shared_ptr<MVElement> outputElement_;
+  // Artboard settings (output units), copied from the artboard node before each generation.
   pf::Size artboardSize_{200.0, 200.0};
   pf::Rect artboardClippingRect_{0.0, 0.0, 200.0, 200.0};
   pf::Color backgroundColor_ = pf::Color::white();
   bool drawBackgroundFlag_ = true;
   double backgroundOpacity_ = 1.0;
   double renderingScale_ = 1.0;
-  long numberOfElements_ = 0;
-  double updateStartTime_ = 0.0;
-  double generationStartTime_ = 0.0;
-  double generationEndTime_ = 0.0;
-  double generationTime_ = 0.0;
 
-  // Graph editing and statistics (MVNodeControllerEditing.cpp).
-  // Moves a connection's ends from `node` to the parameters of `replacement` that match.
-  void moveConnectionsToReplacement(MVNode* node, MVNode* replacement);
-  // Auto-keying of an animated parameter that changed.
-  void recordAnimatedChange(MVParameter* parameter, const std::string& propertyName);
-  MVControllerAnimationDelegate* animationDelegate_ = nullptr;  // the document's, outlives this
-  MVStatisticsPanel* statisticsPanel_ = nullptr;                // the window's, outlives this
-  double updateEndTime_ = 0.0;
-  double updateTime_ = 0.0;
+  // Statistics of the preview.
   long numberOfRenderedElements_ = 0;
   double animationLastFrameStartTime_ = 0.0;
   double animationLastFrameRenderTime_ = 0.0;

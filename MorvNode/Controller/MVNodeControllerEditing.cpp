@@ -341,7 +341,7 @@ void MVNodeController::moveConnectionsToReplacement(MVNode* node, MVNode* replac
 {
   // A connection whose end moves may be replaced in the array: walk a copy.
   std::vector<MVConnection*> connections;
-  for (const auto& connection : connectionArray_) {
+  for (const auto& connection : graph_.connections()) {
     connections.push_back(connection.get());
   }
   for (MVConnection* connection : connections) {
@@ -403,14 +403,14 @@ MVNode* MVNodeController::duplicateNode(MVNode* node)
     document_->storeNodeCreationUndoStateForNode(copy, actionName);
     document_->storeCurrentConnectionsUndoState(actionName);
   }
-  nodeArray_.push_back(std::move(created));
+  graph_.appendNode(std::move(created));
 
   // The copy is fed like the node and feeds the same element consumers (value and colour
   // inputs take one connection, so those outputs are not copied). Connections added here come
   // after `count` and are not visited.
-  const std::size_t count = connectionArray_.size();
+  const std::size_t count = graph_.connections().size();
   for (std::size_t index = 0; index < count; ++index) {
-    MVConnection* connection = connectionArray_[index].get();
+    MVConnection* connection = graph_.connections()[index].get();
     MVParameterSocket* fromSocket = connection->fromSocket();
     MVParameterSocket* toSocket = connection->toSocket();
     if (fromSocket == nullptr || toSocket == nullptr) {
@@ -457,17 +457,6 @@ void MVNodeController::selectLinkedToNode(MVNode* node, bool before, bool after)
 {
   for (MVNode* linked : nodesLinkedToNode(node, before, after)) {
     selectNode(linked, true, false, false);
-  }
-}
-
-void MVNodeController::toggleSelectedNodesEnabled()
-{
-  // Enabling may change the selection's interface; walk a copy.
-  const std::vector<MVNode*> selected = selectedNodesArray_;
-  for (MVNode* node : selected) {
-    if (node->canDisable()) {
-      node->setEnabled(!node->enabled());
-    }
   }
 }
 
@@ -528,18 +517,6 @@ void MVNodeController::setupRenderingThread(MVElementRenderer* renderer) const
   renderer->setBackgroundOpacity(backgroundOpacity_);
 }
 
-void MVNodeController::previewRerenderStart()
-{
-  generationTime_ = 0.0;
-  updateStartTime_ = now();
-}
-
-void MVNodeController::updatePreviewFinished()
-{
-  updateEndTime_ = now();
-  updateTime_ = updateEndTime_ - updateStartTime_;
-}
-
 std::string MVNodeController::displayTimeFromTime(double seconds)
 {
   return MVStatisticsTexts::displayTimeFromTime(seconds);
@@ -547,7 +524,7 @@ std::string MVNodeController::displayTimeFromTime(double seconds)
 
 void MVNodeController::updateStatisticsPanelWithRenderer(const MVElementRenderer* renderer)
 {
-  const double current = now();
+  const double current = MVGenerationScheduler::now();
   animationLastFrameRenderTime_ = 0.0;
   double fps = 0.0;
   if (animationDelegate_ != nullptr && animationDelegate_->isPlaying()) {
@@ -557,13 +534,13 @@ void MVNodeController::updateStatisticsPanelWithRenderer(const MVElementRenderer
 
   MVStatisticsTexts::Reading reading;
   reading.now = current;
-  reading.updateStartTime = updateStartTime_;
-  reading.updateEndTime = updateEndTime_;
-  reading.updateTime = updateTime_;
-  reading.generationStartTime = generationStartTime_;
-  reading.generationEndTime = generationEndTime_;
-  reading.generationTime = generationTime_;
-  reading.numberOfElements = numberOfElements_;
+  reading.updateStartTime = scheduler_.updateStartTime();
+  reading.updateEndTime = scheduler_.updateEndTime();
+  reading.updateTime = scheduler_.updateTime();
+  reading.generationStartTime = scheduler_.generationStartTime();
+  reading.generationEndTime = scheduler_.generationEndTime();
+  reading.generationTime = scheduler_.generationTime();
+  reading.numberOfElements = scheduler_.numberOfElements();
   reading.framesPerSecond = fps;
   if (renderer != nullptr) {
     MVStatisticsTexts::RendererReading rendererReading;

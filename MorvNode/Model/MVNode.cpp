@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "MorvNode/Elements/MVElementGroup.h"
@@ -730,6 +731,17 @@ bool MVNode::loadNodeDictionary(const pf::PlistValue::Dictionary& record)
   }
   updateLinkedParameters();
   return true;
+}
+
+void MVNode::setNodeId(std::string nodeId)
+{
+  if (nodeId == nodeId_) {
+    return;
+  }
+  std::string previousId = std::exchange(nodeId_, std::move(nodeId));
+  if (nodeController_ != nullptr) {
+    nodeController_->nodeIdChanged(this, previousId);
+  }
 }
 
 std::unique_ptr<MVNode> MVNode::copy() const

@@ -158,7 +158,8 @@ public:
 
   // Identity and display.
   const std::string& nodeId() const { return nodeId_; }
-  void setNodeId(std::string nodeId) { nodeId_ = std::move(nodeId); }
+  // Tells the controller, which finds nodes by ID.
+  void setNodeId(std::string nodeId);
   // The title; with several nodes of the class and the class title, "<title> <index>".
   std::string displayName() const;
   void setDisplayName(const std::string& displayName);

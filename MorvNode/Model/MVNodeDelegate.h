@@ -37,6 +37,12 @@ public:
   virtual void scheduleRegenerationForParameter(MVParameter* parameter) = 0;
   // A node took one of its parameters out (it is destroyed soon after): forget every reference.
   virtual void parameterRemoved(const MVParameter* parameter) { (void)parameter; }
+  // The node now answers another ID (loaded from a record, or set anew).
+  virtual void nodeIdChanged(MVNode* node, const std::string& previousId)
+  {
+    (void)node;
+    (void)previousId;
+  }
   // Asks for a regeneration; requests merge into the pending one.
   virtual void scheduleRegeneration() = 0;
   // The drag-edit handle on the preview moves to this parameter; nullptr drops it.

@@ -1,4 +1,4 @@
-#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Controller/MVSvgExportBody.h"
 
 #include <cmath>
 #include <cstdint>
@@ -149,24 +149,23 @@ std::optional<std::string> pngSymbol(const pf::Image& image, const std::string& 
 
 }  // namespace
 
-std::string MVNodeController::svgArtboardBackgroundString() const
+std::string MVSvgExportBody::artboardBackgroundString() const
 {
-  if (!(backgroundOpacity_ > 0) || !drawBackgroundFlag_) {
+  if (!(artboard_.backgroundOpacity > 0) || !artboard_.drawBackground) {
     return {};
   }
   const auto n = MVSvgWriter::number;
-  return "<rect x=\"0\" y=\"0\" width=\"" + n(artboardSize_.width * renderingScale_) + "\" height=\"" +
-         n(artboardSize_.height * renderingScale_) + "\" fill=\"" + MVSvgWriter::rgb(backgroundColor_) +
-         "\" opacity=\"" + n(backgroundOpacity_) + "\" id=\"Artboard background\"/>\n";
+  return "<rect x=\"0\" y=\"0\" width=\"" + n(artboard_.size.width * artboard_.renderingScale) + "\" height=\"" +
+         n(artboard_.size.height * artboard_.renderingScale) + "\" fill=\"" + MVSvgWriter::rgb(artboard_.backgroundColor) +
+         "\" opacity=\"" + n(artboard_.backgroundOpacity) + "\" id=\"Artboard background\"/>\n";
 }
 
-std::string MVNodeController::svgSymbolDefinitionsString() const
+std::string MVSvgExportBody::symbolDefinitionsString() const
 {
-  if (!sharedGraphicsStore_ || !sharedGraphicsStore_->dictionaryExists() ||
-      dynamic_cast<const MVElementGroup*>(outputElement_.get()) == nullptr) {
+  if (store_ == nullptr || !store_->dictionaryExists() || dynamic_cast<const MVElementGroup*>(output_.get()) == nullptr) {
     return {};
   }
-  const std::vector<std::string> names = outputElement_->namesOfSharedGraphicObjects();
+  const std::vector<std::string> names = output_->namesOfSharedGraphicObjects();
   if (names.empty()) {
     return {};
   }
@@ -176,13 +175,13 @@ std::string MVNodeController::svgSymbolDefinitionsString() const
     // An image made from stored vector data: the stored file itself when it is SVG text.
     if (name.size() >= kStoredVectorImageSuffix.size() && name.ends_with(kStoredVectorImageSuffix)) {
       const std::string baseName = name.substr(0, name.size() - kStoredVectorImageSuffix.size());
-      if (std::optional<std::string> symbol = svgTextSymbol(*sharedGraphicsStore_, baseName, symbolName)) {
+      if (std::optional<std::string> symbol = svgTextSymbol(*store_, baseName, symbolName)) {
         definitions += *symbol;
         continue;
       }
     }
     // Pixel and PDF images, and stored data that is no SVG text, as the picture drawing shows.
-    const std::shared_ptr<const pf::Image> image = sharedGraphicsStore_->sharedElementImageNamed(name);
+    const std::shared_ptr<const pf::Image> image = store_->sharedElementImageNamed(name);
     if (image == nullptr) {
       continue;
     }
@@ -196,10 +195,10 @@ std::string MVNodeController::svgSymbolDefinitionsString() const
   return definitions;
 }
 
-std::string MVNodeController::svgOutputElementString() const
+std::string MVSvgExportBody::outputElementString() const
 {
-  if (outputElement_ == nullptr) {
+  if (output_ == nullptr) {
     return {};
   }
-  return MVSvgWriter::svgElementString(*outputElement_, renderingScale_);
+  return MVSvgWriter::svgElementString(*output_, artboard_.renderingScale);
 }
