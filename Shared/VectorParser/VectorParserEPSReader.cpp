@@ -30,8 +30,8 @@ public:
       : aliases_{{"fill", "f"},         {"lineto", "l"},        {"moveto", "m"},  {"curveto", "c"},
                  {"closepath", "h"},    {"stroke", "S"},        {"scale", "scale"}, {"translate", "translate"},
                  {"setcmykcolor", "cmyk"}, {"setrgbcolor", "rgb"},
-                 // Cairo's EPS prolog defines these two in forms the prolog scan cannot read.
-                 {"re", "re"},          {"cm", "cm"}}
+                 // What Cairo's EPS output uses without a prolog definition the scan can read.
+                 {"re", "re"},          {"cm", "cm"},           {"rectfill", "rectfill"}}
   {
   }
 
@@ -203,6 +203,8 @@ private:
   void tooFew() const { FeedbackManager::log("WARNING: Badly formatted EPS data, too few components on line '%@'", line_); }
   void fill(bool evenOdd);
   void stroke();
+  // "x y w h re": a closed rectangle sub-path, one drawing.
+  void addRectangle();
 
   const OperatorTable& table_;
   const bool letterOperators_;
@@ -304,16 +306,14 @@ void EPSReading::readLine(std::string_view line)
   if (is("re")) {
     subpath();
     if (enough(5)) {
-      const double x = operand(0);
-      const double y = operand(1);
-      const double w = operand(2);
-      const double h = operand(3);
-      const auto map = [this](double px, double py) {
-        return pf::Point{rounded(state_.tx + state_.sx * px), rounded(state_.ty + state_.sy * py)};
-      };
-      subpath().moveTo(map(x, y)).lineTo(map(x + w, y)).lineTo(map(x + w, y + h)).lineTo(map(x, y + h)).closeSubpath();
-      ++drawingCount_;
+      addRectangle();
     }
+  }
+  if (operator_ == "rectfill" && enough(5)) {
+    // Cairo fills a rectangle that covers its clip this way: the rectangle, filled.
+    subpath_.emplace();
+    addRectangle();
+    fill(false);
   }
   if (operator_ == "CM") {
     state_ = saved_;
@@ -365,6 +365,19 @@ void EPSReading::readLine(std::string_view line)
   if (is("stroke")) {
     stroke();
   }
+}
+
+void EPSReading::addRectangle()
+{
+  const double x = operand(0);
+  const double y = operand(1);
+  const double w = operand(2);
+  const double h = operand(3);
+  const auto map = [this](double px, double py) {
+    return pf::Point{rounded(state_.tx + state_.sx * px), rounded(state_.ty + state_.sy * py)};
+  };
+  subpath().moveTo(map(x, y)).lineTo(map(x + w, y)).lineTo(map(x + w, y + h)).lineTo(map(x, y + h)).closeSubpath();
+  ++drawingCount_;
 }
 
 void EPSReading::fill(bool evenOdd)

@@ -10,7 +10,7 @@
 // box. It knows the plain PostScript names, the short aliases a prolog defines for them (grown
 // into its operator table), the letter operators of files that declare EPSF-3.0, the
 // translation and scale part of "cm" (with "q"/"Q" nesting), colours, line widths, the
-// even-odd fill and what Cairo's EPS output uses ("re", "g", "W n"). Rotation, shear, text and
+// even-odd fill and what Cairo's EPS output uses ("re", "rectfill", "g", "W n"). Rotation, shear, text and
 // images are not read. PostScript is y-up already, so nothing is flipped. Coordinates, colour
 // components and line widths are rounded to 4 decimals.
 class VectorParserEPSReader {

@@ -160,6 +160,16 @@ TEST(EPSSubsetReader, CairoStyleRectanglesAndClips)
   EXPECT_TRUE(record.path.contains({-30 + 15, 30 - 10}, pf::FillRule::NonZero));
 }
 
+TEST(EPSSubsetReader, CairoRectfillIsAFilledRectangle)
+{
+  const VectorParserPathStruct record =
+      readOne(eps("q 0 0 80 40 rectclip\n1 0 0 -1 0 40 cm q\n0.5 g\n0 0 80 40 rectfill 10 10 5 5 rectfill\nQ Q",
+                  "/g { setgray } bind def"));
+  EXPECT_EQ(boxOf(record).size, pf::Size(80, 40));
+  EXPECT_EQ(record.path.elementCount(), 10u);
+  EXPECT_EQ(record.fillRGB, (VectorParserRGB{0.5, 0.5, 0.5}));
+}
+
 TEST(EPSSubsetReader, FailuresAreLoggedAndEmpty)
 {
   testsupport::LogCapture log;
