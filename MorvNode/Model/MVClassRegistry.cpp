@@ -4,6 +4,7 @@
 #include "MorvNode/Model/MVParameter.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterFile.h"
 #include "MorvNode/Model/MVParameterFont.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
@@ -35,6 +36,7 @@ MVClassRegistry::MVClassRegistry()
   registerParameterClass("MVParameterValueFunction", parameterFactory<MVParameterValueFunction>());
   registerParameterClass("MVParameterString", parameterFactory<MVParameterString>());
   registerParameterClass("MVParameterFont", parameterFactory<MVParameterFont>());
+  registerParameterClass("MVParameterFile", parameterFactory<MVParameterFile>());
   registerParameterClass("MVParameterColor", parameterFactory<MVParameterColor>());
   registerParameterClass("MVParameterBool", parameterFactory<MVParameterBool>());
   registerParameterClass("MVParameterIndex", parameterFactory<MVParameterIndex>());
