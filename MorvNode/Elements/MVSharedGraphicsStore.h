@@ -17,8 +17,10 @@
 //
 // Thread-safe: every operation takes the store's lock for the look-up only; objects are
 // immutable and handed out as shared_ptr, so a reader keeps its object whatever the store does
-// afterwards. Decoding (image from data) runs outside the lock.
-class MVSharedGraphicsStore final : public MVSharedGraphicsElementsManager {
+// afterwards. Decoding (image from data) runs outside the lock. Elements that refer to the store
+// take a share of it through weak_from_this() when it is owned by a shared_ptr.
+class MVSharedGraphicsStore final : public MVSharedGraphicsElementsManager,
+                                    public std::enable_shared_from_this<MVSharedGraphicsStore> {
 public:
   using ObjectMap = std::map<std::string, MVSharedGraphicObject>;
 

@@ -2,6 +2,7 @@
 
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/ElementImportNode.h"
 #include "MorvNode/Nodes/ElementLineNode.h"
 #include "MorvNode/Nodes/ElementNode.h"
 #include "MorvNode/Nodes/ElementShapeNode.h"
@@ -14,6 +15,7 @@ void registerNodeClasses()
   registry.registerNodeClass(ElementNode::nodeClassInfo());
   registry.registerNodeClass(ElementShapeNode::nodeClassInfo());
   registry.registerNodeClass(ElementLineNode::nodeClassInfo());
+  registry.registerNodeClass(ElementImportNode::nodeClassInfo());
   // Output and document nodes.
   registry.registerNodeClass(ArtboardNode::nodeClassInfo());
   registry.registerNodeClass(NoteNode::nodeClassInfo());

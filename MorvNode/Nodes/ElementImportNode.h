@@ -1,0 +1,77 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "MorvNode/Nodes/ElementNode.h"
+#include "Platform/PlistValue.h"
+#include "Platform/Size.h"
+
+class MVParameterColor;
+class MVParameterFile;
+class MVParameterIndex;
+
+// The element node that brings outside artwork into the graph. Its "Import file" holds the
+// bytes of a bitmap image, PDF, EPS or SVG (browsed, pasted or dropped). In Image mode it
+// outputs an image element that refers to the published image by name and can be tinted; in
+// Paths mode one vector path read from the artwork, which later nodes fill and stroke like any
+// shape. New artwork keeps "Size" in the artwork's proportions, times any distortion the user
+// gave it. A new node shows the default graphic "Squiggle.svg".
+class ElementImportNode : public ElementNode {
+public:
+  // Values of the "Import mode" index (saved in documents).
+  static constexpr long long kImageMode = 0;
+  static constexpr long long kPathsMode = 1;
+  static constexpr const char* kDefaultGraphicName = "Squiggle.svg";
+
+  static const MVNodeClass& nodeClassInfo();
+  const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
+
+  void initNodeParameters() override;
+  // Shows the fill, stroke and tint rows that the mode and the kind of file use.
+  void updateLinkedParameters() override;
+  // New artwork switches to a mode that can show it and resizes; the mode sets the
+  // capabilities; "Size" records the user's distortion.
+  void parameterChanged(MVParameter* parameter, const std::string& propertyName) override;
+  void checkWarnings() override;
+  // Paths mode: the artwork's path scaled to "Size" (flipped back to y-down), with its fill
+  // rule. Image mode: an image element of "Size" naming the published image, tinted when
+  // "Tint Color" is on. nullptr when the file is neither bitmap nor vector.
+  std::shared_ptr<MVElement> generateElement() override;
+
+  // The editor's paste and drop: hands the bytes and the display name to the file parameter
+  // (the other two arguments are not used). NO when the bytes cannot be read.
+  bool setGraphicsData(std::span<const std::uint8_t> data, const std::string& name, const std::string& displayName,
+                       bool parseParameters);
+  // The drop view's notification; only logged.
+  void newImagePastedOrDroppedIn();
+
+  // Older-generation records: "Import mode heading" is dropped; the embedded "Image data" with
+  // its "Image name" / "Image display name" becomes the file, sized as it was, and in Image
+  // mode "Tint Color" takes the old fill colour.
+  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+
+  MVParameterFile* importFileParameter() const { return importFileParameter_; }
+  MVParameterIndex* importModeParameter() const { return importModeParameter_; }
+  MVParameterColor* tintColorParameter() const { return tintColorParameter_; }
+  // (Size.Y / Size.X) / (artwork height / width); 1 until the user distorts "Size".
+  double relativeAspect() const { return relativeAspect_; }
+
+private:
+  long long mode() const;
+  // The artwork's size: the image's point size, or the path's box when there is no image
+  // (SVG read as paths only). nullopt when neither has an area.
+  std::optional<pf::Size> artworkSize();
+  void applyModeCapabilities();
+  // Sets "Size" through its aspect lock (unlocked, set, locked again).
+  void setSizeKeepingLock(double x, double y);
+
+  double relativeAspect_ = 1.0;
+  // Owned by the node's parameter list; nullptr before initNodeParameters().
+  MVParameterFile* importFileParameter_ = nullptr;
+  MVParameterIndex* importModeParameter_ = nullptr;
+  MVParameterColor* tintColorParameter_ = nullptr;
+};
