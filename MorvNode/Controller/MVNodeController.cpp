@@ -10,6 +10,7 @@
 #include "MorvNode/Controller/MVNodeControllerReferenceDelegate.h"
 #include "MorvNode/Controller/MVStatisticsTexts.h"
 #include "MorvNode/Controller/MVSvgExportBody.h"
+#include "MorvNode/Controller/MVUndoRegistrationPause.h"
 #include "MorvNode/Controller/MVWarningsCollector.h"
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Elements/MVElement.h"
@@ -40,34 +41,6 @@ namespace {
 
 constexpr const char* kArtboardClassName = "ArtboardNode";
 constexpr const char* kIndexParameterName = "IndexParameter";
-
-// Pauses the document's undo registration for its lifetime (balanced counter).
-class PausedUndoRegistration {
-public:
-  explicit PausedUndoRegistration(NodeControllerDocumentProtocol* document) : document_(document)
-  {
-    if (document_ != nullptr) {
-      document_->pauseUndoRegistration();
-    }
-  }
-  PausedUndoRegistration(const PausedUndoRegistration&) = delete;
-  PausedUndoRegistration& operator=(const PausedUndoRegistration&) = delete;
-  ~PausedUndoRegistration()
-  {
-    if (document_ != nullptr) {
-      document_->resumeUndoRegistration();
-    }
-  }
-
-private:
-  NodeControllerDocumentProtocol* document_;  // owns the controller, outlives this guard
-};
-
-// The grid of new node positions: 10, 30, 50, ... and -10, -30, ... (halves away from zero).
-double snappedCoordinate(double coordinate)
-{
-  return std::round((coordinate - 10.0) / 20.0) * 20.0 + 10.0;
-}
 
 bool isUndoingOrRedoing(const pf::UndoManager* undoManager)
 {
@@ -107,7 +80,7 @@ void MVNodeController::setUpNode(MVNode& node, const std::string& nodeId)
   node.setUndoDelegate(document_);
   node.setRandomSource(randomSource_);
   // The initial layout of a node being created is no step of its own to undo.
-  PausedUndoRegistration paused(document_);
+  MVUndoRegistrationPause paused(document_);
   node.initWithNodeID(nodeId);
 }
 

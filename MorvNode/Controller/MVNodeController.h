@@ -350,6 +350,9 @@ public:
   MVSvgExportBody svgExportBody() const;
 
 private:
+  // Editor coordinates of the grid that new nodes snap to: 10, 30, 50, ... and -10, -30, ...
+  // (halves away from zero).
+  static double snappedCoordinate(double coordinate);
   MVArtboardSource* artboard();
   // Hands a node the controller, the document and the random table, then its ID; the node's
   // initial layout is no step of its own to undo.

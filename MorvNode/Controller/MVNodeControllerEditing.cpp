@@ -10,6 +10,7 @@
 #include "MorvNode/Controller/MVNodeControllerOutputDelegate.h"
 #include "MorvNode/Controller/MVStatisticsPanel.h"
 #include "MorvNode/Controller/MVStatisticsTexts.h"
+#include "MorvNode/Controller/MVUndoRegistrationPause.h"
 #include "MorvNode/Controller/MVWarningsCollector.h"
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Elements/MVElementRenderer.h"
@@ -31,12 +32,6 @@ namespace {
 
 constexpr const char* kArtboardClassName = "ArtboardNode";
 constexpr double kGridSpacing = 20.0;  // editor points
-
-// Editor coordinates of the grid that new nodes snap to: 10, 30, 50, ... and -10, -30, ...
-double snappedCoordinate(double coordinate)
-{
-  return std::round((coordinate - 10.0) / kGridSpacing) * kGridSpacing + 10.0;
-}
 
 bool snapsToGrid()
 {
@@ -81,28 +76,6 @@ MVParameterSocket* socketAtIndexOrFirst(const std::vector<std::unique_ptr<MVPara
   return sockets.empty() ? nullptr : sockets.front().get();
 }
 
-// Pauses the document's undo registration for its lifetime.
-class PausedRegistration {
-public:
-  explicit PausedRegistration(NodeControllerDocumentProtocol* document) : document_(document)
-  {
-    if (document_ != nullptr) {
-      document_->pauseUndoRegistration();
-    }
-  }
-  PausedRegistration(const PausedRegistration&) = delete;
-  PausedRegistration& operator=(const PausedRegistration&) = delete;
-  ~PausedRegistration()
-  {
-    if (document_ != nullptr) {
-      document_->resumeUndoRegistration();
-    }
-  }
-
-private:
-  NodeControllerDocumentProtocol* document_;  // owns the controller, outlives this guard
-};
-
 // Sets a flag for its lifetime.
 class FlagScope {
 public:
@@ -118,6 +91,12 @@ private:
 }  // namespace
 
 // ---- Placing nodes ----
+
+double MVNodeController::snappedCoordinate(double coordinate)
+{
+  return std::round((coordinate - 10.0) / kGridSpacing) * kGridSpacing + 10.0;
+}
+
 
 void MVNodeController::makeSpaceAfterNode(MVNode* node, float distance, MVNode* firstConnectedNode)
 {
@@ -386,7 +365,7 @@ MVNode* MVNodeController::duplicateNode(MVNode* node)
   std::unique_ptr<MVNode> created;
   {
     // Setting up the copy is no step of its own to undo.
-    PausedRegistration paused(document_);
+    MVUndoRegistrationPause paused(document_);
     created = node->copy();
   }
   if (created == nullptr) {
