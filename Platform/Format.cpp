@@ -139,6 +139,27 @@ std::string integerDigits(unsigned long long magnitude, int base, bool upper, in
   return digits;
 }
 
+// "%#g": C's choice between the fixed and the exponent form, keeping trailing zeros. The
+// exponent is the one after rounding to `precision` significant digits.
+std::to_chars_result alternateGeneral(std::array<char, 4500>& buffer, double magnitude, int precision)
+{
+  char* const first = buffer.data();
+  char* const last = buffer.data() + buffer.size();
+  const auto scientific = std::to_chars(first, last, magnitude, std::chars_format::scientific, precision - 1);
+  const std::string_view text(first, static_cast<size_t>(scientific.ptr - first));
+  int exponent = 0;
+  const size_t mark = text.find('e');
+  const char* digits = text.data() + mark + 1;
+  if (*digits == '+') {
+    ++digits;
+  }
+  std::from_chars(digits, text.data() + text.size(), exponent);
+  if (exponent < -4 || exponent >= precision) {
+    return scientific;
+  }
+  return std::to_chars(first, last, magnitude, std::chars_format::fixed, precision - 1 - exponent);
+}
+
 std::string realText(double value, char conversion, const Directive& directive)
 {
   const int precision = directive.precision < 0 ? 6 : directive.precision;
@@ -161,8 +182,12 @@ std::string realText(double value, char conversion, const Directive& directive)
       break;
     case 'g':
     case 'G':
-      result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude, std::chars_format::general,
-                             precision == 0 ? 1 : precision);
+      if (directive.alternate) {
+        result = alternateGeneral(buffer, magnitude, precision == 0 ? 1 : precision);
+      } else {
+        result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude, std::chars_format::general,
+                               precision == 0 ? 1 : precision);
+      }
       break;
     default:
       result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude, std::chars_format::fixed,
@@ -170,6 +195,11 @@ std::string realText(double value, char conversion, const Directive& directive)
       break;
     }
     body.assign(buffer.data(), result.ptr);
+    // "#" keeps the decimal point even without digits after it.
+    if (directive.alternate && body.find('.') == std::string::npos) {
+      const size_t exponent = body.find('e');
+      body.insert(exponent == std::string::npos ? body.size() : exponent, 1, '.');
+    }
   }
   if (upper) {
     std::transform(body.begin(), body.end(), body.begin(), [](char c) {
@@ -295,6 +325,10 @@ std::string formatMessage(std::string_view format, std::span<const FormatArgumen
       std::string body = integerDigits(value, base, conversion == 'X', directive.precision);
       if (directive.alternate && value != 0 && base == 16) {
         body.insert(0, conversion == 'X' ? "0X" : "0x");
+      }
+      // "#" with "o" makes the first digit a zero.
+      if (directive.alternate && base == 8 && (body.empty() || body[0] != '0')) {
+        body.insert(0, 1, '0');
       }
       Directive numericDirective = directive;
       numericDirective.zero = directive.zero && directive.precision < 0;

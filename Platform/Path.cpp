@@ -633,8 +633,13 @@ Path& Path::addArc(Point center, double radius, double startAngle, double endAng
         radius, startAngle, endAngle);
     return *this;
   }
-  // The sweep as a non-negative amount in the arc's direction.
+  // The sweep as a non-negative amount in the arc's direction. Finite angles far apart can
+  // still differ by more than a double holds: that sweep has no meaning.
   double amount = direction == ArcDirection::IncreasingAngle ? endAngle - startAngle : startAngle - endAngle;
+  if (!std::isfinite(amount)) {
+    log("Error, path arc from angle %g to %g has no finite sweep, ignored", startAngle, endAngle);
+    return *this;
+  }
   if (amount >= kTwoPi) {
     amount = kTwoPi;
   } else if (amount < 0) {

@@ -68,7 +68,8 @@ public:
   // without one, the arc starts with a move. The sweep runs in `direction`; an end angle behind
   // the start in that direction is reached by going on past the full turn, and a requested
   // sweep of a full turn or more draws one full circle. Every point is mapped through
-  // `matrix` (an elliptical or rotated arc). Non-finite arguments add nothing and log.
+  // `matrix` (an elliptical or rotated arc). Non-finite arguments, or angles so far apart that
+  // their difference is not finite, add nothing and log.
   Path& addArc(Point center, double radius, double startAngle, double endAngle, ArcDirection direction,
                const AffineTransform& matrix = AffineTransform());
   // Appends every element of `other` (its subpaths keep their moves and closes).

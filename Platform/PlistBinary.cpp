@@ -12,6 +12,7 @@
 
 #include "Platform/Log.h"
 #include "Platform/PlistXml.h"
+#include "Platform/Unicode.h"
 
 namespace pf::plist_detail {
 
@@ -224,7 +225,8 @@ private:
   }
 
   // Depth-first over the references from the top object, without recursion: finds cycles,
-  // measures the nesting depth and the size libplist would expand the tree to.
+  // measures the nesting depth and the size libplist would expand the tree to. Depth is that
+  // of the expanded tree, which libplist and the conversion after it walk recursively.
   bool walk(std::uint64_t top)
   {
     enum : std::uint8_t { kUnseen, kOpen, kDone };
@@ -278,6 +280,11 @@ private:
           }
           continue;
         }
+        // A finished object may be shared: it expands below every reference at its full
+        // depth, however shallow this walk reached it.
+        if (stack.size() + depth[child] > static_cast<std::size_t>(kMaxPlistDepth)) {
+          return fail("nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels");
+        }
         frame.childDepth = std::max<int>(frame.childDepth, depth[child]);
         frame.nodes = saturatingAdd(frame.nodes, nodes[child]);
         frame.payload = saturatingAdd(frame.payload, payload[child]);
@@ -288,7 +295,7 @@ private:
       }
       const Frame done = frame;
       stack.pop_back();
-      const bool container = done.info.refsStart != 0;
+      const bool container = done.info.refCount > 0;  // depth counts levels below the object
       state[done.object] = kDone;
       depth[done.object] = static_cast<std::uint16_t>(done.childDepth + (container ? 1 : 0));
       nodes[done.object] = done.nodes;
@@ -323,8 +330,9 @@ private:
   std::vector<bool> keyChecked_;
 };
 
-// libplist tree to value. Depth is bounded by the check above (reading) or by the value
-// itself (writing), so recursion stays shallow.
+// libplist tree to value. Depth is bounded by the check above, so recursion stays shallow.
+// Strings and keys come out as valid UTF-8: libplist passes ill-formed bytes and unpaired
+// surrogates through.
 std::optional<PlistValue> fromNode(plist_t node, std::string& error)
 {
   switch (plist_get_node_type(node)) {
@@ -348,7 +356,7 @@ std::optional<PlistValue> fromNode(plist_t node, std::string& error)
   case PLIST_KEY: {
     std::uint64_t length = 0;
     const char* text = plist_get_string_ptr(node, &length);
-    return PlistValue(std::string(text ? text : "", text ? length : 0));
+    return PlistValue(wellFormedUTF8(std::string_view(text ? text : "", text ? length : 0)));
   }
   case PLIST_DATA: {
     std::uint64_t length = 0;
@@ -399,7 +407,7 @@ std::optional<PlistValue> fromNode(plist_t node, std::string& error)
       if (!value) {
         return std::nullopt;
       }
-      dictionary.set(key ? key : "", std::move(*value));
+      dictionary.set(wellFormedUTF8(key ? key : ""), std::move(*value));
     }
     return PlistValue(std::move(dictionary));
   }
@@ -409,77 +417,257 @@ std::optional<PlistValue> fromNode(plist_t node, std::string& error)
   }
 }
 
-plist_t toNode(const PlistValue& value, int depth, std::string& error)
-{
-  if (depth > kMaxPlistDepth) {
-    error = "nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels";
-    return nullptr;
-  }
-  switch (value.type()) {
-  case PlistValue::Type::Null:
-    error = "a null value has no property-list form";
-    return nullptr;
-  case PlistValue::Type::Bool:
-    return plist_new_bool(*value.asBool() ? 1 : 0);
-  case PlistValue::Type::Integer:
-    // libplist takes integers unsigned; a negative value (top bit set) is written as the file
-    // format's 8-byte integer, which readers take as signed.
-    return plist_new_uint(static_cast<std::uint64_t>(*value.asInteger()));
-  case PlistValue::Type::Real:
-    return plist_new_real(*value.asReal());
-  case PlistValue::Type::String:
-    return plist_new_string(value.asString()->c_str());
-  case PlistValue::Type::Data: {
-    const auto& bytes = *value.asData();
-    return plist_new_data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  }
-  case PlistValue::Type::Date: {
-    constexpr double kLowest = std::numeric_limits<std::int32_t>::min();
-    constexpr double kHighest = std::numeric_limits<std::int32_t>::max();
-    double seconds = *value.asDate();
-    if (!std::isfinite(seconds)) {
-      seconds = std::isnan(seconds) ? 0.0 : (seconds > 0 ? kHighest : kLowest);
+// Writes the binary form directly: libplist 2.2 takes strings as C strings, so a string holding
+// U+0000 would be cut short, and it converts ill-formed UTF-8 into text it cannot read back.
+// Strings that are ASCII without NUL are stored as bytes, all others as UTF-16 (which keeps
+// U+0000); every object is written once, in order, the top object first.
+class BinaryWriter {
+public:
+  bool write(const PlistValue& value)
+  {
+    objects_.clear();
+    if (!add(value, 0)) {
+      return false;
     }
-    seconds = std::clamp(seconds, kLowest, kHighest);
-    const double whole = std::floor(seconds);
-    const auto microseconds = static_cast<std::int32_t>(std::min(999999.0, std::round((seconds - whole) * 1e6)));
-    return plist_new_date(static_cast<std::int32_t>(whole), microseconds);
-  }
-  case PlistValue::Type::Uid:
-    return plist_new_uid(*value.asUid());
-  case PlistValue::Type::Array: {
-    PlistHandle array(plist_new_array());
-    for (const auto& element : *value.asArray()) {
-      if (element.isNull()) {
-        log("Warning, property list writer left out a null array element");
-        continue;
-      }
-      plist_t item = toNode(element, depth + 1, error);
-      if (!item) {
-        return nullptr;
-      }
-      plist_array_append_item(array.get(), item);
+    const std::uint64_t count = objects_.size();
+    refSize_ = count <= 0xff ? 1 : count <= 0xffff ? 2 : count <= 0xffffffffull ? 4 : 8;
+    out_.assign({'b', 'p', 'l', 'i', 's', 't', '0', '0'});
+    std::vector<std::uint64_t> offsets;
+    offsets.reserve(objects_.size());
+    for (const auto& object : objects_) {
+      offsets.push_back(out_.size());
+      emit(object);
     }
-    return array.release();
-  }
-  case PlistValue::Type::Dictionary: {
-    PlistHandle dictionary(plist_new_dict());
-    for (const auto& entry : *value.asDictionary()) {
-      if (entry.value.isNull()) {
-        log("Warning, property list writer left out the null value of key %@", entry.key);
-        continue;
-      }
-      plist_t item = toNode(entry.value, depth + 1, error);
-      if (!item) {
-        return nullptr;
-      }
-      plist_dict_set_item(dictionary.get(), entry.key.c_str(), item);
+    const std::uint64_t tableOffset = out_.size();
+    const std::size_t offsetSize = byteCount(tableOffset);
+    for (std::uint64_t offset : offsets) {
+      appendBigEndian(offset, offsetSize);
     }
-    return dictionary.release();
+    out_.insert(out_.end(), 6, 0);
+    out_.push_back(static_cast<std::uint8_t>(offsetSize));
+    out_.push_back(static_cast<std::uint8_t>(refSize_));
+    appendBigEndian(count, 8);
+    appendBigEndian(0, 8);  // the top object
+    appendBigEndian(tableOffset, 8);
+    return true;
   }
+
+  std::vector<std::uint8_t> take() { return std::move(out_); }
+
+  std::string error;
+
+private:
+  // One object to write: a scalar value or a key string, or a container with the indices of
+  // its children (a dictionary's keys first, then its values).
+  struct Object {
+    const PlistValue* value = nullptr;
+    const std::string* key = nullptr;
+    std::vector<std::uint64_t> children;
+  };
+
+  static std::size_t byteCount(std::uint64_t value)
+  {
+    return value <= 0xff ? 1 : value <= 0xffff ? 2 : value <= 0xffffffffull ? 4 : 8;
   }
-  return nullptr;
-}
+
+  static int sizeExponent(std::size_t bytes) { return bytes == 1 ? 0 : bytes == 2 ? 1 : bytes == 4 ? 2 : 3; }
+
+  bool fail(const std::string& reason)
+  {
+    if (error.empty()) {
+      error = reason;
+    }
+    return false;
+  }
+
+  // Collects the value and everything below it; the value's index is objects_.size() on entry.
+  bool add(const PlistValue& value, int depth)
+  {
+    if (depth > kMaxPlistDepth) {
+      return fail("nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels");
+    }
+    const std::size_t index = objects_.size();
+    objects_.push_back(Object{&value, nullptr, {}});
+    switch (value.type()) {
+    case PlistValue::Type::Null:
+      return fail("a null value has no property-list form");
+    case PlistValue::Type::String:
+      if (!isValidUTF8(*value.asString())) {
+        return fail("a string is not valid UTF-8");
+      }
+      return true;
+    case PlistValue::Type::Array: {
+      std::vector<std::uint64_t> children;
+      for (const auto& element : *value.asArray()) {
+        if (element.isNull()) {
+          log("Warning, property list writer left out a null array element");
+          continue;
+        }
+        children.push_back(objects_.size());
+        if (!add(element, depth + 1)) {
+          return false;
+        }
+      }
+      objects_[index].children = std::move(children);
+      return true;
+    }
+    case PlistValue::Type::Dictionary: {
+      std::vector<std::uint64_t> keys;
+      std::vector<const PlistValue*> values;
+      for (const auto& entry : *value.asDictionary()) {
+        if (entry.value.isNull()) {
+          log("Warning, property list writer left out the null value of key %@", entry.key);
+          continue;
+        }
+        // Readers take keys as C strings: a NUL would cut the key short or be refused.
+        if (!isValidUTF8(entry.key) || entry.key.find('\0') != std::string::npos) {
+          return fail("a dictionary key is not valid UTF-8 or holds a NUL character");
+        }
+        keys.push_back(objects_.size());
+        objects_.push_back(Object{nullptr, &entry.key, {}});
+        values.push_back(&entry.value);
+      }
+      std::vector<std::uint64_t> children = keys;
+      for (const PlistValue* item : values) {
+        children.push_back(objects_.size());
+        if (!add(*item, depth + 1)) {
+          return false;
+        }
+      }
+      objects_[index].children = std::move(children);
+      return true;
+    }
+    default:
+      return true;
+    }
+  }
+
+  void appendBigEndian(std::uint64_t value, std::size_t bytes)
+  {
+    for (std::size_t i = bytes; i-- > 0;) {
+      out_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+  }
+
+  // A marker with its length: in the low nibble when it fits, else an integer object after it.
+  void appendMarker(std::uint8_t type, std::uint64_t count)
+  {
+    if (count < 15) {
+      out_.push_back(static_cast<std::uint8_t>(type << 4 | count));
+      return;
+    }
+    out_.push_back(static_cast<std::uint8_t>(type << 4 | 0x0f));
+    const std::size_t bytes = byteCount(count);
+    out_.push_back(static_cast<std::uint8_t>(0x10 | sizeExponent(bytes)));
+    appendBigEndian(count, bytes);
+  }
+
+  void appendDouble(std::uint8_t marker, double value)
+  {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    out_.push_back(marker);
+    appendBigEndian(bits, 8);
+  }
+
+  void appendString(const std::string& text)
+  {
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+      return c != '\0' && static_cast<unsigned char>(c) < 0x80;
+    });
+    if (plain) {
+      appendMarker(0x5, text.size());
+      out_.insert(out_.end(), text.begin(), text.end());
+      return;
+    }
+    std::vector<std::uint16_t> units;
+    units.reserve(text.size());
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+      const char32_t codePoint = nextCodePoint(text, offset);
+      if (codePoint >= 0x10000) {
+        const char32_t rest = codePoint - 0x10000;
+        units.push_back(static_cast<std::uint16_t>(0xd800 + (rest >> 10)));
+        units.push_back(static_cast<std::uint16_t>(0xdc00 + (rest & 0x3ff)));
+      } else {
+        units.push_back(static_cast<std::uint16_t>(codePoint));
+      }
+    }
+    appendMarker(0x6, units.size());
+    for (std::uint16_t unit : units) {
+      appendBigEndian(unit, 2);
+    }
+  }
+
+  void emit(const Object& object)
+  {
+    if (object.key) {
+      appendString(*object.key);
+      return;
+    }
+    const PlistValue& value = *object.value;
+    switch (value.type()) {
+    case PlistValue::Type::Null:
+      break;  // refused while collecting
+    case PlistValue::Type::Bool:
+      out_.push_back(*value.asBool() ? 0x09 : 0x08);
+      break;
+    case PlistValue::Type::Integer: {
+      // Negative values take the eight-byte form, which readers take as signed.
+      const std::int64_t number = *value.asInteger();
+      const std::size_t bytes = number < 0 ? 8 : byteCount(static_cast<std::uint64_t>(number));
+      out_.push_back(static_cast<std::uint8_t>(0x10 | sizeExponent(bytes)));
+      appendBigEndian(static_cast<std::uint64_t>(number), bytes);
+      break;
+    }
+    case PlistValue::Type::Real:
+      appendDouble(0x23, *value.asReal());
+      break;
+    case PlistValue::Type::Date: {
+      // libplist 2.2 hands dates over with 32-bit seconds: keep them within that range.
+      constexpr double kLowest = std::numeric_limits<std::int32_t>::min();
+      constexpr double kHighest = std::numeric_limits<std::int32_t>::max();
+      double seconds = *value.asDate();
+      if (!std::isfinite(seconds)) {
+        seconds = std::isnan(seconds) ? 0.0 : (seconds > 0 ? kHighest : kLowest);
+      }
+      seconds = std::clamp(seconds, kLowest, kHighest);
+      const double whole = std::floor(seconds);
+      appendDouble(0x33, whole + std::min(999999.0, std::round((seconds - whole) * 1e6)) / 1e6);
+      break;
+    }
+    case PlistValue::Type::Data: {
+      const auto& bytes = *value.asData();
+      appendMarker(0x4, bytes.size());
+      out_.insert(out_.end(), bytes.begin(), bytes.end());
+      break;
+    }
+    case PlistValue::Type::String:
+      appendString(*value.asString());
+      break;
+    case PlistValue::Type::Uid: {
+      const std::uint64_t uid = *value.asUid();
+      const std::size_t bytes = byteCount(uid);
+      out_.push_back(static_cast<std::uint8_t>(0x80 | (bytes - 1)));
+      appendBigEndian(uid, bytes);
+      break;
+    }
+    case PlistValue::Type::Array:
+    case PlistValue::Type::Dictionary: {
+      const bool dictionary = value.isDictionary();
+      appendMarker(dictionary ? 0xd : 0xa, dictionary ? object.children.size() / 2 : object.children.size());
+      for (std::uint64_t child : object.children) {
+        appendBigEndian(child, refSize_);
+      }
+      break;
+    }
+    }
+  }
+
+  std::vector<Object> objects_;
+  std::vector<std::uint8_t> out_;
+  std::size_t refSize_ = 1;
+};
 
 }  // namespace
 
@@ -511,21 +699,12 @@ std::optional<PlistValue> readBinaryPropertyList(std::span<const std::uint8_t> b
 
 std::optional<std::vector<std::uint8_t>> writeBinaryPropertyList(const PlistValue& value)
 {
-  std::string error;
-  PlistHandle root(toNode(value, 0, error));
-  if (!root) {
-    log("Error, binary property list could not be written: %@", error);
+  BinaryWriter writer;
+  if (!writer.write(value)) {
+    log("Error, binary property list could not be written: %@", writer.error);
     return std::nullopt;
   }
-  char* bytes = nullptr;
-  std::uint32_t length = 0;
-  plist_to_bin(root.get(), &bytes, &length);
-  std::unique_ptr<char, decltype(&std::free)> owner(bytes, &std::free);
-  if (!bytes || length == 0) {
-    log("Error, binary property list could not be written");
-    return std::nullopt;
-  }
-  return std::vector<std::uint8_t>(bytes, bytes + length);
+  return writer.take();
 }
 
 }  // namespace pf::plist_detail

@@ -12,6 +12,7 @@
 
 #include "Platform/Log.h"
 #include "Platform/Numbers.h"
+#include "Platform/Unicode.h"
 
 namespace pf::plist_detail {
 
@@ -391,7 +392,8 @@ private:
         return std::nullopt;
       }
     }
-    return text;
+    // pugixml passes the bytes through unchecked.
+    return wellFormedUTF8(text);
   }
 
   std::optional<PlistValue> readDictionary(const pugi::xml_node& element, int depth)
@@ -502,6 +504,9 @@ public:
       out += indent + "<real>" + realText(*value.asReal()) + "</real>\n";
       return true;
     case PlistValue::Type::String:
+      if (!isXmlText(*value.asString())) {
+        return unexpressible();
+      }
       out += indent + "<string>";
       appendEscaped(*value.asString(), out);
       out += "</string>\n";
@@ -553,6 +558,9 @@ public:
           log("Warning, property list writer left out the null value of key %@", entry.key);
           continue;
         }
+        if (!isXmlText(entry.key)) {
+          return unexpressible();
+        }
         out += indent + "\t<key>";
         appendEscaped(entry.key, out);
         out += "</key>\n";
@@ -568,6 +576,15 @@ public:
   }
 
   std::string error;
+  bool hasUnexpressibleText = false;
+
+private:
+  bool unexpressible()
+  {
+    error = "a string holds characters XML cannot express";
+    hasUnexpressibleText = true;
+    return false;
+  }
 };
 
 }  // namespace
@@ -609,7 +626,7 @@ std::optional<PlistValue> readXmlPropertyList(std::string_view text, std::string
   return value;
 }
 
-std::optional<std::string> writeXmlPropertyList(const PlistValue& value)
+std::optional<std::string> writeXmlPropertyList(const PlistValue& value, bool* unexpressibleText)
 {
   std::string out =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -617,6 +634,10 @@ std::optional<std::string> writeXmlPropertyList(const PlistValue& value)
       "<plist version=\"1.0\">\n";
   XmlWriter writer;
   if (!writer.write(value, 0, out)) {
+    if (unexpressibleText && writer.hasUnexpressibleText) {
+      *unexpressibleText = true;
+      return std::nullopt;
+    }
     log("Error, property list XML could not be written: %@", writer.error);
     return std::nullopt;
   }

@@ -13,10 +13,14 @@ namespace pf::plist_detail {
 // Deepest nesting of arrays and dictionaries accepted on reading and writing.
 inline constexpr int kMaxPlistDepth = 512;
 
-// nullopt for text that is not a well-formed property list; `error` then says why.
+// nullopt for text that is not a well-formed property list; `error` then says why. Strings
+// and keys come out as valid UTF-8 (ill-formed sequences become U+FFFD).
 std::optional<PlistValue> readXmlPropertyList(std::string_view text, std::string& error);
-// nullopt (with a log line) for a value that has no XML form: a null at the top, or nesting
-// deeper than kMaxPlistDepth. Nulls inside containers are left out with a log line.
-std::optional<std::string> writeXmlPropertyList(const PlistValue& value);
+// nullopt (with a log line) for a value that has no XML form: a null at the top, nesting
+// deeper than kMaxPlistDepth, or a string or key that is not XML text (ill-formed UTF-8, or a
+// character XML 1.0 cannot hold, such as U+0000 or U+FFFE). In that last case a caller that
+// passes `unexpressibleText` gets it set instead of the log line, to choose the binary form.
+// Nulls inside containers are left out with a log line.
+std::optional<std::string> writeXmlPropertyList(const PlistValue& value, bool* unexpressibleText = nullptr);
 
 }  // namespace pf::plist_detail

@@ -2,9 +2,15 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <cstring>
+#include <limits>
 #include <random>
+#include <string_view>
 #include <system_error>
+
+#include <signal.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,12 +68,63 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes)
   return true;
 }
 
+// Temporary files are named ".<target>.morvalis-tmp-<pid>-<counter>-<random>", so that one left
+// by a killed writer can be recognised and removed later.
+constexpr std::string_view kTemporaryMarker = ".morvalis-tmp-";
+// A writer never takes this long: older temporary files are stale whoever made them.
+constexpr auto kStaleTemporaryAge = std::chrono::hours(24);
+
 std::string temporaryName(const std::string& fileName)
 {
   static std::atomic<unsigned> counter{0};
   thread_local std::mt19937 generator(std::random_device{}());
-  return "." + fileName + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
-         std::to_string(generator() % 1000000);
+  return "." + fileName + std::string(kTemporaryMarker) + std::to_string(::getpid()) + "-" +
+         std::to_string(counter.fetch_add(1)) + "-" + std::to_string(generator() % 1000000);
+}
+
+// The writer's process id from a temporary file's name; nullopt for any other name.
+std::optional<pid_t> temporaryOwner(const std::string& name)
+{
+  const std::size_t marker = name.rfind(kTemporaryMarker);
+  if (name.empty() || name[0] != '.' || marker == std::string::npos || marker == 0) {
+    return std::nullopt;
+  }
+  const char* first = name.data() + marker + kTemporaryMarker.size();
+  const char* last = name.data() + name.size();
+  long long pid = 0;
+  const auto result = std::from_chars(first, last, pid);
+  if (result.ec != std::errc() || result.ptr == first || result.ptr == last || *result.ptr != '-' || pid <= 0 ||
+      pid > std::numeric_limits<pid_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<pid_t>(pid);
+}
+
+// Removes the temporary files that writers killed mid-write left in `folder`: those whose
+// process is gone, and any older than a day. Files of running writers stay.
+void removeStaleTemporaryFiles(const std::filesystem::path& folder)
+{
+  std::error_code error;
+  std::filesystem::directory_iterator entries(folder, error);
+  if (error) {
+    return;
+  }
+  const auto now = std::filesystem::file_time_type::clock::now();
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    const std::optional<pid_t> owner = temporaryOwner(name);
+    if (!owner || !entry.is_regular_file(error)) {
+      continue;
+    }
+    const bool ownerGone = ::kill(*owner, 0) != 0 && errno == ESRCH;
+    const auto written = entry.last_write_time(error);
+    const bool old = !error && now - written > kStaleTemporaryAge;
+    if (ownerGone || old) {
+      if (::unlink(entry.path().c_str()) == 0) {
+        log("Removed the stale temporary file %@", entry.path().string());
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -160,7 +217,14 @@ bool writePropertyListFile(const PlistValue& value, const std::filesystem::path&
     const auto bytes = binaryPropertyList(value);
     return bytes && writeFileAtomically(path, *bytes);
   }
-  const auto text = xmlPropertyList(value);
+  bool unexpressibleText = false;
+  const auto text = plist_detail::writeXmlPropertyList(value, &unexpressibleText);
+  if (!text && unexpressibleText) {
+    // Nothing is lost: the binary form holds every character, and readers tell the forms apart.
+    log("Warning, %@ holds characters XML cannot express and is saved as a binary property list",
+        path.string());
+    return writePropertyListFile(value, path, PlistFormat::Binary);
+  }
   return text && writeFileAtomically(path, std::span<const std::uint8_t>(
                                                reinterpret_cast<const std::uint8_t*>(text->data()), text->size()));
 }
@@ -172,6 +236,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
     return false;
   }
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  removeStaleTemporaryFiles(folder);
   std::filesystem::path temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {

@@ -31,19 +31,26 @@ std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path
 
 // The XML form, indented with tabs as the original writes it. Reals are written in their
 // shortest exact form ("2", "0.1", "nan", "+infinity", "-infinity"); dates keep whole seconds.
-// Null values inside containers are left out with a log line. nullopt for a null at the top
-// or nesting deeper than 512 levels.
+// Null values inside containers are left out with a log line. nullopt for a null at the top,
+// nesting deeper than 512 levels, or a string or key XML 1.0 cannot hold (ill-formed UTF-8,
+// U+0000 and the other controls but tab, line feed and carriage return, U+FFFE, U+FFFF).
+// Strings read in either form are valid UTF-8: ill-formed sequences become U+FFFD.
 std::optional<std::string> xmlPropertyList(const PlistValue& value);
-// The binary form ("bplist00"), as the original keeps keyed archives. Same nullopt cases.
+// The binary form ("bplist00"), as the original keeps keyed archives. It holds every valid
+// string; nullopt for a null at the top, deeper nesting, ill-formed UTF-8 or a key with NUL.
 std::optional<std::vector<std::uint8_t>> binaryPropertyList(const PlistValue& value);
 
 // Writes the value atomically: a temporary file in the same folder, then a rename over the
-// target, so the target is either the old file or the whole new one. false on failure.
+// target, so the target is either the old file or the whole new one. false on failure. A value
+// whose strings XML cannot express (see xmlPropertyList) is written in the binary form instead,
+// with a log line.
 bool writePropertyListFile(const PlistValue& value, const std::filesystem::path& path,
                            PlistFormat format = PlistFormat::Xml);
 
 // The same atomic write for any bytes. A new file gets the usual permissions (0666 less the
-// umask); a replaced file keeps its permission bits.
+// umask); a replaced file keeps its permission bits. The temporary file is named
+// ".<name>.morvalis-tmp-<pid>-..."; each write first removes such files in the folder whose
+// writer is no longer running (or that are older than a day), which a killed write leaves.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace pf

@@ -22,6 +22,9 @@ constexpr std::int64_t kReferenceBase = -110;  // 0x92 read as signed char
 // Every reference to a shared string yields a copy of it: a long string referenced over and
 // over would turn a small file into gigabytes. Real archives copy a few kilobytes.
 constexpr std::size_t kMaxExpandedBytes = std::size_t{64} << 20;
+// Characters of type encodings scanned while decoding one archive; real archives scan a few
+// hundred.
+constexpr std::size_t kMaxTypeWork = std::size_t{16} << 20;
 
 using ClassChain = std::shared_ptr<const std::vector<std::string>>;
 
@@ -196,12 +199,13 @@ private:
     if (!readIntegerAfter(head, number)) {
       return std::nullopt;
     }
-    const std::int64_t index = number - kReferenceBase;
-    if (index < 0 || static_cast<std::uint64_t>(index) >= tableSize) {
+    // In unsigned arithmetic: the numbers span the whole 64-bit range.
+    if (number < kReferenceBase ||
+        static_cast<std::uint64_t>(number) - static_cast<std::uint64_t>(kReferenceBase) >= tableSize) {
       fail("reference to an unknown entry");
       return std::nullopt;
     }
-    return static_cast<std::size_t>(index);
+    return static_cast<std::size_t>(static_cast<std::uint64_t>(number) - static_cast<std::uint64_t>(kReferenceBase));
   }
 
   // Shared strings: type encodings, class names, C strings. nullopt on error; a nil string
@@ -375,6 +379,13 @@ private:
       if (length == 0) {
         return fail("unsupported type encoding '" + std::string(type) + "'");
       }
+      // Each step costs the length of the encoding it scanned. An array repeats its element's
+      // encoding once per element, and an element can be long while reading little data
+      // (empty structures), which would make the work grow with the product of the two.
+      typeWork_ += length;
+      if (typeWork_ > kMaxTypeWork) {
+        return fail("type encodings take too much work");
+      }
       Value value;
       switch (code) {
       case 'c':
@@ -523,6 +534,7 @@ private:
   std::vector<TableEntry> table_;  // objects and classes share one table
   std::size_t valueCount_ = 0;
   std::size_t expandedBytes_ = 0;  // bytes copied out of the string table by references
+  std::size_t typeWork_ = 0;       // characters of type encodings scanned so far
 };
 
 }  // namespace

@@ -106,6 +106,51 @@ void appendCodePoint(std::string& text, char32_t codePoint)
   }
 }
 
+std::string wellFormedUTF8(std::string_view bytes)
+{
+  return isValidUTF8(bytes) ? std::string(bytes) : wellFormed(bytes);
+}
+
+bool isXmlCharacter(char32_t codePoint)
+{
+  return codePoint == 0x9 || codePoint == 0xA || codePoint == 0xD || (codePoint >= 0x20 && codePoint <= 0xD7FF) ||
+         (codePoint >= 0xE000 && codePoint <= 0xFFFD) || (codePoint >= 0x10000 && codePoint <= 0x10FFFF);
+}
+
+bool isXmlText(std::string_view bytes)
+{
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t length = bytes.size();
+  size_t offset = 0;
+  while (offset < length) {
+    if (data[offset] >= 0x20 && data[offset] < 0x80) {
+      ++offset;  // the common case, without the decoder
+      continue;
+    }
+    UChar32 codePoint = 0;
+    U8_NEXT(data, offset, length, codePoint);
+    if (codePoint < 0 || !isXmlCharacter(static_cast<char32_t>(codePoint))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string xmlSafeText(std::string_view bytes)
+{
+  if (isXmlText(bytes)) {
+    return std::string(bytes);
+  }
+  std::string result;
+  result.reserve(bytes.size());
+  size_t offset = 0;
+  while (offset < bytes.size()) {
+    const char32_t codePoint = nextCodePoint(bytes, offset);
+    appendCodePoint(result, isXmlCharacter(codePoint) ? codePoint : kReplacementCharacter);
+  }
+  return result;
+}
+
 bool isValidUTF8(std::string_view bytes)
 {
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());

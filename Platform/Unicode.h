@@ -22,6 +22,20 @@ void appendCodePoint(std::string& text, char32_t codePoint);
 // above U+10FFFF). An empty text is valid.
 [[nodiscard]] bool isValidUTF8(std::string_view bytes);
 
+// The text with every ill-formed sequence replaced by U+FFFD (each maximal ill-formed part
+// once); valid text comes back unchanged. Readers pass every string they hand on through this.
+std::string wellFormedUTF8(std::string_view bytes);
+
+// The characters an XML 1.0 document can hold: tab, line feed, carriage return, U+0020 to
+// U+D7FF, U+E000 to U+FFFD and U+10000 to U+10FFFF. Anything else has no XML form at all,
+// not even as a character reference.
+[[nodiscard]] bool isXmlCharacter(char32_t codePoint);
+// True when the text is valid UTF-8 made only of XML characters.
+[[nodiscard]] bool isXmlText(std::string_view bytes);
+// The text made fit for XML: ill-formed sequences and characters XML cannot hold each become
+// U+FFFD. Valid XML text comes back unchanged.
+std::string xmlSafeText(std::string_view bytes);
+
 // White space and line breaks: the space separators (Zs, which includes U+00A0), the line and
 // paragraph separators (Zl, Zp), the controls U+0009 to U+000D and U+0085.
 [[nodiscard]] bool isWhiteSpaceOrNewline(char32_t codePoint);

@@ -34,10 +34,35 @@ UserDefaults::UserDefaults(std::filesystem::path file)
   }
   std::optional<PlistValue> loaded = readPropertyListFile(file_);
   if (!loaded || !loaded->isDictionary()) {
-    log("Error, could not read the user defaults at %@, starting with empty defaults", file_.string());
+    keepUnreadableFileAside();
     return;
   }
   stored_ = *loaded->asDictionary();
+}
+
+void UserDefaults::keepUnreadableFileAside()
+{
+  // The user's settings may still be in there (a file too large, a damaged byte): the file is
+  // moved out of the way, never written over.
+  std::error_code error;
+  for (int attempt = 1; attempt < 1000; ++attempt) {
+    std::filesystem::path aside = file_;
+    aside += attempt == 1 ? ".unreadable" : ".unreadable-" + std::to_string(attempt);
+    if (std::filesystem::exists(aside, error) || error) {
+      continue;
+    }
+    std::filesystem::rename(file_, aside, error);
+    if (!error) {
+      log("Error, could not read the user defaults at %@, kept the file as %@ and started with empty defaults",
+          file_.string(), aside.string());
+      return;
+    }
+    break;
+  }
+  writable_ = false;
+  log("Error, could not read the user defaults at %@ nor keep the file aside, started with empty defaults that "
+      "will not be saved",
+      file_.string());
 }
 
 std::filesystem::path UserDefaults::defaultLocation()
@@ -162,6 +187,9 @@ void UserDefaults::updateObject(std::string_view key, const std::function<bool(P
 bool UserDefaults::synchronize()
 {
   const std::lock_guard writeLock(writeMutex_);
+  if (!writable_) {
+    return false;  // said once, when the unreadable file could not be kept aside
+  }
   PlistValue snapshot;
   {
     const std::lock_guard lock(mutex_);

@@ -16,8 +16,9 @@ namespace pf {
 // log writes into it from rendering threads.
 class UserDefaults {
 public:
-  // Loads `file` when it exists and is readable; an unreadable file is logged and treated as empty
-  // (it is only replaced on the next successful synchronize).
+  // Loads `file` when it exists and is readable. An unreadable file is never written over: it is
+  // renamed to "<file>.unreadable" (or "<file>.unreadable-N") with a log line, and the store
+  // starts empty. When even that rename fails, the store starts empty and never writes.
   explicit UserDefaults(std::filesystem::path file);
 
   // "$XDG_CONFIG_HOME/Morvalis/Preferences.plist", with ~/.config when the variable is unset.
@@ -55,18 +56,22 @@ public:
   void updateObject(std::string_view key, const std::function<bool(PlistValue& value)>& change);
 
   // Writes the stored values when they changed since the last write (atomically: a temporary
-  // file renamed into place). False, with a log line, when writing failed.
+  // file renamed into place). False, with a log line, when writing failed, and false when an
+  // unreadable file could not be kept aside.
   bool synchronize();
 
   const std::filesystem::path& file() const { return file_; }
 
 private:
+  void keepUnreadableFileAside();
+
   mutable std::mutex mutex_;
   std::mutex writeMutex_;  // one synchronize at a time, so an older snapshot never lands last
   std::filesystem::path file_;
   PlistValue::Dictionary registered_;
   PlistValue::Dictionary stored_;
   bool dirty_ = false;
+  bool writable_ = true;  // false when an unreadable file is still in the way
 };
 
 }  // namespace pf

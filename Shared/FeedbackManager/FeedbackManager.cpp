@@ -1,5 +1,6 @@
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "Platform/UserDefaults.h"
@@ -27,18 +28,53 @@ FeedbackManager::~FeedbackManager()
   pf::setLogSink(nullptr);
 }
 
+std::string FeedbackManager::storedLine(const std::string& message)
+{
+  if (message.size() <= kMaxStoredLineBytes) {
+    return message;
+  }
+  // Cut on a character boundary and say that the line goes on.
+  std::size_t end = kMaxStoredLineBytes;
+  while (end > 0 && (static_cast<unsigned char>(message[end]) & 0xC0) == 0x80) {
+    --end;
+  }
+  return message.substr(0, end) + "\u2026 (" + std::to_string(message.size()) + " bytes)";
+}
+
 void FeedbackManager::append(const std::string& message)
 {
   // Appending in place under the store's lock keeps concurrent lines from different threads
   // all in the array; the file is written when the store synchronises, not per line.
   pf::PlistValue::Dictionary entry;
-  entry.set("Message", pf::PlistValue(message));
+  std::string line = storedLine(message);
+  const std::size_t lineBytes = line.size();
+  entry.set("Message", pf::PlistValue(std::move(line)));
   entry.set("Date", pf::PlistValue::dateFromUnixTime(unixSeconds(std::chrono::system_clock::now())));
   defaults_.updateObject(kLogArrayKey, [&](pf::PlistValue& array) {
     if (!array.isArray() && !array.isNull()) {
       array = pf::PlistValue();  // a damaged entry is replaced rather than kept failing
     }
-    array.append(pf::PlistValue(std::move(entry)));
+    pf::PlistValue::Array& entries = array.mutableArray();
+    // The running total is recounted whenever someone else changed the array (a cull).
+    if (entries.size() != storedCount_) {
+      storedBytes_ = 0;
+      for (const pf::PlistValue& stored : entries) {
+        const pf::PlistValue* text = stored.find("Message");
+        storedBytes_ += text && text->asString() ? text->asString()->size() : 0;
+      }
+    }
+    entries.push_back(pf::PlistValue(std::move(entry)));
+    storedBytes_ += lineBytes;
+    // The oldest lines give way, so the preferences file stays far below what it can read back.
+    std::size_t dropped = 0;
+    while (dropped + 1 < entries.size() &&
+           (storedBytes_ > kMaxStoredBytes || entries.size() - dropped > kMaxStoredEntries)) {
+      const pf::PlistValue* text = entries[dropped].find("Message");
+      storedBytes_ -= text && text->asString() ? std::min(storedBytes_, text->asString()->size()) : 0;
+      ++dropped;
+    }
+    entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(dropped));
+    storedCount_ = entries.size();
     return true;
   });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ class UserDefaults;
 // The application's one log and its common modal alert. Log lines go to standard error and,
 // while an instance is set up, into the persistent log: the user-defaults array "LogArray" of
 // {"Message", "Date"} entries, oldest first, which the technical-information report reads.
+// The persistent log is bounded: a stored line keeps at most kMaxStoredLineBytes of its text,
+// and the oldest lines give way once the stored text passes kMaxStoredBytes or the array
+// kMaxStoredEntries, so a flood of long lines never makes the preferences file unreadable.
 class FeedbackManager {
 public:
   // Sets up the one instance: installs the persistent log on `defaults` (not owned, outlives
@@ -57,6 +61,13 @@ public:
   void setAppName(std::string name) { appName_ = std::move(name); }
 
   static constexpr const char* kLogArrayKey = "LogArray";
+  static constexpr std::size_t kMaxStoredLineBytes = 4096;
+  static constexpr std::size_t kMaxStoredBytes = 2 * 1024 * 1024;
+  static constexpr std::size_t kMaxStoredEntries = 10000;
+
+  // The text a line is stored with: cut on a character boundary after kMaxStoredLineBytes,
+  // ending in "…" and the full length.
+  static std::string storedLine(const std::string& message);
 
 private:
   void append(const std::string& message);
@@ -67,4 +78,7 @@ private:
   bool isSandboxed_ = false;
   bool useDefaultsLog_ = false;
   std::string appName_;
+  // The stored array as append last left it; only touched under the store's lock.
+  std::size_t storedCount_ = 0;
+  std::size_t storedBytes_ = 0;
 };

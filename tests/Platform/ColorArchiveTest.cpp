@@ -433,6 +433,36 @@ TEST(ColorTypedStream, DamagedOrForeignDataGivesWhite)
   EXPECT_EQ(expanded.status, UnarchivedColor::Status::Unreadable);
   EXPECT_NE(expanded.error.find("size limit"), std::string::npos) << expanded.error;
 
+  // An array whose element is a long run of empty structures: little data, much type to scan
+  // once per element.
+  {
+    auto costly = TypedStream().colorObjectStart();
+    std::string type = "[60000";
+    for (int i = 0; i < 20000; ++i) {
+      type += "{}";
+    }
+    type += "c]";
+    costly.raw({0x84, 0x82});
+    for (int shift = 0; shift < 32; shift += 8) {
+      costly.raw({static_cast<std::uint8_t>(type.size() >> shift)});
+    }
+    Bytes costlyBytes = costly.bytes();
+    costlyBytes.insert(costlyBytes.end(), type.begin(), type.end());
+    costlyBytes.insert(costlyBytes.end(), 60000, 0x01);
+    costlyBytes.push_back(0x86);
+    const auto result = pf::unarchiveTypedStreamColor(costlyBytes);
+    EXPECT_EQ(result.status, UnarchivedColor::Status::Unreadable);
+    EXPECT_NE(result.error.find("too much work"), std::string::npos) << result.error;
+  }
+
+  // References numbered at the ends of the 64-bit range, where the table index is computed.
+  for (std::uint8_t top : {0x7f, 0x80, 0xff}) {
+    SCOPED_TRACE(static_cast<int>(top));
+    auto far = TypedStream();
+    far.raw({0x87, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, top});
+    EXPECT_EQ(pf::unarchiveTypedStreamColor(far.bytes()).status, UnarchivedColor::Status::Unreadable);
+  }
+
   // Keyed data is not a typedstream, and the other way round.
   EXPECT_FALSE(pf::unarchiveTypedStreamColor(pf::archivedColorData(Color::black())).isColor());
   EXPECT_FALSE(pf::unarchiveColor(valid.bytes()).isColor());

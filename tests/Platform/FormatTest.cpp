@@ -45,6 +45,37 @@ TEST(Format, MatchesPrintfForNumericConversions)
   }
 }
 
+TEST(Format, AlternateFormMatchesPrintf)
+{
+  std::setlocale(LC_ALL, "C");
+  struct Case {
+    const char* format;
+    double value;
+  };
+  const Case reals[] = {{"%#g", 1.0},     {"%#g", 0.0},       {"%#.3g", 1e-5},   {"%#.3g", 99.96},
+                        {"%#.0g", 7.0},   {"%#G", 123456789}, {"%#g", 100000.0}, {"%#g", 0.0001},
+                        {"%#.0f", 2.0},   {"%#.0e", 3e10},    {"%#.0E", -0.5},   {"%#12.4g|", -2.5},
+                        {"%#-10.1g|", 9.96}, {"%#.2f", 1.0},  {"%#g", std::numeric_limits<double>::infinity()},
+                        {"%#.20g", 0.1}};
+  for (const Case& c : reals) {
+    SCOPED_TRACE(c.format);
+    char expected[128];
+    std::snprintf(expected, sizeof expected, c.format, c.value);
+    EXPECT_EQ(pf::format(c.format, c.value), expected);
+  }
+  struct IntegerCase {
+    const char* format;
+    unsigned value;
+  };
+  const IntegerCase integers[] = {{"%#o", 8}, {"%#o", 0}, {"%#.0o", 0}, {"%#.4o", 8}, {"%#6o|", 1}};
+  for (const IntegerCase& c : integers) {
+    SCOPED_TRACE(c.format);
+    char expected[128];
+    std::snprintf(expected, sizeof expected, c.format, c.value);
+    EXPECT_EQ(pf::format(c.format, c.value), expected);
+  }
+}
+
 TEST(Format, LongPrecisionsMatchPrintf)
 {
   std::setlocale(LC_ALL, "C");

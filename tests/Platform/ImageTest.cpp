@@ -1,8 +1,13 @@
 #include "Platform/Image.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <span>
 #include <string>
 #include <thread>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -147,6 +152,42 @@ TEST(Image, BrokenOrRunawayEpsGivesNoImage)
   const std::string endless = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n{} loop\n";
   EXPECT_FALSE(pf::Ghostscript::convertEpsToPdf({reinterpret_cast<const std::uint8_t*>(endless.data()), endless.size()},
                                                 std::chrono::milliseconds(300)));
+}
+
+TEST(Ghostscript, KilledRunsLeaveNothingAndResultsAreRemembered)
+{
+  if (!pf::Ghostscript::isAvailable()) {
+    GTEST_SKIP() << "gs is not installed";
+  }
+  testsupport::LogCapture log;
+  // gs keeps temporary files of its own in TMPDIR, and this program prints without end.
+  const auto folder = std::filesystem::temp_directory_path() / ("morvalis-gs-test-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const char* previous = std::getenv("TMPDIR");
+  const std::string saved = previous ? previous : "";
+  ::setenv("TMPDIR", folder.c_str(), 1);
+  const std::string printing =
+      "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n{ (a line of output that never ends) print } loop\n";
+  const std::span<const std::uint8_t> eps(reinterpret_cast<const std::uint8_t*>(printing.data()), printing.size());
+  EXPECT_FALSE(pf::Ghostscript::convertEpsToPdf(eps, std::chrono::milliseconds(1500)));
+  const bool nothingLeft = std::filesystem::is_empty(folder);
+  // Asked again, the failure is answered from memory.
+  log.clear();
+  EXPECT_FALSE(pf::Ghostscript::convertEpsToPdf(eps, std::chrono::milliseconds(1500)));
+  EXPECT_EQ(log.countContaining("remembered from an earlier conversion"), 1);
+  if (previous) {
+    ::setenv("TMPDIR", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
+  }
+  std::filesystem::remove_all(folder);
+  EXPECT_TRUE(nothingLeft);
+
+  // A conversion that worked is remembered too, and gives the same PDF.
+  const auto good = drawPage(*pf::Surface::eps({20, 10}));
+  const auto first = pf::Ghostscript::convertEpsToPdf(good);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(pf::Ghostscript::convertEpsToPdf(good), first);
 }
 
 TEST(Image, EpsWithoutGhostscriptGivesNoImage)

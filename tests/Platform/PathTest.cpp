@@ -436,7 +436,15 @@ TEST(PathBuilding, ArcsInQuarterPieces)
   Path refused;
   refused.addArc({0, 0}, kNaN, 0, 1, ArcDirection::IncreasingAngle);
   refused.addArc({0, 0}, 1, 0, INFINITY, ArcDirection::IncreasingAngle);
+  // Finite angles whose difference overflows, in either direction.
+  refused.addArc({0, 0}, 1, -1e308, 1e308, ArcDirection::IncreasingAngle);
+  refused.addArc({0, 0}, 1, 1e308, -1e308, ArcDirection::IncreasingAngle);
+  refused.addArc({0, 0}, 1, -1e308, 1e308, ArcDirection::DecreasingAngle);
   EXPECT_TRUE(refused.isEmpty());
+
+  // Huge angles that do differ finitely still make at most one full turn.
+  const Path huge = Path().addArc({0, 0}, 1, -1e300, 1e300, ArcDirection::IncreasingAngle);
+  EXPECT_LE(huge.elements().size(), 5u);
 }
 
 TEST(PathBuilding, EllipsesAndRoundedRects)

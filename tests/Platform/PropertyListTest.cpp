@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <clocale>
 #include <cstring>
 #include <cmath>
@@ -16,17 +17,24 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include "Support/DamagedBytes.h"
 #include "Support/LogCapture.h"
 
 #include "Platform/Log.h"
+#include "Platform/Unicode.h"
 
 namespace {
 
 using pf::PlistValue;
 
 using testsupport::QuietLog;
+
+std::vector<std::uint8_t> bytesOf(std::string_view text)
+{
+  return {text.begin(), text.end()};
+}
 
 // Every kind, with the values that break naive readers and writers.
 PlistValue sampleValue()
@@ -299,6 +307,34 @@ TEST(PropertyList, BinaryStructureLimits)
   EXPECT_FALSE(pf::readPropertyList(std::span<const std::uint8_t>(binaryArrays(lattice))));
 }
 
+// A chain of `levels` arrays below the top, each holding the next; the top refers to every
+// link from the bottom up, so that a walk of the file meets each link already finished.
+std::vector<std::vector<std::uint32_t>> sharedChain(std::uint32_t levels)
+{
+  std::vector<std::vector<std::uint32_t>> objects(levels + 1);
+  for (std::uint32_t link = levels; link >= 1; --link) {
+    objects[0].push_back(link);
+    if (link < levels) {
+      objects[link].push_back(link + 1);
+    }
+  }
+  return objects;
+}
+
+TEST(PropertyList, BinaryDepthCountsSharedObjectsExpanded)
+{
+  QuietLog quiet;
+  const struct {
+    std::uint32_t levels;
+    bool accepted;
+  } cases[] = {{512, true}, {513, false}, {23000, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.levels);
+    const auto bytes = binaryArrays(sharedChain(c.levels));
+    EXPECT_EQ(pf::readPropertyList(std::span<const std::uint8_t>(bytes)).has_value(), c.accepted);
+  }
+}
+
 TEST(PropertyList, BinaryKeysWithNulAreRefused)
 {
   QuietLog quiet;
@@ -327,6 +363,92 @@ TEST(PropertyList, BinaryKeysWithNulAreRefused)
     SCOPED_TRACE(c.name);
     EXPECT_FALSE(pf::readPropertyList(std::span<const std::uint8_t>(c.bytes)));
   }
+}
+
+TEST(PropertyList, StringsReadAsValidUtf8)
+{
+  QuietLog quiet;
+  // An ASCII-form string with a high byte, and a UTF-16 string with an unpaired surrogate.
+  auto asciiForm = *pf::binaryPropertyList(PlistValue("aXb"));
+  *std::find(asciiForm.begin(), asciiForm.end(), 'X') = 0xff;
+  auto utf16Form = *pf::binaryPropertyList(PlistValue("a\u00e4"));
+  const std::uint8_t umlaut[] = {0x00, 0xe4};
+  auto at = std::search(utf16Form.begin(), utf16Form.end(), std::begin(umlaut), std::end(umlaut));
+  ASSERT_NE(at, utf16Form.end());
+  at[0] = 0xd8;
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    std::string expected;
+  } cases[] = {
+      {"XML", bytesOf("<plist><dict><key>k\xc0</key><string>a\xff" "b\xed\xa0\x80</string></dict></plist>"), ""},
+      {"binary ASCII form", asciiForm, "a\uFFFDb"},
+      {"binary UTF-16 form", utf16Form, ""},  // libplist drops the lone half: any valid text will do
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto value = pf::readPropertyList(std::span<const std::uint8_t>(c.bytes));
+    ASSERT_TRUE(value);
+    if (value->isDictionary()) {
+      const auto& entry = *value->asDictionary()->begin();
+      EXPECT_EQ(entry.key, "k\uFFFD");
+      EXPECT_EQ(entry.value.stringOr(), "a\uFFFDb\uFFFD\uFFFD\uFFFD");
+    } else if (!c.expected.empty()) {
+      EXPECT_EQ(value->stringOr(), c.expected);
+    }
+    EXPECT_TRUE(pf::isValidUTF8(value->stringOr()));
+  }
+}
+
+class PropertyListText : public ::testing::TestWithParam<std::string> {};
+
+// Saved as XML when it can be, in the binary form otherwise: every valid string reads back.
+TEST_P(PropertyListText, EveryValidStringReadsBack)
+{
+  QuietLog quiet;
+  const auto folder = std::filesystem::temp_directory_path() / ("morvalis-plist-text-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const auto path = folder / "note.mvdx";
+  PlistValue value;
+  value.set("Note text", GetParam());
+  value.set(GetParam(), 1);  // keys too, but for NUL, which no reader takes in a key
+  if (GetParam().find('\0') != std::string::npos) {
+    value.erase(GetParam());
+  }
+  ASSERT_TRUE(pf::writePropertyListFile(value, path));
+  EXPECT_EQ(pf::readPropertyListFile(path), value);
+  const auto binary = pf::binaryPropertyList(value);
+  ASSERT_TRUE(binary);
+  EXPECT_EQ(pf::readPropertyList(std::span<const std::uint8_t>(*binary)), value);
+  const auto xml = pf::xmlPropertyList(value);
+  EXPECT_EQ(xml.has_value(), pf::isXmlText(GetParam()));
+  if (xml) {
+    pugi::xml_document strict;
+    EXPECT_TRUE(strict.load_string(xml->c_str()));
+    EXPECT_EQ(pf::readPropertyList(*xml), value);
+  }
+  std::filesystem::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Characters, PropertyListText,
+                         ::testing::Values(std::string("plain"), std::string("a\0b", 3), std::string("bell\x07"),
+                                           std::string("\x1f\x7f"), std::string("non\uFFFEcharacter\uFFFF"),
+                                           std::string("tab\tline\nreturn\r"), std::string("\uFFFD\U0001F600 \u00e4")));
+
+TEST(PropertyList, IllFormedTextIsNeverWritten)
+{
+  QuietLog quiet;
+  for (const std::string text : {"a\xff", "\xed\xa0\x80", "\xc0\xaf"}) {
+    SCOPED_TRACE(text);
+    EXPECT_FALSE(pf::xmlPropertyList(PlistValue(text)));
+    EXPECT_FALSE(pf::binaryPropertyList(PlistValue(text)));
+    PlistValue key;
+    key.set(text, 1);
+    EXPECT_FALSE(pf::binaryPropertyList(key));
+  }
+  PlistValue nulKey;
+  nulKey.set(std::string("a\0b", 3), 1);
+  EXPECT_FALSE(pf::binaryPropertyList(nulKey));
 }
 
 TEST(PropertyList, XmlNestingLimit)
@@ -397,6 +519,33 @@ TEST_F(PropertyListFile, WritesAtomicallyAndReadsBack)
   EXPECT_EQ(status.st_mode & 0777, 0640u);
   // Nothing but the document is left in the folder.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), std::filesystem::directory_iterator()), 1);
+}
+
+TEST_F(PropertyListFile, StaleTemporaryFilesOfKilledWritersAreRemoved)
+{
+  QuietLog quiet;
+  const auto touch = [&](const std::string& name) {
+    std::ofstream(folder_ / name) << "half a document";
+    return folder_ / name;
+  };
+  // A writer that was killed (no such process), one still running (this one), and files that
+  // only look alike.
+  const auto stale = touch(".Document.mvdx.morvalis-tmp-999999999-3-123456");
+  const auto running = touch(".Document.mvdx.morvalis-tmp-" + std::to_string(::getpid()) + "-0-1");
+  const auto unrelated = {touch(".hidden"), touch("notes.morvalis-tmp-999999999-1-1"),
+                          touch(".x.morvalis-tmp-abc-1-1")};
+  const auto aged = touch(".Other.mvdx.morvalis-tmp-" + std::to_string(::getpid()) + "-9-9");
+  std::filesystem::last_write_time(aged, std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+
+  PlistValue value;
+  value.set("a", 1);
+  ASSERT_TRUE(pf::writePropertyListFile(value, folder_ / "Document.mvdx"));
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_FALSE(std::filesystem::exists(aged));
+  EXPECT_TRUE(std::filesystem::exists(running));
+  for (const auto& path : unrelated) {
+    EXPECT_TRUE(std::filesystem::exists(path)) << path;
+  }
 }
 
 TEST_F(PropertyListFile, FailuresLeaveTheOldFile)

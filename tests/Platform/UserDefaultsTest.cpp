@@ -2,8 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +79,46 @@ TEST_F(UserDefaultsTest, CorruptFileStartsEmptyAndIsReplacedOnWrite)
   defaults.setBool("Fresh", true);
   ASSERT_TRUE(defaults.synchronize());
   EXPECT_TRUE(pf::UserDefaults(file()).boolForKey("Fresh"));
+}
+
+TEST_F(UserDefaultsTest, UnreadableFileIsKeptAsideNeverReplaced)
+{
+  std::filesystem::create_directories(file().parent_path());
+  const std::string broken = "<?xml version=\"1.0\"?><plist><dict><key>Setting</key><string>kept";
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE(start);
+    std::ofstream(file()) << broken;
+    pf::setLogEcho(false);
+    pf::UserDefaults defaults(file());
+    pf::setLogEcho(true);
+    defaults.setBool("Fresh", true);
+    ASSERT_TRUE(defaults.synchronize());
+  }
+  // Both damaged files are still there, beside the new one.
+  for (const char* suffix : {".unreadable", ".unreadable-2"}) {
+    std::filesystem::path aside = file();
+    aside += suffix;
+    std::ifstream in(aside);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, broken) << suffix;
+  }
+  EXPECT_TRUE(pf::UserDefaults(file()).boolForKey("Fresh"));
+
+  // A file that cannot be moved aside (its folder is read-only) is left alone, and nothing is
+  // written over it.
+  if (::geteuid() != 0) {
+    std::ofstream(file()) << broken;
+    std::filesystem::permissions(file().parent_path(), std::filesystem::perms::owner_read |
+                                                           std::filesystem::perms::owner_exec);
+    pf::setLogEcho(false);
+    pf::UserDefaults defaults(file());
+    defaults.setBool("Fresh", true);
+    EXPECT_FALSE(defaults.synchronize());
+    pf::setLogEcho(true);
+    std::filesystem::permissions(file().parent_path(), std::filesystem::perms::owner_all);
+    std::ifstream in(file());
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), broken);
+  }
 }
 
 TEST_F(UserDefaultsTest, ConcurrentUpdatesAreAllKept)

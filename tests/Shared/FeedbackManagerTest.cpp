@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Platform/Unicode.h"
 #include "Platform/UserDefaults.h"
 
 namespace {
@@ -133,6 +134,45 @@ TEST_F(FeedbackManagerTest, ManyLoggingThreadsLoseNothing)
     thread.join();
   }
   EXPECT_EQ(manager.getRecentDefaultsLogMessages().size(), 2000u);
+}
+
+TEST_F(FeedbackManagerTest, StoredLogStaysBounded)
+{
+  FeedbackManager manager(*defaults_);
+  // A document that names one 1 MiB string again and again.
+  const std::string huge(1024 * 1024, 'x');
+  for (int i = 0; i < 300; ++i) {
+    FeedbackManager::log("Warning, %d: %@", i, huge);
+  }
+  const pf::PlistValue::Array entries = manager.getRecentDefaultsLogMessages();
+  ASSERT_FALSE(entries.empty());
+  std::size_t total = 0;
+  for (const pf::PlistValue& entry : entries) {
+    const std::string text = entry.find("Message")->stringOr();
+    EXPECT_LE(text.size(), FeedbackManager::kMaxStoredLineBytes + 32);
+    total += text.size();
+  }
+  EXPECT_LE(total, FeedbackManager::kMaxStoredBytes);
+  EXPECT_TRUE(messages().back().starts_with("Warning, 299: xxx"));  // the newest line stays
+  ASSERT_TRUE(defaults_->synchronize());
+  EXPECT_LT(std::filesystem::file_size(file_), 4u * FeedbackManager::kMaxStoredBytes);
+  EXPECT_EQ(pf::UserDefaults(file_).objectForKey("LogArray").size(), entries.size());
+}
+
+TEST_F(FeedbackManagerTest, LongLinesAreCutOnACharacterBoundary)
+{
+  for (std::size_t lead : {std::size_t{0}, std::size_t{1}, std::size_t{2}}) {
+    SCOPED_TRACE(lead);
+    std::string line(lead, 'a');
+    while (line.size() < 2 * FeedbackManager::kMaxStoredLineBytes) {
+      line += "\u20ac";  // three bytes
+    }
+    const std::string stored = FeedbackManager::storedLine(line);
+    EXPECT_LT(stored.size(), FeedbackManager::kMaxStoredLineBytes + 32);
+    EXPECT_TRUE(pf::isValidUTF8(stored));
+    EXPECT_NE(stored.find("\u2026 (" + std::to_string(line.size()) + " bytes)"), std::string::npos);
+  }
+  EXPECT_EQ(FeedbackManager::storedLine("short"), "short");
 }
 
 TEST_F(FeedbackManagerTest, AlertsNameMissingTitleAndTextAndLogThem)
