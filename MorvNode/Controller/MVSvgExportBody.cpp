@@ -1,10 +1,17 @@
 #include "MorvNode/Controller/MVSvgExportBody.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include <pugixml.hpp>
 
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementImage.h"
@@ -19,13 +26,7 @@ namespace {
 
 constexpr std::string_view kStoredVectorImageSuffix = "[NSImage]";
 constexpr std::size_t kBase64LineLength = 64;
-
-void replaceAll(std::string& text, std::string_view from, std::string_view to)
-{
-  for (std::size_t found = text.find(from); found != std::string::npos; found = text.find(from, found + to.size())) {
-    text.replace(found, from.size(), to);
-  }
-}
+constexpr std::string_view kBackgroundID = "Artboard background";
 
 // Base64 in lines of 64 characters, each ended by a line feed.
 std::string base64Lines(const std::vector<std::uint8_t>& bytes)
@@ -51,81 +52,224 @@ std::string base64Lines(const std::vector<std::uint8_t>& bytes)
   return lines;
 }
 
-// The first "<svg" at or after `from` that opens an svg element: followed by a blank, line
-// break, tab, ">" or "/" (editors commonly break the line after "<svg").
-std::size_t findSvgOpening(const std::string& text, std::size_t from)
-{
-  for (std::size_t found = text.find("<svg", from); found != std::string::npos; found = text.find("<svg", found + 4)) {
-    const char next = found + 4 < text.size() ? text[found + 4] : '\0';
-    if (next == ' ' || next == '\n' || next == '\r' || next == '\t' || next == '>' || next == '/') {
-      return found;
-    }
-  }
-  return std::string::npos;
-}
-
 // The general entities declared in a document type's internal subset, <!ENTITY name "value">
-// (or with single quotes), in the order declared.
-std::vector<std::pair<std::string, std::string>> declaredEntities(const std::string& prolog)
+// (or with single quotes); the first declaration of a name binds, as XML has it.
+std::map<std::string, std::string, std::less<>> declaredEntities(std::string_view doctype)
 {
-  std::vector<std::pair<std::string, std::string>> entities;
+  std::map<std::string, std::string, std::less<>> entities;
   constexpr std::string_view kDeclaration = "<!ENTITY";
-  for (std::size_t at = prolog.find(kDeclaration); at != std::string::npos; at = prolog.find(kDeclaration, at + 1)) {
-    const std::size_t nameStart = prolog.find_first_not_of(" \t\r\n", at + kDeclaration.size());
-    if (nameStart == std::string::npos || prolog[nameStart] == '%') {
+  for (std::size_t at = doctype.find(kDeclaration); at != std::string::npos; at = doctype.find(kDeclaration, at + 1)) {
+    const std::size_t nameStart = doctype.find_first_not_of(" \t\r\n", at + kDeclaration.size());
+    if (nameStart == std::string::npos || doctype[nameStart] == '%') {
       continue;  // a parameter entity: only used inside the document type
     }
-    const std::size_t nameEnd = prolog.find_first_of(" \t\r\n", nameStart);
-    const std::size_t quote = nameEnd == std::string::npos ? nameEnd : prolog.find_first_not_of(" \t\r\n", nameEnd);
-    if (quote == std::string::npos || (prolog[quote] != '"' && prolog[quote] != '\'')) {
+    const std::size_t nameEnd = doctype.find_first_of(" \t\r\n", nameStart);
+    const std::size_t quote = nameEnd == std::string::npos ? nameEnd : doctype.find_first_not_of(" \t\r\n", nameEnd);
+    if (quote == std::string::npos || (doctype[quote] != '"' && doctype[quote] != '\'')) {
       continue;  // an external entity (SYSTEM or PUBLIC): nothing to write out
     }
-    const std::size_t valueEnd = prolog.find(prolog[quote], quote + 1);
+    const std::size_t valueEnd = doctype.find(doctype[quote], quote + 1);
     if (valueEnd == std::string::npos) {
       break;
     }
-    entities.emplace_back(prolog.substr(nameStart, nameEnd - nameStart),
-                          prolog.substr(quote + 1, valueEnd - quote - 1));
+    entities.emplace(std::string(doctype.substr(nameStart, nameEnd - nameStart)),
+                     std::string(doctype.substr(quote + 1, valueEnd - quote - 1)));
   }
   return entities;
 }
 
-// The stored SVG file as a symbol: its root element renamed, its own ids kept out of the way of
-// the document's. nullopt when the object is no SVG text.
+// Replaces the references in text that the parser left as written: character references,
+// the five predefined entities and the entities the document declares, which may refer to
+// earlier ones. Every byte written and every reference followed counts against one budget for
+// the whole file, so nested entities cannot blow a small file up into a huge one.
+class EntityExpander {
+public:
+  EntityExpander(std::map<std::string, std::string, std::less<>> entities, std::size_t budget)
+      : entities_(std::move(entities)), budget_(budget)
+  {
+  }
+
+  // nullopt for a reference to an undeclared entity, a reference loop, or an exhausted budget
+  // (then `error` says which).
+  std::optional<std::string> expand(std::string_view text)
+  {
+    std::string out;
+    if (!append(text, 0, out)) {
+      return std::nullopt;
+    }
+    return out;
+  }
+
+  std::string error;
+
+private:
+  static constexpr int kMaxNesting = 16;
+
+  bool spend(std::size_t amount)
+  {
+    if (amount > budget_) {
+      error = "its entities expand beyond the size limit";
+      return false;
+    }
+    budget_ -= amount;
+    return true;
+  }
+
+  bool append(std::string_view text, int nesting, std::string& out)
+  {
+    if (nesting > kMaxNesting) {
+      error = "its entities refer to each other too deeply";
+      return false;
+    }
+    std::size_t start = 0;
+    for (std::size_t amp = text.find('&'); amp != std::string_view::npos; amp = text.find('&', start)) {
+      if (!spend(amp - start + 1)) {
+        return false;
+      }
+      out.append(text, start, amp - start);
+      const std::size_t semicolon = text.find(';', amp);
+      if (semicolon == std::string_view::npos) {
+        error = "a reference without its end";
+        return false;
+      }
+      const std::string_view name = text.substr(amp + 1, semicolon - amp - 1);
+      start = semicolon + 1;
+      if (!name.empty() && name[0] == '#') {
+        const bool hex = name.size() > 1 && name[1] == 'x';
+        std::uint32_t codePoint = 0;
+        const char* first = name.data() + (hex ? 2 : 1);
+        const auto result = std::from_chars(first, name.data() + name.size(), codePoint, hex ? 16 : 10);
+        if (result.ec != std::errc() || result.ptr != name.data() + name.size() || result.ptr == first) {
+          error = "a malformed character reference";
+          return false;
+        }
+        pf::appendCodePoint(out, pf::isXmlCharacter(codePoint) ? codePoint : pf::kReplacementCharacter);
+        continue;
+      }
+      static const std::pair<std::string_view, char> predefined[] = {
+          {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"apos", '\''}, {"quot", '"'}};
+      const auto known = std::find_if(std::begin(predefined), std::end(predefined),
+                                      [&](const auto& entry) { return entry.first == name; });
+      if (known != std::end(predefined)) {
+        out += known->second;
+        continue;
+      }
+      const auto declared = entities_.find(name);
+      if (declared == entities_.end()) {
+        error = "it refers to the undeclared entity '" + std::string(name) + "'";
+        return false;
+      }
+      if (!append(declared->second, nesting + 1, out)) {
+        return false;
+      }
+    }
+    if (!spend(text.size() - start)) {
+      return false;
+    }
+    out.append(text, start);
+    return true;
+  }
+
+  std::map<std::string, std::string, std::less<>> entities_;
+  std::size_t budget_;
+};
+
+// Stored SVG text takes at most this many bytes more once its entities are expanded.
+constexpr std::size_t kMaxEntityExpansion = std::size_t{1} << 20;
+
+// Collects pugixml's output into a string.
+struct StringWriter : pugi::xml_writer {
+  void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
+  std::string text;
+};
+
+// The stored SVG file as a symbol: the file is parsed, and its root element is written back as a
+// <symbol> with the symbol's id, its own ids set aside as "id_original" so that they stay out of
+// the way of the document's, every text and attribute value expanded and made fit for XML, and
+// a repeated attribute kept once. nullopt when the object is no sound SVG text (`reason` then
+// says why when it is worth a log line).
 std::optional<std::string> svgTextSymbol(const MVSharedGraphicsStore& store, const std::string& baseName,
-                                         const std::string& symbolName)
+                                         const std::string& symbolName, std::string& reason)
 {
   const std::optional<MVSharedGraphicObject> object = store.objectNamed(baseName);
   const auto* data = object ? std::get_if<std::shared_ptr<const std::vector<std::uint8_t>>>(&*object) : nullptr;
   if (data == nullptr || *data == nullptr) {
     return std::nullopt;
   }
-  std::string text((*data)->begin(), (*data)->end());
+  const std::string text((*data)->begin(), (*data)->end());
   if (!pf::isValidUTF8(text)) {
     return std::nullopt;
   }
-  replaceAll(text, "<SVG", "<svg");
-  replaceAll(text, "</SVG", "</svg");
-  const std::size_t start = findSvgOpening(text, 0);
-  if (start == std::string::npos || text.find("</svg>") == std::string::npos) {
+  // References are left as written and expanded below, where the declared entities are known.
+  pugi::xml_document document;
+  const unsigned options = (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_doctype;
+  if (!document.load_buffer(text.data(), text.size(), options, pugi::encoding_utf8)) {
     return std::nullopt;
   }
-  const std::vector<std::pair<std::string, std::string>> entities = declaredEntities(text.substr(0, start));
-  text.erase(0, start);
-  // The document type is cut off with the prolog: its entities are written out in place, or
-  // every strict reader would reject the export for an undefined entity.
-  for (const auto& [name, value] : entities) {
-    replaceAll(text, "&" + name + ";", value);
+  pugi::xml_node root = document.document_element();
+  if (!root || pf::lowercased(root.name()) != "svg") {
+    return std::nullopt;
   }
-  replaceAll(text, "id=\"", "id_original=\"");
-  const std::string opening = "<symbol id=\"" + MVSvgWriter::escaped(symbolName) + "\" ";
-  for (std::size_t found = findSvgOpening(text, 0); found != std::string::npos;
-       found = findSvgOpening(text, found + opening.size())) {
-    // "<svg " with its blank, or "<svg" before a line break, tab, ">" or "/".
-    text.replace(found, text[found + 4] == ' ' ? 5 : 4, opening);
+  std::string_view doctype;
+  for (const pugi::xml_node node : document.children()) {
+    if (node.type() == pugi::node_doctype) {
+      doctype = node.value();
+    }
   }
-  replaceAll(text, "</svg>", "</symbol>");
-  return text;
+  EntityExpander expander(declaredEntities(doctype), text.size() + kMaxEntityExpansion);
+
+  std::vector<pugi::xml_node> pending{root};
+  while (!pending.empty()) {
+    pugi::xml_node node = pending.back();
+    pending.pop_back();
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+      std::optional<std::string> value =
+          node.type() == pugi::node_pcdata ? expander.expand(node.value()) : std::optional<std::string>(node.value());
+      if (!value) {
+        reason = expander.error;
+        return std::nullopt;
+      }
+      node.set_value(MVSvgWriter::xmlText(*value).c_str());
+      continue;
+    }
+    if (node.type() != pugi::node_element) {
+      continue;
+    }
+    std::vector<std::string> seen;
+    std::optional<std::string> originalID;
+    bool hasOriginalID = false;
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute;) {
+      const pugi::xml_attribute next = attribute.next_attribute();
+      const std::string name = attribute.name();
+      std::optional<std::string> value = expander.expand(attribute.value());
+      if (!value) {
+        reason = expander.error;
+        return std::nullopt;
+      }
+      if (std::find(seen.begin(), seen.end(), name) != seen.end() || name == "id") {
+        if (name == "id" && !originalID) {
+          originalID = MVSvgWriter::xmlText(*value);
+        }
+        node.remove_attribute(attribute);  // a repeated attribute, or the id set aside below
+      } else {
+        seen.push_back(name);
+        hasOriginalID = hasOriginalID || name == "id_original";
+        attribute.set_value(MVSvgWriter::xmlText(*value).c_str());
+      }
+      attribute = next;
+    }
+    if (originalID && !hasOriginalID) {
+      node.append_attribute("id_original").set_value(originalID->c_str());
+    }
+    for (const pugi::xml_node child : node.children()) {
+      pending.push_back(child);
+    }
+  }
+  root.set_name("symbol");
+  root.prepend_attribute("id").set_value(MVSvgWriter::xmlText(symbolName).c_str());
+  StringWriter writer;
+  root.print(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return writer.text + "\n";
 }
 
 // The image drawn at its own size, as PNG data inside a symbol; nullopt (logged by the codecs)
@@ -157,7 +301,7 @@ std::string MVSvgExportBody::artboardBackgroundString() const
   const auto n = MVSvgWriter::number;
   return "<rect x=\"0\" y=\"0\" width=\"" + n(artboard_.size.width * artboard_.renderingScale) + "\" height=\"" +
          n(artboard_.size.height * artboard_.renderingScale) + "\" fill=\"" + MVSvgWriter::rgb(artboard_.backgroundColor) +
-         "\" opacity=\"" + n(artboard_.backgroundOpacity) + "\" id=\"Artboard background\"/>\n";
+         "\" opacity=\"" + n(artboard_.backgroundOpacity) + "\" id=\"" + std::string(kBackgroundID) + "\"/>\n";
 }
 
 std::string MVSvgExportBody::symbolDefinitionsString() const
@@ -175,9 +319,14 @@ std::string MVSvgExportBody::symbolDefinitionsString() const
     // An image made from stored vector data: the stored file itself when it is SVG text.
     if (name.size() >= kStoredVectorImageSuffix.size() && name.ends_with(kStoredVectorImageSuffix)) {
       const std::string baseName = name.substr(0, name.size() - kStoredVectorImageSuffix.size());
-      if (std::optional<std::string> symbol = svgTextSymbol(*store_, baseName, symbolName)) {
+      std::string reason;
+      if (std::optional<std::string> symbol = svgTextSymbol(*store_, baseName, symbolName, reason)) {
         definitions += *symbol;
         continue;
+      }
+      if (!reason.empty()) {
+        FeedbackManager::log("Warning, svgSymbolDefinitionsString could not write stored SVG '%@' as SVG: %@",
+                             baseName, reason);
       }
     }
     // Pixel and PDF images, and stored data that is no SVG text, as the picture drawing shows.
@@ -200,5 +349,15 @@ std::string MVSvgExportBody::outputElementString() const
   if (output_ == nullptr) {
     return {};
   }
-  return MVSvgWriter::svgElementString(*output_, artboard_.renderingScale);
+  // The tree's ids keep clear of the background's and the symbols' ids.
+  std::vector<std::string> reserved;
+  if (!artboardBackgroundString().empty()) {
+    reserved.emplace_back(kBackgroundID);
+  }
+  if (store_ != nullptr && store_->dictionaryExists() && dynamic_cast<const MVElementGroup*>(output_.get()) != nullptr) {
+    for (const std::string& name : output_->namesOfSharedGraphicObjects()) {
+      reserved.push_back(MVSvgWriter::escaped(MVElementImage::svgSymbolNameForImageName(name)));
+    }
+  }
+  return MVSvgWriter::svgElementString(*output_, artboard_.renderingScale, reserved);
 }

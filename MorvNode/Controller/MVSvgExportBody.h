@@ -32,10 +32,11 @@ public:
 
   // The background as one <rect> line; empty while the background is off or fully transparent.
   std::string artboardBackgroundString() const;
-  // <defs> with one <symbol> per shared graphic the output uses (embedded SVG text, else the
-  // image as PNG data); empty when the output uses none.
+  // <defs> with one <symbol> per shared graphic the output uses (stored SVG text parsed and
+  // written back as the symbol, else the image as PNG data); empty when the output uses none.
   std::string symbolDefinitionsString() const;
-  // The output tree's SVG text (MVSvgWriter); empty without output.
+  // The output tree's SVG text (MVSvgWriter), its ids unique and clear of the background's and
+  // the symbols'; empty without output.
   std::string outputElementString() const;
 
 private:

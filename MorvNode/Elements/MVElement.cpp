@@ -95,15 +95,7 @@ std::string MVElement::svgString(const pf::AffineTransform& transform, MVSvgWrit
 {
   (void)transform;
   (void)writer;
-  // A comment may not contain "--": it would end the comment early or make the file unreadable.
-  std::string name = elementNameText();
-  for (std::size_t dash = name.find("--"); dash != std::string::npos; dash = name.find("--", dash)) {
-    name.replace(dash, 2, "- -");
-  }
-  // Control characters other than tab, line feed and carriage return are not allowed in XML.
-  std::erase_if(name, [](char c) {
-    return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
-  });
+  const std::string name = MVSvgWriter::commentText(elementNameText());
   return pf::format("<!-- element '%@' -->\n", name);
 }
 

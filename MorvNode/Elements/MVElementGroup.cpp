@@ -156,7 +156,7 @@ std::string MVElementGroup::svgString(const pf::AffineTransform& transform, MVSv
   const bool isArtboardRoot = elementName() == "Artboard layers";
   std::string text;
   if (!isArtboardRoot) {
-    const std::string name = MVSvgWriter::escaped(elementNameText());
+    const std::string name = writer.uniqueID(elementNameText());
     if (cgClipPath_) {
       const std::string clipID = writer.clipPathID(elementID());
       text = "<clipPath id=\"" + clipID + "\"><path d=\"" + MVSvgWriter::pathData(*cgClipPath_, current) +

@@ -216,14 +216,14 @@ std::string MVElementImage::svgString(const pf::AffineTransform& transform, MVSv
   // way drawing puts images; the translation centres it on the element's origin.
   const std::string placement = "matrix(" + n(m.a) + "," + n(m.b) + "," + n(-m.c) + "," + n(-m.d) + "," + n(m.tx) +
                                 "," + n(m.ty) + ") translate(" + n(-width() / 2) + "," + n(-height() / 2) + ")";
-  const std::string name = MVSvgWriter::escaped(elementNameText());
+  const std::string name = writer.uniqueID(elementNameText());
   const std::string size = "width=\"" + n(width()) + "\" height=\"" + n(height()) + "\"";
   const std::string opacity = fillOpacity() >= 1 ? "" : " opacity=\"" + n(fillOpacity()) + "\"";
   std::string text = "<use xlink:href=\"#" + MVSvgWriter::escaped(svgSymbolNameForImageName(imageName_.value_or(""))) +
                      "\" id=\"" + name + "\" " + size + opacity + "  transform=\"" + placement + "\" />\n";
   const std::string stroke = writer.strokeAttributes(*this);
   if (!stroke.empty()) {
-    text += "<rect id=\"" + name + " stroke\" " + size + stroke + "  fill=\"none\" transform=\"" + placement +
+    text += "<rect id=\"" + writer.uniqueID(elementNameText() + " stroke") + "\" " + size + stroke + "  fill=\"none\" transform=\"" + placement +
             " \"></rect>\n";
   }
   return text;

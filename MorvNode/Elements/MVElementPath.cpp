@@ -100,7 +100,7 @@ std::string MVElementPath::svgString(const pf::AffineTransform& transform, MVSvg
       fill += " fill-rule=\"evenodd\"";
     }
   }
-  return "<path id=\"" + MVSvgWriter::escaped(elementNameText()) + "\" d=\"" + data + "\"" + fill +
+  return "<path id=\"" + writer.uniqueID(elementNameText()) + "\" d=\"" + data + "\"" + fill +
          writer.strokeAttributes(*this) + " />\n";
 }
 

@@ -6,20 +6,44 @@
 #include "Platform/Format.h"
 #include "Platform/Numbers.h"
 #include "Platform/Path.h"
+#include "Platform/Unicode.h"
 
-std::string MVSvgWriter::svgElementString(const MVElement& root, double displayScale)
+std::string MVSvgWriter::svgElementString(const MVElement& root, double displayScale,
+                                          const std::vector<std::string>& reservedIDs)
 {
   MVSvgWriter writer(displayScale);
+  for (const std::string& id : reservedIDs) {
+    writer.reserveID(id);
+  }
   return root.svgString(pf::AffineTransform::scaling(displayScale, displayScale), writer);
+}
+
+std::string MVSvgWriter::claimID(const std::string& base, int& nextSuffix)
+{
+  if (nextSuffix == 0) {
+    nextSuffix = 1;
+    if (usedIDs_.insert(base).second) {
+      return base;
+    }
+  }
+  // A later name may already be taken as the suffixed form of an earlier one ("a-2").
+  while (true) {
+    std::string candidate = base + "-" + std::to_string(++nextSuffix);
+    if (usedIDs_.insert(candidate).second) {
+      return candidate;
+    }
+  }
+}
+
+std::string MVSvgWriter::uniqueID(std::string_view name)
+{
+  const std::string base = escaped(name);
+  return claimID(base, nameUses_[base]);
 }
 
 std::string MVSvgWriter::clipPathID(long long elementID)
 {
-  const int uses = ++clipPathUses_[elementID];
-  if (uses == 1) {
-    return pf::format("ClippingPath-%lld", elementID);
-  }
-  return pf::format("ClippingPath-%lld-%d", elementID, uses);
+  return claimID(pf::format("ClippingPath-%lld", elementID), clipPathUses_[elementID]);
 }
 
 std::string MVSvgWriter::number(double value)
@@ -36,11 +60,31 @@ std::string MVSvgWriter::rgb(const pf::Color& color)
   return "rgb(" + component(color.red()) + "," + component(color.green()) + "," + component(color.blue()) + ")";
 }
 
-std::string MVSvgWriter::escaped(std::string_view text)
+std::string MVSvgWriter::xmlText(std::string_view text)
 {
+  if (pf::isXmlText(text)) {
+    return std::string(text);
+  }
+  // Decoded first, so that what is left out cannot join its neighbours into something new.
   std::string result;
   result.reserve(text.size());
-  for (const char c : text) {
+  std::size_t offset = 0;
+  while (offset < text.size()) {
+    const char32_t codePoint = pf::nextCodePoint(text, offset);
+    if (codePoint < 0x20 && !pf::isXmlCharacter(codePoint)) {
+      continue;  // control characters are left out
+    }
+    pf::appendCodePoint(result, pf::isXmlCharacter(codePoint) ? codePoint : pf::kReplacementCharacter);
+  }
+  return result;
+}
+
+std::string MVSvgWriter::escaped(std::string_view text)
+{
+  const std::string source = xmlText(text);
+  std::string result;
+  result.reserve(source.size());
+  for (const char c : source) {
     switch (c) {
     case '&':
       result += "&amp;";
@@ -57,18 +101,21 @@ std::string MVSvgWriter::escaped(std::string_view text)
     case '\'':
       result += "&apos;";
       break;
-    case '\t':
-    case '\n':
-    case '\r':
-      result += c;
-      break;
     default:
-      // Other control characters are not allowed in XML 1.0, not even as character references:
-      // one of them makes the whole file unreadable.
-      if (static_cast<unsigned char>(c) >= 0x20) {
-        result += c;
-      }
+      result += c;
     }
+  }
+  return result;
+}
+
+std::string MVSvgWriter::commentText(std::string_view text)
+{
+  std::string result = xmlText(text);
+  for (std::size_t dash = result.find("--"); dash != std::string::npos; dash = result.find("--", dash)) {
+    result.replace(dash, 2, "- -");
+  }
+  if (!result.empty() && result.back() == '-') {
+    result += ' ';
   }
   return result;
 }
@@ -126,6 +173,9 @@ std::string MVSvgWriter::strokeAttributes(const MVElement& element) const
     result += " stroke-linejoin=\"round\"";
   } else if (element.strokeJoints() == 2) {
     result += " stroke-linejoin=\"bevel\"";
+  } else if (element.strokeJoints() == 0) {
+    // Without it a sharp mitred corner is cut off in the file where the drawing keeps its point.
+    result += " stroke-miterlimit=\"" + number(kStrokeMiterLimit) + "\"";
   }
   return result;
 }

@@ -1,6 +1,8 @@
 #include "MorvNode/Controller/MVNodeController.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,8 @@
 #include "MorvNode/Nodes/NodeTestSupport.h"
 #include "Platform/Image.h"
 #include "Platform/ImageCodec.h"
+#include "Support/LogCapture.h"
+#include "Support/StrictXml.h"
 
 namespace {
 
@@ -93,6 +97,7 @@ protected:
                              controller().svgOutputElementString() + "</svg>\n";
     const pugi::xml_parse_result result = document.load_string(text.c_str());
     ASSERT_TRUE(result) << result.description() << "\n" << text;
+    EXPECT_EQ(testsupport::xmlWellFormednessError(text), "") << text;
   }
 };
 
@@ -218,6 +223,104 @@ TEST_F(SvgExportTest, PixelImagesAndDataThatIsNoSvgBecomePngSymbols)
     EXPECT_EQ(picture->bitmap.pixel(3, 2).red, 255);
   }
   EXPECT_EQ(ids, (std::vector<std::string>{"photo 1.png", "scan.png"}));
+}
+
+// Stored SVG files that a textual rewrite turned into exports no strict reader takes.
+TEST_F(SvgExportTest, HostileStoredSvgStillGivesAWellFormedExport)
+{
+  const std::string ns = "xmlns='http://www.w3.org/2000/svg'";
+  const struct {
+    const char* label;
+    std::string file;
+    std::string rootAttribute;  // name=value expected on the symbol, or empty
+    std::string text;           // the text of the first text node, or empty
+  } cases[] = {
+      {"single-quoted id on the root", "<svg " + ns + " id='top'><rect id='r'/></svg>", "id_original=top", ""},
+      {"an entity holding a double quote, in an attribute",
+       "<!DOCTYPE svg [<!ENTITY q '\"'>]><svg " + ns + " class=\"a&q;b\"><rect/></svg>", "class=a\"b", ""},
+      {"an entity defined through an earlier one",
+       "<!DOCTYPE svg [<!ENTITY a 'x&lt;'><!ENTITY b '&a;&a;'>]><svg " + ns + "><text>&b;</text></svg>", "",
+       "x<x<"},
+      {"an svg tag inside a comment before the root",
+       "<!-- <svg width='1'> --><svg " + ns + " width='2'><!-- <svg --><rect/></svg>", "width=2", ""},
+      {"a repeated attribute", "<svg " + ns + " width='1' width='2'><rect/></svg>", "width=1", ""},
+      {"id and id_original both present", "<svg " + ns + " id='a' id_original='b'/>", "id_original=b", ""},
+      {"references to characters XML cannot hold", "<svg " + ns + "><text>&#1;&#xFFFF;ok</text></svg>", "",
+       "\uFFFD\uFFFDok"},
+      {"raw control characters", "<svg " + ns + "><text>a\x02" "b</text></svg>", "", "ab"},
+  };
+  // One image node per file, all in one export.
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string name = "drawing" + std::to_string(i) + ".svg";
+    controller().sharedGraphicsStore()->storeSharedElementGraphicObject(bytes(cases[i].file), name);
+    imageNode(name + "[NSImage]");
+  }
+  regenerate();
+  pugi::xml_document document;
+  parseDocument(document);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.label);
+    const pugi::xml_node symbol = document.child("svg").child("defs").find_child_by_attribute(
+        "symbol", "id", ("drawing" + std::to_string(i) + ".svg").c_str());
+    ASSERT_TRUE(symbol);
+    if (!c.rootAttribute.empty()) {
+      const std::size_t equals = c.rootAttribute.find('=');
+      EXPECT_EQ(symbol.attribute(c.rootAttribute.substr(0, equals).c_str()).value(), c.rootAttribute.substr(equals + 1));
+    }
+    if (!c.text.empty()) {
+      EXPECT_EQ(std::string(symbol.child("text").text().get()), c.text);
+    }
+  }
+}
+
+TEST_F(SvgExportTest, NestedEntitiesAreExpandedOnlyUpToALimit)
+{
+  // Ten levels of ten references each: a few hundred bytes that stand for 10^10 characters.
+  std::string file = "<!DOCTYPE svg [<!ENTITY e0 'lol'>";
+  for (int level = 1; level <= 10; ++level) {
+    file += "<!ENTITY e" + std::to_string(level) + " '";
+    for (int i = 0; i < 10; ++i) {
+      file += "&e" + std::to_string(level - 1) + ";";
+    }
+    file += "'>";
+  }
+  file += "]><svg xmlns='http://www.w3.org/2000/svg'><text>&e10;</text></svg>";
+  controller().sharedGraphicsStore()->storeSharedElementGraphicObject(bytes(file), "laughs.svg");
+  imageNode("laughs.svg[NSImage]");
+  regenerate();
+  testsupport::LogCapture log;
+  pugi::xml_document document;
+  parseDocument(document);
+  EXPECT_FALSE(document.child("svg").child("defs").child("symbol"));
+  EXPECT_EQ(log.countContaining("expand beyond the size limit"), 1);
+}
+
+TEST_F(SvgExportTest, RepeatedNamesAndSymbolNamesGiveUniqueIds)
+{
+  controller().sharedGraphicsStore()->storeSharedElementGraphicObject(bytes("<svg xmlns='http://www.w3.org/2000/svg'/>"),
+                                                                        "Picture");
+  imageNode("Picture[NSImage]");  // its element is named "Picture" too
+  imageNode("Picture[NSImage]");
+  regenerate();
+  pugi::xml_document document;
+  parseDocument(document);
+  std::vector<std::string> ids;
+  std::vector<pugi::xml_node> pending{document.child("svg")};
+  while (!pending.empty()) {
+    const pugi::xml_node node = pending.back();
+    pending.pop_back();
+    if (const pugi::xml_attribute id = node.attribute("id")) {
+      ids.push_back(id.value());
+    }
+    for (const pugi::xml_node child : node.children()) {
+      pending.push_back(child);
+    }
+  }
+  std::vector<std::string> sorted = ids;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << testing::PrintToString(ids);
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), "Picture"), 1);
 }
 
 }  // namespace

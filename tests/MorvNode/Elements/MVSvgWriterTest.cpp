@@ -3,11 +3,13 @@
 #include <clocale>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
 #include "ElementTestSupport.h"
+#include "Support/StrictXml.h"
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementImage.h"
 #include "MorvNode/Elements/MVElementPath.h"
@@ -34,6 +36,7 @@ struct ParsedBody {
                              "xmlns:xlink=\"http://www.w3.org/1999/xlink\">\n" + body + "</svg>\n";
     const pugi::xml_parse_result result = document.load_string(text.c_str());
     EXPECT_TRUE(result) << result.description() << "\n" << text;
+    EXPECT_EQ(testsupport::xmlWellFormednessError(text), "") << text;
   }
   pugi::xml_node root() const { return document.child("svg"); }
 
@@ -76,8 +79,8 @@ TEST(MVSvgWriterPath, FillAndStrokeAttributesFollowTheStyle)
   };
   const Case cases[] = {
       {"half component rounds away from zero", 1, false, 0, 0, false, " fill=\"rgb(128,64,0)\" fill-opacity=\"1\" />\n"},
-      {"no fill opacity: unfilled", 0, false, 0, 0, true,
-       " fill=\"none\" stroke=\"rgb(0,0,0)\" stroke-opacity=\"1\" stroke-width=\"2\" />\n"},
+      {"no fill opacity: unfilled; mitred joins with the drawing's miter limit", 0, false, 0, 0, true,
+       " fill=\"none\" stroke=\"rgb(0,0,0)\" stroke-opacity=\"1\" stroke-width=\"2\" stroke-miterlimit=\"10\" />\n"},
       {"even-odd fill rule", 1, true, 0, 0, false,
        " fill=\"rgb(128,64,0)\" fill-opacity=\"1\" fill-rule=\"evenodd\" />\n"},
       {"square caps, round joints", 0, false, 1, 1, true,
@@ -170,6 +173,48 @@ TEST(MVSvgWriterPath, ControlCharactersInNamesAreLeftOut)
   MVElement base;
   base.setElementName(std::string("odd\x02name"));
   EXPECT_EQ(MVSvgWriter::svgElementString(base, 1.0), "<!-- element 'oddname' -->\n");
+}
+
+TEST(MVSvgWriterPath, NamesAreRepairedBeforeTheyAreWritten)
+{
+  const struct {
+    const char* label;
+    std::string name;
+    std::string written;
+  } cases[] = {
+      {"ill-formed UTF-8", "a\xff" "b", "a\uFFFDb"},
+      {"non-characters", "x\uFFFE\uFFFF", "x\uFFFD\uFFFD"},
+      {"a lone surrogate", "s\xed\xa0\x80", "s\uFFFD\uFFFD\uFFFD"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const ParsedBody body(MVSvgWriter::svgElementString(*square(c.name, {5, 5}, 10), 1.0));
+    EXPECT_EQ(std::string(body.root().child("path").attribute("id").value()), c.written);
+  }
+}
+
+TEST(MVSvgWriterPath, IdsAreUniqueWithinOneWrite)
+{
+  MVElementGroup root;
+  root.setElementName("Artboard layers");
+  for (const char* name : {"Star", "Star", "Star-2", "Star", "Artboard background"}) {
+    root.addElementWithoutRecalculatingPivot(square(name, {5, 5}, 10));
+  }
+  auto image = std::make_shared<MVElementImage>();
+  image->setElementName("Star");
+  image->setImageName("pic.png");
+  image->setWidth(4);
+  image->setHeight(4);
+  image->setStrokeColor(pf::Color::black());
+  image->setStrokeWidth(1);
+  root.addElementWithoutRecalculatingPivot(image);
+  const ParsedBody body(MVSvgWriter::svgElementString(root, 1.0, {"Artboard background"}));
+  std::vector<std::string> ids;
+  for (const pugi::xml_node node : body.root().children()) {
+    ids.push_back(node.attribute("id").value());
+  }
+  EXPECT_EQ(ids, (std::vector<std::string>{"Star", "Star-2", "Star-2-2", "Star-3", "Artboard background-2", "Star-4",
+                                           "Star stroke"}));
 }
 
 TEST(MVSvgWriterPath, NumbersIgnoreTheProcessLocale)
@@ -281,12 +326,26 @@ TEST(MVSvgWriterImage, UseOfTheSymbolWithFlippedMatrixAndOpacityBelowOne)
 
 TEST(MVSvgWriterElement, BaseElementWritesAClosedComment)
 {
-  MVElement element;
-  element.setElementName("odd--name");
-  const std::string text = MVSvgWriter::svgElementString(element, 1.0);
-  EXPECT_EQ(text, "<!-- element 'odd- -name' -->\n");
-  const ParsedBody body(text + "<g id=\"after\"/>\n");
-  EXPECT_TRUE(body.root().child("g"));  // the comment did not swallow what follows
+  const struct {
+    std::string name;
+    std::string comment;
+  } cases[] = {
+      {"odd--name", "odd- -name"},
+      {"a-\x01-b", "a- -b"},  // what is left out cannot make a new "--"
+      {"a-\xff-b", "a-\uFFFD-b"},
+      {"---", "- - - "},
+      {"trailing-", "trailing- "},
+      {"\uFFFF--\x7f", "\uFFFD- -\x7f"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MVElement element;
+    element.setElementName(c.name);
+    const std::string text = MVSvgWriter::svgElementString(element, 1.0);
+    EXPECT_EQ(text, "<!-- element '" + c.comment + "' -->\n");
+    const ParsedBody body(text + "<g id=\"after\"/>\n");
+    EXPECT_TRUE(body.root().child("g"));  // the comment did not swallow what follows
+  }
 }
 
 }  // namespace
