@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -314,8 +315,14 @@ std::string MVSvgExportBody::symbolDefinitionsString() const
     return {};
   }
   std::string definitions = "<defs>\n";
+  std::set<std::string> written;
   for (const std::string& name : names) {
     const std::string symbolName = MVElementImage::svgSymbolNameForImageName(name);
+    // Names that differ only in characters a symbol name leaves out share one symbol: a second
+    // one would repeat its id.
+    if (!written.insert(symbolName).second) {
+      continue;
+    }
     // An image made from stored vector data: the stored file itself when it is SVG text.
     if (name.size() >= kStoredVectorImageSuffix.size() && name.ends_with(kStoredVectorImageSuffix)) {
       const std::string baseName = name.substr(0, name.size() - kStoredVectorImageSuffix.size());

@@ -11,6 +11,7 @@
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVSharedGraphicsStore.h"
 #include "MorvNode/Elements/MVSvgWriter.h"
+#include "Support/StrictXml.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ TEST(SvgExportBody, BackgroundIsOneScaledRectOnlyWhenVisible)
       EXPECT_EQ(text, "");
       continue;
     }
+    EXPECT_EQ(testsupport::xmlWellFormednessError(text), "") << text;
     pugi::xml_document document;
     ASSERT_TRUE(document.load_string(text.c_str()));
     const pugi::xml_node rect = document.child("rect");

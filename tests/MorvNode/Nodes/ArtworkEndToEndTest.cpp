@@ -14,6 +14,7 @@
 #include "Platform/ImageCodec.h"
 #include "Platform/PdfDocument.h"
 #include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
+#include "Support/StrictXml.h"
 
 // From saved records to pictures: a document's node and connection records are loaded into a
 // controller, generated on the manual run loop, drawn into a PNG and a PDF and written as the
@@ -192,6 +193,7 @@ TEST_F(ArtworkEndToEndTest, SvgBodyNamesLayersPathsAndColours)
                            controller().svgOutputElementString();
   const std::string text = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
                            "width=\"200\" height=\"100\">\n" + body + "</svg>\n";
+  EXPECT_EQ(testsupport::xmlWellFormednessError(text), "") << text;
   pugi::xml_document document;
   const pugi::xml_parse_result result = document.load_string(text.c_str());
   ASSERT_TRUE(result) << result.description() << "\n" << text;
