@@ -10,6 +10,7 @@
 #include "MorvNode/Model/MVParameterSocket.h"
 #include "Platform/Color.h"
 #include "Platform/PlistValue.h"
+#include "Shared/ODAnimation/ODAnimatorTarget.h"
 
 class MVElement;
 class MVNode;
@@ -26,13 +27,13 @@ class Image;
 // evaluation, and the push of changes downstream that ends in a regeneration request. Kinds
 // (value, colour, graphics...) add their value, its storage and its record keys by overriding
 // the virtual operations below. The node owns its parameters; a parameter owns its sockets.
-class MVParameter {
+class MVParameter : public ODAnimatorTarget {
 public:
   // A plain parameter (a heading row, an enable toggle) with `name` as name and display name.
   static std::unique_ptr<MVParameter> parameterWithName(const std::string& name);
 
   MVParameter() = default;
-  virtual ~MVParameter();
+  ~MVParameter() override;
   MVParameter(const MVParameter&) = delete;
   MVParameter& operator=(const MVParameter&) = delete;
 
@@ -56,7 +57,7 @@ public:
   // The node's ID, "?" without a node.
   std::string nodeId() const;
   // "<node ID> : <name>", the key by which undo records and animators find the parameter again.
-  std::string persistentIdentifier() const;
+  std::string persistentIdentifier() const override;
   virtual std::string description() const;
 
   // State. A hidden or disabled parameter's sockets are disabled, which removes their
@@ -152,14 +153,14 @@ public:
   virtual void storeParameterUndoValue() {}
 
   // Animation target: animators set properties ("value", "x", "y") through these.
-  virtual bool animatorCanAnimateProperty(const std::string& propertyName) const;
+  bool animatorCanAnimateProperty(const std::string& propertyName) const override;
   // `value` is a number (or numeric text) for the numeric properties.
-  virtual void animatorSetProperty(const std::string& propertyName, const pf::PlistValue& value);
-  virtual void animatorProperty(const std::string& propertyName, bool setAnimated);
-  virtual std::string animatorDisplayNameWithProperty(const std::string& propertyName) const;
-  std::string animatorOwnerDisplayName() const;
+  void animatorSetProperty(const std::string& propertyName, const pf::PlistValue& value) override;
+  void animatorProperty(const std::string& propertyName, bool setAnimated) override;
+  std::string animatorDisplayNameWithProperty(const std::string& propertyName) const override;
+  std::string animatorOwnerDisplayName() const override;
   // The node's icon for the timeline row; nullptr without a node, icon name or icon provider.
-  std::shared_ptr<const pf::Image> animatorIcon() const;
+  std::shared_ptr<const pf::Image> animatorIcon() const override;
 
   // Relations, set by MVNode::addParameter.
   MVNode* node() const { return node_; }
