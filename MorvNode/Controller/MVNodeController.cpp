@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "MorvNode/Controller/MVArtboardSource.h"
+#include "MorvNode/Controller/MVControllerAnimation.h"
 #include "MorvNode/Controller/MVControllerAnimationDelegate.h"
 #include "MorvNode/Controller/MVNodeControllerEditorDelegate.h"
 #include "MorvNode/Controller/MVNodeControllerOutputDelegate.h"
@@ -36,6 +37,7 @@
 #include "Platform/UserDefaults.h"
 #include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
 
 namespace {
 
@@ -52,16 +54,32 @@ bool isUndoingOrRedoing(const pf::UndoManager* undoManager)
 // ---- Set-up ----
 
 MVNodeController::MVNodeController()
-    : scheduler_(graph_, [this] { runGeneration(); }, [this] { scheduleRegeneration(); }),
+    : animation_(std::make_unique<MVControllerAnimation>(*this)),
+      scheduler_(graph_, [this] { runGeneration(); }, [this] { scheduleRegeneration(); }),
       sharedGraphicsStore_(std::make_shared<MVSharedGraphicsStore>())
 {
 }
 
 MVNodeController::~MVNodeController()
 {
+  setAnimationManager(nullptr);
   // Nodes may still call back while they are destroyed: every collaborator is alive here.
   scheduler_.cancel();
   graph_.clear();
+}
+
+void MVNodeController::setAnimationManager(ODAnimationManager* manager)
+{
+  if (animationManager_ != nullptr && animationManager_->delegate() == animation_.get()) {
+    animationManager_->setDelegate(nullptr);
+  }
+  animationManager_ = manager;
+  if (manager != nullptr) {
+    manager->setDelegate(animation_.get());
+    animationDelegate_ = animation_.get();
+  } else if (animationDelegate_ == animation_.get()) {
+    animationDelegate_ = nullptr;
+  }
 }
 
 void MVNodeController::setNodeEditorView(MVNodeControllerEditorDelegate* view)
@@ -165,7 +183,9 @@ void MVNodeController::loadNodesFromArray(const pf::PlistValue::Array& records)
 void MVNodeController::nodeArrayChanged()
 {
   updateNodeTypeCount();
-  // TODO(Animation manager): when the manager has animators, tell it updateTimelineAnimators.
+  if (animationManager_ != nullptr && !animationManager_->animators().empty()) {
+    animationManager_->updateTimelineAnimators();
+  }
   updateDynamicValueNodesArray();
   if (nodeEditorView_ != nullptr) {
     nodeEditorView_->nodesChanged();

@@ -24,6 +24,7 @@
 
 class MVArtboardSource;
 class MVConnection;
+class MVControllerAnimation;
 class MVControllerAnimationDelegate;
 class MVElement;
 class MVElementRenderer;
@@ -96,7 +97,10 @@ public:
   MVWarningsCollector* warningsManager() const { return warningsManager_; }
   void setWarningsManager(MVWarningsCollector* manager) { warningsManager_ = manager; }
   ODAnimationManager* animationManager() const override { return animationManager_; }
-  void setAnimationManager(ODAnimationManager* manager) { animationManager_ = manager; }
+  // Makes the controller's animation side the manager's delegate and the auto-keying delegate.
+  void setAnimationManager(ODAnimationManager* manager);
+  // The animation menus and the answers to the animation manager.
+  MVControllerAnimation& animation() { return *animation_; }
   const RandomSource* randomSource() const { return randomSource_; }
   void setRandomSource(const RandomSource* randomSource) { randomSource_ = randomSource; }
 
@@ -378,6 +382,7 @@ private:
   ODAnimationManager* animationManager_ = nullptr;                 // the document's, outlives this
   MVControllerAnimationDelegate* animationDelegate_ = nullptr;     // the document's, outlives this
   MVStatisticsPanel* statisticsPanel_ = nullptr;                   // the window's, outlives this
+  std::unique_ptr<MVControllerAnimation> animation_;
   const RandomSource* randomSource_ = nullptr;                     // the application's table
   bool referenceMode_ = false;
   bool autoRegenerate_ = true;

@@ -7,6 +7,7 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
 
 namespace {
 
@@ -34,9 +35,13 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
 
 }  // namespace
 
-MVDocument::MVDocument() : nodeController_(std::make_unique<MVNodeController>())
+MVDocument::MVDocument()
+  : animationManager_(std::make_unique<ODAnimationManager>()),
+    nodeController_(std::make_unique<MVNodeController>())
 {
   nodeController_->setDocument(this);
+  animationManager_->setUndoManager(&undoManager_);
+  nodeController_->setAnimationManager(animationManager_.get());
 }
 
 MVDocument::~MVDocument()
@@ -260,5 +265,10 @@ void MVDocument::openAnimationPanel()
 
 void MVDocument::animationTogglePlay()
 {
-  // TODO(Animation manager): pause when playing, else play when there is something to play.
+  if (animationManager_->isPlaying()) {
+    animationManager_->pause();
+  } else if (!animationManager_->animators().empty() || animationManager_->panel() != nullptr) {
+    // The window installs the panel while it shows the animation.
+    animationManager_->play();
+  }
 }

@@ -11,6 +11,7 @@
 class MVNode;
 class MVNodeController;
 class MVParameter;
+class ODAnimationManager;
 class RandomSource;
 
 // One document: the owner of its graph controller and of its undo manager, and the undo
@@ -33,6 +34,9 @@ public:
   MVDocument& operator=(const MVDocument&) = delete;
 
   MVNodeController& nodeController() { return *nodeController_; }
+  // The document's animation, with the controller as its delegate and this document's undo
+  // manager.
+  ODAnimationManager& animationManager() { return *animationManager_; }
   const MVNodeController& nodeController() const { return *nodeController_; }
   // The application's shared random table, handed to the controller and its nodes; not owned.
   void setRandomSource(const RandomSource* randomSource);
@@ -96,6 +100,8 @@ private:
 
   // Declared first, destroyed last: the controller's nodes report to it until they are gone.
   pf::UndoManager undoManager_;
+  // Outlives the controller, whose parameters its animators drive.
+  std::unique_ptr<ODAnimationManager> animationManager_;
   std::unique_ptr<MVNodeController> nodeController_;
   NodeHelpProvider* helpProvider_ = nullptr;  // the application's, outlives documents
   std::string fileVersion_;
