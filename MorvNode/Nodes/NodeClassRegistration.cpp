@@ -7,6 +7,9 @@
 #include "MorvNode/Nodes/ElementNode.h"
 #include "MorvNode/Nodes/ElementShapeNode.h"
 #include "MorvNode/Nodes/NoteNode.h"
+#include "MorvNode/Nodes/Values/AnimationInfoNode.h"
+#include "MorvNode/Nodes/Values/ValueNode.h"
+#include "MorvNode/Nodes/Values/ValueTimeFunctionNode.h"
 
 void registerNodeClasses()
 {
@@ -16,6 +19,10 @@ void registerNodeClasses()
   registry.registerNodeClass(ElementShapeNode::nodeClassInfo());
   registry.registerNodeClass(ElementLineNode::nodeClassInfo());
   registry.registerNodeClass(ElementImportNode::nodeClassInfo());
+  // Value nodes.
+  registry.registerNodeClass(ValueNode::nodeClassInfo());
+  registry.registerNodeClass(ValueTimeFunctionNode::nodeClassInfo());
+  registry.registerNodeClass(AnimationInfoNode::nodeClassInfo());
   // Output and document nodes.
   registry.registerNodeClass(ArtboardNode::nodeClassInfo());
   registry.registerNodeClass(NoteNode::nodeClassInfo());
