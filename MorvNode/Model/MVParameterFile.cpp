@@ -145,12 +145,25 @@ std::shared_ptr<const pf::Bitmap> MVParameterFile::getImageBitmapRep(const pf::I
 bool MVParameterFile::loadNewGraphicData(std::span<const std::uint8_t> data,
                                          const std::optional<std::string>& displayName)
 {
-  const bool readable = canParseGraphicData(data);
+  // The detection of canParseGraphicData, keeping what it decoded: an EPS image costs a
+  // Ghostscript run, which the caches then need not repeat.
+  std::shared_ptr<const pf::Image> image;
+  std::optional<ParsedPath> parsed;
+  try {
+    image = imageFromData(data);
+    if (!image) {
+      parsed = parserPathFromData(data);
+    }
+  } catch (const std::exception& exception) {
+    FeedbackManager::log("Exception in MVParameterFile canParseGraphicData, exception: %@", exception.what());
+    return false;
+  }
+  const bool readable = image || (parsed && parsed->path);
   if (!readable || !displayName) {
     return false;
   }
   setFileDisplayName(displayName);
-  setFileData(std::make_shared<const Data>(data.begin(), data.end()));
+  replaceFileData(std::make_shared<const Data>(data.begin(), data.end()), Decoded{std::move(image), std::move(parsed)});
   if (undoDelegate() != nullptr && undoDelegate()->undoManager() != nullptr) {
     undoDelegate()->undoManager()->setActionName("change import data");
   }
@@ -188,6 +201,11 @@ void MVParameterFile::renewResourceName()
 
 void MVParameterFile::setFileData(std::shared_ptr<const Data> data)
 {
+  replaceFileData(std::move(data), std::nullopt);
+}
+
+void MVParameterFile::replaceFileData(std::shared_ptr<const Data> data, std::optional<Decoded> decoded)
+{
   if (node() != nullptr) {
     registerUndoProperty("fileData", dataValue(fileData_));
   }
@@ -201,6 +219,15 @@ void MVParameterFile::setFileData(std::shared_ptr<const Data> data)
   internalGraphicType_ = GraphicType::Undetermined;
   pixelsWide_ = 0;
   pixelsHigh_ = 0;
+  if (decoded) {
+    graphicImage_ = std::move(decoded->image);
+    graphicImageRead_ = true;
+    if (decoded->path && decoded->path->path) {
+      graphicPath_ = std::move(decoded->path->path);
+      vectorEvenOddFillMode_ = decoded->path->evenOdd;
+      graphicPathRead_ = true;
+    }
+  }
   // A fresh key per data change: trees already generated keep the objects of the old one.
   if (fileDisplayName_) {
     renewResourceName();

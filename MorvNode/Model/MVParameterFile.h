@@ -105,6 +105,13 @@ public:
   std::string description() const override;
 
 private:
+  // What the import entry already decoded from the bytes: the image (nullptr when they are none)
+  // and, for bytes that are no image, the path.
+  struct Decoded {
+    std::shared_ptr<const pf::Image> image;
+    std::optional<ParsedPath> path;
+  };
+  void replaceFileData(std::shared_ptr<const Data> data, std::optional<Decoded> decoded);
   void updateInternalGraphicType();
   void updateGraphicPixelSize();
   void renewResourceName();

@@ -37,7 +37,7 @@ public:
 
   void store(const std::string& name, const std::string& alias)
   {
-    if (aliases_.size() >= VectorParserEPSReader::kMaxOperatorTableSize && !aliases_.contains(name)) {
+    if (aliases_.size() >= VectorParserEPSReader::kMaxOperatorTableSize && aliases_.find(name) == aliases_.end()) {
       return;
     }
     aliases_[name] = alias;
@@ -47,13 +47,13 @@ public:
     if (lastToken == name) {
       return true;
     }
-    const auto found = aliases_.find(std::string(name));
+    const auto found = aliases_.find(name);
     return found != aliases_.end() && found->second == lastToken;
   }
-  const std::map<std::string, std::string>& aliases() const { return aliases_; }
+  const std::map<std::string, std::string, std::less<>>& aliases() const { return aliases_; }
 
 private:
-  std::map<std::string, std::string> aliases_;
+  std::map<std::string, std::string, std::less<>> aliases_;
 };
 
 // Reads the operator aliases a prolog defines: "/m/moveto ldf", "/l { lineto } def",
@@ -69,6 +69,12 @@ void scanProlog(std::string_view text, OperatorTable& table)
     const std::string_view line = text.substr(start, end - start);
     start = end + 1;
     if (line.size() < 4) {
+      continue;
+    }
+    // Most lines (the drawing) are none of the three forms: skip them before copying.
+    const std::size_t lastBreak = line.find_last_of(" /");
+    const std::string_view lastWordOfLine = lastBreak == std::string_view::npos ? line : line.substr(lastBreak + 1);
+    if (lastWordOfLine != "ldf" && lastWordOfLine != "def" && !line.ends_with("bd") && line.front() != '/') {
       continue;
     }
     std::string blanked(line);
@@ -125,27 +131,27 @@ void scanProlog(std::string_view text, OperatorTable& table)
 // Every operator and alias ends a line: "0 0 m 10 0 l" becomes "0 0 m" and "10 0 l".
 std::string splitAfterOperators(std::string body, const OperatorTable& table)
 {
-  std::unordered_set<std::string> names;
+  std::unordered_set<std::string_view> names;
   std::set<std::size_t> lengths;
+  bool lastCharacters[256] = {};  // a quick filter: most blanks follow numbers
   for (const auto& [name, alias] : table.aliases()) {
     for (const std::string* word : {&name, &alias}) {
       if (!word->empty()) {
         names.insert(*word);
         lengths.insert(word->size());
+        lastCharacters[static_cast<unsigned char>(word->back())] = true;
       }
     }
   }
-  std::string probe;
-  for (std::size_t i = 0; i < body.size(); ++i) {
-    if (body[i] != ' ') {
+  for (std::size_t i = 1; i < body.size(); ++i) {
+    if (body[i] != ' ' || !lastCharacters[static_cast<unsigned char>(body[i - 1])]) {
       continue;
     }
     for (std::size_t length : lengths) {
       if (length > i) {
         break;
       }
-      probe.assign(body, i - length, length);
-      if (names.contains(probe)) {
+      if (names.contains(std::string_view(body).substr(i - length, length))) {
         body[i] = '\n';
         break;
       }

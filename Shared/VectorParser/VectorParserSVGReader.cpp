@@ -107,22 +107,25 @@ void SVGReading::readLine(std::string_view line)
   if (const auto transform = Support::svgParseParameterNamed("transform", line); transform && !transform->empty()) {
     elementTransform_ = Support::svgAffineTransformFromString(*transform);
   }
+  // Tag tests ignore case: look them up once in a lower-cased copy.
+  const std::string lower = Text::lowercased(line);
+  const auto has = [&lower](std::string_view tag) { return lower.find(tag) != std::string::npos; };
   bool recognised = false;
-  if (Text::containsCaseInsensitive(line, "<style>") || Text::containsCaseInsensitive(line, "</style>")) {
+  if (has("<style>") || has("</style>")) {
     readStyleBlock(line, classes_);
     recognised = true;
   }
-  if (Text::containsCaseInsensitive(line, "<g")) {
+  if (has("<g")) {
     if (!elementTransform_.isIdentity()) {
       groupTransform_ = elementTransform_;
     }
     recognised = true;
   }
-  if (Text::containsCaseInsensitive(line, "</g")) {
+  if (has("</g")) {
     groupTransform_ = pf::AffineTransform();
     recognised = true;
   }
-  if (Text::containsCaseInsensitive(line, "<circle")) {
+  if (has("<circle")) {
     const double cx = Support::svgParseValueNamed("cx", line);
     const double cy = Support::svgParseValueNamed("cy", line);
     const double r = Support::svgParseValueNamed("r", line);
@@ -131,7 +134,7 @@ void SVGReading::readLine(std::string_view line)
       recognised = true;
     }
   }
-  if (Text::containsCaseInsensitive(line, "<ellipse")) {
+  if (has("<ellipse")) {
     const double cx = Support::svgParseValueNamed("cx", line);
     const double cy = Support::svgParseValueNamed("cy", line);
     const double rx = Support::svgParseValueNamed("rx", line);
@@ -141,7 +144,7 @@ void SVGReading::readLine(std::string_view line)
       recognised = true;
     }
   }
-  if (Text::containsCaseInsensitive(line, "<rect")) {
+  if (has("<rect")) {
     const double x = Support::svgParseValueNamed("x", line);
     const double y = Support::svgParseValueNamed("y", line);
     const double width = Support::svgParseValueNamed("width", line);
@@ -151,7 +154,7 @@ void SVGReading::readLine(std::string_view line)
       recognised = true;
     }
   }
-  if (containsTagName(line, "<line")) {
+  if (containsTagName(lower, "<line")) {
     const pf::Point start{Support::svgParseValueNamed("x1", line), Support::svgParseValueNamed("y1", line)};
     const pf::Point end{Support::svgParseValueNamed("x2", line), Support::svgParseValueNamed("y2", line)};
     if (start != end) {
@@ -160,8 +163,8 @@ void SVGReading::readLine(std::string_view line)
       recognised = true;
     }
   }
-  const bool polygon = Text::containsCaseInsensitive(line, "<polygon");
-  if (polygon || Text::containsCaseInsensitive(line, "<polyline")) {
+  const bool polygon = has("<polygon");
+  if (polygon || has("<polyline")) {
     const std::optional<std::string> points = Support::svgParseParameterNamed("points", line);
     const auto tokens = Support::svgParsePointArrayFromString(points ? *points : std::string());
     if (tokens && !tokens->empty()) {
@@ -181,7 +184,7 @@ void SVGReading::readLine(std::string_view line)
       recognised = true;
     }
   }
-  if (Text::containsCaseInsensitive(line, "<path") && readPathData(line)) {
+  if (has("<path") && readPathData(line)) {
     recognised = true;
   }
   if (recognised) {

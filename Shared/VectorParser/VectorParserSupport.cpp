@@ -160,18 +160,34 @@ double VectorParserSupport::svgAngle(pf::Point u, pf::Point v)
 
 std::optional<std::string> VectorParserSupport::svgParseParameterNamed(std::string_view name, std::string_view tag)
 {
-  std::string pattern = " ";
-  pattern.append(name);
-  pattern.append("=");
-  std::size_t found = Text::findCaseInsensitive(tag, pattern);
-  if (found == std::string_view::npos) {
-    pattern.insert(pattern.size() - 1, " ");
-    found = Text::findCaseInsensitive(tag, pattern);
-    if (found == std::string_view::npos) {
+  if (name.empty()) {
+    return std::nullopt;
+  }
+  // Where " name=" (or, when that form is absent, " name =") ends; npos when neither is there.
+  const auto findEquals = [&](bool blankBeforeEquals) {
+    std::size_t found = Text::findCaseInsensitive(tag, name);
+    while (found != std::string_view::npos) {
+      const std::size_t after = found + name.size();
+      if (found > 0 && tag[found - 1] == ' ') {
+        if (!blankBeforeEquals && after < tag.size() && tag[after] == '=') {
+          return after + 1;
+        }
+        if (blankBeforeEquals && after + 1 < tag.size() && tag[after] == ' ' && tag[after + 1] == '=') {
+          return after + 2;
+        }
+      }
+      found = Text::findCaseInsensitive(tag, name, found + 1);
+    }
+    return std::string_view::npos;
+  };
+  std::size_t valueStart = findEquals(false);
+  if (valueStart == std::string_view::npos) {
+    valueStart = findEquals(true);
+    if (valueStart == std::string_view::npos) {
       return std::nullopt;
     }
   }
-  const std::size_t open = tag.find('"', found + pattern.size());
+  const std::size_t open = tag.find('"', valueStart);
   if (open == std::string_view::npos) {
     return std::nullopt;
   }
