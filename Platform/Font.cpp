@@ -1,5 +1,6 @@
 #include "Platform/Font.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -9,7 +10,11 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include FT_BBOX_H
+#include <hb-ft.h>
+#include <hb-ot.h>
 
+#include "Platform/FontConfiguration.h"
 #include "Platform/Log.h"
 
 namespace pf {
@@ -38,22 +43,10 @@ FT_Library freeTypeLibrary()
   return library;
 }
 
-// The font configuration that look-ups use: our own, loaded on first use and destroyed at exit,
-// so that fontconfig's default configuration is never created on our behalf (it is never freed).
-// nullptr (logged) when fontconfig cannot load one. Called under freeTypeLock().
+// The font configuration look-ups use. Called under freeTypeLock().
 FcConfig* fontConfiguration()
 {
-  struct ConfigDeleter {
-    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
-  };
-  static const std::unique_ptr<FcConfig, ConfigDeleter> configuration = [] {
-    FcConfig* loaded = FcInitLoadConfigAndFonts();
-    if (loaded == nullptr) {
-      log("Error, could not load the font configuration");
-    }
-    return std::unique_ptr<FcConfig, ConfigDeleter>(loaded);
-  }();
-  return configuration.get();
+  return FontConfiguration::shared();
 }
 
 bool isValidSize(double pointSize)
@@ -149,6 +142,34 @@ int walkCubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_V
   return 0;
 }
 
+// The installed face with that PostScript name (fontconfig compares ignoring case and blanks);
+// nullopt when there is none. Logs only a failure of fontconfig itself.
+std::optional<FaceLocation> installedFace(const std::string& postScriptName)
+{
+  std::lock_guard guard(freeTypeLock());
+  FcConfig* configuration = fontConfiguration();
+  if (configuration == nullptr) {
+    return std::nullopt;
+  }
+  PatternHandle pattern(FcPatternCreate());
+  std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
+      FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_POSTSCRIPT_NAME, nullptr));
+  if (!pattern || !objects) {
+    log("Error, could not look up font '%@': out of memory", postScriptName);
+    return std::nullopt;
+  }
+  FcPatternAddString(pattern.get(), FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(postScriptName.c_str()));
+  std::unique_ptr<FcFontSet, FontSetDeleter> matches(FcFontList(configuration, pattern.get(), objects.get()));
+  if (matches) {
+    for (int i = 0; i < matches->nfont; ++i) {
+      if (std::optional<FaceLocation> location = faceLocation(matches->fonts[i])) {
+        return location;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 struct Font::Face {
@@ -161,8 +182,16 @@ struct Font::Face {
   };
 
   std::unique_ptr<FT_FaceRec_, FaceDeleter> face;
+  std::string file;
+  int index = 0;
   std::string postScriptName;
   std::string familyName;
+  // Vertical metrics in font units, read once when the face opens.
+  double unitsPerEm = 1000;
+  double ascender = 0;   // above the baseline, >= 0 for ordinary faces
+  double descender = 0;  // below the baseline, >= 0 for ordinary faces
+  double lineGap = 0;
+  double capHeight = 0;  // 0 when the OS/2 table has none
 };
 
 std::shared_ptr<const Font::Face> Font::openFace(const std::string& file, int index,
@@ -188,7 +217,38 @@ std::shared_ptr<const Font::Face> Font::openFace(const std::string& file, int in
   }
   auto face = std::make_shared<Face>();
   face->face.reset(handle);
+  face->file = file;
+  face->index = index;
   face->familyName = familyName;
+  if (face->familyName.empty() && handle->family_name != nullptr) {
+    face->familyName = handle->family_name;
+  }
+  // Vertical metrics through HarfBuzz, which the text layout measures lines with, so that the
+  // two agree (it picks between the horizontal header and the OS/2 values as the face asks).
+  if (hb_face_t* hbFace = hb_ft_face_create_referenced(handle)) {
+    hb_font_t* hbFont = hb_font_create(hbFace);
+    face->unitsPerEm = hb_face_get_upem(hbFace) > 0 ? hb_face_get_upem(hbFace) : 1000;
+    const auto metric = [hbFont](hb_ot_metrics_tag_t tag) {
+      hb_position_t position = 0;
+      return hb_ot_metrics_get_position(hbFont, tag, &position) ? static_cast<double>(position) : 0.0;
+    };
+    face->ascender = metric(HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER);
+    face->descender = -metric(HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER);
+    face->lineGap = metric(HB_OT_METRICS_TAG_HORIZONTAL_LINE_GAP);
+    face->capHeight = metric(HB_OT_METRICS_TAG_CAP_HEIGHT);
+    hb_font_destroy(hbFont);
+    hb_face_destroy(hbFace);
+  }
+  // Faces whose OS/2 table predates the cap height (DejaVu's among them) get the top of their
+  // capital H's outline, so that capitals scaled by it come out exactly as tall as asked.
+  if (face->capHeight == 0) {
+    const FT_UInt h = FT_Get_Char_Index(handle, U'H');
+    FT_BBox box{};
+    if (h != 0 && FT_Load_Glyph(handle, h, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0 &&
+        handle->glyph->format == FT_GLYPH_FORMAT_OUTLINE && FT_Outline_Get_BBox(&handle->glyph->outline, &box) == 0) {
+      face->capHeight = std::max<double>(0, box.yMax);
+    }
+  }
   face->postScriptName = postScriptName;
   if (face->postScriptName.empty()) {
     if (const char* name = FT_Get_Postscript_Name(handle)) {
@@ -211,34 +271,76 @@ std::optional<Font> Font::named(const std::string& postScriptName, double pointS
     log("Error, font requested without a name");
     return std::nullopt;
   }
-  std::optional<FaceLocation> location;
-  {
-    std::lock_guard guard(freeTypeLock());
-    FcConfig* configuration = fontConfiguration();
-    if (configuration == nullptr) {
-      return std::nullopt;
-    }
-    PatternHandle pattern(FcPatternCreate());
-    std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
-        FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_POSTSCRIPT_NAME, nullptr));
-    if (!pattern || !objects) {
-      log("Error, could not look up font '%@': out of memory", postScriptName);
-      return std::nullopt;
-    }
-    FcPatternAddString(pattern.get(), FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(postScriptName.c_str()));
-    std::unique_ptr<FcFontSet, FontSetDeleter> matches(FcFontList(configuration, pattern.get(), objects.get()));
-    if (matches) {
-      for (int i = 0; i < matches->nfont && !location; ++i) {
-        location = faceLocation(matches->fonts[i]);
-      }
-    }
-  }
+  const std::optional<FaceLocation> location = installedFace(postScriptName);
   if (!location) {
     log("Error, no installed font with the PostScript name '%@'", postScriptName);
     return std::nullopt;
   }
   std::shared_ptr<const Face> face =
       openFace(location->file, location->index, location->postScriptName, location->familyName);
+  if (!face) {
+    return std::nullopt;
+  }
+  return Font(std::move(face), pointSize);
+}
+
+std::optional<FontMatch> Font::matching(const std::string& postScriptName, double pointSize)
+{
+  if (!isValidSize(pointSize)) {
+    log("Error, font '%@' requested at invalid size %g", postScriptName, pointSize);
+    return std::nullopt;
+  }
+  if (!postScriptName.empty()) {
+    if (const std::optional<FaceLocation> exact = installedFace(postScriptName)) {
+      if (std::shared_ptr<const Face> face =
+              openFace(exact->file, exact->index, exact->postScriptName, exact->familyName)) {
+        return FontMatch{Font(std::move(face), pointSize), false};
+      }
+    }
+  }
+  std::optional<FaceLocation> location;
+  {
+    std::lock_guard guard(freeTypeLock());
+    FcConfig* configuration = fontConfiguration();
+    PatternHandle pattern(FcPatternCreate());
+    if (configuration != nullptr && pattern) {
+      // The name's family part ("Helvetica" of "Helvetica-Bold") lets fontconfig's aliases find
+      // a metric stand-in; the full name then prefers the closest style.
+      const std::string family = postScriptName.substr(0, postScriptName.find('-'));
+      if (!family.empty()) {
+        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+        FcPatternAddString(pattern.get(), FC_POSTSCRIPT_NAME,
+                           reinterpret_cast<const FcChar8*>(postScriptName.c_str()));
+      }
+      FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+      FcConfigSubstitute(configuration, pattern.get(), FcMatchPattern);
+      FcDefaultSubstitute(pattern.get());
+      FcResult result = FcResultNoMatch;
+      PatternHandle match(FcFontMatch(configuration, pattern.get(), &result));
+      if (match) {
+        location = faceLocation(match.get());
+      }
+    }
+  }
+  if (!location) {
+    log("Error, no font installed to stand in for '%@'", postScriptName);
+    return std::nullopt;
+  }
+  std::shared_ptr<const Face> face =
+      openFace(location->file, location->index, location->postScriptName, location->familyName);
+  if (!face) {
+    return std::nullopt;
+  }
+  return FontMatch{Font(std::move(face), pointSize), true};
+}
+
+std::optional<Font> Font::inFile(const std::string& file, int index, double pointSize)
+{
+  if (!isValidSize(pointSize)) {
+    log("Error, font file '%@' requested at invalid size %g", file, pointSize);
+    return std::nullopt;
+  }
+  std::shared_ptr<const Face> face = openFace(file, index, {}, {});
   if (!face) {
     return std::nullopt;
   }
@@ -293,6 +395,41 @@ Font Font::withSize(double pointSize) const
   return Font(face_, isValidSize(pointSize) ? pointSize : pointSize_);
 }
 
+const std::string& Font::fontFile() const
+{
+  return face_->file;
+}
+
+int Font::faceIndex() const
+{
+  return face_->index;
+}
+
+double Font::ascent() const
+{
+  return face_->ascender * pointSize_ / face_->unitsPerEm;
+}
+
+double Font::descent() const
+{
+  return face_->descender * pointSize_ / face_->unitsPerEm;
+}
+
+double Font::lineGap() const
+{
+  return face_->lineGap * pointSize_ / face_->unitsPerEm;
+}
+
+double Font::defaultLineHeight() const
+{
+  return ascent() + descent() + lineGap();
+}
+
+double Font::capHeight() const
+{
+  return face_->capHeight * pointSize_ / face_->unitsPerEm;
+}
+
 std::uint16_t Font::glyphForCharacter(char32_t character) const
 {
   std::lock_guard guard(freeTypeLock());
@@ -334,6 +471,12 @@ std::optional<Path> Font::glyphOutline(std::uint16_t glyph) const
     walk.path.closeSubpath();
   }
   return walk.path;
+}
+
+std::optional<Rect> Font::boundingRectForGlyph(std::uint16_t glyph) const
+{
+  const std::optional<Path> outline = glyphOutline(glyph);
+  return outline ? outline->bounds() : std::nullopt;
 }
 
 std::string Font::description() const

@@ -47,6 +47,61 @@ TEST(FontLookup, MissingNamesAndBadSizesAreLogged)
   EXPECT_EQ(log.lines().size(), 4u);
 }
 
+TEST(FontLookup, MatchingStandsInForAMissingFace)
+{
+  const std::optional<pf::FontMatch> exact = pf::Font::matching("DejaVuSans-Bold", 20);
+  ASSERT_TRUE(exact.has_value());
+  EXPECT_FALSE(exact->substituted);
+  EXPECT_EQ(exact->font, *pf::Font::named("DejaVuSans-Bold", 20));
+
+  LogCapture log;
+  for (const std::string missing : {"Helvetica-Bold", "NoSuchFont-Regular", ""}) {
+    SCOPED_TRACE(missing);
+    const std::optional<pf::FontMatch> standIn = pf::Font::matching(missing, 20);
+    ASSERT_TRUE(standIn.has_value());
+    EXPECT_TRUE(standIn->substituted);
+    EXPECT_FALSE(standIn->font.fontName().empty());
+    EXPECT_EQ(standIn->font.pointSize(), 20);
+  }
+  // The caller tells the user about a stand-in; only a bad size is an error here.
+  EXPECT_TRUE(log.lines().empty());
+  EXPECT_FALSE(pf::Font::matching("DejaVuSans", -1).has_value());
+  EXPECT_EQ(log.lines().size(), 1u);
+}
+
+TEST(FontLookup, FaceOfAFontFile)
+{
+  const pf::Font bold = *pf::Font::named("DejaVuSans-Bold", 12);
+  const std::optional<pf::Font> again = pf::Font::inFile(bold.fontFile(), bold.faceIndex(), 12);
+  ASSERT_TRUE(again.has_value());
+  EXPECT_EQ(*again, bold);
+  EXPECT_EQ(again->fontName(), "DejaVuSans-Bold");
+
+  LogCapture log;
+  EXPECT_FALSE(pf::Font::inFile("/no/such/font.ttf", 0, 12).has_value());
+  EXPECT_FALSE(pf::Font::inFile(bold.fontFile(), 0, 0).has_value());
+  EXPECT_EQ(log.lines().size(), 2u);
+}
+
+TEST(FontMetrics, VerticalMetricsScaleWithTheSize)
+{
+  // DejaVu Sans, 2048 units per em: ascender 1901, descender 483, no line gap, capitals 1493.
+  const pf::Font font = *pf::Font::named("DejaVuSans", 20.48);
+  EXPECT_NEAR(font.ascent(), 19.01, 1e-9);
+  EXPECT_NEAR(font.descent(), 4.83, 1e-9);
+  EXPECT_NEAR(font.lineGap(), 0, 1e-9);
+  EXPECT_NEAR(font.defaultLineHeight(), 23.84, 1e-9);
+  EXPECT_NEAR(font.capHeight(), 14.93, 1e-9);
+  EXPECT_NEAR(font.withSize(40.96).capHeight(), 29.86, 1e-9);
+
+  // The cap height is the height of a flat capital; the box is the outline's tight box.
+  const std::optional<pf::Rect> h = font.boundingRectForGlyph(font.glyphForCharacter(U'H'));
+  ASSERT_TRUE(h.has_value());
+  EXPECT_NEAR(h->maxY(), font.capHeight(), 1e-9);
+  EXPECT_NEAR(h->minY(), 0, 1e-9);
+  EXPECT_FALSE(font.boundingRectForGlyph(font.glyphForCharacter(U' ')).has_value());
+}
+
 TEST(FontOutlines, GlyphsScaleWithTheSizeAndKeepTheirQuadratics)
 {
   const pf::Font small = *pf::Font::named("DejaVuSans", 50);
