@@ -6,6 +6,7 @@
 #include "MorvNode/Nodes/ElementLineNode.h"
 #include "MorvNode/Nodes/ElementNode.h"
 #include "MorvNode/Nodes/ElementShapeNode.h"
+#include "MorvNode/Nodes/ElementTextNode.h"
 #include "MorvNode/Nodes/NoteNode.h"
 #include "MorvNode/Nodes/Values/AnimationInfoNode.h"
 #include "MorvNode/Nodes/Values/ValueNode.h"
@@ -19,6 +20,7 @@ void registerNodeClasses()
   registry.registerNodeClass(ElementShapeNode::nodeClassInfo());
   registry.registerNodeClass(ElementLineNode::nodeClassInfo());
   registry.registerNodeClass(ElementImportNode::nodeClassInfo());
+  registry.registerNodeClass(ElementTextNode::nodeClassInfo());
   // Value nodes.
   registry.registerNodeClass(ValueNode::nodeClassInfo());
   registry.registerNodeClass(ValueTimeFunctionNode::nodeClassInfo());
