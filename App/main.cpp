@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLocale>
 #include <QTimer>
 
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
+#include "Platform/DecimalFormatter.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
@@ -27,6 +29,10 @@ int main(int argc, char* argv[])
   FeedbackManager feedbackManager(*defaults);
   QtAlertPresenter alerts;
   FeedbackManager::setAlertPresenter(&alerts);
+
+  // Numbers shown inside texts (the text node's value placeholder) use the desktop's decimal
+  // separator; numbers in data never do.
+  pf::DecimalFormatter::setUserDecimalSeparator(QLocale().decimalPoint().toStdString());
 
   PreferenceDefaults::setUpPreferences(*defaults);
   registerNodeClasses();
