@@ -264,7 +264,7 @@ std::optional<std::vector<std::string>> VectorParserSupport::svgParsePointArrayF
   std::string spaced;
   spaced.reserve(work.size() + work.size() / 4);
   for (char c : work) {
-    if (std::string_view("MLHVCASQTZmlhvcasqtz").find(c) != std::string_view::npos && c != '\0') {
+    if (std::string_view("MLHVCASQTZmlhvcasqtz").find(c) != std::string_view::npos) {
       spaced.push_back(' ');
       spaced.push_back(c);
       spaced.push_back(' ');
