@@ -7,6 +7,7 @@
 
 #include "MorvNode/Elements/MVElementImage.h"
 #include "MorvNode/Elements/MVElementPath.h"
+#include "MorvNode/Elements/MVElementRenderer.h"
 #include "MorvNode/Elements/MVSharedGraphicsStore.h"
 #include "MorvNode/Model/MVParameterColor.h"
 #include "MorvNode/Model/MVParameterFile.h"
@@ -17,8 +18,14 @@
 #include "NodeTestSupport.h"
 #include "Platform/ImageCodec.h"
 #include "Support/GraphicsFixtures.h"
+#include "MorvNode/Elements/RenderTestSupport.h"
 
 namespace {
+
+using rendertest::kBlack;
+using rendertest::kBlue;
+using rendertest::kRed;
+using rendertest::pixelNear;
 
 std::vector<std::uint8_t> pngBytes(int width, int height)
 {
@@ -106,6 +113,53 @@ TEST_F(ElementImportNodeTest, ImportingABitmapInPathsModeSwitchesToImageAndFollo
   node->sizeParameter()->setValueX(30, 30);
   import(node, pngBytes(10, 30), "tall.png");
   EXPECT_EQ(sizeOf(node), pf::Size(30, 180));
+}
+
+TEST_F(ElementImportNodeTest, BothModesDrawTheArtworkUpright)
+{
+  // A bitmap whose top half is red and bottom half blue, and an L whose foot is at the bottom.
+  auto bitmap = pf::Bitmap::create(20, 10);
+  ASSERT_TRUE(bitmap.has_value());
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      bitmap->setPixel(x, y, y < 5 ? kRed : kBlue);
+    }
+  }
+  const std::vector<std::uint8_t> png = *pf::encodePng(*bitmap);
+  const std::string svg = R"~(<svg width="10" height="10"><path d="M0 0 L2 0 L2 8 L10 8 L10 10 L0 10 Z"/></svg>)~";
+
+  ElementImportNode* node = addImportNode();
+  const pf::Size artboard = controller().artboardSize();
+  const int cx = static_cast<int>(artboard.width / 2);
+  const int cy = static_cast<int>(artboard.height / 2);
+  const auto render = [&] {
+    node->sizeParameter()->setAspectLocked(false);
+    node->sizeParameter()->setValueX(40, 40);
+    node->positionParameter()->setValueX(cx, cy);
+    regenerate();
+    MVElementRenderer renderer;
+    controller().setupRenderingThread(&renderer);
+    renderer.setInputRenderingElement(controller().outputElement());
+    renderer.setDisplayScale(1);
+    renderer.setRetinaScaling(1);
+    renderer.startRendering();
+    return renderer.outputBitmap();
+  };
+
+  import(node, png, "halves.png");
+  ASSERT_EQ(node->importModeParameter()->index(), ElementImportNode::kImageMode);
+  const auto image = render();
+  ASSERT_TRUE(image);
+  EXPECT_TRUE(pixelNear(*image, cx, cy - 10, kRed));
+  EXPECT_TRUE(pixelNear(*image, cx, cy + 10, kBlue));
+
+  import(node, testsupport::bytesOf(svg), "L.svg");
+  ASSERT_EQ(node->importModeParameter()->index(), ElementImportNode::kPathsMode);
+  const auto paths = render();
+  ASSERT_TRUE(paths);
+  EXPECT_TRUE(pixelNear(*paths, cx + 10, cy + 18, kBlack));   // the foot
+  EXPECT_TRUE(pixelNear(*paths, cx - 18, cy - 10, kBlack));   // the bar
+  EXPECT_FALSE(pixelNear(*paths, cx + 10, cy - 10, kBlack));  // nothing top right
 }
 
 TEST_F(ElementImportNodeTest, UndoRestoresTheOldDataWithoutResizing)
