@@ -16,7 +16,7 @@
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterString.h"
 #include "MorvNode/Model/MVParameterValue.h"
-#include "MorvNode/Nodes/ElementTextNode.h"
+#include "MorvNode/Nodes/Elements/ElementTextNode.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/ManualRunLoop.h"
 #include "Platform/UserDefaults.h"

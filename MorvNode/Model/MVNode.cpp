@@ -98,10 +98,22 @@ void MVNode::initNodeParameters()
   displayName_ = nodeClass().displayName;
   nodeTypeHeader_ = nodeClass().displayTypeName;
   enabled_ = true;
-  showRandomSeedParameter_ = nullptr;
-  randomSeedParameter_ = nullptr;
-  parameters_.clear();
-  warningParameters_.clear();
+}
+
+void MVNode::setNodeController(MVNodeDelegate* controller)
+{
+  nodeController_ = controller;
+  for (const auto& parameter : parameters_) {
+    parameter->setNodeController(controller);
+  }
+}
+
+void MVNode::setUndoDelegate(MVNodeUndoDelegate* undoDelegate)
+{
+  undoDelegate_ = undoDelegate;
+  for (const auto& parameter : parameters_) {
+    parameter->setUndoDelegate(undoDelegate);
+  }
 }
 
 MVParameter* MVNode::addParameter(std::unique_ptr<MVParameter> parameter)
@@ -120,6 +132,21 @@ MVParameter* MVNode::addParameter(std::unique_ptr<MVParameter> parameter, long i
     return insertParameter(std::move(parameter), parameters_.size());
   }
   return insertParameter(std::move(parameter), static_cast<std::size_t>(index));
+}
+
+MVParameter* MVNode::addParameterAfter(std::unique_ptr<MVParameter> parameter, std::string_view previous)
+{
+  if (parameter == nullptr) {
+    return nullptr;
+  }
+  for (std::size_t i = 0; i < parameters_.size(); ++i) {
+    if (parameters_[i]->name() == previous) {
+      return insertParameter(std::move(parameter), i + 1);
+    }
+  }
+  FeedbackManager::log("Warning, addParameter: %@ to %@ specified previous parameter %@ is missing, added parameter last",
+                       parameter->description(), description(), std::string(previous));
+  return insertParameter(std::move(parameter), parameters_.size());
 }
 
 MVParameter* MVNode::insertParameter(std::unique_ptr<MVParameter> parameter, std::size_t position)

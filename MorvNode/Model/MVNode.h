@@ -70,6 +70,8 @@ public:
   MVParameter* addParameter(std::unique_ptr<MVParameter> parameter);
   // Out-of-range indexes (also index == count) append, with a warning.
   MVParameter* addParameter(std::unique_ptr<MVParameter> parameter, long index);
+  // Inserts directly after the parameter named `previous`; without one, appends with a warning.
+  MVParameter* addParameterAfter(std::unique_ptr<MVParameter> parameter, std::string_view previous);
   template <class Kind>
   Kind* addParameter(std::unique_ptr<Kind> parameter)
   {
@@ -250,9 +252,10 @@ public:
 
   // Relations.
   MVNodeDelegate* nodeController() const { return nodeController_; }
-  void setNodeController(MVNodeDelegate* controller) { nodeController_ = controller; }
+  // Also handed to the node's parameters (declared ones exist before the node is initialised).
+  void setNodeController(MVNodeDelegate* controller);
   MVNodeUndoDelegate* undoDelegate() const { return undoDelegate_; }
-  void setUndoDelegate(MVNodeUndoDelegate* undoDelegate) { undoDelegate_ = undoDelegate; }
+  void setUndoDelegate(MVNodeUndoDelegate* undoDelegate);
   const RandomSource* randomSource() const { return randomSource_; }
   void setRandomSource(const RandomSource* randomSource) { randomSource_ = randomSource; }
   // The box, made and set by the interface; nullptr when headless.

@@ -8,7 +8,7 @@
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementRenderer.h"
 #include "MorvNode/Elements/RenderTestSupport.h"
-#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "NodeTestSupport.h"
 #include "Platform/Image.h"
 #include "Platform/ImageCodec.h"

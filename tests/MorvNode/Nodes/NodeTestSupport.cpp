@@ -4,7 +4,7 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
-#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/RunLoop.h"
 

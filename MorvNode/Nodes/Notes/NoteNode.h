@@ -18,9 +18,6 @@ public:
   bool hasNodeHeader() const override { return false; }
   std::string nodeViewClass() const override { return "MVNodeViewNote"; }
 
-  // "Note text" and 140 x 80; no parameters.
-  void initNodeParameters() override;
-
   const std::string& noteText() const { return noteText_; }
   // A different text asks the box to lay out again.
   void setNoteText(const std::string& text);

@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/ElementTextNode.h"
+#include "MorvNode/Nodes/Elements/ElementTextNode.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "MorvNode/Nodes/ElementNode.h"
+#include "MorvNode/Nodes/Elements/ElementNode.h"
 #include "Platform/DecimalFormatter.h"
 #include "Platform/Font.h"
 #include "Platform/Path.h"

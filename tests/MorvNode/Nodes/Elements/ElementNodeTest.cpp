@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/ElementNode.h"
+#include "MorvNode/Nodes/Elements/ElementNode.h"
 
 #include <cmath>
 #include <numbers>
@@ -16,10 +16,10 @@
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
-#include "MorvNode/Nodes/ArtboardNode.h"
-#include "MorvNode/Nodes/ElementLineNode.h"
-#include "MorvNode/Nodes/ElementShapeNode.h"
-#include "NodeTestSupport.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "MorvNode/Nodes/Elements/ElementLineNode.h"
+#include "MorvNode/Nodes/Elements/ElementShapeNode.h"
+#include "MorvNode/Nodes/NodeTestSupport.h"
 
 namespace {
 

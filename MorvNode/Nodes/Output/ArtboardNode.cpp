@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr const char* kLayersHeaderName = "Layers header";
-constexpr int kDragEditArtboardSize = 3;
 
 // Restores the node's change forwarding when the pull ends, however it ends.
 class PausedChangeHandling {
@@ -39,21 +37,6 @@ private:
   MVNode& node_;
   bool previous_;
 };
-
-std::unique_ptr<MVParameterIndex> alignmentParameter(const std::string& name, std::vector<std::string> names,
-                                                     std::vector<std::string> tooltips, std::vector<std::string> icons)
-{
-  auto parameter = MVParameterIndex::parameterWithName(name);
-  parameter->setLayoutInterfaceType(1);  // segments
-  parameter->setIndexNames(names);
-  parameter->setIndexDisplayNames(std::move(names));
-  parameter->setIndexTooltips(std::move(tooltips));
-  parameter->setIndexIcons(std::move(icons));
-  parameter->setLayoutShowHeaderLabel(false);
-  parameter->setIndex(1);
-  parameter->setTooltip("Controls if and how elements will be aligned vertically.");
-  return parameter;
-}
 
 // How far the edge, centre or far edge of [origin, origin + length] lies from that of
 // [0, extent]: 0 edges at origin, 1 centre, 2 far edges; anything else, no alignment.
@@ -92,81 +75,17 @@ const MVNodeClass& ArtboardNode::nodeClassInfo()
   return nodeClass;
 }
 
-void ArtboardNode::initNodeParameters()
+ArtboardNode::ArtboardNode()
 {
-  MVNode::initNodeParameters();
-  layerNumberCounter_ = 0;
-  layersArray_.clear();
-
-  std::unique_ptr<MVParameter> header = MVParameter::parameterWithName(kLayersHeaderName);
-  header->setDisplayName("Output layers");
-  layersHeaderParameter_ = addParameter(std::move(header));
-
   initDefaultLayers();
-
-  auto size = MVParameterValue2D::parameterWithName("Size");
-  size->setDisplayName("Artboard size");
-  size->setTooltip("Size of the artboard");
-  size->setSizePresets();
-  size->setValueX(200.0, 200.0);
-  size->setMinValueLimit(1.0);
-  size->setMaxValueLimit(20000.0);
-  size->setPreferredValueRangeMax(1000.0);
-  size->setDragEditTransformType(kDragEditArtboardSize);
-  sizeParameter_ = addParameter(std::move(size));
-
-  std::unique_ptr<MVParameter> alignment = MVParameter::parameterWithName("Alignment toggle");
-  alignment->setDisplayName("Align content");
-  alignment->setLayoutHasEnableToggle(true);
-  alignment->setEnabled(false);
-  alignment->setTooltip("Align the output content to the artboard, for example centering it.");
-  alignment->setLayoutSpaceAbove(4);
-  alignHeaderParameter_ = addParameter(std::move(alignment));
-
-  auto horizontal = alignmentParameter(
-      "Horizontal alignment", {"Left edges", "Center", "Right edges"},
-      {"Left edges", "Center horizontally", "Right edges"},
-      {"icon_align_horizontal_left.png", "icon_align_horizontal_center.png", "icon_align_horizontal_right.png"});
-  horizontal->setLayoutSpaceBelow(-5);
-  alignHorizontalParameter_ = addParameter(std::move(horizontal));
-
-  auto vertical = alignmentParameter(
-      "Vertical alignment", {"Top edges", "Center", "Bottom edges"}, {"Top edges", "Center vertically", "Bottom edges"},
-      {"icon_align_vertical_top.png", "icon_align_vertical_center.png", "icon_align_vertical_bottom.png"});
-  vertical->setLayoutSpaceAbove(0);
-  alignVerticalParameter_ = addParameter(std::move(vertical));
-
-  auto background = MVParameterColor::parameterWithName("Background Color");
-  background->setDisplayHeaderName("Background");
-  background->setDisplayName("Color");
-  background->setLayoutHasEnableToggle(true);
-  background->setTooltip("The background color, or no background");
-  background->setColor(pf::Color::rgb(255, 255, 255, 1));  // pinned to opaque white
-  backgroundColorParameter_ = addParameter(std::move(background));
-
-  auto opacity = MVParameterValue::parameterWithName("Background Opacity");
-  opacity->setDisplayName("Opacity");
-  opacity->setTooltip("Opacity of the background");
-  opacity->setValue(1.0);
-  opacity->setMinValueLimit(0.0);
-  opacity->setMaxValueLimit(1.0);
-  backgroundOpacityParameter_ = addParameter(std::move(opacity));
 }
 
 void ArtboardNode::updateLinkedParameters()
 {
   MVNode::updateLinkedParameters();
-  if (backgroundOpacityParameter_ != nullptr && backgroundColorParameter_ != nullptr) {
-    backgroundOpacityParameter_->setLayoutHidden(!backgroundColorParameter_->enabled());
-  }
-  if (alignHeaderParameter_ != nullptr) {
-    const bool aligned = alignHeaderParameter_->enabled();
-    for (MVParameterIndex* parameter : {alignHorizontalParameter_, alignVerticalParameter_}) {
-      if (parameter != nullptr) {
-        parameter->setLayoutHidden(!aligned);
-      }
-    }
-  }
+  backgroundOpacity_.setLayoutHidden(!backgroundColor_.enabled());
+  alignHorizontal_.setLayoutHidden(!alignHeader_.enabled());
+  alignVertical_.setLayoutHidden(!alignHeader_.enabled());
 }
 
 void ArtboardNode::parameterChanged(MVParameter* parameter, const std::string& propertyName)
@@ -183,7 +102,7 @@ void ArtboardNode::parameterChanged(MVParameter* parameter, const std::string& p
 void ArtboardNode::checkWarnings()
 {
   MVNode::checkWarnings();
-  if (sizeParameter_ != nullptr && sizeParameter_->valueX() == 1 && sizeParameter_->valueY() == 1) {
+  if (size_.valueX() == 1 && size_.valueY() == 1) {
     addWarningMessage("The artboard size is set to 1x1, which is very small and probably unintentional.");
   }
   const bool anyConnected =
@@ -288,11 +207,11 @@ std::shared_ptr<MVElement> ArtboardNode::layersOutputElement()
 
 std::shared_ptr<MVElement> ArtboardNode::alignedElementWithInputElement(std::shared_ptr<MVElement> element)
 {
-  if (alignHeaderParameter_ == nullptr || !alignHeaderParameter_->enabled()) {
+  if (!alignHeader_.enabled()) {
     return element;
   }
-  const long long horizontal = alignHorizontalParameter_ != nullptr ? alignHorizontalParameter_->index() : -1;
-  const long long vertical = alignVerticalParameter_ != nullptr ? alignVerticalParameter_->index() : -1;
+  const long long horizontal = alignHorizontal_.index();
+  const long long vertical = alignVertical_.index();
   if (horizontal < 0 && vertical < 0) {
     return element;
   }
@@ -521,21 +440,18 @@ pf::PlistValue::Dictionary ArtboardNode::descriptionForLayer(const MVParameterGr
 
 void ArtboardNode::menuResizeToSize(int tag)
 {
-  if (sizeParameter_ == nullptr) {
-    return;
-  }
   switch (tag) {
   case 0:
-    sizeParameter_->setValueX(256.0, 256.0);
+    size_.setValueX(256.0, 256.0);
     break;
   case 1080:
-    sizeParameter_->setValueX(1920.0, 1080.0);
+    size_.setValueX(1920.0, 1080.0);
     break;
   case 720:
-    sizeParameter_->setValueX(1280.0, 720.0);
+    size_.setValueX(1280.0, 720.0);
     break;
   default:
-    sizeParameter_->setValueX(tag, tag);
+    size_.setValueX(tag, tag);
     break;
   }
 }
@@ -549,14 +465,12 @@ void ArtboardNode::menuResizeToFitOutput()
                          "output element");
     return;
   }
-  if (sizeParameter_ != nullptr) {
-    sizeParameter_->setValueX(std::ceil(box->width()), std::ceil(box->height()));
-  }
+  size_.setValueX(std::ceil(box->width()), std::ceil(box->height()));
 }
 
 bool ArtboardNode::canSetArtboardSize() const
 {
-  return sizeParameter_ != nullptr && !sizeParameter_->hasConnectedInput();
+  return !size_.hasConnectedInput();
 }
 
 ArtboardNode* ArtboardNode::artboardForUndo(MVNodeUndoDelegate* delegate, const std::string& nodeId)
@@ -613,7 +527,7 @@ MVParameterGraphicsLayer* ArtboardNode::insertLayer(std::unique_ptr<MVParameterG
     if (const auto before = positionOf(layersArray_[layerIndex - 1])) {
       position = *before + 1;
     }
-  } else if (const auto header = positionOf(layersHeaderParameter_)) {
+  } else if (const auto header = positionOf(&layersHeader_)) {
     position = *header + 1;
   }
   layersArray_.insert(layersArray_.begin() + static_cast<std::ptrdiff_t>(layerIndex), added);

@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/ElementLineNode.h"
+#include "MorvNode/Nodes/Elements/ElementLineNode.h"
 
 #include "MorvNode/Elements/MVElementPath.h"
 #include "MorvNode/Model/MVParameterColor.h"
@@ -21,38 +21,29 @@ const MVNodeClass& ElementLineNode::nodeClassInfo()
   return nodeClass;
 }
 
-void ElementLineNode::initNodeParameters()
+ElementLineNode::ElementLineNode() : ElementNode(Defaults{.fill = false, .stroke = true, .sizeNameX = "Length", .sizeShowsY = false})
 {
-  ElementNode::initNodeParameters();
   canFill_ = false;
-  for (MVParameter* fill :
-       {static_cast<MVParameter*>(fillColorParameter()), static_cast<MVParameter*>(fillOpacityParameter())}) {
-    fill->setEnabled(false);
-    fill->setLayoutHidden(true);
-  }
-  strokeColorParameter()->setEnabled(true);
-  sizeParameter()->setDisplayNameX("Length");
-  sizeParameter()->setLayoutShowY(false);
 }
 
 void ElementLineNode::checkWarnings()
 {
   ElementNode::checkWarnings();
-  if (strokeColorParameter() != nullptr && !strokeColorParameter()->enabled()) {
+  if (!strokeColorParameter()->enabled()) {
     addWarningMessage("This line node has stroke toggled off, so nothing will be drawn in the output.");
   }
 }
 
 std::shared_ptr<MVElement> ElementLineNode::generateElement()
 {
-  const double length = sizeParameter() != nullptr ? sizeParameter()->valueX() : 0.0;
+  const double length = sizeParameter()->valueX();
   auto element = std::make_shared<MVElementPath>();
   element->setElementName("Line");
   element->setCgPath(
       std::make_shared<const pf::Path>(MVElementPath::cgPathForLineFromX(-0.5 * length, 0, 0.5 * length, 0)));
   element->setClosedPath(false);
   element->setStrokeWidth(0.0);
-  if (strokeColorParameter() != nullptr && strokeColorParameter()->enabled() && strokeWidthParameter() != nullptr) {
+  if (strokeColorParameter()->enabled()) {
     element->setStrokeWidth(strokeWidthParameter()->value());
   }
   element->setWidth(length);

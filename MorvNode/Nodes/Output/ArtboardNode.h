@@ -7,6 +7,7 @@
 
 #include "MorvNode/Controller/MVArtboardSource.h"
 #include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Nodes/NodeKit.h"
 
 class MVParameterGraphicsLayer;
 class MVParameterIndex;
@@ -28,7 +29,8 @@ public:
   bool canDisable() const override { return false; }
   bool canDelete() const override { return false; }
 
-  void initNodeParameters() override;
+  // The rows and the default three layers.
+  ArtboardNode();
   // Hides the opacity with the background off and the alignment choices with alignment off.
   void updateLinkedParameters() override;
   // Layer changes skip the base handling; every change asks for a regeneration.
@@ -53,9 +55,9 @@ public:
   // none), when "Alignment toggle" is on. The same element, also for nullptr.
   std::shared_ptr<MVElement> alignedElementWithInputElement(std::shared_ptr<MVElement> element);
 
-  MVParameterValue2D* sizeParameter() const override { return sizeParameter_; }
-  MVParameterColor* backgroundColorParameter() const override { return backgroundColorParameter_; }
-  MVParameterValue* backgroundOpacityParameter() const override { return backgroundOpacityParameter_; }
+  MVParameterValue2D* sizeParameter() const override { return &size_; }
+  MVParameterColor* backgroundColorParameter() const override { return &backgroundColor_; }
+  MVParameterValue* backgroundOpacityParameter() const override { return &backgroundOpacity_; }
   // The layers, top layer (drawn last) first; owned by the node's parameter list.
   std::vector<MVParameterGraphicsLayer*> layersArray() const override { return layersArray_; }
   const std::vector<MVParameterGraphicsLayer*>& layers() const { return layersArray_; }
@@ -113,11 +115,54 @@ private:
 
   std::vector<MVParameterGraphicsLayer*> layersArray_;  // owned by the parameter list
   int layerNumberCounter_ = 0;
-  MVParameter* layersHeaderParameter_ = nullptr;  // owned by the parameter list, as those below
-  MVParameterValue2D* sizeParameter_ = nullptr;
-  MVParameter* alignHeaderParameter_ = nullptr;
-  MVParameterIndex* alignHorizontalParameter_ = nullptr;
-  MVParameterIndex* alignVerticalParameter_ = nullptr;
-  MVParameterColor* backgroundColorParameter_ = nullptr;
-  MVParameterValue* backgroundOpacityParameter_ = nullptr;
+  static constexpr const char* kLayersHeaderName = "Layers header";
+  static constexpr int kDragEditArtboardSize = 3;
+
+  // Declared in the order of the rows; the layers go between the header and "Size". Owned by
+  // the node's parameter list.
+  MVParameter& layersHeader_ = nodekit::plain(*this, {.name = kLayersHeaderName, .displayName = "Output layers"});
+  MVParameterValue2D& size_ = nodekit::value2D(
+      *this, {.name = "Size", .displayName = "Artboard size", .tooltip = "Size of the artboard", .dragEdit = kDragEditArtboardSize},
+      {.x = 200, .y = 200, .presets = nodekit::Presets::Size, .min = 1, .max = 20000, .rangeMax = 1000});
+  MVParameter& alignHeader_ =
+      nodekit::plain(*this, {.name = "Alignment toggle",
+                             .displayName = "Align content",
+                             .tooltip = "Align the output content to the artboard, for example centering it.",
+                             .enableToggle = true,
+                             .enabled = false,
+                             .spaceAbove = 4});
+  MVParameterIndex& alignHorizontal_ =
+      nodekit::choice(*this,
+                      {.name = "Horizontal alignment",
+                       .tooltip = "Controls if and how elements will be aligned vertically.",
+                       .showHeaderLabel = false,
+                       .spaceBelow = -5},
+                      {.names = {"Left edges", "Center", "Right edges"},
+                       .icons = {"icon_align_horizontal_left.png", "icon_align_horizontal_center.png",
+                                 "icon_align_horizontal_right.png"},
+                       .tooltips = {"Left edges", "Center horizontally", "Right edges"},
+                       .index = 1,
+                       .segments = true});
+  MVParameterIndex& alignVertical_ =
+      nodekit::choice(*this,
+                      {.name = "Vertical alignment",
+                       .tooltip = "Controls if and how elements will be aligned vertically.",
+                       .showHeaderLabel = false,
+                       .spaceAbove = 0},
+                      {.names = {"Top edges", "Center", "Bottom edges"},
+                       .icons = {"icon_align_vertical_top.png", "icon_align_vertical_center.png",
+                                 "icon_align_vertical_bottom.png"},
+                       .tooltips = {"Top edges", "Center vertically", "Bottom edges"},
+                       .index = 1,
+                       .segments = true});
+  MVParameterColor& backgroundColor_ = nodekit::color(*this,
+                                                      {.name = "Background Color",
+                                                       .displayName = "Color",
+                                                       .header = "Background",
+                                                       .tooltip = "The background color, or no background",
+                                                       .enableToggle = true},
+                                                      pf::Color::rgb(255, 255, 255, 1));  // pinned to opaque white
+  MVParameterValue& backgroundOpacity_ = nodekit::value(
+      *this, {.name = "Background Opacity", .displayName = "Opacity", .tooltip = "Opacity of the background"},
+      {.value = 1, .min = 0, .max = 1});
 };

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "MorvNode/Nodes/ElementNode.h"
+#include "MorvNode/Nodes/Elements/ElementNode.h"
 
 // The element node that outputs one straight, open, horizontal line of length Size.X centred
 // on "Position". It adds no parameters: it hides the fill rows, turns the stroke on and titles
@@ -12,7 +12,7 @@ public:
   static const MVNodeClass& nodeClassInfo();
   const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
 
-  void initNodeParameters() override;
+  ElementLineNode();
   // Also warns when the stroke is off (nothing would be drawn).
   void checkWarnings() override;
   // The open line from (-L/2, 0) to (L/2, 0), named "Line": L wide, as high as its stroke.

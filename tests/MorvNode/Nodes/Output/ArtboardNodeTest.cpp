@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 
 #include <memory>
 #include <string>
@@ -16,8 +16,8 @@
 #include "MorvNode/Model/MVParameterSocket.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
-#include "MorvNode/Nodes/ElementShapeNode.h"
-#include "NodeTestSupport.h"
+#include "MorvNode/Nodes/Elements/ElementShapeNode.h"
+#include "MorvNode/Nodes/NodeTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/ElementImportNode.h"
+#include "MorvNode/Nodes/Elements/ElementImportNode.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/ElementTextNode.h"
+#include "MorvNode/Nodes/Elements/ElementTextNode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +18,7 @@
 #include "MorvNode/Model/MVParameterString.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
-#include "NodeTestSupport.h"
+#include "MorvNode/Nodes/NodeTestSupport.h"
 #include "Platform/DecimalFormatter.h"
 #include "Platform/TextLayout.h"
 

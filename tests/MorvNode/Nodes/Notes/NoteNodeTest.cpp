@@ -1,9 +1,9 @@
-#include "MorvNode/Nodes/NoteNode.h"
+#include "MorvNode/Nodes/Notes/NoteNode.h"
 
 #include <gtest/gtest.h>
 
 #include "MorvNode/Model/MVNodeInterfaceDelegate.h"
-#include "NodeTestSupport.h"
+#include "MorvNode/Nodes/NodeTestSupport.h"
 
 namespace {
 

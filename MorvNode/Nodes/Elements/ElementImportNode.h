@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "MorvNode/Nodes/ElementNode.h"
+#include "MorvNode/Nodes/Elements/ElementNode.h"
 #include "Platform/PlistValue.h"
 #include "Platform/Size.h"
 

@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/ElementImportNode.h"
+#include "MorvNode/Nodes/Elements/ElementImportNode.h"
 
 #include <string>
 #include <vector>
@@ -15,7 +15,7 @@
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Nodes/NodeResources.h"
-#include "NodeTestSupport.h"
+#include "MorvNode/Nodes/NodeTestSupport.h"
 #include "Platform/ImageCodec.h"
 #include "Support/GraphicsFixtures.h"
 #include "MorvNode/Elements/RenderTestSupport.h"

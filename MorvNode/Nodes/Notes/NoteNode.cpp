@@ -1,4 +1,4 @@
-#include "MorvNode/Nodes/NoteNode.h"
+#include "MorvNode/Nodes/Notes/NoteNode.h"
 
 #include <cmath>
 
@@ -19,13 +19,6 @@ const MVNodeClass& NoteNode::nodeClassInfo()
     return info;
   }();
   return nodeClass;
-}
-
-void NoteNode::initNodeParameters()
-{
-  MVNode::initNodeParameters();
-  noteText_ = "Note text";
-  noteSize_ = pf::Size(140.0, 80.0);
 }
 
 void NoteNode::setNoteText(const std::string& text)

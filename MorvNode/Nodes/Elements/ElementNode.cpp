@@ -1,0 +1,160 @@
+#include "MorvNode/Nodes/Elements/ElementNode.h"
+
+#include "MorvNode/Elements/MVElementGroup.h"
+#include "MorvNode/Elements/MVElementImage.h"
+#include "MorvNode/Elements/MVElementPath.h"
+#include "MorvNode/Model/MVNodeDelegate.h"
+#include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterIndex.h"
+#include "MorvNode/Model/MVParameterValue.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
+
+const MVNodeClass& ElementNode::nodeClassInfo()
+{
+  static const MVNodeClass nodeClass = [] {
+    MVNodeClass info;
+    info.className = "ElementNode";
+    info.displayName = "Element";
+    info.displayTypeName = "Element";
+    info.toolTipText = "Adds an element to the pattern";
+    info.descriptionText = "This node outputs a graphic element, the kind is based defined in its subclass. You can "
+                           "configure the location, size, fill and stroke of the shape.";
+    info.iconName = "node_icon_element_circle.png";
+    info.create = [] { return std::make_unique<ElementNode>(); };
+    return info;
+  }();
+  return nodeClass;
+}
+
+void ElementNode::updateLinkedParameters()
+{
+  MVNode::updateLinkedParameters();
+  fillOpacity_.setLayoutHidden(!fillColor_.enabled());
+  const bool stroked = strokeColor_.enabled();
+  for (MVParameter* parameter : {static_cast<MVParameter*>(&strokeOpacity_),
+                                 static_cast<MVParameter*>(&strokeWidth_), &strokeCapsAndJoints_}) {
+    parameter->setLayoutHidden(!stroked);
+  }
+  const bool capsShown = stroked && strokeCapsAndJoints_.enabled();
+  strokeCapsType_.setLayoutHidden(!capsShown);
+  strokeJointsType_.setLayoutHidden(!capsShown);
+  updateOutputParameters();
+}
+
+void ElementNode::updateOutputParameters()
+{
+  graphics_.inputChanged();
+}
+
+void ElementNode::checkWarnings()
+{
+  MVNode::checkWarnings();
+  if (!graphics_.hasConnectedOutput()) {
+    addWarningMessage("This node Graphics output is not connected to anything, so the output will not be added to "
+                      "the artboard. Drag the blue output graphics to an arboard graphics layer socket or another "
+                      "node.");
+  }
+}
+
+std::shared_ptr<MVElement> ElementNode::generateElement()
+{
+  const double diameter = size_.valueX();
+  auto element = std::make_shared<MVElementPath>();
+  element->setCgPath(std::make_shared<const pf::Path>(MVElementPath::cgPathForCircleWithRadius(diameter / 2)));
+  element->setWidth(diameter);
+  element->setHeight(diameter);
+  return element;
+}
+
+std::shared_ptr<MVElement> ElementNode::graphicsElementForParameter(MVParameter* parameter,
+                                                                    std::shared_ptr<MVElement> inputElement)
+{
+  if (parameter == nullptr || parameter != &graphics_) {
+    return MVNode::graphicsElementForParameter(parameter, std::move(inputElement));
+  }
+  if (!enabled() && !generatingPreviewElement_) {
+    return nullptr;
+  }
+  std::shared_ptr<MVElement> element = generateElement();
+  if (element == nullptr) {
+    return nullptr;
+  }
+  if (nodeController() != nullptr) {
+    element->setNodeController(nodeController()->elementDelegate());
+  }
+
+  if (canMove_) {
+    const double x = position_.valueX();
+    const double y = position_.valueY();
+    if (auto* group = dynamic_cast<MVElementGroup*>(element.get())) {
+      // The group's pivot lands on "Position".
+      group->recalculateArrayPivot();
+      group->offsetPositionX(x - group->arrayPivotX(), y - group->arrayPivotY());
+    } else {
+      element->setPositionX(x, y);
+    }
+  }
+
+  const bool fillOn = fillColor_.enabled();
+  if (canFill_ && dynamic_cast<MVElementImage*>(element.get()) == nullptr) {
+    if (fillOn) {
+      element->setFillColor(fillColor_.color());
+    } else {
+      element->setFillOpacity(0.0);
+    }
+  }
+  // After the fill colour, so that a separate opacity replaces the 0 of a disabled fill.
+  if ((fillOn && canFill_) || hasSeparateOpacity_) {
+    element->setFillOpacity(fillOpacity_.value());
+  }
+
+  // Without a stroke colour the element keeps the stroke generateElement() gave it.
+  if (canStroke_ && strokeColor_.enabled()) {
+    element->setStrokeWidth(strokeWidth_.value());
+    element->setStrokeColor(strokeColor_.color());
+    element->setStrokeOpacity(strokeOpacity_.value());
+    if (strokeCapsAndJoints_.enabled()) {
+      element->setStrokeJoints(static_cast<int>(strokeJointsType_.index()));
+      element->setStrokeEndCap(static_cast<int>(strokeCapsType_.index()));
+    }
+  }
+
+  if (canRotate_ && rotation_.enabled()) {
+    const double angle = rotation_.value();
+    if (angle != 0) {
+      element->rotate(angle);
+    }
+  }
+  element->addNodeToHistory(nodeId());
+  return element;
+}
+
+std::shared_ptr<MVElement> ElementNode::graphicsPreviewElementForParameter(MVParameter* parameter,
+                                                                           std::shared_ptr<MVElement> element)
+{
+  if (element != nullptr) {
+    return element->copy();
+  }
+  if (enabled()) {
+    return nullptr;
+  }
+  generatingPreviewElement_ = true;
+  std::shared_ptr<MVElement> preview = graphicsElementForParameter(parameter, nullptr);
+  generatingPreviewElement_ = false;
+  return preview;
+}
+
+void ElementNode::menuPositionTopLeft()
+{
+  position_.setValueX(0.0, 0.0);
+}
+
+void ElementNode::menuPositionCenter()
+{
+  if (nodeController() == nullptr) {
+    return;
+  }
+  const pf::Size artboard = nodeController()->artboardSize();
+  position_.setValueX(artboard.width * 0.5, artboard.height * 0.5);
+}

@@ -1,0 +1,209 @@
+#include "MorvNode/Nodes/NodeKit.h"
+
+#include <memory>
+#include <utility>
+
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameterBool.h"
+#include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterIndex.h"
+#include "MorvNode/Model/MVParameterString.h"
+#include "MorvNode/Model/MVParameterValue.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
+
+namespace nodekit {
+namespace {
+
+// The row settings, in the order the rows have always been set up: label, header, switch,
+// then layout. The value comes between (see configureState).
+void configureRow(MVParameter& parameter, const Row& row)
+{
+  parameter.setDisplayName(row.displayName.empty() ? row.name : row.displayName);
+  if (!row.header.empty()) {
+    parameter.setDisplayHeaderName(row.header);
+  }
+  if (row.enableToggle) {
+    parameter.setLayoutHasEnableToggle(true);
+  }
+  if (!row.showHeaderLabel) {
+    parameter.setLayoutShowHeaderLabel(false);
+  }
+  if (row.spaceAbove) {
+    parameter.setLayoutSpaceAbove(*row.spaceAbove);
+  }
+  if (row.spaceBelow) {
+    parameter.setLayoutSpaceBelow(*row.spaceBelow);
+  }
+  if (row.inputSocket) {
+    parameter.setHasInputSocket(*row.inputSocket);
+  }
+  if (row.outputSocket) {
+    parameter.setHasOutputSocket(*row.outputSocket);
+  }
+}
+
+// After the value: on/off, visibility, drag-edit and tooltip.
+void configureState(MVParameter& parameter, const Row& row)
+{
+  if (!row.enabled) {
+    parameter.setEnabled(false);
+  }
+  if (row.hidden) {
+    parameter.setLayoutHidden(true);
+  }
+  if (row.dragEdit != 0) {
+    parameter.setDragEditTransformType(row.dragEdit);
+  }
+  parameter.setTooltip(row.tooltip);
+}
+
+template <class Kind>
+Kind& place(MVNode& node, std::unique_ptr<Kind> parameter, const Placement& where)
+{
+  Kind& added = *parameter;
+  if (where.after.empty()) {
+    node.addParameter(std::unique_ptr<MVParameter>(std::move(parameter)));
+  } else {
+    node.addParameterAfter(std::move(parameter), where.after);
+  }
+  return added;
+}
+
+}  // namespace
+
+MVParameterValue& value(MVNode& node, const Row& row, const Number& number, const Placement& where)
+{
+  auto parameter = MVParameterValue::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  parameter->setValue(number.value);
+  if (number.min) {
+    parameter->setMinValueLimit(*number.min);
+  }
+  if (number.max) {
+    parameter->setMaxValueLimit(*number.max);
+  }
+  if (number.rangeMin) {
+    parameter->setPreferredValueRangeMin(*number.rangeMin);
+  }
+  if (number.rangeMax) {
+    parameter->setPreferredValueRangeMax(*number.rangeMax);
+  }
+  if (number.integer) {
+    parameter->setIsInteger(true);
+  }
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterValue2D& value2D(MVNode& node, const Row& row, const Pair& pair, const Placement& where)
+{
+  auto parameter = MVParameterValue2D::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  switch (pair.presets) {
+  case Presets::Size:
+    parameter->setSizePresets();
+    break;
+  case Presets::Position:
+    parameter->setPositionPresets();
+    break;
+  case Presets::Scale:
+    parameter->setScalePresets();
+    break;
+  case Presets::None:
+    break;
+  }
+  parameter->setValueX(pair.x, pair.y);
+  if (pair.min) {
+    parameter->setMinValueLimit(*pair.min);
+  }
+  if (pair.max) {
+    parameter->setMaxValueLimit(*pair.max);
+  }
+  if (pair.aspectLocked) {
+    parameter->setAspectLocked(true);
+  }
+  if (pair.rangeMin) {
+    parameter->setPreferredValueRangeMin(*pair.rangeMin);
+  }
+  if (pair.rangeMax) {
+    parameter->setPreferredValueRangeMax(*pair.rangeMax);
+  }
+  if (!pair.displayNameX.empty()) {
+    parameter->setDisplayNameX(pair.displayNameX);
+  }
+  if (!pair.displayNameY.empty()) {
+    parameter->setDisplayNameY(pair.displayNameY);
+  }
+  if (!pair.showY) {
+    parameter->setLayoutShowY(false);
+  }
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterIndex& choice(MVNode& node, const Row& row, const Choice& choice, const Placement& where)
+{
+  auto parameter = MVParameterIndex::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  if (choice.segments) {
+    parameter->setLayoutInterfaceType(1);
+  }
+  parameter->setIndexNames(choice.names);
+  parameter->setIndexDisplayNames(choice.displayNames.empty() ? choice.names : choice.displayNames);
+  if (!choice.icons.empty()) {
+    parameter->setIndexIcons(choice.icons);
+  }
+  if (!choice.tooltips.empty()) {
+    parameter->setIndexTooltips(choice.tooltips);
+  }
+  parameter->setIndex(choice.index);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterBool& toggle(MVNode& node, const Row& row, bool on, const Placement& where)
+{
+  auto parameter = MVParameterBool::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  parameter->setValue(on);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterColor& color(MVNode& node, const Row& row, std::optional<pf::Color> color, const Placement& where)
+{
+  auto parameter = MVParameterColor::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  parameter->setColor(color);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterString& text(MVNode& node, const Row& row, std::optional<std::string> text, const Placement& where)
+{
+  auto parameter = MVParameterString::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  parameter->setString(text);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterGraphics& graphics(MVNode& node, const Row& row, const Placement& where)
+{
+  auto parameter = MVParameterGraphics::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  parameter->setGraphicsSource(&node);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameter& plain(MVNode& node, const Row& row, const Placement& where)
+{
+  std::unique_ptr<MVParameter> parameter = MVParameter::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+}  // namespace nodekit

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <numbers>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Color.h"
+
+class MVNode;
+class MVParameter;
+class MVParameterBool;
+class MVParameterColor;
+class MVParameterGraphics;
+class MVParameterIndex;
+class MVParameterString;
+class MVParameterValue;
+class MVParameterValue2D;
+
+// The small kit with which a node class declares its parameters. A node holds each declared
+// parameter as a reference member initialised by one of the functions below, so its parameters
+// exist from construction (the node's list owns them; declared parameters are never removed):
+//
+//   MVParameterValue& sides_ = nodekit::value(*this,
+//       {.name = "Sides", .tooltip = "The number of sides/edges of the shape"},
+//       {.value = 6, .min = 3, .rangeMax = 12, .integer = true}, nodekit::after("Type"));
+//
+// Each function configures the parameter completely and only then adds it to the node, so no
+// change reaches a node that is still being constructed. Members initialise in declaration
+// order: a placement may name any parameter declared before (by a base class too).
+namespace nodekit {
+
+// What every parameter row shares. Designators must follow this order.
+struct Row {
+  std::string name;                    // persistent: the key in saved documents
+  std::string displayName;             // the row's label; the name when empty
+  std::string header;                  // the header label above the row; none when empty
+  std::string tooltip;
+  bool enableToggle = false;           // the row has an on/off switch
+  bool enabled = true;
+  bool hidden = false;
+  bool showHeaderLabel = true;
+  std::optional<int> spaceAbove;       // layout spacing in points; nullopt keeps the kind's default
+  std::optional<int> spaceBelow;
+  int dragEdit = 0;                    // drag-edit handle code on the preview; 0 for none
+  std::optional<bool> inputSocket;     // nullopt keeps the kind's default
+  std::optional<bool> outputSocket;
+};
+
+// A number. Limits clamp every value; the preferred range only sizes the slider.
+struct Number {
+  double value = 0;
+  std::optional<double> min;
+  std::optional<double> max;
+  std::optional<double> rangeMin;
+  std::optional<double> rangeMax;
+  bool integer = false;
+};
+
+enum class Presets { None, Size, Position, Scale };
+
+// Two numbers, X and Y.
+struct Pair {
+  double x = 0;
+  double y = 0;
+  Presets presets = Presets::None;
+  std::optional<double> min;
+  std::optional<double> max;
+  std::optional<double> rangeMin;
+  std::optional<double> rangeMax;
+  bool aspectLocked = false;
+  std::string displayNameX;  // "X" when empty
+  std::string displayNameY;  // "Y" when empty
+  bool showY = true;         // false: one field, for X
+};
+
+// One of several named choices. The display names default to the names.
+struct Choice {
+  std::vector<std::string> names;
+  std::vector<std::string> displayNames;
+  std::vector<std::string> icons;
+  std::vector<std::string> tooltips;
+  long long index = 0;
+  bool segments = false;  // shown as toggle segments rather than a pop-up
+};
+
+// Where a declared parameter goes in the node's list: after the named parameter, or last.
+struct Placement {
+  std::string after;  // empty: append
+};
+inline Placement after(std::string name)
+{
+  return Placement{std::move(name)};
+}
+
+MVParameterValue& value(MVNode& node, const Row& row, const Number& number, const Placement& where = {});
+MVParameterValue2D& value2D(MVNode& node, const Row& row, const Pair& pair, const Placement& where = {});
+MVParameterIndex& choice(MVNode& node, const Row& row, const Choice& choice, const Placement& where = {});
+MVParameterBool& toggle(MVNode& node, const Row& row, bool on, const Placement& where = {});
+MVParameterColor& color(MVNode& node, const Row& row, std::optional<pf::Color> color, const Placement& where = {});
+MVParameterString& text(MVNode& node, const Row& row, std::optional<std::string> text, const Placement& where = {});
+// An element input and output whose result the node builds (the node is its graphics source).
+MVParameterGraphics& graphics(MVNode& node, const Row& row, const Placement& where = {});
+// A row without a value of its own: a header, or an on/off switch that other rows follow.
+MVParameter& plain(MVNode& node, const Row& row, const Placement& where = {});
+
+constexpr double radians(double degrees)
+{
+  return degrees / 180 * std::numbers::pi;
+}
+constexpr double degrees(double radians)
+{
+  return radians * 180 / std::numbers::pi;
+}
+
+}  // namespace nodekit

@@ -1,0 +1,3 @@
+#pragma once
+
+#include "MorvNode/Controller/MVNodeController.h"
