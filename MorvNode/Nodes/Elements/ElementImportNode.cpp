@@ -316,7 +316,7 @@ std::optional<std::string> ElementImportNode::legacyMV2ParameterNameTranslation(
   if (name == "Import mode heading") {
     return std::nullopt;
   }
-  // TODO(#33): the element node base's table of older-generation names.
+  // TODO(#23): the element node base's table of older-generation names.
   return name;
 }
 
