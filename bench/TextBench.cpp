@@ -18,6 +18,7 @@
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Nodes/Elements/ElementTextNode.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
+#include "Platform/DecimalFormatter.h"
 #include "Platform/ManualRunLoop.h"
 #include "Platform/UserDefaults.h"
 
@@ -150,11 +151,12 @@ void directPangoFreeType(benchmark::State& state)
   funcs.cubic_to = directCubic;
 
   const std::string text = thousandCharacters();
+  const pf::DecimalFormatter formatter(3);
   long glyphs = 0;
   double value = 0;
   for (auto _ : state) {
     std::string shown = text;
-    const std::string number = std::to_string(value += 1);
+    const std::string number = formatter.string(value += 1);
     for (std::size_t at = shown.find("[val]"); at != std::string::npos; at = shown.find("[val]", at)) {
       shown.replace(at, 5, number);
     }

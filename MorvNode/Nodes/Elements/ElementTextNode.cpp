@@ -215,7 +215,7 @@ std::string ElementTextNode::displayedText()
   return text;
 }
 
-ElementTextNode::CachedGlyph ElementTextNode::glyph(const pf::Font& font, std::uint32_t glyph)
+ElementTextNode::CachedGlyph ElementTextNode::cachedGlyph(const pf::Font& font, std::uint32_t glyph)
 {
   const bool cacheable = glyph < kCachedGlyphLimit;
   const auto key = std::make_pair(font.fontName(), glyph);
@@ -291,7 +291,7 @@ std::shared_ptr<MVElement> ElementTextNode::generateElement()
   double maxBottom = 0.0;
   MVElementDelegate* elementDelegate = nodeController() != nullptr ? nodeController()->elementDelegate() : nullptr;
   for (const pf::TextLayoutGlyph& laidOut : layout.glyphs()) {
-    const CachedGlyph outline = glyph(laidOut.font, laidOut.glyph);
+    const CachedGlyph outline = cachedGlyph(laidOut.font, laidOut.glyph);
     if (!outline.path) {
       continue;
     }

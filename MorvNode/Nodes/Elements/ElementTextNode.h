@@ -69,7 +69,7 @@ private:
   };
   // A glyph's outline and box, from the cache or the face (stored when below the limit);
   // nullptr path for a glyph without outline.
-  CachedGlyph glyph(const pf::Font& font, std::uint32_t glyph);
+  CachedGlyph cachedGlyph(const pf::Font& font, std::uint32_t glyph);
   // The text after the placeholder step.
   std::string displayedText();
 
