@@ -6,6 +6,7 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterFont.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterString.h"
@@ -185,6 +186,14 @@ MVParameterString& text(MVNode& node, const Row& row, std::optional<std::string>
   auto parameter = MVParameterString::parameterWithName(row.name);
   configureRow(*parameter, row);
   parameter->setString(text);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterFont& font(MVNode& node, const Row& row, const Placement& where)
+{
+  auto parameter = MVParameterFont::parameterWithName(row.name);
+  configureRow(*parameter, row);
   configureState(*parameter, row);
   return place(node, std::move(parameter), where);
 }

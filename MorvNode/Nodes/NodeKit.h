@@ -11,6 +11,7 @@ class MVNode;
 class MVParameter;
 class MVParameterBool;
 class MVParameterColor;
+class MVParameterFont;
 class MVParameterGraphics;
 class MVParameterIndex;
 class MVParameterString;
@@ -99,6 +100,8 @@ MVParameterIndex& choice(MVNode& node, const Row& row, const Choice& choice, con
 MVParameterBool& toggle(MVNode& node, const Row& row, bool on, const Placement& where = {});
 MVParameterColor& color(MVNode& node, const Row& row, std::optional<pf::Color> color, const Placement& where = {});
 MVParameterString& text(MVNode& node, const Row& row, std::optional<std::string> text, const Placement& where = {});
+// A font, starting as the parameter kind's default (the system font).
+MVParameterFont& font(MVNode& node, const Row& row, const Placement& where = {});
 // An element input and output whose result the node builds (the node is its graphics source).
 MVParameterGraphics& graphics(MVNode& node, const Row& row, const Placement& where = {});
 // A row without a value of its own: a header, or an on/off switch that other rows follow.

@@ -21,28 +21,6 @@ namespace {
 
 constexpr const char* kPlaceholder = "[val]";
 
-std::unique_ptr<MVParameterValue> valueParameter(const std::string& name, const std::string& displayName,
-                                                 double value, const std::string& tooltip)
-{
-  auto parameter = MVParameterValue::parameterWithName(name);
-  parameter->setDisplayName(displayName);
-  parameter->setValue(value);
-  parameter->setTooltip(tooltip);
-  return parameter;
-}
-
-double valueOf(MVParameterValue* parameter)
-{
-  return parameter != nullptr ? parameter->value() : 0.0;
-}
-
-void setHidden(MVParameter* parameter, bool hidden)
-{
-  if (parameter != nullptr) {
-    parameter->setLayoutHidden(hidden);
-  }
-}
-
 // Characters, not bytes: UTF-8 continuation bytes do not start one.
 std::size_t characterCount(const std::string& text)
 {
@@ -93,105 +71,33 @@ const MVNodeClass& ElementTextNode::nodeClassInfo()
   return nodeClass;
 }
 
-void ElementTextNode::initNodeParameters()
+ElementTextNode::ElementTextNode()
 {
-  ElementNode::initNodeParameters();
-
-  auto text = MVParameterString::parameterWithName("Text");
-  text->setDisplayName("Text");
-  text->setString("A");
-  text->setTooltip("The text to be generated.");
-  textParameter_ = text.get();
-  addParameter(std::move(text), 1);
-
-  auto value = valueParameter("Value", "Value [val]", 0,
-                              "Add a dynamic value to the text by using the [val] placeholder in the text.");
-  value->setDisplayHeaderName("Value based text");
-  value->setLayoutHasEnableToggle(true);
-  value->setEnabled(false);
-  value->setPreferredValueRangeMin(-100);
-  value->setPreferredValueRangeMax(100);
-  valueParameter_ = value.get();
-  addParameter(std::move(value), 2);
-
-  auto font = MVParameterFont::parameterWithName("Font");
-  font->setDisplayName("Font");
-  font->setTooltip("The font of the text");
-  fontParameter_ = font.get();
-  addParameter(std::move(font), 3);
-
-  auto tracking = valueParameter("Tracking", "Tracking", 0, "Relative character spacing, 0 = normal");
-  tracking->setDisplayHeaderName("Adjust tracking");
-  tracking->setLayoutHasEnableToggle(true);
-  tracking->setEnabled(false);
-  tracking->setPreferredValueRangeMin(-100);
-  tracking->setPreferredValueRangeMax(100);
-  trackingParameter_ = tracking.get();
-  addParameter(std::move(tracking), 5);
-
-  auto multipleLines = MVParameterBool::parameterWithName("Multiple lines");
-  multipleLines->setDisplayName("Text box mode");
-  multipleLines->setTooltip("When checked gives you further control over line spacing and line length for "
-                            "alignment and line breaks, as if the text was displayed in a text box.");
-  multipleLinesParameter_ = multipleLines.get();
-  addParameter(std::move(multipleLines), 6);
-
-  auto lineLength = valueParameter("Line length", "Box width", 200,
-                                   "The width of the text box in text box mode, controlling where new lines will "
-                                   "break and alignment of text.");
-  lineLength->setMinValueLimit(0);
-  lineLengthParameter_ = lineLength.get();
-  addParameter(std::move(lineLength), 7);
-
-  const std::vector<std::string> alignments = {"Align left", "Center", "Align right", "Justify"};
-  auto alignment = MVParameterIndex::parameterWithName("Alignment");
-  alignment->setDisplayName("Alignment");
-  alignment->setIndexNames(alignments);
-  alignment->setIndexDisplayNames(alignments);
-  alignment->setIndexIcons({"icon_text_align_left.png", "icon_text_align_center.png", "icon_text_align_right.png",
-                            "icon_text_align_justify.png"});
-  alignment->setLayoutShowHeaderLabel(false);
-  alignment->setIndex(kAlignLeft);
-  alignment->setTooltip("The alignment of multi-line text strings");
-  alignmentParameter_ = alignment.get();
-  addParameter(std::move(alignment), 8);
-
-  auto lineHeight = valueParameter("Line height", "Line height", 1, "Relative line spacing, 1 = normal, 2 = double etc.");
-  lineHeight->setPreferredValueRangeMin(0);
-  lineHeight->setPreferredValueRangeMax(2);
-  lineHeightParameter_ = lineHeight.get();
-  addParameter(std::move(lineHeight), 9);
-
   // The text's height is Size.Y alone.
-  if (MVParameterValue2D* size = sizeParameter()) {
-    size->setLayoutShowX(false);
-    size->setDisplayNameY("Size");
-    size->setLayoutHasAspectToggle(false);
-  }
+  sizeParameter()->setLayoutShowX(false);
+  sizeParameter()->setDisplayNameY("Size");
+  sizeParameter()->setLayoutHasAspectToggle(false);
 }
 
 void ElementTextNode::updateLinkedParameters()
 {
   ElementNode::updateLinkedParameters();
-  const std::optional<std::string>& text =
-      textParameter_ != nullptr ? textParameter_->string() : std::optional<std::string>();
-  setHidden(trackingParameter_, !text || characterCount(*text) < 2);
-  const bool box = multipleLinesParameter_ != nullptr && multipleLinesParameter_->value();
-  setHidden(alignmentParameter_, !box);
-  setHidden(lineLengthParameter_, !box);
-  setHidden(lineHeightParameter_, !box);
+  const std::optional<std::string>& text = text_.string();
+  tracking_.setLayoutHidden(!text || characterCount(*text) < 2);
+  const bool box = multipleLines_.value();
+  alignment_.setLayoutHidden(!box);
+  lineLength_.setLayoutHidden(!box);
+  lineHeight_.setLayoutHidden(!box);
 }
 
 void ElementTextNode::checkWarnings()
 {
   ElementNode::checkWarnings();
-  if (fillColorParameter() != nullptr && strokeColorParameter() != nullptr && !fillColorParameter()->enabled() &&
-      !strokeColorParameter()->enabled()) {
+  if (!fillColorParameter()->enabled() && !strokeColorParameter()->enabled()) {
     addWarningMessage("This shape node has both fill and stroke toggled off, so nothing will be drawn in the output.");
   }
-  if (valueParameter_ != nullptr && valueParameter_->enabled()) {
-    const std::optional<std::string>& text =
-        textParameter_ != nullptr ? textParameter_->string() : std::optional<std::string>();
+  if (value_.enabled()) {
+    const std::optional<std::string>& text = text_.string();
     if (!text || text->find(kPlaceholder) == std::string::npos) {
       addWarningMessage("Value based text is enabled, but the text doesn't contain the value placeholder [val] so "
                         "the value won't be shown in the text.");
@@ -208,9 +114,9 @@ void ElementTextNode::clearCachedValues()
 
 std::string ElementTextNode::displayedText()
 {
-  std::string text = textParameter_ != nullptr ? textParameter_->string().value_or(std::string()) : std::string();
-  if (valueParameter_ != nullptr && valueParameter_->enabled()) {
-    replaceAll(text, kPlaceholder, formatter_.string(valueParameter_->value()));
+  std::string text = text_.string().value_or(std::string());
+  if (value_.enabled()) {
+    replaceAll(text, kPlaceholder, formatter_.string(value_.value()));
   }
   return text;
 }
@@ -245,12 +151,12 @@ std::shared_ptr<MVElement> ElementTextNode::generateElement()
   if (text.empty()) {
     return nullptr;
   }
-  const double size = sizeParameter() != nullptr ? sizeParameter()->valueY() : 0.0;
-  if (fontParameter_ == nullptr || !fontParameter_->font()) {
+  const double size = sizeParameter()->valueY();
+  if (!font_.font()) {
     FeedbackManager::log("Warning, %@ generateElement without a font", description());
     return nullptr;
   }
-  const pf::Font& font = *fontParameter_->font();
+  const pf::Font& font = *font_.font();
   if (glyphCacheFont_ != font.fontName()) {
     glyphCache_.clear();
     glyphCacheFont_ = font.fontName();
@@ -264,17 +170,17 @@ std::shared_ptr<MVElement> ElementTextNode::generateElement()
     return nullptr;
   }
 
-  const bool box = multipleLinesParameter_ != nullptr && multipleLinesParameter_->value();
+  const bool box = multipleLines_.value();
   pf::TextStyle style;
-  style.alignment = alignmentFor(alignmentParameter_ != nullptr ? alignmentParameter_->index() : kAlignLeft);
-  double lineHeight = valueOf(lineHeightParameter_) * font.defaultLineHeight();
+  style.alignment = alignmentFor(alignment_.index());
+  double lineHeight = lineHeight_.value() * font.defaultLineHeight();
   if (!(lineHeight > 0)) {
     lineHeight = kMinimumLineHeight;
   }
   style.lineHeight = lineHeight;
-  style.tracking = font.pointSize() * valueOf(trackingParameter_) / 1000;
+  style.tracking = font.pointSize() * tracking_.value() / 1000;
   // The box width in font units: the output width divided by the scale below.
-  style.boxWidth = box ? capHeight / size * valueOf(lineLengthParameter_) : 0.0;
+  style.boxWidth = box ? capHeight / size * lineLength_.value() : 0.0;
   if (!std::isfinite(style.boxWidth)) {
     style.boxWidth = 0.0;
   }
@@ -323,7 +229,7 @@ std::shared_ptr<MVElement> ElementTextNode::generateElement()
     group->scaleX(k, -k);
     if (box) {
       group->setLayoutPath(std::make_shared<const pf::Path>(pf::Path().addRect(
-          pf::Rect(group->positionX(), group->positionY(), valueOf(lineLengthParameter_) / k, -maxBottom))));
+          pf::Rect(group->positionX(), group->positionY(), lineLength_.value() / k, -maxBottom))));
       group->recalculateArrayPivot();
     }
     return group;
@@ -341,28 +247,24 @@ std::shared_ptr<MVElement> ElementTextNode::generateElement()
 
 bool ElementTextNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
-  if (MVParameterValue2D* size = sizeParameter()) {
-    size->setValueY(size->valueX());
-  }
+  sizeParameter()->setValueY(sizeParameter()->valueX());
   if (const pf::PlistValue* fontName = record.find("Font name")) {
     const std::string name = fontName->stringOr();
     std::optional<pf::Font> font = pf::Font::named(name, MVParameterFont::kDefaultPointSize);
-    if (font && fontParameter_ != nullptr) {
-      fontParameter_->setFont(font);
-    } else if (!font) {
+    if (font) {
+      font_.setFont(font);
+    } else {
       FeedbackManager::log("Warning, font '%@' is not available on this system, reverting to system font", name);
       addLoadingWarningMessage(pf::format(
           "The font '%@' is not available on this system, Element Text node will use the system font instead.", name));
     }
   }
-  if (const pf::PlistValue* text = record.find("Text"); text != nullptr && textParameter_ != nullptr) {
-    textParameter_->setString(text->stringOr());
+  if (const pf::PlistValue* text = record.find("Text")) {
+    text_.setString(text->stringOr());
   }
-  if (trackingParameter_ != nullptr) {
-    // The stored value decides; a disabled parameter reads as its disabled value.
-    trackingParameter_->setEnabled(true);
-    trackingParameter_->setEnabled(trackingParameter_->localValue() != 0);
-  }
+  // The stored value decides; a disabled parameter reads as its disabled value.
+  tracking_.setEnabled(true);
+  tracking_.setEnabled(tracking_.localValue() != 0);
   updateLinkedParameters();
   return true;
 }

@@ -13,12 +13,6 @@
 #include "Platform/PlistValue.h"
 #include "Platform/Rect.h"
 
-class MVParameterBool;
-class MVParameterFont;
-class MVParameterIndex;
-class MVParameterString;
-class MVParameterValue;
-
 // The element node that turns a text in a font into vector outlines, one "Character" path per
 // visible glyph, scaled so that capitals are "Size" high. One glyph outside text box mode is a
 // single path; anything more is a group "Text '…'" whose letters later nodes can treat one by
@@ -40,7 +34,7 @@ public:
   static const MVNodeClass& nodeClassInfo();
   const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
 
-  void initNodeParameters() override;
+  ElementTextNode();
   // Hides "Tracking" for texts under two characters, and the box rows outside text box mode.
   void updateLinkedParameters() override;
   // Warns when fill and stroke are both off, and when "Value" is on but the text lacks "[val]".
@@ -73,14 +67,50 @@ private:
   // The text after the placeholder step.
   std::string displayedText();
 
-  MVParameterString* textParameter_ = nullptr;
-  MVParameterValue* valueParameter_ = nullptr;
-  MVParameterFont* fontParameter_ = nullptr;
-  MVParameterValue* trackingParameter_ = nullptr;
-  MVParameterBool* multipleLinesParameter_ = nullptr;
-  MVParameterValue* lineLengthParameter_ = nullptr;
-  MVParameterIndex* alignmentParameter_ = nullptr;
-  MVParameterValue* lineHeightParameter_ = nullptr;
+  // Declared in the order of the node's rows; owned by the node's parameter list.
+  MVParameterString& text_ =
+      nodekit::text(*this, {.name = "Text", .tooltip = "The text to be generated."}, "A", nodekit::after("Graphics"));
+  MVParameterValue& value_ = nodekit::value(
+      *this,
+      {.name = "Value",
+       .displayName = "Value [val]",
+       .header = "Value based text",
+       .tooltip = "Add a dynamic value to the text by using the [val] placeholder in the text.",
+       .enableToggle = true,
+       .enabled = false},
+      {.value = 0, .rangeMin = -100, .rangeMax = 100}, nodekit::after("Text"));
+  MVParameterFont& font_ = nodekit::font(*this, {.name = "Font", .tooltip = "The font of the text"}, nodekit::after("Value"));
+  MVParameterValue& tracking_ = nodekit::value(*this,
+                                               {.name = "Tracking",
+                                                .header = "Adjust tracking",
+                                                .tooltip = "Relative character spacing, 0 = normal",
+                                                .enableToggle = true,
+                                                .enabled = false},
+                                               {.value = 0, .rangeMin = -100, .rangeMax = 100}, nodekit::after("Size"));
+  MVParameterBool& multipleLines_ = nodekit::toggle(
+      *this,
+      {.name = "Multiple lines",
+       .displayName = "Text box mode",
+       .tooltip = "When checked gives you further control over line spacing and line length for alignment and line "
+                  "breaks, as if the text was displayed in a text box."},
+      false, nodekit::after("Tracking"));
+  MVParameterValue& lineLength_ = nodekit::value(*this,
+                                                 {.name = "Line length",
+                                                  .displayName = "Box width",
+                                                  .tooltip = "The width of the text box in text box mode, controlling "
+                                                             "where new lines will break and alignment of text."},
+                                                 {.value = 200, .min = 0}, nodekit::after("Multiple lines"));
+  MVParameterIndex& alignment_ = nodekit::choice(
+      *this,
+      {.name = "Alignment", .tooltip = "The alignment of multi-line text strings", .showHeaderLabel = false},
+      {.names = {"Align left", "Center", "Align right", "Justify"},
+       .icons = {"icon_text_align_left.png", "icon_text_align_center.png", "icon_text_align_right.png",
+                 "icon_text_align_justify.png"},
+       .index = kAlignLeft},
+      nodekit::after("Line length"));
+  MVParameterValue& lineHeight_ =
+      nodekit::value(*this, {.name = "Line height", .tooltip = "Relative line spacing, 1 = normal, 2 = double etc."},
+                     {.value = 1, .rangeMin = 0, .rangeMax = 2}, nodekit::after("Alignment"));
 
   pf::DecimalFormatter formatter_{3};
   // Outlines by (face PostScript name, glyph number): fallback faces share the cache with the
