@@ -28,6 +28,18 @@ std::size_t characterCount(const std::string& text)
       std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+// The text cut after `count` characters (never inside a character's bytes).
+std::string firstCharacters(const std::string& text, std::size_t count)
+{
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == count) {
+      return text.substr(0, i);
+    }
+  }
+  return text;
+}
+
 void replaceAll(std::string& text, const std::string& pattern, const std::string& replacement)
 {
   for (std::size_t at = text.find(pattern); at != std::string::npos; at = text.find(pattern, at + replacement.size())) {
@@ -103,6 +115,10 @@ void ElementTextNode::checkWarnings()
                         "the value won't be shown in the text.");
     }
   }
+  if (const std::optional<std::string>& text = text_.string(); text && characterCount(*text) > kMaxCharacters) {
+    addWarningMessage(pf::format("The text is limited to %d characters, the rest is not drawn.",
+                                 static_cast<int>(kMaxCharacters)));
+  }
 }
 
 void ElementTextNode::clearCachedValues()
@@ -118,7 +134,7 @@ std::string ElementTextNode::displayedText()
   if (value_.enabled()) {
     replaceAll(text, kPlaceholder, formatter_.string(value_.value()));
   }
-  return text;
+  return characterCount(text) > kMaxCharacters ? firstCharacters(text, kMaxCharacters) : text;
 }
 
 ElementTextNode::CachedGlyph ElementTextNode::cachedGlyph(const pf::Font& font, std::uint32_t glyph)

@@ -28,6 +28,9 @@ public:
   // Glyph numbers below this are cached per face; outlines of higher ones are rebuilt at every
   // generation (the common glyphs of a Latin face sit below it).
   static constexpr std::uint32_t kCachedGlyphLimit = 500;
+  // Ceiling of the characters laid out (after the placeholder step): every glyph becomes an
+  // element, so a huge text would exhaust memory and time. The node warns above it.
+  static constexpr std::size_t kMaxCharacters = 100000;
   // The line height used when "Line height" × the font's line height is 0 or less.
   static constexpr double kMinimumLineHeight = 0.00001;
 
@@ -37,7 +40,8 @@ public:
   ElementTextNode();
   // Hides "Tracking" for texts under two characters, and the box rows outside text box mode.
   void updateLinkedParameters() override;
-  // Warns when fill and stroke are both off, and when "Value" is on but the text lacks "[val]".
+  // Warns when fill and stroke are both off, when "Value" is on but the text lacks "[val]", and
+  // when the text is longer than kMaxCharacters.
   void checkWarnings() override;
   // Empties the glyph cache.
   void clearCachedValues() override;

@@ -351,4 +351,18 @@ TEST_F(ElementTextNodeTest, OlderRecordWithAMissingFontKeepsTheDefaultAndWarnsOn
   EXPECT_EQ(text->loadingWarningMessages().size(), 1u);
 }
 
+TEST_F(ElementTextNodeTest, HugeTextsAreCutAtTheCeilingWithAWarning)
+{
+  // The last character kept is two bytes long; the one after it is cut.
+  setText("a" + std::string(ElementTextNode::kMaxCharacters - 2, ' ') + "\u05e9" + "b");
+  const auto group = groupOutput();
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group->count(), 2);  // a and shin, whole
+  EXPECT_EQ(log.countContaining("invalid UTF-8"), 0);
+  text->checkWarnings();
+  EXPECT_EQ(std::count(text->warningMessages().begin(), text->warningMessages().end(),
+                       "The text is limited to 100000 characters, the rest is not drawn."),
+            1);
+}
+
 }  // namespace
