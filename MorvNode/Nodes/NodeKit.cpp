@@ -6,6 +6,7 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterFile.h"
 #include "MorvNode/Model/MVParameterFont.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterIndex.h"
@@ -193,6 +194,14 @@ MVParameterString& text(MVNode& node, const Row& row, std::optional<std::string>
 MVParameterFont& font(MVNode& node, const Row& row, const Placement& where)
 {
   auto parameter = MVParameterFont::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterFile& file(MVNode& node, const Row& row, const Placement& where)
+{
+  auto parameter = MVParameterFile::parameterWithName(row.name);
   configureRow(*parameter, row);
   configureState(*parameter, row);
   return place(node, std::move(parameter), where);

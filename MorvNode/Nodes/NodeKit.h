@@ -11,6 +11,7 @@ class MVNode;
 class MVParameter;
 class MVParameterBool;
 class MVParameterColor;
+class MVParameterFile;
 class MVParameterFont;
 class MVParameterGraphics;
 class MVParameterIndex;
@@ -104,6 +105,9 @@ MVParameterString& text(MVNode& node, const Row& row, std::optional<std::string>
 MVParameterFont& font(MVNode& node, const Row& row, const Placement& where = {});
 // An element input and output whose result the node builds (the node is its graphics source).
 MVParameterGraphics& graphics(MVNode& node, const Row& row, const Placement& where = {});
+// An imported graphic (no sockets). Its data arrives later: the store to publish in is the
+// node's controller, which is set only after construction.
+MVParameterFile& file(MVNode& node, const Row& row, const Placement& where = {});
 // A row without a value of its own: a header, or an on/off switch that other rows follow.
 MVParameter& plain(MVNode& node, const Row& row, const Placement& where = {});
 

@@ -22,12 +22,27 @@
 
 namespace {
 
-void setHidden(MVParameter* parameter, bool hidden)
-{
-  if (parameter != nullptr) {
-    parameter->setLayoutHidden(hidden);
+// Undo registration stays paused for the guard's lifetime.
+class PausedUndoRegistration {
+public:
+  explicit PausedUndoRegistration(MVNodeUndoDelegate* delegate) : delegate_(delegate)
+  {
+    if (delegate_ != nullptr) {
+      delegate_->pauseUndoRegistration();
+    }
   }
-}
+  PausedUndoRegistration(const PausedUndoRegistration&) = delete;
+  PausedUndoRegistration& operator=(const PausedUndoRegistration&) = delete;
+  ~PausedUndoRegistration()
+  {
+    if (delegate_ != nullptr) {
+      delegate_->resumeUndoRegistration();
+    }
+  }
+
+private:
+  MVNodeUndoDelegate* delegate_;  // the document, outlives the node
+};
 
 bool isPositiveFinite(double value)
 {
@@ -59,59 +74,41 @@ const MVNodeClass& ElementImportNode::nodeClassInfo()
   return nodeClass;
 }
 
+ElementImportNode::ElementImportNode()
+{
+  applyModeCapabilities();
+}
+
+long long ElementImportNode::initialMode()
+{
+  return pf::UserDefaults::standard().boolForKey("Paste vector graphics as custom shapes") ? kPathsMode : kImageMode;
+}
+
 void ElementImportNode::initNodeParameters()
 {
   ElementNode::initNodeParameters();
   relativeAspect_ = 1.0;
-
-  auto file = MVParameterFile::parameterWithName("Import file");
-  file->setDisplayName("Graphics file");
-  file->setTooltip("Imported file or pasted/dropped graphics data, click to browse.");
   if (nodeController() != nullptr) {
-    file->setSharedGraphicsManager(nodeController()->sharedGraphicsManager());
+    importFile_.setSharedGraphicsManager(nodeController()->sharedGraphicsManager());
   }
-  // Loaded before the parameter joins the node, so that the default keeps the default "Size".
-  if (const std::optional<std::string_view> squiggle = NodeResources::resourceNamed(kDefaultGraphicName)) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(squiggle->data());
-    file->loadNewGraphicData(std::span<const std::uint8_t>(bytes, squiggle->size()), std::string(kDefaultGraphicName));
-  } else {
+  const std::optional<std::string_view> squiggle = NodeResources::resourceNamed(kDefaultGraphicName);
+  if (!squiggle) {
     FeedbackManager::log("Error, %@ could not find default graphic data %@", description(), kDefaultGraphicName);
+    return;
   }
-  importFileParameter_ = file.get();
-  addParameter(std::move(file), 1);
-
-  const std::vector<std::string> modes = {"Image", "Paths"};
-  auto mode = MVParameterIndex::parameterWithName("Import mode");
-  mode->setDisplayName("Import mode");
-  mode->setIndexNames(modes);
-  mode->setIndexDisplayNames(modes);
-  mode->setIndexIcons({"icon_import_image.png", "icon_import_paths.png"});
-  mode->setIndexTooltips({"Use the imported graphics as a static image, using bitmap or vector artwork",
-                          "Try to import vector paths from the graphics, letting you then change the fill and "
-                          "stroke color"});
-  mode->setIndex(pf::UserDefaults::standard().boolForKey("Paste vector graphics as custom shapes") ? kPathsMode
-                                                                                                  : kImageMode);
-  mode->setTooltip("Select how to use the imported graphics, as a static image (bitmap or vector) or attempt to "
-                   "parse imported vector graphics to use as dynamic vector paths.");
-  importModeParameter_ = mode.get();
-  addParameter(std::move(mode), 2);
-
-  auto tint = MVParameterColor::parameterWithName("Tint Color");
-  tint->setDisplayName("Tint color");
-  tint->setDisplayHeaderName("Tint image");
-  tint->setLayoutHasEnableToggle(true);
-  tint->setColor(pf::Color::rgb(1.0, 1.0, 1.0, 1.0));
-  tint->setEnabled(false);
-  tint->setTooltip("Apply a color tint to the image element");
-  tintColorParameter_ = tint.get();
-  addParameter(std::move(tint), 9);
-
+  // Part of making the node: no undo step, and "Size" keeps its default.
+  const PausedUndoRegistration paused(undoDelegate());
+  importFile_.setUpdateDelegatesOnValueChange(false);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(squiggle->data());
+  importFile_.loadNewGraphicData(std::span<const std::uint8_t>(bytes, squiggle->size()),
+                                 std::string(kDefaultGraphicName));
+  importFile_.setUpdateDelegatesOnValueChange(true);
   applyModeCapabilities();
 }
 
 long long ElementImportNode::mode() const
 {
-  return importModeParameter_ != nullptr ? importModeParameter_->index() : kImageMode;
+  return importMode_.index();
 }
 
 void ElementImportNode::applyModeCapabilities()
@@ -120,43 +117,40 @@ void ElementImportNode::applyModeCapabilities()
   // the stroke of bitmaps) apply to the image element.
   const bool imageMode = mode() == kImageMode;
   canFill_ = !imageMode;
-  canStroke_ = !imageMode || (importFileParameter_ != nullptr && importFileParameter_->isBitmap());
+  canStroke_ = !imageMode || (importFile_.isBitmap());
   hasSeparateOpacity_ = imageMode;
 }
 
 void ElementImportNode::updateLinkedParameters()
 {
   ElementNode::updateLinkedParameters();
-  const bool bitmap = importFileParameter_ != nullptr && importFileParameter_->isBitmap();
+  const bool bitmap = importFile_.isBitmap();
   const long long m = mode();
   if (m == kImageMode) {
-    setHidden(fillOpacityParameter(), false);
-    setHidden(strokeColorParameter(), !bitmap);
-    setHidden(fillColorParameter(), true);
-    setHidden(tintColorParameter_, !bitmap);
+    fillOpacityParameter()->setLayoutHidden(false);
+    strokeColorParameter()->setLayoutHidden(!bitmap);
+    fillColorParameter()->setLayoutHidden(true);
+    tintColor_.setLayoutHidden(!bitmap);
   } else if (m == kPathsMode) {
-    setHidden(strokeColorParameter(), false);
-    setHidden(fillColorParameter(), false);
-    setHidden(tintColorParameter_, true);
+    strokeColorParameter()->setLayoutHidden(false);
+    fillColorParameter()->setLayoutHidden(false);
+    tintColor_.setLayoutHidden(true);
   } else {
-    setHidden(strokeColorParameter(), false);
-    setHidden(fillColorParameter(), false);
-    setHidden(tintColorParameter_, !bitmap);
+    strokeColorParameter()->setLayoutHidden(false);
+    fillColorParameter()->setLayoutHidden(false);
+    tintColor_.setLayoutHidden(!bitmap);
   }
 }
 
 std::optional<pf::Size> ElementImportNode::artworkSize()
 {
-  if (importFileParameter_ == nullptr) {
-    return std::nullopt;
-  }
-  if (const auto image = importFileParameter_->graphicImage()) {
+  if (const auto image = importFile_.graphicImage()) {
     const pf::Size size = image->size();
     if (isPositiveFinite(size.width) && isPositiveFinite(size.height)) {
       return size;
     }
   }
-  if (const auto path = importFileParameter_->graphicPath()) {
+  if (const auto path = importFile_.graphicPath()) {
     if (const std::optional<pf::Rect> box = path->bounds();
         box && isPositiveFinite(box->width()) && isPositiveFinite(box->height())) {
       return box->size;
@@ -168,9 +162,6 @@ std::optional<pf::Size> ElementImportNode::artworkSize()
 void ElementImportNode::setSizeKeepingLock(double x, double y)
 {
   MVParameterValue2D* size = sizeParameter();
-  if (size == nullptr) {
-    return;
-  }
   const bool locked = size->aspectLocked();
   if (locked) {
     size->setAspectLocked(false);
@@ -183,13 +174,13 @@ void ElementImportNode::setSizeKeepingLock(double x, double y)
 
 void ElementImportNode::parameterChanged(MVParameter* parameter, const std::string& propertyName)
 {
-  if (parameter != nullptr && parameter == importFileParameter_) {
-    MVParameterFile* file = importFileParameter_;
+  if (parameter == &importFile_) {
+    MVParameterFile* file = &importFile_;
     if (mode() == kPathsMode && !file->graphicPath()) {
-      importModeParameter_->setIndex(kImageMode);
+      importMode_.setIndex(kImageMode);
     }
     if (mode() == kImageMode && !file->graphicImage()) {
-      importModeParameter_->setIndex(kPathsMode);
+      importMode_.setIndex(kPathsMode);
     }
     if (!file->graphicPath() && !file->graphicImage()) {
       FeedbackManager::showNSAlert(std::string("Import warning"),
@@ -197,14 +188,14 @@ void ElementImportNode::parameterChanged(MVParameter* parameter, const std::stri
     } else {
       const pf::UndoManager* undoManager = undoDelegate() != nullptr ? undoDelegate()->undoManager() : nullptr;
       const std::optional<pf::Size> artwork = artworkSize();
-      if ((undoManager == nullptr || !undoManager->isUndoing()) && artwork && sizeParameter() != nullptr) {
+      if ((undoManager == nullptr || !undoManager->isUndoing()) && artwork) {
         const double x = sizeParameter()->valueX();
         setSizeKeepingLock(x, x * (artwork->height / artwork->width) * relativeAspect_);
       }
     }
-  } else if (parameter != nullptr && parameter == importModeParameter_) {
+  } else if (parameter == &importMode_) {
     applyModeCapabilities();
-  } else if (parameter != nullptr && parameter == sizeParameter()) {
+  } else if (parameter == sizeParameter()) {
     const std::optional<pf::Size> artwork = artworkSize();
     if (artwork) {
       const double aspect =
@@ -221,14 +212,10 @@ void ElementImportNode::parameterChanged(MVParameter* parameter, const std::stri
 void ElementImportNode::checkWarnings()
 {
   ElementNode::checkWarnings();
-  if (importFileParameter_ == nullptr) {
-    return;
-  }
-  const std::string displayName = importFileParameter_->fileDisplayName().value_or("(null)");
+  const std::string displayName = importFile_.fileDisplayName().value_or("(null)");
   if (mode() == kPathsMode) {
-    if (importFileParameter_->isVector()) {
-      if (fillColorParameter() != nullptr && strokeColorParameter() != nullptr && !fillColorParameter()->enabled() &&
-          !strokeColorParameter()->enabled()) {
+    if (importFile_.isVector()) {
+      if (!fillColorParameter()->enabled() && !strokeColorParameter()->enabled()) {
         addWarningMessage("This import node has both fill and stroke toggled off while in Paths mode so nothing "
                           "will be drawn in the output.");
       }
@@ -236,7 +223,7 @@ void ElementImportNode::checkWarnings()
       addWarningMessage(
           pf::format("Could not parse path from graphics data '%@', try Import mode: Image instead", displayName));
     }
-  } else if (mode() == kImageMode && !importFileParameter_->graphicImage()) {
+  } else if (mode() == kImageMode && !importFile_.graphicImage()) {
     addWarningMessage(
         pf::format("Could not import graphics data '%@', it may be corrupt or in an unsupported format", displayName));
   }
@@ -244,14 +231,14 @@ void ElementImportNode::checkWarnings()
 
 std::shared_ptr<MVElement> ElementImportNode::generateElement()
 {
-  MVParameterFile* file = importFileParameter_;
-  if (file == nullptr || (!file->isBitmap() && !file->isVector())) {
+  MVParameterFile* file = &importFile_;
+  if (!file->isBitmap() && !file->isVector()) {
     return nullptr;
   }
   applyModeCapabilities();
   MVParameterValue2D* size = sizeParameter();
-  const double sizeX = size != nullptr ? size->valueX() : 0.0;
-  const double sizeY = size != nullptr ? size->valueY() : 0.0;
+  const double sizeX = size->valueX();
+  const double sizeY = size->valueY();
   const std::string displayName = file->fileDisplayName().value_or("(null)");
 
   if (mode() == kPathsMode) {
@@ -292,8 +279,8 @@ std::shared_ptr<MVElement> ElementImportNode::generateElement()
   element->setWidth((sizeX / imageSize.width) * imageSize.width);
   element->setHeight((sizeY / imageSize.height) * imageSize.height);
   element->scaleX(1.0, -1.0);
-  element->setFillColor(tintColorParameter_ != nullptr && tintColorParameter_->enabled()
-                            ? std::optional<pf::Color>(tintColorParameter_->color())
+  element->setFillColor(tintColor_.enabled()
+                            ? std::optional<pf::Color>(tintColor_.color())
                             : std::nullopt);
   element->setFillOpacity(1.0);
   element->setElementName(displayName);
@@ -303,7 +290,7 @@ std::shared_ptr<MVElement> ElementImportNode::generateElement()
 bool ElementImportNode::setGraphicsData(std::span<const std::uint8_t> data, const std::string&,
                                         const std::string& displayName, bool)
 {
-  return importFileParameter_ != nullptr && importFileParameter_->loadNewGraphicData(data, displayName);
+  return importFile_.loadNewGraphicData(data, displayName);
 }
 
 void ElementImportNode::newImagePastedOrDroppedIn()
@@ -323,7 +310,7 @@ std::optional<std::string> ElementImportNode::legacyMV2ParameterNameTranslation(
 bool ElementImportNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
   const pf::PlistValue* data = record.find("Image data");
-  if (data != nullptr && data->asData() != nullptr && importFileParameter_ != nullptr) {
+  if (data != nullptr && data->asData() != nullptr) {
     std::string name;
     if (const pf::PlistValue* stored = record.find("Image name"); stored != nullptr && stored->isString()) {
       name = stored->stringOr();
@@ -348,12 +335,12 @@ bool ElementImportNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictio
       display = display.substr(slash + 1);
     }
     display = pf::trimmingWhiteSpaceAndNewlines(display);
-    if (!importFileParameter_->loadNewGraphicData(*data->asData(), display)) {
+    if (!importFile_.loadNewGraphicData(*data->asData(), display)) {
       addLoadingWarningMessage("Import node failed to load legacy file embedded graphics data.");
     }
-    const auto image = importFileParameter_->graphicImage();
+    const auto image = importFile_.graphicImage();
     MVParameterValue2D* size = sizeParameter();
-    if (image && image->size().width > 0.0 && size != nullptr) {
+    if (image && image->size().width > 0.0) {
       const pf::Size imageSize = image->size();
       const double x = size->valueX();
       setSizeKeepingLock(x, x * (imageSize.height / imageSize.width));
@@ -365,13 +352,11 @@ bool ElementImportNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictio
         size->setValueY(x);
       }
     }
-    if (graphicsParameter() != nullptr) {
-      graphicsParameter()->setNeedsToUpdate(true);
-    }
+    graphicsParameter()->setNeedsToUpdate(true);
   }
-  if (mode() == kImageMode && tintColorParameter_ != nullptr && fillColorParameter() != nullptr) {
-    tintColorParameter_->setEnabled(fillColorParameter()->enabled());
-    tintColorParameter_->setColor(fillColorParameter()->color());
+  if (mode() == kImageMode) {
+    tintColor_.setEnabled(fillColorParameter()->enabled());
+    tintColor_.setColor(fillColorParameter()->color());
   }
   return true;
 }

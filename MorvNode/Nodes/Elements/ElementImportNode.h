@@ -9,10 +9,6 @@
 #include "Platform/PlistValue.h"
 #include "Platform/Size.h"
 
-class MVParameterColor;
-class MVParameterFile;
-class MVParameterIndex;
-
 // The element node that brings outside artwork into the graph. Its "Import file" holds the
 // bytes of a bitmap image, PDF, EPS or SVG (browsed, pasted or dropped). In Image mode it
 // outputs an image element that refers to the published image by name and can be tinted; in
@@ -29,6 +25,9 @@ public:
   static const MVNodeClass& nodeClassInfo();
   const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
 
+  ElementImportNode();
+
+  // Publishes the default graphic in the controller's store (set by now).
   void initNodeParameters() override;
   // Shows the fill, stroke and tint rows that the mode and the kind of file use.
   void updateLinkedParameters() override;
@@ -54,13 +53,15 @@ public:
   static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
   bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
 
-  MVParameterFile* importFileParameter() const { return importFileParameter_; }
-  MVParameterIndex* importModeParameter() const { return importModeParameter_; }
-  MVParameterColor* tintColorParameter() const { return tintColorParameter_; }
+  MVParameterFile* importFileParameter() const { return &importFile_; }
+  MVParameterIndex* importModeParameter() const { return &importMode_; }
+  MVParameterColor* tintColorParameter() const { return &tintColor_; }
   // (Size.Y / Size.X) / (artwork height / width); 1 until the user distorts "Size".
   double relativeAspect() const { return relativeAspect_; }
 
 private:
+  // Paths when the user default "Paste vector graphics as custom shapes" is on, else Image.
+  static long long initialMode();
   long long mode() const;
   // The artwork's size: the image's point size, or the path's box when there is no image
   // (SVG read as paths only). nullopt when neither has an area.
@@ -70,8 +71,31 @@ private:
   void setSizeKeepingLock(double x, double y);
 
   double relativeAspect_ = 1.0;
-  // Owned by the node's parameter list; nullptr before initNodeParameters().
-  MVParameterFile* importFileParameter_ = nullptr;
-  MVParameterIndex* importModeParameter_ = nullptr;
-  MVParameterColor* tintColorParameter_ = nullptr;
+  // Declared in the order of the node's rows; owned by the node's parameter list.
+  MVParameterFile& importFile_ = nodekit::file(
+      *this,
+      {.name = "Import file",
+       .displayName = "Graphics file",
+       .tooltip = "Imported file or pasted/dropped graphics data, click to browse."},
+      nodekit::after("Graphics"));
+  MVParameterIndex& importMode_ = nodekit::choice(
+      *this,
+      {.name = "Import mode",
+       .tooltip = "Select how to use the imported graphics, as a static image (bitmap or vector) or attempt to parse "
+                  "imported vector graphics to use as dynamic vector paths."},
+      {.names = {"Image", "Paths"},
+       .icons = {"icon_import_image.png", "icon_import_paths.png"},
+       .tooltips = {"Use the imported graphics as a static image, using bitmap or vector artwork",
+                    "Try to import vector paths from the graphics, letting you then change the fill and stroke "
+                    "color"},
+       .index = initialMode()},
+      nodekit::after("Import file"));
+  MVParameterColor& tintColor_ = nodekit::color(*this,
+                                                {.name = "Tint Color",
+                                                 .displayName = "Tint color",
+                                                 .header = "Tint image",
+                                                 .tooltip = "Apply a color tint to the image element",
+                                                 .enableToggle = true,
+                                                 .enabled = false},
+                                                pf::Color::rgb(1.0, 1.0, 1.0, 1.0), nodekit::after("Stroke Color"));
 };

@@ -60,8 +60,18 @@ protected:
 TEST_F(ElementImportNodeTest, NewNodeShowsTheSquiggleAsPaths)
 {
   ElementImportNode* node = addImportNode();
+  std::vector<std::string> rows;
+  for (const auto& parameter : node->parameters()) {
+    rows.push_back(parameter->name());
+  }
+  EXPECT_EQ(rows, (std::vector<std::string>{"Graphics", "Import file", "Import mode", "Size", "Position", "Rotation",
+                                            "Fill Color", "Fill Opacity", "Stroke Color", "Tint Color",
+                                            "Stroke Opacity", "Stroke Width", "Has Stroke Caps Joints",
+                                            "Stroke Caps", "Stroke Joints"}));
   EXPECT_EQ(node->importFileParameter()->fileDisplayName(), "Squiggle.svg");
   EXPECT_EQ(node->importModeParameter()->index(), ElementImportNode::kPathsMode);
+  // Making the node is no undo step of its own beyond the creation.
+  EXPECT_EQ(log.countContaining("registerUndoProperty"), 0);
   EXPECT_TRUE(node->importFileParameter()->isVector());
   const auto path = std::dynamic_pointer_cast<MVElementPath>(output(node));
   ASSERT_TRUE(path);
