@@ -54,9 +54,9 @@ public:
     opacity->setValue(1.0);
     opacity_ = addParameter(std::move(opacity));
   }
-  std::shared_ptr<MVElement> layersOutputElement() override
+  std::shared_ptr<const MVElement> layersOutputElement() override
   {
-    std::shared_ptr<MVElement> input = layer_->element();
+    std::shared_ptr<const MVElement> input = layer_->element();
     if (input == nullptr) {
       return nullptr;
     }

@@ -25,7 +25,7 @@ namespace {
 // node recomputing (as after a change at the root), beside building the same element tree
 // directly: the controller's and the graph's overhead over the element work itself.
 
-std::shared_ptr<MVElement> makeLeaf(MVElementDelegate* controller, const std::string& nodeId)
+std::shared_ptr<const MVElement> makeLeaf(MVElementDelegate* controller, const std::string& nodeId)
 {
   auto element = std::make_shared<MVElement>();
   element->setNodeController(controller);
@@ -57,7 +57,7 @@ public:
     graphics->setGraphicsSource(this);
     addParameter(std::move(graphics));
   }
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter*, std::shared_ptr<MVElement>) override
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter*, std::shared_ptr<const MVElement>) override
   {
     return makeLeaf(nodeController()->elementDelegate(), nodeId());
   }

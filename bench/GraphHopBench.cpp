@@ -68,7 +68,7 @@ public:
     graphics->setGraphicsSource(this);
     addParameter(std::move(graphics));
   }
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter*, std::shared_ptr<MVElement>) override
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter*, std::shared_ptr<const MVElement>) override
   {
     return buildShapes(nodeController()->elementDelegate(), count, shape_);
   }
@@ -98,7 +98,7 @@ public:
     graphics->setGraphicsSource(this);
     addParameter(std::move(graphics));
   }
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter*, std::shared_ptr<MVElement> input) override
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter*, std::shared_ptr<const MVElement> input) override
   {
     return input;
   }

@@ -63,7 +63,7 @@ struct TextDocument {
   long generate(double value)
   {
     node->parameterNamed<MVParameterValue>("Value")->setValue(value);
-    const auto group = std::dynamic_pointer_cast<MVElementGroup>(node->graphicsParameterNamed("Graphics")->element());
+    const auto group = std::dynamic_pointer_cast<const MVElementGroup>(node->graphicsParameterNamed("Graphics")->element());
     return group ? group->count() : 0;
   }
 

@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           body + "</svg>\n";
   FUZZ_CHECK(testsupport::xmlWellFormednessError(svg).empty());
 
-  if (const std::shared_ptr<MVElement> output = controller.outputElement()) {
+  if (const std::shared_ptr<const MVElement> output = controller.outputElement()) {
     MVElementRenderer renderer;
     controller.setupRenderingThread(&renderer);
     renderer.setInputRenderingElement(output);

@@ -19,7 +19,7 @@ public:
 
   // The output tree: a group "Artboard layers" with one group per contributing layer, bottom
   // layer first; nullptr when no layer contributes.
-  virtual std::shared_ptr<MVElement> layersOutputElement() = 0;
+  virtual std::shared_ptr<const MVElement> layersOutputElement() = 0;
   // The node's parameters; nullptr when the node has none of that kind (logged by the reader).
   // Size: (X, Y) = artboard width and height in output units.
   virtual MVParameterValue2D* sizeParameter() const = 0;

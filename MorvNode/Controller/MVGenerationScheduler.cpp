@@ -106,7 +106,7 @@ void MVGenerationScheduler::generateOutputElement()
   resetNodeRandomSeeds();
 
   // The pull: every parameter read recomputes only when it needs to.
-  std::shared_ptr<MVElement> tree;
+  std::shared_ptr<const MVElement> tree;
   if (MVNode* artboardNode = graph_.cachedArtboardNode()) {
     if (auto* source = dynamic_cast<MVArtboardSource*>(artboardNode)) {
       tree = source->layersOutputElement();

@@ -60,7 +60,7 @@ public:
   void generateOutputElement();
   void resetNodeRandomSeeds();
   void markConnectionsForNewPreviewGenerationCycle();
-  const std::shared_ptr<MVElement>& outputElement() const { return outputElement_; }
+  const std::shared_ptr<const MVElement>& outputElement() const { return outputElement_; }
   // Drops the scheduler's reference; rendering threads may still hold the tree.
   void releaseOutputElement() { outputElement_.reset(); }
   long long generationCycleID() const { return generationCycleID_; }
@@ -90,7 +90,7 @@ private:
   // queues a few parameters per node.
   std::unordered_set<const MVParameter*> queuedParameters_;
   long long generationCycleID_ = 0;
-  std::shared_ptr<MVElement> outputElement_;
+  std::shared_ptr<const MVElement> outputElement_;
   long numberOfElements_ = 0;
   double updateStartTime_ = 0.0;
   double generationStartTime_ = 0.0;

@@ -213,7 +213,7 @@ public:
   // One generation: new cycle, seeds, pull from the artboard, forced previews, statistics,
   // warnings.
   void generateOutputElement();
-  std::shared_ptr<MVElement> outputElement() const override { return scheduler_.outputElement(); }
+  std::shared_ptr<const MVElement> outputElement() const override { return scheduler_.outputElement(); }
   long long currentGenerationCycleID() const override { return scheduler_.generationCycleID(); }
   void resetNodeRandomSeeds() { scheduler_.resetNodeRandomSeeds(); }
   void markConnectionsForNewPreviewGenerationCycle() { scheduler_.markConnectionsForNewPreviewGenerationCycle(); }

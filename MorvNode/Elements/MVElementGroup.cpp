@@ -86,10 +86,7 @@ std::shared_ptr<MVElement> MVElementGroup::copy() const
 {
   auto group = std::make_shared<MVElementGroup>();
   copyBaseInto(*group);
-  group->elementArray_.reserve(elementArray_.size());
-  for (const auto& child : elementArray_) {
-    group->elementArray_.push_back(child->copy());
-  }
+  group->elementArray_ = elementArray_;
   group->cgClipPath_ = cgClipPath_;
   group->cgLayoutPath_ = cgLayoutPath_;
   return group;
@@ -165,7 +162,7 @@ std::string MVElementGroup::svgString(const pf::AffineTransform& transform, MVSv
       text = "<g id=\"" + name + "\">\n";
     }
   }
-  for (const std::shared_ptr<MVElement>& child : elementArray_) {
+  for (const auto& child : elementArray_) {
     text += child->svgString(current, writer);
   }
   if (!isArtboardRoot) {
@@ -180,7 +177,7 @@ void MVElementGroup::setElementArray(ElementArray elements)
   elementArray_ = std::move(elements);
 }
 
-void MVElementGroup::addElement(std::shared_ptr<MVElement> element)
+void MVElementGroup::addElement(std::shared_ptr<const MVElement> element)
 {
   if (!element) {
     return;
@@ -189,12 +186,28 @@ void MVElementGroup::addElement(std::shared_ptr<MVElement> element)
   recalculateArrayPivot();
 }
 
-void MVElementGroup::addElementWithoutRecalculatingPivot(std::shared_ptr<MVElement> element)
+void MVElementGroup::addElementWithoutRecalculatingPivot(std::shared_ptr<const MVElement> element)
 {
   if (!element) {
     return;
   }
   elementArray_.push_back(std::move(element));
+}
+
+std::shared_ptr<MVElement> MVElementGroup::mutableElementAtIndex(long index)
+{
+  if (index < 0 || index >= count()) {
+    return nullptr;
+  }
+  std::shared_ptr<const MVElement>& child = elementArray_[static_cast<std::size_t>(index)];
+  // Sole owner: nobody else can reach the child, so it may change in place. Every element is
+  // created non-const, so dropping the const is defined.
+  if (child.use_count() == 1) {
+    return std::const_pointer_cast<MVElement>(child);
+  }
+  std::shared_ptr<MVElement> own = child->copy();
+  child = own;
+  return own;
 }
 
 std::shared_ptr<MVElement> MVElementGroup::transformedElementAtIndex(long index) const
@@ -246,7 +259,7 @@ void MVElementGroup::flattenSubArrays()
       continue;
     }
     // Keep the sub-group alive while its children are appended (the list may reallocate).
-    const std::shared_ptr<MVElement> keep = elementArray_[i];
+    const std::shared_ptr<const MVElement> keep = elementArray_[i];
     for (long j = 0; j < subGroup->count(); ++j) {
       if (auto member = subGroup->transformedElementAtIndex(j)) {
         elementArray_.push_back(std::move(member));
@@ -286,8 +299,10 @@ void MVElementGroup::cullElements(const pf::AffineTransform& parents, const pf::
   }
   const pf::AffineTransform own = parents.concatenated(affineTransform());
   ElementArray kept;
-  for (auto& child : elementArray_) {
-    if (auto* childGroup = dynamic_cast<MVElementGroup*>(child.get())) {
+  for (long i = 0; i < count(); ++i) {
+    auto& child = elementArray_[static_cast<std::size_t>(i)];
+    if (dynamic_cast<const MVElementGroup*>(child.get()) != nullptr) {
+      auto childGroup = std::static_pointer_cast<MVElementGroup>(mutableElementAtIndex(i));
       childGroup->cullElements(own, artboard);
       if (childGroup->count() > 0) {
         kept.push_back(std::move(child));
@@ -310,12 +325,15 @@ void MVElementGroup::cullElementsMatchingArray(const ElementArray& elements)
       ids.insert(element->elementID());
     }
   }
-  std::erase_if(elementArray_, [&](const std::shared_ptr<MVElement>& child) { return ids.contains(child->elementID()); });
+  std::erase_if(elementArray_,
+                [&](const std::shared_ptr<const MVElement>& child) { return ids.contains(child->elementID()); });
 }
 
 void MVElementGroup::addSharedGraphicObjectNames(std::vector<std::string>& names) const
 {
-  forEachChild([&](MVElement& child) { child.addSharedGraphicObjectNames(names); });
+  for (const auto& child : elementArray_) {
+    child->addSharedGraphicObjectNames(names);
+  }
 }
 
 void MVElementGroup::recalculateArrayPivot()
@@ -590,7 +608,7 @@ void MVElementGroup::render(ElementRenderer& renderer) const
     }
   }
   // The group sets no opacity or blend mode of its own: each child draws with its own style.
-  for (const std::shared_ptr<MVElement>& child : elementArray_) {
+  for (const auto& child : elementArray_) {
     // Asked before every child so that an aborted pass leaves large groups at once.
     if (renderer.renderingAborted()) {
       break;
@@ -615,7 +633,7 @@ void MVElementGroup::renderSelection(ElementRenderer& renderer, const MVNodeIDSe
   if (cgClipPath_) {
     context->clipToPath(*cgClipPath_, pf::FillRule::NonZero);
   }
-  for (const std::shared_ptr<MVElement>& child : elementArray_) {
+  for (const auto& child : elementArray_) {
     child->renderSelection(renderer, selectedNodeIDs);
   }
 }
@@ -643,7 +661,12 @@ void MVElementGroup::releaseResources()
 {
   cgClipPath_.reset();
   cgLayoutPath_.reset();
-  forEachChild([&](MVElement& child) { child.releaseResources(); });
+  // Only children nobody else holds are released; shared ones are just let go.
+  for (const auto& child : elementArray_) {
+    if (child.use_count() == 1) {
+      std::const_pointer_cast<MVElement>(child)->releaseResources();
+    }
+  }
   elementArray_.clear();
   MVElement::releaseResources();
 }

@@ -10,14 +10,19 @@
 // imported file with several paths, the artboard's layers. Its own position and stack act on
 // all children about its pivot (arrayPivotX/Y); an optional clip path masks the children and an
 // optional layout path stands for its extent. Style setters reach every child; colour and
-// opacity getters answer the first child. The group owns its children: a copy copies them.
+// opacity getters answer the first child.
+//
+// Children are shared and immutable (std::shared_ptr<const MVElement>): a copy of a group shares
+// its children, and a change through the group (a style setter, a cull, the node history)
+// copies a child first unless the group is its only owner (copy-on-write), so a tree that was
+// handed on is never changed by what is built from it.
 //
 // The group's own transform (drawing, hit tests, boxes, culling) is affineTransform(): translate
 // by the pivot, position and stack, translate back. Children are placed in the group's
 // coordinates and drawn first to last (later children on top).
 class MVElementGroup : public MVElement {
 public:
-  using ElementArray = std::vector<std::shared_ptr<MVElement>>;
+  using ElementArray = std::vector<std::shared_ptr<const MVElement>>;
 
   MVElementGroup() = default;
 
@@ -26,6 +31,7 @@ public:
   // in a group named "Reference group". `controller` may be nullptr.
   static std::shared_ptr<MVElementGroup> referenceGroup(MVElementDelegate* controller);
 
+  // Shares the children (see the class comment).
   [[nodiscard]] std::shared_ptr<MVElement> copy() const override;
   std::string_view className() const override { return "MVElementGroup"; }
   // The children's common description ("group" for a child group), "mixed type element" when
@@ -46,9 +52,12 @@ public:
   void setElementArray(ElementArray elements);
   long count() const { return static_cast<long>(elementArray_.size()); }
   // Appends and recalculates the pivot; nullptr is ignored.
-  void addElement(std::shared_ptr<MVElement> element);
+  void addElement(std::shared_ptr<const MVElement> element);
   // For callers that add many children: call recalculateArrayPivot() once at the end.
-  void addElementWithoutRecalculatingPivot(std::shared_ptr<MVElement> element);
+  void addElementWithoutRecalculatingPivot(std::shared_ptr<const MVElement> element);
+  // Child `index` for changing: the child itself when this group is its only owner, else a copy
+  // that replaces it here. nullptr out of range.
+  std::shared_ptr<MVElement> mutableElementAtIndex(long index);
   // A copy of child `index` carrying this group's pivot, stack and position in its own stack
   // and position, so that it can stand in the group's place; nullptr out of range.
   std::shared_ptr<MVElement> transformedElementAtIndex(long index) const;
@@ -130,12 +139,12 @@ public:
   void releaseResources() override;
 
 private:
-  // Style setters and adjusters of a group act on every child.
+  // Style setters and adjusters of a group act on every child, copied first where shared.
   template <typename Change>
-  void forEachChild(Change change) const
+  void forEachChild(Change change)
   {
-    for (const auto& child : elementArray_) {
-      change(*child);
+    for (long i = 0; i < count(); ++i) {
+      change(*mutableElementAtIndex(i));
     }
   }
 

@@ -170,9 +170,9 @@ std::optional<pf::Color> MVConnection::getColor()
   return color;
 }
 
-std::shared_ptr<MVElement> MVConnection::getElement()
+std::shared_ptr<const MVElement> MVConnection::getElement()
 {
-  std::shared_ptr<MVElement> element;
+  std::shared_ptr<const MVElement> element;
   if (fromSocket_ == nullptr) {
     FeedbackManager::log("Warning, %@ getElement with no fromSocket", description());
   } else if (fromSocket_->socketType() != MVSocketType::Element) {

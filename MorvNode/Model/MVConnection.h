@@ -52,7 +52,7 @@ public:
   // socket (logged) and where the pull comes back to this connection through a loop.
   double getValue();
   std::optional<pf::Color> getColor();
-  std::shared_ptr<MVElement> getElement();
+  std::shared_ptr<const MVElement> getElement();
 
   // Detaches both ends (reporting nothing to the controller) and removes the view.
   void remove();

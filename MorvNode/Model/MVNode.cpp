@@ -370,8 +370,8 @@ void MVNode::reverseConnectionOrder()
   }
 }
 
-std::shared_ptr<MVElement> MVNode::graphicsElementForParameter(MVParameter* parameter,
-                                                               std::shared_ptr<MVElement> inputElement)
+std::shared_ptr<const MVElement> MVNode::graphicsElementForParameter(MVParameter* parameter,
+                                                               std::shared_ptr<const MVElement> inputElement)
 {
   if (parameter != nullptr && parameter->name() == "Graphics") {
     FeedbackManager::log("graphicsElementForParameter Graphics requested but not implemented for %@", description());
@@ -382,12 +382,10 @@ std::shared_ptr<MVElement> MVNode::graphicsElementForParameter(MVParameter* para
   return inputElement;
 }
 
-std::shared_ptr<MVElement> MVNode::graphicsPreviewElementForParameter(MVParameter*, std::shared_ptr<MVElement> element)
+std::shared_ptr<const MVElement> MVNode::graphicsPreviewElementForParameter(MVParameter*,
+                                                                           std::shared_ptr<const MVElement> element)
 {
-  if (element == nullptr) {
-    return nullptr;
-  }
-  return element->copy();
+  return element;
 }
 
 pf::Color MVNode::colorForParameter(MVParameter*, const pf::Color& inputColor)
@@ -669,7 +667,7 @@ void MVNode::checkWarnings()
   }
 }
 
-std::shared_ptr<MVElement> MVNode::getReferenceInputGraphicsNamed(const std::string&)
+std::shared_ptr<const MVElement> MVNode::getReferenceInputGraphicsNamed(const std::string&)
 {
   // The controller implements both delegate interfaces.
   return MVElementGroup::referenceGroup(dynamic_cast<MVElementDelegate*>(nodeController_));

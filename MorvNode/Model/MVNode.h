@@ -144,10 +144,10 @@ public:
 
   // Answers to the node's own parameters; the base answers are logged fallbacks that pass the
   // input through (the preview: a copy of the element).
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
-  std::shared_ptr<MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
-                                                                std::shared_ptr<MVElement> element) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override;
+  std::shared_ptr<const MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
+                                                                std::shared_ptr<const MVElement> element) override;
   pf::Color colorForParameter(MVParameter* parameter, const pf::Color& inputColor) override;
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
 
@@ -237,7 +237,7 @@ public:
   const std::vector<std::string>& loadingWarningMessages() const { return loadingWarningMessages_; }
   void addLoadingWarningMessage(const std::string& message) { loadingWarningMessages_.push_back(message); }
   // The sample input shown in the node reference for a missing element input.
-  virtual std::shared_ptr<MVElement> getReferenceInputGraphicsNamed(const std::string& name);
+  virtual std::shared_ptr<const MVElement> getReferenceInputGraphicsNamed(const std::string& name);
 
   // Records.
   virtual pf::PlistValue::Dictionary descriptionDictionary() const;

@@ -72,7 +72,7 @@ public:
   virtual pf::Rect artboardClippingRect() const = 0;
   virtual void setArtboardClippingRect(const pf::Rect& rect) = 0;
   // The last generated output tree; nullptr before the first generation or without artboard.
-  virtual std::shared_ptr<MVElement> outputElement() const = 0;
+  virtual std::shared_ptr<const MVElement> outputElement() const = 0;
   // What elements that node code creates take as their controller.
   virtual MVElementDelegate* elementDelegate() = 0;
   // The published node indexes, for node-index parameters.

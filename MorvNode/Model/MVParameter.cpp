@@ -240,7 +240,7 @@ pf::Color MVParameter::color()
   return pf::Color::black();
 }
 
-std::shared_ptr<MVElement> MVParameter::element()
+std::shared_ptr<const MVElement> MVParameter::element()
 {
   FeedbackManager::log("Warning, %@ default MVParameter getElement called, should be subclassed", description());
   return nullptr;

@@ -126,7 +126,7 @@ public:
   // Values. Kinds override the getters of their type; the base answers are logged fallbacks.
   virtual double valueForSocketIndex(int index);
   virtual pf::Color color();
-  virtual std::shared_ptr<MVElement> element();
+  virtual std::shared_ptr<const MVElement> element();
 
   // Push: this parameter's value, connection or source changed.
   virtual void inputChanged();

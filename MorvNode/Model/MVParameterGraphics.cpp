@@ -38,27 +38,26 @@ bool MVParameterGraphics::hasPreview() const
   return layoutHasPreview_ && !layoutHidden();
 }
 
-std::shared_ptr<MVElement> MVParameterGraphics::inputElement() const
+std::shared_ptr<const MVElement> MVParameterGraphics::inputElement() const
 {
   return inputSockets().empty() ? nullptr : inputSockets().front()->inputElement();
 }
 
-std::shared_ptr<MVElement> MVParameterGraphics::element()
+std::shared_ptr<const MVElement> MVParameterGraphics::element()
 {
   if (!needsToUpdate()) {
-    return cachedElement_ ? cachedElement_->copy() : nullptr;
+    return cachedElement_;
   }
   generating_ = true;
   if (graphicsSource_ != nullptr && graphicsSource_->hasNodeIndexes() && graphicsSource_->mightHaveDynamicInput()) {
     graphicsSource_->resetNodeIndexes();
   }
-  std::shared_ptr<MVElement> input = inputElement();
-  std::shared_ptr<MVElement> output =
+  std::shared_ptr<const MVElement> input = inputElement();
+  std::shared_ptr<const MVElement> output =
       graphicsSource_ != nullptr ? graphicsSource_->graphicsElementForParameter(this, input) : input;
   generating_ = false;
-  // The old cache is only dropped, not released: a reader may still draw a tree that shares
-  // its paths.
-  cachedElement_ = output ? output->copy() : nullptr;
+  // The old cache is only dropped, not released: a reader may still draw it.
+  cachedElement_ = output;
   if (MVNodeDelegate* controller = node() != nullptr ? node()->nodeController() : nullptr) {
     setLastUpdateGenerationCycleID(controller->currentGenerationCycleID());
   }
@@ -76,13 +75,15 @@ std::shared_ptr<const MVElement> MVParameterGraphics::previewElement()
   // The old preview is dropped, not released: a row may still be drawing it.
   previewElement_.reset();
   if (cachedElement_) {
-    std::shared_ptr<MVElement> preview =
-        graphicsSource_ != nullptr ? graphicsSource_->graphicsPreviewElementForParameter(this, cachedElement_->copy())
-                                   : cachedElement_->copy();
+    std::shared_ptr<const MVElement> preview =
+        graphicsSource_ != nullptr ? graphicsSource_->graphicsPreviewElementForParameter(this, cachedElement_)
+                                   : cachedElement_;
     if (preview) {
-      preview->setElementName(pf::format("%@ preview element", description()));
+      // A copy for the name: the cache and what the source answered stay as they are.
+      std::shared_ptr<MVElement> named = preview->copy();
+      named->setElementName(pf::format("%@ preview element", description()));
+      previewElement_ = std::move(named);
     }
-    previewElement_ = std::move(preview);
   }
   previewNeedsUpdate_ = false;
   return previewElement_;

@@ -11,7 +11,7 @@ class MVParameterGraphicsSource;
 // A parameter carrying element trees between nodes: its input socket receives the tree of an
 // upstream node, its graphics source (normally its own node) turns that input into the node's
 // output, and its output socket hands the result on. The result is computed once per change
-// and cached; every reader gets its own copy, so nobody can change what another reader holds.
+// and cached; readers share the cached tree, which nobody changes once it is published.
 // It also builds the preview the node's box shows. Main thread only.
 class MVParameterGraphics : public MVParameter {
 public:
@@ -35,11 +35,11 @@ public:
 
   // What the input socket's connections deliver (several are gathered into one group);
   // nullptr without an input socket or connection.
-  std::shared_ptr<MVElement> inputElement() const;
+  std::shared_ptr<const MVElement> inputElement() const;
   // The output: recomputed from the input by the graphics source when the parameter was
-  // changed, else taken from the cache. Always a fresh copy (nullptr when there is none).
-  std::shared_ptr<MVElement> element() override;
-  // The last computed output, as cached (do not change it); nullptr before the first pull.
+  // changed, else the cache itself (nullptr when there is none). Never changed afterwards.
+  std::shared_ptr<const MVElement> element() override;
+  // The last computed output, as cached; nullptr before the first pull.
   const std::shared_ptr<const MVElement>& cachedElement() const { return cachedElement_; }
   // The preview built from the cache by the graphics source (a copy of the cache without
   // one), rebuilt only after the cache changed; nullptr without a cache. Shared with whoever

@@ -15,8 +15,8 @@ public:
   virtual bool mightHaveDynamicInput() const = 0;
   virtual void resetNodeIndexes() = 0;
   // nullptr input: nothing connected; nullptr result: no output.
-  virtual std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                                 std::shared_ptr<MVElement> inputElement) = 0;
-  virtual std::shared_ptr<MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
-                                                                        std::shared_ptr<MVElement> element) = 0;
+  virtual std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                                 std::shared_ptr<const MVElement> inputElement) = 0;
+  virtual std::shared_ptr<const MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
+                                                                        std::shared_ptr<const MVElement> element) = 0;
 };

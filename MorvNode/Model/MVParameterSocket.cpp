@@ -241,7 +241,7 @@ pf::Color MVParameterSocket::outputColor()
   return parameter_ != nullptr ? parameter_->color() : pf::Color::black();
 }
 
-std::shared_ptr<MVElement> MVParameterSocket::outputElement()
+std::shared_ptr<const MVElement> MVParameterSocket::outputElement()
 {
   return parameter_ != nullptr ? parameter_->element() : nullptr;
 }
@@ -262,7 +262,7 @@ std::optional<pf::Color> MVParameterSocket::inputColor()
   return inputConnections_.front()->getColor();
 }
 
-std::shared_ptr<MVElement> MVParameterSocket::inputElement()
+std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
 {
   if (inputConnections_.empty()) {
     return nullptr;
@@ -272,7 +272,7 @@ std::shared_ptr<MVElement> MVParameterSocket::inputElement()
     if (connection->fromSocket() == nullptr) {
       return nullptr;
     }
-    std::shared_ptr<MVElement> element = connection->getElement();
+    std::shared_ptr<const MVElement> element = connection->getElement();
     return connection->hasInfiniteLoopProblem() ? nullptr : element;
   }
 

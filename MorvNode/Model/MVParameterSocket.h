@@ -78,12 +78,12 @@ public:
   // Pull at an output socket: the parameter's value, colour or element.
   double outputValue();
   pf::Color outputColor();  // black without a parameter
-  std::shared_ptr<MVElement> outputElement();
+  std::shared_ptr<const MVElement> outputElement();
   // Pull at an input socket through its connections. 0.0 / nullopt / nullptr when unconnected.
   double inputValue();
   std::optional<pf::Color> inputColor();
   // Several connections give one group of their elements, in connection order.
-  std::shared_ptr<MVElement> inputElement();
+  std::shared_ptr<const MVElement> inputElement();
   bool inputHasInfiniteLoopProblems() const;
 
   std::string description() const;

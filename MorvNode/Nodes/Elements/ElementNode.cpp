@@ -67,8 +67,8 @@ std::shared_ptr<MVElement> ElementNode::generateElement()
   return element;
 }
 
-std::shared_ptr<MVElement> ElementNode::graphicsElementForParameter(MVParameter* parameter,
-                                                                    std::shared_ptr<MVElement> inputElement)
+std::shared_ptr<const MVElement> ElementNode::graphicsElementForParameter(MVParameter* parameter,
+                                                                    std::shared_ptr<const MVElement> inputElement)
 {
   if (parameter == nullptr || parameter != &graphics_) {
     return MVNode::graphicsElementForParameter(parameter, std::move(inputElement));
@@ -130,17 +130,17 @@ std::shared_ptr<MVElement> ElementNode::graphicsElementForParameter(MVParameter*
   return element;
 }
 
-std::shared_ptr<MVElement> ElementNode::graphicsPreviewElementForParameter(MVParameter* parameter,
-                                                                           std::shared_ptr<MVElement> element)
+std::shared_ptr<const MVElement> ElementNode::graphicsPreviewElementForParameter(MVParameter* parameter,
+                                                                           std::shared_ptr<const MVElement> element)
 {
   if (element != nullptr) {
-    return element->copy();
+    return element;
   }
   if (enabled()) {
     return nullptr;
   }
   generatingPreviewElement_ = true;
-  std::shared_ptr<MVElement> preview = graphicsElementForParameter(parameter, nullptr);
+  std::shared_ptr<const MVElement> preview = graphicsElementForParameter(parameter, nullptr);
   generatingPreviewElement_ = false;
   return preview;
 }

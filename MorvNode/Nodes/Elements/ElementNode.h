@@ -48,11 +48,11 @@ public:
   virtual std::shared_ptr<MVElement> generateElement();
   // For "Graphics": nullptr while the node is disabled (except for its own preview), else the
   // generated element placed at "Position", filled, stroked, rotated and stamped with the node.
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
-  // A copy of the element; without one, a disabled node shows what it would generate.
-  std::shared_ptr<MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
-                                                                std::shared_ptr<MVElement> element) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override;
+  // The element itself; without one, a disabled node shows what it would generate.
+  std::shared_ptr<const MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
+                                                                std::shared_ptr<const MVElement> element) override;
 
   // The "Set position" commands: "Position" to the artboard's top-left corner or its centre.
   void menuPositionTopLeft();

@@ -156,8 +156,8 @@ bool ArtboardNode::loadNodeDictionary(const pf::PlistValue::Dictionary& record)
   return MVNode::loadNodeDictionary(record);
 }
 
-std::shared_ptr<MVElement> ArtboardNode::graphicsElementForParameter(MVParameter* parameter,
-                                                                     std::shared_ptr<MVElement> inputElement)
+std::shared_ptr<const MVElement> ArtboardNode::graphicsElementForParameter(MVParameter* parameter,
+                                                                     std::shared_ptr<const MVElement> inputElement)
 {
   FeedbackManager::log("Warning, ArtboardNode graphicsElementForParameter Graphics requested for %@. This should be "
                        "replaced by aligning code in layersOutputElement.",
@@ -165,7 +165,7 @@ std::shared_ptr<MVElement> ArtboardNode::graphicsElementForParameter(MVParameter
   return alignedElementWithInputElement(std::move(inputElement));
 }
 
-std::shared_ptr<MVElement> ArtboardNode::layersOutputElement()
+std::shared_ptr<const MVElement> ArtboardNode::layersOutputElement()
 {
   // Pulling must not set off change handling.
   const PausedChangeHandling paused(*this);
@@ -181,7 +181,7 @@ std::shared_ptr<MVElement> ArtboardNode::layersOutputElement()
     }
     try {
       // Pulled before visibility is looked at: a hidden layer's upstream nodes still run.
-      std::shared_ptr<MVElement> element = (*layer)->element();
+      std::shared_ptr<const MVElement> element = (*layer)->element();
       if (element == nullptr || !(*layer)->visible()) {
         continue;
       }
@@ -205,7 +205,7 @@ std::shared_ptr<MVElement> ArtboardNode::layersOutputElement()
   return alignedElementWithInputElement(std::move(result));
 }
 
-std::shared_ptr<MVElement> ArtboardNode::alignedElementWithInputElement(std::shared_ptr<MVElement> element)
+std::shared_ptr<const MVElement> ArtboardNode::alignedElementWithInputElement(std::shared_ptr<const MVElement> element)
 {
   if (!alignHeader_.enabled()) {
     return element;
@@ -220,10 +220,12 @@ std::shared_ptr<MVElement> ArtboardNode::alignedElementWithInputElement(std::sha
   const pf::Rect bounds = box.value_or(pf::Rect());
   const double dx = alignmentOffset(horizontal, bounds.minX(), bounds.width(), artboard.width);
   const double dy = alignmentOffset(vertical, bounds.minY(), bounds.height(), artboard.height);
-  if (element != nullptr && (dx != 0 || dy != 0)) {
-    element->offsetPositionX(-dx, -dy);
+  if (element == nullptr || (dx == 0 && dy == 0)) {
+    return element;
   }
-  return element;
+  std::shared_ptr<MVElement> aligned = element->copy();
+  aligned->offsetPositionX(-dx, -dy);
+  return aligned;
 }
 
 std::unique_ptr<MVParameterGraphicsLayer> ArtboardNode::createNewGraphicsLayer()
@@ -238,7 +240,7 @@ void ArtboardNode::initDefaultLayers()
   for (const char* displayName : {"Top layer", "Middle layer", "Bottom layer"}) {
     std::unique_ptr<MVParameterGraphicsLayer> layer = createNewGraphicsLayer();
     layer->setDisplayName(displayName);
-    layersArray_.push_back(addParameter(std::move(layer)));
+    insertLayer(std::move(layer), layersArray_.size());
   }
 }
 
@@ -458,7 +460,7 @@ void ArtboardNode::menuResizeToSize(int tag)
 
 void ArtboardNode::menuResizeToFitOutput()
 {
-  const std::shared_ptr<MVElement> output = nodeController() != nullptr ? nodeController()->outputElement() : nullptr;
+  const std::shared_ptr<const MVElement> output = nodeController() != nullptr ? nodeController()->outputElement() : nullptr;
   const std::optional<pf::Rect> box = output != nullptr ? output->boundingBoxNested() : std::nullopt;
   if (!box) {
     FeedbackManager::log("Error, trying to set artboard size to fit output element, but self.nodeController has no "

@@ -43,17 +43,17 @@ public:
   // base loading fills them in by name.
   bool loadNodeDictionary(const pf::PlistValue::Dictionary& record) override;
   // Not used for the output (logged): the input aligned as layersOutputElement() does.
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override;
 
   // The output tree: a group "Artboard layers" with one group per connected, visible layer
   // whose input delivers an element, named as the layer, bottom layer first, aligned when
   // alignment is on. Hidden layers are still pulled. nullptr when no layer contributes.
-  std::shared_ptr<MVElement> layersOutputElement() override;
+  std::shared_ptr<const MVElement> layersOutputElement() override;
   // The element moved so that its box meets the artboard as "Horizontal alignment" and
   // "Vertical alignment" say (0 left / top edges, 1 centre, 2 right / bottom edges, negative
   // none), when "Alignment toggle" is on. The same element, also for nullptr.
-  std::shared_ptr<MVElement> alignedElementWithInputElement(std::shared_ptr<MVElement> element);
+  std::shared_ptr<const MVElement> alignedElementWithInputElement(std::shared_ptr<const MVElement> element);
 
   MVParameterValue2D* sizeParameter() const override { return &size_; }
   MVParameterColor* backgroundColorParameter() const override { return &backgroundColor_; }

@@ -124,7 +124,7 @@ void TestArtboardNode::parameterChanged(MVParameter* parameter, const std::strin
   }
 }
 
-std::shared_ptr<MVElement> TestArtboardNode::layersOutputElement()
+std::shared_ptr<const MVElement> TestArtboardNode::layersOutputElement()
 {
   ++pulls;
   if (duringPull) {
@@ -132,7 +132,7 @@ std::shared_ptr<MVElement> TestArtboardNode::layersOutputElement()
   }
   const bool updating = updateOnParameterChanges();
   setUpdateOnParameterChanges(false);
-  std::shared_ptr<MVElement> input = layer_->hasConnectedInput() ? layer_->element() : nullptr;
+  std::shared_ptr<const MVElement> input = layer_->hasConnectedInput() ? layer_->element() : nullptr;
   setUpdateOnParameterChanges(updating);
   if (input == nullptr) {
     return nullptr;
@@ -161,8 +161,8 @@ void TestElementNode::initNodeParameters()
   addParameter(MVParameterValue::parameterWithName("Value"));
 }
 
-std::shared_ptr<MVElement> TestElementNode::graphicsElementForParameter(MVParameter*,
-                                                                       std::shared_ptr<MVElement> inputElement)
+std::shared_ptr<const MVElement> TestElementNode::graphicsElementForParameter(MVParameter*,
+                                                                       std::shared_ptr<const MVElement> inputElement)
 {
   ++builds;
   MVElementDelegate* controller = elementControllerOf(*this);
@@ -259,8 +259,8 @@ void TestRepeaterNode::resetNodeIndexes()
   }
 }
 
-std::shared_ptr<MVElement> TestRepeaterNode::graphicsElementForParameter(MVParameter*,
-                                                                        std::shared_ptr<MVElement> inputElement)
+std::shared_ptr<const MVElement> TestRepeaterNode::graphicsElementForParameter(MVParameter*,
+                                                                        std::shared_ptr<const MVElement> inputElement)
 {
   ++builds;
   auto group = makeGroup(elementControllerOf(*this), nodeId() + " copies");

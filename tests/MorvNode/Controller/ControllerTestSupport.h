@@ -143,7 +143,7 @@ public:
   void artboardSizeChanged() override { ++artboardSizeChanges; }
   bool canDelete() const override { return false; }
 
-  std::shared_ptr<MVElement> layersOutputElement() override;
+  std::shared_ptr<const MVElement> layersOutputElement() override;
   MVParameterValue2D* sizeParameter() const override { return size_; }
   MVParameterColor* backgroundColorParameter() const override { return background_; }
   MVParameterValue* backgroundOpacityParameter() const override { return opacity_; }
@@ -169,8 +169,8 @@ public:
   const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
   void initNodeParameters() override;
   bool isElementNode() const override { return true; }
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override;
   void checkWarnings() override;
   int builds = 0;
   std::vector<std::string> warnings;  // raised by checkWarnings
@@ -216,8 +216,8 @@ public:
   void initNodeParameters() override;
   bool isRepeaterNode() const override { return true; }
   void resetNodeIndexes() override;
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override;
   int repetitions = 3;
 };
 

@@ -127,11 +127,11 @@ TEST_F(GenerationTest, LoadingSuppressesScheduling)
 
 TEST_F(GenerationTest, PullsTheTreeFromTheArtboard)
 {
-  const auto tree = std::dynamic_pointer_cast<MVElementGroup>(controller.outputElement());
+  const auto tree = std::dynamic_pointer_cast<const MVElementGroup>(controller.outputElement());
   ASSERT_NE(tree, nullptr);
   EXPECT_EQ(tree->elementName(), "Artboard layers");
   ASSERT_EQ(tree->count(), 1);
-  const auto layer = std::dynamic_pointer_cast<MVElementGroup>(tree->elementArray()[0]);
+  const auto layer = std::dynamic_pointer_cast<const MVElementGroup>(tree->elementArray()[0]);
   ASSERT_NE(layer, nullptr);
   EXPECT_EQ(layer->elementName(), "Top layer");
   EXPECT_EQ(controller.numberOfElements(), 2);

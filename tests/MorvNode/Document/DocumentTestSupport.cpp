@@ -32,7 +32,7 @@ void EditTestShapeNode::initNodeParameters()
   addParameter(std::move(graphics));
 }
 
-std::shared_ptr<MVElement> EditTestShapeNode::graphicsElementForParameter(MVParameter*, std::shared_ptr<MVElement>)
+std::shared_ptr<const MVElement> EditTestShapeNode::graphicsElementForParameter(MVParameter*, std::shared_ptr<const MVElement>)
 {
   return makeTestElement(nodeId() + " shape");
 }

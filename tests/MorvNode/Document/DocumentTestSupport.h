@@ -27,8 +27,8 @@ public:
   const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
   void initNodeParameters() override;
   bool isElementNode() const override { return true; }
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override;
 };
 
 // Registers a node class for the object's lifetime and puts back what was registered under

@@ -325,10 +325,13 @@ TEST(MVElementGroupCulling, ChildrenOutsideTheArtboardGo)
 
   group.cullElementsOutsideArtboard();
   EXPECT_EQ(names(group), (std::vector<std::string>{"in", "near"}));
-  EXPECT_EQ(names(*near), std::vector<std::string>{"near in"});
+  // The sub-group is shared with this test, so the group culled a copy of it.
+  const auto culledNear = std::static_pointer_cast<MVElementGroup>(group.mutableElementAtIndex(1));
+  EXPECT_EQ(names(*culledNear), std::vector<std::string>{"near in"});
+  EXPECT_EQ(names(*near), (std::vector<std::string>{"near in", "near out"}));
 
   // Invisible children go the same way.
-  near->elementArray()[0]->setFillOpacity(0);
+  culledNear->mutableElementAtIndex(0)->setFillOpacity(0);
   group.cullInvisibleElements();
   EXPECT_EQ(names(group), std::vector<std::string>{"in"});
 
@@ -380,7 +383,7 @@ TEST(MVElementGroupClip, MaskTransformsNeedAClip)
   EXPECT_EQ(original->bounds(), pf::Rect(0, 0, 10, 4));  // the shared path is never changed
 }
 
-TEST(MVElementGroupLifeCycle, CopiesAreDeepReleaseReachesTheSubtree)
+TEST(MVElementGroupLifeCycle, CopiesShareChildrenUntilChangedReleaseLeavesSharedChildren)
 {
   FakeElementController controller;
   MVElementGroup group;
@@ -392,10 +395,17 @@ TEST(MVElementGroupLifeCycle, CopiesAreDeepReleaseReachesTheSubtree)
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(copy->elementID(), group.elementID());
   ASSERT_EQ(copy->count(), 1);
-  EXPECT_NE(copy->elementArray()[0], child);
-  EXPECT_EQ(copy->elementArray()[0]->elementID(), child->elementID());
-  copy->elementArray()[0]->setPositionX(9, 9);
+  EXPECT_EQ(copy->elementArray()[0], child);  // shared until changed
+  std::shared_ptr<MVElement> changed = copy->mutableElementAtIndex(0);
+  EXPECT_NE(changed, child);
+  EXPECT_EQ(changed->elementID(), child->elementID());
+  changed->setPositionX(9, 9);
   EXPECT_EQ(child->positionX(), 0);
+  EXPECT_EQ(group.elementArray()[0], child);
+  // A child the group alone holds changes in place.
+  const MVElement* own = changed.get();
+  changed.reset();
+  EXPECT_EQ(copy->mutableElementAtIndex(0).get(), own);
 
   copy->releaseResources();
   EXPECT_EQ(copy->count(), 0);

@@ -88,7 +88,7 @@ TEST_F(ConnectionTest, ValueInputTakesOneConnectionElementInputSeveral)
 
   ASSERT_NE(controller.connect(source->parameterNamed("Graphics"), first->parameterNamed("Graphics")), nullptr);
   ASSERT_NE(controller.connect(otherSource->parameterNamed("Graphics"), first->parameterNamed("Graphics")), nullptr);
-  const std::shared_ptr<MVElement> group = input(first, "Graphics")->inputElement();
+  const std::shared_ptr<const MVElement> group = input(first, "Graphics")->inputElement();
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(group->elementName(), "Change Process 1 input group");
   EXPECT_EQ(memberNames(group), (std::vector<std::string>{"1 element", "2 element"}));

@@ -41,8 +41,8 @@ public:
     addParameter(MVParameterGraphicsLayer::parameterWithName("Layer 1"));
   }
 
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override
   {
     ++builds;
     if (pushWhileBuilding) {
@@ -95,24 +95,25 @@ protected:
   MVParameterGraphicsLayer* layer = nullptr;
 };
 
-TEST_F(GraphicsParameterTest, EveryReadIsAFreshCopyOfOneBuild)
+TEST_F(GraphicsParameterTest, EveryReadSharesTheOneBuild)
 {
   controller.connect(source->parameterNamed("Graphics"), graphics);
   controller.generationCycleID = 7;
-  const std::shared_ptr<MVElement> first = graphics->element();
-  const std::shared_ptr<MVElement> second = graphics->element();
+  const std::shared_ptr<const MVElement> first = graphics->element();
+  const std::shared_ptr<const MVElement> second = graphics->element();
   ASSERT_NE(first, nullptr);
   ASSERT_NE(second, nullptr);
-  EXPECT_NE(first, second);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(first, graphics->cachedElement());
   EXPECT_EQ(host->builds, 1);
   EXPECT_EQ(graphics->lastUpdateGenerationCycleID(), 7);
   EXPECT_FALSE(graphics->needsToUpdate());
   EXPECT_EQ(memberNames(second), std::vector<std::string>{"1 element"});
 
-  // Changing what one reader got leaves the cache and the other reader alone.
-  first->setElementName("changed");
-  first->rotate(45);
-  EXPECT_EQ(second->elementName(), "wrapped");
+  // A reader that changes what it got changes its own copy; the cache stays as built.
+  std::shared_ptr<MVElement> changed = first->copy();
+  changed->setElementName("changed");
+  changed->rotate(45);
   EXPECT_EQ(graphics->cachedElement()->elementName(), "wrapped");
   EXPECT_EQ(graphics->element()->elementName(), "wrapped");
   EXPECT_FALSE(graphics->cachedElement()->transformStack().has_value());
@@ -133,7 +134,7 @@ TEST_F(GraphicsParameterTest, WithoutSourceTheInputPassesThrough)
 
   MVParameterGraphics* passing = host->addParameter(MVParameterGraphics::parameterWithName("Passing"));
   controller.connect(source->parameterNamed("Graphics"), passing);
-  const std::shared_ptr<MVElement> element = passing->element();
+  const std::shared_ptr<const MVElement> element = passing->element();
   ASSERT_NE(element, nullptr);
   EXPECT_EQ(element->elementName(), "1 element");
   EXPECT_EQ(memberNames(element), std::vector<std::string>{});
@@ -274,7 +275,7 @@ TEST(ReferenceGraphics, NodesShowNineSquaresForAMissingInput)
   FakeController controller{&undo};
   registerTestNodeClasses();
   MVNode* node = controller.addNode("TestProcessNode");
-  const auto group = std::dynamic_pointer_cast<MVElementGroup>(node->getReferenceInputGraphicsNamed("Graphics"));
+  const auto group = std::dynamic_pointer_cast<const MVElementGroup>(node->getReferenceInputGraphicsNamed("Graphics"));
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(group->elementName(), "Reference group");
   EXPECT_EQ(group->count(), 9);

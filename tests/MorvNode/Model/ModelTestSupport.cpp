@@ -11,7 +11,7 @@
 #include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
-std::shared_ptr<MVElement> makeTestElement(std::string name, std::vector<std::shared_ptr<MVElement>> members)
+std::shared_ptr<const MVElement> makeTestElement(std::string name, std::vector<std::shared_ptr<const MVElement>> members)
 {
   if (members.empty()) {
     auto element = std::make_shared<MVElement>();
@@ -26,7 +26,7 @@ std::shared_ptr<MVElement> makeTestElement(std::string name, std::vector<std::sh
   return group;
 }
 
-std::vector<std::string> memberNames(const std::shared_ptr<MVElement>& group)
+std::vector<std::string> memberNames(const std::shared_ptr<const MVElement>& group)
 {
   std::vector<std::string> names;
   if (const auto* members = dynamic_cast<const MVElementGroup*>(group.get())) {
@@ -285,13 +285,13 @@ std::unique_ptr<TestGraphicsParameter> TestGraphicsParameter::parameterWithName(
   return parameter;
 }
 
-std::shared_ptr<MVElement> TestGraphicsParameter::element()
+std::shared_ptr<const MVElement> TestGraphicsParameter::element()
 {
   if (!needsToUpdate()) {
     return cache_;
   }
   ++pulls;
-  std::shared_ptr<MVElement> input = inputSockets().empty() ? nullptr : inputSockets().front()->inputElement();
+  std::shared_ptr<const MVElement> input = inputSockets().empty() ? nullptr : inputSockets().front()->inputElement();
   cache_ = graphicsSource() != nullptr ? graphicsSource()->graphicsElementForParameter(this, input) : input;
   setLastUpdateGenerationCycleID(nodeController() != nullptr ? nodeController()->currentGenerationCycleID() : 0);
   setNeedsToUpdate(false);
@@ -327,7 +327,7 @@ void TestSourceNode::initNodeParameters()
   addParameter(std::move(graphics));
 }
 
-std::shared_ptr<MVElement> TestSourceNode::graphicsElementForParameter(MVParameter*, std::shared_ptr<MVElement>)
+std::shared_ptr<const MVElement> TestSourceNode::graphicsElementForParameter(MVParameter*, std::shared_ptr<const MVElement>)
 {
   return producesNothing ? nullptr : makeTestElement(nodeId() + " element");
 }
@@ -382,8 +382,8 @@ double TestProcessNode::valueForParameter(MVParameter* parameter, int fieldIndex
   return MVNode::valueForParameter(parameter, fieldIndex, inputValue);
 }
 
-std::shared_ptr<MVElement> TestProcessNode::graphicsElementForParameter(MVParameter*,
-                                                                       std::shared_ptr<MVElement> inputElement)
+std::shared_ptr<const MVElement> TestProcessNode::graphicsElementForParameter(MVParameter*,
+                                                                       std::shared_ptr<const MVElement> inputElement)
 {
   return inputElement;
 }

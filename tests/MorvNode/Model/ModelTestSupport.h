@@ -26,9 +26,9 @@
 using testsupport::LogCapture;
 
 // Test elements: a leaf named `name`, or a group of that name holding `members`.
-std::shared_ptr<MVElement> makeTestElement(std::string name, std::vector<std::shared_ptr<MVElement>> members = {});
+std::shared_ptr<const MVElement> makeTestElement(std::string name, std::vector<std::shared_ptr<const MVElement>> members = {});
 // The names of a group's members, in order; empty for a leaf or nullptr.
-std::vector<std::string> memberNames(const std::shared_ptr<MVElement>& group);
+std::vector<std::string> memberNames(const std::shared_ptr<const MVElement>& group);
 
 // The document's undo services, recording what reaches them. The pause counter works as the
 // document's does (1 means registering).
@@ -136,7 +136,7 @@ public:
   pf::Size artboardSize() const override { return {200.0, 200.0}; }
   pf::Rect artboardClippingRect() const override { return clippingRect; }
   void setArtboardClippingRect(const pf::Rect& rect) override { clippingRect = rect; }
-  std::shared_ptr<MVElement> outputElement() const override { return nullptr; }
+  std::shared_ptr<const MVElement> outputElement() const override { return nullptr; }
   MVElementDelegate* elementDelegate() override { return nullptr; }
   MVNodeIndexManager* nodeIndexManager() override { return nullptr; }
   MVSharedGraphicsElementsManager* sharedGraphicsManager() override { return nullptr; }
@@ -167,11 +167,11 @@ private:
 class TestGraphicsParameter : public MVParameterGraphics {
 public:
   static std::unique_ptr<TestGraphicsParameter> parameterWithName(const std::string& name);
-  std::shared_ptr<MVElement> element() override;
+  std::shared_ptr<const MVElement> element() override;
   int pulls = 0;  // recomputations
 
 private:
-  std::shared_ptr<MVElement> cache_;
+  std::shared_ptr<const MVElement> cache_;
 };
 
 // A node with outputs only: "Value", "Color" and "Graphics" (an element named
@@ -181,8 +181,8 @@ public:
   static const MVNodeClass& nodeClassInfo();
   const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
   void initNodeParameters() override;
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override;
   bool canDisable() const override { return false; }
   bool producesNothing = false;
 };
@@ -198,8 +198,8 @@ public:
   void initNodeParameters() override;
   void updateLinkedParameters() override;
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                         std::shared_ptr<const MVElement> inputElement) override;
   bool canRename() const override { return true; }
 };
 

@@ -141,7 +141,7 @@ TEST_F(ArtworkEndToEndTest, RecordsGenerateTheLayeredTree)
   EXPECT_EQ(controller().nodeArray().size(), 4u);
   EXPECT_EQ(controller().connectionArray().size(), 3u);
   EXPECT_EQ(controller().artboardSize(), pf::Size(200, 100));
-  const auto root = std::dynamic_pointer_cast<MVElementGroup>(controller().outputElement());
+  const auto root = std::dynamic_pointer_cast<const MVElementGroup>(controller().outputElement());
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->elementName(), "Artboard layers");
   std::vector<std::string> layers;

@@ -32,7 +32,7 @@ MVConnection* NodeGraphTest::connectToLayer(MVNode* node, std::size_t layerIndex
                                               artboard_->layers().at(layerIndex)->inputSocket());
 }
 
-std::shared_ptr<MVElement> NodeGraphTest::regenerate()
+std::shared_ptr<const MVElement> NodeGraphTest::regenerate()
 {
   runLoop.advance(MVNodeController::kRegenerationDelay);
   return controller().outputElement();

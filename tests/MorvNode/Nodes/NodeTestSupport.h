@@ -34,7 +34,7 @@ protected:
   // The node's "Graphics" output to the artboard layer at `layerIndex` (0: top layer).
   MVConnection* connectToLayer(MVNode* node, std::size_t layerIndex = 0);
   // Lets the pending regeneration run and answers the output tree.
-  std::shared_ptr<MVElement> regenerate();
+  std::shared_ptr<const MVElement> regenerate();
   // Runs `action` as one pass of the run loop (one undo step; what was registered outside a
   // pass before is closed as a step of its own).
   template <class Action>

@@ -46,7 +46,7 @@ protected:
     connectToLayer(node);
     return node;
   }
-  static std::shared_ptr<MVElement> output(ElementImportNode* node) { return node->graphicsParameter()->element(); }
+  static std::shared_ptr<const MVElement> output(ElementImportNode* node) { return node->graphicsParameter()->element(); }
   static pf::Size sizeOf(ElementImportNode* node)
   {
     return {node->sizeParameter()->valueX(), node->sizeParameter()->valueY()};
@@ -73,7 +73,7 @@ TEST_F(ElementImportNodeTest, NewNodeShowsTheSquiggleAsPaths)
   // Making the node is no undo step of its own beyond the creation.
   EXPECT_EQ(log.countContaining("registerUndoProperty"), 0);
   EXPECT_TRUE(node->importFileParameter()->isVector());
-  const auto path = std::dynamic_pointer_cast<MVElementPath>(output(node));
+  const auto path = std::dynamic_pointer_cast<const MVElementPath>(output(node));
   ASSERT_TRUE(path);
   EXPECT_EQ(path->elementName(), "Squiggle.svg paths");
   const std::optional<pf::Rect> box = path->transformedBoundingBoxNested();
@@ -94,7 +94,7 @@ TEST_F(ElementImportNodeTest, PathsAreUprightInElementSpace)
   node->sizeParameter()->setAspectLocked(false);
   node->sizeParameter()->setValueX(10, 10);
   node->positionParameter()->setValueX(0, 0);
-  const auto path = std::dynamic_pointer_cast<MVElementPath>(output(node));
+  const auto path = std::dynamic_pointer_cast<const MVElementPath>(output(node));
   ASSERT_TRUE(path);
   // The foot lies at the bottom (larger y), the bar's top at the left.
   EXPECT_TRUE(path->pointInElement({4, 4}));
@@ -109,7 +109,7 @@ TEST_F(ElementImportNodeTest, ImportingABitmapInPathsModeSwitchesToImageAndFollo
   EXPECT_EQ(node->importModeParameter()->index(), ElementImportNode::kImageMode);
   EXPECT_EQ(sizeOf(node), pf::Size(30, 15));
   EXPECT_TRUE(node->sizeParameter()->aspectLocked());
-  const auto image = std::dynamic_pointer_cast<MVElementImage>(output(node));
+  const auto image = std::dynamic_pointer_cast<const MVElementImage>(output(node));
   ASSERT_TRUE(image);
   EXPECT_EQ(image->imageName(), node->importFileParameter()->fileResourceName() + "[NSImage]");
   EXPECT_EQ(image->elementName(), "wide.png");
@@ -192,7 +192,7 @@ TEST_F(ElementImportNodeTest, TintAppliesToBitmapsOnly)
   node->tintColorParameter()->setColor(pf::Color::rgb(1, 0, 0));
   node->updateLinkedParameters();
   EXPECT_FALSE(node->tintColorParameter()->layoutHidden());
-  const auto image = std::dynamic_pointer_cast<MVElementImage>(output(node));
+  const auto image = std::dynamic_pointer_cast<const MVElementImage>(output(node));
   ASSERT_TRUE(image);
   EXPECT_EQ(image->fillColor(), pf::Color::rgb(1, 0, 0));
 
@@ -212,7 +212,7 @@ TEST_F(ElementImportNodeTest, BadDataIsRefusedAndLeavesTheNodeAlone)
     EXPECT_FALSE(node->setGraphicsData(testsupport::bytesOf(bad), "x", "bad", false));
   }
   EXPECT_EQ(node->importFileParameter()->fileResourceName(), resource);
-  EXPECT_TRUE(std::dynamic_pointer_cast<MVElementPath>(output(node)));
+  EXPECT_TRUE(std::dynamic_pointer_cast<const MVElementPath>(output(node)));
 }
 
 TEST_F(ElementImportNodeTest, WarningsNameWhatCannotBeShown)

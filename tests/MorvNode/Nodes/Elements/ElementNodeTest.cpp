@@ -52,10 +52,10 @@ public:
 class ElementNodeTest : public NodeGraphTest {
 protected:
   // The node's output as the artboard pulls it.
-  static std::shared_ptr<MVElement> output(MVNode* node) { return node->graphicsParameterNamed("Graphics")->element(); }
-  static std::shared_ptr<MVElementPath> pathOutput(MVNode* node)
+  static std::shared_ptr<const MVElement> output(MVNode* node) { return node->graphicsParameterNamed("Graphics")->element(); }
+  static std::shared_ptr<const MVElementPath> pathOutput(MVNode* node)
   {
-    return std::dynamic_pointer_cast<MVElementPath>(output(node));
+    return std::dynamic_pointer_cast<const MVElementPath>(output(node));
   }
   // A node of a class that is not registered, made and initialised as the controller does.
   template <class Node>
@@ -187,7 +187,7 @@ TEST_F(ElementNodeTest, GroupElementIsMovedSoThatItsPivotLandsOnThePosition)
 {
   const auto node = makeNode<GroupElementNode>();
   node->positionParameter()->setValueX(100, 50);
-  const auto group = std::dynamic_pointer_cast<MVElementGroup>(output(node.get()));
+  const auto group = std::dynamic_pointer_cast<const MVElementGroup>(output(node.get()));
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(group->arrayPivotX(), 10);
   EXPECT_EQ(group->positionX(), 90);

@@ -35,21 +35,21 @@ protected:
     text->parameterNamed<MVParameterFont>("Font")->setFont(pf::Font::named("DejaVuSans", 12));
   }
 
-  std::shared_ptr<MVElement> output() { return text->graphicsParameterNamed("Graphics")->element(); }
-  std::shared_ptr<MVElementGroup> groupOutput() { return std::dynamic_pointer_cast<MVElementGroup>(output()); }
+  std::shared_ptr<const MVElement> output() { return text->graphicsParameterNamed("Graphics")->element(); }
+  std::shared_ptr<const MVElementGroup> groupOutput() { return std::dynamic_pointer_cast<const MVElementGroup>(output()); }
   void setText(const std::string& value) { text->parameterNamed<MVParameterString>("Text")->setString(value); }
   MVParameterValue* value(const char* name) { return text->parameterNamed<MVParameterValue>(name); }
   void setBoxMode(bool on) { text->parameterNamed<MVParameterBool>("Multiple lines")->setValue(on); }
-  static std::vector<std::shared_ptr<MVElementPath>> characters(const MVElementGroup& group)
+  static std::vector<std::shared_ptr<const MVElementPath>> characters(const MVElementGroup& group)
   {
-    std::vector<std::shared_ptr<MVElementPath>> paths;
+    std::vector<std::shared_ptr<const MVElementPath>> paths;
     for (const auto& member : group.elementArray()) {
-      paths.push_back(std::dynamic_pointer_cast<MVElementPath>(member));
+      paths.push_back(std::dynamic_pointer_cast<const MVElementPath>(member));
     }
     return paths;
   }
   // A member's box in the group's output space.
-  static pf::Rect boxOf(const MVElementGroup& group, const std::shared_ptr<MVElementPath>& member)
+  static pf::Rect boxOf(const MVElementGroup& group, const std::shared_ptr<const MVElementPath>& member)
   {
     return *member->transformedBoundingBoxNested(group.affineTransform());
   }
@@ -60,7 +60,7 @@ protected:
 TEST_F(ElementTextNodeTest, NewNodeIsOneCharacterPathThirtyHighAtThePosition)
 {
   text->positionParameter()->setValueX(40, 50);
-  const auto a = std::dynamic_pointer_cast<MVElementPath>(output());
+  const auto a = std::dynamic_pointer_cast<const MVElementPath>(output());
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->elementName(), "Character");
   const pf::Font font = *pf::Font::named("DejaVuSans", 12);
@@ -117,12 +117,12 @@ TEST_F(ElementTextNodeTest, TextsGiveGroupsOfTheirVisibleGlyphs)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     setText(c.text);
-    const std::shared_ptr<MVElement> element = output();
+    const std::shared_ptr<const MVElement> element = output();
     if (c.characters < 0) {
       EXPECT_EQ(element, nullptr);
       continue;
     }
-    const auto group = std::dynamic_pointer_cast<MVElementGroup>(element);
+    const auto group = std::dynamic_pointer_cast<const MVElementGroup>(element);
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->elementName(), std::string("Text '") + c.text + "'");
     ASSERT_EQ(group->count(), c.characters);

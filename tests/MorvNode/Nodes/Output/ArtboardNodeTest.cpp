@@ -21,7 +21,7 @@
 
 namespace {
 
-std::vector<std::string> childNames(const std::shared_ptr<MVElement>& element)
+std::vector<std::string> childNames(const std::shared_ptr<const MVElement>& element)
 {
   std::vector<std::string> names;
   if (const auto* group = dynamic_cast<const MVElementGroup*>(element.get())) {
@@ -131,9 +131,11 @@ TEST_F(ArtboardNodeTest, AlignmentMovesTheOutputBoxOntoTheArtboard)
     element->setCgPath(std::make_shared<const pf::Path>(MVElementPath::cgPathForRectangleWithWidth(50, 40)));
     element->setPositionX(35, 40);
     const auto aligned = artboard().alignedElementWithInputElement(element);
-    EXPECT_EQ(aligned, element);
-    EXPECT_EQ(element->positionX(), 35 + c.expectedOffset.x);
-    EXPECT_EQ(element->positionY(), 40 + c.expectedOffset.y);
+    EXPECT_EQ(aligned->positionX(), 35 + c.expectedOffset.x);
+    EXPECT_EQ(aligned->positionY(), 40 + c.expectedOffset.y);
+    // The input is moved as a copy; what it was given stays where it was.
+    EXPECT_EQ(element->positionX(), 35);
+    EXPECT_EQ(element->positionY(), 40);
   }
   artboard().parameterNamed("Alignment toggle")->setEnabled(false);
   EXPECT_EQ(artboard().alignedElementWithInputElement(nullptr), nullptr);
