@@ -1,5 +1,9 @@
 #include "MorvNode/Model/MVInterfaceFactories.h"
 
+#include <algorithm>
+
+#include "MorvNode/Model/MVParameter.h"
+
 MVInterfaceFactories& MVInterfaceFactories::shared()
 {
   static MVInterfaceFactories factories;
@@ -11,9 +15,11 @@ void MVInterfaceFactories::registerNodeView(const std::string& viewClass, NodeVi
   nodeViews_[viewClass] = std::move(factory);
 }
 
-void MVInterfaceFactories::registerParameterView(const std::string& viewClass, ParameterViewFactory factory)
+void MVInterfaceFactories::registerParameterView(std::type_index kind, std::function<bool(const MVParameter&)> accepts,
+                                                 ParameterViewFactory factory)
 {
-  parameterViews_[viewClass] = std::move(factory);
+  std::erase_if(parameterViews_, [kind](const ParameterRow& row) { return row.kind == kind; });
+  parameterViews_.push_back({kind, std::move(accepts), std::move(factory)});
 }
 
 void MVInterfaceFactories::setSocketViewFactory(SocketViewFactory factory)
@@ -41,11 +47,17 @@ std::unique_ptr<MVNodeInterfaceDelegate> MVInterfaceFactories::makeNodeView(std:
   return found != nodeViews_.end() && found->second ? found->second(node) : nullptr;
 }
 
-std::unique_ptr<MVParameterInterfaceDelegate> MVInterfaceFactories::makeParameterView(std::string_view viewClass,
-                                                                                      MVParameter& parameter) const
+std::unique_ptr<MVParameterInterfaceDelegate> MVInterfaceFactories::makeParameterView(MVParameter& parameter) const
 {
-  const auto found = parameterViews_.find(viewClass);
-  return found != parameterViews_.end() && found->second ? found->second(parameter) : nullptr;
+  const std::type_index own(typeid(parameter));
+  const auto exact = std::find_if(parameterViews_.begin(), parameterViews_.end(),
+                                  [own](const ParameterRow& row) { return row.kind == own; });
+  if (exact != parameterViews_.end()) {
+    return exact->factory ? exact->factory(parameter) : nullptr;
+  }
+  const auto base = std::find_if(parameterViews_.rbegin(), parameterViews_.rend(),
+                                 [&parameter](const ParameterRow& row) { return row.accepts(parameter); });
+  return base != parameterViews_.rend() && base->factory ? base->factory(parameter) : nullptr;
 }
 
 std::unique_ptr<MVParameterSocketInterfaceDelegate> MVInterfaceFactories::makeSocketView(MVParameterSocket& socket) const

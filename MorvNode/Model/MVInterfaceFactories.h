@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <typeindex>
+#include <vector>
 
 #include "MorvNode/Model/MVConnectionInterfaceDelegate.h"
 #include "MorvNode/Model/MVNodeInterfaceDelegate.h"
@@ -17,10 +19,15 @@ class MVParameter;
 class MVParameterSocket;
 
 // Where the interface layer registers, at start-up, how the views of model objects are made:
-// node boxes and parameter rows by the view class names the model answers
-// (MVNode::nodeViewClass, MVParameter::parameterViewClass), socket and connection views by one
-// factory each. With nothing registered (tests, export) every make function answers nullptr
-// and the model runs headless. Main thread only.
+// node boxes by the view class names nodes answer (MVNode::nodeViewClass), parameter rows by
+// the parameter's kind (its C++ class: a row of the kind's own, or of the nearest registered
+// base kind; a kind with variants, such as an index shown as segments, picks the variant from
+// the parameter), socket and connection views by one factory each. With nothing registered
+// (tests, export) every make function answers nullptr and the model runs headless.
+//
+// The views these factories make are adapters: thin objects the model owns that refer to a
+// widget the editor owns (by node ID, or through a guarded pointer), never owning one. Their
+// "needs layout" only marks them (see MVCoalescedLayout). Main thread only.
 class MVInterfaceFactories {
 public:
   using NodeViewFactory = std::function<std::unique_ptr<MVNodeInterfaceDelegate>(MVNode& node)>;
@@ -32,7 +39,14 @@ public:
 
   // A later registration under the same name replaces the earlier one.
   void registerNodeView(const std::string& viewClass, NodeViewFactory factory);
-  void registerParameterView(const std::string& viewClass, ParameterViewFactory factory);
+  // The row of parameters of kind `Kind` and of kinds derived from it that have no row of their
+  // own. Register base kinds before derived ones; a later registration of a kind replaces it.
+  template <class Kind>
+  void registerParameterView(ParameterViewFactory factory)
+  {
+    registerParameterView(typeid(Kind), [](const MVParameter& parameter) { return dynamic_cast<const Kind*>(&parameter) != nullptr; },
+                          std::move(factory));
+  }
   void setSocketViewFactory(SocketViewFactory factory);
   void setConnectionViewFactory(ConnectionViewFactory factory);
   // Drops every factory (tests).
@@ -40,14 +54,22 @@ public:
 
   // nullptr when nothing is registered for the class.
   std::unique_ptr<MVNodeInterfaceDelegate> makeNodeView(std::string_view viewClass, MVNode& node) const;
-  std::unique_ptr<MVParameterInterfaceDelegate> makeParameterView(std::string_view viewClass,
-                                                                  MVParameter& parameter) const;
+  // The row of the parameter's own kind, else of the most recently registered kind it derives from.
+  std::unique_ptr<MVParameterInterfaceDelegate> makeParameterView(MVParameter& parameter) const;
   std::unique_ptr<MVParameterSocketInterfaceDelegate> makeSocketView(MVParameterSocket& socket) const;
   std::unique_ptr<MVConnectionInterfaceDelegate> makeConnectionView(MVConnection& connection) const;
 
 private:
+  struct ParameterRow {
+    std::type_index kind;
+    std::function<bool(const MVParameter&)> accepts;  // the parameter is of the kind or derived
+    ParameterViewFactory factory;
+  };
+  void registerParameterView(std::type_index kind, std::function<bool(const MVParameter&)> accepts,
+                             ParameterViewFactory factory);
+
   std::map<std::string, NodeViewFactory, std::less<>> nodeViews_;
-  std::map<std::string, ParameterViewFactory, std::less<>> parameterViews_;
+  std::vector<ParameterRow> parameterViews_;  // in registration order
   SocketViewFactory socketViews_;
   ConnectionViewFactory connectionViews_;
 };

@@ -4,12 +4,14 @@
 #include "Platform/Size.h"
 
 // A node's box in the node editor, as the model reaches it. The interface layer implements it
-// (an adapter owned by the node that refers to the widget); headless, a node has none.
+// as a thin adapter owned by the node that refers to the widget the editor owns (by node ID or a
+// guarded pointer) and never owns it; headless, a node has none.
 class MVNodeInterfaceDelegate {
 public:
   virtual ~MVNodeInterfaceDelegate() = default;
 
-  // Lays the box out again (enable change, layers changed, note edited).
+  // Marks the box for layout (enable change, layers changed, note edited); only marks, as the
+  // rows do (see MVCoalescedLayout).
   virtual void setNeedsLayout() = 0;
   // Takes the box out of the editor; the node drops this object right after.
   virtual void remove() = 0;

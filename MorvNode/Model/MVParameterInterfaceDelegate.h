@@ -6,7 +6,9 @@ class MVParameterInterfaceDelegate {
 public:
   virtual ~MVParameterInterfaceDelegate() = default;
 
-  // Lays the row out again after a change of value, label or state.
+  // Marks the row for layout after a change of value, label or state. Called often (on every
+  // evaluation of a graphics parameter): it only marks, and the row is laid out once after the
+  // pass of the run loop (the interface's rows derive from MVCoalescedLayout).
   virtual void setNeedsLayout() = 0;
   // Focuses the row's editor (the parameter became the drag-edit selection).
   virtual void makeFirstResponder() = 0;
