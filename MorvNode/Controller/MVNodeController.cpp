@@ -11,7 +11,7 @@
 #include "MorvNode/Controller/MVNodeControllerReferenceDelegate.h"
 #include "MorvNode/Controller/MVStatisticsTexts.h"
 #include "MorvNode/Controller/MVSvgExportBody.h"
-#include "MorvNode/Controller/MVUndoRegistrationPause.h"
+#include "MorvNode/Model/MVUndoRegistrationPause.h"
 #include "MorvNode/Controller/MVWarningsCollector.h"
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Elements/MVElement.h"

@@ -10,7 +10,7 @@
 #include "MorvNode/Controller/MVNodeControllerOutputDelegate.h"
 #include "MorvNode/Controller/MVStatisticsPanel.h"
 #include "MorvNode/Controller/MVStatisticsTexts.h"
-#include "MorvNode/Controller/MVUndoRegistrationPause.h"
+#include "MorvNode/Model/MVUndoRegistrationPause.h"
 #include "MorvNode/Controller/MVWarningsCollector.h"
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Elements/MVElementRenderer.h"

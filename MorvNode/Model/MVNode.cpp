@@ -18,6 +18,7 @@
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Model/MVParameterValueExpression.h"
+#include "MorvNode/Model/MVUndoRegistrationPause.h"
 #include "Platform/GeometryStrings.h"
 #include "Platform/Numbers.h"
 #include "Platform/Unicode.h"
@@ -26,28 +27,6 @@
 #include "Shared/RandomSource/RandomSource.h"
 
 namespace {
-
-// Undo registration stays paused for the guard's lifetime (loading a record).
-class PausedUndoRegistration {
-public:
-  explicit PausedUndoRegistration(MVNodeUndoDelegate* delegate) : delegate_(delegate)
-  {
-    if (delegate_ != nullptr) {
-      delegate_->pauseUndoRegistration();
-    }
-  }
-  PausedUndoRegistration(const PausedUndoRegistration&) = delete;
-  PausedUndoRegistration& operator=(const PausedUndoRegistration&) = delete;
-  ~PausedUndoRegistration()
-  {
-    if (delegate_ != nullptr) {
-      delegate_->resumeUndoRegistration();
-    }
-  }
-
-private:
-  MVNodeUndoDelegate* delegate_;
-};
 
 // The kinds checkWarnings() reads (parse errors, missing node indexes).
 bool hasWarningChecks(const MVParameter* parameter)
@@ -702,7 +681,7 @@ bool MVNode::loadNodeDictionary(const pf::PlistValue::Dictionary& record)
     return true;
   }
   {
-    const PausedUndoRegistration paused(undoDelegate_);
+    const MVUndoRegistrationPause paused(undoDelegate_);
     // Replacement: another class's record carried over by name; the node keeps its own ID.
     const bool replacementMode = record.contains("Node Replacement Mode");
     if (!replacementMode && storedClass->stringOr() != className()) {

@@ -13,6 +13,7 @@
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
+#include "MorvNode/Model/MVUndoRegistrationPause.h"
 #include "MorvNode/Nodes/NodeResources.h"
 #include "Platform/Format.h"
 #include "Platform/Unicode.h"
@@ -21,28 +22,6 @@
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
-
-// Undo registration stays paused for the guard's lifetime.
-class PausedUndoRegistration {
-public:
-  explicit PausedUndoRegistration(MVNodeUndoDelegate* delegate) : delegate_(delegate)
-  {
-    if (delegate_ != nullptr) {
-      delegate_->pauseUndoRegistration();
-    }
-  }
-  PausedUndoRegistration(const PausedUndoRegistration&) = delete;
-  PausedUndoRegistration& operator=(const PausedUndoRegistration&) = delete;
-  ~PausedUndoRegistration()
-  {
-    if (delegate_ != nullptr) {
-      delegate_->resumeUndoRegistration();
-    }
-  }
-
-private:
-  MVNodeUndoDelegate* delegate_;  // the document, outlives the node
-};
 
 bool isPositiveFinite(double value)
 {
@@ -97,7 +76,7 @@ void ElementImportNode::initNodeParameters()
     return;
   }
   // Part of making the node: no undo step, and "Size" keeps its default.
-  const PausedUndoRegistration paused(undoDelegate());
+  const MVUndoRegistrationPause paused(undoDelegate());
   importFile_.setUpdateDelegatesOnValueChange(false);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(squiggle->data());
   importFile_.loadNewGraphicData(std::span<const std::uint8_t>(bytes, squiggle->size()),

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
+#include "MorvNode/Model/MVParameterUndoDelegate.h"
 
 // Pauses the document's undo registration for its lifetime (the document counts pauses, so
-// guards nest). Nothing without a document.
+// guards nest): loading a record, bulk edits. Nothing without a document.
 class MVUndoRegistrationPause {
 public:
-  explicit MVUndoRegistrationPause(NodeControllerDocumentProtocol* document) : document_(document)
+  explicit MVUndoRegistrationPause(MVParameterUndoDelegate* document) : document_(document)
   {
     if (document_ != nullptr) {
       document_->pauseUndoRegistration();
@@ -22,5 +22,5 @@ public:
   }
 
 private:
-  NodeControllerDocumentProtocol* document_;  // owns the controller, outlives this guard
+  MVParameterUndoDelegate* document_;  // outlives this guard
 };
