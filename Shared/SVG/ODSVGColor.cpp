@@ -32,7 +32,7 @@ constexpr std::pair<const char*, const char*> kNamedColors[] = {
     {"firebrick", "b22222"},       {"floralwhite", "fffaf0"},   {"forestgreen", "228b22"},
     {"fuchsia", "ff00ff"},         {"gainsboro", "dcdcdc"},     {"ghostwhite", "f8f8ff"},
     {"gold", "ffd700"},            {"goldenrod", "daa520"},     {"gray", "808080"},
-    {"grey", "808080"},            {"green", "008000"},         {"greenyellow", "adff2f"},
+    {"green", "008000"},           {"greenyellow", "adff2f"},   {"grey", "808080"},
     {"honeydew", "f0fff0"},        {"hotpink", "ff69b4"},       {"indianred", "cd5c5c"},
     {"indigo", "4b0082"},          {"ivory", "fffff0"},         {"khaki", "f0e68c"},
     {"lavender", "e6e6fa"},        {"lavenderblush", "fff0f5"}, {"lawngreen", "7cfc00"},

@@ -328,7 +328,7 @@ void ODSVGParser::parseBaseBlock(const pugi::xml_node& element, ODSVGGroup& grou
 {
   Budget& budget = *state_->budget;
   const DepthGuard depth(budget);
-  if (budget.depth > kMaxDepth || ++budget.elements > kMaxElementCount) {
+  if (budget.depth > budget.maxDepth || ++budget.elements > budget.maxElements) {
     budget.exhausted = true;
     fail(ODSVGError::kBuildFailed);
     return;
@@ -618,7 +618,7 @@ void ODSVGParser::parseElementForCommonAttributes(const pugi::xml_node& element,
   if (state_->styleSheet) {
     Budget& budget = *state_->budget;
     sheetStyle = state_->styleSheet->styleForNode(node, &budget.styleSteps);
-    if (budget.styleSteps > kMaxStyleSteps) {
+    if (budget.styleSteps > budget.maxStyleSteps) {
       budget.exhausted = true;
       fail(ODSVGError::kBuildFailed);
       return;
@@ -766,7 +766,7 @@ void ODSVGParser::parsePathCommandData(std::string_view data, ODSVGPath& path)
   }
   Budget& budget = *state_->budget;
   budget.pathDataBytes += data.size();
-  if (budget.pathDataBytes > kMaxPathDataBytes) {
+  if (budget.pathDataBytes > budget.maxPathDataBytes) {
     budget.exhausted = true;
     fail(ODSVGError::kBuildFailed);
     return;
@@ -791,11 +791,15 @@ void ODSVGParser::parsePathCommandData(std::string_view data, ODSVGPath& path)
 
 void ODSVGParser::parseLine(const pugi::xml_node& element, ODSVGPath& path)
 {
-  const std::string data = pf::format("M%.2f %.2fL%.2f %.2f", leadingFloat(element.attribute("x1").value()),
-                                      leadingFloat(element.attribute("y1").value()),
-                                      leadingFloat(element.attribute("x2").value()),
-                                      leadingFloat(element.attribute("y2").value()));
-  parsePathCommandData(data, path);
+  const double x1 = leadingFloat(element.attribute("x1").value());
+  const double y1 = leadingFloat(element.attribute("y1").value());
+  const double x2 = leadingFloat(element.attribute("x2").value());
+  const double y2 = leadingFloat(element.attribute("y2").value());
+  // Coordinates beyond the number range would write as text without numbers: no path.
+  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
+    return;
+  }
+  parsePathCommandData(pf::format("M%.2f %.2fL%.2f %.2f", x1, y1, x2, y2), path);
 }
 
 void ODSVGParser::parseCircle(const pugi::xml_node& element, ODSVGPath& path)
@@ -822,7 +826,10 @@ void ODSVGParser::parseEllipse(const pugi::xml_node& element, ODSVGPath& path)
 void ODSVGParser::parsePoly(const pugi::xml_node& element, ODSVGPath& path, bool closePath)
 {
   const std::vector<double> numbers = ODSVGUtils::commandParameters(element.attribute("points").value());
-  if (numbers.empty() || numbers.size() % 2 != 0) {
+  // An odd count, no numbers, or numbers beyond the range (which would write as text without
+  // numbers) give no path.
+  if (numbers.empty() || numbers.size() % 2 != 0 ||
+      !std::all_of(numbers.begin(), numbers.end(), [](double number) { return std::isfinite(number); })) {
     return;
   }
   std::string data = pf::format("M%f,%f L", numbers[0], numbers[1]);

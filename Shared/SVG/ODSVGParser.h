@@ -38,8 +38,14 @@ public:
   static constexpr std::size_t kMaxPathDataBytes = 256u * 1024u * 1024u;
   static constexpr std::size_t kMaxStyleSteps = 50'000'000;
 
-  // The work one parse may do, shared with the documents nested in it.
+  // The work one parse may do, shared with the documents nested in it: the limits and what
+  // has been spent.
   struct Budget {
+    int maxDepth = kMaxDepth;
+    std::size_t maxElements = kMaxElementCount;
+    std::size_t maxPathDataBytes = kMaxPathDataBytes;
+    std::size_t maxStyleSteps = kMaxStyleSteps;
+
     int depth = 0;
     std::size_t elements = 0;
     std::size_t pathDataBytes = 0;

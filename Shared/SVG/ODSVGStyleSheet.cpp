@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Shared/SVG/ODSVGNode.h"
+
 void ODSVGStyleSheet::parseStyleBlock(std::string_view text)
 {
   const std::size_t length = text.size();
@@ -69,7 +71,45 @@ std::vector<std::shared_ptr<ODSVGStyleSheetSelector>> ODSVGStyleSheet::selectors
 void ODSVGStyleSheet::addStyleRule(std::string_view declarations,
                                    std::vector<std::shared_ptr<ODSVGStyleSheetSelector>> selectors)
 {
+  const std::size_t index = rules_.size();
+  for (const std::shared_ptr<ODSVGStyleSheetSelector>& selector : selectors) {
+    if (selector->rawSelectors().empty()) {
+      continue;  // matches nothing
+    }
+    const ODSVGStyleSheetSelectorRaw& rightmost = selector->rawSelectors().front();
+    std::vector<std::size_t>* bucket = &rulesForAnyNode_;
+    if (rightmost.identifier()) {
+      bucket = &rulesByKey_["#" + *rightmost.identifier()];
+    } else if (!rightmost.classes().empty()) {
+      bucket = &rulesByKey_["." + rightmost.classes().front()];
+    } else if (rightmost.tag()) {
+      bucket = &rulesByKey_["<" + *rightmost.tag()];
+    }
+    if (bucket->empty() || bucket->back() != index) {
+      bucket->push_back(index);
+    }
+  }
   rules_.emplace_back(std::move(selectors), ODSVGStyle::parseStyleString(declarations));
+}
+
+std::vector<std::size_t> ODSVGStyleSheet::candidateRules(const ODSVGNode& node) const
+{
+  std::vector<std::size_t> candidates = rulesForAnyNode_;
+  auto add = [&](const std::string& key) {
+    if (const auto found = rulesByKey_.find(key); found != rulesByKey_.end()) {
+      candidates.insert(candidates.end(), found->second.begin(), found->second.end());
+    }
+  };
+  if (node.identifier()) {
+    add("#" + *node.identifier());
+  }
+  for (const std::string& name : node.classNameList()) {
+    add("." + name);
+  }
+  add("<" + node.name());
+  std::sort(candidates.begin(), candidates.end());
+  candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+  return candidates;
 }
 
 ODSVGStyle ODSVGStyleSheet::styleForNode(const ODSVGNode& node, std::size_t* steps) const
@@ -79,7 +119,8 @@ ODSVGStyle ODSVGStyleSheet::styleForNode(const ODSVGNode& node, std::size_t* ste
     const ODSVGStyleSheetRule* rule;
   };
   std::vector<Item> items;
-  for (const ODSVGStyleSheetRule& rule : rules_) {
+  for (const std::size_t index : candidateRules(node)) {
+    const ODSVGStyleSheetRule& rule = rules_[index];
     if (const ODSVGStyleSheetSelector* selector = rule.matchesNode(node, steps)) {
       items.push_back({selector, &rule});
     }

@@ -33,6 +33,13 @@ public:
   const std::vector<ODSVGStyleSheetRule>& rules() const { return rules_; }
 
 private:
+  // The rules that may match a node: those filed under its identifier, its classes or its name
+  // by the rightmost compound of a selector, and those whose rightmost compound is empty. In
+  // reading order, without repeats.
+  std::vector<std::size_t> candidateRules(const ODSVGNode& node) const;
+
   std::unordered_map<std::string, std::shared_ptr<ODSVGStyleSheetSelector>> selectors_;
   std::vector<ODSVGStyleSheetRule> rules_;
+  std::unordered_map<std::string, std::vector<std::size_t>> rulesByKey_;  // "#id", ".class", "<tag"
+  std::vector<std::size_t> rulesForAnyNode_;
 };
