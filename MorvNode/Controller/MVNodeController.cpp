@@ -122,6 +122,15 @@ MVNode* MVNodeController::addNodeWithDescriptionDictionary(const pf::PlistValue:
       record, [this](MVNode& node, const std::string& nodeId) { setUpNode(node, nodeId); });
 }
 
+MVNode* MVNodeController::appendLoadedNode(std::unique_ptr<MVNode> node, const std::string& nodeId)
+{
+  if (node == nullptr) {
+    return nullptr;
+  }
+  setUpNode(*node, nodeId);
+  return graph_.appendNode(std::move(node));
+}
+
 void MVNodeController::loadNodesFromArray(const pf::PlistValue::Array& records)
 {
   {

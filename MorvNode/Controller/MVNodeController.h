@@ -111,6 +111,8 @@ public:
   bool autoRegenerate() const { return autoRegenerate_; }
   void setAutoRegenerate(bool autoRegenerate) { autoRegenerate_ = autoRegenerate; }
   bool isLoadingFile() const { return graph_.isLoadingFile(); }
+  // The document and the older-generation converter set the flag around the steps of a load.
+  void setIsLoadingFile(bool loading) { graph_.setLoadingFile(loading); }
 
   // ---- Node IDs and element IDs ----
   // The counter's next value as "%ld"; IDs are never reused within a document.
@@ -139,6 +141,12 @@ public:
   // Warnings for the user collected while loading a file, in order, each text once per class.
   const std::vector<std::string>& fileLoadingWarnings() const { return graph_.fileLoadingWarnings(); }
   void clearFileLoadingWarnings() { graph_.clearFileLoadingWarnings(); }
+  // Adds the text unless it is already in the list.
+  void addFileLoadingWarning(const std::string& warning) { graph_.addFileLoadingWarning(warning); }
+  // Sets up a node that a loader made (delegates, then its ID) and appends it to the node array
+  // (the older-generation converter); runs no change handling and registers no undo. nullptr is
+  // ignored.
+  MVNode* appendLoadedNode(std::unique_ptr<MVNode> node, const std::string& nodeId);
 
   // After nodes were added or removed: type counts, timeline, dynamic nodes, editor, regeneration.
   void nodeArrayChanged();

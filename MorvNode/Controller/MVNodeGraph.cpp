@@ -342,6 +342,13 @@ pf::PlistValue::Array MVNodeGraph::connectionDescriptionsArray() const
 
 // ---- Loading records ----
 
+void MVNodeGraph::addFileLoadingWarning(const std::string& warning)
+{
+  if (std::find(fileLoadingWarnings_.begin(), fileLoadingWarnings_.end(), warning) == fileLoadingWarnings_.end()) {
+    fileLoadingWarnings_.push_back(warning);
+  }
+}
+
 MVNode* MVNodeGraph::addNodeWithDescriptionDictionary(const pf::PlistValue::Dictionary& record, const NodeSetUp& setUp)
 {
   const pf::PlistValue* storedClass = record.find("Node class");

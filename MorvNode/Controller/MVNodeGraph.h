@@ -63,6 +63,9 @@ public:
   // The counter's next value as "%ld"; IDs are never reused within a document.
   std::string uniqueNodeID();
   long nodeIDCounter() const { return nodeIDCounter_; }
+  // Loaded IDs and counters never raise the counter beyond this, so that it cannot overflow;
+  // larger loaded IDs stay as they are.
+  static constexpr long kMaxNodeIDCounter = 1L << 52;
   void setNodeIDCounter(long counter) { nodeIDCounter_ = counter; }
 
   // ---- Node array ----
@@ -132,6 +135,8 @@ public:
   // Warnings for the user collected while loading a file, in order.
   const std::vector<std::string>& fileLoadingWarnings() const { return fileLoadingWarnings_; }
   void clearFileLoadingWarnings() { fileLoadingWarnings_.clear(); }
+  // Adds the text unless it is already in the list.
+  void addFileLoadingWarning(const std::string& warning);
 
 private:
   void indexNode(MVNode* node, const std::string& nodeId);

@@ -1,11 +1,23 @@
 #include "MorvNode/Document/MVDocument.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "MorvNode/Controller/MVArtboardSource.h"
 #include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Document/MVApplicationResources.h"
+#include "MorvNode/Document/MVDocumentFileReader.h"
+#include "MorvNode/Document/MVDocumentFileWriter.h"
+#include "MorvNode/Document/MVDocumentWindow.h"
+#include "MorvNode/Document/MVLegacyDocumentReader.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
+#include "Platform/Format.h"
+#include "Platform/GeometryStrings.h"
+#include "Platform/RunLoop.h"
+#include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Shared/ODAnimation/ODAnimationManager.h"
 
@@ -53,6 +65,183 @@ MVDocument::~MVDocument()
 void MVDocument::setRandomSource(const RandomSource* randomSource)
 {
   nodeController_->setRandomSource(randomSource);
+}
+
+// ---- Files ----
+
+std::string MVDocument::displayFileName() const
+{
+  return fileURL_ ? fileURL_->filename().string() : std::string("Default");
+}
+
+bool MVDocument::readFromURL(const std::filesystem::path& url)
+{
+  loadingFileDictionary_ = MVDocumentFileReader::readFileDictionary(url);
+  if (!loadingFileDictionary_) {
+    return false;
+  }
+  fileURL_ = url;
+  return true;
+}
+
+void MVDocument::windowControllerDidLoadNib()
+{
+  fileVersion_ = MVApplicationResources::applicationVersion();
+  undoRegistrationState_ = 1;
+  pauseUndoRegistration();
+  if (loadingFileDictionary_) {
+    const std::optional<pf::PlistValue::Dictionary> file = std::move(loadingFileDictionary_);
+    loadingFileDictionary_.reset();
+    loadFromFileDictionary(file);
+  } else {
+    loadDefaultDocument();
+  }
+  resumeUndoRegistration();
+  undoManager_.removeAllActions();
+}
+
+void MVDocument::loadDefaultDocument()
+{
+  pf::UserDefaults& defaults = pf::UserDefaults::standard();
+  const char* resource = defaults.boolForKey("New document include default nodes") ? "Default.mvdx" : "DefaultEmpty.mvdx";
+  std::optional<pf::PlistValue::Dictionary> file;
+  if (const std::optional<std::filesystem::path> path = MVApplicationResources::pathForResource(resource)) {
+    file = MVDocumentFileReader::readFileDictionary(*path);
+  } else {
+    FeedbackManager::log("Error, loadDefaultDocument could not find the resource %@", resource);
+  }
+  loadFromFileDictionary(file);
+  // TODO(issue 22): loadDefaultAnimations (the animation manager updates its interface).
+
+  if (defaults.hasStoredValue("Last saved document window frame")) {
+    MVDocumentViewState state = viewState_;
+    state.windowFrame = pf::rectFromString(defaults.stringForKey("Last saved document window frame"));
+    viewState_ = state;
+    if (window_ != nullptr) {
+      window_->applyViewState(state);
+    }
+  }
+
+  MVNode* artboard = nodeController_->artboardNode();
+  if (artboard == nullptr) {
+    FeedbackManager::log("Warning, loadDefaultDocument could not set artboard size, no artboard node");
+    return;
+  }
+  auto* source = dynamic_cast<MVArtboardSource*>(artboard);
+  MVParameterValue2D* size = source != nullptr ? source->sizeParameter() : nullptr;
+  if (size == nullptr) {
+    FeedbackManager::log("Warning, loadDefaultDocument could not set artboard size, no size parameter in the artboard "
+                         "node");
+    return;
+  }
+  // Part of making the document, not a step to undo.
+  pauseUndoRegistration();
+  size->setValueX(std::max(1.0, defaults.doubleForKey("New document default size X")),
+                  std::max(1.0, defaults.doubleForKey("New document default size Y")));
+  resumeUndoRegistration();
+}
+
+void MVDocument::loadFromFileDictionary(const std::optional<pf::PlistValue::Dictionary>& file)
+{
+  MVDocumentFileReader::loadFromFileDictionary(*this, file);
+}
+
+void MVDocument::loadFromMV3FileDictionary(const pf::PlistValue::Dictionary& file)
+{
+  MVDocumentFileReader::loadFromMV3FileDictionary(*this, file);
+}
+
+void MVDocument::loadFromLegacyFileDictionary(const pf::PlistValue::Dictionary& file)
+{
+  MVLegacyDocumentReader::loadFromLegacyFileDictionary(*this, file);
+}
+
+pf::PlistValue::Dictionary MVDocument::fileDictionaryForSaving()
+{
+  return MVDocumentFileWriter::fileDictionaryForSaving(*this);
+}
+
+bool MVDocument::writeToURL(const std::filesystem::path& url)
+{
+  if (!MVDocumentFileWriter::writeToURL(*this, url)) {
+    return false;
+  }
+  fileURL_ = url;
+  return true;
+}
+
+bool MVDocument::revertToContentsOfURL(const std::filesystem::path& url)
+{
+  // Read first: a file that cannot be read must not cost the document its graph.
+  std::optional<pf::PlistValue::Dictionary> file = MVDocumentFileReader::readFileDictionary(url);
+  if (!file) {
+    FeedbackManager::log("Error, revertToContentsOfURL could not read '%@', the document is left as it was", url.string());
+    return false;
+  }
+  pauseUndoRegistration();
+  nodeController_->removeAllNodes();
+  fileURL_ = url;
+  loadFromFileDictionary(file);
+  resumeUndoRegistration();
+  undoManager_.removeAllActions();
+  return true;
+}
+
+void MVDocument::showAnyLoadingWarnings()
+{
+  const std::vector<std::string>& warnings = nodeController_->fileLoadingWarnings();
+  if (warnings.empty()) {
+    return;
+  }
+  std::string joined;
+  for (const std::string& warning : warnings) {
+    if (!joined.empty()) {
+      joined += "\n\n";
+    }
+    joined += warning;
+  }
+  FeedbackManager::showNSAlert(
+      std::string("Warnings loading file"),
+      pf::format("%@\n\n(More information and logged warnings/errors can be found in the Help menu, 'Show technical "
+                 "information...')",
+                 joined));
+}
+
+void MVDocument::scheduleLoadingWarnings()
+{
+  pf::RunLoop* runLoop = pf::RunLoop::current();
+  if (runLoop == nullptr) {
+    showAnyLoadingWarnings();
+    return;
+  }
+  loadingWarningsTimer_ = runLoop->scheduleOneShot(0.2, [this] { showAnyLoadingWarnings(); });
+}
+
+void MVDocument::refresh()
+{
+  for (const auto& node : nodeController_->nodeArray()) {
+    node->clearCachedValues();
+  }
+  nodeController_->scheduleRegenerationForced();
+}
+
+void MVDocument::mergeExportSettings(const pf::PlistValue::Dictionary& settings)
+{
+  if (!exportSettings_) {
+    exportSettings_.emplace();
+  }
+  for (const pf::PlistValue::Dictionary::Entry& entry : settings) {
+    exportSettings_->set(entry.key, entry.value);
+  }
+}
+
+void MVDocument::setNodeIDCounterFromFile(long long counter)
+{
+  const long long limited = std::clamp(counter, 0LL, kMaxNodeIDCounter);
+  if (limited != counter) {
+    FeedbackManager::log("Warning, the file's Node ID Counter %ld is out of range, using %ld", counter, limited);
+  }
+  nodeController_->setNodeIDCounter(static_cast<long>(limited));
 }
 
 // ---- Undo registration ----

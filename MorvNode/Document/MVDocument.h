@@ -1,13 +1,17 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
+#include "MorvNode/Document/MVDocumentViewState.h"
 #include "Platform/PlistValue.h"
+#include "Platform/Timer.h"
 #include "Platform/UndoManager.h"
 
+class MVDocumentWindow;
 class MVNode;
 class MVNodeController;
 class MVParameter;
@@ -22,8 +26,11 @@ class RandomSource;
 // Undo registration follows a balanced pause/resume counter (1 while registering) with which
 // loading and bulk edits switch it off.
 //
-// This is the document's core, without windows: reading and writing files, export and the
-// window's views belong to their own classes. Main thread only.
+// This is the document's core, without windows: the window's views belong to the interface
+// (MVDocumentWindow), export to its own classes. Files are written by MVDocumentFileWriter and read
+// by MVDocumentFileReader (current generation) and MVLegacyDocumentReader (older generation); the
+// document keeps what a file holds beyond the graph (window state, animation, export settings) so
+// that a document saved without a window writes back what it read. Main thread only.
 class MVDocument final : public NodeControllerDocumentProtocol {
 public:
   // A new, empty document: no nodes, registration on (counter 1).
@@ -43,11 +50,65 @@ public:
   // Where the document shows node reference pages (the application's browser); not owned,
   // nullptr when there is none.
   void setHelpProvider(NodeHelpProvider* helpProvider) { helpProvider_ = helpProvider; }
-  // The version of the file the document was read from; empty for a new document.
+  // The version of the file the document was read from; a new document has the version of the
+  // default document it was made from; empty before set-up.
   std::string fileVersion() const override { return fileVersion_; }
   void setFileVersion(std::string version) { fileVersion_ = std::move(version); }
   // What undo records name the document by.
   static std::string persistentIdentifier() { return "Document"; }
+
+  // ---- Files ----
+  // The file the document was read from or last saved to; nullopt for a new document.
+  const std::optional<std::filesystem::path>& fileURL() const { return fileURL_; }
+  void setFileURL(std::optional<std::filesystem::path> url) { fileURL_ = std::move(url); }
+  // The file's last path component, "Default" without a file.
+  std::string displayFileName() const;
+  // Reads the whole file and keeps it until set-up; false (logged) when no dictionary could be
+  // read, and the document is not opened.
+  bool readFromURL(const std::filesystem::path& url);
+  // Set-up once the window exists (also headless): the kept file dictionary is loaded, else a
+  // new document is made from a default document. Afterwards nothing can be undone.
+  void windowControllerDidLoadNib();
+  // A new document from "Default.mvdx" ("New document include default nodes") or
+  // "DefaultEmpty.mvdx", at the default artboard size.
+  void loadDefaultDocument();
+  // Version check and dispatch to the current or the older-generation reader; nullopt is logged.
+  void loadFromFileDictionary(const std::optional<pf::PlistValue::Dictionary>& file);
+  void loadFromMV3FileDictionary(const pf::PlistValue::Dictionary& file);
+  void loadFromLegacyFileDictionary(const pf::PlistValue::Dictionary& file);
+  // The file's dictionary as the document stands.
+  pf::PlistValue::Dictionary fileDictionaryForSaving();
+  // Saves atomically; false (logged) when the file could not be written, which leaves an
+  // existing file untouched. The document takes the path as its file.
+  bool writeToURL(const std::filesystem::path& url);
+  // Reads the file first: false (logged), with the document left as it was, when it cannot be
+  // read; otherwise the graph is replaced by the file's, and nothing can be undone afterwards.
+  bool revertToContentsOfURL(const std::filesystem::path& url);
+  // One alert with every loading warning; nothing when there are none.
+  void showAnyLoadingWarnings();
+  // Shows the loading warnings 0.2 s from now (at once without a run loop).
+  void scheduleLoadingWarnings();
+  // Clears every node's caches and forces a regeneration, also with auto-regenerate off.
+  void refresh();
+
+  // The window, set by the interface; not owned, nullptr when headless.
+  MVDocumentWindow* window() const { return window_; }
+  void setWindow(MVDocumentWindow* window) { window_ = window; }
+  // What the file holds of the window (see MVDocumentViewState).
+  const MVDocumentViewState& viewState() const { return viewState_; }
+  void setViewState(MVDocumentViewState state) { viewState_ = std::move(state); }
+  // The export settings record; nullopt until created or loaded. Loading adds a file's entries,
+  // replacing those of the same names.
+  // TODO(issue 24): created with their defaults at set-up.
+  const std::optional<pf::PlistValue::Dictionary>& exportSettings() const { return exportSettings_; }
+  void mergeExportSettings(const pf::PlistValue::Dictionary& settings);
+  // The animation's record as the file holds it.
+  // TODO(issue 22): the animation manager's own description, loaded into the manager.
+  const pf::PlistValue::Dictionary& animationDescriptionDictionary() const { return animationDescription_; }
+  void loadAnimationDescriptionDictionary(const pf::PlistValue::Dictionary& record) { animationDescription_ = record; }
+  // A counter from a file, limited to 0 ... kMaxNodeIDCounter so that later IDs cannot overflow.
+  void setNodeIDCounterFromFile(long long counter);
+  static constexpr long long kMaxNodeIDCounter = 1LL << 52;
 
   // ---- Undo registration ----
   pf::UndoManager* undoManager() override { return &undoManager_; }
@@ -106,4 +167,13 @@ private:
   NodeHelpProvider* helpProvider_ = nullptr;  // the application's, outlives documents
   std::string fileVersion_;
   int undoRegistrationState_ = 1;
+
+  // Files.
+  std::optional<std::filesystem::path> fileURL_;
+  std::optional<pf::PlistValue::Dictionary> loadingFileDictionary_;  // from reading until set-up
+  MVDocumentWindow* window_ = nullptr;  // the interface's, outlives the document's use of it
+  MVDocumentViewState viewState_;
+  std::optional<pf::PlistValue::Dictionary> exportSettings_;
+  pf::PlistValue::Dictionary animationDescription_;
+  pf::Timer loadingWarningsTimer_;
 };

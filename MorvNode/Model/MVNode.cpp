@@ -8,6 +8,7 @@
 
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "MorvNode/Elements/MVElementGroup.h"
+#include "MorvNode/Model/MVLegacyNodeRecordReader.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVNodeUndoDelegate.h"
 #include "MorvNode/Model/MVParameterBool.h"
@@ -779,4 +780,9 @@ void MVNode::remove()
     nodeView_->remove();
     nodeView_.reset();
   }
+}
+
+bool MVNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
+{
+  return MVLegacyNodeRecordReader::load(*this, record);
 }

@@ -244,6 +244,15 @@ public:
   // Always true: missing and mismatching pieces are logged and skipped.
   virtual bool loadNodeDictionary(const pf::PlistValue::Dictionary& record);
 
+  // Older-generation records (MVLegacyNodeRecordReader). The current name of an old parameter,
+  // with the reader's "[ENABLE]" and ":X"/":Y" markers; nullopt drops the old value. The base
+  // keeps the name.
+  virtual std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const { return name; }
+  // Always true: what has no counterpart is skipped. Node classes run the base first unless
+  // their own steps must come before it.
+  virtual bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+  // TODO(issue 22): processImportedLegacyAnimations, once animators exist.
+
   // A node of the same class with the same delegates, a new ID from the controller (the same
   // ID without one) and this node's record.
   std::unique_ptr<MVNode> copy() const;

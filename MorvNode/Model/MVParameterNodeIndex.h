@@ -47,6 +47,7 @@ public:
   bool needsNewIndexFlag() const { return needsNewIndexFlag_; }
   void setNeedsNewIndexFlag(bool needs) { needsNewIndexFlag_ = needs; }
   const std::string& loadedIndexName() const { return loadedIndexName_; }
+  void setLoadedIndexName(std::string name) { loadedIndexName_ = std::move(name); }
 
   // The index record plus "Selected index key".
   pf::PlistValue::Dictionary descriptionDictionary() const override;

@@ -277,17 +277,17 @@ void ElementImportNode::newImagePastedOrDroppedIn()
   FeedbackManager::log("%@ newImagePastedOrDroppedIn", description());
 }
 
-std::optional<std::string> ElementImportNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ElementImportNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Import mode heading") {
     return std::nullopt;
   }
-  // TODO(#23): the element node base's table of older-generation names.
-  return name;
+  return ElementNode::legacyMV2ParameterNameTranslation(name);
 }
 
 bool ElementImportNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  const bool loaded = ElementNode::loadLegacyMV2NodeDictionary(record);
   const pf::PlistValue* data = record.find("Image data");
   if (data != nullptr && data->asData() != nullptr) {
     std::string name;
@@ -337,5 +337,5 @@ bool ElementImportNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictio
     tintColor_.setEnabled(fillColorParameter()->enabled());
     tintColor_.setColor(fillColorParameter()->color());
   }
-  return true;
+  return loaded;
 }

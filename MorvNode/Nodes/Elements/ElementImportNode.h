@@ -50,8 +50,8 @@ public:
   // Older-generation records: "Import mode heading" is dropped; the embedded "Image data" with
   // its "Image name" / "Image display name" becomes the file, sized as it was, and in Image
   // mode "Tint Color" takes the old fill colour.
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
-  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
   MVParameterFile* importFileParameter() const { return &importFile_; }
   MVParameterIndex* importModeParameter() const { return &importMode_; }

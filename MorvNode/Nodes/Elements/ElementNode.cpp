@@ -1,5 +1,8 @@
 #include "MorvNode/Nodes/Elements/ElementNode.h"
 
+#include <cmath>
+#include <map>
+
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementImage.h"
 #include "MorvNode/Elements/MVElementPath.h"
@@ -157,4 +160,41 @@ void ElementNode::menuPositionCenter()
   }
   const pf::Size artboard = nodeController()->artboardSize();
   position_.setValueX(artboard.width * 0.5, artboard.height * 0.5);
+}
+
+std::optional<std::string> ElementNode::legacyMV2ParameterNameTranslation(const std::string& name) const
+{
+  static const std::map<std::string, std::optional<std::string>, std::less<>> kNames = {
+      {"Size", "Size:X"},
+      {"Height", "Size:Y"},
+      {"X", "Position:X"},
+      {"Y", "Position:Y"},
+      {"Has Fill", "Fill Color[ENABLE]"},
+      {"Has Stroke", "Stroke Color[ENABLE]"},
+      {"Has Rotation", "Rotation[ENABLE]"},
+      {"Has Rounding", "Rounding[ENABLE]"},
+      {"Rotation Angle", "Rotation"},
+      {"Shape", std::nullopt},
+      {"Position", std::nullopt},
+  };
+  if (const auto found = kNames.find(name); found != kNames.end()) {
+    return found->second;
+  }
+  return MVNode::legacyMV2ParameterNameTranslation(name);
+}
+
+bool ElementNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
+{
+  const bool loaded = MVNode::loadLegacyMV2NodeDictionary(record);
+  const pf::PlistValue* values = record.find("Parameter values");
+  if (values != nullptr && values->isDictionary() && !values->contains("Height") && size_.layoutHasAspectToggle()) {
+    const double x = size_.localValueX();
+    const double y = size_.localValueY();
+    if (std::isnan(x) || std::isnan(y) || x != y) {
+      size_.setValueX(x, x);
+    }
+    size_.setAspectLocked(true);
+  }
+  graphics_.setNeedsToUpdate(true);
+  return loaded;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "MorvNode/Model/MVNode.h"
@@ -42,6 +43,10 @@ public:
   void updateOutputParameters() override;
   // Warns when the "Graphics" output is not connected.
   void checkWarnings() override;
+  // Older-generation records: the element parameters' old names; an old element without a
+  // height becomes square with its aspect locked.
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
   // The bare element, before placement and style; nullptr when it cannot be built. The base
   // builds a circle of diameter Size.X centred on the origin.

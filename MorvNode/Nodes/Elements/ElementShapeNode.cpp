@@ -131,3 +131,17 @@ std::shared_ptr<MVElement> ElementShapeNode::generateElement()
   element->setFillOpacity(0.0);
   return element;
 }
+
+bool ElementShapeNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
+{
+  const bool loaded = ElementNode::loadLegacyMV2NodeDictionary(record);
+  MVParameterValue2D* size = sizeParameter();
+  if (type_.index() == kEllipse && size != nullptr) {
+    const double x = size->localValueX();
+    if (size->localValueY() != x) {
+      size->setValueX(x, x);
+    }
+    size->setAspectLocked(true);
+  }
+  return loaded;
+}

@@ -58,3 +58,23 @@ bool NoteNode::loadNodeDictionary(const pf::PlistValue::Dictionary& record)
   }
   return loaded;
 }
+
+bool NoteNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
+{
+  const bool loaded = MVNode::loadLegacyMV2NodeDictionary(record);
+  if (!loaded) {
+    return loaded;
+  }
+  if (const pf::PlistValue* text = record.find("Note text"); text != nullptr && text->isString()) {
+    noteText_ = *text->asString();
+  }
+  if (const pf::PlistValue* frame = record.find("Node frame rect"); frame != nullptr && frame->isString()) {
+    const pf::Rect rect = pf::rectFromString(*frame->asString());
+    // The old frame included the box's border.
+    const pf::Size size(rect.size.width + 4.0, rect.size.height - 4.0);
+    if (std::isfinite(size.width) && std::isfinite(size.height)) {
+      setNoteSize(size);
+    }
+  }
+  return loaded;
+}

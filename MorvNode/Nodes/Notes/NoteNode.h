@@ -30,6 +30,8 @@ public:
   pf::PlistValue::Dictionary descriptionDictionary() const override;
   // Missing keys keep the current text and size.
   bool loadNodeDictionary(const pf::PlistValue::Dictionary& record) override;
+  // An old note keeps its text; its old frame gives the size.
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
 private:
   std::string noteText_ = "Note text";

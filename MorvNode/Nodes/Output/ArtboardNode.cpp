@@ -564,3 +564,56 @@ void ArtboardNode::layersChanged()
     nodeController()->scheduleRegeneration();
   }
 }
+
+std::optional<std::string> ArtboardNode::legacyMV2ParameterNameTranslation(const std::string& name) const
+{
+  if (name == "X") {
+    return "Size:X";
+  }
+  if (name == "Y") {
+    return "Size:Y";
+  }
+  if (name == "Has Background") {
+    return "Background Color[ENABLE]";
+  }
+  return MVNode::legacyMV2ParameterNameTranslation(name);
+}
+
+bool ArtboardNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
+{
+  const pf::PlistValue* valuesEntry = record.find("Parameter values");
+  if (const pf::PlistValue::Dictionary* values = valuesEntry != nullptr ? valuesEntry->asDictionary() : nullptr) {
+    if (DictionaryValueExtras::boolValueForKey(*values, "Has Mirroring") &&
+        (DictionaryValueExtras::boolValueForKey(*values, "Horizontal mirroring") ||
+         DictionaryValueExtras::boolValueForKey(*values, "Vertical mirroring"))) {
+      addLoadingWarningMessage(
+          "This file had legacy art board mirroring enabled. This feature was deprecated and removed in Morvalis 2 "
+          "and is no longer supported in Morvalis 3. Use the Repeat Mirror node instead to make mirrored designs.");
+    }
+  }
+  const pf::PlistValue* layers = record.find("Output layers");
+  if (layers != nullptr && layers->isArray() && layers->size() > 0) {
+    removeAllLayers();
+    long long index = 0;
+    for (const pf::PlistValue& entry : *layers->asArray()) {
+      const pf::PlistValue::Dictionary* description = entry.asDictionary();
+      if (description == nullptr) {
+        FeedbackManager::log("Warning, %@ loadLegacyMV2NodeDictionary skipped a layer description that is not a "
+                             "dictionary",
+                             this->description());
+        continue;
+      }
+      pf::PlistValue::Dictionary layer = *description;
+      layer.set("LayerIndex", index++);
+      addLayerWithDescription(layer);
+    }
+    if (layersArray_.empty()) {
+      FeedbackManager::log("Warning, %@ loadLegacyMV2NodeDictionary no layers loaded, adding default layer set",
+                           this->description());
+      initDefaultLayers();
+    }
+  }
+  // Layers added later are named from "OutputLayer101" on.
+  layerNumberCounter_ = 100;
+  return MVNode::loadLegacyMV2NodeDictionary(record);
+}

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ public:
   // Replaces the layers by those of the record (the default three when it has none), then the
   // base loading fills them in by name.
   bool loadNodeDictionary(const pf::PlistValue::Dictionary& record) override;
+  // Older-generation records: the old size and background names, and the old layer list.
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
   // Not used for the output (logged): the input aligned as layersOutputElement() does.
   std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
                                                          std::shared_ptr<const MVElement> inputElement) override;

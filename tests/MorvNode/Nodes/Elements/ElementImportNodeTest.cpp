@@ -271,7 +271,8 @@ TEST_F(ElementImportNodeTest, LegacyEmbeddedImageKeepsTheLongerSide)
     EXPECT_EQ(node->importFileParameter()->fileDisplayName(), "photo.png");
     EXPECT_EQ(sizeOf(node), c.size);
   }
-  EXPECT_FALSE(ElementImportNode::legacyMV2ParameterNameTranslation("Import mode heading").has_value());
+  EXPECT_FALSE(addImportNode()->legacyMV2ParameterNameTranslation("Import mode heading").has_value());
+  EXPECT_EQ(addImportNode()->legacyMV2ParameterNameTranslation("Has Fill"), "Fill Color[ENABLE]");
 }
 
 TEST(NodeResourcesTest, SquiggleIsOurVectorArtwork)

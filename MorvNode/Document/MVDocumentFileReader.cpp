@@ -1,0 +1,225 @@
+#include "MorvNode/Document/MVDocumentFileReader.h"
+
+#include <exception>
+#include <string>
+
+#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Document/MVApplicationResources.h"
+#include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Document/MVDocumentViewState.h"
+#include "MorvNode/Document/MVDocumentWindow.h"
+#include "MorvNode/Document/MVLegacyDocumentReader.h"
+#include "MorvNode/Document/VersionComparator.h"
+#include "MorvNode/Model/MVNode.h"
+#include "Platform/GeometryStrings.h"
+#include "Platform/PropertyList.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
+
+namespace {
+
+// The value under `key` when it has the kind; nullptr when absent, and when of another kind
+// (logged: a damaged file is read as far as it goes).
+const pf::PlistValue* entryOfType(const pf::PlistValue::Dictionary& file, std::string_view key, pf::PlistValue::Type type)
+{
+  const pf::PlistValue* value = file.find(key);
+  if (value == nullptr) {
+    return nullptr;
+  }
+  const bool matches = type == pf::PlistValue::Type::Real ? value->isNumber() : value->type() == type;
+  if (!matches) {
+    FeedbackManager::log("Warning, the file's '%@' has the wrong type and is ignored: %@", key, value->description());
+    return nullptr;
+  }
+  return value;
+}
+
+const pf::PlistValue::Dictionary* dictionaryEntry(const pf::PlistValue::Dictionary& file, std::string_view key)
+{
+  const pf::PlistValue* value = entryOfType(file, key, pf::PlistValue::Type::Dictionary);
+  return value != nullptr ? value->asDictionary() : nullptr;
+}
+
+const pf::PlistValue::Array& arrayEntry(const pf::PlistValue::Dictionary& file, std::string_view key)
+{
+  static const pf::PlistValue::Array kEmpty;
+  const pf::PlistValue* value = entryOfType(file, key, pf::PlistValue::Type::Array);
+  return value != nullptr ? *value->asArray() : kEmpty;
+}
+
+const std::string* stringEntry(const pf::PlistValue::Dictionary& file, std::string_view key)
+{
+  const pf::PlistValue* value = entryOfType(file, key, pf::PlistValue::Type::String);
+  return value != nullptr ? value->asString() : nullptr;
+}
+
+std::optional<bool> boolEntry(const pf::PlistValue::Dictionary& file, std::string_view key)
+{
+  const pf::PlistValue* value = entryOfType(file, key, pf::PlistValue::Type::Real);
+  return value != nullptr ? value->toBool() : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<pf::PlistValue::Dictionary> MVDocumentFileReader::readFileDictionary(const std::filesystem::path& path)
+{
+  std::optional<pf::PlistValue> value = pf::readPropertyListFile(path);
+  if (!value) {
+    FeedbackManager::log("Error, could not read the document file '%@'", path.string());
+    return std::nullopt;
+  }
+  const pf::PlistValue::Dictionary* dictionary = value->asDictionary();
+  if (dictionary == nullptr) {
+    FeedbackManager::log("Error, the document file '%@' does not hold a dictionary", path.string());
+    return std::nullopt;
+  }
+  return *dictionary;
+}
+
+std::optional<std::string> MVDocumentFileReader::versionOfFile(const pf::PlistValue::Dictionary& file)
+{
+  const pf::PlistValue* version = file.find("Version");
+  if (version == nullptr || !version->isString()) {
+    return std::nullopt;
+  }
+  return *version->asString();
+}
+
+bool MVDocumentFileReader::isLegacyVersion(const std::optional<std::string>& version)
+{
+  return version && VersionComparator::compare(*version, kLastLegacyVersion) != 1;
+}
+
+void MVDocumentFileReader::loadFromFileDictionary(MVDocument& document,
+                                                  const std::optional<pf::PlistValue::Dictionary>& file)
+{
+  MVNodeController& controller = document.nodeController();
+  MVDocumentWindow* window = document.window();
+  if (window != nullptr) {
+    window->setStatusMessage(std::string("Loading..."));
+  }
+  document.pauseUndoRegistration();
+  controller.clearFileLoadingWarnings();
+
+  if (!file) {
+    FeedbackManager::log("Error, loadFileFromDictionary, fileDictionary nil");
+  } else {
+    const std::string applicationVersion = MVApplicationResources::applicationVersion();
+    const std::optional<std::string> fileVersion = versionOfFile(*file);
+    document.setFileVersion(fileVersion.value_or(std::string()));
+    if (fileVersion && VersionComparator::compare(*fileVersion, applicationVersion) == 1 &&
+        !(*fileVersion == "3.0.0" && applicationVersion == "3.0.0b17")) {
+      FeedbackManager::log("Loading file from later version, version difference File %@ > App %@", *fileVersion,
+                           applicationVersion);
+      FeedbackManager::showNSAlert(
+          std::string("Warning"),
+          pf::format("This file was saved using a newer version of Morvalis (v%@, you have v%@), so this version of "
+                     "Morvalis may not interpret it correctly.",
+                     *fileVersion, applicationVersion));
+    }
+    if (!fileVersion) {
+      FeedbackManager::log("Warning, the file has no Version, reading it as a current file");
+    }
+    if (isLegacyVersion(fileVersion)) {
+      MVLegacyDocumentReader::loadFromLegacyFileDictionary(document, *file);
+    } else {
+      loadFromMV3FileDictionary(document, *file);
+    }
+  }
+
+  document.resumeUndoRegistration();
+  if (!controller.fileLoadingWarnings().empty()) {
+    document.scheduleLoadingWarnings();
+  }
+  if (window != nullptr) {
+    window->setStatusMessage(std::nullopt);
+  }
+  if (!controller.autoRegenerate()) {
+    // Shown once even without automatic regeneration.
+    document.refresh();
+  }
+}
+
+void MVDocumentFileReader::loadFromMV3FileDictionary(MVDocument& document, const pf::PlistValue::Dictionary& file)
+{
+  MVNodeController& controller = document.nodeController();
+  const std::optional<std::string> version = versionOfFile(file);
+  FeedbackManager::log("Loading v%@ file '%@'", version.value_or(std::string()), document.displayFileName());
+
+  if (const std::optional<bool> autoRegenerate = boolEntry(file, "Auto regenerate")) {
+    controller.setAutoRegenerate(*autoRegenerate);
+  }
+  MVDocumentViewState state;
+  if (const pf::PlistValue::Dictionary* displaySettings = dictionaryEntry(file, "Display Settings")) {
+    state.displaySettings = *displaySettings;
+  } else {
+    FeedbackManager::log("Warning, no 'Display Settings' dictionary in file, will revert to defaults");
+  }
+  if (const pf::PlistValue* counter = entryOfType(file, "Node ID Counter", pf::PlistValue::Type::Real)) {
+    document.setNodeIDCounterFromFile(counter->toInteger().value_or(0));
+  } else {
+    FeedbackManager::log("Warning, loadFromMV3FileDictionary no Node ID Counter in file");
+  }
+  if (const pf::PlistValue::Dictionary* indexes = dictionaryEntry(file, "Nodes indexes")) {
+    controller.loadNodeIndexes(*indexes);
+  } else {
+    FeedbackManager::log("Warning, loadFromMV3FileDictionary no Node indexes dictionary");
+  }
+
+  if (!isLegacyVersion(version)) {
+    try {
+      controller.loadNodesFromArray(arrayEntry(file, "Nodes"));
+    } catch (const std::exception& exception) {
+      FeedbackManager::log("Exception loading nodes from file. Exception: %@", exception.what());
+    }
+    try {
+      controller.loadConnectionsFromArray(arrayEntry(file, "Connections"));
+    } catch (const std::exception& exception) {
+      FeedbackManager::log("Exception loading connections from file. Exception: %@", exception.what());
+    }
+  } else {
+    FeedbackManager::log("Error, loadFromMV3FileDictionary called with legacy file version %@", version.value_or(""));
+  }
+
+  controller.setIsLoadingFile(false);
+  controller.getArtboardSettings();
+  controller.nodeArrayChanged();
+
+  if (const pf::PlistValue::Dictionary* animation = dictionaryEntry(file, "Animation")) {
+    document.loadAnimationDescriptionDictionary(*animation);
+  } else {
+    FeedbackManager::log("Warning, loadFromMV3FileDictionary, no Animation description");
+  }
+  // TODO(issue 22): animationChangePrepare and animationChangeDone, so that animated parameters
+  // take their values at the current time.
+
+  if (const std::string* offset = stringEntry(file, "Document scroll offset")) {
+    state.scrollOffset = pf::pointFromString(*offset);
+  }
+  if (const std::string* frame = stringEntry(file, "Document window frame")) {
+    state.windowFrame = pf::rectFromString(*frame);
+  }
+  if (const pf::PlistValue::Dictionary* split = dictionaryEntry(file, "Display Main SplitView")) {
+    state.mainSplitView = *split;
+  }
+  if (const pf::PlistValue::Dictionary* split = dictionaryEntry(file, "Display Bottom SplitView")) {
+    state.bottomSplitView = *split;
+  }
+  state.previewPanelOpen = boolEntry(file, "Separate preview panel open");
+  if (const std::string* rect = stringEntry(file, "Separate preview panel rect")) {
+    state.previewPanelRect = pf::rectFromString(*rect);
+  }
+  // Read only by the older generation; kept so that a file saved without a window keeps it.
+  if (const pf::PlistValue* part = entryOfType(file, "Document split view part", pf::PlistValue::Type::Real)) {
+    state.splitViewPart = part->toDouble();
+  }
+  document.setViewState(state);
+  if (MVDocumentWindow* window = document.window()) {
+    window->applyViewState(state);
+  }
+
+  if (const pf::PlistValue::Dictionary* exportSettings = dictionaryEntry(file, "Export Settings")) {
+    document.mergeExportSettings(*exportSettings);
+  } else {
+    FeedbackManager::log("Warning, no loadFromMV3FileDictionary, no Export Settings in fileDictionary");
+  }
+}

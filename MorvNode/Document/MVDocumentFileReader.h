@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "Platform/PlistValue.h"
+
+class MVDocument;
+
+// Turns a file dictionary into the document's graph, animation, window state and export
+// settings. Files of the current generation (version above "2.9.9") are read here; older ones go
+// to MVLegacyDocumentReader. Undo registration is paused for the whole load, so nothing that
+// loading does can be undone. Damaged content is logged and skipped: a file opens as far as it
+// can. Main thread only.
+class MVDocumentFileReader {
+public:
+  // The newest version of the older generation.
+  static constexpr const char* kLastLegacyVersion = "2.9.9";
+
+  // The whole file as a dictionary; nullopt (logged) when it cannot be read or is not a
+  // dictionary. Binary and XML property lists both read.
+  static std::optional<pf::PlistValue::Dictionary> readFileDictionary(const std::filesystem::path& path);
+
+  // Version check and dispatch. A missing dictionary is logged and loads nothing. The loading
+  // warnings of the previous load are cleared first; new ones are shown 0.2 s later in one alert.
+  static void loadFromFileDictionary(MVDocument& document, const std::optional<pf::PlistValue::Dictionary>& file);
+
+  // The reader of the current generation. A dictionary whose version is of the older generation
+  // is logged and loads no graph.
+  static void loadFromMV3FileDictionary(MVDocument& document, const pf::PlistValue::Dictionary& file);
+
+  // Whether a file of this version is read by the older-generation reader. A file without a
+  // version (nullopt) is read as a current one: every older-generation file carried its version.
+  static bool isLegacyVersion(const std::optional<std::string>& version);
+  // The "Version" string; nullopt when absent or not a string.
+  static std::optional<std::string> versionOfFile(const pf::PlistValue::Dictionary& file);
+};
