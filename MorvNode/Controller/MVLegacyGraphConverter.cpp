@@ -455,7 +455,8 @@ void MVLegacyGraphConverter::addNodeForRecord(const pf::PlistValue::Dictionary& 
       nodeId = controller_.uniqueNodeID();
     } else if (const std::optional<long> number = counterValueOfNodeId(*nodeId)) {
       // A stale counter must not make new nodes reuse a loaded ID.
-      controller_.setNodeIDCounter(std::max(controller_.nodeIDCounter(), *number));
+      controller_.setNodeIDCounter(
+          std::max(controller_.nodeIDCounter(), std::min(*number, MVNodeGraph::kMaxNodeIDCounter)));
     }
     MVNode* added = controller_.appendLoadedNode(std::move(node), *nodeId);
     added->setUpdateOnParameterChanges(false);

@@ -376,7 +376,7 @@ MVNode* MVNodeGraph::addNodeWithDescriptionDictionary(const pf::PlistValue::Dict
     } else if (const std::optional<long> number = counterValueOfNodeId(*nodeId)) {
       // A file whose counter is missing or stale must not make new nodes reuse a loaded ID:
       // connections and undo records find nodes by ID.
-      nodeIDCounter_ = std::max(nodeIDCounter_, *number);
+      nodeIDCounter_ = std::max(nodeIDCounter_, std::min(*number, kMaxNodeIDCounter));
     }
     setUp(*node, *nodeId);
 

@@ -111,6 +111,10 @@ void MVDocument::loadDefaultDocument()
     FeedbackManager::log("Error, loadDefaultDocument could not find the resource %@", resource);
   }
   loadFromFileDictionary(file);
+  if (!file) {
+    // Without its resource a new document still gets its one artboard.
+    nodeController_->loadNodesFromArray({});
+  }
   // TODO(issue 22): loadDefaultAnimations (the animation manager updates its interface).
 
   if (defaults.hasStoredValue("Last saved document window frame")) {
@@ -237,7 +241,7 @@ void MVDocument::mergeExportSettings(const pf::PlistValue::Dictionary& settings)
 
 void MVDocument::setNodeIDCounterFromFile(long long counter)
 {
-  const long long limited = std::clamp(counter, 0LL, kMaxNodeIDCounter);
+  const long long limited = std::clamp(counter, 0LL, static_cast<long long>(MVNodeGraph::kMaxNodeIDCounter));
   if (limited != counter) {
     FeedbackManager::log("Warning, the file's Node ID Counter %ld is out of range, using %ld", counter, limited);
   }

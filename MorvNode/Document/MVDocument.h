@@ -106,9 +106,9 @@ public:
   // TODO(issue 22): the animation manager's own description, loaded into the manager.
   const pf::PlistValue::Dictionary& animationDescriptionDictionary() const { return animationDescription_; }
   void loadAnimationDescriptionDictionary(const pf::PlistValue::Dictionary& record) { animationDescription_ = record; }
-  // A counter from a file, limited to 0 ... kMaxNodeIDCounter so that later IDs cannot overflow.
+  // A counter from a file, limited to 0 ... MVNodeGraph::kMaxNodeIDCounter so that later
+  // IDs cannot overflow.
   void setNodeIDCounterFromFile(long long counter);
-  static constexpr long long kMaxNodeIDCounter = 1LL << 52;
 
   // ---- Undo registration ----
   pf::UndoManager* undoManager() override { return &undoManager_; }

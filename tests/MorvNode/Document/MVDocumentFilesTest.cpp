@@ -1,0 +1,461 @@
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Document/DocumentFileTestSupport.h"
+#include "MorvNode/Document/MVApplicationResources.h"
+#include "MorvNode/Document/MVDocumentFileReader.h"
+#include "MorvNode/Document/MVDocumentFileWriter.h"
+#include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
+#include "MorvNode/Nodes/ArtboardNode.h"
+#include "Platform/PropertyList.h"
+#include "Support/DamagedBytes.h"
+
+namespace {
+
+// What the document holds of its graph, as records.
+pf::PlistValue graphRecord(const MVDocument& document)
+{
+  pf::PlistValue::Array nodes;
+  for (const auto& node : document.nodeController().nodeArray()) {
+    nodes.emplace_back(node->descriptionDictionary());
+  }
+  return pf::PlistValue(pf::PlistValue::Dictionary{{"Nodes", std::move(nodes)},
+                                                   {"Connections", document.nodeController().connectionDescriptionsArray()}});
+}
+
+int artboardCount(const MVDocument& document)
+{
+  int count = 0;
+  for (const auto& node : document.nodeController().nodeArray()) {
+    count += node->className() == "ArtboardNode" ? 1 : 0;
+  }
+  return count;
+}
+
+// A current file with an artboard and the given extra top-level entries.
+pf::PlistValue::Dictionary minimalFile(std::string_view version = "3.0.0")
+{
+  return pf::PlistValue::Dictionary{
+      {"Version", version},
+      {"Nodes", pf::PlistValue::Array{pf::PlistValue(pf::PlistValue::Dictionary{{"Node class", "ArtboardNode"},
+                                                                                 {"Node id", "1"},
+                                                                                 {"Parameters", pf::PlistValue::Array{}}})}},
+      {"Connections", pf::PlistValue::Array{}},
+  };
+}
+
+using DocumentFiles = DocumentFileTest;
+
+TEST_F(DocumentFiles, SavedOpenedAndSavedAgainGivesTheSameBytes)
+{
+  auto original = newDocument();
+  FakeDocumentWindow window;
+  original->setWindow(&window);
+  buildSampleGraph(*original);
+  ASSERT_TRUE(original->writeToURL(pathFor("first.mvdx")));
+
+  auto reopened = openDocument(pathFor("first.mvdx"));
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(graphRecord(*reopened), graphRecord(*original));
+  EXPECT_FALSE(reopened->nodeController().autoRegenerate());
+  EXPECT_EQ(reopened->nodeController().nodeIDCounter(), original->nodeController().nodeIDCounter());
+  EXPECT_EQ(pf::PlistValue(reopened->nodeController().nodeIndexes()),
+            pf::PlistValue(original->nodeController().nodeIndexes()));
+  EXPECT_EQ(reopened->viewState().windowFrame, window.frame);
+  EXPECT_EQ(reopened->viewState().previewPanelOpen, true);
+  EXPECT_TRUE(reopened->nodeController().fileLoadingWarnings().empty());
+  EXPECT_FALSE(reopened->undoManager()->canUndo());
+
+  // Saved without a window, the reopened document writes back what it read.
+  ASSERT_TRUE(reopened->writeToURL(pathFor("second.mvdx")));
+  EXPECT_EQ(fileText(pathFor("second.mvdx")), fileText(pathFor("first.mvdx")));
+  auto third = openDocument(pathFor("second.mvdx"));
+  ASSERT_NE(third, nullptr);
+  ASSERT_TRUE(third->writeToURL(pathFor("third.mvdx")));
+  EXPECT_EQ(fileText(pathFor("third.mvdx")), fileText(pathFor("second.mvdx")));
+}
+
+TEST_F(DocumentFiles, TopLevelKeysComeInTheirOrderWithTheirTypes)
+{
+  auto document = newDocument();
+  FakeDocumentWindow window;
+  window.pdf = std::vector<std::uint8_t>{'%', 'P', 'D', 'F'};
+  document->setWindow(&window);
+  buildSampleGraph(*document);
+  document->mergeExportSettings(pf::PlistValue::Dictionary{{"File Format", "png"}});
+  const pf::PlistValue::Dictionary file = document->fileDictionaryForSaving();
+
+  std::vector<std::string> keys;
+  for (const auto& entry : file) {
+    keys.push_back(entry.key);
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"Version", "Document window frame", "Document split view part",
+                                            "Document scroll offset", "Export Settings", "Display Main SplitView",
+                                            "Display Bottom SplitView", "Display Settings", "Auto regenerate",
+                                            "Animation", "Nodes indexes", "Nodes", "Node ID Counter", "Connections",
+                                            "Preview Image", "Separate preview panel rect",
+                                            "Separate preview panel open"}));
+  EXPECT_EQ(*file.find("Version"), pf::PlistValue(MVApplicationResources::applicationVersion()));
+  EXPECT_EQ(*file.find("Document window frame"), pf::PlistValue("{{40, 60}, {900, 700}}"));
+  EXPECT_TRUE(file.find("Document split view part")->isReal());
+  EXPECT_EQ(*file.find("Document scroll offset"), pf::PlistValue("{12, -30}"));
+  EXPECT_EQ(*file.find("Auto regenerate"), pf::PlistValue(false));
+  EXPECT_EQ(*file.find("Node ID Counter"), pf::PlistValue(3LL));
+  EXPECT_EQ(file.find("Nodes")->size(), 3u);
+  EXPECT_EQ(file.find("Connections")->size(), 2u);
+  EXPECT_TRUE(file.find("Preview Image")->isData());
+  EXPECT_EQ(*file.find("Separate preview panel open"), pf::PlistValue(true));
+  EXPECT_EQ(defaults->stringForKey("Last saved document window frame"), "{{40, 60}, {900, 700}}");
+}
+
+TEST_F(DocumentFiles, AnEmptyDocumentWithoutWindowWritesNeutralEntries)
+{
+  auto document = newDocument();
+  const pf::PlistValue::Dictionary file = document->fileDictionaryForSaving();
+  EXPECT_EQ(*file.find("Nodes"), pf::PlistValue::emptyArray());
+  EXPECT_EQ(*file.find("Connections"), pf::PlistValue::emptyArray());
+  EXPECT_EQ(*file.find("Node ID Counter"), pf::PlistValue(0LL));
+  EXPECT_EQ(*file.find("Document window frame"), pf::PlistValue("{{0, 0}, {0, 0}}"));
+  EXPECT_EQ(*file.find("Separate preview panel rect"), pf::PlistValue("{{0, 0}, {0, 0}}"));
+  EXPECT_FALSE(file.contains("Export Settings"));
+  EXPECT_FALSE(file.contains("Preview Image"));
+}
+
+TEST_F(DocumentFiles, PreviewImageIsPdfBelowTheLimitElseJpeg)
+{
+  struct Case {
+    const char* name;
+    std::optional<std::size_t> pdfBytes;
+    const char* stored;  // "pdf", "jpeg" or "none"
+  };
+  const Case cases[] = {
+      {"not rendered yet", std::nullopt, "none"},
+      {"small PDF", 1000, "pdf"},
+      {"largest PDF kept", MVDocumentFileWriter::kMaxPreviewPDFBytes - 1, "pdf"},
+      {"PDF at the limit", MVDocumentFileWriter::kMaxPreviewPDFBytes, "jpeg"},
+      {"no PDF data", 0, "jpeg"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDocumentWindow window;
+    if (c.pdfBytes) {
+      window.pdf = std::vector<std::uint8_t>(*c.pdfBytes, 0x25);
+    }
+    const std::optional<pf::PlistValue> entry = MVDocumentFileWriter::previewImageEntry(&window);
+    if (std::string(c.stored) == "none") {
+      EXPECT_FALSE(entry.has_value());
+      continue;
+    }
+    ASSERT_TRUE(entry.has_value());
+    if (std::string(c.stored) == "pdf") {
+      EXPECT_EQ(entry->asData()->size(), *c.pdfBytes);
+      EXPECT_FALSE(window.jpegCompression.has_value());
+    } else {
+      EXPECT_EQ(*entry->asData(), window.jpeg);
+      EXPECT_EQ(window.jpegCompression, 0.8f);
+    }
+  }
+  EXPECT_FALSE(MVDocumentFileWriter::previewImageEntry(nullptr).has_value());
+}
+
+TEST_F(DocumentFiles, SavingIntoTheSampleFilesFolderWritesThenWarns)
+{
+  const std::filesystem::path samples = MVApplicationResources::applicationFolder() / "Sample files";
+  std::filesystem::create_directories(samples);
+  auto document = newDocument();
+  buildSampleGraph(*document);
+  EXPECT_TRUE(document->writeToURL(samples / "docs-test-sample.mvdx"));
+  EXPECT_TRUE(std::filesystem::exists(samples / "docs-test-sample.mvdx"));
+  ASSERT_EQ(alerts.alerts.size(), 1u);
+  EXPECT_EQ(alerts.alerts[0].first, "Warning");
+  EXPECT_EQ(alerts.alerts[0].second, MVDocumentFileWriter::kSampleFilesWarning);
+  std::filesystem::remove_all(samples);
+
+  EXPECT_TRUE(document->writeToURL(pathFor("elsewhere.mvdx")));
+  EXPECT_EQ(alerts.alerts.size(), 1u);
+  EXPECT_FALSE(MVDocumentFileWriter::isInSampleFilesFolder("/opt/Sample files/a.mvdx", ""));
+  EXPECT_TRUE(MVDocumentFileWriter::isInSampleFilesFolder("/opt/m/Sample files/x/a.mvdx", "/opt/m"));
+}
+
+TEST_F(DocumentFiles, AFailedSaveKeepsTheOldFileAndSaysWhy)
+{
+  auto document = newDocument();
+  buildSampleGraph(*document);
+  EXPECT_FALSE(document->writeToURL(pathFor("missing folder") / "a.mvdx"));
+  EXPECT_EQ(log.countContaining("Error, could not save the document"), 1);
+  EXPECT_FALSE(document->fileURL().has_value());
+
+  // A folder in the file's place cannot be replaced: what is there stays as it was.
+  std::filesystem::create_directories(pathFor("taken.mvdx"));
+  writeText(pathFor("taken.mvdx") / "inside", "kept");
+  EXPECT_FALSE(document->writeToURL(pathFor("taken.mvdx")));
+  EXPECT_EQ(fileText(pathFor("taken.mvdx") / "inside"), "kept");
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(pathFor(""))) {
+    left.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{"taken.mvdx"});  // no temporary file left behind
+}
+
+TEST_F(DocumentFiles, VersionsChooseTheReader)
+{
+  struct Case {
+    std::optional<std::string> version;
+    bool legacy;
+  };
+  const Case cases[] = {{"2.9.9", true}, {"1.5", true}, {"2.0.0b3", true}, {"2.9.10", false},
+                        {"3.0.0b1", false}, {"3.0.0", false}, {std::nullopt, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version.value_or("(none)"));
+    log.clear();
+    pf::PlistValue::Dictionary file = minimalFile();
+    if (c.version) {
+      file.set("Version", *c.version);
+    } else {
+      file.erase("Version");
+    }
+    auto document = newDocument();
+    document->loadFromFileDictionary(file);
+    EXPECT_EQ(log.countContaining("Loading legacy v"), c.legacy ? 1 : 0);
+    EXPECT_EQ(log.countContaining("Loading v"), c.legacy ? 0 : 1);
+    EXPECT_EQ(log.count("Warning, the file has no Version, reading it as a current file"), c.version ? 0 : 1);
+    EXPECT_EQ(document->fileVersion(), c.version.value_or(""));
+    EXPECT_EQ(artboardCount(*document), 1);
+  }
+}
+
+TEST_F(DocumentFiles, AFileFromANewerVersionOpensAfterAWarning)
+{
+  for (const char* version : {"3.0.1", "4.0.0b2", "3.0.0", "3.0.0b17"}) {
+    SCOPED_TRACE(version);
+    alerts.alerts.clear();
+    auto document = newDocument();
+    document->loadFromFileDictionary(minimalFile(version));
+    const bool newer = std::string(version) == "3.0.1" || std::string(version) == "4.0.0b2";
+    ASSERT_EQ(alerts.alerts.size(), newer ? 1u : 0u);
+    if (newer) {
+      EXPECT_EQ(alerts.alerts[0].second, "This file was saved using a newer version of Morvalis (v" + std::string(version) +
+                                             ", you have v3.0.0), so this version of Morvalis may not interpret it "
+                                             "correctly.");
+    }
+    EXPECT_EQ(artboardCount(*document), 1);
+  }
+}
+
+TEST_F(DocumentFiles, MissingKeysAreLoggedOnceEach)
+{
+  auto document = newDocument();
+  document->loadFromFileDictionary(minimalFile());
+  for (const char* line : {"Warning, no 'Display Settings' dictionary in file, will revert to defaults",
+                           "Warning, loadFromMV3FileDictionary no Node ID Counter in file",
+                           "Warning, loadFromMV3FileDictionary no Node indexes dictionary",
+                           "Warning, loadFromMV3FileDictionary, no Animation description",
+                           "Warning, no loadFromMV3FileDictionary, no Export Settings in fileDictionary"}) {
+    EXPECT_EQ(log.count(line), 1) << line;
+  }
+  EXPECT_EQ(artboardCount(*document), 1);
+  EXPECT_EQ(document->nodeController().nodeIDCounter(), 1);  // not below the loaded IDs
+}
+
+TEST_F(DocumentFiles, DamagedContentOpensAsFarAsItCan)
+{
+  struct Case {
+    const char* name;
+    std::function<void(pf::PlistValue::Dictionary&)> damage;
+    std::size_t nodes;  // after loading
+    std::vector<std::string> warnings;
+  };
+  const pf::PlistValue shape(pf::PlistValue::Dictionary{{"Node class", "ElementShapeNode"}, {"Node id", "2"}});
+  const Case cases[] = {
+      {"nodes not an array", [](auto& f) { f.set("Nodes", "many"); }, 1, {}},
+      {"a node record that is a number", [](auto& f) { f.find("Nodes")->append(7); }, 1, {}},
+      {"an unknown class",
+       [](auto& f) {
+         f.find("Nodes")->append(pf::PlistValue::Dictionary{{"Node class", "WarpDriveNode"}, {"Node id", "5"}});
+       },
+       1,
+       {"The file contained an unknown node type 'WarpDriveNode' that could not be loaded."}},
+      {"a node without parameters or ID", [&](auto& f) { f.find("Nodes")->append(pf::PlistValue::Dictionary{{"Node class", "ElementShapeNode"}}); }, 2, {}},
+      {"a connection to a missing node",
+       [&](auto& f) {
+         f.find("Nodes")->append(shape);
+         f.find("Connections")->append(pf::PlistValue::Dictionary{{"From node id", "2"},
+                                                                 {"From socket parameter", "Graphics"},
+                                                                 {"To node id", "99"},
+                                                                 {"To socket parameter", "OutputLayer1"}});
+       },
+       2,
+       {}},
+      {"connections not an array", [](auto& f) { f.set("Connections", pf::PlistValue::Dictionary{}); }, 1, {}},
+      {"counter of the wrong kind", [](auto& f) { f.set("Node ID Counter", pf::PlistValue::Array{}); }, 1, {}},
+      {"counter beyond any ID", [](auto& f) { f.set("Node ID Counter", 9223372036854775807LL); }, 1, {}},
+      {"a node ID at the end of the counter's range",
+       [](auto& f) {
+         f.find("Nodes")->append(pf::PlistValue::Dictionary{{"Node class", "ElementShapeNode"},
+                                                            {"Node id", "9223372036854775807"}});
+       },
+       2,
+       {}},
+      {"display settings not a dictionary", [](auto& f) { f.set("Display Settings", "big"); }, 1, {}},
+      {"version not a string", [](auto& f) { f.set("Version", 3); }, 1, {}},
+      {"no artboard", [](auto& f) { f.set("Nodes", pf::PlistValue::Array{}); }, 1, {}},
+      {"two artboards",
+       [](auto& f) {
+         f.find("Nodes")->append(pf::PlistValue::Dictionary{{"Node class", "ArtboardNode"}, {"Node id", "4"}});
+       },
+       1,
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    pf::PlistValue::Dictionary file = minimalFile();
+    file.set("Nodes indexes", pf::PlistValue::Dictionary{});
+    c.damage(file);
+    auto document = newDocument();
+    document->loadFromFileDictionary(file);
+    EXPECT_EQ(document->nodeController().nodeArray().size(), c.nodes);
+    EXPECT_EQ(artboardCount(*document), 1);
+    for (const std::string& warning : c.warnings) {
+      const auto& warnings = document->nodeController().fileLoadingWarnings();
+      EXPECT_NE(std::find(warnings.begin(), warnings.end(), warning), warnings.end()) << warning;
+    }
+    // The document goes on working: a new node gets a fresh ID.
+    MVNode* added = document->nodeController().addNodeOfClass("ElementShapeNode", {0.0, 0.0}, false);
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(document->nodeController().nodeArray().size(), c.nodes + 1);
+    EXPECT_EQ(document->nodeController().nodeWithId(added->nodeId()), added);
+    // And saves.
+    EXPECT_TRUE(document->writeToURL(pathFor("damaged.mvdx")));
+  }
+}
+
+TEST_F(DocumentFiles, DamagedBytesNeverCrashTheReader)
+{
+  auto document = newDocument();
+  buildSampleGraph(*document);
+  ASSERT_TRUE(document->writeToURL(pathFor("valid.mvdx")));
+  const std::string valid = fileText(pathFor("valid.mvdx"));
+  const std::vector<std::uint8_t> bytes(valid.begin(), valid.end());
+  std::mt19937 generator(23);
+  const testsupport::QuietLog quiet;
+  for (int i = 0; i < 60; ++i) {
+    const std::vector<std::uint8_t> damaged = testsupport::damagedCopy(bytes, generator);
+    writeText(pathFor("damaged.mvdx"), std::string(damaged.begin(), damaged.end()));
+    if (auto opened = openDocument(pathFor("damaged.mvdx"))) {
+      EXPECT_EQ(artboardCount(*opened), 1);
+    }
+  }
+  // Cut short: not a property list any more, so the document is not opened.
+  writeText(pathFor("cut.mvdx"), valid.substr(0, valid.size() / 2));
+  EXPECT_EQ(openDocument(pathFor("cut.mvdx")), nullptr);
+  EXPECT_EQ(openDocument(pathFor("no such file.mvdx")), nullptr);
+  writeText(pathFor("array.mvdx"), "<plist><array/></plist>");
+  EXPECT_EQ(openDocument(pathFor("array.mvdx")), nullptr);
+}
+
+TEST_F(DocumentFiles, BinaryAndXmlFilesBothOpen)
+{
+  auto document = newDocument();
+  buildSampleGraph(*document);
+  const pf::PlistValue::Dictionary file = document->fileDictionaryForSaving();
+  ASSERT_TRUE(pf::writePropertyListFile(pf::PlistValue(file), pathFor("binary.mvdx"), pf::PlistFormat::Binary));
+  ASSERT_EQ(fileText(pathFor("binary.mvdx")).substr(0, 6), "bplist");
+  auto opened = openDocument(pathFor("binary.mvdx"));
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(graphRecord(*opened), graphRecord(*document));
+}
+
+TEST_F(DocumentFiles, RevertReadsFirstAndLeavesTheDocumentWhenItCannot)
+{
+  auto document = newDocument();
+  buildSampleGraph(*document);
+  ASSERT_TRUE(document->writeToURL(pathFor("saved.mvdx")));
+  const pf::PlistValue saved = graphRecord(*document);
+
+  runLoop.runEvent([&] { document->nodeController().addNodeOfClass("ElementShapeNode", {0.0, 0.0}, false); });
+  const pf::PlistValue edited = graphRecord(*document);
+  ASSERT_TRUE(document->undoManager()->canUndo());
+
+  writeText(pathFor("broken.mvdx"), "<?xml version=\"1.0\"?><plist><dict><key>Nodes</key>");
+  EXPECT_FALSE(document->revertToContentsOfURL(pathFor("broken.mvdx")));
+  EXPECT_EQ(graphRecord(*document), edited);
+  EXPECT_TRUE(document->undoManager()->canUndo());
+
+  EXPECT_TRUE(document->revertToContentsOfURL(pathFor("saved.mvdx")));
+  EXPECT_EQ(graphRecord(*document), saved);
+  EXPECT_FALSE(document->undoManager()->canUndo());
+}
+
+TEST_F(DocumentFiles, LoadingWarningsShowInOneAlertAfterLoadingAndAreClearedByTheNextLoad)
+{
+  pf::PlistValue::Dictionary file = minimalFile();
+  for (const char* className : {"WarpDriveNode", "TimeMachineNode", "WarpDriveNode"}) {
+    file.find("Nodes")->append(pf::PlistValue::Dictionary{{"Node class", className}});
+  }
+  auto document = newDocument();
+  document->loadFromFileDictionary(file);
+  EXPECT_TRUE(alerts.alerts.empty());
+  runLoop.advance(0.2);
+  ASSERT_EQ(alerts.alerts.size(), 1u);
+  EXPECT_EQ(alerts.alerts[0].first, "Warnings loading file");
+  EXPECT_EQ(alerts.alerts[0].second,
+            "The file contained an unknown node type 'WarpDriveNode' that could not be loaded.\n\nThe file contained an "
+            "unknown node type 'TimeMachineNode' that could not be loaded.\n\n(More information and logged "
+            "warnings/errors can be found in the Help menu, 'Show technical information...')");
+
+  document->nodeController().removeAllNodes();
+  document->loadFromFileDictionary(minimalFile());
+  EXPECT_TRUE(document->nodeController().fileLoadingWarnings().empty());
+  runLoop.advance(1.0);
+  EXPECT_EQ(alerts.alerts.size(), 1u);
+}
+
+TEST_F(DocumentFiles, NewDocumentsComeFromTheDefaultDocuments)
+{
+  struct Case {
+    bool includeDefaultNodes;
+    double sizeX;
+    double sizeY;
+    std::size_t nodes;
+    std::size_t connections;
+  };
+  for (const Case& c : {Case{true, 640.0, 480.0, 3, 2}, Case{false, 0.0, -5.0, 1, 0}}) {
+    SCOPED_TRACE(c.includeDefaultNodes ? "Default.mvdx" : "DefaultEmpty.mvdx");
+    defaults->setBool("New document include default nodes", c.includeDefaultNodes);
+    defaults->setDouble("New document default size X", c.sizeX);
+    defaults->setDouble("New document default size Y", c.sizeY);
+    log.clear();
+    auto document = setUpDocument();
+    MVNodeController& controller = document->nodeController();
+    EXPECT_EQ(controller.nodeArray().size(), c.nodes);
+    EXPECT_EQ(controller.connectionArray().size(), c.connections);
+    EXPECT_TRUE(controller.fileLoadingWarnings().empty());
+    EXPECT_EQ(log.countContaining("loadNodeDictionary"), 0);
+    EXPECT_EQ(log.countContaining("loadConnections"), 0);
+    EXPECT_EQ(document->fileVersion(), "3.0.0");
+    auto* artboard = dynamic_cast<ArtboardNode*>(controller.artboardNode());
+    ASSERT_NE(artboard, nullptr);
+    EXPECT_EQ(artboard->sizeParameter()->localValueX(), std::max(1.0, c.sizeX));
+    EXPECT_EQ(artboard->sizeParameter()->localValueY(), std::max(1.0, c.sizeY));
+    EXPECT_FALSE(document->undoManager()->canUndo());
+  }
+}
+
+TEST_F(DocumentFiles, WithoutItsResourceANewDocumentStillHasItsArtboard)
+{
+  MVApplicationResources::setResourceFolderOverride(pathFor("no resources"));
+  auto document = setUpDocument();
+  MVApplicationResources::setResourceFolderOverride({});
+  EXPECT_EQ(log.count("Error, loadDefaultDocument could not find the resource Default.mvdx"), 1);
+  EXPECT_EQ(artboardCount(*document), 1);
+}
+
+}  // namespace
