@@ -22,6 +22,7 @@
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Model/MVParameterValueExpression.h"
 #include "Platform/Format.h"
+#include "Platform/Numbers.h"
 #include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
@@ -115,9 +116,18 @@ const std::vector<TranslationRow>& translationRows()
   return kRows;
 }
 
+// False also when absent: old records leave out what was never set.
 bool isYes(const pf::PlistValue::Dictionary& values, std::string_view key)
 {
-  return DictionaryValueExtras::boolValueForKey(values, key);
+  const pf::PlistValue* value = values.find(key);
+  return value != nullptr && value->toBool().value_or(false);
+}
+
+// The number under `key`; `fallback` when absent or not a number.
+double numberOr(const pf::PlistValue::Dictionary& values, std::string_view key, double fallback)
+{
+  const pf::PlistValue* value = values.find(key);
+  return value != nullptr && value->isNumber() ? value->toDouble().value_or(fallback) : fallback;
 }
 
 // Copies `from` to `to` when present (the old key stays).
@@ -210,7 +220,7 @@ void MVLegacyGraphConverter::adjustLegacyNodeRecord(const std::string& oldClassN
 {
   const std::string& o = oldClassName;
   if (o == "ArraySplitNode") {
-    const bool random = values.contains("Mode") && DictionaryValueExtras::longValueForKey(values, "Mode") == 1;
+    const bool random = pf::saturatingCast<long long>(numberOr(values, "Mode", 0.0)) == 1;
     values.set("Selection Mode", random ? 5 : 4);
     values.erase("Mode");
     values.set("Element Selection Mode", 0);
@@ -239,7 +249,7 @@ void MVLegacyGraphConverter::adjustLegacyNodeRecord(const std::string& oldClassN
   } else if (o == "ValueFunctionNode") {
     static const char* const kFunctions[] = {"sin(a*b+c)", "cos(a*b+c)", "sqrt(a*a+b*b)", "(a+b)/c",
                                              "(a*b)/c",    "(a*b)+c",    "(a+b)*c"};
-    const long long function = std::clamp(DictionaryValueExtras::longValueForKey(values, "Function"), 0LL, 6LL);
+    const long long function = std::clamp(pf::saturatingCast<long long>(numberOr(values, "Function", 0.0)), 0LL, 6LL);
     values.set("Value", kFunctions[function]);
     values.erase("Function");
     newClassName = "ValueMathNode";
@@ -315,8 +325,7 @@ void MVLegacyGraphConverter::adjustLegacyNodeRecord(const std::string& oldClassN
     copyValue(values, "Color 2", "Color 1");
     values.set("Number of colors", 0);
     values.set("Interpolate", true);
-    if (isYes(values, "Custom range") && (DictionaryValueExtras::doubleValueForKey(values, "Value 1") != 0.0 ||
-                                          DictionaryValueExtras::doubleValueForKey(values, "Value 2") != 1.0)) {
+    if (isYes(values, "Custom range") && (numberOr(values, "Value 1", 0.0) != 0.0 || numberOr(values, "Value 2", 1.0) != 1.0)) {
       FeedbackManager::log("Warning! Converted legacy ColorGradientNode has custom value range specified not supported "
                            "by new ColorListNode");
       controller_.addFileLoadingWarning(kColorGradientRangeWarning);
@@ -337,7 +346,7 @@ void MVLegacyGraphConverter::adjustLegacyNodeRecord(const std::string& oldClassN
   } else if (o == "ArrayRandomizeColorNode") {
     values.set("Deep randomization", true);
   } else if (o == "ApplyOpacityNode") {
-    if (values.contains("Blend mode") && DictionaryValueExtras::longValueForKey(values, "Blend mode") > 0) {
+    if (pf::saturatingCast<long long>(numberOr(values, "Blend mode", 0.0)) > 0) {
       values.set("Change blend mode", true);
     }
     newClassName = "ChangeOpacityNode";

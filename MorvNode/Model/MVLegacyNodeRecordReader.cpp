@@ -153,7 +153,8 @@ void loadLinkStates(MVNode& node, const pf::PlistValue::Array& links)
         node.legacyMV2ParameterNameTranslation(stringOf(*link, "Parameter 1"));
     const std::optional<std::string> second =
         node.legacyMV2ParameterNameTranslation(stringOf(*link, "Parameter 2"));
-    const bool active = DictionaryValueExtras::boolValueForKey(*link, "Active");
+    const pf::PlistValue* activeEntry = link->find("Active");
+    const bool active = activeEntry != nullptr && activeEntry->toBool().value_or(false);
     if (first && second && contains(*first, ":X") && contains(*second, ":Y")) {
       std::string name = *first;
       name.erase(name.find(":X"), 2);

@@ -583,9 +583,11 @@ bool ArtboardNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary&
 {
   const pf::PlistValue* valuesEntry = record.find("Parameter values");
   if (const pf::PlistValue::Dictionary* values = valuesEntry != nullptr ? valuesEntry->asDictionary() : nullptr) {
-    if (DictionaryValueExtras::boolValueForKey(*values, "Has Mirroring") &&
-        (DictionaryValueExtras::boolValueForKey(*values, "Horizontal mirroring") ||
-         DictionaryValueExtras::boolValueForKey(*values, "Vertical mirroring"))) {
+    const auto isYes = [values](std::string_view key) {
+      const pf::PlistValue* value = values->find(key);
+      return value != nullptr && value->toBool().value_or(false);
+    };
+    if (isYes("Has Mirroring") && (isYes("Horizontal mirroring") || isYes("Vertical mirroring"))) {
       addLoadingWarningMessage(
           "This file had legacy art board mirroring enabled. This feature was deprecated and removed in Morvalis 2 "
           "and is no longer supported in Morvalis 3. Use the Repeat Mirror node instead to make mirrored designs.");
