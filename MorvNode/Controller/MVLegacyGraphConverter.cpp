@@ -301,6 +301,9 @@ void MVLegacyGraphConverter::adjustLegacyNodeRecord(const std::string& oldClassN
     newClassName = "ElementImportNode";
   } else if (o == "ElementLineNode") {
     if (isYes(values, "Infinite")) {
+      // The size of the file's artboard (created from an earlier record), not the one of the
+      // last generation.
+      controller_.getArtboardSettings();
       const pf::Size artboard = controller_.artboardSize();
       values.set("Length", 2.0 * std::sqrt(artboard.width * artboard.width + artboard.height * artboard.height));
     }
