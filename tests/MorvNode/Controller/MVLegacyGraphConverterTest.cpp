@@ -17,7 +17,7 @@
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Model/MVParameterValueExpression.h"
-#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
-#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/PropertyList.h"
 #include "Platform/RunLoop.h"

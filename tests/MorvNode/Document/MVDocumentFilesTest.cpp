@@ -14,7 +14,7 @@
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
-#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/PropertyList.h"
 #include "Support/DamagedBytes.h"
 

@@ -15,7 +15,7 @@
 #include "MorvNode/Model/MVParameterSocket.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
-#include "MorvNode/Nodes/ArtboardNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
-#include "MorvNode/Nodes/ArtboardNode.h"
-#include "MorvNode/Nodes/ElementShapeNode.h"
-#include "MorvNode/Nodes/NoteNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "MorvNode/Nodes/Elements/ElementShapeNode.h"
+#include "MorvNode/Nodes/Notes/NoteNode.h"
 #include "NodeTestSupport.h"
 #include "Platform/ColorArchive.h"
 
