@@ -8,6 +8,12 @@
 #include "MorvNode/Nodes/Elements/ElementShapeNode.h"
 #include "MorvNode/Nodes/Elements/ElementTextNode.h"
 #include "MorvNode/Nodes/Notes/NoteNode.h"
+#include "MorvNode/Nodes/Repeaters/RepeatGridNode.h"
+#include "MorvNode/Nodes/Repeaters/RepeatMirrorNode.h"
+#include "MorvNode/Nodes/Repeaters/RepeatRadialNode.h"
+#include "MorvNode/Nodes/Repeaters/RepeatRandomNode.h"
+#include "MorvNode/Nodes/Repeaters/RepeatSeamlessNode.h"
+#include "MorvNode/Nodes/Repeaters/RepeatTransformNode.h"
 #include "MorvNode/Nodes/Values/AnimationInfoNode.h"
 #include "MorvNode/Nodes/Values/ValueNode.h"
 #include "MorvNode/Nodes/Values/ValueTimeFunctionNode.h"
@@ -25,6 +31,13 @@ void registerNodeClasses()
   registry.registerNodeClass(ValueNode::nodeClassInfo());
   registry.registerNodeClass(ValueTimeFunctionNode::nodeClassInfo());
   registry.registerNodeClass(AnimationInfoNode::nodeClassInfo());
+  // Repeaters.
+  registry.registerNodeClass(RepeatGridNode::nodeClassInfo());
+  registry.registerNodeClass(RepeatRadialNode::nodeClassInfo());
+  registry.registerNodeClass(RepeatRandomNode::nodeClassInfo());
+  registry.registerNodeClass(RepeatMirrorNode::nodeClassInfo());
+  registry.registerNodeClass(RepeatTransformNode::nodeClassInfo());
+  registry.registerNodeClass(RepeatSeamlessNode::nodeClassInfo());
   // Output and document nodes.
   registry.registerNodeClass(ArtboardNode::nodeClassInfo());
   registry.registerNodeClass(NoteNode::nodeClassInfo());

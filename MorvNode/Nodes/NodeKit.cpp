@@ -94,6 +94,9 @@ MVParameterValue& value(MVNode& node, const Row& row, const Number& number, cons
   if (number.integer) {
     parameter->setIsInteger(true);
   }
+  if (number.disabledValue) {
+    parameter->setDisabledValue(*number.disabledValue);
+  }
   configureState(*parameter, row);
   return place(node, std::move(parameter), where);
 }
@@ -114,6 +117,9 @@ MVParameterValue2D& value2D(MVNode& node, const Row& row, const Pair& pair, cons
     break;
   case Presets::None:
     break;
+  }
+  if (pair.aspectToggle) {
+    parameter->setLayoutHasAspectToggle(true);
   }
   parameter->setValueX(pair.x, pair.y);
   if (pair.min) {
@@ -139,6 +145,9 @@ MVParameterValue2D& value2D(MVNode& node, const Row& row, const Pair& pair, cons
   }
   if (!pair.showY) {
     parameter->setLayoutShowY(false);
+  }
+  if (pair.integer) {
+    parameter->setIsInteger(true);
   }
   configureState(*parameter, row);
   return place(node, std::move(parameter), where);

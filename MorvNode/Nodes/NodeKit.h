@@ -57,6 +57,7 @@ struct Number {
   std::optional<double> rangeMin;
   std::optional<double> rangeMax;
   bool integer = false;
+  std::optional<double> disabledValue;  // what the row reads while its switch is off; 0 when nullopt
 };
 
 enum class Presets { None, Size, Position, Scale };
@@ -74,6 +75,8 @@ struct Pair {
   std::string displayNameX;  // "X" when empty
   std::string displayNameY;  // "Y" when empty
   bool showY = true;         // false: one field, for X
+  bool aspectToggle = false; // the aspect lock switch without size or scale presets
+  bool integer = false;
 };
 
 // One of several named choices. The display names default to the names.
