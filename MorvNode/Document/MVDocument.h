@@ -102,10 +102,6 @@ public:
   // TODO(issue 24): created with their defaults at set-up.
   const std::optional<pf::PlistValue::Dictionary>& exportSettings() const { return exportSettings_; }
   void mergeExportSettings(const pf::PlistValue::Dictionary& settings);
-  // The animation's record as the file holds it.
-  // TODO(issue 22): the animation manager's own description, loaded into the manager.
-  const pf::PlistValue::Dictionary& animationDescriptionDictionary() const { return animationDescription_; }
-  void loadAnimationDescriptionDictionary(const pf::PlistValue::Dictionary& record) { animationDescription_ = record; }
   // A counter from a file, limited to 0 ... MVNodeGraph::kMaxNodeIDCounter so that later
   // IDs cannot overflow.
   void setNodeIDCounterFromFile(long long counter);
@@ -174,6 +170,5 @@ private:
   MVDocumentWindow* window_ = nullptr;  // the interface's, outlives the document's use of it
   MVDocumentViewState viewState_;
   std::optional<pf::PlistValue::Dictionary> exportSettings_;
-  pf::PlistValue::Dictionary animationDescription_;
   pf::Timer loadingWarningsTimer_;
 };

@@ -13,6 +13,7 @@
 #include "MorvNode/Model/MVNode.h"
 #include "Platform/GeometryStrings.h"
 #include "Platform/PropertyList.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
@@ -185,7 +186,7 @@ void MVDocumentFileReader::loadFromMV3FileDictionary(MVDocument& document, const
   controller.nodeArrayChanged();
 
   if (const pf::PlistValue::Dictionary* animation = dictionaryEntry(file, "Animation")) {
-    document.loadAnimationDescriptionDictionary(*animation);
+    document.animationManager().loadDescriptionDictionary(*animation);
   } else {
     FeedbackManager::log("Warning, loadFromMV3FileDictionary, no Animation description");
   }

@@ -7,6 +7,7 @@
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Document/MVDocumentWindow.h"
 #include "MorvNode/Model/MVNode.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Platform/GeometryStrings.h"
 #include "Platform/PropertyList.h"
 #include "Platform/UserDefaults.h"
@@ -36,7 +37,7 @@ pf::PlistValue::Dictionary MVDocumentFileWriter::fileDictionaryForSaving(MVDocum
   file.set("Display Bottom SplitView", state.bottomSplitView.value_or(pf::PlistValue::Dictionary()));
   file.set("Display Settings", state.displaySettings.value_or(pf::PlistValue::Dictionary()));
   file.set("Auto regenerate", controller.autoRegenerate());
-  file.set("Animation", document.animationDescriptionDictionary());
+  file.set("Animation", document.animationManager().descriptionDictionary());
   file.set("Nodes indexes", controller.nodeIndexes());
 
   pf::PlistValue::Array nodes;

@@ -15,6 +15,7 @@
 #include "Platform/Format.h"
 #include "Platform/GeometryStrings.h"
 #include "Platform/UserDefaults.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
@@ -132,8 +133,19 @@ void MVLegacyDocumentReader::loadFromLegacyFileDictionary(MVDocument& document, 
         defaults.setBool(kRandomizeWarningShownKey, true);
       }
     }
-    // TODO(issue 22): "Animation Current Time", "Animation Duration", "Animation Loops" and
-    // "Animation FPS" go to the animation manager.
+    ODAnimationManager& animation = document.animationManager();
+    if (const std::optional<double> time = numberEntry(file, "Animation Current Time")) {
+      animation.setCurrentTime(*time, false);
+    }
+    if (const std::optional<double> duration = numberEntry(file, "Animation Duration")) {
+      animation.setDuration(*duration);
+    }
+    if (const pf::PlistValue* loop = file.find("Animation Loops"); loop != nullptr && loop->isNumber()) {
+      animation.setLoop(loop->toBool().value_or(false));
+    }
+    if (const std::optional<double> framerate = numberEntry(file, "Animation FPS")) {
+      animation.setFramerate(*framerate);
+    }
 
     MVLegacyGraphConverter converter(controller);
     try {
@@ -154,6 +166,9 @@ void MVLegacyDocumentReader::loadFromLegacyFileDictionary(MVDocument& document, 
 
   controller.setIsLoadingFile(false);
   controller.nodeArrayChanged();
+  if (!document.animationManager().animators().empty()) {
+    document.animationManager().animateWithCurrentTime();
+  }
   if (const pf::PlistValue* open = file.find("Separate preview panel open"); open != nullptr && open->isNumber()) {
     state.previewPanelOpen = open->toBool();
   }

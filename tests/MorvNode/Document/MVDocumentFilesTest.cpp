@@ -16,6 +16,7 @@
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/PropertyList.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Support/DamagedBytes.h"
 
 namespace {
@@ -60,6 +61,7 @@ TEST_F(DocumentFiles, SavedOpenedAndSavedAgainGivesTheSameBytes)
   FakeDocumentWindow window;
   original->setWindow(&window);
   buildSampleGraph(*original);
+  original->animationManager().setDuration(7.5);
   ASSERT_TRUE(original->writeToURL(pathFor("first.mvdx")));
 
   auto reopened = openDocument(pathFor("first.mvdx"));
@@ -70,6 +72,7 @@ TEST_F(DocumentFiles, SavedOpenedAndSavedAgainGivesTheSameBytes)
   EXPECT_EQ(pf::PlistValue(reopened->nodeController().nodeIndexes()),
             pf::PlistValue(original->nodeController().nodeIndexes()));
   EXPECT_EQ(reopened->viewState().windowFrame, window.frame);
+  EXPECT_EQ(reopened->animationManager().duration(), 7.5);
   EXPECT_EQ(reopened->viewState().previewPanelOpen, true);
   EXPECT_TRUE(reopened->nodeController().fileLoadingWarnings().empty());
   EXPECT_FALSE(reopened->undoManager()->canUndo());

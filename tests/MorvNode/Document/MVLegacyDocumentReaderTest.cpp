@@ -16,6 +16,7 @@
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
 
 namespace {
 
@@ -86,6 +87,12 @@ TEST_F(LegacyDocuments, AVersionTwoFileLoadsIntoTheCurrentModel)
                                       "Warning, some legacy node connections could not be loaded since the "
                                       "corresponding nodes or sockets have been changed and no automatic conversion "
                                       "was possible. The file may therefore produce a different result."}));
+
+  const ODAnimationManager& animation = document->animationManager();
+  EXPECT_EQ(animation.currentTime(), 1.5);
+  EXPECT_EQ(animation.duration(), 10.0);
+  EXPECT_EQ(animation.framerate(), 25.0);
+  EXPECT_TRUE(animation.loop());
 
   const MVDocumentViewState& state = document->viewState();
   EXPECT_TRUE(state.fromLegacyFile);
