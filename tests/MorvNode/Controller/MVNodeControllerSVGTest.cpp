@@ -302,6 +302,12 @@ TEST_F(SvgExportTest, RepeatedNamesAndSymbolNamesGiveUniqueIds)
                                                                         "Picture");
   imageNode("Picture[NSImage]");  // its element is named "Picture" too
   imageNode("Picture[NSImage]");
+  // Two stored names that become one symbol name once quotes are left out.
+  for (const char* name : {"a'b", "ab"}) {
+    controller().sharedGraphicsStore()->storeSharedElementGraphicObject(
+        bytes("<svg xmlns='http://www.w3.org/2000/svg'/>"), name);
+    imageNode(std::string(name) + "[NSImage]");
+  }
   regenerate();
   pugi::xml_document document;
   parseDocument(document);
