@@ -101,6 +101,17 @@ std::string MVSvgWriter::escaped(std::string_view text)
     case '\'':
       result += "&apos;";
       break;
+    // Readers turn a raw tab or line break in an attribute into a blank: as references they
+    // stay what they are, and two names never read back as one id.
+    case '\t':
+      result += "&#9;";
+      break;
+    case '\n':
+      result += "&#10;";
+      break;
+    case '\r':
+      result += "&#13;";
+      break;
     default:
       result += c;
     }

@@ -62,7 +62,8 @@ public:
   // become U+FFFD, control characters other than tab, line feed and carriage return are left
   // out (XML 1.0 cannot hold them, not even as character references).
   static std::string xmlText(std::string_view text);
-  // xmlText() with &, <, >, " and ' replaced by their entities, for attribute values.
+  // xmlText() with &, <, >, " and ' replaced by their entities, and tab, line feed and carriage
+  // return by character references, for attribute values.
   static std::string escaped(std::string_view text);
   // xmlText() made safe inside a comment: no "--", and no "-" at the end.
   static std::string commentText(std::string_view text);
