@@ -175,6 +175,39 @@ private:
   std::size_t budget_;
 };
 
+constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
+constexpr std::string_view kXlinkNamespace = "http://www.w3.org/1999/xlink";
+
+// A name without a colon as SVG files use them: an ASCII letter or "_", then letters, digits,
+// "_", "-" and ".". (XML allows more; nothing SVG draws needs it.)
+bool isPlainName(std::string_view name)
+{
+  const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+  if (name.empty() || !letter(name[0])) {
+    return false;
+  }
+  return std::all_of(name.begin() + 1, name.end(), [&](char c) {
+    return letter(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+  });
+}
+
+// The prefix (when there is one) and the local part of a qualified name; no local part for a
+// name that is not one.
+std::pair<std::optional<std::string_view>, std::optional<std::string_view>> qualifiedName(std::string_view name)
+{
+  const std::size_t colon = name.find(':');
+  if (colon == std::string_view::npos) {
+    return {std::nullopt, isPlainName(name) ? std::optional(name) : std::nullopt};
+  }
+  const std::string_view prefix = name.substr(0, colon);
+  const std::string_view local = name.substr(colon + 1);
+  if (!isPlainName(prefix) || !isPlainName(local)) {
+    return {std::nullopt, std::nullopt};
+  }
+  return {prefix, local};
+}
+
 // Stored SVG text takes at most this many bytes more once its entities are expanded.
 constexpr std::size_t kMaxEntityExpansion = std::size_t{1} << 20;
 
@@ -186,8 +219,9 @@ struct StringWriter : pugi::xml_writer {
 
 // The stored SVG file as a symbol: the file is parsed, and its root element is written back as a
 // <symbol> with the symbol's id, its own ids set aside as "id_original" so that they stay out of
-// the way of the document's, every text and attribute value expanded and made fit for XML, and
-// a repeated attribute kept once. nullopt when the object is no sound SVG text (`reason` then
+// the way of the document's, every text and attribute value expanded and made fit for XML, a
+// repeated attribute kept once, and what a namespace-aware reader refuses left out (names that
+// are no qualified names, prefixes never declared, reserved namespaces declared again). nullopt when the object is no sound SVG text (`reason` then
 // says why when it is worth a log line).
 std::optional<std::string> svgTextSymbol(const MVSharedGraphicsStore& store, const std::string& baseName,
                                          const std::string& symbolName, std::string& reason)
@@ -219,10 +253,17 @@ std::optional<std::string> svgTextSymbol(const MVSharedGraphicsStore& store, con
   }
   EntityExpander expander(declaredEntities(doctype), text.size() + kMaxEntityExpansion);
 
-  std::vector<pugi::xml_node> pending{root};
+  // Namespace prefixes in scope; the export's own root binds xlink.
+  using Scope = std::vector<std::pair<std::string, std::string>>;
+  struct Pending {
+    pugi::xml_node node;
+    Scope scope;
+  };
+  std::vector<Pending> pending{{root, {{"xml", std::string(kXmlNamespace)}, {"xlink", std::string(kXlinkNamespace)}}}};
   while (!pending.empty()) {
-    pugi::xml_node node = pending.back();
+    Pending item = std::move(pending.back());
     pending.pop_back();
+    pugi::xml_node node = item.node;
     if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
       std::optional<std::string> value =
           node.type() == pugi::node_pcdata ? expander.expand(node.value()) : std::optional<std::string>(node.value());
@@ -236,34 +277,86 @@ std::optional<std::string> svgTextSymbol(const MVSharedGraphicsStore& store, con
     if (node.type() != pugi::node_element) {
       continue;
     }
-    std::vector<std::string> seen;
-    std::optional<std::string> originalID;
-    bool hasOriginalID = false;
-    for (pugi::xml_attribute attribute = node.first_attribute(); attribute;) {
-      const pugi::xml_attribute next = attribute.next_attribute();
-      const std::string name = attribute.name();
+    // Values first, and the element's own namespace declarations.
+    struct Attribute {
+      pugi::xml_attribute handle;
+      std::string name;
+      std::string value;
+      bool kept = true;
+    };
+    std::vector<Attribute> attributes;
+    Scope& scope = item.scope;
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
       std::optional<std::string> value = expander.expand(attribute.value());
       if (!value) {
         reason = expander.error;
         return std::nullopt;
       }
-      if (std::find(seen.begin(), seen.end(), name) != seen.end() || name == "id") {
-        if (name == "id" && !originalID) {
-          originalID = MVSvgWriter::xmlText(*value);
+      Attribute entry{attribute, attribute.name(), MVSvgWriter::xmlText(*value)};
+      const auto [prefix, local] = qualifiedName(entry.name);
+      if (!local) {
+        entry.kept = false;  // no name a namespace-aware reader takes
+      } else if (prefix == "xmlns" || (!prefix && *local == "xmlns")) {
+        const bool reserved = entry.value == kXmlNamespace || entry.value == kXmlnsNamespace;
+        entry.kept = !reserved && (!prefix || (!entry.value.empty() && *local != "xml" && *local != "xmlns"));
+        if (entry.kept && prefix) {
+          scope.emplace_back(*local, entry.value);
         }
-        node.remove_attribute(attribute);  // a repeated attribute, or the id set aside below
-      } else {
-        seen.push_back(name);
-        hasOriginalID = hasOriginalID || name == "id_original";
-        attribute.set_value(MVSvgWriter::xmlText(*value).c_str());
       }
-      attribute = next;
+      attributes.push_back(std::move(entry));
+    }
+    const auto bound = [&scope](std::string_view prefix) -> const std::string* {
+      for (auto binding = scope.rbegin(); binding != scope.rend(); ++binding) {
+        if (binding->first == prefix) {
+          return &binding->second;
+        }
+      }
+      return nullptr;
+    };
+    const auto [elementPrefix, elementLocal] = qualifiedName(node.name());
+    if (!elementLocal || (elementPrefix && (*elementPrefix == "xmlns" || !bound(*elementPrefix)))) {
+      node.parent().remove_child(node);  // with what it holds
+      continue;
+    }
+    // Each attribute once, by its name and by the namespace it stands for; the id set aside.
+    std::vector<std::string> seen;
+    std::optional<std::string> originalID;
+    bool hasOriginalID = false;
+    for (Attribute& attribute : attributes) {
+      if (!attribute.kept) {
+        continue;
+      }
+      const auto [prefix, local] = qualifiedName(attribute.name);
+      std::string expanded = attribute.name;
+      if (prefix && *prefix != "xmlns") {
+        const std::string* uri = bound(*prefix);
+        attribute.kept = uri != nullptr;
+        expanded = uri ? *uri + "|" + std::string(*local) : expanded;
+      }
+      if (attribute.kept && std::find(seen.begin(), seen.end(), expanded) != seen.end()) {
+        attribute.kept = false;
+      }
+      if (attribute.kept && attribute.name == "id") {
+        originalID = attribute.value;
+        attribute.kept = false;
+      }
+      if (attribute.kept) {
+        seen.push_back(expanded);
+        hasOriginalID = hasOriginalID || attribute.name == "id_original";
+      }
+    }
+    for (Attribute& attribute : attributes) {
+      if (attribute.kept) {
+        attribute.handle.set_value(attribute.value.c_str());
+      } else {
+        node.remove_attribute(attribute.handle);
+      }
     }
     if (originalID && !hasOriginalID) {
       node.append_attribute("id_original").set_value(originalID->c_str());
     }
     for (const pugi::xml_node child : node.children()) {
-      pending.push_back(child);
+      pending.push_back({child, scope});
     }
   }
   root.set_name("symbol");

@@ -248,6 +248,11 @@ TEST_F(SvgExportTest, HostileStoredSvgStillGivesAWellFormedExport)
       {"references to characters XML cannot hold", "<svg " + ns + "><text>&#1;&#xFFFF;ok</text></svg>", "",
        "\uFFFD\uFFFDok"},
       {"raw control characters", "<svg " + ns + "><text>a\x02" "b</text></svg>", "", "ab"},
+      {"names a namespace-aware reader refuses",
+       "<svg " + ns + " :a='1' b:c='2' xmlns:d='urn:d' d:e='3' xmlns:xml='urn:x' xmlns:n=''><f:g/><d:h/></svg>",
+       "d:e=3", ""},
+      {"one attribute under two prefixes of one namespace",
+       "<svg " + ns + " xmlns:a='urn:same' xmlns:b='urn:same' a:k='1' b:k='2'/>", "a:k=1", ""},
   };
   // One image node per file, all in one export.
   for (std::size_t i = 0; i < std::size(cases); ++i) {
