@@ -74,16 +74,16 @@ std::shared_ptr<const MVElement> MVParameterGraphics::previewElement()
   }
   // The old preview is dropped, not released: a row may still be drawing it.
   previewElement_.reset();
-  if (cachedElement_) {
-    std::shared_ptr<const MVElement> preview =
-        graphicsSource_ != nullptr ? graphicsSource_->graphicsPreviewElementForParameter(this, cachedElement_)
-                                   : cachedElement_;
-    if (preview) {
-      // A copy for the name: the cache and what the source answered stay as they are.
-      std::shared_ptr<MVElement> named = preview->copy();
-      named->setElementName(pf::format("%@ preview element", description()));
-      previewElement_ = std::move(named);
-    }
+  // The source is asked even without a cached element: a disabled node delivers nothing, yet
+  // its preview shows what it would generate.
+  const std::shared_ptr<const MVElement> preview =
+      graphicsSource_ != nullptr ? graphicsSource_->graphicsPreviewElementForParameter(this, cachedElement_)
+                                 : cachedElement_;
+  if (preview) {
+    // A copy for the name: the cache and what the source answered stay as they are.
+    std::shared_ptr<MVElement> named = preview->copy();
+    named->setElementName(pf::format("%@ preview element", description()));
+    previewElement_ = std::move(named);
   }
   previewNeedsUpdate_ = false;
   return previewElement_;

@@ -120,6 +120,11 @@ TEST_F(ElementNodeTest, DisabledNodeDeliversNothingButItsPreviewIsStyled)
   ASSERT_NE(preview, nullptr);
   EXPECT_EQ(preview->elementName(), "Rectangle");
   EXPECT_EQ(preview->fillColor(), pf::Color::rgb(1, 0, 0));
+  // The parameter's preview asks the node although nothing was generated.
+  EXPECT_EQ(shape->graphicsParameter()->element(), nullptr);
+  const auto shown = shape->graphicsParameter()->previewElement();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->fillColor(), pf::Color::rgb(1, 0, 0));
   // An enabled node has no preview without an element.
   shape->setEnabled(true);
   EXPECT_EQ(shape->graphicsPreviewElementForParameter(shape->graphicsParameter(), nullptr), nullptr);
