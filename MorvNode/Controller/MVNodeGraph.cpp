@@ -369,10 +369,27 @@ MVNode* MVNodeGraph::addNodeWithDescriptionDictionary(const pf::PlistValue::Dict
     }
 
     std::optional<std::string> nodeId = nodeIdText(record.find("Node id"));
+    std::optional<pf::PlistValue::Dictionary> renamed;
     if (!nodeId) {
       FeedbackManager::log("Warning, createNodeWithDescriptionDictionary no 'Node id' key in dictionary, generating new "
                            "one (so connections won't be restored)");
       nodeId = uniqueNodeID();
+    } else if (nodeWithId(*nodeId) != nullptr) {
+      // Connections and undo records find nodes by ID: a second node under one ID could never
+      // be found. The first keeps it, a later one gets a fresh ID.
+      const std::string fresh = uniqueNodeID();
+      FeedbackManager::log("Warning, createNodeWithDescriptionDictionary node id %@ is already in use, the node gets "
+                           "the new id %@",
+                           *nodeId, fresh);
+      if (isLoadingFile_) {
+        const std::string warning = "The file contained nodes with an ID already in use; they were given new IDs.";
+        if (std::find(fileLoadingWarnings_.begin(), fileLoadingWarnings_.end(), warning) == fileLoadingWarnings_.end()) {
+          fileLoadingWarnings_.push_back(warning);
+        }
+      }
+      nodeId = fresh;
+      renamed = record;
+      renamed->set("Node id", fresh);  // the node's own loading reads its ID too
     } else if (const std::optional<long> number = counterValueOfNodeId(*nodeId)) {
       // A file whose counter is missing or stale must not make new nodes reuse a loaded ID:
       // connections and undo records find nodes by ID.
@@ -393,7 +410,7 @@ MVNode* MVNodeGraph::addNodeWithDescriptionDictionary(const pf::PlistValue::Dict
       }
     }
     added = insertNode(std::move(node), position);
-    added->loadNodeDictionary(record);
+    added->loadNodeDictionary(renamed ? *renamed : record);
     return added;
   } catch (const std::exception& exception) {
     FeedbackManager::log("Exception createNodeWithDescriptionDictionary, trying to create %@ node. Exception: %@",
@@ -404,6 +421,13 @@ MVNode* MVNodeGraph::addNodeWithDescriptionDictionary(const pf::PlistValue::Dict
 
 void MVNodeGraph::addNodesFromRecords(const pf::PlistValue::Array& records, const NodeSetUp& setUp)
 {
+  // Fresh IDs for duplicates must not take an ID that a later record holds.
+  for (const pf::PlistValue& record : records) {
+    const std::optional<std::string> nodeId = nodeIdText(record.find("Node id"));
+    if (const std::optional<long> number = nodeId ? counterValueOfNodeId(*nodeId) : std::nullopt) {
+      nodeIDCounter_ = std::max(nodeIDCounter_, std::min(*number, kMaxNodeIDCounter));
+    }
+  }
   for (const pf::PlistValue& record : records) {
     const pf::PlistValue::Dictionary* dictionary = record.asDictionary();
     MVNode* node = dictionary != nullptr ? addNodeWithDescriptionDictionary(*dictionary, setUp) : nullptr;

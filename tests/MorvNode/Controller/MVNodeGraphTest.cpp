@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "MorvNode/Model/MVClassRegistry.h"
@@ -114,6 +117,29 @@ TEST_F(NodeGraphTest, LoadedIdsMoveTheCounterAndTheLookup)
     EXPECT_EQ(graph.nodeWithId(c.foundAs), node);
     EXPECT_EQ(graph.nodeIDCounter(), c.counterAfter);
   }
+}
+
+TEST_F(NodeGraphTest, DuplicateIdsKeepTheFirstAndGiveLaterOnesFreshIds)
+{
+  pf::PlistValue::Array records;
+  for (const char* id : {"2", "2", "2", "3"}) {
+    records.emplace_back(pf::PlistValue::Dictionary{{"Node class", "TestProcessNode"}, {"Node id", id}});
+  }
+  graph.setLoadingFile(true);
+  graph.addNodesFromRecords(records, owner.setUp());
+  graph.setLoadingFile(false);
+  std::vector<std::string> ids;
+  for (const auto& node : graph.nodes()) {
+    ids.push_back(node->nodeId());
+    EXPECT_EQ(graph.nodeWithId(node->nodeId()), node.get());
+  }
+  ASSERT_EQ(ids.size(), 4u);
+  EXPECT_EQ(ids[0], "2");
+  EXPECT_EQ(ids[3], "3");  // fresh IDs never take one a later record holds
+  EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 4u);
+  EXPECT_EQ(std::count(graph.fileLoadingWarnings().begin(), graph.fileLoadingWarnings().end(),
+                       "The file contained nodes with an ID already in use; they were given new IDs."),
+            1);
 }
 
 TEST_F(NodeGraphTest, RecordPositionsAndUnknownClasses)
