@@ -2,6 +2,10 @@
 
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "MorvNode/Nodes/Change/ChangeNode.h"
+#include "MorvNode/Nodes/Change/GroupMergeNode.h"
+#include "MorvNode/Nodes/Change/GroupNode.h"
+#include "MorvNode/Nodes/Change/GroupSelectNode.h"
 #include "MorvNode/Nodes/Elements/ElementImportNode.h"
 #include "MorvNode/Nodes/Elements/ElementLineNode.h"
 #include "MorvNode/Nodes/Elements/ElementNode.h"
@@ -38,6 +42,11 @@ void registerNodeClasses()
   registry.registerNodeClass(RepeatMirrorNode::nodeClassInfo());
   registry.registerNodeClass(RepeatTransformNode::nodeClassInfo());
   registry.registerNodeClass(RepeatSeamlessNode::nodeClassInfo());
+  // Change and group nodes.
+  registry.registerNodeClass(ChangeNode::nodeClassInfo());
+  registry.registerNodeClass(GroupNode::nodeClassInfo());
+  registry.registerNodeClass(GroupMergeNode::nodeClassInfo());
+  registry.registerNodeClass(GroupSelectNode::nodeClassInfo());
   // Output and document nodes.
   registry.registerNodeClass(ArtboardNode::nodeClassInfo());
   registry.registerNodeClass(NoteNode::nodeClassInfo());

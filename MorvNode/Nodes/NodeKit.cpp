@@ -43,6 +43,9 @@ void configureRow(MVParameter& parameter, const Row& row)
   if (row.outputSocket) {
     parameter.setHasOutputSocket(*row.outputSocket);
   }
+  if (row.backgroundTint) {
+    parameter.setLayoutBackgroundTint(true);
+  }
 }
 
 // After the value: on/off, visibility, drag-edit and tooltip.

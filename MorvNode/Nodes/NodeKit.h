@@ -47,6 +47,7 @@ struct Row {
   int dragEdit = 0;                    // drag-edit handle code on the preview; 0 for none
   std::optional<bool> inputSocket;     // nullopt keeps the kind's default
   std::optional<bool> outputSocket;
+  bool backgroundTint = false;         // the row stands on the tinted background of its group
 };
 
 // A number. Limits clamp every value; the preferred range only sizes the slider.
