@@ -3,8 +3,12 @@
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "MorvNode/Nodes/Change/ChangeNode.h"
+#include "MorvNode/Nodes/Change/ChangePivotNode.h"
+#include "MorvNode/Nodes/Change/ChangeTransformNode.h"
 #include "MorvNode/Nodes/Change/GroupMergeNode.h"
 #include "MorvNode/Nodes/Change/GroupNode.h"
+#include "MorvNode/Nodes/Change/GroupRandomizeColorNode.h"
+#include "MorvNode/Nodes/Change/GroupRandomizeNode.h"
 #include "MorvNode/Nodes/Change/GroupSelectNode.h"
 #include "MorvNode/Nodes/Elements/ElementImportNode.h"
 #include "MorvNode/Nodes/Elements/ElementLineNode.h"
@@ -47,6 +51,10 @@ void registerNodeClasses()
   registry.registerNodeClass(GroupNode::nodeClassInfo());
   registry.registerNodeClass(GroupMergeNode::nodeClassInfo());
   registry.registerNodeClass(GroupSelectNode::nodeClassInfo());
+  registry.registerNodeClass(ChangeTransformNode::nodeClassInfo());
+  registry.registerNodeClass(ChangePivotNode::nodeClassInfo());
+  registry.registerNodeClass(GroupRandomizeNode::nodeClassInfo());
+  registry.registerNodeClass(GroupRandomizeColorNode::nodeClassInfo());
   // Output and document nodes.
   registry.registerNodeClass(ArtboardNode::nodeClassInfo());
   registry.registerNodeClass(NoteNode::nodeClassInfo());

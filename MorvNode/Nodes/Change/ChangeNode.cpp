@@ -254,7 +254,7 @@ void ChangeNode::addGraphicsConnectionWarning(MVNode& node, const MVParameter& g
   }
 }
 
-std::optional<std::string> ChangeNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ChangeNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Has Offset") {
     return "Offset[ENABLE]";
@@ -262,11 +262,12 @@ std::optional<std::string> ChangeNode::legacyMV2ParameterNameTranslation(const s
   if (name == "Has Rotation") {
     return "Rotation[ENABLE]";
   }
-  return name;
+  return MVNode::legacyMV2ParameterNameTranslation(name);
 }
 
 bool ChangeNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  const bool loaded = MVNode::loadLegacyMV2NodeDictionary(record);
   if (const pf::PlistValue* stored = record.find("Change Mode"); stored != nullptr && stored->isNumber()) {
     const std::int64_t number = stored->toInteger().value_or(-1);
     if (number >= kGroup && number <= kSelected) {
@@ -284,5 +285,5 @@ bool ChangeNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& r
   // The stored value decides; a disabled parameter reads as its disabled value.
   selectionOffset_.setEnabled(true);
   selectionOffset_.setEnabled(selectionOffset_.localValue() != 0);
-  return true;
+  return loaded;
 }

@@ -67,10 +67,10 @@ public:
 
   // Older-generation records: "Has Offset" / "Has Rotation" carry into the enable toggles of
   // "Offset" / "Rotation"; other names are kept. nullopt: the old value is dropped.
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
   // The old "Change Mode" number (0 Group, 1 Each, 2 Selected, by name among the offered modes;
   // another number: the first position) and the "Selection Offset" toggle (on when not 0).
-  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
   // The current pass.
   long long currentElementIndex() const { return currentElementIndex_; }

@@ -241,7 +241,7 @@ void GroupSelectNode::checkWarnings()
   }
 }
 
-std::optional<std::string> GroupSelectNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> GroupSelectNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Selection heading") {
     return std::nullopt;
@@ -249,5 +249,5 @@ std::optional<std::string> GroupSelectNode::legacyMV2ParameterNameTranslation(co
   if (name == "A") {
     return "Graphics";
   }
-  return name;
+  return GroupNode::legacyMV2ParameterNameTranslation(name);
 }

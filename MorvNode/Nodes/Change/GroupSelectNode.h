@@ -51,7 +51,7 @@ public:
   void checkWarnings() override;
 
   // Older-generation names: "Selection heading" is dropped, "A" is "Graphics".
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
   MVParameterGraphics* unselectedGraphicsParameter() const { return &unselected_; }
   MVParameterGraphics* maskGraphicsParameter() const { return &mask_; }

@@ -243,9 +243,9 @@ TEST_F(ChangeNodeTest, OlderGenerationChangeModeAndOffset)
   // The offset's stored value is 1 by default: the toggle comes on.
   EXPECT_TRUE(node->selectionOffsetParameter()->enabled());
 
-  EXPECT_EQ(ChangeNode::legacyMV2ParameterNameTranslation("Has Offset"), "Offset[ENABLE]");
-  EXPECT_EQ(ChangeNode::legacyMV2ParameterNameTranslation("Has Rotation"), "Rotation[ENABLE]");
-  EXPECT_EQ(ChangeNode::legacyMV2ParameterNameTranslation("Angle"), "Angle");
+  EXPECT_EQ(node->legacyMV2ParameterNameTranslation("Has Offset"), "Offset[ENABLE]");
+  EXPECT_EQ(node->legacyMV2ParameterNameTranslation("Has Rotation"), "Rotation[ENABLE]");
+  EXPECT_EQ(node->legacyMV2ParameterNameTranslation("Angle"), "Angle");
 }
 
 }  // namespace
