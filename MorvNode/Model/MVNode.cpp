@@ -498,14 +498,14 @@ void MVNode::setInitialNodeViewOrigin(pf::Point origin)
   initialNodeViewOrigin_ = origin;
 }
 
-void MVNode::initNodeRandomSeedParameters()
+void MVNode::initNodeRandomSeedParameters(std::string_view after)
 {
   std::unique_ptr<MVParameter> show = MVParameter::parameterWithName("Show seed");
   show->setDisplayName("Show seed");
   show->setTooltip("Show or edit random seed value used to generate random parameters in this node");
   show->setLayoutHasEnableToggle(true);
   show->setEnabled(false);
-  showRandomSeedParameter_ = addParameter(std::move(show));
+  showRandomSeedParameter_ = after.empty() ? addParameter(std::move(show)) : addParameterAfter(std::move(show), after);
 
   std::unique_ptr<MVParameterValue> seed = MVParameterValue::parameterWithName("Seed");
   seed->setDisplayName("Seed");
@@ -514,7 +514,7 @@ void MVNode::initNodeRandomSeedParameters()
   seed->setValue(static_cast<double>(std::rand() % 10000));  // a new node gets a seed from 0 to 9999
   seed->setIsInteger(true);
   seed->setTooltip("The random seed used for the random values of this node");
-  randomSeedParameter_ = addParameter(std::move(seed));
+  randomSeedParameter_ = static_cast<MVParameterValue*>(addParameterAfter(std::move(seed), "Show seed"));
 }
 
 void MVNode::initRandomSeed()
@@ -530,6 +530,11 @@ void MVNode::updateIncrementalRandomSeed()
                           ? randomSource_->randomDoubleWithSeed(wrappingSum(randomIncrementalSeed_, nodeRandomSeed_))
                           : 0.0;
   randomIncrementalSeed_ = pf::saturatingCast<std::int64_t>(draw * kRandomIntegerScale);
+}
+
+void MVNode::incrementRandomIncrementalSeed()
+{
+  randomIncrementalSeed_ = wrappingSum(randomIncrementalSeed_, 1);
 }
 
 double MVNode::randomDoubleWithSeed(long long index) const

@@ -211,12 +211,15 @@ public:
   void setRecursiveCheckedFlag(bool checked) { recursiveCheckedFlag_ = checked; }
 
   // Random seeds (see RandomSource).
-  // Adds the "Show seed" toggle and the "Seed" value where the rows are to appear.
-  void initNodeRandomSeedParameters();
+  // Adds the "Show seed" toggle and the "Seed" value where the rows are to appear: directly
+  // after the parameter named `after`, or last when it is empty.
+  void initNodeRandomSeedParameters(std::string_view after = {});
   // Restarts the node's draws (each generation).
   void initRandomSeed();
   // Advances to the next step's draws.
   void updateIncrementalRandomSeed();
+  // Advances by one step: for nodes that draw once per request (successive table entries).
+  void incrementRandomIncrementalSeed();
   double randomDoubleWithSeed(long long index) const;       // [0, 1); 0.0 without a source (logged)
   long long randomIntegerWithSeed(long long index) const;   // 0 ... 9,999,999; 0 without a source
   MVParameter* showRandomSeedParameter() const { return showRandomSeedParameter_; }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVNodeIndexManager.h"
 #include "Platform/Unicode.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -30,6 +31,15 @@ std::unique_ptr<MVParameterNodeIndex> MVParameterNodeIndex::parameterWithName(co
   return parameter;
 }
 
+MVNodeIndexManager* MVParameterNodeIndex::nodeIndexManager() const
+{
+  if (nodeIndexManager_ != nullptr) {
+    return nodeIndexManager_;
+  }
+  MVNodeDelegate* controller = nodeController();
+  return controller != nullptr ? controller->nodeIndexManager() : nullptr;
+}
+
 void MVParameterNodeIndex::setupSockets()
 {
   MVParameterIndex::setupSockets();
@@ -46,13 +56,13 @@ void MVParameterNodeIndex::prepareForInterface()
 
 void MVParameterNodeIndex::updateElementIndexes()
 {
-  if (nodeIndexManager_ == nullptr) {
+  if (nodeIndexManager() == nullptr) {
     FeedbackManager::log("Warning, %@ updateElementIndexes called with no elementIndexManager", description());
     return;
   }
   const std::optional<std::string> current =
       hasIndexNames() ? std::optional<std::string>(indexName()) : std::nullopt;
-  std::vector<std::string> keys = keysOf(nodeIndexManager_->nodeIndexes());
+  std::vector<std::string> keys = keysOf(nodeIndexManager()->nodeIndexes());
   std::stable_sort(keys.begin(), keys.end(),
                    [](const std::string& a, const std::string& b) { return pf::compareCaseInsensitive(a, b) < 0; });
   if (hasIndexNames() && hasIndexDisplayNames() && hasIndexIcons() && indexNames() == keys) {
@@ -67,7 +77,7 @@ void MVParameterNodeIndex::updateElementIndexes()
       FeedbackManager::log("Error, failed to add element index menu item for indexKey: %@", key);
       continue;
     }
-    const MVNode* publisher = nodeIndexManager_->nodeIndexNodeFromIndex(key);
+    const MVNode* publisher = nodeIndexManager()->nodeIndexNodeFromIndex(key);
     if (publisher == nullptr) {
       continue;
     }
@@ -98,13 +108,13 @@ std::string MVParameterNodeIndex::indexName() const
 
 double MVParameterNodeIndex::valueForSocketIndex(int)
 {
-  if (nodeIndexManager_ == nullptr) {
+  if (nodeIndexManager() == nullptr) {
     FeedbackManager::log("Warning, %@ value requested with no elementIndexManager", description());
     return static_cast<double>(localIndexValue_);
   }
   long long value = 0;
   if (hasIndexNames()) {
-    value = nodeIndexManager_->nodeIndex(indexName());
+    value = nodeIndexManager()->nodeIndex(indexName());
     invalidIndexFlag_ = value < 0;
     if (invalidIndexFlag_) {
       value = 0;
@@ -132,8 +142,8 @@ pf::PlistValue::Dictionary MVParameterNodeIndex::descriptionDictionary() const
 
 bool MVParameterNodeIndex::loadDescriptionDictionary(const pf::PlistValue::Dictionary& record)
 {
-  if (nodeIndexManager_ != nullptr) {
-    setIndexNames(keysOf(nodeIndexManager_->nodeIndexes()));
+  if (nodeIndexManager() != nullptr) {
+    setIndexNames(keysOf(nodeIndexManager()->nodeIndexes()));
   }
   const bool loaded = MVParameterIndex::loadDescriptionDictionary(record);
   if (!loaded) {

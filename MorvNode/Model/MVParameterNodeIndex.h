@@ -24,8 +24,9 @@ public:
   // Brings the list up to date before the row builds itself.
   void prepareForInterface() override;
 
-  // The graph controller; not owned, outlives the node.
-  MVNodeIndexManager* nodeIndexManager() const { return nodeIndexManager_; }
+  // The manager set here, else the index manager of the node's graph controller; not owned,
+  // outlives the node. nullptr when there is neither.
+  MVNodeIndexManager* nodeIndexManager() const;
   void setNodeIndexManager(MVNodeIndexManager* manager) { nodeIndexManager_ = manager; }
 
   // Rebuilds the names, display names and icons from the manager's keys, keeping the chosen

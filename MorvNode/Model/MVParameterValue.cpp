@@ -88,19 +88,26 @@ double MVParameterValue::valueForSocketIndex(int)
   if (!enabled()) {
     return checkNewValue(disabledValue_);
   }
+  const bool apart = keepsStoredValueWithSource_ && valueSource_ != nullptr;
   if (!needsToUpdate()) {
-    return value_;
+    return apart ? sourceResult_ : value_;
   }
-  const double previous = value_;
+  const double previous = apart ? sourceResult_ : value_;
   const double input = inputValue();
-  value_ = valueSource_ != nullptr ? checkNewValue(valueSource_->valueForParameter(this, 0, input)) : input;
+  if (apart) {
+    value_ = input;
+    sourceResult_ = checkNewValue(valueSource_->valueForParameter(this, 0, input));
+  } else {
+    value_ = valueSource_ != nullptr ? checkNewValue(valueSource_->valueForParameter(this, 0, input)) : input;
+  }
+  const double result = apart ? sourceResult_ : value_;
   const MVNodeDelegate* controller = node() != nullptr ? node()->nodeController() : nullptr;
   setLastUpdateGenerationCycleID(controller != nullptr ? controller->currentGenerationCycleID() : 0);
   setNeedsToUpdate(false);
-  if (value_ != previous) {
+  if (result != previous) {
     setViewNeedsLayout();
   }
-  return value_;
+  return result;
 }
 
 double MVParameterValue::inputValue()

@@ -44,6 +44,13 @@ public:
   MVParameterValueSource* valueSource() const { return valueSource_; }
   virtual void setValueSource(MVParameterValueSource* source);
   bool hasValueSource() const override { return valueSource_ != nullptr; }
+  // With a value source, the stored value stays the input (what was typed, or what the input
+  // last delivered) and the source's result is cached apart. For sources that transform their
+  // input (remap, cap, round) or stand in for it for a while (a symmetrical range): a stored
+  // result would be transformed again at the next recomputation, and would replace what was
+  // typed in the record. Off by default: the result is stored, as for computed outputs.
+  bool keepsStoredValueWithSource() const { return keepsStoredValueWithSource_; }
+  void setKeepsStoredValueWithSource(bool keeps) { keepsStoredValueWithSource_ = keeps; }
   // While a source is set, the row disables the input socket.
   bool disablesInputWithValueSource() const { return disablesInputWithValueSource_; }
   void setDisablesInputWithValueSource(bool disables) { disablesInputWithValueSource_ = disables; }
@@ -90,6 +97,8 @@ private:
   double disabledValue_ = 0.0;
   MVParameterValueSource* valueSource_ = nullptr;  // a node, outlives this parameter
   bool disablesInputWithValueSource_ = true;
+  bool keepsStoredValueWithSource_ = false;
+  double sourceResult_ = 0.0;  // the cache of the source's result while keepsStoredValueWithSource
   bool hasMinValueLimit_ = false;
   double minValueLimit_ = 0.0;
   bool hasMaxValueLimit_ = false;

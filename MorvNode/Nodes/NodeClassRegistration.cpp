@@ -10,8 +10,12 @@
 #include "MorvNode/Nodes/Change/GroupRandomizeColorNode.h"
 #include "MorvNode/Nodes/Change/GroupRandomizeNode.h"
 #include "MorvNode/Nodes/Change/GroupSelectNode.h"
+#include "MorvNode/Nodes/Colors/ColorAdjustmentNode.h"
+#include "MorvNode/Nodes/Colors/ColorListNode.h"
+#include "MorvNode/Nodes/Colors/ColorNode.h"
 #include "MorvNode/Nodes/Elements/ElementImportNode.h"
 #include "MorvNode/Nodes/Elements/ElementLineNode.h"
+#include "MorvNode/Nodes/Elements/ElementListNode.h"
 #include "MorvNode/Nodes/Elements/ElementNode.h"
 #include "MorvNode/Nodes/Elements/ElementShapeNode.h"
 #include "MorvNode/Nodes/Elements/ElementTextNode.h"
@@ -22,8 +26,18 @@
 #include "MorvNode/Nodes/Repeaters/RepeatRandomNode.h"
 #include "MorvNode/Nodes/Repeaters/RepeatSeamlessNode.h"
 #include "MorvNode/Nodes/Repeaters/RepeatTransformNode.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "MorvNode/Nodes/Values/AnimationInfoNode.h"
+#include "MorvNode/Nodes/Values/ValueCapNode.h"
+#include "MorvNode/Nodes/Values/ValueElementSizeNode.h"
+#include "MorvNode/Nodes/Values/ValueListNode.h"
+#include "MorvNode/Nodes/Values/ValueMathNode.h"
+#include "MorvNode/Nodes/Values/ValueMiniMathNode.h"
 #include "MorvNode/Nodes/Values/ValueNode.h"
+#include "MorvNode/Nodes/Values/ValueNodeIndexNode.h"
+#include "MorvNode/Nodes/Values/ValueRandomNode.h"
+#include "MorvNode/Nodes/Values/ValueRemapNode.h"
+#include "MorvNode/Nodes/Values/ValueRoundNode.h"
 #include "MorvNode/Nodes/Values/ValueTimeFunctionNode.h"
 
 void registerNodeClasses()
@@ -35,8 +49,18 @@ void registerNodeClasses()
   registry.registerNodeClass(ElementLineNode::nodeClassInfo());
   registry.registerNodeClass(ElementImportNode::nodeClassInfo());
   registry.registerNodeClass(ElementTextNode::nodeClassInfo());
+  registry.registerNodeClass(ElementListNode::nodeClassInfo());
   // Value nodes.
   registry.registerNodeClass(ValueNode::nodeClassInfo());
+  registry.registerNodeClass(ValueMathNode::nodeClassInfo());
+  registry.registerNodeClass(ValueMiniMathNode::nodeClassInfo());
+  registry.registerNodeClass(ValueRandomNode::nodeClassInfo());
+  registry.registerNodeClass(ValueRemapNode::nodeClassInfo());
+  registry.registerNodeClass(ValueCapNode::nodeClassInfo());
+  registry.registerNodeClass(ValueRoundNode::nodeClassInfo());
+  registry.registerNodeClass(ValueListNode::nodeClassInfo());
+  registry.registerNodeClass(ValueElementSizeNode::nodeClassInfo());
+  registry.registerNodeClass(ValueNodeIndexNode::nodeClassInfo());
   registry.registerNodeClass(ValueTimeFunctionNode::nodeClassInfo());
   registry.registerNodeClass(AnimationInfoNode::nodeClassInfo());
   // Repeaters.
@@ -55,6 +79,10 @@ void registerNodeClasses()
   registry.registerNodeClass(ChangePivotNode::nodeClassInfo());
   registry.registerNodeClass(GroupRandomizeNode::nodeClassInfo());
   registry.registerNodeClass(GroupRandomizeColorNode::nodeClassInfo());
+  // Colour nodes.
+  registry.registerNodeClass(ColorNode::nodeClassInfo());
+  registry.registerNodeClass(ColorListNode::nodeClassInfo());
+  registry.registerNodeClass(ColorAdjustmentNode::nodeClassInfo());
   // Output and document nodes.
   registry.registerNodeClass(ArtboardNode::nodeClassInfo());
   registry.registerNodeClass(NoteNode::nodeClassInfo());

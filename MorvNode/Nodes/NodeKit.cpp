@@ -10,9 +10,11 @@
 #include "MorvNode/Model/MVParameterFont.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterIndex.h"
+#include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterString.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
+#include "MorvNode/Model/MVParameterValueExpression.h"
 
 namespace nodekit {
 namespace {
@@ -45,6 +47,9 @@ void configureRow(MVParameter& parameter, const Row& row)
   }
   if (row.backgroundTint) {
     parameter.setLayoutBackgroundTint(true);
+  }
+  if (row.updateIfUnconnected) {
+    parameter.setUpdateIfUnconnected(true);
   }
 }
 
@@ -99,6 +104,14 @@ MVParameterValue& value(MVNode& node, const Row& row, const Number& number, cons
   }
   if (number.disabledValue) {
     parameter->setDisabledValue(*number.disabledValue);
+  if (row.computed) {
+    parameter->setValueSource(&node);
+  }
+  if (number.inputWithSource) {
+    parameter->setDisablesInputWithValueSource(false);
+  }
+  if (number.keepsStoredValue) {
+    parameter->setKeepsStoredValueWithSource(true);
   }
   configureState(*parameter, row);
   return place(node, std::move(parameter), where);
@@ -194,6 +207,41 @@ MVParameterColor& color(MVNode& node, const Row& row, std::optional<pf::Color> c
   return place(node, std::move(parameter), where);
 }
 
+MVParameterColor& color(MVNode& node, const Row& row, const Swatch& swatch, const Placement& where)
+{
+  auto parameter = MVParameterColor::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  parameter->setColor(swatch.color);
+  if (swatch.fullWidth) {
+    parameter->setLayoutFullWidth(true);
+  }
+  if (row.computed) {
+    parameter->setColorSource(&node);
+  }
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterValueExpression& expression(MVNode& node, const Row& row, const Formula& formula, const Placement& where)
+{
+  auto parameter = MVParameterValueExpression::parameterWithName(row.name);
+  parameter->setHasInputSocket(!formula.inputVariable.empty());
+  configureRow(*parameter, row);
+  parameter->setExpressionString(formula.expression);
+  parameter->setInputParameterName(formula.inputVariable);
+  parameter->setExpressionVariablesSource(formula.variables);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterNodeIndex& nodeIndex(MVNode& node, const Row& row, const Placement& where)
+{
+  auto parameter = MVParameterNodeIndex::parameterWithName(row.name);
+  configureRow(*parameter, row);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
 MVParameterString& text(MVNode& node, const Row& row, std::optional<std::string> text, const Placement& where)
 {
   auto parameter = MVParameterString::parameterWithName(row.name);
@@ -224,6 +272,14 @@ MVParameterGraphics& graphics(MVNode& node, const Row& row, const Placement& whe
   auto parameter = MVParameterGraphics::parameterWithName(row.name);
   configureRow(*parameter, row);
   parameter->setGraphicsSource(&node);
+  configureState(*parameter, row);
+  return place(node, std::move(parameter), where);
+}
+
+MVParameterGraphics& elementInput(MVNode& node, const Row& row, const Placement& where)
+{
+  auto parameter = MVParameterGraphics::parameterWithName(row.name);
+  configureRow(*parameter, row);
   configureState(*parameter, row);
   return place(node, std::move(parameter), where);
 }

@@ -14,10 +14,13 @@ class MVParameterColor;
 class MVParameterFile;
 class MVParameterFont;
 class MVParameterGraphics;
+class MVParameterExpressionVariablesSource;
 class MVParameterIndex;
+class MVParameterNodeIndex;
 class MVParameterString;
 class MVParameterValue;
 class MVParameterValue2D;
+class MVParameterValueExpression;
 
 // The small kit with which a node class declares its parameters. A node holds each declared
 // parameter as a reference member initialised by one of the functions below, so its parameters
@@ -48,6 +51,8 @@ struct Row {
   std::optional<bool> inputSocket;     // nullopt keeps the kind's default
   std::optional<bool> outputSocket;
   bool backgroundTint = false;         // the row stands on the tinted background of its group
+  bool computed = false;             // the node computes the value or colour (its source)
+  bool updateIfUnconnected = false;  // a change regenerates even with nothing downstream
 };
 
 // A number. Limits clamp every value; the preferred range only sizes the slider.
@@ -59,6 +64,8 @@ struct Number {
   std::optional<double> rangeMax;
   bool integer = false;
   std::optional<double> disabledValue;  // what the row reads while its switch is off; 0 when nullopt
+  bool inputWithSource = false;   // the input socket stays usable while the node computes the value
+  bool keepsStoredValue = false;  // with a source, the stored value stays the input (see MVParameterValue)
 };
 
 enum class Presets { None, Size, Position, Scale };
@@ -90,6 +97,20 @@ struct Choice {
   bool segments = false;  // shown as toggle segments rather than a pop-up
 };
 
+// A colour well.
+struct Swatch {
+  std::optional<pf::Color> color;  // nullopt: black
+  bool fullWidth = false;
+};
+
+// A number typed as an expression. `inputVariable` names the input socket's value in the
+// expression (and gives the row an input socket); `variables` fills in the other variables.
+struct Formula {
+  std::string expression;
+  std::string inputVariable;
+  MVParameterExpressionVariablesSource* variables = nullptr;
+};
+
 // Where a declared parameter goes in the node's list: after the named parameter, or last.
 struct Placement {
   std::string after;  // empty: append
@@ -104,6 +125,11 @@ MVParameterValue2D& value2D(MVNode& node, const Row& row, const Pair& pair, cons
 MVParameterIndex& choice(MVNode& node, const Row& row, const Choice& choice, const Placement& where = {});
 MVParameterBool& toggle(MVNode& node, const Row& row, bool on, const Placement& where = {});
 MVParameterColor& color(MVNode& node, const Row& row, std::optional<pf::Color> color, const Placement& where = {});
+MVParameterColor& color(MVNode& node, const Row& row, const Swatch& swatch, const Placement& where = {});
+MVParameterValueExpression& expression(MVNode& node, const Row& row, const Formula& formula,
+                                       const Placement& where = {});
+// A choice among the node indexes the graph controller holds (its index manager).
+MVParameterNodeIndex& nodeIndex(MVNode& node, const Row& row, const Placement& where = {});
 MVParameterString& text(MVNode& node, const Row& row, std::optional<std::string> text, const Placement& where = {});
 // A font, starting as the parameter kind's default (the system font).
 MVParameterFont& font(MVNode& node, const Row& row, const Placement& where = {});
@@ -112,6 +138,8 @@ MVParameterGraphics& graphics(MVNode& node, const Row& row, const Placement& whe
 // An imported graphic (no sockets). Its data arrives later: the store to publish in is the
 // node's controller, which is set only after construction.
 MVParameterFile& file(MVNode& node, const Row& row, const Placement& where = {});
+// An element input whose output is what arrives (no graphics source); the node reads it.
+MVParameterGraphics& elementInput(MVNode& node, const Row& row, const Placement& where = {});
 // A row without a value of its own: a header, or an on/off switch that other rows follow.
 MVParameter& plain(MVNode& node, const Row& row, const Placement& where = {});
 

@@ -3,6 +3,7 @@
 #include <variant>
 
 #include "MorvNode/Model/MVParameterValue.h"
+#include "Platform/Numbers.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 const MVNodeClass& ValueNode::nodeClassInfo()
@@ -44,6 +45,12 @@ void ValueNode::setProposedValue(const MVProposedValue& value)
     }
     return;
   }
-  FeedbackManager::log("Warning, %@ setProposedValue, %@ is not of the expected class", description(),
-                       std::get<pf::Color>(value).description());
+  logUnexpectedProposal(value);
+}
+
+void ValueNode::logUnexpectedProposal(const MVProposedValue& value) const
+{
+  const std::string object =
+      std::holds_alternative<double>(value) ? pf::formatG(std::get<double>(value)) : std::get<pf::Color>(value).description();
+  FeedbackManager::log("Warning, %@ setProposedValue, %@ is not of the expected class", description(), object);
 }

@@ -26,6 +26,8 @@ public:
 
 protected:
   void setValueParameter(MVParameterValue* parameter) { valueParameter_ = parameter; }
+  // The log line for a proposal the node cannot take.
+  void logUnexpectedProposal(const MVProposedValue& value) const;
 
 private:
   MVParameterValue* valueParameter_ = nullptr;  // owned by the node's parameters

@@ -7,6 +7,7 @@
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/RunLoop.h"
+#include "Shared/RandomSource/RandomSource.h"
 
 NodeGraphTest::NodeGraphTest()
     : defaults(std::make_shared<pf::UserDefaults>(::testing::TempDir() + "node-test-defaults.plist"))
@@ -30,6 +31,12 @@ MVConnection* NodeGraphTest::connectToLayer(MVNode* node, std::size_t layerIndex
 {
   return controller().addConnectionFromSocket(node->graphicsParameterNamed("Graphics")->outputSocket(),
                                               artboard_->layers().at(layerIndex)->inputSocket());
+}
+
+void NodeGraphTest::useRandomTable()
+{
+  static const RandomSource table(123456789);
+  document.setRandomSource(&table);
 }
 
 std::shared_ptr<const MVElement> NodeGraphTest::regenerate()

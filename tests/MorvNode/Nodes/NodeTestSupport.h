@@ -33,6 +33,9 @@ protected:
   }
   // The node's "Graphics" output to the artboard layer at `layerIndex` (0: top layer).
   MVConnection* connectToLayer(MVNode* node, std::size_t layerIndex = 0);
+  // Hands the application's random table (seed 123456789, made once per process) to the
+  // document, and so to the nodes added afterwards.
+  void useRandomTable();
   // Lets the pending regeneration run and answers the output tree.
   std::shared_ptr<const MVElement> regenerate();
   // Runs `action` as one pass of the run loop (one undo step; what was registered outside a
