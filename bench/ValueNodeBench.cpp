@@ -7,6 +7,8 @@
 
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Controller/MVNodeIndexTable.h"
+#include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
