@@ -100,18 +100,22 @@ void ElementListNode::checkWarnings()
   }
 }
 
-std::shared_ptr<MVElement> ElementListNode::graphicsElementForParameter(MVParameter* parameter,
-                                                                        std::shared_ptr<MVElement> inputElement)
+std::shared_ptr<const MVElement> ElementListNode::graphicsElementForParameter(MVParameter* parameter,
+                                                                              std::shared_ptr<const MVElement> inputElement)
 {
   if (parameter != graphicsParameter()) {
     return ElementNode::graphicsElementForParameter(parameter, std::move(inputElement));
   }
   const int n = count();
   const double x = NodeListIndex::rawIndex(*this, indexMode_.index(), n, index_, indexOffset_, nodeIndex_);
-  std::shared_ptr<MVElement> element = inputs_[static_cast<std::size_t>(NodeListIndex::position(x, n))]->element();
-  if (element) {
-    element->addNodeToHistory(nodeId());
+  const std::shared_ptr<const MVElement> chosen =
+      inputs_[static_cast<std::size_t>(NodeListIndex::position(x, n))]->element();
+  if (!chosen) {
+    return nullptr;
   }
+  // The input's tree is shared: the stamp goes on a copy (shallow for a group).
+  std::shared_ptr<MVElement> element = chosen->copy();
+  element->addNodeToHistory(nodeId());
   return element;
 }
 

@@ -27,11 +27,11 @@ public:
   // Also warns when none of the shown inputs is connected.
   void checkWarnings() override;
   // No sample inputs in the node reference.
-  std::shared_ptr<MVElement> getReferenceInputGraphicsNamed(const std::string&) override { return nullptr; }
+  std::shared_ptr<const MVElement> getReferenceInputGraphicsNamed(const std::string&) override { return nullptr; }
   // "Graphics": the element at the chosen position, stamped with the node; nullptr when that
   // input is unconnected.
-  std::shared_ptr<MVElement> graphicsElementForParameter(MVParameter* parameter,
-                                                         std::shared_ptr<MVElement> inputElement) override;
+  std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
+                                                               std::shared_ptr<const MVElement> inputElement) override;
 
   static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
 
