@@ -84,7 +84,7 @@ pf::Color ColorAdjustmentNode::adjusted(const pf::Color& input, double hue, doub
   return pf::Color::hsb(h, hsb.saturation + saturation, hsb.brightness + brightness, 1.0);
 }
 
-std::optional<std::string> ColorAdjustmentNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ColorAdjustmentNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "InputColor") {
     return std::string("Color");
@@ -92,14 +92,15 @@ std::optional<std::string> ColorAdjustmentNode::legacyMV2ParameterNameTranslatio
   if (name == "Color adjustment") {
     return std::nullopt;
   }
-  return name;
+  return MVNode::legacyMV2ParameterNameTranslation(name);
 }
 
-bool ColorAdjustmentNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary&)
+bool ColorAdjustmentNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  const bool loaded = MVNode::loadLegacyMV2NodeDictionary(record);
   for (MVParameterValue* adjustment : {&hue_, &saturation_, &brightness_}) {
     adjustment->setEnabled(true);
     adjustment->setEnabled(adjustment->value() != 0);
   }
-  return true;
+  return loaded;
 }

@@ -27,9 +27,9 @@ public:
   // The shift itself; `input` unchanged when all three shifts are 0.
   static pf::Color adjusted(const pf::Color& input, double hue, double saturation, double brightness);
 
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
   // The older generation had no switches: each adjustment is on unless its value is 0.
-  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
 private:
   static bool newNodeDefaults();

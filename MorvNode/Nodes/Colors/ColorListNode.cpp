@@ -122,7 +122,7 @@ pf::Color ColorListNode::colorForParameter(MVParameter* parameter, const pf::Col
   return first.blended(f, colors_[static_cast<std::size_t>((k + 1) % n)]->color());
 }
 
-std::optional<std::string> ColorListNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ColorListNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Value") {
     return std::string("Index");
@@ -130,15 +130,16 @@ std::optional<std::string> ColorListNode::legacyMV2ParameterNameTranslation(cons
   if (name == "Color index" || name == "Color list") {
     return std::nullopt;
   }
-  return name;
+  return MVNode::legacyMV2ParameterNameTranslation(name);
 }
 
 bool ColorListNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  const bool loaded = MVNode::loadLegacyMV2NodeDictionary(record);
   const pf::PlistValue* values = record.find("Parameter values");
   const pf::PlistValue* random = values != nullptr ? values->find("Random") : nullptr;
   if (random != nullptr && random->toBool().value_or(false)) {
     indexMode_.setIndex(NodeListIndex::kRandom);
   }
-  return true;
+  return loaded;
 }

@@ -32,9 +32,9 @@ public:
   void parameterChanged(MVParameter* parameter, const std::string& propertyName) override;
   pf::Color colorForParameter(MVParameter* parameter, const pf::Color& inputColor) override;
 
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
   // An older record's true "Random" switch becomes the random index mode.
-  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
   // The list length: "Number of colors" index + 2.
   int count() const;

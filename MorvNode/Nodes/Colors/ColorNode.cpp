@@ -104,7 +104,7 @@ pf::Color ColorNode::componentColor(long long model)
   }
 }
 
-std::optional<std::string> ColorNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ColorNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Mode") {
     return std::nullopt;
@@ -112,15 +112,16 @@ std::optional<std::string> ColorNode::legacyMV2ParameterNameTranslation(const st
   if (name == "Numeric") {
     return std::string("Color model[ENABLE]");
   }
-  return name;
+  return MVNode::legacyMV2ParameterNameTranslation(name);
 }
 
 bool ColorNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  const bool loaded = MVNode::loadLegacyMV2NodeDictionary(record);
   const pf::PlistValue* values = record.find("Parameter values");
   const pf::PlistValue* numeric = values != nullptr ? values->find("Numeric") : nullptr;
   if (numeric != nullptr) {
     model_.setEnabled(numeric->toBool().value_or(false));
   }
-  return true;
+  return loaded;
 }

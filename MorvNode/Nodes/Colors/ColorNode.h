@@ -32,9 +32,9 @@ public:
   // Picker mode: the well's colour; numeric mode: the colour of the chosen model's components.
   pf::Color colorForParameter(MVParameter* parameter, const pf::Color& inputColor) override;
 
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
   // The older record's "Numeric" switch becomes the "Color model" switch.
-  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
   MVParameterColor& colorParameter() const { return color_; }
 

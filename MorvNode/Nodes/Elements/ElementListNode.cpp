@@ -119,11 +119,10 @@ std::shared_ptr<const MVElement> ElementListNode::graphicsElementForParameter(MV
   return element;
 }
 
-std::optional<std::string> ElementListNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ElementListNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Element index" || name == "Element list") {
     return std::nullopt;
   }
-  // TODO(#33): the element node base's table of older-generation names.
-  return name;
+  return ElementNode::legacyMV2ParameterNameTranslation(name);
 }

@@ -33,7 +33,7 @@ public:
   std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,
                                                                std::shared_ptr<const MVElement> inputElement) override;
 
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
   // The list length: "Number of elements" index + 2.
   int count() const;

@@ -44,7 +44,7 @@ double ValueCapNode::cap(double x, double min, double max)
   return min > below ? min : below;
 }
 
-std::optional<std::string> ValueCapNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ValueCapNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
-  return name == "Input" ? std::string("Value") : name;
+  return name == "Input" ? std::string("Value") : ValueNode::legacyMV2ParameterNameTranslation(name);
 }

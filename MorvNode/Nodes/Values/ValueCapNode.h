@@ -20,7 +20,7 @@ public:
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
 
   // The older generation named the input "Input".
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
   // max(min, min(max, x)) as comparisons, so that NaN passes through.
   static double cap(double x, double min, double max);

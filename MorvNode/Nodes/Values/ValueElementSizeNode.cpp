@@ -108,7 +108,7 @@ std::optional<double> ValueElementSizeNode::measure(const MVParameter* parameter
   }
 }
 
-std::optional<std::string> ValueElementSizeNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ValueElementSizeNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Element count label") {
     return std::nullopt;
@@ -125,5 +125,5 @@ std::optional<std::string> ValueElementSizeNode::legacyMV2ParameterNameTranslati
   if (name == "Show size") {
     return std::string("Mode[ENABLE]");
   }
-  return name;
+  return ValueNode::legacyMV2ParameterNameTranslation(name);
 }

@@ -31,7 +31,7 @@ public:
   void checkWarnings() override;
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
 
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
 private:
   // The reading of `parameter` for `element`; nullopt when it is not one of the outputs.

@@ -93,10 +93,10 @@ double ValueListNode::valueForParameter(MVParameter* parameter, int fieldIndex, 
   return b * t + (1 - t) * a;
 }
 
-std::optional<std::string> ValueListNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ValueListNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Value index" || name == "Value list") {
     return std::nullopt;
   }
-  return name;
+  return ValueNode::legacyMV2ParameterNameTranslation(name);
 }

@@ -28,7 +28,7 @@ public:
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
 
   // The older generation's "Value index" and "Value list" rows are dropped.
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
   // The list length: "Number of values" index + 2.
   int count() const;

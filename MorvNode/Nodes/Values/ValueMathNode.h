@@ -23,8 +23,6 @@ public:
   // a, b and c: the current values of "A", "B" and "C".
   void updateVariablesForExpressionParameter(MVParameterValueExpression* parameter) override;
 
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) { return name; }
-
   MVParameterValueExpression& expressionParameter() const { return expression_; }
 
 private:

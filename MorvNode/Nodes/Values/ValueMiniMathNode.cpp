@@ -42,7 +42,7 @@ void ValueMiniMathNode::checkWarnings()
   }
 }
 
-std::optional<std::string> ValueMiniMathNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ValueMiniMathNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
-  return name == "A" ? std::string("Value") : name;
+  return name == "A" ? std::string("Value") : ValueNode::legacyMV2ParameterNameTranslation(name);
 }

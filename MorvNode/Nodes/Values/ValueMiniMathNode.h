@@ -25,7 +25,7 @@ public:
   void checkWarnings() override;
 
   // The older generation named the expression "A".
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
   MVParameterValueExpression& expressionParameter() const { return expression_; }
 

@@ -68,7 +68,7 @@ void ValueNodeIndexNode::updateVariablesForExpressionParameter(MVParameterValueE
   }
 }
 
-std::optional<std::string> ValueNodeIndexNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ValueNodeIndexNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Value") {
     return std::string("IndexParameter");
@@ -76,5 +76,5 @@ std::optional<std::string> ValueNodeIndexNode::legacyMV2ParameterNameTranslation
   if (name == "Has Expression") {
     return std::string("Value Formula[ENABLE]");
   }
-  return name;
+  return ValueNode::legacyMV2ParameterNameTranslation(name);
 }

@@ -26,7 +26,7 @@ public:
   // i: the current value of "IndexParameter".
   void updateVariablesForExpressionParameter(MVParameterValueExpression* parameter) override;
 
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
   MVParameterNodeIndex& indexParameter() const { return index_; }
   MVParameterValueExpression& formulaParameter() const { return formula_; }

@@ -95,7 +95,7 @@ double ValueRandomNode::roundedToIncrement(double v, double min, double max, dou
   return q;
 }
 
-std::optional<std::string> ValueRandomNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ValueRandomNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
   if (name == "Value range") {
     return std::nullopt;
@@ -103,16 +103,17 @@ std::optional<std::string> ValueRandomNode::legacyMV2ParameterNameTranslation(co
   if (name == "Incremental") {
     return std::string("Increment[ENABLE]");
   }
-  return name;
+  return ValueNode::legacyMV2ParameterNameTranslation(name);
 }
 
 bool ValueRandomNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  const bool loaded = ValueNode::loadLegacyMV2NodeDictionary(record);
   const pf::PlistValue* values = record.find("Parameter values");
   const pf::PlistValue* integer = values != nullptr ? values->find("Integer") : nullptr;
   if (integer != nullptr && integer->toBool().value_or(false)) {
     increment_.setEnabled(true);
     increment_.setValue(1.0);
   }
-  return true;
+  return loaded;
 }

@@ -26,9 +26,9 @@ public:
   // "Value": one draw; "Min" while symmetrical: minus "Max".
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
 
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
   // An older record whose "Parameter values" hold a true "Integer" switches the increment on at 1.
-  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
   // v rounded to the nearest multiple of `increment` (halves away from zero), then moved one
   // increment up when below `min` and then one down when above `max`, once each (saved documents

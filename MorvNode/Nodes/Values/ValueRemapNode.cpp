@@ -68,7 +68,7 @@ double ValueRemapNode::remap(double x, double inMin, double inMax, double outMin
   return y;
 }
 
-std::optional<std::string> ValueRemapNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ValueRemapNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
-  return name == "Input" ? std::string("Value") : name;
+  return name == "Input" ? std::string("Value") : ValueNode::legacyMV2ParameterNameTranslation(name);
 }

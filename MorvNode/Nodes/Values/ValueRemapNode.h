@@ -22,7 +22,7 @@ public:
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
 
   // The older generation named the input "Input".
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
   // The mapping itself. Equal input bounds give t = inMin rather than 0 (saved documents rely
   // on it); a NaN input stays NaN, also when capped.

@@ -57,7 +57,7 @@ double ValueRoundNode::round(double x, long long function, double scale)
   }
 }
 
-std::optional<std::string> ValueRoundNode::legacyMV2ParameterNameTranslation(const std::string& name)
+std::optional<std::string> ValueRoundNode::legacyMV2ParameterNameTranslation(const std::string& name) const
 {
-  return name == "Input" ? std::string("Value") : name;
+  return name == "Input" ? std::string("Value") : ValueNode::legacyMV2ParameterNameTranslation(name);
 }

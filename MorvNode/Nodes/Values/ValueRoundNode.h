@@ -25,7 +25,7 @@ public:
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
 
   // The older generation named the input "Input".
-  static std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name);
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
 
   // x rounded at `scale` (10 to the power of the decimals) by the function; x itself when the
   // scaled value is beyond the finite range.
