@@ -47,7 +47,7 @@ TEST_F(LegacyDocuments, AVersionTwoFileLoadsIntoTheCurrentModel)
     classes.push_back(node->className() + " " + node->nodeId());
   }
   EXPECT_EQ(classes, (std::vector<std::string>{"ArtboardNode 1", "ElementShapeNode 2", "ElementLineNode 3",
-                                               "ElementShapeNode 4"}));
+                                               "ElementShapeNode 4", "ValueMathNode 5"}));
   EXPECT_EQ(controller.nodeIDCounter(), 12);
 
   auto* artboard = dynamic_cast<ArtboardNode*>(controller.artboardNode());
@@ -78,15 +78,14 @@ TEST_F(LegacyDocuments, AVersionTwoFileLoadsIntoTheCurrentModel)
   EXPECT_EQ(square->value2DParameterNamed("Size")->localValueY(), 20.0);
 
   // The circle went to the old output node, now the artboard's second layer; the square to the
-  // first layer; the value node was never made.
+  // first layer; the math node's old output has no counterpart, so its connection is dropped.
   ASSERT_EQ(controller.connectionArray().size(), 2u);
   EXPECT_EQ(controller.connectionArray()[0]->toSocket(), artboard->layers()[1]->inputSocket());
   EXPECT_EQ(controller.connectionArray()[1]->toSocket(), artboard->layers()[0]->inputSocket());
   EXPECT_EQ(controller.fileLoadingWarnings(),
-            (std::vector<std::string>{"The file contained an unknown node type 'ValueMathNode' that could not be loaded.",
-                                      "Warning, some legacy node connections could not be loaded since the "
-                                      "corresponding nodes or sockets have been changed and no automatic conversion "
-                                      "was possible. The file may therefore produce a different result."}));
+            (std::vector<std::string>{"Warning, could not make connection from Math node parameter 'Result' to Shape 1 "
+                                      "node parameter 'X', as one of these sockets is not available in this version of "
+                                      "Morvalis. The file may therefore produce a different result."}));
 
   const ODAnimationManager& animation = document->animationManager();
   EXPECT_EQ(animation.currentTime(), 1.5);
@@ -111,7 +110,7 @@ TEST_F(LegacyDocuments, AVersionTwoFileLoadsIntoTheCurrentModel)
   ASSERT_TRUE(document->writeToURL(pathFor("converted.mvdx")));
   auto reopened = openDocument(pathFor("converted.mvdx"));
   ASSERT_NE(reopened, nullptr);
-  EXPECT_EQ(reopened->nodeController().nodeArray().size(), 4u);
+  EXPECT_EQ(reopened->nodeController().nodeArray().size(), 5u);
   EXPECT_EQ(reopened->nodeController().connectionArray().size(), 2u);
   EXPECT_TRUE(reopened->nodeController().fileLoadingWarnings().empty());
 }
