@@ -104,6 +104,7 @@ MVParameterValue& value(MVNode& node, const Row& row, const Number& number, cons
   }
   if (number.disabledValue) {
     parameter->setDisabledValue(*number.disabledValue);
+  }
   if (row.computed) {
     parameter->setValueSource(&node);
   }
