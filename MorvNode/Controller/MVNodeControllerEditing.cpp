@@ -10,7 +10,6 @@
 #include "MorvNode/Controller/MVNodeControllerOutputDelegate.h"
 #include "MorvNode/Controller/MVStatisticsPanel.h"
 #include "MorvNode/Controller/MVStatisticsTexts.h"
-#include "MorvNode/Model/MVUndoRegistrationPause.h"
 #include "MorvNode/Controller/MVWarningsCollector.h"
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Elements/MVElementRenderer.h"
@@ -18,11 +17,13 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVNodeInterfaceDelegate.h"
 #include "MorvNode/Model/MVParameter.h"
+#include "MorvNode/Model/MVParameterColor.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterSocket.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
+#include "MorvNode/Model/MVUndoRegistrationPause.h"
 #include "Platform/Format.h"
 #include "Platform/UndoManager.h"
 #include "Platform/UserDefaults.h"
@@ -184,6 +185,46 @@ MVNode* MVNodeController::addNodeOfClass(const std::string& nodeClass, MVNode* n
   return added;
 }
 
+namespace {
+
+// The first input of `node` that can take a connection of `type`: of the type, enabled and
+// shown in the box. nullptr when there is none.
+MVParameter* firstAcceptingInput(const MVNode& node, MVSocketType type)
+{
+  for (const auto& parameter : node.parameters()) {
+    if (!parameter->hasInputSocket() || !parameter->enabled() || parameter->layoutHidden()) {
+      continue;
+    }
+    const MVParameter* candidate = parameter.get();
+    const bool matches = (type == MVSocketType::Value && (dynamic_cast<const MVParameterValue*>(candidate) != nullptr ||
+                                                          candidate->answersValue())) ||
+                         (type == MVSocketType::Color && dynamic_cast<const MVParameterColor*>(candidate) != nullptr);
+    if (matches) {
+      return parameter.get();
+    }
+  }
+  return nullptr;
+}
+
+// The first output of `node` for `type` that is shown; nullptr when there is none.
+MVParameter* firstShownOutput(const MVNode& node, MVSocketType type)
+{
+  MVParameter* output = node.primaryOutputParameterForType(type);
+  if (output == nullptr || (output->enabled() && !output->layoutHidden())) {
+    return output;
+  }
+  for (const auto& parameter : node.parameters()) {
+    if (parameter->hasOutputSocket() && parameter->enabled() && !parameter->layoutHidden() &&
+        ((type == MVSocketType::Value && parameter->answersValue()) ||
+         (type == MVSocketType::Color && dynamic_cast<const MVParameterColor*>(parameter.get()) != nullptr))) {
+      return parameter.get();
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 MVNode* MVNodeController::addNodeOfClassOnConnection(const std::string& nodeClass, MVConnection* connection,
                                                      pf::Point clickLocation)
 {
@@ -236,18 +277,29 @@ MVNode* MVNodeController::addNodeOfClassOnConnection(const std::string& nodeClas
           added->setProposedValue(fixedEnd->outputColor());
         }
       }
+      // A value or colour connection goes through the first input that can take it: enabled,
+      // shown and of its type. When none can, a complete connection stays as it was.
+      MVParameter* input = type == MVSocketType::Element ? added->primaryInputParameterForType(type)
+                                                         : firstAcceptingInput(*added, type);
+      bool routedIn = false;
       if (fromNode != nullptr) {
-        MVParameter* input = added->primaryInputParameterForType(type);
         if (input != nullptr && input->hasInputSocket() && input->inputSocket() != nullptr) {
           if (toNode == nullptr) {
             connection->setToSocket(input->inputSocket());
+            routedIn = true;
           } else {
-            addConnectionFromSocket(fromSocket, input->inputSocket());
+            routedIn = addConnectionFromSocket(fromSocket, input->inputSocket()) != nullptr;
           }
+        } else if (type != MVSocketType::Element) {
+          FeedbackManager::log("Warning, addNodeOfClassOnConnection: %@ has no enabled, visible input for the "
+                               "connection %@, the connection is left as it was",
+                               added->description(), connection->description());
         }
       }
-      if (toNode != nullptr) {
-        MVParameter* output = added->primaryOutputParameterForType(type);
+      const bool keepConnection = type != MVSocketType::Element && fromNode != nullptr && toNode != nullptr && !routedIn;
+      if (toNode != nullptr && !keepConnection) {
+        MVParameter* output = type == MVSocketType::Element ? added->primaryOutputParameterForType(type)
+                                                            : firstShownOutput(*added, type);
         if (output != nullptr && output->outputSocket() != nullptr) {
           connection->setFromSocket(output->outputSocket());
         }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "MorvNode/Elements/MVElementRenderer.h"
 #include "MorvNode/Controller/MVNodeControllerReferenceDelegate.h"
 #include "MorvNode/Controller/MVWarningsManager.h"
+#include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterSocket.h"
@@ -339,6 +341,82 @@ TEST_F(GraphEditingTest, AddingOnAConnectionRunsItThroughTheNewNode)
   EXPECT_EQ(connectionList(), (std::vector<std::string>{added->nodeId() + ".Value -> " + consumer->nodeId() + ".Value",
                                                         source->nodeId() + ".Value -> " + added->nodeId() + ".Value"}));
   expectUndoAndRedo(before, "adding Process 2 node");
+}
+
+// A process node whose first value input is hidden.
+class HiddenFirstInputNode : public TestProcessNode {
+public:
+  static const MVNodeClass& nodeClassInfo()
+  {
+    static const MVNodeClass info = [] {
+      MVNodeClass nodeClass = TestProcessNode::nodeClassInfo();
+      nodeClass.className = "TestHiddenFirstInputNode";
+      nodeClass.create = [] { return std::make_unique<HiddenFirstInputNode>(); };
+      return nodeClass;
+    }();
+    return info;
+  }
+  const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
+  void initNodeParameters() override
+  {
+    TestProcessNode::initNodeParameters();
+    parameterNamed("Value")->setLayoutHidden(true);
+  }
+};
+
+// A node whose only value input is hidden: it cannot take a value connection.
+class NoOpenInputNode : public MVNode {
+public:
+  static const MVNodeClass& nodeClassInfo()
+  {
+    static const MVNodeClass info = [] {
+      MVNodeClass nodeClass;
+      nodeClass.className = "TestNoOpenInputNode";
+      nodeClass.create = [] { return std::make_unique<NoOpenInputNode>(); };
+      return nodeClass;
+    }();
+    return info;
+  }
+  const MVNodeClass& nodeClass() const override { return nodeClassInfo(); }
+  void initNodeParameters() override
+  {
+    MVNode::initNodeParameters();
+    auto value = MVParameterValue::parameterWithName("Value");
+    value->setLayoutHidden(true);
+    addParameter(std::move(value));
+  }
+};
+
+TEST_F(GraphEditingTest, AddingOnAValueConnectionUsesTheFirstInputThatCanTakeIt)
+{
+  MVClassRegistry::shared().registerNodeClass(HiddenFirstInputNode::nodeClassInfo());
+  MVClassRegistry::shared().registerNodeClass(NoOpenInputNode::nodeClassInfo());
+  MVNode* source = add("TestSourceNode");
+  MVNode* consumer = add("TestProcessNode");
+  MVConnection* connection = connect(source, "Value", consumer, "Value");
+
+  MVNode* routed = step(
+      [&] { return controller.addNodeOfClassOnConnection("TestHiddenFirstInputNode", connection, pf::Point(50.0, 60.0)); });
+  ASSERT_NE(routed, nullptr);
+  const std::vector<std::string> connections = connectionList();
+  EXPECT_NE(std::find(connections.begin(), connections.end(), source->nodeId() + ".Value -> " + routed->nodeId() + ".Double"),
+            connections.end());
+  // The consumer is still fed, now by the new node.
+  const auto& feeding = parameter(consumer, "Value")->inputSocket()->inputConnections();
+  ASSERT_EQ(feeding.size(), 1U);
+  EXPECT_EQ(feeding.front()->fromNode(), routed);
+
+  // No input can take it: the connection stays as it was.
+  const std::vector<std::string> before = connectionList();
+  MVConnection* into = nullptr;
+  for (MVConnection* candidate : parameter(consumer, "Value")->inputSocket()->inputConnections()) {
+    into = candidate;
+  }
+  ASSERT_NE(into, nullptr);
+  MVNode* refused =
+      step([&] { return controller.addNodeOfClassOnConnection("TestNoOpenInputNode", into, pf::Point(80.0, 60.0)); });
+  ASSERT_NE(refused, nullptr);
+  EXPECT_EQ(connectionList(), before);
 }
 
 TEST_F(GraphEditingTest, AddingOnADrawnConnectionCompletesIt)
