@@ -1,0 +1,253 @@
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterGraphicsLayer.h"
+#include "MorvNode/Model/MVParameterIndex.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
+#include "MorvNode/Nodes/Elements/ElementShapeNode.h"
+#include "MorvNode/Nodes/NodeClassRegistration.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "Platform/ManualRunLoop.h"
+#include "Platform/PlistXml.h"
+#include "Platform/PropertyList.h"
+#include "Platform/UserDefaults.h"
+
+namespace {
+
+// Documents of N shape nodes, each connected to the artboard's top layer, saved as one
+// property list: opening one (parse, load the nodes, load the connections) and generating it,
+// reported per node, beside parsing the same property list alone. Documents are saved as XML;
+// 100,000 shape nodes take 672 MB in it, past the size limit of pf::readPropertyList, so the
+// XML reader is called itself. Cost per node should stay flat
+// from 1,000 to 100,000 nodes. The memory benchmark runs once per size; run it with a filter
+// naming one size per process (--benchmark_filter='documentMemory/100000') for the peak figure.
+
+constexpr long long kKinds[] = {ElementShapeNode::kRectangle, ElementShapeNode::kEllipse, ElementShapeNode::kStarPolygon};
+
+void installQuietDefaults()
+{
+  // A store of our own so that the user's preferences do not change what is measured.
+  auto defaults = std::make_shared<pf::UserDefaults>("/nonexistent/morvalis-bench-defaults.plist");
+  defaults->setBool("Snap nodes to grid", false);
+  pf::UserDefaults::setStandard(std::move(defaults));
+}
+
+std::optional<pf::PlistValue> parse(const std::string& bytes)
+{
+  std::string error;
+  return pf::plist_detail::readXmlPropertyList(bytes, error);
+}
+
+// The saved bytes of a document of `count` shapes (rectangles, ellipses and stars in a grid, each
+// its own colour): one shape node is set up per record and its record renamed, so that building
+// the bytes costs little beside what is measured.
+std::string documentBytes(long count)
+{
+  static std::map<long, std::string> made;
+  if (const auto found = made.find(count); found != made.end()) {
+    return found->second;
+  }
+  pf::ManualRunLoop runLoop;
+  pf::RunLoop::setCurrent(&runLoop);
+  std::string bytes;
+  {
+    MVDocument document;
+    document.pauseUndoRegistration();
+    MVNodeController& controller = document.nodeController();
+    auto* artboard = dynamic_cast<ArtboardNode*>(controller.addNodeOfClass("ArtboardNode", {0, 0}, false));
+    auto* shape = dynamic_cast<ElementShapeNode*>(controller.addNodeOfClass("ElementShapeNode", {0, 0}, false));
+    controller.addConnectionFromSocket(shape->graphicsParameter()->outputSocket(),
+                                       artboard->layers().front()->inputSocket());
+    const pf::PlistValue::Dictionary connection = *controller.connectionDescriptionsArray().front().asDictionary();
+
+    pf::PlistValue::Array nodes;
+    pf::PlistValue::Array connections;
+    nodes.reserve(static_cast<std::size_t>(count) + 1);
+    connections.reserve(static_cast<std::size_t>(count));
+    nodes.emplace_back(artboard->descriptionDictionary());
+    for (long i = 0; i < count; ++i) {
+      shape->indexParameterNamed("Type")->setIndex(kKinds[i % 3]);
+      shape->positionParameter()->setValueX(static_cast<double>(i % 300) * 15.0, static_cast<double>(i / 300) * 15.0);
+      shape->fillColorParameter()->setColor(pf::Color::rgb(static_cast<double>(i % 7) / 6,
+                                                           static_cast<double>(i % 5) / 4,
+                                                           static_cast<double>(i % 3) / 2));
+      const std::string nodeId = std::to_string(i + 100);
+      pf::PlistValue::Dictionary record = shape->descriptionDictionary();
+      record.set("Node id", nodeId);
+      nodes.emplace_back(std::move(record));
+      pf::PlistValue::Dictionary link = connection;
+      link.set("From parameter nodeId", nodeId);
+      connections.emplace_back(std::move(link));
+    }
+    pf::PlistValue::Dictionary root;
+    root.set("Nodes", pf::PlistValue(std::move(nodes)));
+    root.set("Connections", pf::PlistValue(std::move(connections)));
+    bytes = *pf::xmlPropertyList(pf::PlistValue(std::move(root)));
+  }
+  pf::RunLoop::setCurrent(nullptr);
+  made.emplace(count, bytes);
+  return bytes;
+}
+
+// An opened document and how long its phases took.
+struct OpenDocument {
+  pf::ManualRunLoop runLoop;
+  std::unique_ptr<MVDocument> document;
+  double parseSeconds = 0;
+  double nodeSeconds = 0;
+  double connectionSeconds = 0;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Parses the bytes and loads their nodes and connections as the window does: undo registration
+// paused throughout.
+void openDocument(const std::string& bytes, OpenDocument& open)
+{
+  pf::RunLoop::setCurrent(&open.runLoop);
+  auto start = std::chrono::steady_clock::now();
+  const std::optional<pf::PlistValue> root = parse(bytes);
+  open.parseSeconds += secondsSince(start);
+  open.document = std::make_unique<MVDocument>();
+  open.document->pauseUndoRegistration();
+  MVNodeController& controller = open.document->nodeController();
+  start = std::chrono::steady_clock::now();
+  controller.loadNodesFromArray(*root->asDictionary()->find("Nodes")->asArray());
+  open.nodeSeconds += secondsSince(start);
+  start = std::chrono::steady_clock::now();
+  controller.loadConnectionsFromArray(*root->asDictionary()->find("Connections")->asArray());
+  open.connectionSeconds += secondsSince(start);
+  open.document->resumeUndoRegistration();
+}
+
+void closeDocument(OpenDocument& open)
+{
+  open.document.reset();
+  pf::RunLoop::setCurrent(nullptr);
+}
+
+void reportPerNode(benchmark::State& state)
+{
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.counters["per node"] = benchmark::Counter(static_cast<double>(state.range(0)),
+                                                  benchmark::Counter::kIsIterationInvariantRate |
+                                                      benchmark::Counter::kInvert);
+}
+
+// The phase's seconds per node and iteration, in microseconds.
+benchmark::Counter microsecondsPerNode(double seconds, const benchmark::State& state)
+{
+  return benchmark::Counter(seconds * 1e6 / static_cast<double>(state.iterations() * state.range(0)));
+}
+
+// The baseline: parsing the document's property list, nothing else.
+void documentParse(benchmark::State& state)
+{
+  installQuietDefaults();
+  registerNodeClasses();
+  const std::string bytes = documentBytes(state.range(0));
+  for (auto _ : state) {
+    std::optional<pf::PlistValue> root = parse(bytes);
+    benchmark::DoNotOptimize(root);
+    state.PauseTiming();
+    root.reset();
+    state.ResumeTiming();
+  }
+  reportPerNode(state);
+}
+BENCHMARK(documentParse)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Parse, load the nodes, load the connections; closing the document is not measured.
+void documentOpen(benchmark::State& state)
+{
+  installQuietDefaults();
+  registerNodeClasses();
+  const std::string bytes = documentBytes(state.range(0));
+  OpenDocument open;
+  for (auto _ : state) {
+    openDocument(bytes, open);
+    state.PauseTiming();
+    closeDocument(open);
+    state.ResumeTiming();
+  }
+  reportPerNode(state);
+  state.counters["parse µs/node"] = microsecondsPerNode(open.parseSeconds, state);
+  state.counters["nodes µs/node"] = microsecondsPerNode(open.nodeSeconds, state);
+  state.counters["connections µs/node"] = microsecondsPerNode(open.connectionSeconds, state);
+}
+BENCHMARK(documentOpen)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// One generation of the opened document with every node recomputing, as after a change at the
+// root of the graph.
+void documentGenerate(benchmark::State& state)
+{
+  installQuietDefaults();
+  registerNodeClasses();
+  const std::string bytes = documentBytes(state.range(0));
+  OpenDocument open;
+  openDocument(bytes, open);
+  MVNodeController& controller = open.document->nodeController();
+  controller.regenerate();
+  for (auto _ : state) {
+    for (const auto& node : controller.nodeArray()) {
+      node->clearCachedValues();
+    }
+    controller.regenerate();
+    benchmark::DoNotOptimize(controller.outputElement());
+  }
+  reportPerNode(state);
+  closeDocument(open);
+}
+BENCHMARK(documentGenerate)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Heap bytes in use now.
+double heapBytesInUse()
+{
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<double>(info.uordblks + info.hblkhd);
+}
+
+// Opens and generates the document once: the memory the open document holds per node (heap
+// growth, the parsed property list already dropped) and the process's peak. The peak covers
+// the whole process, so it is only meaningful with one size per run.
+void documentMemory(benchmark::State& state)
+{
+  installQuietDefaults();
+  registerNodeClasses();
+  const std::string bytes = documentBytes(state.range(0));
+  OpenDocument open;
+  for (auto _ : state) {
+    const double before = heapBytesInUse();
+    openDocument(bytes, open);
+    open.document->nodeController().regenerate();
+    const double after = heapBytesInUse();
+    state.counters["live KiB/node"] = (after - before) / 1024.0 / static_cast<double>(state.range(0));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.PauseTiming();
+    closeDocument(open);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(documentMemory)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
