@@ -347,6 +347,11 @@ void MVParameter::registerUndoProperty(const std::string& propertyName, const st
   undoDelegate_->storeParameterUndoState(state, this, undoActionNameForProperty(propertyName));
 }
 
+bool MVParameter::isRecordingUndo() const
+{
+  return undoDelegate_ != nullptr && undoDelegate_->isUndoRegistrationEnabled();
+}
+
 std::optional<std::string> MVParameter::undoActionNameForProperty(const std::string& propertyName) const
 {
   if (propertyName == "layoutHidden") {

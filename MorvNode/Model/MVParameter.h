@@ -10,6 +10,7 @@
 #include "MorvNode/Model/MVParameterSocket.h"
 #include "Platform/Color.h"
 #include "Platform/PlistValue.h"
+#include "Platform/TextPool.h"
 #include "Shared/ODAnimation/ODAnimatorTarget.h"
 
 class MVElement;
@@ -52,8 +53,9 @@ public:
   // The header label above the row; empty when none.
   const std::string& displayHeaderName() const { return displayHeaderName_; }
   void setDisplayHeaderName(const std::string& displayHeaderName);
-  const std::string& tooltip() const { return tooltip_; }
-  void setTooltip(std::string tooltip) { tooltip_ = std::move(tooltip); }
+  const std::string& tooltip() const { return *tooltip_; }
+  // Tooltips are texts of the parameter's class: they are pooled (pf::TextPool).
+  void setTooltip(std::string_view tooltip) { tooltip_ = &pf::TextPool::text(tooltip); }
   // The node's ID, "?" without a node.
   std::string nodeId() const;
   // "<node ID> : <name>", the key by which undo records and animators find the parameter again.
@@ -146,6 +148,9 @@ public:
 
   // Undo. A nullopt old value leaves "propertyValue" out of the state.
   void registerUndoProperty(const std::string& propertyName, const std::optional<pf::PlistValue>& oldValue);
+  // Whether registerUndoProperty would store its old value now: there is an undo delegate and its
+  // registration is on. Kinds whose old value is costly to build (archived data) build it only then.
+  bool isRecordingUndo() const;
   // nullopt: no action name.
   virtual std::optional<std::string> undoActionNameForProperty(const std::string& propertyName) const;
   virtual void revertProperty(const std::string& propertyName, const pf::PlistValue& value);
@@ -202,7 +207,7 @@ private:
   std::string name_;
   std::string displayName_;
   std::string displayHeaderName_;
-  std::string tooltip_;
+  const std::string* tooltip_ = &pf::TextPool::empty();  // pooled
   long long lastUpdateGenerationCycleID_ = 0;
   MVNode* node_ = nullptr;                           // owner, outlives this parameter
   MVNodeDelegate* nodeController_ = nullptr;         // the graph controller, outlives the node

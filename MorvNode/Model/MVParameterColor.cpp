@@ -34,6 +34,16 @@ void MVParameterColor::setupSockets()
   }
 }
 
+std::optional<pf::PlistValue> MVParameterColor::archivedUndoValue() const
+{
+  // Archiving costs more than the rest of a change, and loading changes every colour with
+  // registration paused: the data is only built when it is stored.
+  if (!isRecordingUndo()) {
+    return std::nullopt;
+  }
+  return pf::PlistValue::data(pf::archivedColorData(color_));
+}
+
 pf::Color MVParameterColor::checkNewColor(const std::optional<pf::Color>& color) const
 {
   if (!color) {
@@ -48,7 +58,7 @@ void MVParameterColor::setColor(const std::optional<pf::Color>& color)
   const pf::Color newColor = checkNewColor(color);
   if (!(newColor == color_)) {
     if (node() != nullptr) {
-      registerUndoProperty("color", pf::PlistValue::data(pf::archivedColorData(color_)));
+      registerUndoProperty("color", archivedUndoValue());
     }
     color_ = newColor;
     if (node() != nullptr && updateDelegatesOnValueChange()) {
@@ -99,7 +109,7 @@ void MVParameterColor::storeParameterUndoValue()
 {
   MVParameter::storeParameterUndoValue();
   if (node() != nullptr) {
-    registerUndoProperty("color", pf::PlistValue::data(pf::archivedColorData(color_)));
+    registerUndoProperty("color", archivedUndoValue());
   }
 }
 

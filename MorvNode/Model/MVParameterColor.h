@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "MorvNode/Model/MVParameter.h"
@@ -48,6 +49,9 @@ public:
   std::string description() const override;
 
 private:
+  // The stored colour archived as an undo value; nullopt when no undo is being recorded.
+  std::optional<pf::PlistValue> archivedUndoValue() const;
+
   pf::Color color_ = pf::Color::black();  // stored colour, also the cache of the last pull
   MVParameterColorSource* colorSource_ = nullptr;  // a node, outlives this parameter
   bool layoutFullWidth_ = false;

@@ -55,9 +55,9 @@ void MVParameterIndex::setIndex(long long index)
   }
   long long highest = 0;
   if (hasIndexNames_) {
-    highest = static_cast<long long>(indexNames_.size()) - 1;
+    highest = static_cast<long long>(indexNames_->size()) - 1;
   } else if (hasIndexDisplayNames_) {
-    highest = static_cast<long long>(indexDisplayNames_.size()) - 1;
+    highest = static_cast<long long>(indexDisplayNames_->size()) - 1;
   }
   if (highest >= 0 && index > highest) {
     FeedbackManager::log("Warning, tried to set index %ld > max %ld for %@", index, highest, description());
@@ -80,11 +80,11 @@ void MVParameterIndex::setIndex(long long index)
 
 std::string MVParameterIndex::indexName() const
 {
-  if (indexNames_.empty()) {
+  if (indexNames_->empty()) {
     FeedbackManager::log("Warning, %@ indexName requested, but parameter has no indexNames", description());
     return "Unknown";
   }
-  const std::string* name = entryAt(indexNames_, index_);
+  const std::string* name = entryAt(*indexNames_, index_);
   if (name == nullptr) {
     FeedbackManager::log("Warning, %@ indexName, current index %ld is outside indexNames list range", description(),
                          index_);
@@ -95,11 +95,11 @@ std::string MVParameterIndex::indexName() const
 
 std::string MVParameterIndex::indexDisplayName() const
 {
-  if (indexDisplayNames_.empty()) {
+  if (indexDisplayNames_->empty()) {
     FeedbackManager::log("Warning, %@ indexName requested, but parameter has no indexDisplayNames", description());
     return "Unknown";
   }
-  const std::string* name = entryAt(indexDisplayNames_, index_);
+  const std::string* name = entryAt(*indexDisplayNames_, index_);
   if (name == nullptr) {
     FeedbackManager::log("Warning, %@ indexDisplayName, current index %ld is outside indexDisplayNames list range",
                          description(), index_);
@@ -108,12 +108,26 @@ std::string MVParameterIndex::indexDisplayName() const
   return *name;
 }
 
+const MVParameterIndex::List& MVParameterIndex::emptyList()
+{
+  static const List empty = pf::TextPool::list({});
+  return empty;
+}
+
 void MVParameterIndex::setIndexNames(const std::vector<std::string>& names)
 {
-  if (hasIndexNames_ && names == indexNames_) {
+  if (hasIndexNames_ && names == *indexNames_) {
     return;
   }
-  indexNames_ = names;
+  shareIndexNames(std::make_shared<const std::vector<std::string>>(names));
+}
+
+void MVParameterIndex::shareIndexNames(List names)
+{
+  if (names == nullptr || (hasIndexNames_ && *names == *indexNames_)) {
+    return;
+  }
+  indexNames_ = std::move(names);
   hasIndexNames_ = true;
   indexesChanged_ = true;
   if (updateDelegatesOnValueChange()) {
@@ -123,13 +137,33 @@ void MVParameterIndex::setIndexNames(const std::vector<std::string>& names)
 
 void MVParameterIndex::setIndexDisplayNames(std::vector<std::string> names)
 {
-  indexDisplayNames_ = std::move(names);
+  shareIndexDisplayNames(std::make_shared<const std::vector<std::string>>(std::move(names)));
+}
+
+void MVParameterIndex::shareIndexDisplayNames(List names)
+{
+  indexDisplayNames_ = names != nullptr ? std::move(names) : emptyList();
   hasIndexDisplayNames_ = true;
+}
+
+void MVParameterIndex::setIndexTooltips(std::vector<std::string> tooltips)
+{
+  shareIndexTooltips(std::make_shared<const std::vector<std::string>>(std::move(tooltips)));
+}
+
+void MVParameterIndex::shareIndexTooltips(List tooltips)
+{
+  indexTooltips_ = tooltips != nullptr ? std::move(tooltips) : emptyList();
 }
 
 void MVParameterIndex::setIndexIcons(std::vector<std::string> icons)
 {
-  indexIcons_ = std::move(icons);
+  shareIndexIcons(std::make_shared<const std::vector<std::string>>(std::move(icons)));
+}
+
+void MVParameterIndex::shareIndexIcons(List icons)
+{
+  indexIcons_ = icons != nullptr ? std::move(icons) : emptyList();
   hasIndexIcons_ = true;
 }
 
@@ -145,7 +179,7 @@ pf::PlistValue::Dictionary MVParameterIndex::descriptionDictionary() const
 {
   pf::PlistValue::Dictionary record = MVParameter::descriptionDictionary();
   DictionaryValueExtras::setLongValue(record, index_, "Index");
-  if (const std::string* name = entryAt(indexNames_, index_)) {
+  if (const std::string* name = entryAt(*indexNames_, index_)) {
     record.set("Index name", *name);
   }
   return record;
@@ -160,9 +194,9 @@ bool MVParameterIndex::loadDescriptionDictionary(const pf::PlistValue::Dictionar
   const pf::PlistValue* storedName = record.find("Index name");
   if (storedName != nullptr && hasIndexNames_) {
     const std::string name = storedName->stringOr();
-    const auto found = std::find(indexNames_.begin(), indexNames_.end(), name);
-    if (found != indexNames_.end()) {
-      setIndex(found - indexNames_.begin());
+    const auto found = std::find(indexNames_->begin(), indexNames_->end(), name);
+    if (found != indexNames_->end()) {
+      setIndex(found - indexNames_->begin());
       return true;
     }
     FeedbackManager::log("Warning %@, loadDescriptionDictionary, index name '%@' not found", description(), name);
@@ -178,7 +212,7 @@ bool MVParameterIndex::loadDescriptionDictionary(const pf::PlistValue::Dictionar
 std::string MVParameterIndex::description() const
 {
   // Quietly: the log lines about a missing name carry this description.
-  const std::string* entry = entryAt(indexNames_, index_);
+  const std::string* entry = entryAt(*indexNames_, index_);
   return pf::format("<%@ [%@ '%@'] index: %ld '%@'>", className(),
                     node() != nullptr ? node()->displayFullName() : "Unknown node", name(), index_,
                     entry != nullptr ? *entry : std::string("Unknown"));

@@ -33,19 +33,25 @@ public:
 
   // The lists start absent; an empty list that was set is a list without entries (an empty
   // name list sets no upper bound on the index).
-  const std::vector<std::string>& indexNames() const { return indexNames_; }
+  const std::vector<std::string>& indexNames() const { return *indexNames_; }
   bool hasIndexNames() const { return hasIndexNames_; }
   // A different list (also an empty one where there was none) marks the entries changed for
   // the row; the index is left as it is.
   void setIndexNames(const std::vector<std::string>& names);
-  const std::vector<std::string>& indexDisplayNames() const { return indexDisplayNames_; }
+  const std::vector<std::string>& indexDisplayNames() const { return *indexDisplayNames_; }
   bool hasIndexDisplayNames() const { return hasIndexDisplayNames_; }
   void setIndexDisplayNames(std::vector<std::string> names);
-  const std::vector<std::string>& indexTooltips() const { return indexTooltips_; }
-  void setIndexTooltips(std::vector<std::string> tooltips) { indexTooltips_ = std::move(tooltips); }
-  const std::vector<std::string>& indexIcons() const { return indexIcons_; }
+  const std::vector<std::string>& indexTooltips() const { return *indexTooltips_; }
+  void setIndexTooltips(std::vector<std::string> tooltips);
+  const std::vector<std::string>& indexIcons() const { return *indexIcons_; }
   bool hasIndexIcons() const { return hasIndexIcons_; }
   void setIndexIcons(std::vector<std::string> icons);
+  // The same setters for lists that every parameter of a node class shares (pf::TextPool::list):
+  // the parameter keeps the shared list instead of a copy.
+  void shareIndexNames(std::shared_ptr<const std::vector<std::string>> names);
+  void shareIndexDisplayNames(std::shared_ptr<const std::vector<std::string>> names);
+  void shareIndexTooltips(std::shared_ptr<const std::vector<std::string>> tooltips);
+  void shareIndexIcons(std::shared_ptr<const std::vector<std::string>> icons);
   // Set by setIndexNames; the row rebuilds its entries and clears it.
   bool indexesChanged() const { return indexesChanged_; }
   void setIndexesChanged(bool changed) { indexesChanged_ = changed; }
@@ -64,10 +70,15 @@ protected:
 
 private:
   long long index_ = 0;
-  std::vector<std::string> indexNames_;
-  std::vector<std::string> indexDisplayNames_;
-  std::vector<std::string> indexTooltips_;
-  std::vector<std::string> indexIcons_;
+  using List = std::shared_ptr<const std::vector<std::string>>;
+  // The empty list every parameter starts with.
+  static const List& emptyList();
+
+  // Never null; lists are never changed in place, only replaced.
+  List indexNames_ = emptyList();
+  List indexDisplayNames_ = emptyList();
+  List indexTooltips_ = emptyList();
+  List indexIcons_ = emptyList();
   bool hasIndexNames_ = false;
   bool hasIndexDisplayNames_ = false;
   bool hasIndexIcons_ = false;

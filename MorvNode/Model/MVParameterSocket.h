@@ -4,10 +4,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MorvNode/Model/MVParameterSocketInterfaceDelegate.h"
 #include "Platform/Color.h"
+#include "Platform/TextPool.h"
 
 class MVConnection;
 class MVElement;
@@ -42,8 +44,9 @@ public:
   int socketIndex() const { return index_; }
   void setSocketIndex(int index) { index_ = index; }
   MVParameter* parameter() const { return parameter_; }
-  const std::string& tooltip() const { return tooltip_; }
-  void setTooltip(std::string tooltip) { tooltip_ = std::move(tooltip); }
+  const std::string& tooltip() const { return *tooltip_; }
+  // Pooled (pf::TextPool): the sockets of every node of a class share their tooltips.
+  void setTooltip(std::string_view tooltip) { tooltip_ = &pf::TextPool::text(tooltip); }
   MVParameterSocketInterfaceDelegate* socketView() const { return socketView_.get(); }
   void setSocketView(std::unique_ptr<MVParameterSocketInterfaceDelegate> view) { socketView_ = std::move(view); }
 
@@ -98,7 +101,7 @@ private:
   MVSocketType type_ = MVSocketType::Value;
   int index_ = 0;
   MVParameter* parameter_ = nullptr;  // owner, outlives this socket
-  std::string tooltip_;
+  const std::string* tooltip_ = &pf::TextPool::empty();  // pooled
   std::unique_ptr<MVParameterSocketInterfaceDelegate> socketView_;
   std::vector<MVConnection*> inputConnections_;   // not owned
   std::vector<MVConnection*> outputConnections_;  // not owned

@@ -1,7 +1,9 @@
 #include "MorvNode/Nodes/NodeKit.h"
 
 #include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterBool.h"
@@ -15,6 +17,7 @@
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Model/MVParameterValueExpression.h"
+#include "Platform/TextPool.h"
 
 namespace nodekit {
 namespace {
@@ -177,13 +180,16 @@ MVParameterIndex& choice(MVNode& node, const Row& row, const Choice& choice, con
   if (choice.segments) {
     parameter->setLayoutInterfaceType(1);
   }
-  parameter->setIndexNames(choice.names);
-  parameter->setIndexDisplayNames(choice.displayNames.empty() ? choice.names : choice.displayNames);
+  // The lists are the class's: every node of the class shares one copy of each.
+  std::shared_ptr<const std::vector<std::string>> names = pf::TextPool::list(choice.names);
+  parameter->shareIndexNames(names);
+  parameter->shareIndexDisplayNames(choice.displayNames.empty() ? std::move(names)
+                                                                : pf::TextPool::list(choice.displayNames));
   if (!choice.icons.empty()) {
-    parameter->setIndexIcons(choice.icons);
+    parameter->shareIndexIcons(pf::TextPool::list(choice.icons));
   }
   if (!choice.tooltips.empty()) {
-    parameter->setIndexTooltips(choice.tooltips);
+    parameter->shareIndexTooltips(pf::TextPool::list(choice.tooltips));
   }
   parameter->setIndex(choice.index);
   configureState(*parameter, row);

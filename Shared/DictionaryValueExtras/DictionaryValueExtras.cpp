@@ -3,11 +3,37 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "Platform/ColorArchive.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
+
+// Reading a colour archive reads a whole property list, and the colours of a document repeat
+// (every node starts from the same defaults): the results for the latest distinct archives are
+// kept per thread. Reading has no side effects, so a kept result is the one reading would give.
+pf::UnarchivedColor unarchivedColor(const pf::PlistValue::Data& data)
+{
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>{}(bytes); }
+  };
+  constexpr std::size_t kCapacity = 256;
+  thread_local std::unordered_map<std::string, pf::UnarchivedColor, Hash, std::equal_to<>> recent;
+  const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+  if (const auto found = recent.find(bytes); found != recent.end()) {
+    return found->second;
+  }
+  if (recent.size() >= kCapacity) {
+    recent.clear();
+  }
+  pf::UnarchivedColor result = pf::unarchiveColor(data);
+  recent.emplace(std::string(bytes), result);
+  return result;
+}
 
 // Log formats of one typed getter: the missing value and the value that does not convert.
 struct GetterMessages {
@@ -110,7 +136,7 @@ pf::Color DictionaryValueExtras::colorForKey(const pf::PlistValue::Dictionary& d
   }
   pf::UnarchivedColor result;
   if (value->isData()) {
-    result = pf::unarchiveColor(*value->asData());
+    result = unarchivedColor(*value->asData());
   } else {
     result.error = "the value is not data: " + value->description();
   }
