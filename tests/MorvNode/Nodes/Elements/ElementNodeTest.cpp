@@ -110,6 +110,26 @@ TEST_F(ElementNodeTest, ShapeRowsStandInTheSavedOrder)
   EXPECT_EQ(log.countContaining("is invalid, added parameter last"), 0);
 }
 
+TEST_F(ElementNodeTest, NodesOfAClassShareTheirChoiceListsAndTooltips)
+{
+  auto* first = add<ElementShapeNode>("ElementShapeNode");
+  auto* second = add<ElementShapeNode>("ElementShapeNode");
+  MVParameterIndex* firstType = first->indexParameterNamed("Type");
+  MVParameterIndex* secondType = second->indexParameterNamed("Type");
+  EXPECT_EQ(&firstType->indexNames(), &secondType->indexNames());
+  EXPECT_EQ(&firstType->indexTooltips(), &secondType->indexTooltips());
+  EXPECT_EQ(&firstType->tooltip(), &secondType->tooltip());
+  EXPECT_EQ(&first->sizeParameter()->inputSockets()[0]->tooltip(),
+            &second->sizeParameter()->inputSockets()[0]->tooltip());
+  EXPECT_EQ(firstType->indexNames().at(1), "Rectangle");
+
+  // A list set on one node is its own: the other keeps the class's.
+  firstType->setIndexNames({"Only"});
+  EXPECT_EQ(firstType->indexNames(), std::vector<std::string>{"Only"});
+  EXPECT_EQ(secondType->indexNames().size(), 8u);
+  EXPECT_EQ(secondType->indexName(), "Rectangle");
+}
+
 TEST_F(ElementNodeTest, DisabledNodeDeliversNothingButItsPreviewIsStyled)
 {
   auto* shape = add<ElementShapeNode>("ElementShapeNode");
