@@ -160,20 +160,38 @@ bool readPngRows(png_structp png, png_bytepp rows)
   return true;
 }
 
-// Writes a whole 8-bit RGBA image. C-style (setjmp).
+// Whether every pixel of the straight RGBA rows has alpha 255.
+bool isOpaque(const std::uint8_t* pixels, int width, int height, std::size_t stride)
+{
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* row = pixels + stride * static_cast<std::size_t>(y);
+    for (int x = 0; x < width; ++x) {
+      if (row[4 * x + 3] != 255) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Writes a whole image from 8-bit RGBA rows: as RGB when `opaque` (libpng drops the alpha byte
+// of each pixel), else as RGBA. C-style (setjmp).
 bool writePngImage(png_structp png, png_infop info, PngIo* io, png_uint_32 width, png_uint_32 height,
-                   png_bytepp rows, png_uint_32 pixelsPerMeter)
+                   png_bytepp rows, png_uint_32 pixelsPerMeter, bool opaque)
 {
   if (setjmp(png_jmpbuf(png))) {
     return false;
   }
   png_set_write_fn(png, io, pngWrite, pngFlush);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (pixelsPerMeter != 0) {
     png_set_pHYs(png, info, pixelsPerMeter, pixelsPerMeter, PNG_RESOLUTION_METER);
   }
   png_write_info(png, info);
+  if (opaque) {
+    png_set_filler(png, 0, PNG_FILLER_AFTER);
+  }
   png_write_image(png, rows);
   png_write_end(png, nullptr);
   return true;
@@ -245,7 +263,11 @@ std::optional<std::vector<std::uint8_t>> encodePng(const Bitmap& bitmap, double 
   }
   const png_uint_32 pixelsPerMeter =
       codec::isUsableDpi(dpi) && dpi != 72.0 ? static_cast<png_uint_32>(dpi / 0.0254 + 0.5) : 0;
-  if (!writePngImage(guard.png(), guard.info(), &io, bitmap.width(), bitmap.height(), rows.data(), pixelsPerMeter)) {
+  // An opaque image (the usual export with a background) needs no alpha channel: a quarter less
+  // to filter and compress.
+  const bool opaque = isOpaque(straight.get(), bitmap.width(), bitmap.height(), bitmap.stride());
+  if (!writePngImage(guard.png(), guard.info(), &io, bitmap.width(), bitmap.height(), rows.data(), pixelsPerMeter,
+                     opaque)) {
     log("Error, PNG encoding failed: %@", io.message);
     return std::nullopt;
   }

@@ -133,6 +133,40 @@ TEST(ImageCodec, RoundTripsEveryFormat)
   }
 }
 
+TEST(ImageCodec, PngHasAnAlphaChannelOnlyWhenAPixelIsNotOpaque)
+{
+  // The colour type is the IHDR byte after the signature, the chunk header, the size and the
+  // bit depth: 2 RGB, 6 RGBA.
+  constexpr std::size_t kColorTypeOffset = 8 + 8 + 8 + 1;
+  pf::Bitmap opaque = testBitmap();
+  for (int y = 0; y < opaque.height(); ++y) {
+    for (int x = 0; x < opaque.width(); ++x) {
+      auto pixel = opaque.pixel(x, y);
+      pixel.alpha = 255;
+      opaque.setPixel(x, y, pixel);
+    }
+  }
+  pf::Bitmap oneTranslucent = opaque;
+  oneTranslucent.setPixel(31, 23, {10, 20, 30, 254});
+  const struct {
+    const char* name;
+    const pf::Bitmap* bitmap;
+    std::uint8_t colorType;
+  } cases[] = {{"opaque", &opaque, 2}, {"one translucent pixel", &oneTranslucent, 6}, {"ramp", nullptr, 6}};
+  const pf::Bitmap ramp = testBitmap();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const pf::Bitmap& source = c.bitmap != nullptr ? *c.bitmap : ramp;
+    const auto bytes = pf::encodePng(source);
+    ASSERT_TRUE(bytes.has_value());
+    ASSERT_GT(bytes->size(), kColorTypeOffset);
+    EXPECT_EQ((*bytes)[kColorTypeOffset], c.colorType);
+    const auto decoded = pf::decodeBitmap(*bytes);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_LE(largestDifference(source, decoded->bitmap, 1, true), 1);
+  }
+}
+
 TEST(ImageCodec, JpegFlattensOntoTheBackground)
 {
   const pf::Bitmap source = testBitmap();
