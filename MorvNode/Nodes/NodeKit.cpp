@@ -71,6 +71,27 @@ void configureState(MVParameter& parameter, const Row& row)
   parameter.setTooltip(row.tooltip);
 }
 
+// Limits clamp every value of a number or pair; the preferred range only sizes the slider.
+void setLimits(MVParameterValue& parameter, std::optional<double> min, std::optional<double> max)
+{
+  if (min) {
+    parameter.setMinValueLimit(*min);
+  }
+  if (max) {
+    parameter.setMaxValueLimit(*max);
+  }
+}
+
+void setPreferredRange(MVParameterValue& parameter, std::optional<double> rangeMin, std::optional<double> rangeMax)
+{
+  if (rangeMin) {
+    parameter.setPreferredValueRangeMin(*rangeMin);
+  }
+  if (rangeMax) {
+    parameter.setPreferredValueRangeMax(*rangeMax);
+  }
+}
+
 template <class Kind>
 Kind& place(MVNode& node, std::unique_ptr<Kind> parameter, const Placement& where)
 {
@@ -90,18 +111,8 @@ MVParameterValue& value(MVNode& node, const Row& row, const Number& number, cons
   auto parameter = MVParameterValue::parameterWithName(row.name);
   configureRow(*parameter, row);
   parameter->setValue(number.value);
-  if (number.min) {
-    parameter->setMinValueLimit(*number.min);
-  }
-  if (number.max) {
-    parameter->setMaxValueLimit(*number.max);
-  }
-  if (number.rangeMin) {
-    parameter->setPreferredValueRangeMin(*number.rangeMin);
-  }
-  if (number.rangeMax) {
-    parameter->setPreferredValueRangeMax(*number.rangeMax);
-  }
+  setLimits(*parameter, number.min, number.max);
+  setPreferredRange(*parameter, number.rangeMin, number.rangeMax);
   if (number.integer) {
     parameter->setIsInteger(true);
   }
@@ -142,21 +153,11 @@ MVParameterValue2D& value2D(MVNode& node, const Row& row, const Pair& pair, cons
     parameter->setLayoutHasAspectToggle(true);
   }
   parameter->setValueX(pair.x, pair.y);
-  if (pair.min) {
-    parameter->setMinValueLimit(*pair.min);
-  }
-  if (pair.max) {
-    parameter->setMaxValueLimit(*pair.max);
-  }
+  setLimits(*parameter, pair.min, pair.max);
   if (pair.aspectLocked) {
     parameter->setAspectLocked(true);
   }
-  if (pair.rangeMin) {
-    parameter->setPreferredValueRangeMin(*pair.rangeMin);
-  }
-  if (pair.rangeMax) {
-    parameter->setPreferredValueRangeMax(*pair.rangeMax);
-  }
+  setPreferredRange(*parameter, pair.rangeMin, pair.rangeMax);
   if (!pair.displayNameX.empty()) {
     parameter->setDisplayNameX(pair.displayNameX);
   }
