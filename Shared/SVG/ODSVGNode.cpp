@@ -33,11 +33,9 @@ ODSVGNode::ODSVGNode(bool withDef)
       strokeOpacity_(inheritingLength(1.0)),
       strokeWidth_(inheritingLength(0.0)),
       opacity_(ODSVGUnitLength::unitWithFloat(0.0)),
-      strokeDashOffset_(ODSVGUnitLength::unitWithFloat(0.0))
+      strokeDashOffset_(ODSVGUnitLength::unitWithFloat(0.0)),
+      hasDefinitions_(withDef)
 {
-  if (withDef) {
-    def_ = std::make_shared<ODSVGDef>();
-  }
 }
 
 ODSVGNode::~ODSVGNode() = default;
@@ -132,9 +130,14 @@ std::shared_ptr<ODSVGNode> ODSVGNode::defForID(const std::string& identifier) co
 
 void ODSVGNode::addDef(std::shared_ptr<ODSVGNode> node)
 {
-  if (def_) {
-    def_->addDef(std::move(node));
+  if (!hasDefinitions_ || !node || !node->identifier()) {
+    return;
   }
+  // Made on the first definition: most nodes never file one.
+  if (!def_) {
+    def_ = std::make_shared<ODSVGDef>();
+  }
+  def_->addDef(std::move(node));
 }
 
 std::string ODSVGNode::description() const

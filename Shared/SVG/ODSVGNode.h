@@ -93,8 +93,13 @@ public:
   void setIntermediateParentNode(ODSVGNode* parent) { intermediateParentNode_ = parent; }
   const std::vector<ODSVGTransform>& transforms() const { return transforms_; }
   void setTransforms(std::vector<ODSVGTransform> transforms) { transforms_ = std::move(transforms); }
+  // The definitions dictionary; made when the first definition is filed (nullptr before).
   const std::shared_ptr<ODSVGDef>& def() const { return def_; }
-  void setDef(std::shared_ptr<ODSVGDef> def) { def_ = std::move(def); }
+  void setDef(std::shared_ptr<ODSVGDef> def)
+  {
+    def_ = std::move(def);
+    hasDefinitions_ = true;
+  }
   const std::shared_ptr<ODSVGGroup>& clipPath() const { return clipPath_; }
   void setClipPath(std::shared_ptr<ODSVGGroup> group) { clipPath_ = std::move(group); }
   const std::shared_ptr<ODSVGGroup>& mask() const { return mask_; }
@@ -190,4 +195,5 @@ private:
   int units_ = 2;
   int contentUnits_ = 0;
   int blendMode_ = 0;
+  bool hasDefinitions_ = true;  // false for the definitions dictionary itself
 };

@@ -615,7 +615,7 @@ void ODSVGParser::parseElementForCommonAttributes(const pugi::xml_node& element,
     node.setClassNameList(splitAtSpaces(classAttribute.value()));
   }
   std::optional<ODSVGStyle> sheetStyle;
-  if (state_->styleSheet) {
+  if (state_->styleSheet && !state_->styleSheet->rules().empty()) {
     Budget& budget = *state_->budget;
     sheetStyle = state_->styleSheet->styleForNode(node, &budget.styleSteps);
     if (budget.styleSteps > budget.maxStyleSteps) {
@@ -624,23 +624,28 @@ void ODSVGParser::parseElementForCommonAttributes(const pugi::xml_node& element,
       return;
     }
   }
-  std::optional<ODSVGStyle> style;
+  std::optional<ODSVGStyle> inlineStyle;
   if (const pugi::xml_attribute styleAttribute = element.attribute("style")) {
-    style = ODSVGStyle::parseStyleString(styleAttribute.value());
+    inlineStyle = ODSVGStyle::parseStyleString(styleAttribute.value());
   }
-  if (sheetStyle) {
-    style = style ? sheetStyle->mergedStyle(*style) : *sheetStyle;
-  }
+  // The effective style is the sheet's style with the inline declarations merged over it; it
+  // is read through both instead of being built.
+  auto styleProperty = [&](const char* name) -> const std::string* {
+    if (inlineStyle) {
+      if (const std::string* property = inlineStyle->property(name)) {
+        return property;
+      }
+    }
+    return sheetStyle ? sheetStyle->property(name) : nullptr;
+  };
 
   // From here on a name reads the effective style first, then the attribute; empty is absent.
   auto value = [&](const char* name) -> std::optional<std::string_view> {
     if (std::find(ignoreAttributes.begin(), ignoreAttributes.end(), std::string_view(name)) != ignoreAttributes.end()) {
       return std::nullopt;
     }
-    if (style) {
-      if (const std::string* property = style->property(name); property && !property->empty()) {
-        return std::string_view(*property);
-      }
+    if (const std::string* property = styleProperty(name); property && !property->empty()) {
+      return std::string_view(*property);
     }
     const pugi::xml_attribute attribute = element.attribute(name);
     if (attribute && *attribute.value() != '\0') {

@@ -95,18 +95,21 @@ void ODSVGStyleSheet::addStyleRule(std::string_view declarations,
 std::vector<std::size_t> ODSVGStyleSheet::candidateRules(const ODSVGNode& node) const
 {
   std::vector<std::size_t> candidates = rulesForAnyNode_;
-  auto add = [&](const std::string& key) {
+  std::string key;
+  auto add = [&](char prefix, const std::string& name) {
+    key.assign(1, prefix);
+    key += name;
     if (const auto found = rulesByKey_.find(key); found != rulesByKey_.end()) {
       candidates.insert(candidates.end(), found->second.begin(), found->second.end());
     }
   };
   if (node.identifier()) {
-    add("#" + *node.identifier());
+    add('#', *node.identifier());
   }
   for (const std::string& name : node.classNameList()) {
-    add("." + name);
+    add('.', name);
   }
-  add("<" + node.name());
+  add('<', node.name());
   std::sort(candidates.begin(), candidates.end());
   candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
   return candidates;
