@@ -18,6 +18,11 @@ enum class BlendMode {
   Saturation,
   Color,
   Luminosity,
+  ColorDodge,
+  ColorBurn,
+  SoftLight,
+  HardLight,
+  Exclusion,
   Copy,           // the source replaces the destination, alpha included
   DestinationIn,  // keeps the destination where the source is opaque
   Clear,          // erases to transparent

@@ -45,6 +45,16 @@ cairo_operator_t cairoOperator(BlendMode mode)
     return CAIRO_OPERATOR_HSL_COLOR;
   case BlendMode::Luminosity:
     return CAIRO_OPERATOR_HSL_LUMINOSITY;
+  case BlendMode::ColorDodge:
+    return CAIRO_OPERATOR_COLOR_DODGE;
+  case BlendMode::ColorBurn:
+    return CAIRO_OPERATOR_COLOR_BURN;
+  case BlendMode::SoftLight:
+    return CAIRO_OPERATOR_SOFT_LIGHT;
+  case BlendMode::HardLight:
+    return CAIRO_OPERATOR_HARD_LIGHT;
+  case BlendMode::Exclusion:
+    return CAIRO_OPERATOR_EXCLUSION;
   case BlendMode::Copy:
     return CAIRO_OPERATOR_SOURCE;
   case BlendMode::DestinationIn:
@@ -286,6 +296,25 @@ void DrawingContext::setStrokeStyle(const StrokeStyle& style)
   setMiterLimit(style.miterLimit);
 }
 
+void DrawingContext::setLineDash(const std::vector<double>& lengths, double phase)
+{
+  double sum = 0.0;
+  bool usable = std::isfinite(phase);
+  for (const double length : lengths) {
+    usable = usable && std::isfinite(length) && length >= 0.0;
+    sum += length;
+  }
+  if (!usable) {
+    log("Error, drawing dash pattern with a negative or non-finite length refused");
+  }
+  if (!usable || !(sum > 0.0) || !std::isfinite(sum)) {
+    cairo_set_dash(context_.get(), nullptr, 0, 0.0);
+    return;
+  }
+  cairo_set_dash(context_.get(), lengths.data(), static_cast<int>(lengths.size()), phase);
+  check("dash");
+}
+
 void DrawingContext::setBlendMode(BlendMode mode)
 {
   style_.blendMode = mode;
@@ -491,6 +520,127 @@ void DrawingContext::endTransparencyGroup(double opacity)
   cairo_pop_group_to_source(cr);  // restores the state saved at begin, operator included
   cairo_paint_with_alpha(cr, unitValue(opacity) * style_.alpha);
   check("end transparency group");
+}
+
+void DrawingContext::beginMaskedGroup()
+{
+  if (!broken_) {
+    cairo_push_group(context_.get());
+  }
+  frames_.push_back({FrameKind::Masked, style_, !broken_});
+  check("begin masked group");
+}
+
+void DrawingContext::beginMask()
+{
+  if (frames_.empty() || frames_.back().kind != FrameKind::Masked) {
+    log("Error, drawing context mask begun without a masked group");
+    return;
+  }
+  const bool live = frames_.back().live && !broken_;
+  if (live) {
+    cairo_push_group(context_.get());
+  }
+  frames_.push_back({FrameKind::Mask, style_, live});
+  check("begin mask");
+}
+
+void DrawingContext::endMaskedGroup()
+{
+  if (frames_.size() < 2 || frames_.back().kind != FrameKind::Mask ||
+      frames_[frames_.size() - 2].kind != FrameKind::Masked) {
+    log("Error, drawing context masked group ended without a matching begin");
+    return;
+  }
+  const Frame mask = frames_.back();
+  frames_.pop_back();
+  const Frame content = frames_.back();
+  frames_.pop_back();
+  style_ = content.style;
+  if (!content.live || !mask.live || broken_) {
+    return;  // a failure dropped both groups (every open frame dies with it)
+  }
+  cairo_t* cr = context_.get();
+  std::unique_ptr<cairo_pattern_t, PatternDeleter> maskPattern(cairo_pop_group(cr));
+  cairo_pop_group_to_source(cr);  // restores the state saved at beginMaskedGroup
+  if (style_.alpha < 1.0) {
+    cairo_push_group(cr);
+    cairo_mask(cr, maskPattern.get());
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, style_.alpha);
+  } else {
+    cairo_mask(cr, maskPattern.get());
+  }
+  check("end masked group");
+}
+
+void DrawingContext::paintGradient(const Gradient& gradient, cairo_pattern_t* pattern)
+{
+  std::unique_ptr<cairo_pattern_t, PatternDeleter> owned(pattern);
+  double previous = 0.0;
+  for (const GradientStop& stop : gradient) {
+    const double location = std::max(previous, unitValue(stop.location));
+    previous = location;
+    cairo_pattern_add_color_stop_rgba(pattern, location, unitValue(stop.color.red()), unitValue(stop.color.green()),
+                                      unitValue(stop.color.blue()), unitValue(stop.color.alpha()));
+  }
+  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+  cairo_t* cr = context_.get();
+  cairo_set_source(cr, pattern);
+  cairo_paint_with_alpha(cr, style_.alpha);
+  check("paint gradient");
+}
+
+void DrawingContext::drawLinearGradient(const Gradient& gradient, Point start, Point end)
+{
+  if (!start.isFinite() || !end.isFinite()) {
+    log("Error, drawing linear gradient from %@ to %@ refused", start.description(), end.description());
+    return;
+  }
+  if (gradient.empty() || broken_) {
+    return;
+  }
+  paintGradient(gradient, cairo_pattern_create_linear(start.x, start.y, end.x, end.y));
+}
+
+void DrawingContext::drawRadialGradient(const Gradient& gradient, Point startCenter, double startRadius,
+                                        Point endCenter, double endRadius)
+{
+  if (!startCenter.isFinite() || !endCenter.isFinite() || !std::isfinite(startRadius) || !std::isfinite(endRadius) ||
+      startRadius < 0.0 || endRadius < 0.0) {
+    log("Error, drawing radial gradient from %@ radius %g to %@ radius %g refused", startCenter.description(),
+        startRadius, endCenter.description(), endRadius);
+    return;
+  }
+  if (gradient.empty() || broken_) {
+    return;
+  }
+  paintGradient(gradient, cairo_pattern_create_radial(startCenter.x, startCenter.y, startRadius, endCenter.x,
+                                                      endCenter.y, endRadius));
+}
+
+void DrawingContext::drawTiledPattern(const Surface& tile, const AffineTransform& tileToUser)
+{
+  if (tile.kind() != Surface::Kind::Recording) {
+    log("Error, drawing tiled pattern from a surface that is no recording");
+    return;
+  }
+  const std::optional<AffineTransform> userToTile = tileToUser.inverted();
+  if (!userToTile) {
+    log("Error, drawing tiled pattern refused, transform not finite or not invertible: %@", tileToUser.description());
+    return;
+  }
+  if (broken_) {
+    return;
+  }
+  std::unique_ptr<cairo_pattern_t, PatternDeleter> pattern(cairo_pattern_create_for_surface(tile.handle()));
+  cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
+  const cairo_matrix_t m = toCairo(*userToTile);
+  cairo_pattern_set_matrix(pattern.get(), &m);
+  cairo_t* cr = context_.get();
+  cairo_set_source(cr, pattern.get());
+  cairo_paint_with_alpha(cr, style_.alpha);
+  check("draw tiled pattern");
 }
 
 void DrawingContext::applyBoxTransform(const Rect& box, double contentWidth, double contentHeight)

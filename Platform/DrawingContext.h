@@ -6,12 +6,14 @@
 #include "Platform/AffineTransform.h"
 #include "Platform/BlendMode.h"
 #include "Platform/Color.h"
+#include "Platform/Gradient.h"
 #include "Platform/Path.h"
 #include "Platform/Rect.h"
 #include "Platform/StrokeStyle.h"
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo_pattern cairo_pattern_t;
 
 namespace pf {
 
@@ -86,6 +88,10 @@ public:
   void setLineJoin(LineJoin join);
   void setMiterLimit(double limit);
   void setStrokeStyle(const StrokeStyle& style);
+  // Dashes: alternating on and off lengths (an odd list repeats), started `phase` into the
+  // pattern. An empty list, or one whose lengths sum to 0, draws solid lines; a negative or
+  // non-finite length or phase also does (logged).
+  void setLineDash(const std::vector<double>& lengths, double phase);
   void setBlendMode(BlendMode mode);
   BlendMode blendMode() const;
 
@@ -133,6 +139,26 @@ public:
     double opacity_;
   };
 
+  // Masking: what is drawn between beginMaskedGroup and beginMask is the content, what is drawn
+  // between beginMask and endMaskedGroup the mask; the content is then composited through the
+  // mask's alpha with the blend mode current at beginMaskedGroup. Each begin saves the state and
+  // the end restores it. Calls out of this order are ignored (logged).
+  void beginMaskedGroup();
+  void beginMask();
+  void endMaskedGroup();
+
+  // Paint the whole clip area (times the global alpha, in the current blend mode). Points and
+  // radii are in user space at the time of the call; the colours continue beyond the ends (pad).
+  // An empty gradient paints nothing; stop locations are clamped to 0..1 and never decrease.
+  // Non-finite points or radii, or a negative radius, are refused (logged).
+  void drawLinearGradient(const Gradient& gradient, Point start, Point end);
+  void drawRadialGradient(const Gradient& gradient, Point startCenter, double startRadius, Point endCenter,
+                          double endRadius);
+  // Paints the clip area with a recorded tile (a recording surface) repeated in both directions
+  // every tile size; `tileToUser` maps tile coordinates into user space. A transform that is
+  // not finite and invertible, or a surface that is no recording, paints nothing (logged).
+  void drawTiledPattern(const Surface& tile, const AffineTransform& tileToUser);
+
   // Draws the bitmap stretched over `box` (user space), y-up inside the box: its top row lies
   // along the box's maximum y edge, as images are drawn on a y-up platform (element space is
   // y-down, so an untransformed image appears upside down; importers flip it). `opacity` times
@@ -155,7 +181,7 @@ private:
     double alpha = 1.0;
     BlendMode blendMode = BlendMode::Normal;
   };
-  enum class FrameKind { Save, Group };
+  enum class FrameKind { Save, Group, Masked, Mask };
   struct Frame {
     FrameKind kind;
     Style style;  // restored when the frame ends
@@ -165,6 +191,7 @@ private:
   bool check(const char* operation);
   bool acceptTransform(const AffineTransform& product, const char* operation);
   void setSource(const double color[4]);
+  void paintGradient(const Gradient& gradient, cairo_pattern_t* pattern);
   void appendPath(const Path& path);
   void applyBoxTransform(const Rect& box, double contentWidth, double contentHeight);
 

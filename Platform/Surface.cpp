@@ -126,8 +126,11 @@ void Surface::release()
   // Finished first: a context that outlives its surface (a caller's mistake) then gets errors
   // instead of writing into freed memory. Then the Cairo surface goes before the memory it
   // writes into.
+  // A recording is not finished: vector pages replay it when they end, after it is released.
   if (surface_) {
-    cairo_surface_finish(surface_.get());
+    if (kind_ != Kind::Recording) {
+      cairo_surface_finish(surface_.get());
+    }
     surface_.reset();
   }
 }
@@ -181,6 +184,23 @@ std::optional<Surface> Surface::vector(Kind kind, Size pageSize, const std::stri
   }
   if (const cairo_status_t status = cairo_surface_status(surface.surface_.get()); status != CAIRO_STATUS_SUCCESS) {
     log("Error, %@ surface failed: %@", kindName, cairo_status_to_string(status));
+    return std::nullopt;
+  }
+  return surface;
+}
+
+std::optional<Surface> Surface::recording(Size size)
+{
+  if (!size.isFinite() || size.width <= 0.0 || size.height <= 0.0 || size.width > kMaxPagePoints ||
+      size.height > kMaxPagePoints) {
+    log("Error, recording surface size %gx%g refused", size.width, size.height);
+    return std::nullopt;
+  }
+  Surface surface(Kind::Recording, size);
+  const cairo_rectangle_t extents{0.0, 0.0, size.width, size.height};
+  surface.surface_.reset(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents));
+  if (const cairo_status_t status = cairo_surface_status(surface.surface_.get()); status != CAIRO_STATUS_SUCCESS) {
+    log("Error, recording surface failed: %@", cairo_status_to_string(status));
     return std::nullopt;
   }
   return surface;

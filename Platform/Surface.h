@@ -14,7 +14,7 @@ typedef struct _cairo_surface cairo_surface_t;
 namespace pf {
 
 // A target to draw into: a bitmap (pixels) or a PDF or EPS page (vectors), in memory or in a
-// file. A DrawingContext draws into it; the surface must outlive every context made on it.
+// file, or a recording to replay as a pattern tile. A DrawingContext draws into it; the surface must outlive every context made on it.
 //
 // Bitmap surfaces are y-down from the top-left pixel, one unit per pixel. Vector surfaces are
 // y-down from the page's top-left corner, one unit per point (1/72 inch).
@@ -25,7 +25,7 @@ namespace pf {
 // nothing. An EPS's bounding box is the page (not the extent of what was drawn).
 class Surface {
 public:
-  enum class Kind { Bitmap, Pdf, Eps };
+  enum class Kind { Bitmap, Pdf, Eps, Recording };
 
   // A transparent bitmap of the given pixel size; nullopt (logged) when the size is refused
   // (see Bitmap's caps).
@@ -39,6 +39,11 @@ public:
   // Encapsulated PostScript with the page size as its bounding box.
   static std::optional<Surface> eps(Size pageSize);
   static std::optional<Surface> epsFile(const std::string& path, Size pageSize);
+
+  // Records drawing as vectors for replay as a tile (DrawingContext::drawTiledPattern): its
+  // extent is (0, 0, size), and what is drawn outside is dropped. nullopt (logged) for a size
+  // that is not finite and positive.
+  static std::optional<Surface> recording(Size size);
 
   Surface(Surface&&) noexcept;
   Surface& operator=(Surface&&) noexcept;

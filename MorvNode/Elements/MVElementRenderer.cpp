@@ -375,6 +375,7 @@ std::optional<std::vector<std::uint8_t>> MVElementRenderer::renderDocument(pf::S
     surface = pf::Surface::eps(page);
     break;
   case pf::Surface::Kind::Bitmap:
+  case pf::Surface::Kind::Recording:
     FeedbackManager::log("Error, render '%@' renderDocument needs a PDF or EPS target", settings.renderingThreadName);
     return std::nullopt;
   }

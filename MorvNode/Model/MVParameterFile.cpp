@@ -9,8 +9,10 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterUndoDelegate.h"
 #include "Platform/Format.h"
+#include "Platform/Unicode.h"
 #include "Platform/UndoManager.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+#include "Shared/SVG/ODSVG.h"
 #include "Shared/VectorParser/VectorGraphicsParser.h"
 
 namespace {
@@ -38,6 +40,17 @@ std::optional<pf::PlistValue> dataValue(const std::shared_ptr<const MVParameterF
   return pf::PlistValue::data(*data);
 }
 
+// The bytes as an SVG document of the SVG library; nullptr for bytes that are no UTF-8 text or
+// no document it reads.
+std::shared_ptr<ODSVG> svgDocumentFromData(std::span<const std::uint8_t> data)
+{
+  const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+  if (text.empty() || !pf::isValidUTF8(text)) {
+    return nullptr;
+  }
+  return ODSVG::initWithSVGString(text);
+}
+
 }  // namespace
 
 std::unique_ptr<MVParameterFile> MVParameterFile::parameterWithName(const std::string& name)
@@ -63,7 +76,9 @@ bool MVParameterFile::canParseGraphicData(std::span<const std::uint8_t> data)
     if (imageFromData(data)) {
       return true;
     }
-    // TODO(#27): SVG text that the SVG library reads counts too, once it is there.
+    if (svgDocumentFromData(data)) {
+      return true;
+    }
     const std::optional<ParsedPath> parsed = parserPathFromData(data);
     return parsed && parsed->path;
   } catch (const std::exception& exception) {
@@ -82,7 +97,11 @@ std::shared_ptr<const pf::Image> MVParameterFile::imageFromData(std::span<const 
     if (image) {
       return std::make_shared<const pf::Image>(std::move(*image));
     }
-    // TODO(#27): SVG text becomes the SVG library's PDF-backed image here.
+    if (const std::shared_ptr<ODSVG> svg = svgDocumentFromData(data)) {
+      if (std::optional<pf::Image> pdfImage = svg->pdfImage()) {
+        return std::make_shared<const pf::Image>(std::move(*pdfImage));
+      }
+    }
     return nullptr;
   } catch (const std::exception& exception) {
     FeedbackManager::log("Exception in MVParameterFile imageFromData, exception: %@", exception.what());
@@ -317,9 +336,16 @@ void MVParameterFile::updateInternalGraphicType()
     internalGraphicType_ = GraphicType::Bitmap;
   }
   // Vector artwork the decoders can also draw as an image (PDF, EPS) ends as vector.
-  // TODO(#27): SVG text the SVG library reads counts as vector too.
   if (graphicPath()) {
     internalGraphicType_ = GraphicType::Vector;
+  } else if (internalGraphicType_ != GraphicType::Vector) {
+    try {
+      if (svgDocumentFromData(*fileData_)) {
+        internalGraphicType_ = GraphicType::Vector;
+      }
+    } catch (const std::exception& exception) {
+      FeedbackManager::log("Exception in MVParameterFile canParseGraphicData, exception: %@", exception.what());
+    }
   }
 }
 

@@ -29,6 +29,25 @@ void ODSVGGradient::copyGradientFrom(const ODSVGGradient& source)
   y2_ = source.y2_;
 }
 
+const pf::Gradient& ODSVGGradient::CGGradient() const
+{
+  if (!drawable_) {
+    pf::Gradient drawable;
+    if (gradient_) {
+      for (const Stop& stop : *gradient_) {
+        drawable.push_back({stop.location, stop.color});
+      }
+    }
+    drawable_ = std::move(drawable);
+  }
+  return *drawable_;
+}
+
+void ODSVGGradient::drawInContextRef(pf::DrawingContext&, const pf::Rect&, const pf::AffineTransform&,
+                                     const pf::Rect&) const
+{
+}
+
 ODSVGGradient::Stops ODSVGGradient::computeColorStopsFromString(const pugi::xml_node& element)
 {
   Stops stops;

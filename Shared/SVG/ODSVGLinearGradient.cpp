@@ -1,5 +1,6 @@
 #include "Shared/SVG/ODSVGLinearGradient.h"
 
+#include "Platform/DrawingContext.h"
 #include "Platform/Numbers.h"
 #include "Shared/SVG/ODSVGGradientUnitLength.h"
 
@@ -37,4 +38,28 @@ std::optional<ODSVGGradient::Stops> ODSVGLinearGradient::parseGradient(const pug
     gradient.setY2(ODSVGGradientUnitLength::unitWithString(text("y2", "0")));
   }
   return computeColorStopsFromString(element);
+}
+
+void ODSVGLinearGradient::drawInContextRef(pf::DrawingContext& context, const pf::Rect& objectRect,
+                                           const pf::AffineTransform& absoluteTransform, const pf::Rect& viewPort) const
+{
+  const pf::AffineTransform gradientTransform = ODSVGConcatTransforms(transforms());
+  auto value = [](const std::optional<ODSVGUnitLength>& length, double reference) {
+    return length ? length->computeValue(reference) : 0.0;
+  };
+  const pf::DrawingContext::StateGuard guard(context);
+  const bool userSpace = units() == 0;
+  const pf::Rect reference = userSpace ? viewPort : objectRect;
+  const double width = reference.width();
+  const double height = reference.height();
+  const pf::Point start(value(x1(), width), value(y1(), height));
+  const pf::Point end(value(x2(), width), value(y2(), height));
+  if (userSpace && !context.concat(absoluteTransform)) {
+    return;
+  }
+  // A singular gradient transform squeezes the gradient to nothing.
+  if (!gradientTransform.isFiniteAndInvertible() || !context.concat(gradientTransform)) {
+    return;
+  }
+  context.drawLinearGradient(CGGradient(), start, end);
 }

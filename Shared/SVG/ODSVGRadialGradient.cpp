@@ -1,5 +1,9 @@
 #include "Shared/SVG/ODSVGRadialGradient.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "Platform/DrawingContext.h"
 #include "Platform/Numbers.h"
 
 std::shared_ptr<ODSVGNode> ODSVGRadialGradient::copy() const
@@ -43,4 +47,47 @@ std::optional<ODSVGGradient::Stops> ODSVGRadialGradient::parseGradient(const pug
     return std::nullopt;
   }
   return computeColorStopsFromString(element);
+}
+
+void ODSVGRadialGradient::drawInContextRef(pf::DrawingContext& context, const pf::Rect& objectRect,
+                                           const pf::AffineTransform& absoluteTransform, const pf::Rect& viewPort) const
+{
+  pf::AffineTransform gradientTransform = ODSVGConcatTransforms(transforms());
+  auto value = [](const std::optional<ODSVGUnitLength>& length, double reference) {
+    return length ? length->computeValue(reference) : 0.0;
+  };
+  const pf::DrawingContext::StateGuard guard(context);
+  pf::Point center;
+  pf::Point focus;
+  double radius = 0.0;
+  if (units() == 0) {
+    // Percentages of the view port: x against its width, y against its height, the radius
+    // against its normalised diagonal.
+    const double width = viewPort.width();
+    const double height = viewPort.height();
+    center = pf::Point(value(cx(), width), value(cy(), height));
+    focus = pf::Point(value(fx(), width), value(fy(), height));
+    radius = value(this->radius(), std::sqrt((width * width + height * height) / 2.0));
+    if (!context.concat(absoluteTransform)) {
+      return;
+    }
+  } else {
+    const double width = objectRect.width();
+    const double height = objectRect.height();
+    center = pf::Point(value(cx(), width), value(cy(), height));
+    radius = value(this->radius(), std::min(width, height));
+    focus = pf::Point(value(fx(), width), value(fy(), height));
+    if (width != height && width > 0.0 && height > 0.0) {
+      // The circle stretched to the box: an ellipse as wide and as high as the box's share.
+      const pf::AffineTransform stretch = pf::AffineTransform::translation(center.x, center.y)
+                                              .scaled(width > height ? width / height : 1.0,
+                                                      width > height ? 1.0 : height / width)
+                                              .translated(-center.x, -center.y);
+      gradientTransform = pf::AffineTransform::concat(stretch, gradientTransform);
+    }
+  }
+  if (!gradientTransform.isFiniteAndInvertible() || !context.concat(gradientTransform)) {
+    return;
+  }
+  context.drawRadialGradient(CGGradient(), focus, 0.0, center, std::max(radius, 0.0));
 }

@@ -13,6 +13,9 @@ public:
 
   std::shared_ptr<ODSVGNode> copy() const override;
 
+  void drawInContextRef(pf::DrawingContext& context, const pf::Rect& objectRect,
+                        const pf::AffineTransform& absoluteTransform, const pf::Rect& viewPort) const override;
+
   // Sets the node's cx, cy, r (50% when absent), fx and fy (the centre unless given; a focal
   // number below 1 is a fraction) and returns the element's stops, or nullopt when the node
   // has stops already.
