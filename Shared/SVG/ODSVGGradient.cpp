@@ -43,6 +43,15 @@ const pf::Gradient& ODSVGGradient::CGGradient() const
   return *drawable_;
 }
 
+pf::AffineTransform ODSVGGradient::gradientTransformMatrix() const
+{
+  pf::AffineTransform matrix;
+  for (const ODSVGTransform& transform : transforms()) {
+    matrix.concat(transform.CGAffineTransform());
+  }
+  return matrix;
+}
+
 void ODSVGGradient::drawInContextRef(pf::DrawingContext&, const pf::Rect&, const pf::AffineTransform&,
                                      const pf::Rect&) const
 {

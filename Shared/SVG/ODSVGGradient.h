@@ -62,6 +62,8 @@ public:
   void setY2(std::optional<ODSVGUnitLength> value) { y2_ = value; }
 
 protected:
+  // The gradient transform as SVG reads its list: the first entry outermost, acting last.
+  pf::AffineTransform gradientTransformMatrix() const;
   void copyGradientFrom(const ODSVGGradient& source);
 
 private:

@@ -43,7 +43,7 @@ std::optional<ODSVGGradient::Stops> ODSVGLinearGradient::parseGradient(const pug
 void ODSVGLinearGradient::drawInContextRef(pf::DrawingContext& context, const pf::Rect& objectRect,
                                            const pf::AffineTransform& absoluteTransform, const pf::Rect& viewPort) const
 {
-  const pf::AffineTransform gradientTransform = ODSVGConcatTransforms(transforms());
+  const pf::AffineTransform gradientTransform = gradientTransformMatrix();
   auto value = [](const std::optional<ODSVGUnitLength>& length, double reference) {
     return length ? length->computeValue(reference) : 0.0;
   };

@@ -692,6 +692,9 @@ void ODSVGParser::parseElementForCommonAttributes(const pugi::xml_node& element,
   if (const auto text = value("maskUnits")) {
     node.setUnits(ODSVGUtils::unitTypeForString(*text));
   }
+  if (const auto text = value("patternUnits")) {
+    node.setUnits(ODSVGUtils::unitTypeForString(*text));
+  }
   if (const auto text = value("maskContentUnits")) {
     node.setContentUnits(ODSVGUtils::unitTypeForString(*text));
   }

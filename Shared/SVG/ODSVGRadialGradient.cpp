@@ -52,7 +52,7 @@ std::optional<ODSVGGradient::Stops> ODSVGRadialGradient::parseGradient(const pug
 void ODSVGRadialGradient::drawInContextRef(pf::DrawingContext& context, const pf::Rect& objectRect,
                                            const pf::AffineTransform& absoluteTransform, const pf::Rect& viewPort) const
 {
-  pf::AffineTransform gradientTransform = ODSVGConcatTransforms(transforms());
+  pf::AffineTransform gradientTransform = gradientTransformMatrix();
   auto value = [](const std::optional<ODSVGUnitLength>& length, double reference) {
     return length ? length->computeValue(reference) : 0.0;
   };

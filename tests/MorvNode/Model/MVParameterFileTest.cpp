@@ -53,7 +53,7 @@ TEST_F(FileParameterTest, DetectsBitmapsAndVectorArtwork)
   const Case cases[] = {
       {"png", pngBytes(7, 3), true, false, true},
       {"pdf", pdfBytes(), false, true, true},
-      {"svg", bytesOf(kSvg), false, true, false},  // its image comes with the SVG library
+      {"svg", bytesOf(kSvg), false, true, true},  // its image is the SVG library's PDF image
       {"eps", bytesOf(testsupport::epsText("0 0 m 30 0 l 30 10 l h f", 30, 10)), false, true,
        pf::Ghostscript::isAvailable()},
   };
@@ -88,6 +88,16 @@ TEST_F(FileParameterTest, PixelSizesAndEvenOddRule)
   ASSERT_TRUE(pdf->graphicPath());
   EXPECT_TRUE(pdf->vectorEvenOddFillMode());
   EXPECT_EQ(pdf->graphicPath()->bounds()->size, pf::Size(100, 40));
+
+  // An SVG shows through the SVG library's PDF image, at its size.
+  auto svg = makeParameter();
+  ASSERT_TRUE(svg->loadNewGraphicData(bytesOf(kSvg), std::string("bar.svg")));
+  ASSERT_TRUE(svg->graphicImage());
+  EXPECT_TRUE(svg->graphicImage()->vectorDocument());
+  EXPECT_EQ(svg->pixelsWide(), 40);
+  EXPECT_EQ(svg->pixelsHigh(), 20);
+  ASSERT_TRUE(svg->graphicBitmap());
+  EXPECT_EQ(svg->graphicBitmap()->pixel(20, 10), (pf::Bitmap::Rgba8{0, 0, 0, 255}));
 }
 
 TEST_F(FileParameterTest, RefusesUnreadableDataOrAMissingName)

@@ -123,6 +123,20 @@ std::vector<PixelCase> pixelCases()
        "<stop offset=\"0\" stop-color=\"#000\"/><stop offset=\"1\" stop-color=\"#fff\"/></linearGradient>"
        "<g transform=\"translate(50 0)\"><rect width=\"40\" height=\"40\" fill=\"url(#g)\"/></g>",
        {{60, 20, grey(65)}, {80, 20, grey(192)}}},
+      {"GradientTransformListActsLastFirst",
+       "<linearGradient id=\"g\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"0\" x2=\"100\" y2=\"0\" "
+       "gradientTransform=\"translate(50 0) scale(0.5)\"><stop offset=\"0\" stop-color=\"#000\"/>"
+       "<stop offset=\"1\" stop-color=\"#fff\"/></linearGradient><rect width=\"100\" height=\"100\" fill=\"url(#g)\"/>",
+       {{25, 50, grey(0)}, {75, 50, grey(128)}}},
+      {"GradientStroke",
+       std::string(kGreyRamp) +
+           "<rect x=\"20\" y=\"20\" width=\"60\" height=\"60\" fill=\"none\" stroke=\"url(#g)\" stroke-width=\"10\"/>",
+       {{20, 50, grey(0)}, {80, 50, grey(255)}, {50, 20, grey(128)}, {50, 50, kClear}}},
+      {"PatternStroke",
+       "<pattern id=\"p\" patternUnits=\"userSpaceOnUse\" width=\"20\" height=\"20\">"
+       "<rect width=\"10\" height=\"20\" fill=\"red\"/></pattern>"
+       "<line x1=\"0\" y1=\"50\" x2=\"100\" y2=\"50\" stroke=\"url(#p)\" stroke-width=\"10\"/>",
+       {{5, 50, kRed}, {15, 50, kClear}, {25, 50, kRed}, {5, 40, kClear}}},
       {"RadialGradientBoundingBox",
        "<radialGradient id=\"r\"><stop offset=\"0\" stop-color=\"red\"/><stop offset=\"1\" stop-color=\"blue\"/>"
        "</radialGradient><rect width=\"100\" height=\"100\" fill=\"url(#r)\"/>",

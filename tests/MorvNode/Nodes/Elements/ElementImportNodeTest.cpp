@@ -163,13 +163,21 @@ TEST_F(ElementImportNodeTest, BothModesDrawTheArtworkUpright)
   EXPECT_TRUE(pixelNear(*image, cx, cy - 10, kRed));
   EXPECT_TRUE(pixelNear(*image, cx, cy + 10, kBlue));
 
+  // The SVG has an image (the SVG library's PDF image), so Image mode stays and draws it upright.
   import(node, testsupport::bytesOf(svg), "L.svg");
-  ASSERT_EQ(node->importModeParameter()->index(), ElementImportNode::kPathsMode);
+  ASSERT_EQ(node->importModeParameter()->index(), ElementImportNode::kImageMode);
+  const auto svgImage = render();
+  ASSERT_TRUE(svgImage);
+  EXPECT_TRUE(pixelNear(*svgImage, cx + 10, cy + 18, kBlack));   // the foot
+  EXPECT_TRUE(pixelNear(*svgImage, cx - 18, cy - 10, kBlack));   // the bar
+  EXPECT_FALSE(pixelNear(*svgImage, cx + 10, cy - 10, kBlack));  // nothing top right
+
+  node->importModeParameter()->setIndex(ElementImportNode::kPathsMode);
   const auto paths = render();
   ASSERT_TRUE(paths);
-  EXPECT_TRUE(pixelNear(*paths, cx + 10, cy + 18, kBlack));   // the foot
-  EXPECT_TRUE(pixelNear(*paths, cx - 18, cy - 10, kBlack));   // the bar
-  EXPECT_FALSE(pixelNear(*paths, cx + 10, cy - 10, kBlack));  // nothing top right
+  EXPECT_TRUE(pixelNear(*paths, cx + 10, cy + 18, kBlack));
+  EXPECT_TRUE(pixelNear(*paths, cx - 18, cy - 10, kBlack));
+  EXPECT_FALSE(pixelNear(*paths, cx + 10, cy - 10, kBlack));
 }
 
 TEST_F(ElementImportNodeTest, UndoRestoresTheOldDataWithoutResizing)
