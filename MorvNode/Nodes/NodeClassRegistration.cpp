@@ -2,11 +2,18 @@
 
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "MorvNode/Nodes/Change/ChangeAlignNode.h"
+#include "MorvNode/Nodes/Change/ChangeClipNode.h"
 #include "MorvNode/Nodes/Change/ChangeNode.h"
 #include "MorvNode/Nodes/Change/ChangePivotNode.h"
+#include "MorvNode/Nodes/Change/ChangeReplaceNode.h"
 #include "MorvNode/Nodes/Change/ChangeTransformNode.h"
+#include "MorvNode/Nodes/Change/GroupArrangeNode.h"
+#include "MorvNode/Nodes/Change/GroupDistributeNode.h"
+#include "MorvNode/Nodes/Change/GroupExplodeNode.h"
 #include "MorvNode/Nodes/Change/GroupMergeNode.h"
 #include "MorvNode/Nodes/Change/GroupNode.h"
+#include "MorvNode/Nodes/Change/GroupPackNode.h"
 #include "MorvNode/Nodes/Change/GroupRandomizeColorNode.h"
 #include "MorvNode/Nodes/Change/GroupRandomizeNode.h"
 #include "MorvNode/Nodes/Change/GroupSelectNode.h"
@@ -79,6 +86,13 @@ void registerNodeClasses()
   registry.registerNodeClass(ChangePivotNode::nodeClassInfo());
   registry.registerNodeClass(GroupRandomizeNode::nodeClassInfo());
   registry.registerNodeClass(GroupRandomizeColorNode::nodeClassInfo());
+  registry.registerNodeClass(ChangeAlignNode::nodeClassInfo());
+  registry.registerNodeClass(GroupDistributeNode::nodeClassInfo());
+  registry.registerNodeClass(GroupPackNode::nodeClassInfo());
+  registry.registerNodeClass(GroupArrangeNode::nodeClassInfo());
+  registry.registerNodeClass(GroupExplodeNode::nodeClassInfo());
+  registry.registerNodeClass(ChangeClipNode::nodeClassInfo());
+  registry.registerNodeClass(ChangeReplaceNode::nodeClassInfo());
   // Colour nodes.
   registry.registerNodeClass(ColorNode::nodeClassInfo());
   registry.registerNodeClass(ColorListNode::nodeClassInfo());

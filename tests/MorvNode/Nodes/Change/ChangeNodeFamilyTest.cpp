@@ -15,7 +15,9 @@ namespace {
 
 const std::vector<std::string> kClassNames = {"ChangeNode",         "GroupMergeNode",     "GroupSelectNode",
                                               "ChangeTransformNode", "ChangePivotNode",    "GroupRandomizeNode",
-                                              "GroupRandomizeColorNode"};
+                                              "GroupRandomizeColorNode", "ChangeAlignNode",  "GroupDistributeNode",
+                                              "GroupPackNode",      "GroupArrangeNode",   "GroupExplodeNode",
+                                              "ChangeClipNode",     "ChangeReplaceNode"};
 
 class ChangeNodeFamilyTest : public ChangeGraphTest {
 protected:
