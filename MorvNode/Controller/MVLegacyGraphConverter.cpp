@@ -25,6 +25,8 @@
 #include "Platform/Numbers.h"
 #include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
+#include "Shared/ODAnimation/ODAnimator.h"
 
 namespace {
 
@@ -676,7 +678,92 @@ void MVLegacyGraphConverter::loadLegacyMV2ConnectionsFromArray(const pf::PlistVa
   controller_.setIsLoadingFile(false);
 }
 
-void MVLegacyGraphConverter::legacyLoadingConvertAnimations() {}
+void MVLegacyGraphConverter::legacyLoadingConvertAnimations()
+{
+  ODAnimationManager* manager = controller_.animationManager();
+  if (manager == nullptr) {
+    FeedbackManager::log("Error, legacyLoadingConvertAnimations without an animation manager, old animations are not converted");
+    return;
+  }
+  const auto warnApproximation = [this](const MVParameter& parameter, const std::string& property) {
+    controller_.addFileLoadingWarning(pf::format("Converted animation keyframes for %@ %@ is an approximation and may "
+                                                 "vary slightly from the Morvalis 2 animation.",
+                                                 parameter.animatorOwnerDisplayName(),
+                                                 parameter.animatorDisplayNameWithProperty(property)));
+  };
+
+  std::size_t index = 0;
+  while (index < controller_.nodeArray().size()) {
+    MVNode* node = controller_.nodeArray()[index].get();
+    MVParameter* value = node->className() == "ValueTimeFunctionNode" ? node->parameterNamed("Value") : nullptr;
+    MVParameterSocket* output = value != nullptr ? value->outputSocket() : nullptr;
+    if (output == nullptr) {
+      ++index;
+      continue;
+    }
+    // Copied: the walks below remove and move connections of this socket.
+    const std::vector<MVConnection*> consumers = output->outputConnections();
+    const auto consumerParameter = [](const MVConnection* connection) {
+      MVParameterSocket* socket = connection->toSocket();
+      return socket != nullptr ? socket->parameter() : nullptr;
+    };
+    const MVParameter* firstConsumer = consumers.empty() ? nullptr : consumerParameter(consumers.front());
+    const bool direct = node->hasConnectedOutput() && consumers.size() <= 1 &&
+                        (firstConsumer == nullptr || !firstConsumer->hasValueSource());
+
+    if (direct) {
+      for (auto it = consumers.rbegin(); it != consumers.rend(); ++it) {
+        MVConnection* connection = *it;
+        MVParameter* target = consumerParameter(connection);
+        if (target == nullptr) {
+          continue;
+        }
+        const int socketIndex = connection->toSocket()->socketIndex();
+        const std::string property =
+            dynamic_cast<MVParameterValue2D*>(target) != nullptr ? (socketIndex == 1 ? "y" : "x") : "value";
+        ODAnimator* animator = manager->addAnimatorForTarget(target, property);
+        controller_.removeConnection(connection);
+        if (animator != nullptr && node->addKeyframesToAnimator(animator)) {
+          warnApproximation(*target, property);
+        }
+      }
+    } else {
+      MVNode* replacement = controller_.addNodeOfClass("ValueNode", node->initialNodeViewOrigin(), false);
+      MVParameterValue* replacementValue = nullptr;
+      if (replacement != nullptr) {
+        pf::PlistValue::Dictionary record = node->descriptionDictionary();
+        record.set("Node Replacement Mode", true);
+        replacement->loadNodeDictionary(record);
+        replacementValue = replacement->valueParameterNamed("Value");
+      }
+      if (replacementValue == nullptr) {
+        FeedbackManager::log("Warning, legacyLoadingConvertAnimations could not get replacementValueNode value "
+                             "parameter to add converted animation");
+      } else {
+        ODAnimator* animator = manager->addAnimatorForTarget(replacementValue, "value");
+        if (animator != nullptr && node->addKeyframesToAnimator(animator)) {
+          warnApproximation(*replacementValue, "value");
+        }
+        MVParameterSocket* newOutput = replacementValue->outputSocket();
+        for (auto it = consumers.rbegin(); it != consumers.rend() && newOutput != nullptr; ++it) {
+          (*it)->setFromSocket(newOutput);
+        }
+      }
+    }
+    controller_.removeNode(node);  // the walk goes on at the same position
+  }
+
+  if (!manager->animators().empty() && !controller_.nodeArray().empty()) {
+    std::vector<ODAnimator*> animators;
+    animators.reserve(manager->animators().size());
+    for (const auto& animator : manager->animators()) {
+      animators.push_back(animator.get());
+    }
+    for (const auto& node : controller_.nodeArray()) {
+      node->processImportedLegacyAnimations(animators);
+    }
+  }
+}
 
 void MVLegacyGraphConverter::legacyLoadingCleanup()
 {

@@ -34,8 +34,8 @@ public:
   // and failures end in one loading warning.
   void loadLegacyMV2ConnectionsFromArray(const pf::PlistValue::Array& records);
 
-  // Old animated value nodes become animators.
-  // TODO(issue 22): needs animators and the time function node; nothing is converted until then.
+  // Old animated value nodes become animators: on the one plain input they fed, or on a new value
+  // node that takes over all their connections. Approximate conversions warn the user.
   void legacyLoadingConvertAnimations();
 
   // Node-index choices that waited for all nodes, animation-info nodes that feed nothing, and the

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "MorvNode/Controller/MVControllerAnimation.h"
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVApplicationResources.h"
 #include "MorvNode/Document/MVDocument.h"
@@ -190,8 +191,9 @@ void MVDocumentFileReader::loadFromMV3FileDictionary(MVDocument& document, const
   } else {
     FeedbackManager::log("Warning, loadFromMV3FileDictionary, no Animation description");
   }
-  // TODO(issue 22): animationChangePrepare and animationChangeDone, so that animated parameters
-  // take their values at the current time.
+  // Time nodes and animation-info nodes take the loaded current time.
+  controller.animation().animationChangePrepare();
+  controller.animation().animationChangeDone();
 
   if (const std::string* offset = stringEntry(file, "Document scroll offset")) {
     state.scrollOffset = pf::pointFromString(*offset);

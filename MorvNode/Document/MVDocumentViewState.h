@@ -29,4 +29,6 @@ struct MVDocumentViewState {
   std::optional<double> repeatOpacity;
   std::optional<double> displayScaling;
   std::optional<pf::Point> previewScrollOffset;
+  // Whether the animation panel opens: shown when the conversion made animators, else closed.
+  std::optional<bool> animationPanelOpen;
 };

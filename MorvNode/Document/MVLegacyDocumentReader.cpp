@@ -160,7 +160,7 @@ void MVLegacyDocumentReader::loadFromLegacyFileDictionary(MVDocument& document, 
     }
     controller.setIsLoadingFile(true);
     converter.legacyLoadingConvertAnimations();
-    // TODO(issue 22): close the animation panel when there are no animators, else open it.
+    state.animationPanelOpen = !document.animationManager().animators().empty();
     converter.legacyLoadingCleanup();
   }
 

@@ -787,6 +787,13 @@ void MVNode::remove()
   }
 }
 
+bool MVNode::addKeyframesToAnimator(ODAnimator* /*animator*/) const
+{
+  return false;
+}
+
+void MVNode::processImportedLegacyAnimations(const std::vector<ODAnimator*>& /*animators*/) {}
+
 bool MVNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
   return MVLegacyNodeRecordReader::load(*this, record);

@@ -21,6 +21,7 @@
 
 class MVElement;
 class MVNodeDelegate;
+class ODAnimator;
 class MVNodeUndoDelegate;
 class MVParameterBool;
 class MVParameterColor;
@@ -254,7 +255,12 @@ public:
   // Always true: what has no counterpart is skipped. Node classes run the base first unless
   // their own steps must come before it.
   virtual bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
-  // TODO(issue 22): processImportedLegacyAnimations, once animators exist.
+  // An older document's animated value node writes its function into the animator as keyframes;
+  // true when they only approximate it. Nodes of other classes write nothing.
+  virtual bool addKeyframesToAnimator(ODAnimator* animator) const;
+  // Every animator of a converted older document, once all are made, for nodes whose old
+  // animations meant something else than their current parameters do. Nothing by default.
+  virtual void processImportedLegacyAnimations(const std::vector<ODAnimator*>& animators);
 
   // A node of the same class with the same delegates, a new ID from the controller (the same
   // ID without one) and this node's record.

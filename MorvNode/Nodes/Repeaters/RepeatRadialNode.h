@@ -30,7 +30,7 @@ public:
   bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
   // Doubles every keyframe of the animators of "Diameter" and "Diameter offset" (they animated
   // radii in older documents).
-  void processImportedLegacyAnimations(const std::vector<ODAnimator*>& animators);
+  void processImportedLegacyAnimations(const std::vector<ODAnimator*>& animators) override;
 
   MVParameterValue* countParameter() const { return &count_; }
   MVParameterValue* layersParameter() const { return &layers_; }

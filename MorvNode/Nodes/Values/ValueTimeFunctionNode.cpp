@@ -230,6 +230,23 @@ double ValueTimeFunctionNode::valueForParameter(MVParameter* parameter, int fiel
   return valueFunction_->functionValueFor(t);
 }
 
+std::optional<std::string> ValueTimeFunctionNode::legacyMV2ParameterNameTranslation(const std::string& name) const
+{
+  if (name == "Value") {
+    return name;
+  }
+  return std::nullopt;
+}
+
+bool ValueTimeFunctionNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
+{
+  const bool loaded = ValueNode::loadLegacyMV2NodeDictionary(record);
+  if (const pf::PlistValue* values = record.find("Parameter values"); values != nullptr && values->isDictionary()) {
+    legacyParameterValues_ = *values->asDictionary();
+  }
+  return loaded;
+}
+
 bool ValueTimeFunctionNode::addKeyframesToAnimator(ODAnimator* animator) const
 {
   if (animator == nullptr) {

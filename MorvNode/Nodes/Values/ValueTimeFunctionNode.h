@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <string>
 #include <cstdint>
 
 #include "MorvNode/Nodes/Values/ValueNode.h"
@@ -40,12 +42,16 @@ public:
   // "Value": the curve at time / duration (0 without an animation or with a zero duration).
   double valueForParameter(MVParameter* parameter, int fieldIndex, double inputValue) override;
 
+  // Older records: "Value" keeps its name, every other old parameter is dropped; the old values
+  // are kept for the keyframe conversion.
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
   // The older generation's "Parameter values" of this node, kept for the keyframe conversion.
   const pf::PlistValue::Dictionary& legacyParameterValues() const { return legacyParameterValues_; }
   void setLegacyParameterValues(pf::PlistValue::Dictionary values) { legacyParameterValues_ = std::move(values); }
   // Writes the older generation's function as eased keyframes into the animator; true when the
   // keyframes only approximate it (the sine-like kinds). Nothing for nullptr.
-  bool addKeyframesToAnimator(ODAnimator* animator) const;
+  bool addKeyframesToAnimator(ODAnimator* animator) const override;
 
   MVParameterValueFunction* valueFunctionParameter() const { return valueFunction_; }
   MVParameterIndex* functionTypeParameter() const { return functionType_; }

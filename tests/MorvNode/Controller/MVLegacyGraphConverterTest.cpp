@@ -18,6 +18,9 @@
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Model/MVParameterValueExpression.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
+#include "Shared/ODAnimation/ODAnimator.h"
+#include "Shared/ODAnimation/ODAnimatorKeyframe.h"
 
 namespace {
 
@@ -307,6 +310,69 @@ TEST_F(LegacyGraphConverter, CleanUpDoublesRadiusInputsAndDropsUnusedAnimationIn
   EXPECT_EQ(math->expressionParameterNamed("Value")->expressionString(), "a*2");
   EXPECT_EQ(input->fromSocket()->parameter()->name(), "Value");
   EXPECT_EQ(log.countContaining("Warning: Legacy import failed"), 0);
+}
+
+// An old animated value node from 0 to 4 s between 1 and 3 ("Function" 1: linear, exact; 5: sine,
+// approximated).
+pf::PlistValue::Dictionary oldAnimatedValue(const std::string& nodeId, int function)
+{
+  return oldNode("AnimatedValueNode", nodeId,
+                 {{"Full duration", false}, {"Start Time", 0.0}, {"End Time", 4.0}, {"Min Value", 1.0},
+                  {"Max Value", 3.0}, {"Transition Time", 1.0}, {"Function", function}});
+}
+
+TEST_F(LegacyGraphConverter, AnAnimatedValueFeedingOnePlainInputBecomesItsAnimator)
+{
+  convert({pf::PlistValue(oldAnimatedValue("1", 1)), pf::PlistValue(oldAnimatedValue("2", 5)),
+           pf::PlistValue(oldNode("ValueMathNode", "3"))},
+          {pf::PlistValue(oldConnection("1", "Value", "3", "Diameter")),
+           pf::PlistValue(oldConnection("2", "Value", "3", "Position:Y"))});
+  converter.legacyLoadingConvertAnimations();
+
+  EXPECT_EQ(controller().nodeWithId("1"), nullptr);
+  EXPECT_EQ(controller().nodeWithId("2"), nullptr);
+  EXPECT_TRUE(controller().connectionArray().empty());
+  const auto& animators = document->animationManager().animators();
+  ASSERT_EQ(animators.size(), 2u);
+  MVNode* math = controller().nodeWithId("3");
+  EXPECT_EQ(animators[0]->target(), math->parameterNamed("Diameter"));
+  EXPECT_EQ(animators[0]->propertyName(), "value");
+  ASSERT_EQ(animators[0]->keyFrames().size(), 2u);
+  EXPECT_EQ(animators[0]->keyFrames()[1]->doubleValue(), 3.0);
+  EXPECT_EQ(animators[1]->target(), math->parameterNamed("Position"));
+  EXPECT_EQ(animators[1]->propertyName(), "y");
+  // Only the sine is approximate.
+  ASSERT_EQ(warnings().size(), 1u);
+  EXPECT_NE(warnings()[0].find("is an approximation"), std::string::npos);
+}
+
+TEST_F(LegacyGraphConverter, AnAnimatedValueFeedingTwoInputsBecomesAnAnimatedValueNodeFeedingBoth)
+{
+  convert({pf::PlistValue(oldAnimatedValue("1", 1)), pf::PlistValue(oldNode("ValueMathNode", "2")),
+           pf::PlistValue(oldAnimatedValue("3", 1))},
+          {pf::PlistValue(oldConnection("1", "Value", "2", "Diameter")),
+           pf::PlistValue(oldConnection("1", "Value", "2", "Position:X"))});
+  converter.legacyLoadingConvertAnimations();
+
+  EXPECT_EQ(controller().nodeWithId("1"), nullptr);
+  EXPECT_EQ(controller().nodeWithId("3"), nullptr);  // fed nothing: an animated value node alone
+  std::vector<MVNode*> valueNodes;
+  for (const auto& node : controller().nodeArray()) {
+    if (node->className() == "ValueNode") {
+      valueNodes.push_back(node.get());
+    }
+  }
+  ASSERT_EQ(valueNodes.size(), 2u);
+  MVParameter* value = valueNodes[0]->parameterNamed("Value");
+  ASSERT_EQ(value->outputSocket()->outputConnections().size(), 2u);
+  MVNode* math = controller().nodeWithId("2");
+  EXPECT_TRUE(math->parameterNamed("Diameter")->hasConnectedInput());
+  EXPECT_TRUE(math->parameterNamed("Position")->hasConnectedInput());
+  const auto& animators = document->animationManager().animators();
+  ASSERT_EQ(animators.size(), 2u);
+  EXPECT_EQ(animators[0]->target(), value);
+  EXPECT_EQ(animators[0]->keyFrames().size(), 2u);
+  EXPECT_TRUE(warnings().empty());
 }
 
 }  // namespace
