@@ -71,12 +71,14 @@ void GroupDistributeNode::prepareChangesBasedOnInput(const MVElement& input)
     axis->rank.assign(static_cast<std::size_t>(n), -1);
   }
   std::vector<long> chosen;
+  // Members are measured in the group's parent space, where the pass places their copies.
+  const pf::AffineTransform parent = group->affineTransform();
   for (long k = 0; k < n; ++k) {
     if (!shouldApplyChangeToElement(k)) {
       continue;
     }
-    const std::shared_ptr<MVElement> member = group->transformedElementAtIndex(k);
-    const std::optional<pf::Rect> box = member != nullptr ? member->transformedBoundingBoxNested() : std::nullopt;
+    const std::optional<pf::Rect> box =
+        group->elementArray()[static_cast<std::size_t>(k)]->transformedBoundingBoxNested(parent);
     if (!box) {
       continue;  // nothing to measure: the member stays where it is
     }

@@ -152,4 +152,16 @@ TEST_F(ChangeClipNodeTest, PreviewOutlinesTheMaskInRed)
   EXPECT_EQ(outline.fillOpacity(), 0);
 }
 
+TEST_F(ChangeClipNodeTest, TheNodeReferenceClipsItsSampleGroupByItsSampleCircle)
+{
+  auto* node = add<ChangeClipNode>("ChangeClipNode");
+  node->setReferenceMode(true);
+  const auto output = std::dynamic_pointer_cast<const MVElementGroup>(pull(node));
+  ASSERT_NE(output, nullptr);
+  EXPECT_EQ(output->elementName(), "Reference group clipped");
+  ASSERT_TRUE(output->hasClippingMask());
+  EXPECT_TRUE(output->cgClipPath()->contains({20, 20}, pf::FillRule::EvenOdd));
+  EXPECT_FALSE(output->cgClipPath()->contains({50, 50}, pf::FillRule::EvenOdd));
+}
+
 }  // namespace

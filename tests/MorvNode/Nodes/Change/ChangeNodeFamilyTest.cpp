@@ -121,3 +121,25 @@ TEST_F(ChangeNodeFamilyTest, MissingInputGivesNothingAndAWarning)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ChangeNodeFamilyTest, OlderHeadingRowsAreDroppedAndOtherNamesReachTheBase)
+{
+  struct Case {
+    const char* className;
+    const char* heading;
+  };
+  for (const Case& c : {Case{"ChangeAlignNode", "Horizontal heading"}, Case{"ChangeAlignNode", "Vertical heading"},
+                        Case{"GroupDistributeNode", "Vertical heading"}, Case{"GroupPackNode", "Packing heading"},
+                        Case{"GroupArrangeNode", "Order mode header"},
+                        Case{"GroupArrangeNode", "Selection order header"}, Case{"GroupExplodeNode", "Falloff header"}}) {
+    SCOPED_TRACE(std::string(c.className) + " " + c.heading);
+    MVNode* node = add(c.className);
+    EXPECT_EQ(node->legacyMV2ParameterNameTranslation(c.heading), std::nullopt);
+    EXPECT_EQ(node->legacyMV2ParameterNameTranslation("Has Offset"), "Offset[ENABLE]");
+    EXPECT_EQ(node->legacyMV2ParameterNameTranslation("Margin"), "Margin");
+  }
+}
+
+}  // namespace

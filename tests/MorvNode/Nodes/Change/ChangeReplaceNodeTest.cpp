@@ -128,4 +128,16 @@ TEST_F(ChangeReplaceNodeTest, AReplacementThatFollowsIndexDiffersPerMember)
   EXPECT_NE(stacks[1], stacks[2]);
 }
 
+TEST_F(ChangeReplaceNodeTest, TheNodeReferenceReplacesEveryOtherSampleSquareWithItsCircle)
+{
+  auto* node = add<ChangeReplaceNode>("ChangeReplaceNode");
+  node->setReferenceMode(true);
+  const std::shared_ptr<const MVElement> output = pull(node);
+  const std::vector<std::string> result = names(output.get());
+  ASSERT_EQ(result.size(), 9u);
+  for (std::size_t k = 0; k < result.size(); ++k) {
+    EXPECT_EQ(result[k], k % 2 == 0 ? "Replacement circle" : "Rectangle") << k;
+  }
+}
+
 }  // namespace

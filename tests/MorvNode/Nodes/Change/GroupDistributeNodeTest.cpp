@@ -1,5 +1,6 @@
 #include "MorvNode/Nodes/Change/GroupDistributeNode.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,26 @@ TEST_F(GroupDistributeNodeTest, SelectedModeSpacesOnlyTheChosenMembers)
   feed(node, at({0, 1, 10, 2, 100}));
   // Members 0, 2 and 4 span 0 .. 100; members 1 and 3 keep their places.
   EXPECT_EQ(centresX(pull(node)), (std::vector<double>{0, 1, 50, 2, 100}));
+}
+
+TEST_F(GroupDistributeNodeTest, MembersAreSpacedWhereTheGroupDrawsThem)
+{
+  // Turned a quarter about its pivot (50, 0), the row stands upright at x 50.
+  auto input = at({0, 10, 100});
+  input->rotate(90);
+  GroupDistributeNode* node = distribute(GroupDistributeNode::kNone, GroupDistributeNode::kCenter);
+  feed(node, input);
+  const auto output = std::dynamic_pointer_cast<const MVElementGroup>(pull(node));
+  std::vector<pf::Point> centres;
+  for (const auto& member : output->elementArray()) {
+    centres.push_back(member->transformedBoundingBoxNested()->center());
+  }
+  ASSERT_EQ(centres.size(), 3u);
+  for (const pf::Point& centre : centres) {
+    EXPECT_NEAR(centre.x, 50, 1e-9);
+  }
+  EXPECT_NEAR(std::abs(centres[0].y - centres[2].y), 100, 1e-9);
+  EXPECT_NEAR(centres[1].y, (centres[0].y + centres[2].y) / 2, 1e-9);
 }
 
 TEST_F(GroupDistributeNodeTest, CopiesSharingAnElementIdEachGetTheirOwnPlace)
