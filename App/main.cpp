@@ -6,7 +6,9 @@
 #include <memory>
 
 #include "MorvNode/Document/PreferenceDefaults.h"
+#include "MorvNode/Interface/DesktopNotificationCenter.h"
 #include "MorvNode/Interface/DocumentWindow.h"
+#include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
@@ -29,6 +31,11 @@ int main(int argc, char* argv[])
   FeedbackManager feedbackManager(*defaults);
   QtAlertPresenter alerts;
   FeedbackManager::setAlertPresenter(&alerts);
+  // Copies of the artwork and the notice of a finished export go to the desktop.
+  QtPasteboard pasteboard;
+  MVPasteboard::setGeneral(&pasteboard);
+  DesktopNotificationCenter notifications;
+  MVUserNotificationCenter::setDefaultCenter(&notifications);
 
   // Numbers shown inside texts (the text node's value placeholder) use the desktop's decimal
   // separator; numbers in data never do.
@@ -55,6 +62,8 @@ int main(int argc, char* argv[])
     }
   }
   const int result = QApplication::exec();
+  MVUserNotificationCenter::setDefaultCenter(nullptr);
+  MVPasteboard::setGeneral(nullptr);
   FeedbackManager::setAlertPresenter(nullptr);
   defaults->synchronize();
   return result;

@@ -9,6 +9,7 @@
 #include <random>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include <signal.h>
 
@@ -229,11 +230,17 @@ bool writePropertyListFile(const PlistValue& value, const std::filesystem::path&
                                                reinterpret_cast<const std::uint8_t*>(text->data()), text->size()));
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, std::string* reason)
 {
+  const auto failed = [reason](std::string text) {
+    if (reason != nullptr) {
+      *reason = std::move(text);
+    }
+    return false;
+  };
   if (path.filename().empty()) {
     log("Error, could not write file %@: no file name", path.string());
-    return false;
+    return failed("No file name");
   }
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   removeStaleTemporaryFiles(folder);
@@ -247,8 +254,9 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
     }
   }
   if (fd < 0) {
-    log("Error, could not create a temporary file beside %@: %@", path.string(), errnoText(errno));
-    return false;
+    const int error = errno;
+    log("Error, could not create a temporary file beside %@: %@", path.string(), errnoText(error));
+    return failed(errnoText(error));
   }
   FileDescriptor file(fd);
   auto discard = [&](const char* step) {
@@ -256,7 +264,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
     file.close();
     ::unlink(temporary.c_str());
     log("Error, could not write file %@ (%@): %@", path.string(), step, errnoText(error));
-    return false;
+    return failed(errnoText(error));
   };
   struct stat existing {};
   if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
@@ -276,7 +284,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
     const int error = errno;
     ::unlink(temporary.c_str());
     log("Error, could not write file %@ (rename): %@", path.string(), errnoText(error));
-    return false;
+    return failed(errnoText(error));
   }
   // Make the rename itself durable; a failure here leaves a complete file either way.
   FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -51,6 +51,9 @@ bool writePropertyListFile(const PlistValue& value, const std::filesystem::path&
 // umask); a replaced file keeps its permission bits. The temporary file is named
 // ".<name>.morvalis-tmp-<pid>-..."; each write first removes such files in the folder whose
 // writer is no longer running (or that are older than a day), which a killed write leaves.
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+// On failure `reason` (when given) receives the system's words for what went wrong ("Permission
+// denied", "No space left on device", "Is a directory").
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                         std::string* reason = nullptr);
 
 }  // namespace pf

@@ -234,7 +234,9 @@ public:
   pf::Size artboardSize() const override { return artboardSize_; }
   pf::Rect artboardClippingRect() const override { return artboardClippingRect_; }
   void setArtboardClippingRect(const pf::Rect& rect) override { artboardClippingRect_ = rect; }
+  // SVG user units per output unit of the SVG body; the export sets it before asking for the body.
   double renderingScale() const { return renderingScale_; }
+  void setRenderingScale(double scale) { renderingScale_ = scale; }
   const pf::Color& backgroundColor() const { return backgroundColor_; }
   bool drawBackgroundFlag() const { return drawBackgroundFlag_; }
   double backgroundOpacity() const { return backgroundOpacity_; }

@@ -1,15 +1,20 @@
 #include "MorvNode/Document/MVDocument.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
 #include "MorvNode/Controller/MVArtboardSource.h"
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVApplicationResources.h"
+#include "MorvNode/Document/MVArtworkRenderer.h"
+#include "MorvNode/Document/MVDocumentExport.h"
 #include "MorvNode/Document/MVDocumentFileReader.h"
 #include "MorvNode/Document/MVDocumentFileWriter.h"
 #include "MorvNode/Document/MVDocumentWindow.h"
+#include "MorvNode/Document/MVExportSettings.h"
+#include "MorvNode/Document/MVUserNotificationCenter.h"
 #include "MorvNode/Document/MVLegacyDocumentReader.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
@@ -18,6 +23,7 @@
 #include "Platform/GeometryStrings.h"
 #include "Platform/RunLoop.h"
 #include "Platform/UserDefaults.h"
+#include "Shared/DictionaryValueExtras/DictionaryValueExtras.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Shared/ODAnimation/ODAnimationManager.h"
 
@@ -87,6 +93,7 @@ bool MVDocument::readFromURL(const std::filesystem::path& url)
 void MVDocument::windowControllerDidLoadNib()
 {
   fileVersion_ = MVApplicationResources::applicationVersion();
+  initExportParametes();
   undoRegistrationState_ = 1;
   pauseUndoRegistration();
   if (loadingFileDictionary_) {
@@ -171,6 +178,7 @@ bool MVDocument::writeToURL(const std::filesystem::path& url)
     return false;
   }
   fileURL_ = url;
+  editedOutsideUndo_ = false;
   return true;
 }
 
@@ -188,6 +196,7 @@ bool MVDocument::revertToContentsOfURL(const std::filesystem::path& url)
   loadFromFileDictionary(file);
   resumeUndoRegistration();
   undoManager_.removeAllActions();
+  editedOutsideUndo_ = false;
   return true;
 }
 
@@ -237,6 +246,203 @@ void MVDocument::mergeExportSettings(const pf::PlistValue::Dictionary& settings)
   for (const pf::PlistValue::Dictionary::Entry& entry : settings) {
     exportSettings_->set(entry.key, entry.value);
   }
+}
+
+pf::PlistValue::Dictionary& MVDocument::editableExportSettings()
+{
+  if (!exportSettings_) {
+    exportSettings_ = MVExportSettings::defaultSettings();
+  }
+  return *exportSettings_;
+}
+
+double MVDocument::previewDisplayScale() const
+{
+  const double scale = window_ != nullptr ? window_->previewDisplayScale() : 1.0;
+  return std::isfinite(scale) && scale > 0.0 ? scale : 1.0;
+}
+
+// ---- Image export ----
+
+void MVDocument::initExportParametes()
+{
+  exportPath_.reset();
+  exportSettings_ = MVExportSettings::defaultSettings();
+}
+
+void MVDocument::exportPanelOpened()
+{
+  exportPanelOpen_ = true;
+  MVExportSettings::prepareSizesForArtboard(editableExportSettings(), nodeController_->artboardSize());
+}
+
+std::string MVDocument::proposedExportFileName() const
+{
+  std::string name = "Untitled";
+  const std::optional<std::string> baseFilename =
+      exportSettings_ ? MVExportSettings::baseFilename(*exportSettings_) : std::nullopt;
+  if (baseFilename) {
+    name = *baseFilename;
+  } else if (fileURL_ && !fileURL_->stem().empty()) {
+    name = fileURL_->stem().string();
+  }
+  const std::string format =
+      exportSettings_ ? MVExportSettings::fileFormat(*exportSettings_) : MVExportSettings::fileFormats().front();
+  return name + "." + format;
+}
+
+MVExportPanelState MVDocument::exportPanelUpdateInterface()
+{
+  if (!exportPanelOpen_) {
+    FeedbackManager::log("Warning, exportPanelUpdateInterface called with no exportPanel");
+  }
+  pf::PlistValue::Dictionary& settings = editableExportSettings();
+  MVExportPanelState state;
+  state.fileFormat = MVExportSettings::fileFormat(settings);
+  const std::vector<std::string>& formats = MVExportSettings::fileFormats();
+  if (const auto found = std::find(formats.begin(), formats.end(), state.fileFormat); found != formats.end()) {
+    state.formatIndex = static_cast<int>(found - formats.begin());
+  }
+  state.scaleToDisplay = MVExportSettings::scaleToDisplay(settings);
+  if (state.scaleToDisplay && exportPanelOpen_) {
+    const pf::Size artboard = nodeController_->artboardSize();
+    const double displayScale = previewDisplayScale();
+    settings.set("Size Height", artboard.height * displayScale);
+    settings.set("Size Width", artboard.width * displayScale);
+  }
+  const pf::Size size = MVExportSettings::size(settings);
+  if (MVExportSettings::isVectorSizeFormat(state.fileFormat)) {
+    state.showsSizeUnitMenu = true;
+    state.sizeUnitIndex = MVExportSettings::vectorSizeUnits(settings);
+    state.sizeX = size.width;
+    state.sizeY = size.height;
+  } else {
+    state.showsPixelLabel = true;
+    state.sizeX = std::ceil(size.width);
+    state.sizeY = std::ceil(size.height);
+  }
+  state.showsEPSWarning = state.fileFormat == "eps";
+  state.showsSVGWarning = state.fileFormat == "svg";
+  if (state.fileFormat == "gif") {
+    state.showsMatteControls = true;
+    state.matteOn = MVExportSettings::useMatteColor(settings);
+    state.showsMatteWell = state.matteOn;
+    if (state.matteOn && settings.contains("Matte Color")) {
+      state.matteColor = MVExportSettings::matteColor(settings);
+    }
+  }
+  return state;
+}
+
+void MVDocument::exportPanelControlChanged(MVExportPanelControl control, double value, pf::Color color)
+{
+  pf::PlistValue::Dictionary& settings = editableExportSettings();
+  const auto index = [value](const std::vector<std::string>& list) -> std::optional<std::size_t> {
+    if (!std::isfinite(value) || value < 0.0 || value >= static_cast<double>(list.size())) {
+      return std::nullopt;
+    }
+    return static_cast<std::size_t>(value);
+  };
+  switch (control) {
+  case MVExportPanelControl::FormatMenu: {
+    const std::optional<std::size_t> selected = index(MVExportSettings::fileFormats());
+    if (!selected) {
+      return;
+    }
+    settings.set("File Format", MVExportSettings::fileFormats()[*selected]);
+    break;
+  }
+  case MVExportPanelControl::SizeUnitMenu: {
+    const std::optional<std::size_t> selected = index(MVExportSettings::vectorSizeUnitTitles());
+    if (!selected) {
+      return;
+    }
+    settings.set("Export Vector Size Units", static_cast<int>(*selected));
+    // New documents start with the unit chosen last.
+    pf::UserDefaults::standard().setInteger("Last used export size units", static_cast<long long>(*selected));
+    break;
+  }
+  case MVExportPanelControl::ScaleToDisplayButton:
+    settings.set("Scale To Display", value != 0.0);
+    break;
+  case MVExportPanelControl::SizeXField:
+    if (!MVExportSettings::setSizeWidthKeepingAspect(settings, value)) {
+      return;
+    }
+    break;
+  case MVExportPanelControl::SizeYField:
+    if (!MVExportSettings::setSizeHeightKeepingAspect(settings, value)) {
+      return;
+    }
+    break;
+  case MVExportPanelControl::MatteButton:
+    settings.set("Use Matte Color", value != 0.0);
+    break;
+  case MVExportPanelControl::MatteColorWell:
+    DictionaryValueExtras::setColor(settings, color, "Matte Color");
+    break;
+  }
+  markDocumentEdited();
+}
+
+bool MVDocument::exportPanelConfirmed(const std::filesystem::path& path)
+{
+  exportPath_ = path;
+  pf::PlistValue::Dictionary& settings = editableExportSettings();
+  const std::string chosenName = path.stem().string();
+  const std::optional<std::string> baseFilename = MVExportSettings::baseFilename(settings);
+  const bool hasBaseFilename = settings.contains("Base Filename");
+  if (fileURL_ && chosenName == fileURL_->stem().string()) {
+    if (hasBaseFilename) {
+      markDocumentEdited();
+    }
+    settings.erase("Base Filename");
+  } else {
+    if (baseFilename != chosenName) {
+      markDocumentEdited();
+    }
+    settings.set("Base Filename", chosenName);
+  }
+  return exportAgain();
+}
+
+bool MVDocument::exportAgain()
+{
+  if (!exportPath_) {
+    return false;
+  }
+  const std::filesystem::path path = *exportPath_;
+  if (!MVDocumentExport::exportToPath(*this, path)) {
+    return false;
+  }
+  if (MVUserNotificationCenter* center = MVUserNotificationCenter::defaultCenter()) {
+    center->deliverNotification({"File export complete", pf::format("Exported file: %@", path.filename().string()),
+                                 pf::PlistValue::Dictionary{{"Path", path.string()}}});
+  }
+  return true;
+}
+
+bool MVDocument::exportCopy(bool vector)
+{
+  return MVDocumentExport::exportCopy(*this, vector);
+}
+
+std::string MVDocument::exportGenerateSVGHeaderString()
+{
+  const pf::Size size =
+      MVExportSettings::exportSize(editableExportSettings(), nodeController_->artboardSize(), previewDisplayScale());
+  return MVArtworkRenderer::svgHeaderString(size);
+}
+
+std::string MVDocument::exportGenerateSVGString()
+{
+  const pf::PlistValue::Dictionary& settings = editableExportSettings();
+  MVArtworkRenderer renderer(*nodeController_);
+  renderer.bringOutputUpToDate();
+  const pf::Size artboard = nodeController_->artboardSize();
+  const double displayScale = previewDisplayScale();
+  const double scale = MVExportSettings::exportScale(settings, "svg", artboard, displayScale).value_or(1.0);
+  return renderer.svgString(scale, MVExportSettings::exportSize(settings, artboard, displayScale));
 }
 
 void MVDocument::setNodeIDCounterFromFile(long long counter)

@@ -7,6 +7,8 @@
 
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Document/MVDocumentViewState.h"
+#include "MorvNode/Document/MVExportPanelState.h"
+#include "Platform/Color.h"
 #include "Platform/PlistValue.h"
 #include "Platform/Timer.h"
 #include "Platform/UndoManager.h"
@@ -27,8 +29,9 @@ class RandomSource;
 // loading and bulk edits switch it off.
 //
 // This is the document's core, without windows: the window's views belong to the interface
-// (MVDocumentWindow), export to its own classes. Files are written by MVDocumentFileWriter and read
-// by MVDocumentFileReader (current generation) and MVLegacyDocumentReader (older generation); the
+// (MVDocumentWindow), the export's work to its own classes (MVDocumentExport renders offscreen
+// through MVArtworkRenderer). Files are written by MVDocumentFileWriter and read by
+// MVDocumentFileReader (current generation) and MVLegacyDocumentReader (older generation); the
 // document keeps what a file holds beyond the graph (window state, animation, export settings) so
 // that a document saved without a window writes back what it read. Main thread only.
 class MVDocument final : public NodeControllerDocumentProtocol {
@@ -97,14 +100,54 @@ public:
   // What the file holds of the window (see MVDocumentViewState).
   const MVDocumentViewState& viewState() const { return viewState_; }
   void setViewState(MVDocumentViewState state) { viewState_ = std::move(state); }
-  // The export settings record; nullopt until created or loaded. Loading adds a file's entries,
-  // replacing those of the same names.
-  // TODO(issue 24): created with their defaults at set-up.
+  // The export settings record (see MVExportSettings); nullopt until created at set-up or
+  // loaded. Loading adds a file's entries, replacing those of the same names.
   const std::optional<pf::PlistValue::Dictionary>& exportSettings() const { return exportSettings_; }
   void mergeExportSettings(const pf::PlistValue::Dictionary& settings);
+  // The record, created with its defaults when there is none.
+  pf::PlistValue::Dictionary& editableExportSettings();
   // A counter from a file, limited to 0 ... MVNodeGraph::kMaxNodeIDCounter so that later
   // IDs cannot overflow.
   void setNodeIDCounterFromFile(long long counter);
+
+  // Changes that are no undo step (the export settings) mark the document as changed until it
+  // is saved or reverted.
+  void markDocumentEdited() { editedOutsideUndo_ = true; }
+  bool isMarkedEdited() const { return editedOutsideUndo_; }
+  // The preview's zoom (view points per artboard unit) from the window; 1 without a window.
+  double previewDisplayScale() const;
+
+  // ---- Image export (MVDocumentExport, MVExportSettings) ----
+  // Fresh export settings with their defaults, and no export path. Set-up calls it before loading.
+  void initExportParametes();
+  // The file of the last image export; nullopt until the first (not saved with the document).
+  const std::optional<std::filesystem::path>& exportPath() const { return exportPath_; }
+  // The export panel opens: the sizes follow the artboard unless it kept its size since the
+  // panel was last opened (MVExportSettings::prepareSizesForArtboard).
+  void exportPanelOpened();
+  void exportPanelClosed() { exportPanelOpen_ = false; }
+  // "Base Filename", else the document's file name without extension, else "Untitled"; then
+  // "." and the file format.
+  std::string proposedExportFileName() const;
+  // What the open panel shows; with "Scale To Display" on, the sizes are first set to the
+  // artboard at the preview's zoom. Logs and answers the state of the settings when no panel is
+  // open.
+  MVExportPanelState exportPanelUpdateInterface();
+  // A control of the open panel changed: the settings follow (see MVExportPanelControl for the
+  // values) and the document is marked edited. A size of 0 or below changes nothing.
+  void exportPanelControlChanged(MVExportPanelControl control, double value, pf::Color color = pf::Color::white());
+  // The panel was confirmed with `path`: it becomes the export path, "Base Filename" follows the
+  // chosen name, and the export runs (exportAgain).
+  bool exportPanelConfirmed(const std::filesystem::path& path);
+  // Exports to the export path with the current settings; false without an export path or when
+  // the export failed (alerted). A written file is announced with a desktop notification.
+  bool exportAgain();
+  // The artwork on the clipboard: PDF vector data, or the bitmap (MVDocumentExport::exportCopy).
+  bool exportCopy(bool vector);
+  // The SVG export's header (XML declaration, svg element with the export size, generator
+  // comment), and the whole SVG text.
+  std::string exportGenerateSVGHeaderString();
+  std::string exportGenerateSVGString();
 
   // ---- Undo registration ----
   pf::UndoManager* undoManager() override { return &undoManager_; }
@@ -170,5 +213,8 @@ private:
   MVDocumentWindow* window_ = nullptr;  // the interface's, outlives the document's use of it
   MVDocumentViewState viewState_;
   std::optional<pf::PlistValue::Dictionary> exportSettings_;
+  std::optional<std::filesystem::path> exportPath_;
+  bool exportPanelOpen_ = false;
+  bool editedOutsideUndo_ = false;
   pf::Timer loadingWarningsTimer_;
 };

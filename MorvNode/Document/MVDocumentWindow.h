@@ -29,4 +29,7 @@ public:
 
   // The preview's status line ("Loading..."); nullopt clears it.
   virtual void setStatusMessage(const std::optional<std::string>& message) = 0;
+
+  // The preview's zoom: view points per artboard unit (what "Scale To Display" exports at).
+  virtual double previewDisplayScale() const { return 1.0; }
 };

@@ -49,6 +49,8 @@ void loadLegacyExportSettings(MVDocument& document, const pf::PlistValue::Dictio
   if (nested != nullptr && nested->isDictionary()) {
     document.mergeExportSettings(*nested->asDictionary());
   } else {
+    // The flat keys go into a record with every default.
+    document.editableExportSettings();
     pf::PlistValue::Dictionary flat;
     const std::pair<const char*, const char*> kFlatKeys[] = {
         {"Export Filename", "Base Filename"},

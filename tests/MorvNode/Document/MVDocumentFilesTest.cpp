@@ -60,6 +60,7 @@ TEST_F(DocumentFiles, SavedOpenedAndSavedAgainGivesTheSameBytes)
   auto original = newDocument();
   FakeDocumentWindow window;
   original->setWindow(&window);
+  original->initExportParametes();  // as the set-up of every document makes them
   buildSampleGraph(*original);
   original->animationManager().setDuration(7.5);
   ASSERT_TRUE(original->writeToURL(pathFor("first.mvdx")));

@@ -6,6 +6,7 @@
 
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/DocumentFileTestSupport.h"
+#include "MorvNode/Document/MVExportSettings.h"
 #include "MorvNode/Document/MVLegacyDocumentReader.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
@@ -101,9 +102,11 @@ TEST_F(LegacyDocuments, AVersionTwoFileLoadsIntoTheCurrentModel)
   EXPECT_EQ(state.scrollOffset, pf::Point(10.0, 20.0));
   EXPECT_EQ(state.previewScrollOffset, pf::Point(5.0, 6.0));
   EXPECT_EQ(state.previewPanelOpen, false);
-  // Flat export keys; one repetition count alone is not taken.
-  EXPECT_EQ(pf::PlistValue(*document->exportSettings()),
-            pf::PlistValue(pf::PlistValue::Dictionary{{"Base Filename", "Pattern"}, {"File Format", "png"}, {"Repeated Export", false}}));
+  // Flat export keys over the defaults; one repetition count alone is not taken.
+  pf::PlistValue::Dictionary expectedSettings = MVExportSettings::defaultSettings();
+  expectedSettings.set("Base Filename", "Pattern");
+  expectedSettings.set("File Format", "png");
+  EXPECT_EQ(pf::PlistValue(*document->exportSettings()), pf::PlistValue(expectedSettings));
   EXPECT_FALSE(document->undoManager()->canUndo());
 
   // Saved, the converted document is a current file that opens as it was.
@@ -163,8 +166,10 @@ TEST_F(LegacyDocuments, ACurrentFileGivenToTheOldReaderKeepsItsStateButLoadsNoGr
   EXPECT_EQ(log.count("Error, loadFromLegacyFileDictionary called with non-legacy fileVersion: 3.0.0"), 1);
   EXPECT_TRUE(document->nodeController().nodeArray().empty());
   EXPECT_EQ(document->viewState().windowFrame, pf::Rect({1.0, 2.0}, {300.0, 400.0}));
-  EXPECT_EQ(pf::PlistValue(*document->exportSettings()),
-            pf::PlistValue(pf::PlistValue::Dictionary{{"Repetitions X", 2}, {"Repetitions Y", 5}, {"Repeated Export", false}}));
+  pf::PlistValue::Dictionary expectedSettings = MVExportSettings::defaultSettings();
+  expectedSettings.set("Repetitions X", 2);
+  expectedSettings.set("Repetitions Y", 5);
+  EXPECT_EQ(pf::PlistValue(*document->exportSettings()), pf::PlistValue(expectedSettings));
 }
 
 TEST_F(LegacyDocuments, NodeTypeSearch)

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "MorvNode/Document/MVPasteboard.h"
+
+// The core's clipboard over Qt's: every representation goes into one QMimeData, so a pasting
+// program takes the type it reads best.
+class QtPasteboard final : public MVPasteboard {
+public:
+  bool setContents(const std::vector<Item>& items) override;
+};
