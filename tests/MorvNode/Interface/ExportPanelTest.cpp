@@ -46,11 +46,11 @@ std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path)
 // An offscreen application and a document with a 100 x 50 artboard holding one red square.
 class ExportPanelTest : public testing::Test {
 protected:
-  ExportPanelTest() : folder_(std::filesystem::path(testing::TempDir()) / "export-panel")
+  ExportPanelTest() : folder_(std::filesystem::path(testing::TempDir()) / ("export-panel-" + testName()))
   {
     pf::setLogEcho(false);
     pf::RunLoop::setCurrent(&runLoop_);
-    auto defaults = std::make_shared<pf::UserDefaults>(testing::TempDir() + "export-panel-defaults.plist");
+    auto defaults = std::make_shared<pf::UserDefaults>((folder_.parent_path() / (testName() + "-defaults.plist")).string());
     defaults->registerDefaults(PreferenceDefaults::table());
     pf::UserDefaults::setStandard(defaults);
     registerNodeClasses();
@@ -86,10 +86,12 @@ protected:
     QTest::keyClick(field, Qt::Key_Return);
   }
 
+  static std::string testName() { return testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
   // The panel looks up the desktop's pictures folder, which wants a runtime folder of the user's.
   static bool setUpRuntimeFolder()
   {
-    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "export-panel-runtime";
+    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / ("export-panel-runtime-" + testName());
     std::filesystem::create_directories(folder);
     std::filesystem::permissions(folder, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
     return qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder.string()));
