@@ -255,6 +255,7 @@ void MVNodeController::releaseResources()
 void MVNodeController::forgetNode(const MVNode* node)
 {
   selection_.remove(node);
+  dragEdit_.forgetNode(node);
   scheduler_.forgetNode(node);
   if (warningsManager_ != nullptr) {
     warningsManager_->removeWarningsFromSender(node);
@@ -448,8 +449,8 @@ void MVNodeController::removeAllNodes()
       removeNode(node);
     }
   }
-  // TODO(Drag-edit on the preview): clear the drag-edit parameter and hide the panel.
   selection_.clear();
+  updateDragEditInterface();
   if (!isLoadingFile()) {
     nodeArrayChanged();
   }
@@ -601,16 +602,6 @@ void MVNodeController::debugTimeStamp(const std::string& text)
 {
   const double milliseconds = std::round((MVGenerationScheduler::now() - scheduler_.generationStartTime()) * 1000.0);
   FeedbackManager::log("[%g ms] %@", milliseconds, text);
-}
-
-void MVNodeController::updateDragEditInterface()
-{
-  // TODO(Drag-edit on the preview): rebuild the drag-edit panel for the selection.
-}
-
-void MVNodeController::updateDragEditPivot()
-{
-  // TODO(Drag-edit on the preview): move the pivot to the drag-edit parameter's element.
 }
 
 // ---- Node indexes ----
@@ -839,8 +830,3 @@ void MVNodeController::parameterChanged(MVParameter* parameter, const std::strin
   }
 }
 
-void MVNodeController::dragEditParameterSelected(MVParameter* parameter)
-{
-  // TODO(Drag-edit on the preview): make the parameter the drag-edit parameter.
-  (void)parameter;
-}

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "MorvNode/Controller/MVDragEdit.h"
 #include "MorvNode/Controller/MVGenerationScheduler.h"
 #include "MorvNode/Controller/MVNodeGraph.h"
 #include "MorvNode/Controller/MVNodeIndexTable.h"
@@ -298,7 +299,18 @@ public:
 
   // ---- Other node requests ----
   void parameterChanged(MVParameter* parameter, const std::string& propertyName) override;
-  void dragEditParameterSelected(MVParameter* parameter) override;
+  void dragEditParameterSelected(MVParameter* parameter) override { dragEdit_.dragEditParameterSelected(parameter); }
+
+  // ---- Drag-edit on the preview (MVDragEdit) ----
+  MVDragEdit& dragEdit() { return dragEdit_; }
+  pf::Point dragEditPivot() const { return dragEdit_.dragEditPivot(); }
+  bool shouldShowDragEditPivot() const { return dragEdit_.shouldShowDragEditPivot(); }
+  // A drag on the preview, in output coordinates: start, movements by their deltas, end.
+  void displayViewValueDragOffsetStartAt(double x, double y) { dragEdit_.displayViewValueDragOffsetStartAt(x, y); }
+  void displayViewValueDragOffset(double dx, double dy, bool shiftHeld) { dragEdit_.displayViewValueDragOffset(dx, dy, shiftHeld); }
+  void displayViewValueDragOffsetEnd() { dragEdit_.displayViewValueDragOffsetEnd(); }
+  // The space bar went down or up (the node editor reports it).
+  void setSpaceHeldFlag(bool held) { dragEdit_.setSpaceHeldFlag(held); }
   MVElementDelegate* elementDelegate() override { return this; }
   MVNodeIndexManager* nodeIndexManager() override { return this; }
 
@@ -376,8 +388,8 @@ private:
   // The timer's run: artboard settings, the pull and its follow-ups, the pattern views.
   void runGeneration();
   void updatePatternViews();
-  void updateDragEditInterface();
-  void updateDragEditPivot();
+  void updateDragEditInterface() { dragEdit_.updateDragEditInterface(); }
+  void updateDragEditPivot() { dragEdit_.updateDragEditPivot(); }
   // Moves a connection's ends from `node` to the parameters of `replacement` that match.
   void moveConnectionsToReplacement(MVNode* node, MVNode* replacement);
   // Auto-keying of an animated parameter that changed.
@@ -402,6 +414,7 @@ private:
   MVGenerationScheduler scheduler_;
   MVNodeIndexTable nodeIndexTable_;
   MVNodeSelection selection_;
+  MVDragEdit dragEdit_{*this};
 
   long long elementIDCounter_ = 0;
   long elementCreationCounter_ = 0;

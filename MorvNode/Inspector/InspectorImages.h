@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QImage>
+#include <QPixmap>
+
+namespace pf {
+class Bitmap;
+class Image;
+}
+
+// Our images as Qt shows them. The bitmap layout is Qt's premultiplied ARGB32, so a bitmap is
+// copied without conversion; vector images are rendered first.
+class InspectorImages {
+public:
+  // A deep copy; a null image for an empty bitmap.
+  static QImage imageFromBitmap(const pf::Bitmap& bitmap);
+  // The image rendered at `scale` times its point size; a null pixmap when it cannot be drawn.
+  static QPixmap pixmapFromImage(const pf::Image& image, double scale = 1.0);
+  // The installed icon provider's icon of that name; a null pixmap when there is none.
+  static QPixmap iconNamed(const std::string& name);
+};
