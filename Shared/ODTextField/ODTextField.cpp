@@ -273,11 +273,14 @@ void ODTextField::textWasEdited()
 
 void ODTextField::endEditing()
 {
-  if (!editStartContentString_) {
+  // The action's receiver may show an alert, which takes focus: that ends nothing a second time.
+  if (!editStartContentString_ || endingEdit_) {
     return;
   }
+  endingEdit_ = true;
   // The action's receiver still finds the edit start when it calls parseDoubleValue.
   sendAction();
+  endingEdit_ = false;
   editStartContentString_.reset();
   idleText_ = text();
 }
@@ -366,8 +369,9 @@ void ODTextField::focusInEvent(QFocusEvent* event)
 void ODTextField::focusOutEvent(QFocusEvent* event)
 {
   QLineEdit::focusOutEvent(event);
-  // A pop-up (a context menu) takes focus only for a moment: the edit goes on.
-  if (event->reason() != Qt::PopupFocusReason) {
+  // A pop-up (a context menu) or another window (an alert, the user switching) takes focus only
+  // for a while: the edit goes on.
+  if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) {
     endEditing();
   }
 }

@@ -117,5 +117,6 @@ private:
   std::optional<QString> editStartContentString_;
   QString idleText_;  // the text before the current edit
   bool sendActionOnEachKey_ = false;
+  bool endingEdit_ = false;
   int tag_ = 0;
 };
