@@ -9,8 +9,9 @@ namespace pf {
 
 // Texts kept once per process: every caller that keeps the same text gets a reference to the same
 // pooled copy, so a text that thousands of objects repeat (a parameter's tooltip, the entries of
-// a choice, a socket's tooltip) is stored once instead of once per object. Pooled texts live
-// until the process ends, so only texts drawn from a small set belong here, not user data.
+// a choice, a socket's tooltip, a parameter's name) is stored once instead of once per object.
+// Pooled texts live until the process ends, so only texts drawn from a small set belong here: the
+// texts of classes, and names a user gives now and then (layer names), never bulk user data.
 // Thread-safe.
 class TextPool {
 public:

@@ -69,7 +69,7 @@ std::optional<BoxFrame> boxFrame(const MVNode* node)
 }
 
 // The socket of `sockets` at `index` when there is one, else the first; nullptr for none.
-MVParameterSocket* socketAtIndexOrFirst(const std::vector<std::unique_ptr<MVParameterSocket>>& sockets, int index)
+MVParameterSocket* socketAtIndexOrFirst(const MVParameterSocketList& sockets, int index)
 {
   if (index >= 0 && static_cast<std::size_t>(index) < sockets.size()) {
     return sockets[static_cast<std::size_t>(index)].get();

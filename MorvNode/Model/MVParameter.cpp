@@ -41,17 +41,13 @@ MVParameter::~MVParameter() = default;
 
 void MVParameter::setDisplayName(const std::string& displayName)
 {
-  if (displayName_ != displayName) {
-    displayName_ = displayName;
-  }
+  displayName_ = &pf::TextPool::text(displayName);
   setViewNeedsLayout();
 }
 
 void MVParameter::setDisplayHeaderName(const std::string& displayHeaderName)
 {
-  if (displayHeaderName_ != displayHeaderName) {
-    displayHeaderName_ = displayHeaderName;
-  }
+  displayHeaderName_ = &pf::TextPool::text(displayHeaderName);
   setViewNeedsLayout();
 }
 
@@ -63,16 +59,16 @@ std::string MVParameter::nodeId() const
 std::string MVParameter::persistentIdentifier() const
 {
   if (node_ == nullptr) {
-    FeedbackManager::log("Warning, parameter %@ has no valueDelegate when generating persistentIdentifier", name_);
-    return name_;
+    FeedbackManager::log("Warning, parameter %@ has no valueDelegate when generating persistentIdentifier", name());
+    return name();
   }
-  return pf::format("%@ : %@", node_->persistentIdentifier(), name_);
+  return pf::format("%@ : %@", node_->persistentIdentifier(), name());
 }
 
 std::string MVParameter::description() const
 {
   return pf::format("<%@ [%@ '%@']>", className(), node_ != nullptr ? node_->displayFullName() : "Unknown node",
-                    name_);
+                    name());
 }
 
 void MVParameter::setEnabled(bool enabled)
@@ -134,15 +130,25 @@ std::unique_ptr<MVParameterSocket> MVParameter::createSocketOfType(MVSocketType 
 
 MVParameterSocket* MVParameter::addSocketOfType(MVSocketType type, MVSocketDirection direction)
 {
-  std::unique_ptr<MVParameterSocket> socket = createSocketOfType(type);
-  auto& sockets = direction == MVSocketDirection::Input ? inputSockets_ : outputSockets_;
-  socket->setSocketDirection(direction);
-  socket->setSocketIndex(static_cast<int>(sockets.size()));
-  if (const char* tooltipFormat = socketTooltipFormat(type, direction)) {
-    socket->setTooltip(pf::format(tooltipFormat, displayName_));
+  const bool input = direction == MVSocketDirection::Input;
+  if (input && inputSocketCount_ == UINT8_MAX) {
+    FeedbackManager::log("Error, %@ has too many input sockets to add another", description());
+    return nullptr;
   }
-  sockets.push_back(std::move(socket));
-  return sockets.back().get();
+  std::unique_ptr<MVParameterSocket> socket = createSocketOfType(type);
+  socket->setSocketDirection(direction);
+  socket->setSocketIndex(static_cast<int>(input ? inputSocketCount_ : sockets_.size() - inputSocketCount_));
+  if (const char* tooltipFormat = socketTooltipFormat(type, direction)) {
+    socket->setTooltip(pf::format(tooltipFormat, displayName()));
+  }
+  MVParameterSocket* added = socket.get();
+  if (input) {
+    sockets_.insert(sockets_.begin() + inputSocketCount_, std::move(socket));
+    ++inputSocketCount_;
+  } else {
+    sockets_.push_back(std::move(socket));
+  }
+  return added;
 }
 
 MVParameterSocket* MVParameter::addInputSocketOfType(MVSocketType type)
@@ -158,18 +164,18 @@ MVParameterSocket* MVParameter::addOutputSocketOfType(MVSocketType type)
 void MVParameter::setSocketsEnableState(bool enabled)
 {
   // By index: disabling a socket detaches connections, which reaches back into this parameter.
-  for (std::size_t i = 0; i < outputSockets_.size(); ++i) {
-    outputSockets_[i]->setEnabled(enabled);
+  for (std::size_t i = 0; i < outputSockets().size(); ++i) {
+    outputSockets()[i]->setEnabled(enabled);
   }
-  for (std::size_t i = 0; i < inputSockets_.size(); ++i) {
-    inputSockets_[i]->setEnabled(enabled);
+  for (std::size_t i = 0; i < inputSockets().size(); ++i) {
+    inputSockets()[i]->setEnabled(enabled);
   }
 }
 
 MVParameterSocket* MVParameter::inputSocket() const
 {
-  if (!inputSockets_.empty()) {
-    return inputSockets_.front().get();
+  if (!inputSockets().empty()) {
+    return inputSockets().front().get();
   }
   if (hasInputSocket_) {
     FeedbackManager::log(
@@ -180,8 +186,8 @@ MVParameterSocket* MVParameter::inputSocket() const
 
 MVParameterSocket* MVParameter::outputSocket() const
 {
-  if (!outputSockets_.empty()) {
-    return outputSockets_.front().get();
+  if (!outputSockets().empty()) {
+    return outputSockets().front().get();
   }
   if (hasOutputSocket_) {
     FeedbackManager::log(
@@ -193,19 +199,19 @@ MVParameterSocket* MVParameter::outputSocket() const
 
 bool MVParameter::hasConnectedInput() const
 {
-  for (const auto& socket : inputSockets_) {
+  for (const auto& socket : inputSockets()) {
     if (socket->hasConnectedInput()) {
       return true;
     }
   }
   // A sample node in the node reference shows its element inputs as connected.
-  return node_ != nullptr && node_->referenceMode() && !inputSockets_.empty() &&
-         inputSockets_.front()->socketType() == MVSocketType::Element;
+  return node_ != nullptr && node_->referenceMode() && !inputSockets().empty() &&
+         inputSockets().front()->socketType() == MVSocketType::Element;
 }
 
 bool MVParameter::hasConnectedOutput() const
 {
-  for (const auto& socket : outputSockets_) {
+  for (const auto& socket : outputSockets()) {
     if (socket->hasConnectedOutput()) {
       return true;
     }
@@ -215,7 +221,7 @@ bool MVParameter::hasConnectedOutput() const
 
 bool MVParameter::mightHaveDynamicInput() const
 {
-  for (const auto& socket : inputSockets_) {
+  for (const auto& socket : inputSockets()) {
     if (socket->mightHaveDynamicInput()) {
       return true;
     }
@@ -285,15 +291,15 @@ void MVParameter::push(std::optional<int> outputSocketIndex)
 
 void MVParameter::outputChanged()
 {
-  for (std::size_t index = 0; index < outputSockets_.size(); ++index) {
+  for (std::size_t index = 0; index < outputSockets().size(); ++index) {
     outputChangedSocket(static_cast<int>(index));
   }
 }
 
 void MVParameter::outputChangedSocket(int index)
 {
-  if (index >= 0 && static_cast<std::size_t>(index) < outputSockets_.size()) {
-    outputSockets_[static_cast<std::size_t>(index)]->outputChanged();
+  if (index >= 0 && static_cast<std::size_t>(index) < outputSockets().size()) {
+    outputSockets()[static_cast<std::size_t>(index)]->outputChanged();
   }
 }
 
@@ -301,7 +307,7 @@ pf::PlistValue::Dictionary MVParameter::descriptionDictionary() const
 {
   pf::PlistValue::Dictionary record;
   record.set("Parameter class", std::string(className()));
-  record.set("Parameter name", name_);
+  record.set("Parameter name", name());
   DictionaryValueExtras::setBoolValue(record, enabled_, "Enabled");
   return record;
 }
@@ -315,7 +321,7 @@ bool MVParameter::loadDescriptionDictionary(const pf::PlistValue::Dictionary& re
     }
   }
   if (const pf::PlistValue* storedName = record.find("Parameter name")) {
-    if (storedName->stringOr() != name_) {
+    if (storedName->stringOr() != name()) {
       FeedbackManager::log("Warning, %@ loadDescriptionDictionary name %@ mismatch", description(),
                            storedName->stringOr());
     }
@@ -339,7 +345,7 @@ void MVParameter::registerUndoProperty(const std::string& propertyName, const st
     return;
   }
   pf::PlistValue::Dictionary state;
-  state.set("parameterName", name_);
+  state.set("parameterName", name());
   state.set("propertyName", propertyName);
   if (oldValue) {
     state.set("propertyValue", *oldValue);
@@ -358,7 +364,7 @@ std::optional<std::string> MVParameter::undoActionNameForProperty(const std::str
     return std::nullopt;
   }
   const std::string& label =
-      propertyName == "enabled" && !displayHeaderName_.empty() ? displayHeaderName_ : displayName_;
+      propertyName == "enabled" && !displayHeaderName().empty() ? displayHeaderName() : displayName();
   const std::string nodeName = node_ != nullptr ? pf::lowercased(node_->displayName()) : std::string();
   if (propertyName == "enabled") {
     return pf::format(enabled_ ? "disable %@ %@" : "enable %@ %@", nodeName, pf::lowercased(label));
@@ -395,11 +401,11 @@ void MVParameter::animatorProperty(const std::string&, bool setAnimated)
 
 std::string MVParameter::animatorDisplayNameWithProperty(const std::string&) const
 {
-  if ((layoutHasEnableToggle_ || layoutShowHeaderLabel_) && !displayHeaderName_.empty() &&
-      displayHeaderName_ != displayName_) {
-    return pf::format("%@ %@", displayHeaderName_, displayName_);
+  if ((layoutHasEnableToggle_ || layoutShowHeaderLabel_) && !displayHeaderName().empty() &&
+      displayHeaderName() != displayName()) {
+    return pf::format("%@ %@", displayHeaderName(), displayName());
   }
-  return displayName_;
+  return displayName();
 }
 
 std::string MVParameter::animatorOwnerDisplayName() const

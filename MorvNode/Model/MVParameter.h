@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +23,34 @@ class MVParameterUndoDelegate;
 namespace pf {
 class Image;
 }
+
+// The sockets of one direction of a parameter, in index order: a view into the parameter's list
+// that reads like a vector of owning pointers.
+class MVParameterSocketList {
+public:
+  using Pointer = std::unique_ptr<MVParameterSocket>;
+  MVParameterSocketList(const Pointer* first, std::size_t count) : first_(first), count_(count) {}
+
+  const Pointer* begin() const { return first_; }
+  const Pointer* end() const { return first_ + count_; }
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  const Pointer& operator[](std::size_t index) const { return first_[index]; }
+  const Pointer& front() const { return first_[0]; }
+  const Pointer& back() const { return first_[count_ - 1]; }
+  // Throws std::out_of_range past the end, as a vector's at() does.
+  const Pointer& at(std::size_t index) const
+  {
+    if (index >= count_) {
+      throw std::out_of_range("MVParameterSocketList::at");
+    }
+    return first_[index];
+  }
+
+private:
+  const Pointer* first_;
+  std::size_t count_;
+};
 
 // Base of every node parameter: one named input, setting or output of a node, shown as one row
 // in the node's box. It holds the names and layout flags the row reads, the typed sockets
@@ -46,12 +76,13 @@ public:
   virtual void prepareForInterface() {}
 
   // Names. `name` is persistent: unique in the node and the key in saved records.
-  const std::string& name() const { return name_; }
-  void setName(std::string name) { name_ = std::move(name); }
-  const std::string& displayName() const { return displayName_; }
+  // Names are pooled: every node of a class shares its parameters' names.
+  const std::string& name() const { return *name_; }
+  void setName(std::string_view name) { name_ = &pf::TextPool::text(name); }
+  const std::string& displayName() const { return *displayName_; }
   virtual void setDisplayName(const std::string& displayName);
   // The header label above the row; empty when none.
-  const std::string& displayHeaderName() const { return displayHeaderName_; }
+  const std::string& displayHeaderName() const { return *displayHeaderName_; }
   void setDisplayHeaderName(const std::string& displayHeaderName);
   const std::string& tooltip() const { return *tooltip_; }
   // Tooltips are texts of the parameter's class: they are pooled (pf::TextPool).
@@ -93,14 +124,14 @@ public:
   bool layoutBackgroundTint() const { return layoutBackgroundTint_; }
   void setLayoutBackgroundTint(bool tint) { layoutBackgroundTint_ = tint; }
   int layoutSpaceAbove() const { return layoutSpaceAbove_; }  // points
-  void setLayoutSpaceAbove(int space) { layoutSpaceAbove_ = space; }
+  void setLayoutSpaceAbove(int space) { layoutSpaceAbove_ = static_cast<std::int16_t>(space); }
   int layoutSpaceBelow() const { return layoutSpaceBelow_; }  // points
-  void setLayoutSpaceBelow(int space) { layoutSpaceBelow_ = space; }
+  void setLayoutSpaceBelow(int space) { layoutSpaceBelow_ = static_cast<std::int16_t>(space); }
   int layoutInterfaceType() const { return layoutInterfaceType_; }
-  void setLayoutInterfaceType(int type) { layoutInterfaceType_ = type; }
+  void setLayoutInterfaceType(int type) { layoutInterfaceType_ = static_cast<std::int16_t>(type); }
   // Which drag-edit handle on the preview edits this parameter (0: none).
   int dragEditTransformType() const { return dragEditTransformType_; }
-  void setDragEditTransformType(int type) { dragEditTransformType_ = type; }
+  void setDragEditTransformType(int type) { dragEditTransformType_ = static_cast<std::int16_t>(type); }
 
   // Sockets. `hasInputSocket`/`hasOutputSocket` say which sockets setupSockets() makes.
   bool hasInputSocket() const { return hasInputSocket_; }
@@ -113,8 +144,12 @@ public:
   // The new socket, with its index, direction and tooltip, appended.
   MVParameterSocket* addInputSocketOfType(MVSocketType type);
   MVParameterSocket* addOutputSocketOfType(MVSocketType type);
-  const std::vector<std::unique_ptr<MVParameterSocket>>& inputSockets() const { return inputSockets_; }
-  const std::vector<std::unique_ptr<MVParameterSocket>>& outputSockets() const { return outputSockets_; }
+  // Views of the sockets of one direction, valid until a socket is added.
+  MVParameterSocketList inputSockets() const { return {sockets_.data(), inputSocketCount_}; }
+  MVParameterSocketList outputSockets() const
+  {
+    return {sockets_.data() + inputSocketCount_, sockets_.size() - inputSocketCount_};
+  }
   virtual void setSocketsEnableState(bool enabled);
   // The first socket of that direction; nullptr when none (logged when one was expected).
   MVParameterSocket* inputSocket() const;
@@ -200,19 +235,21 @@ private:
   bool layoutHidden_ = false;
   bool layoutBackgroundTint_ = false;
   bool updateIfUnconnected_ = false;
-  int dragEditTransformType_ = 0;
-  int layoutSpaceAbove_ = 0;
-  int layoutSpaceBelow_ = 3;
-  int layoutInterfaceType_ = 0;
-  std::string name_;
-  std::string displayName_;
-  std::string displayHeaderName_;
+  std::uint8_t inputSocketCount_ = 0;
+  // Small codes and point sizes.
+  std::int16_t dragEditTransformType_ = 0;
+  std::int16_t layoutSpaceAbove_ = 0;
+  std::int16_t layoutSpaceBelow_ = 3;
+  std::int16_t layoutInterfaceType_ = 0;
+  const std::string* name_ = &pf::TextPool::empty();               // pooled
+  const std::string* displayName_ = &pf::TextPool::empty();        // pooled
+  const std::string* displayHeaderName_ = &pf::TextPool::empty();  // pooled
   const std::string* tooltip_ = &pf::TextPool::empty();  // pooled
   long long lastUpdateGenerationCycleID_ = 0;
   MVNode* node_ = nullptr;                           // owner, outlives this parameter
   MVNodeDelegate* nodeController_ = nullptr;         // the graph controller, outlives the node
   MVParameterUndoDelegate* undoDelegate_ = nullptr;  // the document, outlives the node
-  std::vector<std::unique_ptr<MVParameterSocket>> inputSockets_;
-  std::vector<std::unique_ptr<MVParameterSocket>> outputSockets_;
+  // Input sockets first, then output sockets: one list, as a document holds thousands of them.
+  std::vector<std::unique_ptr<MVParameterSocket>> sockets_;
   std::unique_ptr<MVParameterInterfaceDelegate> parameterView_;
 };

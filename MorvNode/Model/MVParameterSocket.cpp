@@ -20,16 +20,19 @@ bool isValueOrColor(MVSocketType type)
 
 }  // namespace
 
+const std::vector<MVConnection*>& MVParameterSocket::noConnections()
+{
+  static const std::vector<MVConnection*> none;
+  return none;
+}
+
 MVParameterSocket::MVParameterSocket(MVParameter* parameter, MVSocketType type) : type_(type), parameter_(parameter)
 {
 }
 
 MVParameterSocket::~MVParameterSocket()
 {
-  for (MVConnection* connection : inputConnections_) {
-    connection->forgetSocket(this);
-  }
-  for (MVConnection* connection : outputConnections_) {
+  for (MVConnection* connection : connections_) {
     connection->forgetSocket(this);
   }
 }
@@ -83,18 +86,18 @@ bool MVParameterSocket::canConnectConnection(const MVConnection* connection) con
     return false;
   }
   // Value and colour inputs take one connection; element inputs any number.
-  return !(direction_ == MVSocketDirection::Input && isValueOrColor(type_) && !inputConnections_.empty());
+  return !(direction_ == MVSocketDirection::Input && isValueOrColor(type_) && !connections_.empty());
 }
 
 bool MVParameterSocket::addInputConnection(MVConnection* connection)
 {
-  if (!canConnectConnection(connection)) {
+  if (direction_ != MVSocketDirection::Input || !canConnectConnection(connection)) {
     if (!enabled()) {
       FeedbackManager::log("Warning, attempted addInputConnection to %@ while disabled", description());
     }
     return false;
   }
-  inputConnections_.push_back(connection);
+  connections_.push_back(connection);
   if (connection->fromSocket() != nullptr) {
     // The value before the connection takes effect is what undo restores.
     if (parameter_ != nullptr) {
@@ -110,25 +113,25 @@ bool MVParameterSocket::addInputConnection(MVConnection* connection)
 
 bool MVParameterSocket::addOutputConnection(MVConnection* connection)
 {
-  if (!canConnectConnection(connection)) {
+  if (direction_ != MVSocketDirection::Output || !canConnectConnection(connection)) {
     if (!enabled()) {
       FeedbackManager::log("Warning, attempted addOutputConnection to %@ while disabled", description());
     }
     return false;
   }
-  outputConnections_.push_back(connection);
+  connections_.push_back(connection);
   return true;
 }
 
 void MVParameterSocket::removeInputConnection(MVConnection* connection)
 {
-  const auto found = std::find(inputConnections_.begin(), inputConnections_.end(), connection);
-  if (found == inputConnections_.end()) {
+  const auto found = std::find(connections_.begin(), connections_.end(), connection);
+  if (direction_ != MVSocketDirection::Input || found == connections_.end()) {
     FeedbackManager::log("Warning, %@ removeInputConnection: %@ but connection is not in inputConnections",
                          description(), connection != nullptr ? connection->description() : std::string("(null)"));
     return;
   }
-  inputConnections_.erase(found);
+  connections_.erase(found);
   if (parameter_ != nullptr) {
     parameter_->connectionsChanged();
     parameter_->inputChangedSocket(index_);  // losing an input is a change
@@ -137,29 +140,29 @@ void MVParameterSocket::removeInputConnection(MVConnection* connection)
 
 void MVParameterSocket::removeOutputConnection(MVConnection* connection)
 {
-  const auto found = std::find(outputConnections_.begin(), outputConnections_.end(), connection);
-  if (found == outputConnections_.end()) {
+  const auto found = std::find(connections_.begin(), connections_.end(), connection);
+  if (direction_ != MVSocketDirection::Output || found == connections_.end()) {
     FeedbackManager::log("Warning, %@ removeOutputConnection: %@ but connection is not in outputConnections",
                          description(), connection != nullptr ? connection->description() : std::string("(null)"));
     return;
   }
-  outputConnections_.erase(found);
+  connections_.erase(found);
 }
 
 void MVParameterSocket::removeAllInputConnections()
 {
-  if (inputConnections_.empty()) {
+  if (direction_ != MVSocketDirection::Input || connections_.empty()) {
     return;
   }
-  if (MVConnectionUndoDelegate* undo = inputConnections_.front()->undoDelegate()) {
+  if (MVConnectionUndoDelegate* undo = connections_.front()->undoDelegate()) {
     undo->storeCurrentConnectionsUndoState(std::nullopt);
   }
-  while (!inputConnections_.empty()) {
-    MVConnection* connection = inputConnections_.front();
+  while (!connections_.empty()) {
+    MVConnection* connection = connections_.front();
     if (connection->toSocket() == this) {
       connection->setToSocket(nullptr);  // takes it out of the list; may end the connection
     } else {
-      inputConnections_.erase(inputConnections_.begin());  // inconsistent entry: drop it
+      connections_.erase(connections_.begin());  // inconsistent entry: drop it
     }
   }
   if (parameter_ != nullptr) {
@@ -169,18 +172,18 @@ void MVParameterSocket::removeAllInputConnections()
 
 void MVParameterSocket::removeAllOutputConnections()
 {
-  if (outputConnections_.empty()) {
+  if (direction_ != MVSocketDirection::Output || connections_.empty()) {
     return;
   }
-  if (MVConnectionUndoDelegate* undo = outputConnections_.front()->undoDelegate()) {
+  if (MVConnectionUndoDelegate* undo = connections_.front()->undoDelegate()) {
     undo->storeCurrentConnectionsUndoState(std::nullopt);
   }
-  while (!outputConnections_.empty()) {
-    MVConnection* connection = outputConnections_.front();
+  while (!connections_.empty()) {
+    MVConnection* connection = connections_.front();
     if (connection->fromSocket() == this) {
       connection->setFromSocket(nullptr);
     } else {
-      outputConnections_.erase(outputConnections_.begin());
+      connections_.erase(connections_.begin());
     }
   }
   if (parameter_ != nullptr) {
@@ -199,7 +202,7 @@ void MVParameterSocket::removeAllConnections()
 
 bool MVParameterSocket::mightHaveDynamicInput() const
 {
-  return std::any_of(inputConnections_.begin(), inputConnections_.end(), [](const MVConnection* connection) {
+  return std::any_of(inputConnections().begin(), inputConnections().end(), [](const MVConnection* connection) {
     const MVParameterSocket* from = connection->fromSocket();
     if (from == nullptr || from->parameter() == nullptr) {
       return false;
@@ -220,9 +223,9 @@ void MVParameterSocket::outputChanged()
 {
   // A push may remove connections from the list (and destroy them): walk a copy and skip
   // what is no longer in the list, so that the remaining consumers are all told.
-  const std::vector<MVConnection*> connections = outputConnections_;
+  const std::vector<MVConnection*> connections = outputConnections();
   for (MVConnection* connection : connections) {
-    if (std::find(outputConnections_.begin(), outputConnections_.end(), connection) == outputConnections_.end()) {
+    if (std::find(outputConnections().begin(), outputConnections().end(), connection) == outputConnections().end()) {
       continue;
     }
     if (connection->fromSocket() != nullptr && connection->toSocket() != nullptr) {
@@ -248,27 +251,27 @@ std::shared_ptr<const MVElement> MVParameterSocket::outputElement()
 
 double MVParameterSocket::inputValue()
 {
-  if (inputConnections_.empty() || inputConnections_.front()->fromSocket() == nullptr) {
+  if (inputConnections().empty() || inputConnections().front()->fromSocket() == nullptr) {
     return 0.0;
   }
-  return inputConnections_.front()->getValue();
+  return inputConnections().front()->getValue();
 }
 
 std::optional<pf::Color> MVParameterSocket::inputColor()
 {
-  if (inputConnections_.empty() || inputConnections_.front()->hasLooseEnd()) {
+  if (inputConnections().empty() || inputConnections().front()->hasLooseEnd()) {
     return std::nullopt;
   }
-  return inputConnections_.front()->getColor();
+  return inputConnections().front()->getColor();
 }
 
 std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
 {
-  if (inputConnections_.empty()) {
+  if (inputConnections().empty()) {
     return nullptr;
   }
-  if (inputConnections_.size() == 1) {
-    MVConnection* connection = inputConnections_.front();
+  if (inputConnections().size() == 1) {
+    MVConnection* connection = inputConnections().front();
     if (connection->fromSocket() == nullptr) {
       return nullptr;
     }
@@ -282,8 +285,8 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
   // The controller implements both delegate interfaces.
   group->setNodeController(dynamic_cast<MVElementDelegate*>(controller));
   group->setElementName(pf::format("%@ input group", node != nullptr ? node->displayFullName() : std::string()));
-  for (std::size_t i = 0; i < inputConnections_.size(); ++i) {
-    MVConnection* connection = inputConnections_[i];
+  for (std::size_t i = 0; i < inputConnections().size(); ++i) {
+    MVConnection* connection = inputConnections()[i];
     if (connection->hasInfiniteLoopProblem()) {
       continue;
     }
@@ -302,7 +305,7 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
 
 bool MVParameterSocket::inputHasInfiniteLoopProblems() const
 {
-  return std::any_of(inputConnections_.begin(), inputConnections_.end(),
+  return std::any_of(inputConnections().begin(), inputConnections().end(),
                      [](const MVConnection* connection) { return connection->hasInfiniteLoopProblem(); });
 }
 
@@ -319,6 +322,5 @@ std::string MVParameterSocket::description() const
 
 void MVParameterSocket::forgetConnection(const MVConnection* connection)
 {
-  std::erase(inputConnections_, connection);
-  std::erase(outputConnections_, connection);
+  std::erase(connections_, connection);
 }

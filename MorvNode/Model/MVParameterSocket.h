@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,8 +17,8 @@ class MVElement;
 class MVParameter;
 
 // Socket codes as the whole program uses them.
-enum class MVSocketDirection { Input = 1, Output = 2 };
-enum class MVSocketType { None = -1, Value = 0, Color = 1, Element = 2 };  // None: a connection with no end
+enum class MVSocketDirection : std::int8_t { Input = 1, Output = 2 };
+enum class MVSocketType : std::int8_t { None = -1, Value = 0, Color = 1, Element = 2 };  // None: a connection with no end
 
 // One typed connection point of a parameter. Invalidation enters an input socket and leaves
 // through the output sockets (push); values, colours and elements are pulled from an input
@@ -50,13 +51,21 @@ public:
   MVParameterSocketInterfaceDelegate* socketView() const { return socketView_.get(); }
   void setSocketView(std::unique_ptr<MVParameterSocketInterfaceDelegate> view) { socketView_ = std::move(view); }
 
-  // An input socket uses only the first list, an output socket only the second.
-  const std::vector<MVConnection*>& inputConnections() const { return inputConnections_; }
-  const std::vector<MVConnection*>& outputConnections() const { return outputConnections_; }
+  // A socket keeps the connections of its own direction: an input socket's output list and an
+  // output socket's input list are always empty.
+  const std::vector<MVConnection*>& inputConnections() const
+  {
+    return direction_ == MVSocketDirection::Input ? connections_ : noConnections();
+  }
+  const std::vector<MVConnection*>& outputConnections() const
+  {
+    return direction_ == MVSocketDirection::Output ? connections_ : noConnections();
+  }
 
   // The connection rules; `connection` may have one end only (while the user drags it).
   bool canConnectConnection(const MVConnection* connection) const;
-  // Called by MVConnection when it attaches this socket; false when the rules refuse.
+  // Called by MVConnection when it attaches this socket; false when the rules refuse or the socket
+  // has the other direction.
   bool addInputConnection(MVConnection* connection);
   bool addOutputConnection(MVConnection* connection);
   // Called by MVConnection when it detaches this socket. Losing an input is a change.
@@ -67,10 +76,15 @@ public:
   void removeAllOutputConnections();
   void removeAllConnections();
   // Puts the input connections in the opposite order (the order of an element input's group).
-  void reverseInputConnections() { std::reverse(inputConnections_.begin(), inputConnections_.end()); }
+  void reverseInputConnections()
+  {
+    if (direction_ == MVSocketDirection::Input) {
+      std::reverse(connections_.begin(), connections_.end());
+    }
+  }
 
-  bool hasConnectedInput() const { return !inputConnections_.empty(); }
-  bool hasConnectedOutput() const { return !outputConnections_.empty(); }
+  bool hasConnectedInput() const { return !inputConnections().empty(); }
+  bool hasConnectedOutput() const { return !outputConnections().empty(); }
   // Some upstream node of an input connection may answer per repetition.
   bool mightHaveDynamicInput() const;
 
@@ -95,7 +109,9 @@ private:
   friend class MVConnection;
   // A connection that is being destroyed leaves the lists without any notification.
   void forgetConnection(const MVConnection* connection);
+  static const std::vector<MVConnection*>& noConnections();
 
+  // Kept small: a document holds a few dozen sockets per node.
   bool enabled_ = true;
   MVSocketDirection direction_ = MVSocketDirection::Input;
   MVSocketType type_ = MVSocketType::Value;
@@ -103,6 +119,5 @@ private:
   MVParameter* parameter_ = nullptr;  // owner, outlives this socket
   const std::string* tooltip_ = &pf::TextPool::empty();  // pooled
   std::unique_ptr<MVParameterSocketInterfaceDelegate> socketView_;
-  std::vector<MVConnection*> inputConnections_;   // not owned
-  std::vector<MVConnection*> outputConnections_;  // not owned
+  std::vector<MVConnection*> connections_;  // of the socket's direction, not owned
 };

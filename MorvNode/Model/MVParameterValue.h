@@ -93,19 +93,20 @@ protected:
   double roundedIfInteger(double value) const;
 
 private:
+  // Numbers first and flags together: a document holds thousands of these.
   double value_ = 0.0;  // stored value, also the cache of the last computed one
   double disabledValue_ = 0.0;
   MVParameterValueSource* valueSource_ = nullptr;  // a node, outlives this parameter
+  double sourceResult_ = 0.0;  // the cache of the source's result while keepsStoredValueWithSource
+  double minValueLimit_ = 0.0;
+  double maxValueLimit_ = 0.0;
+  double preferredValueRangeMin_ = 0.0;
+  double preferredValueRangeMax_ = 0.0;
   bool disablesInputWithValueSource_ = true;
   bool keepsStoredValueWithSource_ = false;
-  double sourceResult_ = 0.0;  // the cache of the source's result while keepsStoredValueWithSource
   bool hasMinValueLimit_ = false;
-  double minValueLimit_ = 0.0;
   bool hasMaxValueLimit_ = false;
-  double maxValueLimit_ = 0.0;
   bool hasPreferredValueRangeMin_ = false;
-  double preferredValueRangeMin_ = 0.0;
   bool hasPreferredValueRangeMax_ = false;
-  double preferredValueRangeMax_ = 0.0;
   bool isInteger_ = false;
 };

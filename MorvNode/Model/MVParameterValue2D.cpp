@@ -54,8 +54,8 @@ void MVParameterValue2D::setPositionPresets()
   valueY_ = 0.0;
   layoutHasAspectToggle_ = false;
   aspectLocked_ = false;
-  displayNameX_ = std::string("X");  // assigned from temporaries: GCC 12 misreads a literal assignment here (-Wrestrict)
-  displayNameY_ = std::string("Y");
+  displayNameX_ = &pf::TextPool::text("X");
+  displayNameY_ = &pf::TextPool::text("Y");
 }
 
 void MVParameterValue2D::setSizePresets()
@@ -64,8 +64,8 @@ void MVParameterValue2D::setSizePresets()
   valueY_ = 50.0;
   layoutHasAspectToggle_ = true;
   aspectLocked_ = false;
-  displayNameX_ = std::string("Width");
-  displayNameY_ = std::string("Height");
+  displayNameX_ = &pf::TextPool::text("Width");
+  displayNameY_ = &pf::TextPool::text("Height");
 }
 
 void MVParameterValue2D::setScalePresets()
@@ -75,22 +75,22 @@ void MVParameterValue2D::setScalePresets()
   layoutHasAspectToggle_ = true;
   aspectLocked_ = true;
   aspect_ = 1.0;
-  displayNameX_ = std::string("X");
-  displayNameY_ = std::string("Y");
+  displayNameX_ = &pf::TextPool::text("X");
+  displayNameY_ = &pf::TextPool::text("Y");
 }
 
 void MVParameterValue2D::setDisplayNameX(const std::string& name)
 {
-  if (name != displayNameX_) {
-    displayNameX_ = name;
+  if (name != *displayNameX_) {
+    displayNameX_ = &pf::TextPool::text(name);
     setViewNeedsLayout();
   }
 }
 
 void MVParameterValue2D::setDisplayNameY(const std::string& name)
 {
-  if (name != displayNameY_) {
-    displayNameY_ = name;
+  if (name != *displayNameY_) {
+    displayNameY_ = &pf::TextPool::text(name);
     setViewNeedsLayout();
   }
 }
@@ -169,12 +169,12 @@ void MVParameterValue2D::setupSockets()
     addOutputSocketOfType(MVSocketType::Value);
   }
   if (inputSockets().size() == 2) {
-    inputSockets()[0]->setTooltip(pf::format("%@ %@ value input", displayName(), displayNameX_));
-    inputSockets()[1]->setTooltip(pf::format("%@ %@ value input", displayName(), displayNameY_));
+    inputSockets()[0]->setTooltip(pf::format("%@ %@ value input", displayName(), *displayNameX_));
+    inputSockets()[1]->setTooltip(pf::format("%@ %@ value input", displayName(), *displayNameY_));
   }
   if (outputSockets().size() == 2) {
-    outputSockets()[0]->setTooltip(pf::format("%@ %@ value output", displayName(), displayNameX_));
-    outputSockets()[1]->setTooltip(pf::format("%@ %@ value output", displayName(), displayNameY_));
+    outputSockets()[0]->setTooltip(pf::format("%@ %@ value output", displayName(), *displayNameX_));
+    outputSockets()[1]->setTooltip(pf::format("%@ %@ value output", displayName(), *displayNameY_));
   }
 }
 
@@ -546,10 +546,10 @@ void MVParameterValue2D::animatorProperty(const std::string& propertyName, bool 
 std::string MVParameterValue2D::animatorDisplayNameWithProperty(const std::string& propertyName) const
 {
   if (propertyName == "x") {
-    return pf::format("%@ %@", displayName(), displayNameX_);
+    return pf::format("%@ %@", displayName(), *displayNameX_);
   }
   if (propertyName == "y") {
-    return pf::format("%@ %@", displayName(), displayNameY_);
+    return pf::format("%@ %@", displayName(), *displayNameY_);
   }
   return displayName();
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "MorvNode/Model/MVParameterValue.h"
+#include "Platform/TextPool.h"
 
 // A pair of numbers, X and Y (a position, a size, a scale), as one parameter with one row.
 // Socket 0 of each direction belongs to X and socket 1 to Y, so other nodes can drive or read
@@ -26,9 +27,9 @@ public:
   void setScalePresets();     // 1, 1; aspect toggle, locked at 1; "X", "Y"
 
   // Axis labels of the row, undo names and animator names.
-  const std::string& displayNameX() const { return displayNameX_; }
+  const std::string& displayNameX() const { return *displayNameX_; }
   void setDisplayNameX(const std::string& name);
-  const std::string& displayNameY() const { return displayNameY_; }
+  const std::string& displayNameY() const { return *displayNameY_; }
   void setDisplayNameY(const std::string& name);
   // A hidden axis has its sockets disabled.
   bool layoutShowX() const { return layoutShowX_; }
@@ -115,8 +116,8 @@ private:
 
   double valueX_ = 0.0;  // stored values, also the per-axis caches
   double valueY_ = 0.0;
-  std::string displayNameX_;
-  std::string displayNameY_;
+  const std::string* displayNameX_ = &pf::TextPool::text("X");  // pooled
+  const std::string* displayNameY_ = &pf::TextPool::text("Y");  // pooled
   bool layoutShowX_ = true;
   bool layoutShowY_ = true;
   bool layoutHasAspectToggle_ = false;

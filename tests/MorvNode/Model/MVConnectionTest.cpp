@@ -96,6 +96,27 @@ TEST_F(ConnectionTest, ValueInputTakesOneConnectionElementInputSeveral)
   EXPECT_EQ(controller.randomUpdates, std::vector<MVNode*>{first});
 }
 
+TEST_F(ConnectionTest, ASocketHoldsOnlyConnectionsOfItsOwnDirection)
+{
+  // A connection with no ends passes the rules everywhere; it still only enters a socket at the
+  // end that matches the socket's direction.
+  MVConnection loose;
+  EXPECT_FALSE(output(first, "Value")->addInputConnection(&loose));
+  EXPECT_FALSE(input(first, "Value")->addOutputConnection(&loose));
+  EXPECT_TRUE(output(first, "Value")->inputConnections().empty());
+  EXPECT_TRUE(output(first, "Value")->outputConnections().empty());
+
+  ASSERT_NE(controller.connect(source->parameterNamed("Value"), first->parameterNamed("Value")), nullptr);
+  EXPECT_EQ(output(source, "Value")->outputConnections().size(), 1u);
+  EXPECT_TRUE(output(source, "Value")->inputConnections().empty());
+  EXPECT_FALSE(output(source, "Value")->hasConnectedInput());
+  EXPECT_TRUE(input(first, "Value")->outputConnections().empty());
+  // Asking a socket to drop connections of the other direction leaves its own in place.
+  output(source, "Value")->removeAllInputConnections();
+  input(first, "Value")->removeAllOutputConnections();
+  EXPECT_TRUE(first->parameterNamed("Value")->hasConnectedInput());
+}
+
 TEST_F(ConnectionTest, ElementGroupSkipsEmptyInputsAndIsNothingWhenAllAreEmpty)
 {
   controller.connect(source->parameterNamed("Graphics"), first->parameterNamed("Graphics"));
