@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "MorvNode/Document/PreferenceDefaults.h"
+#include "MorvNode/Inspector/MVParameterRows.h"
+#include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/DesktopNotificationCenter.h"
 #include "MorvNode/Interface/DocumentWindow.h"
 #include "MorvNode/Interface/QtPasteboard.h"
@@ -43,6 +45,9 @@ int main(int argc, char* argv[])
 
   PreferenceDefaults::setUpPreferences(*defaults);
   registerNodeClasses();
+  // The rows of the parameters: the plain row first, then each kind's own.
+  MVParameterView::registerBaseRows();
+  MVParameterRows::registerRows();
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");
   FeedbackManager::log("===== Morvalis %@ launched ====", MORVALIS_VERSION);
   defaults->setInteger("Morvalis 3 launch counter", launchCounter + 1);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string_view>
+
+#include <QColor>
+#include <QPixmap>
+
+// The small images of the parameter rows that the editor's asset table does not draw: the
+// keyframe marker, the aspect lock, the layer eye and the browse button. Our own drawings, made
+// at the requested size in device-independent pixels and tinted with the given colour (invalid:
+// the palette's text colour).
+class InspectorIcons {
+public:
+  // "Keyframe", "aspect_locked.png", "aspect_unlocked.png", "DisplayVisible", "DisplayHidden",
+  // "BrowseFile"; a null pixmap for any other name.
+  static QPixmap image(std::string_view name, int size, QColor tint = QColor());
+};
