@@ -181,7 +181,7 @@ void MVParameterView::buildHeader()
 
 void MVParameterView::buildSocketViews()
 {
-  auto build = [this](const std::vector<std::unique_ptr<MVParameterSocket>>& sockets, float x,
+  auto build = [this](const MVParameterSocketList& sockets, float x,
                       std::vector<MVParameterSocketView*>& views) {
     for (const auto& socket : sockets) {
       MVParameterSocketView* view = MVParameterSocketView::socketViewAt(x, 0.0F, socket.get(), this);
@@ -259,7 +259,7 @@ void MVParameterView::updateSocketInterface()
   if (parameter_ == nullptr) {
     return;
   }
-  auto place = [this](const std::vector<std::unique_ptr<MVParameterSocket>>& sockets) {
+  auto place = [this](const MVParameterSocketList& sockets) {
     int index = 0;
     for (const auto& socket : sockets) {
       const auto* adapter = dynamic_cast<const MVParameterSocketViewAdapter*>(socket->socketView());
