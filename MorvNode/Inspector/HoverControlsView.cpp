@@ -26,8 +26,9 @@ namespace {
 
 QPointer<HoverControlsView>& sharedInstance()
 {
-  static QPointer<HoverControlsView> instance;
-  return instance;
+  // Never destroyed: the application's post routine may read it after static destructors ran.
+  static auto* instance = new QPointer<HoverControlsView>();
+  return *instance;
 }
 
 // Widgets must go before the application does: an instance still alive then is deleted with it.

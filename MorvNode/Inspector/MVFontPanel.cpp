@@ -13,8 +13,9 @@ namespace {
 
 QPointer<MVFontPanel>& sharedPanel()
 {
-  static QPointer<MVFontPanel> panel;
-  return panel;
+  // Never destroyed: the application's post routine may read it after static destructors ran.
+  static auto* panel = new QPointer<MVFontPanel>();
+  return *panel;
 }
 
 void deleteSharedPanel()

@@ -9,8 +9,9 @@ namespace {
 
 QPointer<QColorDialog>& sharedDialog()
 {
-  static QPointer<QColorDialog> dialog;
-  return dialog;
+  // Never destroyed: the application's post routine may read it after static destructors ran.
+  static auto* dialog = new QPointer<QColorDialog>();
+  return *dialog;
 }
 
 // The well the dialog edits; null when none.
