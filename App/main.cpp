@@ -1,9 +1,13 @@
 #include <QApplication>
+#include <QImage>
 #include <QLocale>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Inspector/MVParameterRows.h"
@@ -11,6 +15,9 @@
 #include "MorvNode/Interface/DesktopNotificationCenter.h"
 #include "MorvNode/Interface/DocumentWindow.h"
 #include "MorvNode/Interface/QtPasteboard.h"
+#include "MorvNode/Interface/InterfaceHelper.h"
+#include "MorvNode/Interface/MVDocumentController.h"
+#include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
@@ -18,11 +25,64 @@
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
+namespace {
+
+// The launch check of the smoke test: once the first document's preview shows a rendered
+// image, grab the window and look for the artwork's pixels in the preview's area, then quit
+// with 0 when they are there. Gives up (exit 1) after `seconds`.
+void checkPreviewAndQuit(MVDocumentController& controller, int seconds)
+{
+  auto* poll = new QTimer(qApp);
+  auto deadline = std::make_shared<int>(seconds * 10);
+  QObject::connect(poll, &QTimer::timeout, qApp, [&controller, poll, deadline] {
+    DocumentWindow* window = nullptr;
+    for (const auto& open : controller.documentWindows()) {
+      if (open) {
+        window = open;
+        break;
+      }
+    }
+    if (window != nullptr && window->isVisible() && window->previewView().renderCount() > 0 &&
+        !window->previewView().isRendering()) {
+      MVPreviewView& preview = window->previewView();
+      const QImage grabbed = window->grab().toImage();
+      const QRect box = preview.artboardRect().translated(preview.mapTo(window, QPoint(0, 0)));
+      const QRect area = box.intersected(grabbed.rect());
+      // The artwork differs from a single flat colour: count pixels unlike the first corner.
+      long long differing = 0;
+      const QRgb corner = area.isEmpty() ? 0 : grabbed.pixel(area.topLeft());
+      for (int y = area.top(); y <= area.bottom(); y += 2) {
+        for (int x = area.left(); x <= area.right(); x += 2) {
+          if (grabbed.pixel(x, y) != corner) {
+            ++differing;
+          }
+        }
+      }
+      const bool ok = !area.isEmpty() && differing > 10;
+      std::fprintf(stderr, "preview check: %s (%lld differing pixels in %dx%d)\n", ok ? "artwork shown" : "no artwork",
+                   differing, area.width(), area.height());
+      poll->stop();
+      window->closeWithoutAsking();
+      QApplication::exit(ok ? 0 : 1);
+      return;
+    }
+    if (--*deadline <= 0) {
+      std::fprintf(stderr, "preview check: timed out\n");
+      poll->stop();
+      QApplication::exit(1);
+    }
+  });
+  poll->start(100);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[])
 {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Morvalis");
   QApplication::setApplicationVersion(MORVALIS_VERSION);
+  QApplication::setDesktopFileName("morvalis");
 
   // Timers, posted results and the per-pass undo groups of the core run on Qt's event loop.
   QtRunLoop runLoop;
@@ -43,12 +103,19 @@ int main(int argc, char* argv[])
   // separator; numbers in data never do.
   pf::DecimalFormatter::setUserDecimalSeparator(QLocale().decimalPoint().toStdString());
 
+  // Launch, in order: preferences, the launch counter, the shared random table (made by the
+  // document controller), the appearance, the launch line, the counter stored again.
   PreferenceDefaults::setUpPreferences(*defaults);
   registerNodeClasses();
   // The rows of the parameters: the plain row first, then each kind's own.
   MVParameterView::registerBaseRows();
   MVParameterRows::registerRows();
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");
+  auto controller = std::make_unique<MVDocumentController>();
+  InterfaceIconProvider::install(&InterfaceHelper::shared());
+  if (InterfaceHelper::darkModeAvailable() && defaults->integerForKey("Interface Mode") != 0) {
+    InterfaceHelper::setInterfaceMode(defaults->integerForKey("Interface Mode"));
+  }
   FeedbackManager::log("===== Morvalis %@ launched ====", MORVALIS_VERSION);
   defaults->setInteger("Morvalis 3 launch counter", launchCounter + 1);
 
@@ -57,18 +124,36 @@ int main(int argc, char* argv[])
   QObject::connect(&persist, &QTimer::timeout, [defaults] { defaults->synchronize(); });
   persist.start(5000);
 
-  DocumentWindow window;
-  window.show();
-
-  // Used by the launch test: start, show the window, leave.
+  bool quitAfterLaunch = false;
+  int checkPreviewSeconds = 0;
+  std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quit-after-launch") == 0) {
-      QTimer::singleShot(0, &application, &QApplication::quit);
+      quitAfterLaunch = true;
+    } else if (std::strcmp(argv[i], "--check-preview") == 0) {
+      checkPreviewSeconds = 60;
+    } else if (argv[i][0] != '-') {
+      files.emplace_back(argv[i]);
     }
   }
+
+  controller->applicationWillFinishLaunching();
+  for (const std::string& file : files) {
+    controller->openDocument(file);
+  }
+  controller->applicationDidFinishLaunching();
+
+  if (quitAfterLaunch) {
+    QTimer::singleShot(0, &application, &QApplication::quit);
+  }
+  if (checkPreviewSeconds > 0) {
+    checkPreviewAndQuit(*controller, checkPreviewSeconds);
+  }
   const int result = QApplication::exec();
+  controller.reset();
   MVUserNotificationCenter::setDefaultCenter(nullptr);
   MVPasteboard::setGeneral(nullptr);
+  InterfaceIconProvider::install(nullptr);
   FeedbackManager::setAlertPresenter(nullptr);
   defaults->synchronize();
   return result;

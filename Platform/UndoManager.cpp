@@ -188,8 +188,19 @@ void UndoManager::closeGroup()
   }
   eventGroupOpen_ = false;
   if (!group.actions.empty()) {
+    if (group.contentState == 0) {
+      group.contentState = ++lastContentState_;
+    }
     stackBeingFilled().push_back(std::move(group));
   }
+}
+
+unsigned long long UndoManager::contentState() const
+{
+  if (state_ == State::Idle && !openGroups_.empty() && !openGroups_.front().actions.empty()) {
+    return lastContentState_ + 1;
+  }
+  return undoStack_.empty() ? 0 : undoStack_.back().contentState;
 }
 
 void UndoManager::openEventGroup()
@@ -212,8 +223,9 @@ void UndoManager::replay(std::vector<Group>& from, State state)
   Group step = std::move(from.back());
   from.pop_back();
   state_ = state;
-  // The reverse step keeps the name, so that Redo shows what Undo showed.
-  openGroups_.push_back(Group{step.actionName, {}});
+  // The reverse step keeps the name, so that Redo shows what Undo showed, and the content
+  // state, so that redoing comes back to the state the step made.
+  openGroups_.push_back(Group{step.actionName, {}, step.contentState});
   eventGroupOpen_ = false;
   auto run = [](const Action& action) {
     try {

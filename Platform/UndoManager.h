@@ -72,6 +72,12 @@ public:
   // Empties both stacks and closes every open group (the document is going away).
   void removeAllActions();
 
+  // Names the content that the stacks lead to, for telling whether a document differs from
+  // what was saved: the identifier of the step on top of the undo stack (0 when it is empty),
+  // or a fresh one while the pass's group holds actions. Undoing a step and redoing it gives
+  // the same identifier again; any new change gives a new one.
+  [[nodiscard]] unsigned long long contentState() const;
+
   // Opens a group for its lifetime.
   class ScopedGrouping {
   public:
@@ -102,6 +108,7 @@ private:
   struct Group {
     std::string actionName;
     std::vector<Action> actions;  // in registration order; nested groups are merged in
+    unsigned long long contentState = 0;  // 0 until the group reaches a stack
   };
 
   void openGroup();
@@ -118,6 +125,7 @@ private:
   bool groupsByEvent_ = true;
   int disabledCount_ = 0;
   State state_ = State::Idle;
+  unsigned long long lastContentState_ = 0;
   bool warnedNoRunLoop_ = false;
   EndOfPassObserver endOfPass_;  // on the current run loop, added with the first pass group
 };

@@ -519,6 +519,25 @@ void MVDocument::storeParameterUndoState(const pf::PlistValue::Dictionary& state
   undoManager_.registerUndo([this, record] { revertParameterUndoState(record); });
 }
 
+void MVDocument::storeDisplaySettingsUndoState(const pf::PlistValue::Dictionary& settings,
+                                               const std::optional<std::string>& actionName)
+{
+  if (window_ == nullptr || !isUndoRegistrationEnabled()) {
+    return;
+  }
+  setActionName(actionName);
+  undoManager_.registerUndo([this, settings] { revertDisplaySettingsUndoState(settings); });
+}
+
+void MVDocument::revertDisplaySettingsUndoState(const pf::PlistValue::Dictionary& settings)
+{
+  if (window_ == nullptr) {
+    return;
+  }
+  storeDisplaySettingsUndoState(window_->displaySettingsDictionary(), std::nullopt);
+  window_->loadDisplaySettings(settings);
+}
+
 void MVDocument::storeNodeUndoState(const pf::PlistValue::Dictionary& state, MVNode* node,
                                     const std::optional<std::string>& actionName)
 {

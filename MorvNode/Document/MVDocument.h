@@ -179,6 +179,11 @@ public:
   void storeConnectionsUndoState(const pf::PlistValue::Array& records,
                                  const std::optional<std::string>& actionName) override;
   void storeCurrentConnectionsUndoState(const std::optional<std::string>& actionName) override;
+  // The window's display settings as they were before a change; undoing puts them back through
+  // the window (and registers the settings it replaces, which makes the redo). Only while
+  // registration is enabled and a window is set.
+  void storeDisplaySettingsUndoState(const pf::PlistValue::Dictionary& settings,
+                                     const std::optional<std::string>& actionName);
 
   // ---- Document commands the controller triggers ----
   void showHelpForNodeType(const std::string& nodeClassName) override;
@@ -192,6 +197,7 @@ private:
   void revertNodeCreationUndoState(const std::string& nodeId);
   void revertNodeDeletionUndoState(const pf::PlistValue::Dictionary& record);
   void revertConnectionsUndoState(const pf::PlistValue::Array& records);
+  void revertDisplaySettingsUndoState(const pf::PlistValue::Dictionary& settings);
   // The node's record with its position in the node array ("NodeArrayIndex"; left out when
   // the node is not in the array).
   pf::PlistValue::Dictionary removalRecord(const MVNode* node) const;

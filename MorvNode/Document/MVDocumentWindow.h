@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "MorvNode/Document/MVDocumentViewState.h"
+#include "Platform/PlistValue.h"
 
 // The document's window as the document's core sees it; the interface implements it and the
 // core runs without one (tests, conversion, export). Main thread only.
@@ -32,4 +33,10 @@ public:
 
   // The preview's zoom: view points per artboard unit (what "Scale To Display" exports at).
   virtual double previewDisplayScale() const { return 1.0; }
+
+  // The preview's display settings (zoom, repetitions, outlines, scroll offset) as the file
+  // keeps them, and their restore by an undo step; an empty dictionary and nothing without a
+  // preview.
+  virtual pf::PlistValue::Dictionary displaySettingsDictionary() const { return {}; }
+  virtual void loadDisplaySettings(const pf::PlistValue::Dictionary& settings) { (void)settings; }
 };

@@ -372,4 +372,37 @@ TEST(UndoManagerWithoutRunLoop, PassGroupWaitsForAnExplicitClose)
   EXPECT_EQ(value, 1);
 }
 
+// What tells a document's window whether it differs from the saved file.
+TEST_F(UndoManagerTest, ContentStateComesBackWithUndoAndRedoAndChangesWithNewEdits)
+{
+  const unsigned long long empty = undo_.contentState();
+  edit(1, "one");
+  const unsigned long long afterOne = undo_.contentState();
+  EXPECT_NE(afterOne, empty);
+  edit(2, "two");
+  const unsigned long long afterTwo = undo_.contentState();
+  EXPECT_NE(afterTwo, afterOne);
+
+  undo_.undo();
+  EXPECT_EQ(undo_.contentState(), afterOne);
+  undo_.redo();
+  EXPECT_EQ(undo_.contentState(), afterTwo);
+  undo_.undo();
+  undo_.undo();
+  EXPECT_EQ(undo_.contentState(), empty);
+
+  // A different edit from the same starting point is a different content.
+  edit(3, "three");
+  EXPECT_NE(undo_.contentState(), afterOne);
+  EXPECT_NE(undo_.contentState(), afterTwo);
+
+  // An edit still in the pass's open group already counts as a change.
+  const unsigned long long beforePending = undo_.contentState();
+  set(4);
+  EXPECT_NE(undo_.contentState(), beforePending);
+  undo_.closeEventGroup();
+  const unsigned long long closed = undo_.contentState();
+  EXPECT_NE(closed, beforePending);
+}
+
 }  // namespace

@@ -1,0 +1,321 @@
+#include "MorvNode/Interface/DocumentWindow.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Document/PreferenceDefaults.h"
+#include "MorvNode/Interface/MVDocumentController.h"
+#include "MorvNode/Interface/MVPreviewView.h"
+#include "MorvNode/Interface/MyPreviewPanel.h"
+#include "MorvNode/Interface/QtRunLoop.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Nodes/NodeClassRegistration.h"
+#include "Platform/UserDefaults.h"
+#include "Shared/FeedbackManager/AlertPresenter.h"
+#include "Shared/FeedbackManager/FeedbackManager.h"
+#include "Shared/LockingSplitView/CollapsingSplitView.h"
+
+namespace {
+
+class RecordingAlerts : public AlertPresenter {
+public:
+  void presentAlert(const std::string& title, const std::string& text) override { shown.push_back(title + ": " + text); }
+  std::vector<std::string> shown;
+};
+
+// The application as main() sets it up, offscreen, with a defaults store and a folder of its
+// own; alerts are answered by the test (a queued press of the given button).
+class DocumentWindowTest : public testing::Test {
+protected:
+  DocumentWindowTest()
+  {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("morvalis-window-" + std::to_string(QCoreApplication::applicationPid()) + "-" +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    pf::RunLoop::setCurrent(&loop_);
+    defaults_ = std::make_shared<pf::UserDefaults>(folder_ / "defaults.plist");
+    pf::UserDefaults::setStandard(defaults_);
+    PreferenceDefaults::setUpPreferences(*defaults_);
+    registerNodeClasses();
+    controller_ = std::make_unique<MVDocumentController>();
+    FeedbackManager::setAlertPresenter(&alerts_);
+  }
+
+  ~DocumentWindowTest() override
+  {
+    controller_.reset();
+    FeedbackManager::setAlertPresenter(nullptr);
+    pf::RunLoop::setCurrent(nullptr);
+    std::filesystem::remove_all(folder_);
+  }
+
+  std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+  // Presses `button` in the next modal message box, however many passes it takes to appear.
+  void answerNextMessageBox(QMessageBox::StandardButton button)
+  {
+    auto* timer = new QTimer(&application_);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, button] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        timer->stop();
+        timer->deleteLater();
+        box->button(button)->click();
+      }
+    });
+    timer->start(10);
+  }
+
+  // Runs the event loop until `done` holds; false when it did not within a generous limit.
+  template <typename Condition>
+  bool waitFor(Condition done)
+  {
+    return QTest::qWaitFor(done, 30000);
+  }
+
+  int argc_ = 1;
+  char name_[9] = "ui_tests";
+  char* argv_[1] = {name_};
+  QApplication application_{argc_, argv_};
+  QtRunLoop loop_;
+  std::filesystem::path folder_;
+  std::shared_ptr<pf::UserDefaults> defaults_;
+  std::unique_ptr<MVDocumentController> controller_;
+  RecordingAlerts alerts_;
+};
+
+// Adds a shape node the way the editor does: one undoable step.
+void addShape(DocumentWindow& window)
+{
+  window.document().nodeController().addNodeOfClass("ElementShapeNode", {40, 40}, false);
+  window.document().undoManager()->closeEventGroup();
+}
+
+TEST_F(DocumentWindowTest, NewDocumentsAreUntitledAndNumbered)
+{
+  DocumentWindow* first = controller_->newDocument();
+  DocumentWindow* second = controller_->newDocument();
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(first->displayName(), "Untitled");
+  EXPECT_EQ(second->displayName(), "Untitled 2");
+  EXPECT_NE(first->document().nodeController().artboardNode(), nullptr);
+  EXPECT_FALSE(first->isDocumentEdited());
+  EXPECT_FALSE(first->document().undoManager()->canUndo());
+  EXPECT_EQ(controller_->documentWindows().size(), 2u);
+}
+
+TEST_F(DocumentWindowTest, EditSaveReopenAndUndoBackToTheSavedState)
+{
+  DocumentWindow* window = controller_->newDocument();
+  addShape(*window);
+  EXPECT_TRUE(window->isDocumentEdited());
+  EXPECT_FALSE(window->canRevert()) << "no file yet";
+
+  const std::string file = path("Saved.mvdx");
+  ASSERT_TRUE(window->saveToPath(file));
+  EXPECT_FALSE(window->isDocumentEdited());
+  EXPECT_EQ(window->displayName(), "Saved.mvdx");
+  const std::size_t savedNodes = window->document().nodeController().nodeArray().size();
+
+  addShape(*window);
+  EXPECT_TRUE(window->isDocumentEdited());
+  EXPECT_TRUE(window->canRevert());
+  window->document().undoManager()->undo();
+  EXPECT_FALSE(window->isDocumentEdited()) << "undo came back to the saved state";
+  window->document().undoManager()->redo();
+  EXPECT_TRUE(window->isDocumentEdited());
+
+  // Opening an open file brings its window forward instead of a second copy.
+  EXPECT_EQ(controller_->openDocument(file), window);
+  window->closeWithoutAsking();
+  ASSERT_TRUE(waitFor([&] { return controller_->documentWindows().empty(); }));
+
+  DocumentWindow* reopened = controller_->openDocument(file);
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(reopened->document().nodeController().nodeArray().size(), savedNodes);
+  EXPECT_FALSE(reopened->isDocumentEdited());
+  EXPECT_EQ(controller_->recentDocuments().value(0).toStdString(), std::filesystem::absolute(file).string());
+}
+
+TEST_F(DocumentWindowTest, RevertReloadsTheFileAndAnUnreadableFileLeavesTheDocument)
+{
+  DocumentWindow* window = controller_->newDocument();
+  const std::string file = path("Revert.mvdx");
+  ASSERT_TRUE(window->saveToPath(file));
+  const std::size_t savedNodes = window->document().nodeController().nodeArray().size();
+  addShape(*window);
+
+  answerNextMessageBox(QMessageBox::Discard);
+  window->revertDocumentToSaved();
+  EXPECT_EQ(window->document().nodeController().nodeArray().size(), savedNodes);
+  EXPECT_FALSE(window->isDocumentEdited());
+  EXPECT_FALSE(window->document().undoManager()->canUndo());
+
+  addShape(*window);
+  std::ofstream(file, std::ios::trunc) << "not a property list";
+  answerNextMessageBox(QMessageBox::Discard);
+  answerNextMessageBox(QMessageBox::Ok);
+  window->revertDocumentToSaved();
+  EXPECT_EQ(window->document().nodeController().nodeArray().size(), savedNodes + 1);
+  EXPECT_TRUE(window->isDocumentEdited());
+}
+
+TEST_F(DocumentWindowTest, AnUnreadableFileOpensNoWindow)
+{
+  const std::string file = path("Broken.mvdx");
+  std::ofstream(file) << "<plist><dict><key>Nodes</key>";
+  answerNextMessageBox(QMessageBox::Ok);
+  EXPECT_EQ(controller_->openDocument(file), nullptr);
+  EXPECT_TRUE(controller_->documentWindows().empty());
+}
+
+TEST_F(DocumentWindowTest, QuitAsksEachUnsavedDocumentAndCancelStopsIt)
+{
+  controller_->newDocument();
+  DocumentWindow* first = controller_->newDocument();
+  DocumentWindow* second = controller_->newDocument();
+  addShape(*first);
+  addShape(*second);
+
+  // Discard the first, cancel at the second: the second stays open with its changes.
+  answerNextMessageBox(QMessageBox::Discard);
+  QTimer::singleShot(50, [this] { answerNextMessageBox(QMessageBox::Cancel); });
+  EXPECT_FALSE(controller_->closeAllDocuments());
+  ASSERT_TRUE(waitFor([&] { return controller_->documentWindows().size() == 1; }));
+  EXPECT_EQ(controller_->documentWindows().front().data(), second);
+  EXPECT_TRUE(second->isDocumentEdited());
+}
+
+TEST_F(DocumentWindowTest, ZoomFieldClampsSnapsAndUndoes)
+{
+  DocumentWindow* window = controller_->newDocument();
+  MVPreviewView& preview = window->previewView();
+  pf::UndoManager& undo = *window->document().undoManager();
+  const double height = window->document().nodeController().artboardSize().height;
+  auto* field = window->findChild<QLineEdit*>("displayScaleField");
+  ASSERT_NE(field, nullptr);
+  field->setText("250");
+  emit field->editingFinished();
+  EXPECT_DOUBLE_EQ(preview.displayScale(), 2.5);
+  undo.closeEventGroup();
+  // The artboard is drawn at most 10000 points high.
+  field->setText("10000000");
+  emit field->editingFinished();
+  EXPECT_DOUBLE_EQ(preview.displayScale(), 10000.0 / height);
+  EXPECT_EQ(field->text().toStdString(), std::to_string(std::lround(1000000.0 / height)) + "%");
+  undo.closeEventGroup();
+
+  undo.undo();
+  EXPECT_DOUBLE_EQ(preview.displayScale(), 2.5);
+  undo.redo();
+  EXPECT_DOUBLE_EQ(preview.displayScale(), 10000.0 / height);
+
+  // The zoom command rounds to two decimals before it asks the view.
+  preview.displayScaleChangedFromCommand(1.0);
+  window->changeZoom(1.2);
+  EXPECT_DOUBLE_EQ(preview.displayScale(), 1.2);
+  window->changeZoom(1.2);
+  EXPECT_DOUBLE_EQ(preview.displayScale(), 1.44);
+  preview.displayScaleChangedFromCommand(1.0);
+  window->changeZoom(0.8333333333333334);
+  EXPECT_DOUBLE_EQ(preview.displayScale(), 0.83);
+}
+
+TEST_F(DocumentWindowTest, SliderRangeWidensWithTheScale)
+{
+  DocumentWindow* window = controller_->newDocument();
+  MVPreviewView& preview = window->previewView();
+  const struct {
+    double scale;
+    double minimum;
+    double maximum;
+  } cases[] = {{1.0, 0.25, 3.0}, {10.0, 0.25, 20.0}, {25.0, 0.25, 60.0}, {0.2, 0.05, 3.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scale);
+    preview.setDisplayScale(c.scale);
+    preview.updateDisplayScalingSliderMax();
+    EXPECT_DOUBLE_EQ(preview.sliderMinimum(), c.minimum);
+    EXPECT_DOUBLE_EQ(preview.sliderMaximum(), c.maximum);
+  }
+}
+
+TEST_F(DocumentWindowTest, PreviewRendersTheArtworkAndDisplaySettingsSurviveSaving)
+{
+  DocumentWindow* window = controller_->newDocument();
+  MVPreviewView& preview = window->previewView();
+  ASSERT_TRUE(waitFor([&] { return preview.renderCount() > 0 && !preview.isRendering(); }));
+  EXPECT_FALSE(preview.patternImage().isNull());
+
+  preview.displayScaleChangedFromCommand(0.5);
+  preview.displayShowRepetitionsChanged();
+  const std::string file = path("Display.mvdx");
+  ASSERT_TRUE(window->saveToPath(file));
+  window->closeWithoutAsking();
+
+  DocumentWindow* reopened = controller_->openDocument(file);
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_DOUBLE_EQ(reopened->previewView().displayScale(), 0.5);
+  EXPECT_TRUE(reopened->previewView().showRepetitions());
+}
+
+TEST_F(DocumentWindowTest, PreviewMovesToThePanelAndBackAndTheAnimationPanelCollapses)
+{
+  DocumentWindow* window = controller_->newDocument();
+  window->show();
+  EXPECT_TRUE(window->isPreviewContainerShown());
+  window->openPreviewPanel();
+  EXPECT_TRUE(window->previewPanel().isVisible());
+  EXPECT_FALSE(window->isPreviewContainerShown());
+  EXPECT_EQ(window->previewPanel().windowTitle(), "Untitled preview");
+
+  // With the preview in the panel, closing the timeline takes the whole bottom area away.
+  window->closeAnimationPanel();
+  EXPECT_TRUE(window->mainSplitView().isSecondViewCollapsed());
+  window->openAnimationPanel();
+  EXPECT_FALSE(window->mainSplitView().isSecondViewCollapsed());
+  EXPECT_TRUE(window->isAnimationContainerShown());
+  EXPECT_FALSE(window->isPreviewContainerShown());
+
+  // Escape in the panel hides it and the preview goes back.
+  QTest::keyClick(&window->previewPanel(), Qt::Key_Escape);
+  EXPECT_FALSE(window->previewPanel().isVisible());
+  EXPECT_TRUE(window->isPreviewContainerShown());
+}
+
+TEST_F(DocumentWindowTest, DeletingOnlyTheArtboardWarns)
+{
+  DocumentWindow* window = controller_->newDocument();
+  MVNodeController& controller = window->document().nodeController();
+  controller.selectNode(controller.artboardNode(), false, false, true);
+  window->menuDelete();
+  EXPECT_NE(controller.artboardNode(), nullptr);
+  EXPECT_EQ(alerts_.shown, std::vector<std::string>{"Warning: You cannot delete the Artboard node."});
+
+  // With another node selected as well, the other goes and nothing is said.
+  const std::size_t before = controller.nodeArray().size();
+  MVNode* shape = controller.addNodeOfClass("ElementShapeNode", {40, 40}, false);
+  controller.selectNode(controller.artboardNode(), false, false, true);
+  controller.selectNode(shape, true, false, true);
+  window->menuDelete();
+  EXPECT_EQ(controller.nodeArray().size(), before);
+  EXPECT_EQ(alerts_.shown.size(), 1u);
+}
+
+}  // namespace
