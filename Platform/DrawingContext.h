@@ -81,6 +81,7 @@ public:
   void setStrokeColor(const Color& color);
   // Multiplies every fill, stroke and image drawn from now on (0..1; NaN counts as 0).
   void setAlpha(double alpha);
+  double alpha() const { return style_.alpha; }
   // Line style in user units at the time of stroking. A width below 0 or NaN counts as 0, a
   // miter limit below 1 or NaN as 1 (logged for NaN).
   void setLineWidth(double width);

@@ -6,6 +6,8 @@ pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 pkg_check_modules(IMAGES REQUIRED IMPORTED_TARGET libpng libjpeg libtiff-4 imagequant)
 pkg_check_modules(POPPLER REQUIRED IMPORTED_TARGET poppler-glib)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale)
+# Only the SVG drawing benchmark compares with librsvg.
+pkg_check_modules(RSVG IMPORTED_TARGET librsvg-2.0)
 find_package(GIF REQUIRED)
 find_package(pugixml REQUIRED)
 if(MORVALIS_BUILD_UI)

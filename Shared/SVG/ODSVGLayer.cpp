@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 #include "Platform/BlendMode.h"
 #include "Platform/DrawingContext.h"
+#include "Shared/SVG/ODSVGGroupLayer.h"
 #include "Shared/SVG/ODSVGShapeLayer.h"
 
 namespace {
@@ -173,15 +175,51 @@ void ODSVGLayer::customRenderInContext(pf::DrawingContext& context) const
   renderContents(context, mask_.get());
 }
 
+std::optional<std::pair<pf::Path, pf::FillRule>> ODSVGLayer::clipOfMask(const ODSVGLayer& mask)
+{
+  const ODSVGLayer* layer = &mask;
+  pf::AffineTransform placement;
+  // Down a chain of plain groups with one sublayer each, to one plain shape.
+  while (true) {
+    if (layer->isHidden() || layer->opacity() < 1.0 || layer->blendingMode() != 0 || layer->mask_ ||
+        layer->maskingLayer_) {
+      return std::nullopt;
+    }
+    placement.concat(layer->geometryTransform());
+    if (const auto* shape = dynamic_cast<const ODSVGShapeLayer*>(layer)) {
+      if (!shape->isClipShape() || !placement.isFiniteAndInvertible()) {
+        return std::nullopt;
+      }
+      pf::Path path = shape->path();
+      path.transform(placement);
+      return std::make_pair(std::move(path), shape->fillRule());
+    }
+    if (typeid(*layer) != typeid(ODSVGGroupLayer) || layer->sublayers_.size() != 1) {
+      return std::nullopt;
+    }
+    layer = layer->sublayers_.front().get();
+  }
+}
+
 void ODSVGLayer::renderContents(pf::DrawingContext& context, const ODSVGLayer* alphaMask) const
 {
   const double opacity = std::min(opacity_, 1.0);
+  if (alphaMask) {
+    if (std::optional<std::pair<pf::Path, pf::FillRule>> clip = clipOfMask(*alphaMask)) {
+      context.clipToPath(clip->first, clip->second);
+      alphaMask = nullptr;
+    }
+  }
+  const bool leaf = sublayers_.empty() && !alphaMask && drawsOnePaint();
   const bool blended = context.blendMode() != pf::BlendMode::Normal;
-  // A blend mode composites the layer as a whole, sublayers included.
-  const bool grouped = opacity < 1.0 || (blended && !sublayers_.empty());
+  // A blend mode or an opacity composites the layer as a whole, sublayers included; a layer
+  // that only draws its own content takes them directly.
+  const bool grouped = !leaf && (opacity < 1.0 || blended);
   if (grouped) {
     context.beginTransparencyGroup();
     context.setBlendMode(pf::BlendMode::Normal);
+  } else if (opacity < 1.0) {
+    context.setAlpha(context.alpha() * opacity);
   }
   if (alphaMask) {
     context.beginMaskedGroup();

@@ -2,9 +2,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "Platform/AffineTransform.h"
+#include "Platform/Path.h"
 #include "Platform/Point.h"
 #include "Platform/Rect.h"
 
@@ -30,9 +33,9 @@ class ODSVGStrokeLayer;
 // mode. A sublayer or mask whose placement is not finite and invertible is skipped and the rest
 // drawn. The context's state is the same after as before.
 //
-// Vector mode (`setConvertMasksToPaths`): the mask is put aside, and a mask that is one plain
-// shape becomes a clip to its path (crisp edges and a small PDF); any other mask still masks by
-// its alpha.
+// A mask that is one plain shape (alone or in plain groups) draws as a clip to its path, which
+// shows the same and costs no offscreen group; any other mask masks by its alpha. Vector mode
+// (`setConvertMasksToPaths`) puts the mask aside as the masking layer and draws it the same way.
 //
 // Ownership: a layer owns its sublayers and its mask; the superlayer link and the five fill
 // and stroke references are plain pointers to layers the tree owns. Built and drawn under the
@@ -109,8 +112,13 @@ public:
   // Vector mode: clips the context to the masking layer when it is one plain shape (offset moves
   // the clip path). Answers whether it clipped.
   bool applySublayerMaskToContext(pf::DrawingContext& context, pf::Point offset) const;
+  // The path, in this layer's space, that a mask placed here shows exactly: one plain shape,
+  // alone or inside plain groups. nullopt for any other mask (several shapes, opacity, images).
+  static std::optional<std::pair<pf::Path, pf::FillRule>> clipOfMask(const ODSVGLayer& mask);
   // One opaque filled shape without stroke, sublayers or mask: can stand in for a clip.
   virtual bool isClipShape() const { return false; }
+  // The own content is one paint (so an opacity can apply to it directly, without a group).
+  virtual bool drawsOnePaint() const { return true; }
 
 protected:
   // The layer's own content in its bounds space; nothing by default.

@@ -334,7 +334,13 @@ std::shared_ptr<ODSVGStrokeLayer> ODSVGLayerTree::strokeLayer(const ODSVGShapeLa
 
 std::vector<double> ODSVGLayerTree::lineDashPattern(const ODSVGNode& node)
 {
-  return node.strokeDashArray();
+  // Dashes inherit like the other stroke properties: the nearest node that sets some.
+  for (const ODSVGNode* current = &node; current != nullptr; current = current->parentNode()) {
+    if (current->strokeDashArrayCount() > 0) {
+      return current->strokeDashArray();
+    }
+  }
+  return {};
 }
 
 pf::LineCap ODSVGLayerTree::lineCap(long style)

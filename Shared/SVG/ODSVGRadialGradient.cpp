@@ -72,11 +72,19 @@ void ODSVGRadialGradient::drawInContextRef(pf::DrawingContext& context, const pf
       return;
     }
   } else {
+    // Box units: a plain number is a fraction of the box as much as a percentage is.
+    const auto fraction = [](const std::optional<ODSVGUnitLength>& length, double reference) {
+      if (!length) {
+        return 0.0;
+      }
+      return length->type() == ODSVGUnitLength::kPercentage ? length->computeValue(reference)
+                                                            : length->value() * reference;
+    };
     const double width = objectRect.width();
     const double height = objectRect.height();
-    center = pf::Point(value(cx(), width), value(cy(), height));
-    radius = value(this->radius(), std::min(width, height));
-    focus = pf::Point(value(fx(), width), value(fy(), height));
+    center = pf::Point(fraction(cx(), width), fraction(cy(), height));
+    radius = fraction(this->radius(), std::min(width, height));
+    focus = pf::Point(fraction(fx(), width), fraction(fy(), height));
     if (width != height && width > 0.0 && height > 0.0) {
       // The circle stretched to the box: an ellipse as wide and as high as the box's share.
       const pf::AffineTransform stretch = pf::AffineTransform::translation(center.x, center.y)

@@ -43,6 +43,7 @@ public:
   pf::Point absoluteOrigin() const override;
 
   bool isClipShape() const override;
+  bool drawsOnePaint() const override { return !(fillColor_ && strokeColor_); }
 
 protected:
   void drawInContext(pf::DrawingContext& context) const override;

@@ -213,6 +213,88 @@ TEST_F(DrawingFixture, IgnoresUnbalancedRestoresAndGroupEnds)
   EXPECT_TRUE(pixelNear(surface_, 10, 10, kRed));
 }
 
+TEST_F(DrawingFixture, MasksByTheMaskAlpha)
+{
+  context_.beginMaskedGroup();
+  context_.setFillColor(1, 0, 0, 1);
+  context_.fillRect({0, 0, 20, 20});
+  context_.beginMask();
+  context_.setFillColor(0, 0, 0, 0.5);
+  context_.fillRect({0, 0, 10, 20});
+  context_.endMaskedGroup();
+  EXPECT_TRUE(pixelNear(surface_, 5, 10, {255, 0, 0, 128}));
+  EXPECT_TRUE(pixelNear(surface_, 15, 10, kTransparent));
+  // The state drawn with before the group is back; calls out of order are ignored.
+  QuietLog quiet;
+  context_.beginMask();
+  context_.endMaskedGroup();
+  context_.fillRect({15, 0, 5, 5});
+  EXPECT_TRUE(pixelNear(surface_, 17, 2, {0, 0, 0, 255}));
+}
+
+TEST_F(DrawingFixture, PaintsGradientsPaddedAndRefusesNonFiniteOnes)
+{
+  const pf::Gradient ramp = {{0.0, pf::Color::rgb(1, 0, 0)}, {1.0, pf::Color::rgb(0, 0, 1)}};
+  context_.save();
+  context_.clipToRect({0, 0, 20, 10});
+  context_.drawLinearGradient(ramp, {5, 0}, {15, 0});
+  context_.restore();
+  EXPECT_TRUE(pixelNear(surface_, 1, 5, kRed));
+  EXPECT_TRUE(pixelNear(surface_, 10, 5, {115, 0, 140, 255}, 6));  // 0.55 of the way at the pixel centre
+  EXPECT_TRUE(pixelNear(surface_, 18, 5, kBlue));
+  EXPECT_TRUE(pixelNear(surface_, 10, 15, kTransparent));
+
+  context_.save();
+  context_.clipToRect({0, 10, 20, 10});
+  context_.drawRadialGradient(ramp, {10, 15}, 0, {10, 15}, 4);
+  context_.restore();
+  EXPECT_TRUE(pixelNear(surface_, 10, 15, {210, 0, 45, 255}, 8));
+  EXPECT_TRUE(pixelNear(surface_, 1, 11, kBlue));
+
+  testsupport::LogCapture quiet;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  context_.drawLinearGradient(ramp, {nan, 0}, {1, 1});
+  context_.drawRadialGradient(ramp, {0, 0}, 0, {1, 1}, -1);
+  EXPECT_EQ(quiet.lines().size(), 2u);
+  EXPECT_TRUE(pixelNear(surface_, 1, 5, kRed));
+}
+
+TEST_F(DrawingFixture, RepeatsRecordedTiles)
+{
+  std::optional<pf::Surface> tile = pf::Surface::recording({10, 10});
+  ASSERT_TRUE(tile);
+  {
+    pf::DrawingContext tileContext(*tile);
+    tileContext.setFillColor(0, 0, 1, 1);
+    tileContext.fillRect({0, 0, 5, 10});
+    tileContext.fillRect({5, 0, 20, 10});  // beyond the tile: dropped
+  }
+  context_.drawTiledPattern(*tile, pf::AffineTransform::translation(2, 0));
+  EXPECT_TRUE(pixelNear(surface_, 3, 5, kBlue));
+  EXPECT_TRUE(pixelNear(surface_, 13, 5, kBlue));
+  EXPECT_TRUE(pixelNear(surface_, 7, 5, kBlue));
+  testsupport::LogCapture quiet;
+  context_.drawTiledPattern(surface_, pf::AffineTransform());
+  context_.drawTiledPattern(*tile, pf::AffineTransform::scaling(0, 1));
+  EXPECT_EQ(quiet.lines().size(), 2u);
+  EXPECT_FALSE(pf::Surface::recording({0, 10}));
+}
+
+TEST_F(DrawingFixture, DashesAndRefusesBadOnes)
+{
+  context_.setStrokeColor(0, 0, 1, 1);
+  context_.setLineWidth(4);
+  context_.setLineDash({4, 4}, 0);
+  context_.strokePath(pf::Path().moveTo({0, 10}).lineTo({20, 10}));
+  EXPECT_TRUE(pixelNear(surface_, 2, 10, kBlue));
+  EXPECT_TRUE(pixelNear(surface_, 6, 10, kTransparent));
+  testsupport::LogCapture quiet;
+  context_.setLineDash({4, -1}, 0);  // solid again, logged
+  context_.strokePath(pf::Path().moveTo({0, 4}).lineTo({20, 4}));
+  EXPECT_TRUE(pixelNear(surface_, 6, 4, kBlue));
+  EXPECT_EQ(quiet.lines().size(), 1u);
+}
+
 TEST_F(DrawingFixture, StartsOverAfterACairoFailure)
 {
   QuietLog quiet;

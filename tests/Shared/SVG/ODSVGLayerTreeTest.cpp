@@ -103,6 +103,10 @@ std::vector<PixelCase> pixelCases()
       {"Dashes", "<line x1=\"0\" y1=\"50\" x2=\"100\" y2=\"50\" stroke=\"black\" stroke-width=\"10\" "
                  "stroke-dasharray=\"20 10\"/>",
        {{10, 50, kBlack}, {25, 50, kClear}, {40, 50, kBlack}, {55, 50, kClear}}},
+      {"DashesInheritFromGroups",
+       "<g stroke-dasharray=\"20 10\"><line x1=\"0\" y1=\"50\" x2=\"100\" y2=\"50\" stroke=\"black\" "
+       "stroke-width=\"10\"/></g>",
+       {{10, 50, kBlack}, {25, 50, kClear}}},
       {"RoundCap", "<line x1=\"30\" y1=\"50\" x2=\"70\" y2=\"50\" stroke=\"black\" stroke-width=\"20\" "
                    "stroke-linecap=\"round\"/>",
        {{24, 50, kBlack}, {22, 42, kClear}}},
@@ -141,6 +145,10 @@ std::vector<PixelCase> pixelCases()
        "<radialGradient id=\"r\"><stop offset=\"0\" stop-color=\"red\"/><stop offset=\"1\" stop-color=\"blue\"/>"
        "</radialGradient><rect width=\"100\" height=\"100\" fill=\"url(#r)\"/>",
        {{50, 50, kRed}, {2, 2, kBlue}, {50, 25, {128, 0, 128, 255}}}},
+      {"RadialGradientNumbersAreFractionsOfTheBox",
+       "<radialGradient id=\"r\" cx=\"0.25\" cy=\"0.5\" r=\"0.25\"><stop offset=\"0\" stop-color=\"red\"/>"
+       "<stop offset=\"1\" stop-color=\"blue\"/></radialGradient><rect width=\"100\" height=\"100\" fill=\"url(#r)\"/>",
+       {{25, 50, kRed}, {75, 50, kBlue}, {37, 50, {128, 0, 128, 255}}}},
       {"RadialGradientUserSpace",
        "<radialGradient id=\"r\" gradientUnits=\"userSpaceOnUse\" cx=\"30\" cy=\"30\" r=\"20\">"
        "<stop offset=\"0\" stop-color=\"red\"/><stop offset=\"1\" stop-color=\"blue\"/></radialGradient>"
