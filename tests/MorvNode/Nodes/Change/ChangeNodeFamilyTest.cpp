@@ -143,3 +143,29 @@ TEST_F(ChangeNodeFamilyTest, OlderHeadingRowsAreDroppedAndOtherNamesReachTheBase
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ChangeNodeFamilyTest, SegmentRowsKeepTheirNoChoiceThroughARecord)
+{
+  struct Case {
+    const char* className;
+    const char* row;
+  };
+  for (const Case& c : {Case{"ChangeAlignNode", "Horizontal alignment"}, Case{"ChangeAlignNode", "Vertical alignment"},
+                        Case{"GroupDistributeNode", "Horizontal distribution"}, Case{"GroupPackNode", "Packing type"}}) {
+    SCOPED_TRACE(std::string(c.className) + " " + c.row);
+    MVNode* node = add(c.className);
+    auto* index = dynamic_cast<MVParameterIndex*>(node->parameterNamed(c.row));
+    ASSERT_NE(index, nullptr);
+    index->setIndex(1);
+    index->setIndex(-1);
+    EXPECT_EQ(index->index(), -1);
+    MVNode* loaded = add(c.className);
+    dynamic_cast<MVParameterIndex*>(loaded->parameterNamed(c.row))->setIndex(1);
+    loaded->loadNodeDictionary(node->descriptionDictionary());
+    EXPECT_EQ(dynamic_cast<MVParameterIndex*>(loaded->parameterNamed(c.row))->index(), -1);
+  }
+}
+
+}  // namespace

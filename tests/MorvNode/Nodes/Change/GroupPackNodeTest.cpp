@@ -1,14 +1,18 @@
 #include "MorvNode/Nodes/Change/GroupPackNode.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "MorvNode/Controller/MVNodeIndexTable.h"
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Model/MVParameterIndex.h"
+#include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Nodes/Change/ChangeTestSupport.h"
+#include "MorvNode/Nodes/Values/ValueNodeIndexNode.h"
 
 namespace {
 
@@ -89,6 +93,32 @@ TEST_F(GroupPackNodeTest, NoPackingTypeOrASingleElementPassesThrough)
     EXPECT_EQ(output->elementName(), c.input->elementName());
     EXPECT_EQ(output->transformedBoundingBoxNested(), c.input->transformedBoundingBoxNested());
   }
+}
+
+TEST_F(GroupPackNodeTest, AMarginThatFollowsIndexVariesFromGapToGap)
+{
+  GroupPackNode* node = pack(GroupPackNode::kHorizontal, 0);
+  feed(node, at({{0, 0}, {20, 0}, {40, 0}, {60, 0}}));
+  connectToLayer(node);
+  auto* index = add<ValueNodeIndexNode>("ValueNodeIndexNode");
+  controller().setNodeIndex("Index", node, 0);
+  MVParameterNodeIndex& follow = index->indexParameter();
+  follow.updateElementIndexes();
+  const std::vector<std::string>& keys = follow.indexNames();
+  follow.setIndex(std::find(keys.begin(), keys.end(), MVNodeIndexTable::key(node->nodeId(), "Index")) - keys.begin());
+  controller().addConnectionFromSocket(follow.outputSocket(), node->marginParameter()->inputSocket());
+  controller().updateDynamicValueNodesArray();
+  ASSERT_TRUE(node->mightHaveDynamicInput());
+
+  const auto output = std::dynamic_pointer_cast<const MVElementGroup>(pull(node));
+  ASSERT_NE(output, nullptr);
+  std::vector<double> left;
+  for (const pf::Point& corner : corners(*output)) {
+    left.push_back(corner.x);
+  }
+  // Gaps of 1, 2 and 3 after members 0, 1 and 2.
+  EXPECT_EQ(left, (std::vector<double>{-5, 6, 18, 31}));
+  EXPECT_EQ(controller().nodeIndexManager()->nodeIndex(MVNodeIndexTable::key(node->nodeId(), "Index")), -1);
 }
 
 TEST_F(GroupPackNodeTest, OnlyTheEachModeIsOffered)
