@@ -170,17 +170,38 @@ std::unique_ptr<std::uint8_t[]> Bitmap::toStraightRgba() const
 Bitmap Bitmap::flattenedOnto(Rgba8 matte) const
 {
   Bitmap result(width_, height_);
-  const std::size_t count = static_cast<std::size_t>(width_) * height_;
-  for (std::size_t i = 0; i < count; ++i) {
+  for (int y = 0; y < height_; ++y) {
+    flattenRowOnto(y, matte, result.row(y));
+  }
+  return result;
+}
+
+void Bitmap::flattenRowOnto(int y, Rgba8 matte, std::span<std::uint32_t> out) const
+{
+  if (y < 0 || y >= height_ || out.size() < static_cast<std::size_t>(width_)) {
+    return;
+  }
+  const std::span<const std::uint32_t> source = row(y);
+  const std::uint32_t matteWord = 0xff000000u | (static_cast<std::uint32_t>(matte.red) << 16) |
+                                  (static_cast<std::uint32_t>(matte.green) << 8) | matte.blue;
+  for (int x = 0; x < width_; ++x) {
+    const std::uint32_t word = source[x];
+    // Artwork is mostly opaque or empty: those pixels need no arithmetic.
+    if (word >= 0xff000000u) {
+      out[x] = word;
+      continue;
+    }
+    if (word == 0) {
+      out[x] = matteWord;
+      continue;
+    }
     // Premultiplied source over an opaque matte: c = s + m x (1 - a).
-    const std::uint32_t word = pixels_[i];
     const unsigned inverse = 255 - (word >> 24);
     const unsigned r = ((word >> 16) & 0xff) + multiplyAlpha(matte.red, inverse);
     const unsigned g = ((word >> 8) & 0xff) + multiplyAlpha(matte.green, inverse);
     const unsigned b = (word & 0xff) + multiplyAlpha(matte.blue, inverse);
-    result.pixels_[i] = 0xff000000u | (std::min(r, 255u) << 16) | (std::min(g, 255u) << 8) | std::min(b, 255u);
+    out[x] = 0xff000000u | (std::min(r, 255u) << 16) | (std::min(g, 255u) << 8) | std::min(b, 255u);
   }
-  return result;
 }
 
 }  // namespace pf

@@ -78,6 +78,9 @@ public:
   // The same bitmap composited over an opaque colour: every pixel ends up with alpha 255 (JPEG
   // and GIF export, which have no partial transparency).
   Bitmap flattenedOnto(Rgba8 matte) const;
+  // One row of it, written into `out` (at least width() words): encoders flatten row by row
+  // without a second whole bitmap.
+  void flattenRowOnto(int y, Rgba8 matte, std::span<std::uint32_t> out) const;
 
   // A colour's components rounded to 8 bits.
   static Rgba8 rgba8(const Color& color);

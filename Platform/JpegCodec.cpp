@@ -125,12 +125,17 @@ bool readJpegRows(jpeg_decompress_struct* info, JpegError* error, JSAMPROW* rows
   return true;
 }
 
-// Compresses 4-byte pixels (in the bitmap's native word order, alpha ignored). C-style (setjmp).
-// libjpeg allocates `*output` with malloc; the caller frees it, also after a failure.
+// Compresses the bitmap flattened onto the opaque background, a band of kJpegBandRows rows at a
+// time through `band` (kJpegBandRows x width words, the caller's). C-style (setjmp): nothing here
+// owns memory. libjpeg allocates `*output` with malloc; the caller frees it, also after a failure.
+constexpr int kJpegBandRows = 16;
+
 bool writeJpeg(jpeg_compress_struct* info, JpegError* error, bool* created, unsigned char** output,
-               unsigned long* outputSize, JSAMPROW* rows, JDIMENSION width, JDIMENSION height, int quality,
-               int dpi)
+               unsigned long* outputSize, const Bitmap& bitmap, Bitmap::Rgba8 background, std::uint32_t* band,
+               int quality, int dpi)
 {
+  const auto width = static_cast<JDIMENSION>(bitmap.width());
+  const auto height = static_cast<JDIMENSION>(bitmap.height());
   info->err = &error->manager;
   if (setjmp(error->jump)) {
     return false;
@@ -155,8 +160,19 @@ bool writeJpeg(jpeg_compress_struct* info, JpegError* error, bool* created, unsi
   info->X_density = static_cast<UINT16>(dpi);
   info->Y_density = static_cast<UINT16>(dpi);
   jpeg_start_compress(info, TRUE);
+  JSAMPROW rows[kJpegBandRows];
   while (info->next_scanline < height) {
-    jpeg_write_scanlines(info, rows + info->next_scanline, height - info->next_scanline);
+    const JDIMENSION first = info->next_scanline;
+    const JDIMENSION count = std::min<JDIMENSION>(kJpegBandRows, height - first);
+    for (JDIMENSION i = 0; i < count; ++i) {
+      std::uint32_t* row = band + static_cast<std::size_t>(i) * width;
+      bitmap.flattenRowOnto(static_cast<int>(first + i), background, std::span<std::uint32_t>(row, width));
+      rows[i] = reinterpret_cast<JSAMPROW>(row);
+    }
+    JDIMENSION written = 0;
+    while (written < count) {
+      written += jpeg_write_scanlines(info, rows + written, count - written);
+    }
   }
   jpeg_finish_compress(info);
   return true;
@@ -251,12 +267,7 @@ std::optional<std::vector<std::uint8_t>> encodeJpeg(const Bitmap& bitmap, double
     return std::nullopt;
   }
   background.alpha = 255;
-  const Bitmap flat = bitmap.flattenedOnto(background);
-  std::vector<JSAMPROW> rows(flat.height());
-  for (int y = 0; y < flat.height(); ++y) {
-    // libjpeg only reads the rows; its interface is not const-correct.
-    rows[y] = reinterpret_cast<JSAMPROW>(const_cast<std::uint32_t*>(flat.row(y).data()));
-  }
+  std::vector<std::uint32_t> band(static_cast<std::size_t>(bitmap.width()) * kJpegBandRows);
   const double factor = std::isfinite(quality) ? std::clamp(quality, 0.0, 1.0) : 0.9;
   const int jpegQuality = std::clamp(static_cast<int>(std::lround(factor * 100.0)), 1, 100);
   const int density = static_cast<int>(std::lround(std::min(codec::usableDpiOr72(dpi), 65535.0)));
@@ -264,9 +275,8 @@ std::optional<std::vector<std::uint8_t>> encodeJpeg(const Bitmap& bitmap, double
   JpegError error;
   setUpError(error);
   CompressGuard guard;
-  if (!writeJpeg(&guard.info, &error, &guard.created, &guard.output, &guard.outputSize, rows.data(),
-                 static_cast<JDIMENSION>(flat.width()), static_cast<JDIMENSION>(flat.height()), jpegQuality,
-                 density)) {
+  if (!writeJpeg(&guard.info, &error, &guard.created, &guard.output, &guard.outputSize, bitmap, background,
+                 band.data(), jpegQuality, density)) {
     log("Error, JPEG encoding failed: %@", error.message);
     return std::nullopt;
   }
