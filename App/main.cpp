@@ -14,6 +14,7 @@
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/DesktopNotificationCenter.h"
 #include "MorvNode/Interface/DocumentWindow.h"
+#include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/InterfaceHelper.h"
 #include "MorvNode/Interface/MVDocumentController.h"
@@ -110,6 +111,7 @@ int main(int argc, char* argv[])
   // The rows of the parameters: the plain row first, then each kind's own.
   MVParameterView::registerBaseRows();
   MVParameterRows::registerRows();
+  ExportMenuExtension::install();
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");
   auto controller = std::make_unique<MVDocumentController>();
   InterfaceIconProvider::install(&InterfaceHelper::shared());

@@ -409,7 +409,8 @@ void DocumentWindow::updateTitle()
 
 bool DocumentWindow::isDocumentEdited() const
 {
-  return document_->undoManager()->contentState() != savedContentState_;
+  // Export settings change outside undo and mark the document themselves.
+  return document_->undoManager()->contentState() != savedContentState_ || document_->isMarkedEdited();
 }
 
 void DocumentWindow::markClean()

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Document/PreferenceDefaults.h"
+#include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/MVDocumentController.h"
 #include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/MyPreviewPanel.h"
@@ -316,6 +318,28 @@ TEST_F(DocumentWindowTest, DeletingOnlyTheArtboardWarns)
   window->menuDelete();
   EXPECT_EQ(controller.nodeArray().size(), before);
   EXPECT_EQ(alerts_.shown.size(), 1u);
+}
+
+TEST_F(DocumentWindowTest, ExportCommandsSitInTheFileMenuAndExportAgainWaitsForAnExport)
+{
+  DocumentWindow* window = controller_->newDocument();
+  ExportMenuExtension::addToWindow(*window);
+  QAction* exportFile = nullptr;
+  QAction* exportAgain = nullptr;
+  for (QAction* action : window->fileMenu()->actions()) {
+    if (action->text() == "Export...") {
+      exportFile = action;
+    } else if (action->text() == "Export again") {
+      exportAgain = action;
+    }
+  }
+  ASSERT_NE(exportFile, nullptr);
+  ASSERT_NE(exportAgain, nullptr);
+  EXPECT_FALSE(exportAgain->isEnabled());
+  // A change outside undo (the export settings) still counts as an unsaved change.
+  EXPECT_FALSE(window->isDocumentEdited());
+  window->document().markDocumentEdited();
+  EXPECT_TRUE(window->isDocumentEdited());
 }
 
 }  // namespace
