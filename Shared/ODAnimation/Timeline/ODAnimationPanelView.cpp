@@ -131,15 +131,7 @@ void ODAnimationPanelView::buildControls()
   addAnimationButton_ = new QToolButton(this);
   addAnimationButton_->setText("Add Animation");
   addAnimationButton_->setToolTip("Animate a parameter of a node");
-  addAnimationButton_->setPopupMode(QToolButton::InstantPopup);
-  addAnimationMenu_ = new QMenu(addAnimationButton_);
-  connect(addAnimationMenu_, &QMenu::aboutToShow, this, [this] {
-    addAnimationMenu_->clear();
-    if (menuProvider_) {
-      menuProvider_(*addAnimationMenu_);
-    }
-  });
-  addAnimationButton_->setMenu(addAnimationMenu_);
+  connect(addAnimationButton_, &QToolButton::clicked, this, [this] { showAddAnimationMenu(); });
   bar->addWidget(addAnimationButton_);
 
   scrollView_ = new QScrollArea(this);
@@ -170,6 +162,20 @@ void ODAnimationPanelView::setAnimationManager(ODAnimationManager* manager)
     showPlaying(manager->isPlaying());
     manager->updateInterface();
   }
+}
+
+void ODAnimationPanelView::showAddAnimationMenu()
+{
+  if (addAnimationMenu_ != nullptr) {
+    addAnimationMenu_->close();
+  }
+  QMenu* menu = menuProvider_ ? menuProvider_(addAnimationButton_) : nullptr;
+  if (menu == nullptr) {
+    return;
+  }
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  addAnimationMenu_ = menu;
+  menu->popup(addAnimationButton_->mapToGlobal(QPoint(0, addAnimationButton_->height())));
 }
 
 void ODAnimationPanelView::fieldEdited(QLineEdit* field, const std::function<void(const std::string&)>& action)

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include <QMenu>
+#include <QPointer>
 #include <QWidget>
 
 #include "Shared/ODAnimation/ODAnimationPanel.h"
@@ -11,7 +13,6 @@ class ODSegmentedControl;
 class ODTimelineView;
 class QCheckBox;
 class QLineEdit;
-class QMenu;
 class QScrollArea;
 class QToolButton;
 
@@ -29,9 +30,15 @@ public:
   ODAnimationManager* animationManager() const { return animationManager_; }
   // Becomes the manager's panel and shows its animation; nullptr detaches.
   void setAnimationManager(ODAnimationManager* manager);
-  // Fills the add-animation button's menu each time it opens (the graph's animatable
-  // properties); without a provider the button shows an empty menu.
-  void setAddAnimationMenuProvider(std::function<void(QMenu&)> provider) { menuProvider_ = std::move(provider); }
+  // Builds the add-animation button's menu (the graph's animatable properties) each time the
+  // button is pressed, as a new menu owned by the given parent; without a provider, or when it
+  // gives nullptr, nothing opens.
+  void setAddAnimationMenuProvider(std::function<QMenu*(QWidget* parent)> provider)
+  {
+    menuProvider_ = std::move(provider);
+  }
+  // The menu the button opened last; nullptr once it has closed.
+  QMenu* addAnimationMenu() const { return addAnimationMenu_; }
 
   ODTimelineView* timelineView() const { return timelineView_; }
   QScrollArea* scrollView() const { return scrollView_; }
@@ -66,6 +73,7 @@ public:
 
 private:
   void buildControls();
+  void showAddAnimationMenu();
   // A field's text reached the manager only when the user changed it since it was shown.
   void fieldEdited(QLineEdit* field, const std::function<void(const std::string&)>& action);
 
@@ -83,9 +91,9 @@ private:
   ODSegmentedControl* easeOutSelector_ = nullptr;
   QToolButton* keyframeRemoveButton_ = nullptr;
   QToolButton* addAnimationButton_ = nullptr;
-  QMenu* addAnimationMenu_ = nullptr;
+  QPointer<QMenu> addAnimationMenu_;  // deletes itself when closed
   QScrollArea* scrollView_ = nullptr;
   ODTimelineView* timelineView_ = nullptr;
-  std::function<void(QMenu&)> menuProvider_;
+  std::function<QMenu*(QWidget* parent)> menuProvider_;
   ODAnimationManager* animationManager_ = nullptr;  // the document's, detached before it goes
 };

@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QPointer>
+#include <QScrollArea>
 #include <QWidget>
 
 #include "Shared/ODAnimation/Timeline/ODTimelineAnimatorViewDelegate.h"
@@ -16,7 +17,6 @@ class ODTimelineAnimatorView;
 class ODTimelineMarkerView;
 class QAbstractButton;
 class QLineEdit;
-class QScrollArea;
 
 // The animation panel's timeline: a time scale, one row per animator of the manager, the red
 // current-time marker, and the editor of the selected keyframe (time, value, ease-in,
