@@ -645,7 +645,12 @@ void ODAnimationManager::loadDescriptionDictionary(const pf::PlistValue::Diction
     for (const auto& animator : animators_) {
       animator->setTarget(nullptr);
     }
+    // The panel lets go of the old animators' rows while they are still alive.
+    const std::vector<std::unique_ptr<ODAnimator>> replaced = std::move(animators_);
     animators_.clear();
+    if (panel_ != nullptr) {
+      panel_->updateAnimatorItems();
+    }
     const pf::PlistValue::Array* records = value->asArray();
     for (const pf::PlistValue& entry : records != nullptr ? *records : pf::PlistValue::Array()) {
       const pf::PlistValue::Dictionary* animatorRecord = entry.asDictionary();
@@ -671,6 +676,9 @@ void ODAnimationManager::loadDescriptionDictionary(const pf::PlistValue::Diction
       animator->setTarget(target);
       animator->setValueDelegate(this);
       animators_.push_back(std::move(animator));
+    }
+    if (panel_ != nullptr) {
+      panel_->updateAnimatorItems();
     }
   }
   updateInterface();

@@ -140,6 +140,8 @@ public:
   pf::PlistValue::Dictionary descriptionDictionary() const;
   // Repairs invalid values with a logged warning (duration 1, current time 0, frame rate 10) and
   // drops animators whose target cannot be found. Needs the delegate: without one nothing loads.
+  // A record with "Animators" replaces the whole list, and the panel rebuilds its rows before
+  // the old animators go.
   void loadDescriptionDictionary(const pf::PlistValue::Dictionary& record);
 
 private:
