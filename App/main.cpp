@@ -14,6 +14,8 @@
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/DesktopNotificationCenter.h"
 #include "MorvNode/Interface/DocumentWindow.h"
+#include "MorvNode/Interface/AnimationPanelPane.h"
+#include "Shared/ODAnimation/Timeline/ODAnimationPanelView.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/InterfaceHelper.h"
@@ -112,6 +114,8 @@ int main(int argc, char* argv[])
   MVParameterView::registerBaseRows();
   MVParameterRows::registerRows();
   ExportMenuExtension::install();
+  DocumentWindow::setTimelineFactory(
+      [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");
   auto controller = std::make_unique<MVDocumentController>();
   InterfaceIconProvider::install(&InterfaceHelper::shared());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "Platform/Format.h"
 #include "Platform/Numbers.h"
@@ -40,7 +41,14 @@ std::string stringOf(const pf::PlistValue::Dictionary& record, const char* key)
 
 ODAnimationManager::ODAnimationManager() = default;
 
-ODAnimationManager::~ODAnimationManager() = default;
+ODAnimationManager::~ODAnimationManager()
+{
+  animationTimer_.invalidate();
+  // A window may outlive its document's manager for a moment while it closes.
+  if (ODAnimationPanel* panel = std::exchange(panel_, nullptr)) {
+    panel->animationManagerWillGo();
+  }
+}
 
 // ---- Playback ----
 

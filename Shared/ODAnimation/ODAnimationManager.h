@@ -163,5 +163,5 @@ private:
   double duration_ = 5.0;
   ODAnimationManagerDelegate* delegate_ = nullptr;  // the graph controller, outlives this
   pf::UndoManager* undoManager_ = nullptr;          // the document's, outlives this
-  ODAnimationPanel* panel_ = nullptr;               // the window's, clears itself
+  ODAnimationPanel* panel_ = nullptr;               // the window's, clears itself; told when this goes
 };

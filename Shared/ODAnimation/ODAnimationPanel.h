@@ -34,4 +34,8 @@ public:
   virtual ODAnimatorKeyframe* selectedKeyframe() const = 0;
   // Selects the keyframe in the animator's row; nullptrs clear the selection.
   virtual void selectKeyframe(ODAnimatorKeyframe* keyframe, ODAnimator* animator) = 0;
+
+  // The manager is being destroyed, its animators still alive: the panel lets go of it and of
+  // them, and must not call it again.
+  virtual void animationManagerWillGo() {}
 };

@@ -80,9 +80,9 @@ void ODAnimationPanelView::buildControls()
   bar->addWidget(playButton_);
   bar->addWidget(goToEndButton_);
 
-  currentTimeField_ = timeField(this, "Current time (seconds:hundredths)", 70);
-  durationField_ = timeField(this, "Duration of the animation", 70);
-  framerateField_ = timeField(this, "Frames per second", 40);
+  currentTimeField_ = timeField(this, "Current time (seconds:hundredths)", 60);
+  durationField_ = timeField(this, "Duration of the animation", 60);
+  framerateField_ = timeField(this, "Frames per second", 36);
   connect(currentTimeField_, &QLineEdit::editingFinished, this, [this] {
     fieldEdited(currentTimeField_, [this](const std::string& text) { animationManager_->animationTimeChanged(text); });
   });
@@ -106,6 +106,10 @@ void ODAnimationPanelView::buildControls()
   });
   bar->addWidget(loopButton_);
   bar->addStretch(1);
+  // The keyframe editor and the add button on a row of their own keep the panel narrow.
+  auto* editorBar = new QHBoxLayout;
+  editorBar->setSpacing(4);
+  layout->addLayout(editorBar);
 
   keyframeControls_ = new QWidget(this);
   auto* editor = new QHBoxLayout(keyframeControls_);
@@ -126,13 +130,14 @@ void ODAnimationPanelView::buildControls()
   editor->addWidget(easeInSelector_);
   editor->addWidget(easeOutSelector_);
   editor->addWidget(keyframeRemoveButton_);
-  bar->addWidget(keyframeControls_);
+  editorBar->addWidget(keyframeControls_);
+  editorBar->addStretch(1);
 
   addAnimationButton_ = new QToolButton(this);
   addAnimationButton_->setText("Add Animation");
   addAnimationButton_->setToolTip("Animate a parameter of a node");
   connect(addAnimationButton_, &QToolButton::clicked, this, [this] { showAddAnimationMenu(); });
-  bar->addWidget(addAnimationButton_);
+  editorBar->addWidget(addAnimationButton_);
 
   scrollView_ = new QScrollArea(this);
   scrollView_->setWidgetResizable(true);
@@ -176,6 +181,14 @@ void ODAnimationPanelView::showAddAnimationMenu()
   menu->setAttribute(Qt::WA_DeleteOnClose);
   addAnimationMenu_ = menu;
   menu->popup(addAnimationButton_->mapToGlobal(QPoint(0, addAnimationButton_->height())));
+}
+
+void ODAnimationPanelView::animationManagerWillGo()
+{
+  // The manager no longer lists this panel; only its rows are let go, while their animators live.
+  timelineView_->setAnimationManager(nullptr);
+  animationManager_ = nullptr;
+  setEnabled(false);
 }
 
 void ODAnimationPanelView::fieldEdited(QLineEdit* field, const std::function<void(const std::string&)>& action)

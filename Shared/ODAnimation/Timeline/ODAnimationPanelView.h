@@ -20,8 +20,8 @@ class QToolButton;
 // current-time, duration and frame-rate fields, the loop switch, the selected keyframe's editor,
 // the add-animation button and, below them, the timeline in a scroll area. The animation
 // manager drives it through ODAnimationPanel; its controls call the manager's panel actions,
-// which refuse bad input with an alert and register undo. The manager is not owned: detach it
-// (nullptr) before it goes, or let the panel's destruction detach it. Main thread only.
+// which refuse bad input with an alert and register undo. The manager is not owned; whichever of
+// the two goes first detaches the other. Main thread only.
 class ODAnimationPanelView final : public QWidget, public ODAnimationPanel {
 public:
   explicit ODAnimationPanelView(QWidget* parent = nullptr);
@@ -70,6 +70,7 @@ public:
   void setNeedsDisplay() override;
   ODAnimatorKeyframe* selectedKeyframe() const override;
   void selectKeyframe(ODAnimatorKeyframe* keyframe, ODAnimator* animator) override;
+  void animationManagerWillGo() override;
 
 private:
   void buildControls();

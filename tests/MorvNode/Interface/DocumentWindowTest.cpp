@@ -20,6 +20,7 @@
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Document/PreferenceDefaults.h"
+#include "MorvNode/Interface/AnimationPanelPane.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/MVDocumentController.h"
 #include "MorvNode/Interface/MVPreviewView.h"
@@ -31,6 +32,7 @@
 #include "Shared/FeedbackManager/AlertPresenter.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Shared/LockingSplitView/CollapsingSplitView.h"
+#include "Shared/ODAnimation/Timeline/ODAnimationPanelView.h"
 
 namespace {
 
@@ -340,6 +342,22 @@ TEST_F(DocumentWindowTest, ExportCommandsSitInTheFileMenuAndExportAgainWaitsForA
   EXPECT_FALSE(window->isDocumentEdited());
   window->document().markDocumentEdited();
   EXPECT_TRUE(window->isDocumentEdited());
+}
+
+TEST_F(DocumentWindowTest, TheAnimationPanelSitsInTheWindowAndTheWindowClosesCleanly)
+{
+  DocumentWindow::setTimelineFactory(
+      [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
+  DocumentWindow* window = controller_->newDocument();
+  DocumentWindow::setTimelineFactory(nullptr);
+  ASSERT_NE(window, nullptr);
+  auto* panel = qobject_cast<ODAnimationPanelView*>(window->timelineWidget());
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->animationManager(), &window->document().animationManager());
+  // Closing lets go of the document before the window's widgets go (with the controller, at the
+  // end of the test): the panel is told and lets go of the manager.
+  window->close();
+  EXPECT_TRUE(controller_->documentWindows().empty());
 }
 
 }  // namespace

@@ -521,6 +521,21 @@ TEST_F(TimelineTest, ValuesMapOntoTheRowHeightWithZeroInsideTheRange)
   }
 }
 
+TEST_F(TimelineTest, APanelOutlivesItsManager)
+{
+  auto own = std::make_unique<ODAnimationManager>();
+  own->setDelegate(&delegate);
+  ODAnimationPanelView other;
+  other.setAnimationManager(own.get());
+  own->addAnimatorForTarget(&angle, "value")->addKeyframeWithValue(1, 1);
+  ASSERT_EQ(other.timelineView()->timelineAnimatorViews().size(), 1u);
+  own.reset();  // the document closes before its window lets go of the panel
+  EXPECT_EQ(other.animationManager(), nullptr);
+  EXPECT_TRUE(other.timelineView()->timelineAnimatorViews().empty());
+  EXPECT_FALSE(other.isEnabled());
+  other.grab();
+}
+
 TEST_F(TimelineTest, ReplacingTheAnimatorsLetsGoOfTheOldRowsAndSelection)
 {
   animate(size, "value", {{1, 10}, {2, 20}});
