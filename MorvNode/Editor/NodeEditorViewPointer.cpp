@@ -125,7 +125,7 @@ MVParameterSocket* NodeEditorView::socketAtLocation(QPointF point, int filter) c
     }
     for (const auto& parameter : node->parameters()) {
       MVParameterSocket* found = nullptr;
-      auto test = [&](const std::vector<std::unique_ptr<MVParameterSocket>>& sockets) {
+      auto test = [&](const MVParameterSocketList& sockets) {
         for (const auto& socket : sockets) {
           const MVParameterSocketView* view = viewOf(socket.get());
           if (view != nullptr && !view->isHidden() && view->parentWidget() != nullptr &&
@@ -672,8 +672,8 @@ void NodeEditorView::mouseMoved(QPointF point)
       continue;
     }
     for (const auto& parameter : node->parameters()) {
-      for (const auto* sockets : {&parameter->inputSockets(), &parameter->outputSockets()}) {
-        for (const auto& each : *sockets) {
+      for (bool outputs : {false, true}) {
+        for (const auto& each : outputs ? parameter->outputSockets() : parameter->inputSockets()) {
           if (MVParameterSocketView* view = viewOf(each.get())) {
             view->setHoverHighlight(each.get() == socket);
           }
