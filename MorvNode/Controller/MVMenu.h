@@ -12,6 +12,15 @@ struct MVMenu;
 // One entry of a menu the core builds and the interface shows as it is (GUI-free): what the
 // user reads, whether it can be chosen, and what choosing it does.
 struct MVMenuItem {
+  // A separator line between groups of items (nothing else of it is read).
+  static MVMenuItem separator()
+  {
+    MVMenuItem item;
+    item.isSeparator = true;
+    return item;
+  }
+
+  bool isSeparator = false;
   std::string title;
   bool enabled = true;
   std::string toolTip;

@@ -1,0 +1,219 @@
+#include "MorvNode/Editor/MVConnectionView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QPainter>
+
+#include "MorvNode/Inspector/MVParameterSocketView.h"
+#include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
+#include "MorvNode/Interface/MVInterfaceAssets.h"
+#include "MorvNode/Model/MVConnection.h"
+#include "Platform/GeometryStrings.h"
+#include "Platform/Format.h"
+
+namespace {
+
+QColor blended(const QColor& color, double fraction, const QColor& with)
+{
+  auto mix = [fraction](double a, double b) { return a + (b - a) * fraction; };
+  return QColor::fromRgbF(static_cast<float>(mix(color.redF(), with.redF())),
+                          static_cast<float>(mix(color.greenF(), with.greenF())),
+                          static_cast<float>(mix(color.blueF(), with.blueF())),
+                          static_cast<float>(mix(color.alphaF(), with.alphaF())));
+}
+
+MVParameterSocketView* viewOf(const MVParameterSocket* socket)
+{
+  const auto* adapter = socket != nullptr ? dynamic_cast<const MVParameterSocketViewAdapter*>(socket->socketView())
+                                          : nullptr;
+  return adapter != nullptr ? adapter->view() : nullptr;
+}
+
+}  // namespace
+
+MVConnectionView::MVConnectionView(QWidget* parent)
+  : QWidget(parent)
+{
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setGeometry(0, 0, 100, 100);
+}
+
+void MVConnectionView::setFromLocation(QPointF location)
+{
+  if (location == from_) {
+    return;
+  }
+  from_ = location;
+  updateViewFrame();
+}
+
+void MVConnectionView::setToLocation(QPointF location)
+{
+  if (location == to_) {
+    return;
+  }
+  to_ = location;
+  updateViewFrame();
+}
+
+void MVConnectionView::updateEndLocations()
+{
+  if (connection_ == nullptr) {
+    return;
+  }
+  if (const MVParameterSocketView* view = viewOf(connection_->fromSocket())) {
+    setFromLocation(view->socketCenterInEditorView());
+  }
+  if (const MVParameterSocketView* view = viewOf(connection_->toSocket())) {
+    setToLocation(view->socketCenterInEditorView());
+  }
+}
+
+QRect MVConnectionView::frameForEnds(QPointF from, QPointF to)
+{
+  const double left = std::min(to.x() - 20.0, from.x());
+  const double top = std::min(to.y(), from.y());
+  const double right = std::max(to.x(), from.x() + 20.0);
+  const double bottom = std::max(to.y(), from.y());
+  const int x = static_cast<int>(std::floor(left - 10.0));
+  const int y = static_cast<int>(std::floor(top - 10.0));
+  return QRect(x, y, static_cast<int>(std::ceil(right + 10.0)) - x, static_cast<int>(std::ceil(bottom + 10.0)) - y);
+}
+
+void MVConnectionView::updateViewFrame()
+{
+  const QRect frame = frameForEnds(from_, to_);
+  if (frame != geometry()) {
+    setGeometry(frame);
+  }
+  requestDisplay();
+}
+
+void MVConnectionView::setSelected(bool selected)
+{
+  if (selected_ != selected) {
+    selected_ = selected;
+    requestDisplay();
+  }
+}
+
+void MVConnectionView::setHoverHighlight(bool hoverHighlight)
+{
+  if (hoverHighlight_ != hoverHighlight) {
+    hoverHighlight_ = hoverHighlight;
+    requestDisplay();
+  }
+}
+
+void MVConnectionView::requestDisplay()
+{
+  ++displayRequests_;
+  update();
+}
+
+void MVConnectionView::remove()
+{
+  if (removed_) {
+    return;
+  }
+  removed_ = true;
+  connection_ = nullptr;
+  hide();
+  setParent(nullptr);
+  deleteLater();
+}
+
+std::string MVConnectionView::description() const
+{
+  return pf::format("<%@ for %@ from %@ to %@>", "MVConnectionView",
+                    connection_ != nullptr ? connection_->description() : std::string("(null)"),
+                    pf::pointString(pf::Point(from_.x(), from_.y())), pf::pointString(pf::Point(to_.x(), to_.y())));
+}
+
+double MVConnectionView::tangentLength(QPointF from, QPointF to)
+{
+  const double distance = std::hypot(to.x() - from.x(), to.y() - from.y());
+  const double dx = to.x() - from.x();
+  return std::min(distance / 2.0, std::max(30.0, std::min(std::abs(dx), 100.0)));
+}
+
+QPainterPath MVConnectionView::curve() const
+{
+  const double t = tangentLength(from_, to_);
+  QPainterPath path;
+  if (connection_ != nullptr && connection_->toSocket() != nullptr) {
+    path.moveTo(from_);
+    path.cubicTo(from_ + QPointF(t, 0), to_ - QPointF(t, 0), to_);
+  } else {
+    path.moveTo(to_);
+    path.cubicTo(to_ - QPointF(t, 0), from_ + QPointF(t, 0), from_);
+  }
+  return path;
+}
+
+std::pair<QColor, QColor> MVConnectionView::colors() const
+{
+  const int type = connection_ != nullptr ? static_cast<int>(connection_->connectionType()) : 2;
+  QColor fill;
+  QColor edge;
+  if (type == 1) {
+    fill = MVInterfaceAssets::color("ParameterColor");
+    edge = MVInterfaceAssets::color("ParameterColorEdge");
+  } else if (type == 0) {
+    fill = MVInterfaceAssets::color("NodeBackground");
+    edge = MVInterfaceAssets::color("NodeBorder");
+  } else {
+    fill = MVInterfaceAssets::color("ParameterGraphics");
+    edge = MVInterfaceAssets::color("ParameterGraphicsEdge");
+  }
+  if (connection_ != nullptr && !connection_->isBeingEdited() && connection_->hasLooseEnd()) {
+    fill = Qt::black;
+  }
+  if (selected_) {
+    fill = blended(fill, 0.15, Qt::black);
+    edge = blended(edge, 0.1, Qt::black);
+  } else if (hoverHighlight_) {
+    const QColor lighter = blended(fill, 0.25, Qt::white);
+    edge = blended(edge, 0.1, Qt::white);
+    fill = type == 0 ? blended(lighter, 0.15, edge) : lighter;
+  }
+  return {fill, edge};
+}
+
+void MVConnectionView::paintEvent(QPaintEvent*)
+{
+  if (connection_ == nullptr && !referenceMode_) {
+    return;
+  }
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(-QPointF(pos()));
+  const auto [fill, edge] = colors();
+  const QPainterPath path = curve();
+  const bool dashed = connection_ != nullptr && connection_->isBeingEdited();
+  const QRectF fromDot(from_ - QPointF(3, 3), QSizeF(6, 6));
+  const QRectF toDot(to_ - QPointF(3, 3), QSizeF(6, 6));
+
+  QPen pen(edge, 2.0, Qt::SolidLine, Qt::RoundCap);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawEllipse(fromDot);
+  painter.drawEllipse(toDot);
+  pen.setWidthF(5.0);
+  if (dashed) {
+    pen.setDashPattern({4.0 / 5.0, 10.0 / 5.0});  // in units of the pen width: 4 on, 10 off
+  }
+  painter.setPen(pen);
+  painter.drawPath(path);
+  QPen inner(fill, 3.0, Qt::SolidLine, Qt::RoundCap);
+  if (dashed) {
+    inner.setDashPattern({4.0 / 3.0, 10.0 / 3.0});
+  }
+  painter.setPen(inner);
+  painter.drawPath(path);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(fill);
+  painter.drawEllipse(fromDot);
+  painter.drawEllipse(toDot);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <string>
+
+#include <QColor>
+#include <QPainterPath>
+#include <QPointF>
+#include <QRect>
+#include <QWidget>
+
+class MVConnection;
+class NodeViewEditorView;
+
+// One connection on the editor canvas: a horizontal cubic curve between the centres of its two
+// socket views, with a dot at each end, coloured by the connection's type, darker when
+// selected, lighter under the pointer and dashed while the user drags one of its ends. The
+// widget is only as large as the curve plus margins, so moving a node redraws only its
+// connections; it never takes pointer events (the canvas hit-tests connections itself).
+//
+// The connection owns a thin adapter (MVConnectionViewAdapter); the canvas owns the widget.
+// End points are canvas coordinates (those of this widget's parent). Main thread only.
+class MVConnectionView : public QWidget {
+  Q_OBJECT
+
+public:
+  explicit MVConnectionView(QWidget* parent = nullptr);
+
+  // Not owned: the controller owns its connections; cleared when the connection goes.
+  MVConnection* connection() const { return connection_; }
+  void setConnection(MVConnection* connection) { connection_ = connection; }
+  NodeViewEditorView* nodeEditorView() const { return editor_; }
+  void setNodeEditorView(NodeViewEditorView* editor) { editor_ = editor; }
+
+  QPointF fromEndLocation() const { return from_; }
+  QPointF toEndLocation() const { return to_; }
+  // Store a changed end and refit the frame; an unchanged point does nothing.
+  void setFromLocation(QPointF location);
+  void setToLocation(QPointF location);
+  // Re-reads each end that has a socket with a view from that socket view.
+  void updateEndLocations();
+  bool selected() const { return selected_; }
+  void setSelected(bool selected);
+  bool hoverHighlight() const { return hoverHighlight_; }
+  void setHoverHighlight(bool hoverHighlight);
+  // Draw without a connection (sample curves).
+  bool referenceMode() const { return referenceMode_; }
+  void setReferenceMode(bool referenceMode) { referenceMode_ = referenceMode; }
+  void remove();
+  bool isRemoved() const { return removed_; }
+  std::string description() const;
+
+  // The horizontal tangent length for ends this far apart (points).
+  static double tangentLength(QPointF from, QPointF to);
+  // The frame that encloses both ends with the 20-point reach and 10-point margins.
+  static QRect frameForEnds(QPointF from, QPointF to);
+  // The curve in canvas coordinates, in the direction it is drawn.
+  QPainterPath curve() const;
+  // Fill and edge colours as drawn now (type, loose end, selection, hover).
+  std::pair<QColor, QColor> colors() const;
+  int displayRequestCount() const { return displayRequests_; }
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+
+private:
+  void updateViewFrame();
+  void requestDisplay();
+
+  MVConnection* connection_ = nullptr;     // owned by the controller; cleared when it goes
+  NodeViewEditorView* editor_ = nullptr;   // the canvas, outlives this view
+  QPointF from_{0.0, 0.0};
+  QPointF to_{1.0, 0.0};
+  bool selected_ = false;
+  bool hoverHighlight_ = false;
+  bool referenceMode_ = false;
+  bool removed_ = false;
+  int displayRequests_ = 0;
+};

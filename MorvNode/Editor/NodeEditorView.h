@@ -1,0 +1,212 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include <QAbstractScrollArea>
+#include <QMenu>
+#include <QPointF>
+#include <QPointer>
+#include <QRectF>
+
+#include "MorvNode/Controller/MVNodeControllerEditorDelegate.h"
+#include "MorvNode/Editor/NodeViewEditorView.h"
+#include "Platform/PlistValue.h"
+#include "Platform/RunLoop.h"
+
+class MVConnection;
+class MVConnectionView;
+class MVNodeController;
+class MVNodeView;
+class MVParameterSocket;
+class NodeEditorBackgroundView;
+class NodeEditorOverlayView;
+class NoteNode;
+
+// The canvas on which the user builds a document's graph: one node view per node and one
+// connection view per connection on a grid background, with an overlay on top for the rubber
+// band and the socket rings of a dragged connection. It never changes the graph itself: pointer,
+// key and file-drop input become calls on the graph controller (so every edit can be undone),
+// and the controller tells it what changed (MVNodeControllerEditorDelegate), which only sets
+// flags for one deferred layout pass after the pass of the run loop.
+//
+// Coordinates. The graph's editor coordinates (what nodes store, y down, points) can be
+// negative. The canvas widget that holds the views (NodeEditorBackgroundView) has its editor
+// origin at the fixed offset kCanvasOrigin, so its own ("canvas") coordinates never shift when
+// the graph grows into negative coordinates; the scroll area's scrollable range follows the
+// nodes (resizeView) while the visible area stays put. Main thread only.
+class NodeEditorView : public QAbstractScrollArea,
+                       public MVNodeControllerEditorDelegate,
+                       public NodeViewEditorView {
+  Q_OBJECT
+
+public:
+  // Canvas coordinates of the editor origin, and the canvas size: editor coordinates from
+  // -kCanvasOrigin to +kCanvasOrigin are shown.
+  static constexpr int kCanvasOrigin = 1000000;
+  static constexpr double kConnectionEndDistance = 8.0;    // points: a click grabs a connection end
+  static constexpr double kConnectionLineDistance = 15.0;  // points: a click hits a connection line
+  static constexpr double kMoveThreshold = 2.0;            // points a drag must pass to move nodes
+
+  explicit NodeEditorView(QWidget* parent = nullptr);
+  ~NodeEditorView() override;
+
+  // Registers the node views ("MVNodeView", "MVNodeViewNote") and the connection view with the
+  // view factories. Idempotent; the parameter rows register themselves (MVParameterView).
+  static void registerViewFactories();
+
+  MVNodeController* nodeController() const { return controller_; }
+  // Not owned (the document's); also makes this the controller's editor.
+  void setNodeController(MVNodeController* controller);
+
+  NodeEditorBackgroundView* canvas() const { return canvas_; }
+  NodeEditorOverlayView* overlay() const { return overlay_; }
+
+  // MVNodeControllerEditorDelegate
+  void nodesChanged() override;
+  void connectionsChanged() override;
+  void moveNodeToTop(MVNode* node) override;
+  void arrangeNodeViews() override;
+  void copy() override;
+  void paste() override;
+  void resizeView() override;
+  void initialize() override;
+  void setSpaceHeldFlag(bool held) override;
+  void scrollToNode(MVNode* node) override;
+  MVConnection* currentlyEditedConnection() const override { return currentConnection_; }
+  void hideHoverControls() override;
+  void restoreKeyboardFocus(MVNode* node) override;
+  pf::Rect frame() const override;
+
+  // NodeViewEditorView
+  QMenu* contextMenuForNode(MVNode* node) override;
+  void showWarningsForNode(MVNode* node) override;
+  void animateConnectionsChanged() override;
+  void editorMouseEvent(QWidget* source, QMouseEvent* event) override;
+  pf::Point modelPointFromCanvas(QPointF canvasPoint) const override;
+  QPointF canvasPointFromModel(pf::Point modelPoint) const override;
+
+  // The deferred pass (also run at once when no run loop is current): node views, connection
+  // views and their order, then the scrollable size.
+  void layoutPass();
+  bool needsToUpdateNodes() const { return needsToUpdateNodes_; }
+  bool needsToUpdateConnections() const { return needsToUpdateConnections_; }
+  bool isConnectionAnimationRunning() const { return connectionAnimationTimer_.isValid(); }
+
+  // The view of a node or connection on this canvas; nullptr when it has none.
+  static MVNodeView* viewOfNode(const MVNode* node);
+  static MVConnectionView* viewOfConnection(const MVConnection* connection);
+  static MVConnectionView* viewOfConnection(const MVConnection& connection) { return viewOfConnection(&connection); }
+
+  // Hit tests in canvas coordinates. Filters: 0 both, 1 inputs (to-ends), 2 outputs (from-ends).
+  MVNode* nodeAtPoint(QPointF point) const;
+  MVParameterSocket* socketAtLocation(QPointF point, int filter) const;
+  MVConnection* connectionAtPoint(QPointF point) const;
+  MVConnection* connectionWithEndAtLocation(QPointF point, int filter) const;
+
+  // Moving and selecting.
+  void prepareMoveOfSelectedNodes();
+  void moveSelectedNodesToOffset(double x, double y);
+  void endMoveOfSelectedNodes();
+  void selectNodesInRect(QRectF rect, bool addition);
+  void selectAll();
+  void resetMouseDragStates();
+  // Removes the selected nodes that can be deleted (one undo step).
+  void deleteSelection();
+  // The first node in array order whose view meets `rect` (canvas coordinates), other than
+  // `disregarding`; notes count only when a node is disregarded. nullptr when none.
+  MVNode* nodeIntersectingRect(QRectF rect, const MVNode* disregarding) const;
+  // A file dropped at a canvas point becomes an import node; false when nothing was added.
+  bool dropFile(const std::filesystem::path& file, QPointF canvasPoint);
+
+  // The editor coordinates shown at the viewport's top-left corner.
+  QPointF visibleOrigin() const;
+  void scrollToVisibleOrigin(QPointF origin);
+  // The scrollable area and the visible area, in editor coordinates.
+  QRectF contentRect() const { return contentRect_; }
+  QRectF visibleRect() const;
+
+  // The add-node menu open on a dropped new connection; nullptr when none.
+  QMenu* addNodeMenu() const { return addNodeMenu_.data(); }
+  bool isDraggingNodes() const { return mouseIsDraggingNodes_; }
+  bool isDraggingConnection() const { return mouseIsDraggingConnection_; }
+  bool isDraggingSelectionBox() const { return mouseIsDraggingSelectionBox_; }
+  bool spaceHeld() const { return spaceHeld_; }
+
+protected:
+  void scrollContentsBy(int dx, int dy) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+
+private:
+  class LayoutMark;
+
+  void nodeArrayUpdated();
+  void updateConnectionViews();
+  MVConnectionView* addConnectionViewForConnection(MVConnection* connection);
+  void rearrangeConnectionViews();
+  void updateConnectionsOfNodes(const std::vector<MVNode*>& nodes);
+  void updateContentPosition();
+  void updateScrollRanges();
+  void animateConnectionsStep();
+  // Marks the canvas for its deferred pass.
+  void requestLayoutPass();
+
+  // Pointer (NodeEditorViewPointer.cpp).
+  void mouseDown(QMouseEvent* event, QPointF point, int clickCount);
+  void mouseDragged(QMouseEvent* event, QPointF point);
+  void mouseUp(QMouseEvent* event, QPointF point);
+  void mouseMoved(QPointF point);
+  void finishConnectionDrag(QPointF point);
+  void cancelConnectionDrag();
+  void edgeScroll(QPointF point, QPointF delta);
+  void showAddNodeMenuForNewConnection(MVConnection* connection, QPointF point);
+  bool occludes(QPointF point, const QWidget* own) const;
+  bool connectionWouldLoop(const MVConnection* connection, const MVParameterSocket* target) const;
+  void copySelectionForDrag();
+  void closeCopyUndoGroup();
+  bool isEditingText() const;
+
+  MVNodeController* controller_ = nullptr;  // not owned; the document's, outlives the canvas
+  NodeEditorBackgroundView* canvas_ = nullptr;
+  NodeEditorOverlayView* overlay_ = nullptr;
+  std::unique_ptr<LayoutMark> layoutMark_;
+  bool needsToUpdateNodes_ = false;
+  bool needsToUpdateConnections_ = false;
+  bool needsToReorderConnections_ = false;
+  bool needsToResize_ = false;
+  bool inLayoutPass_ = false;
+  QRectF contentRect_;  // editor coordinates: the scrollable area
+
+  // Pointer state.
+  MVConnection* currentConnection_ = nullptr;  // owned by the controller
+  bool currentConnectionIsNew_ = false;
+  MVParameterSocket* detachedSocket_ = nullptr;  // the end an existing connection was grabbed by
+  bool detachedToEnd_ = false;
+  std::optional<pf::PlistValue::Array> connectionsUndoState_;
+  NoteNode* currentlyEditedNoteNode_ = nullptr;
+  QPointF noteStartSize_;
+  QPointF mouseDragStartPoint_;  // canvas coordinates
+  QPointF lastPointerGlobal_;
+  bool mouseIsDraggingNodes_ = false;
+  bool mouseIsDraggingConnection_ = false;
+  bool mouseIsDraggingSelectionBox_ = false;
+  bool mouseIsDraggingNoteResize_ = false;
+  bool mouseCopyNodeOnDrag_ = false;
+  bool panning_ = false;
+  bool copyUndoGroupOpen_ = false;  // an option-drag copy is one undo step with its move
+  bool spaceHeld_ = false;
+  double lastEdgeScrollTime_ = 0.0;
+  QPointer<QMenu> addNodeMenu_;
+  pf::Timer addNodeMenuTimer_;  // drops an unused connection after its menu closed
+
+  pf::Timer connectionAnimationTimer_;
+  double connectionAnimationStart_ = 0.0;
+};

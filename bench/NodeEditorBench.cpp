@@ -1,0 +1,202 @@
+// The node editor canvas with a document of 1,000 nodes and 1,500 connections: opening it (the
+// layout pass that makes every view), painting the visible area, and one drag step of a
+// selection of 100 nodes, each beside a plain Qt baseline doing the comparable widget work.
+#include <memory>
+#include <vector>
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Editor/MVNodeView.h"
+#include "MorvNode/Editor/NodeEditorView.h"
+#include "MorvNode/Inspector/MVParameterView.h"
+#include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVInterfaceFactories.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameter.h"
+#include "MorvNode/Nodes/NodeClassRegistration.h"
+#include "Platform/ManualRunLoop.h"
+
+namespace {
+
+constexpr int kNodes = 1000;
+constexpr int kConnections = 1500;
+constexpr int kDragged = 100;
+
+// 500 value nodes feeding 500 math nodes: each math node takes one or two of the values (1,500
+// connections in all), laid out in a grid of columns.
+void buildGraph(MVNodeController& controller)
+{
+  controller.setIsLoadingFile(true);
+  std::vector<MVNode*> values;
+  std::vector<MVNode*> maths;
+  for (int i = 0; i < kNodes / 2; ++i) {
+    const double x = (i % 25) * 360.0;
+    const double y = (i / 25) * 220.0;
+    values.push_back(controller.addNodeOfClass("ValueNode", pf::Point(x, y), false));
+    maths.push_back(controller.addNodeOfClass("ValueMathNode", pf::Point(x + 170.0, y), false));
+  }
+  int made = 0;
+  const char* inputs[] = {"A", "B", "C"};
+  for (int round = 0; round < 3 && made < kConnections; ++round) {
+    for (int i = 0; i < kNodes / 2 && made < kConnections; ++i) {
+      MVParameter* output = values[(i + round) % values.size()]->parameterNamed("Value");
+      MVParameter* input = maths[i]->parameterNamed(inputs[round]);
+      if (controller.addConnectionFromSocket(output->outputSocket(), input->inputSocket()) != nullptr) {
+        ++made;
+      }
+    }
+  }
+  controller.setIsLoadingFile(false);
+  controller.nodeArrayChanged();
+}
+
+struct Session {
+  Session()
+  {
+    pf::RunLoop::setCurrent(&runLoop);
+    registerNodeClasses();
+    MVInterfaceFactories::shared().clear();
+    MVParameterView::registerBaseRows();
+    NodeEditorView::registerViewFactories();
+    document = std::make_unique<MVDocument>();
+    buildGraph(document->nodeController());
+  }
+  ~Session()
+  {
+    editor.reset();
+    document.reset();
+    pf::RunLoop::setCurrent(nullptr);
+  }
+  void open()
+  {
+    editor = std::make_unique<NodeEditorView>();
+    editor->resize(1200, 800);
+    editor->setNodeController(&document->nodeController());
+    editor->layoutPass();
+  }
+
+  pf::ManualRunLoop runLoop;
+  std::unique_ptr<MVDocument> document;
+  std::unique_ptr<NodeEditorView> editor;
+};
+
+void BM_OpenEditor(benchmark::State& state)
+{
+  Session session;
+  for (auto _ : state) {
+    state.PauseTiming();
+    session.editor.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    state.ResumeTiming();
+    session.open();
+  }
+  state.counters["nodes"] = kNodes;
+}
+BENCHMARK(BM_OpenEditor)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Baseline: as many plain widgets with a few labels each as the canvas makes boxes.
+void BM_OpenBaselinePlainWidgets(benchmark::State& state)
+{
+  for (auto _ : state) {
+    QWidget parent;
+    for (int i = 0; i < kNodes; ++i) {
+      auto* box = new QWidget(&parent);
+      box->setGeometry((i % 25) * 180, (i / 25) * 110, 140, 100);
+      for (int row = 0; row < 6; ++row) {
+        auto* label = new QLabel(QStringLiteral("Row"), box);
+        label->setGeometry(9, 32 + row * 16, 100, 12);
+      }
+    }
+    benchmark::DoNotOptimize(parent.children().size());
+  }
+}
+BENCHMARK(BM_OpenBaselinePlainWidgets)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PaintVisibleArea(benchmark::State& state)
+{
+  Session session;
+  session.open();
+  session.editor->show();
+  QImage image(session.editor->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    session.editor->viewport()->render(&image);
+    benchmark::DoNotOptimize(image.bits());
+  }
+}
+BENCHMARK(BM_PaintVisibleArea)->Unit(benchmark::kMillisecond);
+
+// Baseline: filling the same area and drawing as many rounded boxes directly.
+void BM_PaintBaselineDirect(benchmark::State& state)
+{
+  QImage image(QSize(1200, 800), QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(image.rect(), Qt::lightGray);
+    for (int i = 0; i < 4 * 8; ++i) {
+      painter.drawRoundedRect(QRectF((i % 4) * 360.0, (i / 4) * 110.0, 140, 100), 5, 5);
+    }
+    benchmark::DoNotOptimize(image.bits());
+  }
+}
+BENCHMARK(BM_PaintBaselineDirect)->Unit(benchmark::kMillisecond);
+
+void BM_DragStepOf100Nodes(benchmark::State& state)
+{
+  Session session;
+  session.open();
+  MVNodeController& controller = session.document->nodeController();
+  controller.selectNode(nullptr, false, false, false);
+  for (int i = 0; i < kDragged; ++i) {
+    controller.selectNode(controller.nodeArray()[static_cast<std::size_t>(i)].get(), true, false, false);
+  }
+  session.editor->layoutPass();
+  session.editor->prepareMoveOfSelectedNodes();
+  double offset = 0.0;
+  for (auto _ : state) {
+    offset += 3.0;
+    session.editor->moveSelectedNodesToOffset(offset, offset / 2.0);
+    session.editor->layoutPass();
+  }
+}
+BENCHMARK(BM_DragStepOf100Nodes)->Unit(benchmark::kMillisecond);
+
+// Baseline: moving 100 plain widgets by the same steps.
+void BM_DragBaselineMovePlainWidgets(benchmark::State& state)
+{
+  QWidget parent;
+  std::vector<QWidget*> boxes;
+  for (int i = 0; i < kDragged; ++i) {
+    boxes.push_back(new QWidget(&parent));
+    boxes.back()->setGeometry(i * 10, 0, 140, 100);
+  }
+  int offset = 0;
+  for (auto _ : state) {
+    offset += 3;
+    for (int i = 0; i < kDragged; ++i) {
+      boxes[static_cast<std::size_t>(i)]->move(i * 10 + offset, offset / 2);
+    }
+  }
+}
+BENCHMARK(BM_DragBaselineMovePlainWidgets)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,355 @@
+#include "MorvNode/Editor/NodeEditorView.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+
+#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Editor/EditorTestSupport.h"
+#include "MorvNode/Editor/MVConnectionView.h"
+#include "MorvNode/Editor/MVNodeView.h"
+#include "MorvNode/Editor/NodeEditorBackgroundView.h"
+#include "MorvNode/Editor/NodeEditorOverlayView.h"
+#include "MorvNode/Inspector/MVParameterView.h"
+#include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameterGraphicsLayer.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "Platform/UndoManager.h"
+
+namespace {
+
+using NodeEditorTest = EditorFixture;
+
+pf::Point originOf(const MVNode* node)
+{
+  return node->initialNodeViewOrigin();
+}
+
+TEST_F(NodeEditorTest, LayoutPassMakesViewsRowsAndSocketsForEveryNode)
+{
+  MVNode* shape = add("ElementShapeNode", {40, 60});
+  MVNode* math = add("ValueMathNode", {-300, -120});
+  for (MVNode* node : {shape, math}) {
+    const MVNodeView* view = NodeEditorView::viewOfNode(node);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(editor->modelPointFromCanvas(QPointF(view->pos())), originOf(node));
+    EXPECT_EQ(view->width(), static_cast<int>(node->nodeClass().nodeViewDefaultWidth));
+    for (const auto& parameter : node->parameters()) {
+      const MVParameterView* row = MVParameterView::rowOf(*parameter);
+      ASSERT_NE(row, nullptr) << parameter->name();
+      EXPECT_EQ(row->parentWidget(), view);
+      EXPECT_EQ(row->isHidden(), parameter->layoutHidden()) << parameter->name();
+      if (!row->isHidden()) {
+        EXPECT_GE(row->y(), MVNodeView::kHeaderHeight);
+      }
+    }
+  }
+  // The node reaching into negative coordinates widens the scrollable area, the view stays.
+  EXPECT_LE(editor->contentRect().left(), -300.0);
+  EXPECT_LE(editor->contentRect().top(), -120.0);
+  EXPECT_EQ(editor->visibleOrigin(), QPointF(0, 0));
+}
+
+TEST_F(NodeEditorTest, DraggingFromAnOutputToAnInputConnectsWithOneUndoStep)
+{
+  MVNode* source = add("ValueNode", {20, 40});
+  MVNode* math = add("ValueMathNode", {260, 40});
+  drag(socketPoint(source, "Value", true), socketPoint(math, "A", false));
+  EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 2.A"});
+  EXPECT_EQ(document.undoManager()->undoActionName(), "adding connection");
+  const MVConnection* connection = controller.connectionArray().front().get();
+  const MVConnectionView* view = NodeEditorView::viewOfConnection(connection);
+  ASSERT_NE(view, nullptr);
+  EXPECT_FALSE(connection->isBeingEdited());
+  EXPECT_EQ(view->fromEndLocation(), socketPoint(source, "Value", true));
+  EXPECT_EQ(view->toEndLocation(), socketPoint(math, "A", false));
+  EXPECT_EQ(editor->overlay()->currentlyEditedConnection(), nullptr);
+  EXPECT_FALSE(editor->overlay()->isSocketHighlightAnimating());
+
+  undo();
+  EXPECT_TRUE(connectionList().empty());
+  redo();
+  EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 2.A"});
+  // The saved record names both ends.
+  const auto record = controller.connectionDescriptionsArray();
+  ASSERT_EQ(record.size(), 1U);
+  EXPECT_EQ(*record[0].asDictionary()->find("To parameter name")->asString(), "A");
+}
+
+TEST_F(NodeEditorTest, AConnectionThatWouldCloseALoopIsRefused)
+{
+  MVNode* first = add("ValueMathNode", {20, 40});
+  MVNode* second = add("ValueMathNode", {260, 40});
+  drag(socketPoint(first, "Value", true), socketPoint(second, "A", false));
+  ASSERT_EQ(connectionList().size(), 1U);
+  log.clear();
+  drag(socketPoint(second, "Value", true), socketPoint(first, "B", false));
+  EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 2.A"});
+  EXPECT_EQ(log.countContaining("[showNSAlert] 'Infinite loop error'"), 1);
+  EXPECT_EQ(log.countContaining("results in an infinite loop, so it cannot be made."), 1);
+}
+
+TEST_F(NodeEditorTest, GrabbingAConnectionEndMovesOrRemovesItAndEscapePutsItBack)
+{
+  MVNode* source = add("ValueNode", {20, 40});
+  MVNode* math = add("ValueMathNode", {260, 40});
+  drag(socketPoint(source, "Value", true), socketPoint(math, "A", false));
+  const QPointF toEnd = socketPoint(math, "A", false);
+
+  // Escape while dragging the end of an existing connection puts it back untouched.
+  press(toEnd + QPointF(1, 1));
+  dragTo(toEnd + QPointF(80, 120));
+  EXPECT_TRUE(editor->isDraggingConnection());
+  key(Qt::Key_Escape);
+  release(toEnd + QPointF(80, 120));
+  EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 2.A"});
+  EXPECT_EQ(document.undoManager()->undoActionName(), "adding connection");
+
+  // Moved to another input: one "connection change".
+  ASSERT_EQ(NodeEditorView::viewOfConnection(controller.connectionArray().front().get())->toEndLocation(), toEnd);
+  MVNode* other = add("ValueMathNode", {260, 300});
+  drag(toEnd + QPointF(1, 0), socketPoint(other, "A", false));
+  EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 3.A"});
+  EXPECT_EQ(document.undoManager()->undoActionName(), "connection change");
+  // Dropped on empty canvas: disconnected.
+  drag(socketPoint(other, "A", false), canvasPoint({600, 500}));
+  EXPECT_TRUE(connectionList().empty());
+  EXPECT_EQ(document.undoManager()->undoActionName(), "remove connection");
+  undo();
+  EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 3.A"});
+}
+
+TEST_F(NodeEditorTest, ANewConnectionDroppedOnEmptyCanvasOffersNodesOrGoes)
+{
+  MVNode* source = add("ValueNode", {20, 40});
+  defaults->setBool("Add nodes by dragging new connection", false);
+  drag(socketPoint(source, "Value", true), canvasPoint({400, 300}));
+  EXPECT_TRUE(connectionList().empty());
+  EXPECT_EQ(editor->addNodeMenu(), nullptr);
+
+  defaults->setBool("Add nodes by dragging new connection", true);
+  drag(socketPoint(source, "Value", true), canvasPoint({400, 300}));
+  QMenu* menu = editor->addNodeMenu();
+  ASSERT_NE(menu, nullptr);
+  // Value operations and plain values fit a value output; choose the math node.
+  QAction* math = nullptr;
+  for (QAction* category : menu->actions()) {
+    if (category->menu() != nullptr) {
+      for (QAction* item : category->menu()->actions()) {
+        if (item->data().toString() == "ValueMathNode") {
+          math = item;
+        }
+      }
+    }
+  }
+  ASSERT_NE(math, nullptr);
+  step([&] {
+    emit menu->triggered(math);
+    menu->close();
+  });
+  runLoop.advance(0.05);
+  ASSERT_EQ(controller.nodeArray().size(), 2U);
+  EXPECT_EQ(controller.nodeArray()[1]->className(), "ValueMathNode");
+  ASSERT_EQ(connectionList().size(), 1U);
+  EXPECT_EQ(connectionList()[0].substr(0, 10), "1.Value ->");
+}
+
+TEST_F(NodeEditorTest, DraggingANodeMovesItSnapsItAndIsOneUndoStep)
+{
+  MVNode* node = add("ValueNode", {133, 47});
+  const QPointF header = headerPoint(node);
+  // Two points or less is a click, not a move.
+  drag(header, header + QPointF(2, -2));
+  EXPECT_EQ(originOf(node), pf::Point(133, 47));
+  EXPECT_TRUE(node->selected());
+
+  drag(header, header + QPointF(3, 0));
+  EXPECT_EQ(originOf(node), pf::Point(136, 47));
+  undo();
+  EXPECT_EQ(originOf(node), pf::Point(133, 47));
+  EXPECT_EQ(NodeEditorView::viewOfNode(node)->pos(), canvasPoint({133, 47}).toPoint());
+
+  defaults->setBool("Snap nodes to grid", true);
+  drag(header, header + QPointF(3, 0));
+  EXPECT_EQ(originOf(node), pf::Point(150, 50));
+}
+
+TEST_F(NodeEditorTest, AltOrCtrlDragCopiesTheSelectionWithItsInnerConnections)
+{
+  MVNode* source = add("ValueNode", {20, 40});
+  MVNode* math = add("ValueMathNode", {260, 40});
+  add("ValueNode", {20, 300});  // not selected: neither copied nor connected
+  drag(socketPoint(source, "Value", true), socketPoint(math, "A", false));
+  step([&] {
+    controller.selectNode(source, false, false, true);
+    controller.selectNode(math, true, false, true);
+  });
+  for (Qt::KeyboardModifier modifier : {Qt::AltModifier, Qt::ControlModifier}) {
+    SCOPED_TRACE(modifier);
+    const std::size_t before = controller.nodeArray().size();
+    drag(headerPoint(math), headerPoint(math) + QPointF(0, 200), modifier);
+    ASSERT_EQ(controller.nodeArray().size(), before + 2);
+    MVNode* copiedSource = controller.nodeArray()[before].get();
+    MVNode* copiedMath = controller.nodeArray()[before + 1].get();
+    EXPECT_EQ(copiedMath->className(), "ValueMathNode");
+    EXPECT_EQ(originOf(copiedMath), pf::Point(originOf(math).x, originOf(math).y + 200));
+    EXPECT_TRUE(copiedMath->selected());
+    EXPECT_FALSE(math->selected());
+    EXPECT_EQ(connectionList().back(), copiedSource->nodeId() + ".Value -> " + copiedMath->nodeId() + ".A");
+    undo();
+    EXPECT_EQ(controller.nodeArray().size(), before);
+    step([&] {
+      controller.selectNode(source, false, false, true);
+      controller.selectNode(math, true, false, true);
+    });
+  }
+  EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 2.A"});
+}
+
+TEST_F(NodeEditorTest, RubberBandSelectsAndShiftTogglesThenDeleteRemovesWithUndo)
+{
+  MVNode* a = add("ValueNode", {20, 40});
+  MVNode* b = add("ValueNode", {20, 200});
+  MVNode* c = add("ValueMathNode", {300, 40});
+  drag(socketPoint(a, "Value", true), socketPoint(c, "A", false));
+  drag(canvasPoint({0, 20}), canvasPoint({200, 150}));
+  EXPECT_EQ(controller.selectedNodesArray(), std::vector<MVNode*>{a});
+  drag(canvasPoint({0, 20}), canvasPoint({200, 400}), Qt::ShiftModifier);
+  EXPECT_EQ(controller.selectedNodesArray(), std::vector<MVNode*>{b});  // a left, b joined
+
+  drag(canvasPoint({0, 20}), canvasPoint({600, 400}));
+  EXPECT_EQ(controller.selectedNodesArray().size(), 3U);
+  step([&] { editor->setFocus(); });
+  key(Qt::Key_Delete);
+  EXPECT_TRUE(controller.nodeArray().empty());
+  EXPECT_TRUE(connectionList().empty());
+  undo();
+  EXPECT_EQ(controller.nodeArray().size(), 3U);
+  EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 3.A"});
+  for (const auto& node : controller.nodeArray()) {
+    EXPECT_NE(NodeEditorView::viewOfNode(node.get()), nullptr);
+  }
+}
+
+TEST_F(NodeEditorTest, DeleteWhileEditingTextDeletesNoNodes)
+{
+  MVNode* node = add("ValueMathNode", {20, 40});
+  step([&] { controller.selectNode(node, false, false, true); });
+  doubleClick(headerPoint(node) + QPointF(10, 10));
+  MVNodeView* view = NodeEditorView::viewOfNode(node);
+  ASSERT_NE(view->titleEditingField(), nullptr);
+  step([&] { view->titleEditingField()->setFocus(); });
+  // A Delete that reaches the canvas while the field is edited deletes no nodes.
+  step([&] { QTest::keyClick(editor.get(), Qt::Key_Delete); });
+  EXPECT_EQ(controller.nodeArray().size(), 1U);
+  // Renaming is one undo step; an unchanged name is none.
+  step([&] {
+    view->titleEditingField()->setText("Ratio");
+    QTest::keyClick(view->titleEditingField(), Qt::Key_Return);
+  });
+  EXPECT_EQ(node->displayName(), "Ratio");
+  EXPECT_EQ(view->titleLabel()->text(), QString("Ratio"));
+  undo();
+  EXPECT_NE(node->displayName(), "Ratio");
+}
+
+TEST_F(NodeEditorTest, SocketsUnderAnotherNodeCannotBeGrabbed)
+{
+  MVNode* below = add("ValueMathNode", {20, 40});
+  const QPointF input = socketPoint(below, "A", false);
+  EXPECT_EQ(editor->socketAtLocation(input, 1), below->parameterNamed("A")->inputSocket());
+  EXPECT_EQ(editor->socketAtLocation(input + QPointF(9.9, 0), 1), below->parameterNamed("A")->inputSocket());
+  EXPECT_EQ(editor->socketAtLocation(input + QPointF(10, 0), 1), nullptr);
+  EXPECT_EQ(editor->socketAtLocation(input, 2), nullptr);
+  // A node dropped over it hides the socket.
+  const pf::Point inputModel = editor->modelPointFromCanvas(input);
+  MVNode* above = add("ValueMathNode", {-40, inputModel.y - 20});
+  step([&] { controller.selectNode(above, false, false, true); });
+  EXPECT_EQ(editor->socketAtLocation(input, 1), nullptr);
+}
+
+TEST_F(NodeEditorTest, ConnectionsStackAboveTheHigherOfTheirNodes)
+{
+  MVNode* source = add("ValueNode", {20, 40});
+  MVNode* math = add("ValueMathNode", {260, 40});
+  drag(socketPoint(source, "Value", true), socketPoint(math, "A", false));
+  const MVConnection* connection = controller.connectionArray().front().get();
+  auto position = [this](const QWidget* widget) { return editor->canvas()->children().indexOf(const_cast<QWidget*>(widget)); };
+  const QWidget* view = NodeEditorView::viewOfConnection(connection);
+  EXPECT_EQ(position(view), position(NodeEditorView::viewOfNode(math)) + 1);
+  step([&] { controller.selectNode(source, false, false, true); });  // brought to the top
+  EXPECT_EQ(position(view), position(NodeEditorView::viewOfNode(source)) + 1);
+  EXPECT_LT(position(view), position(editor->overlay()));
+}
+
+TEST_F(NodeEditorTest, ArrangePlacesByConnectionsInOneUndoGroup)
+{
+  MVNode* shape = add("ElementShapeNode", {0, 200});
+  auto* artboard = dynamic_cast<ArtboardNode*>(add("ArtboardNode", {400, 0}));
+  ASSERT_NE(artboard, nullptr);
+  ASSERT_FALSE(artboard->layers().empty());
+  MVNode* value = add("ValueNode", {600, 600});
+  const std::string layer = artboard->layers().front()->name();
+  drag(socketPoint(shape, "Graphics", true), socketPoint(artboard, layer, false));
+  ASSERT_EQ(connectionList().size(), 1U);
+  const std::string sizeInput = "Size";
+  drag(socketPoint(value, "Value", true), socketPoint(shape, sizeInput, false));
+  ASSERT_EQ(connectionList().size(), 2U);
+  step([&] { editor->arrangeNodeViews(); });
+  const MVNodeView* shapeView = NodeEditorView::viewOfNode(shape);
+  // The artboard sits right of the shape, the value left of the shape with its output level
+  // with the input it feeds.
+  EXPECT_GE(originOf(artboard).x, originOf(shape).x + shapeView->width() + 20);
+  EXPECT_EQ(originOf(value).x, originOf(shape).x - NodeEditorView::viewOfNode(value)->width() - 20);
+  EXPECT_NEAR(socketPoint(value, "Value", true).y(), socketPoint(shape, sizeInput, false).y(), 1.0);
+  EXPECT_EQ(document.undoManager()->undoActionName(), "arrange nodes");
+  const pf::Point arranged = originOf(value);
+  step([&] { editor->arrangeNodeViews(); });  // already arranged: nothing moves
+  EXPECT_EQ(originOf(value), arranged);
+  undo();
+  EXPECT_EQ(originOf(value), pf::Point(600, 600));
+  EXPECT_EQ(originOf(artboard), pf::Point(400, 0));
+}
+
+TEST_F(NodeEditorTest, SpaceDragPansAndScrollToNodeBringsItIntoView)
+{
+  MVNode* far = add("ValueNode", {2000, 100});
+  step([&] { editor->setFocus(); });
+  step([&] { QTest::keyPress(editor.get(), Qt::Key_Space); });
+  EXPECT_TRUE(editor->spaceHeld());
+  const QPointF start = canvasPoint({300, 300});
+  press(start);
+  dragTo(start + QPointF(-100, -50));
+  release(start + QPointF(-100, -50));
+  step([&] { QTest::keyRelease(editor.get(), Qt::Key_Space); });
+  EXPECT_FALSE(editor->spaceHeld());
+  EXPECT_EQ(editor->visibleOrigin(), QPointF(100, 50));
+
+  step([&] { editor->scrollToNode(far); });
+  const QRectF visible = editor->visibleRect();
+  EXPECT_TRUE(visible.contains(QRectF(QPointF(2000, 100), QSizeF(NodeEditorView::viewOfNode(far)->size()))));
+  const QPointF before = editor->visibleOrigin();
+  step([&] { editor->scrollToNode(far); });  // already visible: no scroll
+  EXPECT_EQ(editor->visibleOrigin(), before);
+}
+
+TEST(NodeEditorGrid, LinesFallOnWholePixelsAcrossTheOrigin)
+{
+  EXPECT_EQ(NodeEditorBackgroundView::verticalGridLines(-30, 80), (std::vector<double>{-19.5, 0.5, 20.5, 40.5}));
+}
+
+TEST(ConnectionViewGeometry, TangentAndFrame)
+{
+  EXPECT_DOUBLE_EQ(MVConnectionView::tangentLength({0, 0}, {10, 0}), 5.0);
+  EXPECT_DOUBLE_EQ(MVConnectionView::tangentLength({0, 0}, {0, 300}), 30.0);
+  EXPECT_DOUBLE_EQ(MVConnectionView::tangentLength({0, 0}, {0, 40}), 20.0);
+  EXPECT_DOUBLE_EQ(MVConnectionView::tangentLength({0, 0}, {400, 0}), 100.0);
+  // Backwards: the frame still reaches 20 points out of the output and into the input.
+  EXPECT_EQ(MVConnectionView::frameForEnds({100, 50}, {40, 80}), QRect(10, 40, 120, 50));
+}
+
+}  // namespace
