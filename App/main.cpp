@@ -14,6 +14,8 @@
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/DesktopNotificationCenter.h"
 #include "MorvNode/Interface/DocumentWindow.h"
+#include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Editor/NodeEditorView.h"
 #include "MorvNode/Interface/AnimationPanelPane.h"
 #include "Shared/ODAnimation/Timeline/ODAnimationPanelView.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
@@ -114,6 +116,12 @@ int main(int argc, char* argv[])
   MVParameterView::registerBaseRows();
   MVParameterRows::registerRows();
   ExportMenuExtension::install();
+  NodeEditorView::registerViewFactories();
+  DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
+    auto* editor = new NodeEditorView;
+    editor->setNodeController(&window.document().nodeController());
+    return editor;
+  });
   DocumentWindow::setTimelineFactory(
       [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");

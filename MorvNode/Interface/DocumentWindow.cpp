@@ -136,6 +136,10 @@ DocumentWindow::DocumentWindow(std::unique_ptr<MVDocument> document, MVDocumentC
 DocumentWindow::~DocumentWindow()
 {
   releaseResources();
+  // The node editor and the animation panel refer to the document, which goes before the
+  // window's child widgets would: they go first.
+  setNodeEditorWidget(nullptr);
+  setTimelineWidget(nullptr);
 }
 
 void DocumentWindow::setUpDocument()

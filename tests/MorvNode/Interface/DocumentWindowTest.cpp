@@ -20,6 +20,7 @@
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Document/PreferenceDefaults.h"
+#include "MorvNode/Editor/NodeEditorView.h"
 #include "MorvNode/Interface/AnimationPanelPane.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/MVDocumentController.h"
@@ -344,14 +345,26 @@ TEST_F(DocumentWindowTest, ExportCommandsSitInTheFileMenuAndExportAgainWaitsForA
   EXPECT_TRUE(window->isDocumentEdited());
 }
 
-TEST_F(DocumentWindowTest, TheAnimationPanelSitsInTheWindowAndTheWindowClosesCleanly)
+TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItClosesCleanly)
 {
+  NodeEditorView::registerViewFactories();
+  DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
+    auto* editor = new NodeEditorView;
+    editor->setNodeController(&window.document().nodeController());
+    return editor;
+  });
   DocumentWindow::setTimelineFactory(
       [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
   DocumentWindow* window = controller_->newDocument();
+  DocumentWindow::setNodeEditorFactory(nullptr);
   DocumentWindow::setTimelineFactory(nullptr);
   ASSERT_NE(window, nullptr);
-  auto* panel = qobject_cast<ODAnimationPanelView*>(window->timelineWidget());
+  auto* editor = qobject_cast<NodeEditorView*>(window->nodeEditorWidget());
+  ASSERT_NE(editor, nullptr);
+  addShape(*window);
+  editor->layoutPass();
+  EXPECT_NE(NodeEditorView::viewOfNode(window->document().nodeController().nodeArray().back().get()), nullptr);
+  auto* panel = dynamic_cast<ODAnimationPanelView*>(window->timelineWidget());
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->animationManager(), &window->document().animationManager());
   // Closing lets go of the document before the window's widgets go (with the controller, at the
