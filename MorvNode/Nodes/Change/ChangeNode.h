@@ -91,6 +91,12 @@ protected:
   // Once per pass with the whole input, before any member is changed.
   virtual void prepareChangesBasedOnInput(const MVElement& input) { (void)input; }
   void setCurrentArrayCount(long long count) { currentArrayCount_ = count; }
+  // For subclasses with a loop of their own: what their pass found in the input.
+  void setInputElementFlags(bool isArray, bool hasClippingMask)
+  {
+    inputElementIsArray_ = isArray;
+    inputElementHasClippingMask_ = hasClippingMask;
+  }
 
   // The pattern of the selection rows.
   ChangeSelection selection();
