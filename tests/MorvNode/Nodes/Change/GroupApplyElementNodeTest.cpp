@@ -67,10 +67,17 @@ protected:
   {
     return *dynamic_cast<const MVElementGroup&>(*output).elementArray().at(k);
   }
+  // The x factor of the element's scale entries (the stack of a placed copy also holds the
+  // pivot offsets of its group).
   static double scaleOf(const MVElement& element)
   {
-    const MVTransformStack stack = element.transformStack().value_or(MVTransformStack{});
-    return stack.empty() ? 1.0 : stack.front().a;
+    double factor = 1.0;
+    for (const MVTransformEntry& entry : element.transformStack().value_or(MVTransformStack{})) {
+      if (entry.kind == MVTransformKind::Scale) {
+        factor *= entry.a;
+      }
+    }
+    return factor;
   }
 };
 
@@ -171,6 +178,7 @@ TEST_F(GroupApplyElementNodeTest, ColourShiftsWrapOnceAndColourTheUncoloured)
   input->setFillColor(pf::Color::hsb(0.9, 1, 1));
   auto nested = std::make_shared<MVElementGroup>();
   nested->addElement(leaf(7));
+  nested->offsetPositionX(300, 0);  // off the mask
   input->addElement(nested);  // a member group whose leaf has no fill
   feed(node, input);
   feedMask(node, halves());

@@ -1,7 +1,6 @@
 #include "MorvNode/Nodes/Change/GroupApplyFunctionNode.h"
 
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -196,9 +195,16 @@ TEST_F(GroupApplyFunctionNodeTest, UnusableInputAndValuesChangeNothing)
   FixedGraphicsNode* source = feed(node, single);
   EXPECT_EQ(pull(node), single);  // not a group: passed through
 
+  // A range too wide for doubles gives values that are not numbers: nothing changes.
   source->setElement(row(3));
-  node->minParameter()->setValue(std::numeric_limits<double>::quiet_NaN());
-  expectScales(pull(node), {1, 1, 1});
+  node->transformationParameter()->setIndex(GroupApplyFunctionNode::kFillOpacity);
+  node->minParameter()->setValue(-1e308);
+  node->maxParameter()->setValue(1e308);
+  for (const auto& member : dynamic_cast<const MVElementGroup&>(*pull(node)).elementArray()) {
+    EXPECT_EQ(member->fillOpacity(), 1.0);
+  }
+  node->transformationParameter()->setIndex(GroupApplyFunctionNode::kScale);
+  node->maxParameter()->setValue(1.0);
 
   // A huge or NaN noise seed and count reach the curve as bounded integers.
   node->minParameter()->setValue(0.5);
