@@ -186,6 +186,11 @@ TEST_F(GroupApplyElementNodeTest, ColourShiftsWrapOnceAndColourTheUncoloured)
   node->minParameter()->setValue(0.3);  // everything is outside the mask: v = Min
   std::shared_ptr<const MVElement> output = pull(node);
   EXPECT_NEAR(member(output, 0).fillColor()->hue(), 0.2, 1e-6);
+  // One turn at most: 0.9 + 1.3 stays above 1 after it and is read as the end of the circle.
+  node->minParameter()->setValue(1.3);
+  output = pull(node);
+  EXPECT_NEAR(member(output, 0).fillColor()->hue(), 0.0, 1e-6);
+  EXPECT_NEAR(member(output, 0).fillColor()->red(), 1.0, 1e-6);
 
   node->transformationParameter()->setIndex(GroupApplyElementNode::kFillBrightness);
   node->minParameter()->setValue(0.6);
