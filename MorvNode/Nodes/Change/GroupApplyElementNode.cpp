@@ -5,7 +5,6 @@
 
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementPath.h"
-#include "MorvNode/Elements/MVElementRenderer.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
@@ -15,22 +14,15 @@
 #include "Platform/Numbers.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
+// The first six slots are the placement slots ChangeNode::applyPlacementSlot carries out.
+static_assert(GroupApplyElementNode::kScale == 0 && GroupApplyElementNode::kScaleX == 1 && GroupApplyElementNode::kScaleY == 2 && GroupApplyElementNode::kOffsetX == 3 &&
+              GroupApplyElementNode::kOffsetY == 4 && GroupApplyElementNode::kRotation == 5);
+
 namespace {
 
 // Least alpha (of 1) at which a member's sample counts; a sampled colour needs more.
 constexpr double kValidAlpha = 0.02;
 constexpr double kColorAlpha = 0.05;
-
-// The inverse of a scale factor for a clipping mask; nullopt for a zero or non-finite factor,
-// whose inverse would break the mask.
-std::optional<double> inverseFactor(double factor)
-{
-  const double inverse = 1.0 / factor;
-  if (factor == 0 || !std::isfinite(factor) || !std::isfinite(inverse)) {
-    return std::nullopt;
-  }
-  return inverse;
-}
 
 }  // namespace
 
@@ -137,26 +129,7 @@ std::shared_ptr<const pf::Bitmap> GroupApplyElementNode::maskBitmap(const std::s
   if (!box.isFinite() || !(box.width() > 0) || !(box.height() > 0)) {
     return nullptr;
   }
-  if (maskRenderer_ == nullptr) {
-    maskRenderer_ = std::make_unique<MVElementRenderer>();
-    maskRenderer_->setRenderingThreadName(displayName() + " source");
-  }
-  // The mask moved so that its box starts at the bitmap's origin: drawn at its own size, each
-  // pixel is one unit of the members' space.
-  auto placed = std::make_shared<MVElementGroup>();
-  placed->addElementWithoutRecalculatingPivot(mask);
-  placed->setPositionX(-box.minX(), -box.minY());
-  maskRenderer_->setRenderingSize(box.width(), box.height());
-  maskRenderer_->setDisplayScale(1.0);
-  maskRenderer_->setRetinaScaling(1.0);
-  maskRenderer_->setExportMode(false);
-  maskRenderer_->setDrawBackgroundFlag(false);
-  maskRenderer_->setScaleElementsDownToFit(false);
-  maskRenderer_->setInputRenderingElement(placed);
-  maskRenderer_->startRendering();
-  ++maskRenderCount_;
-  maskBitmap_ = maskRenderer_->outputBitmap();
-  maskRenderer_->setInputRenderingElement(nullptr);
+  maskBitmap_ = maskDrawer_.draw(mask, box, displayName() + " source");
   if (maskBitmap_ != nullptr) {
     renderedMaskElement_ = mask;
   }
@@ -277,45 +250,11 @@ void GroupApplyElementNode::applySlot(MVElement& element, const Sample& sample, 
   auto* group = dynamic_cast<MVElementGroup*>(&element);
   MVElementGroup* mask =
       member && group != nullptr && group->hasClippingMask() && insideClipping_.value() ? group : nullptr;
-  const std::optional<double> inverse = inverseFactor(v);
+  if (applyPlacementSlot(element, mask, slot, v)) {
+    return;
+  }
 
   switch (slot) {
-  case kScale:
-    element.scaleX(v, v);
-    if (mask != nullptr && inverse) {
-      mask->transformClippingMaskScaleX(*inverse, *inverse);
-    }
-    break;
-  case kScaleX:
-    element.scaleX(v, 1);
-    if (mask != nullptr && inverse) {
-      mask->transformClippingMaskScaleX(*inverse, 1);
-    }
-    break;
-  case kScaleY:
-    element.scaleX(1, v);
-    if (mask != nullptr && inverse) {
-      mask->transformClippingMaskScaleX(1, *inverse);
-    }
-    break;
-  case kOffsetX:
-    element.offsetPositionX(v, 0);
-    if (mask != nullptr) {
-      mask->transformClippingMaskOffsetX(-v, 0);
-    }
-    break;
-  case kOffsetY:
-    element.offsetPositionX(0, v);
-    if (mask != nullptr) {
-      mask->transformClippingMaskOffsetX(0, -v);
-    }
-    break;
-  case kRotation:
-    element.rotate(v);
-    if (mask != nullptr) {
-      mask->transformClippingMaskRotate(-v);
-    }
-    break;
   case kFillColor:
   case kStrokeColor: {
     if (!sample.inside || !(sample.a > kColorAlpha)) {

@@ -3,10 +3,10 @@
 #include <memory>
 #include <optional>
 
+#include "MorvNode/Nodes/Change/ChangeMaskDrawer.h"
 #include "MorvNode/Nodes/Change/ChangeNode.h"
 #include "Platform/Rect.h"
 
-class MVElementRenderer;
 class MVParameterBool;
 namespace pf {
 class Bitmap;
@@ -79,7 +79,7 @@ public:
   MVParameterValue* fillColorMixParameter() const { return &fillColorMix_; }
   MVParameterBool* insideClippingParameter() const { return &insideClipping_; }
   // How many times the mask was drawn (the cache's test hook).
-  long long maskRenderCount() const { return maskRenderCount_; }
+  long long maskRenderCount() const { return maskDrawer_.drawCount(); }
 
 private:
   // One pixel read: premultiplied components in 0..1; outside the mask transparent white.
@@ -102,11 +102,10 @@ private:
   // without colour counts as hue, saturation and brightness 0.
   static void adjustColorOfElement(MVElement& element, bool fill, double hue, double saturation, double brightness);
 
-  std::unique_ptr<MVElementRenderer> maskRenderer_;       // made on first use
+  ChangeMaskDrawer maskDrawer_;
   std::shared_ptr<const MVElement> renderedMaskElement_;  // the tree the bitmap shows
   std::shared_ptr<const pf::Bitmap> maskBitmap_;
   std::shared_ptr<const MVElement> referenceMask_;        // built once
-  long long maskRenderCount_ = 0;
 
   MVParameterGraphics& image_ = nodekit::elementInput(
       *this,

@@ -13,6 +13,10 @@
 #include "Platform/Format.h"
 #include "Platform/Numbers.h"
 
+// The first six slots are the placement slots ChangeNode::applyPlacementSlot carries out.
+static_assert(GroupApplyFunctionNode::kScale == 0 && GroupApplyFunctionNode::kScaleX == 1 && GroupApplyFunctionNode::kScaleY == 2 && GroupApplyFunctionNode::kOffsetX == 3 &&
+              GroupApplyFunctionNode::kOffsetY == 4 && GroupApplyFunctionNode::kRotation == 5);
+
 namespace {
 
 constexpr const char* kIndexName = "Index";
@@ -20,17 +24,6 @@ constexpr const char* kIndexName = "Index";
 bool isNoise(std::int64_t functionType)
 {
   return functionType == MVParameterValueFunction::kLinearNoise || functionType == MVParameterValueFunction::kSmoothNoise;
-}
-
-// The inverse of a scale factor for a clipping mask; nullopt for a zero or non-finite factor,
-// whose inverse would break the mask.
-std::optional<double> inverseFactor(double factor)
-{
-  const double inverse = 1.0 / factor;
-  if (factor == 0 || !std::isfinite(factor) || !std::isfinite(inverse)) {
-    return std::nullopt;
-  }
-  return inverse;
 }
 
 }  // namespace
@@ -261,44 +254,10 @@ void GroupApplyFunctionNode::applySlot(MVElement& member, long long index, doubl
   }
   auto* group = dynamic_cast<MVElementGroup*>(&member);
   MVElementGroup* mask = group != nullptr && group->hasClippingMask() && insideClipping_.value() ? group : nullptr;
-  const std::optional<double> inverse = inverseFactor(v);
+  if (applyPlacementSlot(member, mask, transformation_.index(), v)) {
+    return;
+  }
   switch (transformation_.index()) {
-  case kScale:
-    member.scaleX(v, v);
-    if (mask != nullptr && inverse) {
-      mask->transformClippingMaskScaleX(*inverse, *inverse);
-    }
-    break;
-  case kScaleX:
-    member.scaleX(v, 1);
-    if (mask != nullptr && inverse) {
-      mask->transformClippingMaskScaleX(*inverse, 1);
-    }
-    break;
-  case kScaleY:
-    member.scaleX(1, v);
-    if (mask != nullptr && inverse) {
-      mask->transformClippingMaskScaleX(1, *inverse);
-    }
-    break;
-  case kOffsetX:
-    member.offsetPositionX(v, 0);
-    if (mask != nullptr) {
-      mask->transformClippingMaskOffsetX(-v, 0);
-    }
-    break;
-  case kOffsetY:
-    member.offsetPositionX(0, v);
-    if (mask != nullptr) {
-      mask->transformClippingMaskOffsetX(0, -v);
-    }
-    break;
-  case kRotation:
-    member.rotate(v);
-    if (mask != nullptr) {
-      mask->transformClippingMaskRotate(-v);
-    }
-    break;
   case kFillHue:
     member.adjustFillColorHue(v, 0, 0);
     break;
