@@ -323,6 +323,11 @@ void MVPreviewView::updateSelection()
     update();
     selectionImage_ = QImage();
   }
+  // The pivot marker is drawn by paintEvent while the controller offers a drag-edit.
+  const bool showPivot = controller != nullptr && controller->shouldShowDragEditPivot();
+  if (showPivot || pivotMarkerShown_) {
+    update();
+  }
 }
 
 void MVPreviewView::startSelectionRenderingThread()
@@ -499,6 +504,24 @@ void MVPreviewView::paintEvent(QPaintEvent*)
           painter.drawImage(rect(), selectionImage_);
         }
       }
+    }
+  }
+  pivotMarkerShown_ = false;
+  if (MVNodeController* controller = nodeController(); controller != nullptr && controller->shouldShowDragEditPivot()) {
+    const QRect box = artboardRect();
+    const pf::Point pivot = controller->dragEditPivot();
+    if (std::isfinite(pivot.x) && std::isfinite(pivot.y)) {
+      const QPointF centre(box.x() + pivot.x * displayScale_, box.y() + pivot.y * displayScale_);
+      QPainter painter(this);
+      painter.setRenderHint(QPainter::Antialiasing);
+      const QColor marker = QColor(230, 60, 40);
+      painter.setPen(QPen(Qt::white, 3.0));
+      painter.drawEllipse(centre, 5.0, 5.0);
+      painter.setPen(QPen(marker, 1.5));
+      painter.drawEllipse(centre, 5.0, 5.0);
+      painter.drawLine(centre - QPointF(8, 0), centre + QPointF(8, 0));
+      painter.drawLine(centre - QPointF(0, 8), centre + QPointF(0, 8));
+      pivotMarkerShown_ = true;
     }
   }
   if (shouldNotifyAboutFinishedUpdate_) {
@@ -914,14 +937,26 @@ void MVPreviewView::panBy(QPointF delta)
   resizeView();
 }
 
-void MVPreviewView::dragEditStep(QPointF, QPointF, bool)
+void MVPreviewView::dragEditStep(QPointF from, QPointF to, bool shiftHeld)
 {
-  // TODO(issue 31): drag-editing the selected parameter on the preview comes with the rows.
+  MVNodeController* controller = nodeController();
+  if (controller == nullptr || !controller->shouldShowDragEditPivot()) {
+    return;
+  }
+  const pf::Point p = positionOfMouseLocation(to);
+  const pf::Point q = positionOfMouseLocation(from);
+  if (!mouseDraggedFlag_) {
+    controller->displayViewValueDragOffsetStartAt(q.x, q.y);
+  }
+  mouseDraggedFlag_ = true;
+  controller->displayViewValueDragOffset(p.x - q.x, p.y - q.y, shiftHeld);
 }
 
 void MVPreviewView::dragEditEnd()
 {
-  // TODO(issue 31): the end of a drag edit comes with the rows.
+  if (MVNodeController* controller = nodeController()) {
+    controller->displayViewValueDragOffsetEnd();
+  }
 }
 
 void MVPreviewView::clickSelect(QPointF point)

@@ -147,7 +147,8 @@ protected:
   bool event(QEvent* event) override;
 
   // Pointer steps, each overridable: the click selection, a pan step by a pointer movement in
-  // view points, and a drag-edit step from the previous pointer position `from` to `to`.
+  // view points, and a drag-edit step from the previous pointer position `from` to `to` (view
+  // points), which the controller turns into a change of the offered parameter.
   virtual void clickSelect(QPointF point);
   virtual void panBy(QPointF delta);
   virtual void dragEditStep(QPointF from, QPointF to, bool shiftHeld);
@@ -195,6 +196,7 @@ private:
   double sliderMinimum_ = 0.25;
   double sliderMaximum_ = 3.0;
   bool mouseDraggedFlag_ = false;
+  bool pivotMarkerShown_ = false;
   bool exportMode_ = false;
   bool animationExportMode_ = false;
   bool shouldNotifyAboutFinishedUpdate_ = false;

@@ -4,10 +4,15 @@
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "MorvNode/Nodes/Change/ChangeAlignNode.h"
 #include "MorvNode/Nodes/Change/ChangeClipNode.h"
+#include "MorvNode/Nodes/Change/ChangeColorNode.h"
 #include "MorvNode/Nodes/Change/ChangeNode.h"
+#include "MorvNode/Nodes/Change/ChangeOpacityNode.h"
 #include "MorvNode/Nodes/Change/ChangePivotNode.h"
 #include "MorvNode/Nodes/Change/ChangeReplaceNode.h"
+#include "MorvNode/Nodes/Change/ChangeStrokeNode.h"
 #include "MorvNode/Nodes/Change/ChangeTransformNode.h"
+#include "MorvNode/Nodes/Change/GroupApplyElementNode.h"
+#include "MorvNode/Nodes/Change/GroupApplyFunctionNode.h"
 #include "MorvNode/Nodes/Change/GroupArrangeNode.h"
 #include "MorvNode/Nodes/Change/GroupDistributeNode.h"
 #include "MorvNode/Nodes/Change/GroupExplodeNode.h"
@@ -93,6 +98,11 @@ void registerNodeClasses()
   registry.registerNodeClass(GroupExplodeNode::nodeClassInfo());
   registry.registerNodeClass(ChangeClipNode::nodeClassInfo());
   registry.registerNodeClass(ChangeReplaceNode::nodeClassInfo());
+  registry.registerNodeClass(ChangeColorNode::nodeClassInfo());
+  registry.registerNodeClass(ChangeOpacityNode::nodeClassInfo());
+  registry.registerNodeClass(ChangeStrokeNode::nodeClassInfo());
+  registry.registerNodeClass(GroupApplyFunctionNode::nodeClassInfo());
+  registry.registerNodeClass(GroupApplyElementNode::nodeClassInfo());
   // Colour nodes.
   registry.registerNodeClass(ColorNode::nodeClassInfo());
   registry.registerNodeClass(ColorListNode::nodeClassInfo());

@@ -1,6 +1,8 @@
 #include "MorvNode/Nodes/Change/ChangeNode.h"
 
 #include <array>
+#include <optional>
+#include <cmath>
 
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
@@ -23,7 +25,63 @@ constexpr std::array<ModeText, 3> kModeTexts = {{
     {"Selected", "ChangeMode_Selected", "SELECTION: Apply change to selected elements in the connected group"},
 }};
 
+// The inverse of a scale factor for a clipping mask; nullopt for a zero or non-finite factor,
+// whose inverse would break the mask.
+std::optional<double> inverseFactor(double factor)
+{
+  const double inverse = 1.0 / factor;
+  if (factor == 0 || !std::isfinite(factor) || !std::isfinite(inverse)) {
+    return std::nullopt;
+  }
+  return inverse;
+}
+
 }  // namespace
+
+bool ChangeNode::applyPlacementSlot(MVElement& member, MVElementGroup* clipped, long long slot, double value)
+{
+  const std::optional<double> inverse = inverseFactor(value);
+  switch (slot) {
+  case 0:
+    member.scaleX(value, value);
+    if (clipped != nullptr && inverse) {
+      clipped->transformClippingMaskScaleX(*inverse, *inverse);
+    }
+    return true;
+  case 1:
+    member.scaleX(value, 1);
+    if (clipped != nullptr && inverse) {
+      clipped->transformClippingMaskScaleX(*inverse, 1);
+    }
+    return true;
+  case 2:
+    member.scaleX(1, value);
+    if (clipped != nullptr && inverse) {
+      clipped->transformClippingMaskScaleX(1, *inverse);
+    }
+    return true;
+  case 3:
+    member.offsetPositionX(value, 0);
+    if (clipped != nullptr) {
+      clipped->transformClippingMaskOffsetX(-value, 0);
+    }
+    return true;
+  case 4:
+    member.offsetPositionX(0, value);
+    if (clipped != nullptr) {
+      clipped->transformClippingMaskOffsetX(0, -value);
+    }
+    return true;
+  case 5:
+    member.rotate(value);
+    if (clipped != nullptr) {
+      clipped->transformClippingMaskRotate(-value);
+    }
+    return true;
+  default:
+    return false;
+  }
+}
 
 ChangeNode::ChangeNode(const Modes& modes) : modes_(modes)
 {

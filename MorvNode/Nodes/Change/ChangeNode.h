@@ -91,6 +91,17 @@ protected:
   // Once per pass with the whole input, before any member is changed.
   virtual void prepareChangesBasedOnInput(const MVElement& input) { (void)input; }
   void setCurrentArrayCount(long long count) { currentArrayCount_ = count; }
+  // The placement slots the apply nodes share (0 scale, 1 scale X, 2 scale Y, 3 offset X,
+  // 4 offset Y, 5 rotation): changes `member` by `value`, and a clipping mask of `clipped` by the
+  // inverse so the mask stays where it was (a zero or non-finite scale's inverse is skipped).
+  // False for any other slot, which is left to the caller.
+  static bool applyPlacementSlot(MVElement& member, MVElementGroup* clipped, long long slot, double value);
+  // For subclasses with a loop of their own: what their pass found in the input.
+  void setInputElementFlags(bool isArray, bool hasClippingMask)
+  {
+    inputElementIsArray_ = isArray;
+    inputElementHasClippingMask_ = hasClippingMask;
+  }
 
   // The pattern of the selection rows.
   ChangeSelection selection();

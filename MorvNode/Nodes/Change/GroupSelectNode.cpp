@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "MorvNode/Elements/MVElementGroup.h"
-#include "MorvNode/Elements/MVElementRenderer.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterIndex.h"
@@ -141,26 +140,7 @@ std::shared_ptr<const pf::Bitmap> GroupSelectNode::maskBitmap(const std::shared_
   if (mask == renderedMaskElement_ && maskBitmap_ != nullptr) {
     return maskBitmap_;
   }
-  if (maskRenderer_ == nullptr) {
-    maskRenderer_ = std::make_unique<MVElementRenderer>();
-    maskRenderer_->setRenderingThreadName(displayName() + " source");
-  }
-  // The mask moved so that its box starts at the bitmap's origin: drawn at its own size, each
-  // pixel is one unit of the members' space.
-  auto placed = std::make_shared<MVElementGroup>();
-  placed->addElementWithoutRecalculatingPivot(mask);
-  placed->setPositionX(-box.minX(), -box.minY());
-  maskRenderer_->setRenderingSize(box.width(), box.height());
-  maskRenderer_->setDisplayScale(1.0);
-  maskRenderer_->setRetinaScaling(1.0);
-  maskRenderer_->setExportMode(false);
-  maskRenderer_->setDrawBackgroundFlag(false);
-  maskRenderer_->setScaleElementsDownToFit(false);
-  maskRenderer_->setInputRenderingElement(placed);
-  maskRenderer_->startRendering();
-  ++maskRenderCount_;
-  maskBitmap_ = maskRenderer_->outputBitmap();
-  maskRenderer_->setInputRenderingElement(nullptr);
+  maskBitmap_ = maskDrawer_.draw(mask, box, displayName() + " source");
   renderedMaskElement_ = mask;
   if (maskBitmap_ == nullptr) {
     FeedbackManager::log("Warning, %@ could not render its selection mask", description());

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
+#include "MorvNode/Nodes/Change/ChangeMaskDrawer.h"
 #include "MorvNode/Nodes/Change/ChangeSelection.h"
 #include "MorvNode/Nodes/Change/GroupNode.h"
 #include "Platform/Rect.h"
 
-class MVElementRenderer;
 namespace pf {
 class Bitmap;
 }
@@ -56,7 +56,7 @@ public:
   MVParameterGraphics* unselectedGraphicsParameter() const { return &unselected_; }
   MVParameterGraphics* maskGraphicsParameter() const { return &mask_; }
   // How many times the mask was rendered (the cache's test hook).
-  long long maskRenderCount() const { return maskRenderCount_; }
+  long long maskRenderCount() const { return maskDrawer_.drawCount(); }
 
 private:
   // Whether member `member` (a transformed copy) stands on an opaque mask pixel.
@@ -65,11 +65,10 @@ private:
   // made.
   std::shared_ptr<const pf::Bitmap> maskBitmap(const std::shared_ptr<const MVElement>& mask, const pf::Rect& box);
 
-  std::unique_ptr<MVElementRenderer> maskRenderer_;        // made on first use
+  ChangeMaskDrawer maskDrawer_;
   std::shared_ptr<const MVElement> cachedMaskElement_;     // the mask of the last mask-mode pass
   std::shared_ptr<const MVElement> renderedMaskElement_;   // the tree the bitmap shows
   std::shared_ptr<const pf::Bitmap> maskBitmap_;
-  long long maskRenderCount_ = 0;
   long long currentArrayCount_ = 1;
 
   MVParameterGraphics& unselected_ = nodekit::graphics(

@@ -91,15 +91,17 @@ TEST_F(NodeCatalogueTest, FiltersKeepWhatFitsAConnection)
   ASSERT_EQ(sizes.items.size(), 1U);
   EXPECT_EQ(classOf(sizes.items[0]), "ValueElementSizeNode");
 
-  // Without "Repeat" the separators around the seamless repeater's place stay side by side.
+  // Without "Repeat" the seamless repeater is left out: the separator after its place follows
+  // the clip node directly.
   const auto changeOnly = MVNodeCatalogue::addNodeMenu({}, std::vector<std::string>{"Change"}, false);
   const MVMenu& changeList = *changeOnly->items.front().submenu;
-  bool adjacentSeparators = false;
+  bool separatorAfterClip = false;
   for (std::size_t i = 1; i < changeList.items.size(); ++i) {
-    adjacentSeparators = adjacentSeparators || (changeList.items[i].isSeparator && changeList.items[i - 1].isSeparator);
+    separatorAfterClip =
+        separatorAfterClip || (changeList.items[i].isSeparator && classOf(changeList.items[i - 1]) == "ChangeClipNode");
     EXPECT_NE(classOf(changeList.items[i]), "RepeatSeamlessNode");
   }
-  EXPECT_TRUE(adjacentSeparators);
+  EXPECT_TRUE(separatorAfterClip);
 }
 
 TEST_F(NodeCatalogueTest, ItemsCarryTheClassAndRunTheAction)

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -26,6 +28,7 @@
 #include "MorvNode/Interface/MVDocumentController.h"
 #include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/MyPreviewPanel.h"
+#include "MorvNode/Interface/PreferencesWindow.h"
 #include "MorvNode/Interface/QtRunLoop.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
@@ -371,6 +374,29 @@ TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItC
   // end of the test): the panel is told and lets go of the manager.
   window->close();
   EXPECT_TRUE(controller_->documentWindows().empty());
+}
+
+TEST_F(DocumentWindowTest, PreferencesClampSizesAndCancelStoresNothing)
+{
+  controller_->showPreferencesWindow();
+  PreferencesWindow* preferences = controller_->preferencesWindow();
+  ASSERT_NE(preferences, nullptr);
+  preferences->sizeFieldX()->setText("0");
+  preferences->sizeFieldY()->setText("50000");
+  preferences->checkBox("Snap nodes to grid")->setChecked(true);
+  preferences->closePreferencesWindow(true);
+  EXPECT_DOUBLE_EQ(defaults_->doubleForKey("New document default size X"), 1.0);
+  EXPECT_DOUBLE_EQ(defaults_->doubleForKey("New document default size Y"), 20000.0);
+  EXPECT_TRUE(defaults_->boolForKey("Snap nodes to grid"));
+
+  controller_->showPreferencesWindow();
+  EXPECT_EQ(preferences->sizeFieldY()->text(), "20000");
+  preferences->checkBox("Snap nodes to grid")->setChecked(false);
+  preferences->interfaceModePopUp()->setCurrentIndex(2);
+  preferences->closePreferencesWindow(false);
+  EXPECT_TRUE(defaults_->boolForKey("Snap nodes to grid"));
+  EXPECT_EQ(defaults_->integerForKey("Interface Mode"), 0);
+  EXPECT_FALSE(preferences->isVisible());
 }
 
 }  // namespace

@@ -17,7 +17,9 @@ const std::vector<std::string> kClassNames = {"ChangeNode",         "GroupMergeN
                                               "ChangeTransformNode", "ChangePivotNode",    "GroupRandomizeNode",
                                               "GroupRandomizeColorNode", "ChangeAlignNode",  "GroupDistributeNode",
                                               "GroupPackNode",      "GroupArrangeNode",   "GroupExplodeNode",
-                                              "ChangeClipNode",     "ChangeReplaceNode"};
+                                              "ChangeClipNode",     "ChangeReplaceNode",  "ChangeColorNode",
+                                              "ChangeOpacityNode",  "ChangeStrokeNode",   "GroupApplyFunctionNode",
+                                              "GroupApplyElementNode"};
 
 class ChangeNodeFamilyTest : public ChangeGraphTest {
 protected:
