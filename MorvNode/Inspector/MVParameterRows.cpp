@@ -29,7 +29,9 @@
 
 void MVParameterRows::registerRows()
 {
-  // Base kinds before the kinds derived from them.
+  // Base kinds before the kinds derived from them. A plain parameter (a section header, an
+  // enable toggle) gets the base row: its header label and its sockets.
+  MVParameterView::registerRow<MVParameter, MVParameterView>();
   MVParameterView::registerRow<MVParameterValue, MVParameterValueView>();
   MVParameterView::registerRow<MVParameterValue2D, MVParameterValue2DView>();
   MVParameterView::registerRow<MVParameterValueExpression, MVParameterValueExpressionView>();

@@ -23,6 +23,7 @@
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Editor/NodeEditorView.h"
+#include "MorvNode/Inspector/MVParameterRows.h"
 #include "MorvNode/Interface/AnimationPanelPane.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/MVDocumentController.h"
@@ -350,6 +351,7 @@ TEST_F(DocumentWindowTest, ExportCommandsSitInTheFileMenuAndExportAgainWaitsForA
 
 TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItClosesCleanly)
 {
+  MVParameterRows::registerRows();
   NodeEditorView::registerViewFactories();
   DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
     auto* editor = new NodeEditorView;
@@ -372,7 +374,7 @@ TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItC
   EXPECT_EQ(panel->animationManager(), &window->document().animationManager());
   // Closing lets go of the document before the window's widgets go (with the controller, at the
   // end of the test): the panel is told and lets go of the manager.
-  window->close();
+  window->closeWithoutAsking();
   EXPECT_TRUE(controller_->documentWindows().empty());
 }
 
