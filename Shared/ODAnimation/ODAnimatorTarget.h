@@ -35,9 +35,16 @@ public:
   // What finds the target again across saving and undo; empty when it cannot be found again.
   virtual std::string persistentIdentifier() const = 0;
 
-  // Expires when the target is destroyed.
-  std::weak_ptr<const void> animatorTargetLifetime() const { return lifetime_; }
+  // Expires when the target is destroyed. The token is made when first asked for: most targets
+  // (every parameter of every node) are never animated, and a token each would cost a heap block.
+  std::weak_ptr<const void> animatorTargetLifetime() const
+  {
+    if (!lifetime_) {
+      lifetime_ = std::make_shared<char>(0);
+    }
+    return lifetime_;
+  }
 
 private:
-  std::shared_ptr<const void> lifetime_ = std::make_shared<char>(0);
+  mutable std::shared_ptr<const void> lifetime_;  // made on first use, see above
 };
