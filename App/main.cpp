@@ -151,6 +151,9 @@ int main(int argc, char* argv[])
     }
   }
 
+  // Without a document there is no window: the open dialog instead, or the application ends.
+  QObject::connect(controller.get(), &MVDocumentController::launchedWithoutDocuments, controller.get(),
+                   [launcher = controller.get()] { launcher->openDocumentOrQuit(); });
   controller->applicationWillFinishLaunching();
   for (const std::string& file : files) {
     controller->openDocument(file);

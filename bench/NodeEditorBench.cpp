@@ -132,6 +132,20 @@ void BM_PaintVisibleArea(benchmark::State& state)
 }
 BENCHMARK(BM_PaintVisibleArea)->Unit(benchmark::kMillisecond);
 
+// The same area as the window shows it: a repaint of the shown editor into its backing store
+// (render() above also walks every widget of the canvas, shown or not, which a repaint does not).
+void BM_RepaintVisibleArea(benchmark::State& state)
+{
+  Session session;
+  session.open();
+  session.editor->show();
+  QCoreApplication::processEvents();
+  for (auto _ : state) {
+    session.editor->viewport()->repaint();
+  }
+}
+BENCHMARK(BM_RepaintVisibleArea)->Unit(benchmark::kMillisecond);
+
 // Baseline: filling the same area and drawing as many rounded boxes directly.
 void BM_PaintBaselineDirect(benchmark::State& state)
 {

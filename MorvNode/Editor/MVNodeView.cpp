@@ -19,6 +19,7 @@
 #include "MorvNode/Editor/NodeEditorIcons.h"
 #include "MorvNode/Editor/NodeViewEditorView.h"
 #include "MorvNode/Inspector/MVParameterView.h"
+#include "MorvNode/Interface/HoverImageButton.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
@@ -110,11 +111,14 @@ void MVNodeView::buildHeader()
   menuButton_->setToolTip(tr("Node menu"));
   connect(menuButton_, &QToolButton::pressed, this, [this] { menuButtonPressed(); });
 
-  warningButton_ = new QToolButton(this);
+  // The warnings badge glows in the warning colour while the pointer is over it.
+  auto* warningBadge = new HoverImageButton(this);
+  const QColor warningColor = MVInterfaceAssets::color("WarningColor");
+  warningBadge->setImage(MVInterfaceAssets::image("WarningBadge", 14, warningColor).toImage());
+  warningBadge->setHighlightColor(warningColor);
+  warningButton_ = warningBadge;
   warningButton_->setGeometry(-4, -4, 18, 18);
-  warningButton_->setAutoRaise(true);
   warningButton_->setFocusPolicy(Qt::NoFocus);
-  warningButton_->setIcon(QIcon(MVInterfaceAssets::image("WarningBadge", 14, MVInterfaceAssets::color("WarningColor"))));
   warningButton_->hide();
   connect(warningButton_, &QToolButton::clicked, this, [this] {
     if (editor_ != nullptr && node_ != nullptr) {

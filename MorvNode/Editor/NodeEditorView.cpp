@@ -23,6 +23,7 @@
 #include "MorvNode/Editor/MVNodeViewNote.h"
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
+#include "MorvNode/Inspector/HoverControlsView.h"
 #include "MorvNode/Model/MVCoalescedLayout.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVInterfaceFactories.h"
@@ -565,7 +566,10 @@ void NodeEditorView::paste()
 
 void NodeEditorView::hideHoverControls()
 {
-  // TODO(issue 31): the shared hover value control.
+  // Only an existing control: hiding must not make one.
+  if (HoverControlsView* controls = HoverControlsView::existingHoverControls()) {
+    controls->hideControls();
+  }
 }
 
 void NodeEditorView::restoreKeyboardFocus(MVNode* node)

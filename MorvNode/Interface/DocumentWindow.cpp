@@ -24,11 +24,13 @@
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Controller/MVNodeControllerEditorDelegate.h"
 #include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Editor/NodeEditorView.h"
 #include "MorvNode/Interface/MVDocumentController.h"
 #include "MorvNode/Interface/MVPreviewContainer.h"
 #include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/MyPreviewPanel.h"
 #include "MorvNode/Model/MVNode.h"
+#include "Platform/GeometryStrings.h"
 #include "Platform/RunLoop.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Shared/LockingSplitView/CollapsingSplitView.h"
@@ -786,6 +788,10 @@ void DocumentWindow::storeViewState(MVDocumentViewState& state) const
   state.displaySettings = previewView().displaySettingsDictionary();
   state.previewPanelRect = pfRect(previewPanel_->geometry());
   state.previewPanelOpen = previewPanel_->isVisible();
+  if (const auto* editor = qobject_cast<const NodeEditorView*>(nodeEditorWidget())) {
+    const QPointF origin = editor->visibleOrigin();
+    state.scrollOffset = pf::Point(origin.x(), origin.y());
+  }
 }
 
 void DocumentWindow::applyViewState(const MVDocumentViewState& state)
@@ -798,8 +804,12 @@ void DocumentWindow::applyViewState(const MVDocumentViewState& state)
     pf::PlistValue::Dictionary legacy;
     legacy.set("Display Repeat Opacity", state.repeatOpacity.value_or(0.5));
     legacy.set("Display Scaling", state.displayScaling.value_or(1.0));
-    legacy.set("Show Repetitions", false);
+    // Files of that generation had no switch of their own: any opacity above 0 shows them.
+    legacy.set("Show Repetitions", state.repeatOpacity.value_or(0.5) > 0.0);
     legacy.set("Show Selection Outlines", true);
+    if (state.previewScrollOffset) {
+      legacy.set("Scroll Offset", pf::pointString(*state.previewScrollOffset));
+    }
     displaySettings = std::move(legacy);
   }
   if (displaySettings) {
@@ -815,6 +825,18 @@ void DocumentWindow::applyViewState(const MVDocumentViewState& state)
   if (state.fromLegacyFile && state.splitViewPart && *state.splitViewPart > 1.0) {
     mainSplitView_->setDividerPosition(*state.splitViewPart);
   }
+  // Older files say whether the animation panel shows (it does when they hold animations);
+  // newer ones keep it in the bottom split view's state.
+  if (state.fromLegacyFile && state.animationPanelOpen) {
+    if (*state.animationPanelOpen) {
+      openAnimationPanel();
+    } else {
+      closeAnimationPanel();
+    }
+  }
+  if (state.scrollOffset) {
+    scrollNodeEditorTo(*state.scrollOffset);
+  }
   if (state.previewPanelOpen.value_or(false)) {
     MVNodeController& controller = document_->nodeController();
     const bool wasLoading = controller.isLoadingFile();
@@ -826,6 +848,22 @@ void DocumentWindow::applyViewState(const MVDocumentViewState& state)
       applyWindowRect(*state.previewPanelRect, *previewPanel_);
     }
   }
+}
+
+void DocumentWindow::scrollNodeEditorTo(pf::Point offset)
+{
+  if (!std::isfinite(offset.x) || !std::isfinite(offset.y)) {
+    return;
+  }
+  // The editor has its node views and its size only once the window is shown and the pass has
+  // ended: the scroll waits for both.
+  const QPointF origin(std::clamp(offset.x, -1.0e6, 1.0e6), std::clamp(offset.y, -1.0e6, 1.0e6));
+  QTimer::singleShot(0, this, [this, origin] {
+    if (auto* editor = qobject_cast<NodeEditorView*>(nodeEditorWidget()); editor != nullptr && !released_) {
+      editor->layoutPass();
+      editor->scrollToVisibleOrigin(origin);
+    }
+  });
 }
 
 std::optional<std::vector<std::uint8_t>> DocumentWindow::previewImagePDFData()

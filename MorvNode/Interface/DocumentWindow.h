@@ -11,6 +11,7 @@
 
 #include "MorvNode/Document/MVDocumentWindow.h"
 #include "Platform/EndOfPassObserver.h"
+#include "Platform/Point.h"
 #include "Platform/Rect.h"
 #include "Shared/LockingSplitView/CollapsingSplitViewDelegate.h"
 
@@ -152,6 +153,9 @@ private:
   void updateTitle();
   void releaseResources();
   QWidget* makePlaceholder(const QString& text);
+  // Scrolls the node editor so that `offset` (editor coordinates) is at its top-left corner,
+  // once the window is up.
+  void scrollNodeEditorTo(pf::Point offset);
 
   std::unique_ptr<MVDocument> document_;
   MVDocumentController* controller_ = nullptr;  // the application's, outlives this window

@@ -79,10 +79,31 @@ void MVDocumentController::applicationDidFinishLaunching()
 void MVDocumentController::afterApplicationLaunch()
 {
   if (shouldOpenNewBlankDocument_) {
-    if (std::none_of(windows_.begin(), windows_.end(), [](const QPointer<DocumentWindow>& window) { return window; })) {
+    if (!hasOpenDocuments()) {
       newDocument();
     }
     shouldOpenNewBlankDocument_ = false;
+  }
+  if (!hasOpenDocuments()) {
+    emit launchedWithoutDocuments();
+  }
+}
+
+bool MVDocumentController::hasOpenDocuments() const
+{
+  return std::any_of(windows_.begin(), windows_.end(), [](const QPointer<DocumentWindow>& window) { return window; });
+}
+
+void MVDocumentController::openDocumentOrQuit()
+{
+  // The dialog may be the application's last window: closing it must not end the application
+  // before the chosen documents open.
+  const bool quitOnLastWindowClosed = QApplication::quitOnLastWindowClosed();
+  QApplication::setQuitOnLastWindowClosed(false);
+  openDocumentWithDialog(nullptr);
+  QApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
+  if (!hasOpenDocuments()) {
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
   }
 }
 

@@ -37,8 +37,12 @@ public:
   // meanwhile with openDocument.
   void applicationDidFinishLaunching();
   // The last launch step: opens the new untitled document when one is still due and no document
-  // is open by then.
+  // is open by then. When no document is open after it, launchedWithoutDocuments is emitted.
   void afterApplicationLaunch();
+  // Without a document the application has no window to offer: the open dialog, and when
+  // nothing was opened from it, the application quits. Connected to launchedWithoutDocuments
+  // by the application.
+  void openDocumentOrQuit();
   // The platform's question whether to open an untitled document: yes once, while one is due.
   bool applicationShouldOpenUntitledFile();
   bool shouldOpenNewBlankDocument() const { return shouldOpenNewBlankDocument_; }
@@ -52,6 +56,7 @@ public:
   // The open dialog; every chosen file is opened.
   void openDocumentWithDialog(QWidget* parent);
   const std::vector<QPointer<DocumentWindow>>& documentWindows() const { return windows_; }
+  bool hasOpenDocuments() const;
   DocumentWindow* windowForPath(const std::string& path) const;
 
   // ---- Recent documents ----
@@ -72,6 +77,10 @@ public:
   PreferencesWindow* preferencesWindow() const { return preferencesWindow_; }
   // After the preferences were closed: every open document redraws without regenerating.
   void refreshAllDocumentsWithoutRegenerate();
+
+signals:
+  // The launch ended with no document open (none due at start-up, none named or readable).
+  void launchedWithoutDocuments();
 
 private:
   DocumentWindow* showWindow(std::unique_ptr<class MVDocument> document);

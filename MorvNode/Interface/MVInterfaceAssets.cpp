@@ -44,6 +44,7 @@ constexpr std::array kColors{
   NamedColor{"DragEditBackground", 0xfff8e1d5, 0xff4a3026},
   NamedColor{"WarningColor", 0xffdc9c00, 0xffffc23a},
   NamedColor{"WarningBackgroundColor", 0xfffbeec8, 0xff4d4126},
+  NamedColor{"LabelTextColor", 0xff1e1e1e, 0xffe6e6e6},
   NamedColor{"GraphAxisColor", 0xff9a9aa0, 0xff707078},
   NamedColor{"GraphLineStrokeColor", 0xff2f7ae5, 0xff5aa0ff},
   NamedColor{"GraphLineFillColor", 0x402f7ae5, 0x405aa0ff},

@@ -25,6 +25,8 @@
 #include "MorvNode/Elements/MVElement.h"
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementRenderer.h"
+#include "MorvNode/Interface/InterfaceWidgetView.h"
+#include "MorvNode/Interface/ODMenuButton.h"
 #include "MorvNode/Model/MVNode.h"
 #include "Platform/GeometryStrings.h"
 #include "Platform/WorkQueue.h"
@@ -73,10 +75,17 @@ MVPreviewView::MVPreviewView(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent, false);
   setFocusPolicy(Qt::ClickFocus);
   grabGesture(Qt::PinchGesture);
-  statusMessageLabel_ = new QLabel(this);
-  statusMessageLabel_->hide();
-  dragEditInfoLabel_ = new QLabel(this);
-  dragEditInfoLabel_->hide();
+  // The status line and the drag-edit information sit on rounded panels, readable over any
+  // artwork.
+  for (auto [panel, label] : {std::pair{&statusMessagePanel_, &statusMessageLabel_},
+                              std::pair{&dragEditInfoPanel_, &dragEditInfoLabel_}}) {
+    *panel = new InterfaceWidgetView(this);
+    *label = new QLabel(*panel);
+    (*label)->move(kInfoPanelMargin, kInfoPanelMargin);
+    // Clicks go through to the artwork below.
+    (*panel)->setAttribute(Qt::WA_TransparentForMouseEvents);
+    (*panel)->hide();
+  }
 }
 
 MVPreviewView::~MVPreviewView()
@@ -155,9 +164,10 @@ QWidget* MVPreviewView::makeControlStrip(QWidget* parent)
   });
   layout->addWidget(displayRepetitionOpacitySlider_);
 
-  displaySettingsButton_ = new QToolButton(strip);
+  displaySettingsButton_ = new ODMenuButton(strip);
   displaySettingsButton_->setText(tr("Display"));
-  displaySettingsButton_->setPopupMode(QToolButton::InstantPopup);
+  // Room for the chevron at the right edge.
+  displaySettingsButton_->setMinimumWidth(displaySettingsButton_->sizeHint().width() + 16);
   auto* menu = new QMenu(displaySettingsButton_);
   displaySettingsShowRepetitionsItem_ = menu->addAction(tr("Show Repetitions"));
   displaySettingsShowRepetitionsItem_->setCheckable(true);
@@ -177,7 +187,7 @@ QWidget* MVPreviewView::makeControlStrip(QWidget* parent)
     }
     updateInterface();
   });
-  displaySettingsButton_->setMenu(menu);
+  displaySettingsButton_->setPopUpMenu(menu);
   layout->addWidget(displaySettingsButton_);
 
   displaySeparatePanelButton_ = new QToolButton(strip);
@@ -420,13 +430,10 @@ void MVPreviewView::setStatusMessage(const std::optional<std::string>& message)
 {
   statusMessage_ = message;
   if (message) {
-    statusMessageLabel_->setText(QString::fromStdString(*message));
-    statusMessageLabel_->adjustSize();
-    statusMessageLabel_->move(8, 8);
-    statusMessageLabel_->show();
-    statusMessageLabel_->raise();
+    showInfoPanel(*statusMessagePanel_, *statusMessageLabel_, QString::fromStdString(*message));
+    statusMessagePanel_->move(8, 8);
   } else {
-    statusMessageLabel_->hide();
+    statusMessagePanel_->hide();
   }
   emit statusMessageChanged(message ? QString::fromStdString(*message) : QString());
 }
@@ -434,13 +441,20 @@ void MVPreviewView::setStatusMessage(const std::optional<std::string>& message)
 void MVPreviewView::setDragEditInfoText(const std::string& text)
 {
   if (text.empty()) {
-    dragEditInfoLabel_->hide();
+    dragEditInfoPanel_->hide();
     return;
   }
-  dragEditInfoLabel_->setText(QString::fromStdString(text));
-  dragEditInfoLabel_->adjustSize();
-  dragEditInfoLabel_->move(8, height() - dragEditInfoLabel_->height() - 8);
-  dragEditInfoLabel_->show();
+  showInfoPanel(*dragEditInfoPanel_, *dragEditInfoLabel_, QString::fromStdString(text));
+  dragEditInfoPanel_->move(8, height() - dragEditInfoPanel_->height() - 8);
+}
+
+void MVPreviewView::showInfoPanel(InterfaceWidgetView& panel, QLabel& label, const QString& text)
+{
+  label.setText(text);
+  label.adjustSize();
+  panel.resize(label.width() + 2 * kInfoPanelMargin, label.height() + 2 * kInfoPanelMargin);
+  panel.show();
+  panel.raise();
 }
 
 // ---- Drawing ----

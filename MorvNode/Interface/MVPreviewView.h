@@ -19,6 +19,8 @@ class MVDocument;
 class MVElement;
 class MVElementRenderer;
 class MVNodeController;
+class InterfaceWidgetView;
+class ODMenuButton;
 class QAbstractSlider;
 class QLabel;
 class QLineEdit;
@@ -162,6 +164,7 @@ private:
   double artboardHeight() const;
   double retinaScaling() const;
   void zoomBySliderValue(double value);
+  static void showInfoPanel(InterfaceWidgetView& panel, QLabel& label, const QString& text);
 
   MVDocument* document_ = nullptr;  // not owned, outlives the view's use of it
   QPointer<QScrollArea> scrollArea_;
@@ -170,15 +173,18 @@ private:
   QPointer<QSlider> displayScaleSlider_;
   QPointer<QLineEdit> displayScaleField_;
   QPointer<QToolButton> displayScaleFitButton_;
-  QPointer<QToolButton> displaySettingsButton_;
+  QPointer<ODMenuButton> displaySettingsButton_;
   QPointer<QToolButton> displaySeparatePanelButton_;
   QPointer<QLabel> displayRepetitionLabel_;
   QPointer<QSlider> displayRepetitionOpacitySlider_;
   QAction* displaySettingsShowRepetitionsItem_ = nullptr;
   QAction* displaySettingsShowSelectionOutlinesItem_ = nullptr;
   QAction* displaySettingsAutoRefreshItem_ = nullptr;
-  QLabel* statusMessageLabel_ = nullptr;  // child of this view
-  QLabel* dragEditInfoLabel_ = nullptr;   // child of this view
+  static constexpr int kInfoPanelMargin = 6;  // points around the text
+  InterfaceWidgetView* statusMessagePanel_ = nullptr;  // child of this view
+  InterfaceWidgetView* dragEditInfoPanel_ = nullptr;   // child of this view
+  QLabel* statusMessageLabel_ = nullptr;               // child of its panel
+  QLabel* dragEditInfoLabel_ = nullptr;                // child of its panel
   bool updatingControls_ = false;
 
   std::shared_ptr<MVElement> previewRenderingElement_;

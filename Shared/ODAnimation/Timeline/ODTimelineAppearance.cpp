@@ -1,6 +1,5 @@
 #include "Shared/ODAnimation/Timeline/ODTimelineAppearance.h"
 
-#include <array>
 #include <functional>
 
 #include <QApplication>
@@ -9,26 +8,9 @@
 #include <QPalette>
 #include <QPixmap>
 
+#include "MorvNode/Interface/MVInterfaceAssets.h"
+
 namespace {
-
-struct NamedColor {
-  std::string_view name;
-  QColor light;
-  QColor dark;
-};
-
-const std::array<NamedColor, 6>& namedColors()
-{
-  static const std::array<NamedColor, 6> colors{{
-      {"LabelTextColor", QColor(30, 30, 30), QColor(230, 230, 230)},
-      {"GraphAxisColor", QColor(0, 0, 0, 110), QColor(255, 255, 255, 110)},
-      {"GraphLineStrokeColor", QColor(40, 110, 210), QColor(110, 170, 255)},
-      {"GraphLineFillColor", QColor(40, 110, 210, 50), QColor(110, 170, 255, 60)},
-      {"DragEditBackground", QColor(255, 200, 60, 70), QColor(200, 140, 20, 80)},
-      {"WarningColor", QColor(225, 150, 0), QColor(255, 185, 40)},
-  }};
-  return colors;
-}
 
 constexpr int kIconSize = 16;     // points
 constexpr qreal kIconScale = 2.0; // drawn at twice the size for sharp high-density screens
@@ -84,12 +66,11 @@ bool ODTimelineAppearance::isSystemDark()
 
 std::optional<QColor> ODTimelineAppearance::namedColor(std::string_view name, bool dark)
 {
-  for (const NamedColor& color : namedColors()) {
-    if (color.name == name) {
-      return dark ? color.dark : color.light;
-    }
+  const QColor color = MVInterfaceAssets::color(name, dark);
+  if (!color.isValid()) {
+    return std::nullopt;
   }
-  return std::nullopt;
+  return color;
 }
 
 QIcon ODTimelineAppearance::removeIcon(bool dark)

@@ -18,8 +18,9 @@ public:
   // The application's palette decides.
   static bool isSystemDark();
 
+  // A named colour of the application's one table (MVInterfaceAssets); the timeline uses
   // "LabelTextColor", "GraphAxisColor", "GraphLineStrokeColor", "GraphLineFillColor",
-  // "DragEditBackground", "WarningColor"; nullopt for any other name.
+  // "DragEditBackground" and "WarningColor". nullopt for a name the table does not know.
   static std::optional<QColor> namedColor(std::string_view name, bool dark);
 
   // 16 by 16 point icons for the rows and the keyframe editor.

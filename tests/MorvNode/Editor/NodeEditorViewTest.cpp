@@ -13,6 +13,7 @@
 #include "MorvNode/Editor/MVNodeView.h"
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
+#include "MorvNode/Inspector/HoverControlsView.h"
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
@@ -335,6 +336,15 @@ TEST_F(NodeEditorTest, SpaceDragPansAndScrollToNodeBringsItIntoView)
   const QPointF before = editor->visibleOrigin();
   step([&] { editor->scrollToNode(far); });  // already visible: no scroll
   EXPECT_EQ(editor->visibleOrigin(), before);
+}
+
+TEST_F(NodeEditorTest, TheScrollableAreaGrowingHidesTheHoverControl)
+{
+  HoverControlsView* controls = HoverControlsView::sharedHoverControls();
+  controls->show();
+  add("ValueNode", {5000, 4000});
+  EXPECT_EQ(HoverControlsView::existingHoverControls(), controls);
+  EXPECT_FALSE(controls->isVisible());
 }
 
 TEST(NodeEditorGrid, LinesFallOnWholePixelsAcrossTheOrigin)

@@ -401,4 +401,75 @@ TEST_F(DocumentWindowTest, PreferencesClampSizesAndCancelStoresNothing)
   EXPECT_FALSE(preferences->isVisible());
 }
 
+TEST_F(DocumentWindowTest, LaunchOpensExactlyOneUntitledDocumentOnlyWhenAsked)
+{
+  // Whether the platform asks for the untitled document or not, one opens.
+  for (const bool asked : {false, true}) {
+    SCOPED_TRACE(asked);
+    controller_ = std::make_unique<MVDocumentController>();
+    int withoutDocuments = 0;
+    QObject::connect(controller_.get(), &MVDocumentController::launchedWithoutDocuments,
+                     [&withoutDocuments] { ++withoutDocuments; });
+    defaults_->setBool("Open New Document At Startup", true);
+    controller_->applicationWillFinishLaunching();
+    if (asked) {
+      ASSERT_TRUE(controller_->applicationShouldOpenUntitledFile());
+      controller_->newDocument();
+      EXPECT_FALSE(controller_->applicationShouldOpenUntitledFile()) << "yes only once";
+    }
+    controller_->afterApplicationLaunch();
+    EXPECT_EQ(controller_->documentWindows().size(), 1u);
+    EXPECT_EQ(withoutDocuments, 0);
+  }
+  // Switched off: no document, and the application is told that it has none to show.
+  controller_ = std::make_unique<MVDocumentController>();
+  int withoutDocuments = 0;
+  QObject::connect(controller_.get(), &MVDocumentController::launchedWithoutDocuments,
+                   [&withoutDocuments] { ++withoutDocuments; });
+  defaults_->setBool("Open New Document At Startup", false);
+  controller_->applicationWillFinishLaunching();
+  EXPECT_FALSE(controller_->applicationShouldOpenUntitledFile());
+  controller_->afterApplicationLaunch();
+  EXPECT_TRUE(controller_->documentWindows().empty());
+  EXPECT_EQ(withoutDocuments, 1);
+}
+
+TEST_F(DocumentWindowTest, SavedViewStateOpensTheAnimationPanelAndScrollsTheNodeEditor)
+{
+  NodeEditorView::registerViewFactories();
+  DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
+    auto* editor = new NodeEditorView;
+    editor->setNodeController(&window.document().nodeController());
+    return editor;
+  });
+  DocumentWindow* window = controller_->newDocument();
+  DocumentWindow::setNodeEditorFactory(nullptr);
+  ASSERT_NE(window, nullptr);
+  auto* editor = qobject_cast<NodeEditorView*>(window->nodeEditorWidget());
+  ASSERT_NE(editor, nullptr);
+
+  // An older file says whether its animations show; a newer one leaves the panel as it is.
+  for (const bool open : {false, true, false}) {
+    SCOPED_TRACE(open);
+    MVDocumentViewState legacy;
+    legacy.fromLegacyFile = true;
+    legacy.animationPanelOpen = open;
+    window->applyViewState(legacy);
+    EXPECT_EQ(window->isAnimationContainerShown(), open);
+  }
+  MVDocumentViewState current;
+  current.animationPanelOpen = true;
+  window->applyViewState(current);
+  EXPECT_FALSE(window->isAnimationContainerShown());
+
+  current.scrollOffset = pf::Point(-300, 450);
+  window->applyViewState(current);
+  ASSERT_TRUE(waitFor([&] { return editor->visibleOrigin() == QPointF(-300, 450); }));
+  MVDocumentViewState stored;
+  window->storeViewState(stored);
+  ASSERT_TRUE(stored.scrollOffset);
+  EXPECT_EQ(stored.scrollOffset->x, -300);
+  EXPECT_EQ(stored.scrollOffset->y, 450);
+}
+
 }  // namespace
