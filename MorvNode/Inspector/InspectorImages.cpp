@@ -1,5 +1,7 @@
 #include "MorvNode/Inspector/InspectorImages.h"
 
+#include <QPainter>
+
 #include "MorvNode/Model/InterfaceIconProvider.h"
 #include "Platform/Bitmap.h"
 #include "Platform/Image.h"
@@ -31,4 +33,36 @@ QPixmap InspectorImages::iconNamed(const std::string& name)
   }
   const std::shared_ptr<const pf::Image> icon = provider->interfaceIconImageNamed(name);
   return icon != nullptr ? pixmapFromImage(*icon, 2.0) : QPixmap();
+}
+
+bool InspectorImages::isTemplateImage(const QImage& image)
+{
+  if (image.isNull()) {
+    return false;
+  }
+  const QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  bool drawn = false;
+  for (int y = 0; y < pixels.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+    for (int x = 0; x < pixels.width(); ++x) {
+      if ((row[x] & 0x00ffffffu) != 0) {
+        return false;  // some colour other than black
+      }
+      drawn = drawn || qAlpha(row[x]) != 0;
+    }
+  }
+  return drawn;
+}
+
+QPixmap InspectorImages::tintedTemplate(const QPixmap& pixmap, const QColor& color)
+{
+  if (!color.isValid() || !isTemplateImage(pixmap.toImage())) {
+    return pixmap;
+  }
+  QImage tinted = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QPainter painter(&tinted);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  painter.fillRect(tinted.rect(), color);
+  painter.end();
+  return QPixmap::fromImage(tinted);
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include <QColor>
 #include <QImage>
 #include <QPixmap>
 
@@ -21,4 +22,10 @@ public:
   static QPixmap pixmapFromImage(const pf::Image& image, double scale = 1.0);
   // The installed icon provider's icon of that name; a null pixmap when there is none.
   static QPixmap iconNamed(const std::string& name);
+
+  // Whether the image is drawn in black alone, at any opacity, as our interface icons are: such
+  // a template image is shown in the text colour of the place it appears in.
+  static bool isTemplateImage(const QImage& image);
+  // A template image recoloured to `color`, its opacity kept; any other pixmap as it is.
+  static QPixmap tintedTemplate(const QPixmap& pixmap, const QColor& color);
 };

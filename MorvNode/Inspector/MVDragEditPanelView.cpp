@@ -105,7 +105,8 @@ void MVDragEditPanelView::dragEditInterfaceChanged()
     const MVNode* node = selected.front();
     nodeHeaderLabel_->setText(QString::fromStdString(node->nodeClass().displayTypeName));
     nodeTitleLabel_->setText(QString::fromStdString(node->displayName()));
-    const QPixmap icon = InspectorImages::iconNamed(node->iconName());
+    const QPixmap icon = InspectorImages::tintedTemplate(InspectorImages::iconNamed(node->iconName()),
+                                                         nodeIconView_->palette().color(QPalette::WindowText));
     nodeIconView_->setPixmap(icon);
     nodeIconView_->setVisible(!icon.isNull());
     if (!icon.isNull()) {

@@ -28,7 +28,7 @@ void MVParameterIndexView::fillMenuForParameter(QComboBox* popup, const MVParame
     if (index < icons.size() && !icons[index].empty()) {
       const QPixmap icon = InspectorImages::iconNamed(icons[index]);
       if (!icon.isNull()) {
-        popup->setItemIcon(item, QIcon(icon));
+        popup->setItemIcon(item, QIcon(InspectorImages::tintedTemplate(icon, popup->palette().color(QPalette::Text))));
       }
     }
   }

@@ -1,6 +1,9 @@
 #include "MorvNode/Inspector/MVSegmentedControl.h"
 
+#include <QEvent>
 #include <QToolButton>
+
+#include "MorvNode/Inspector/InspectorImages.h"
 
 MVSegmentedControl::MVSegmentedControl(int segmentCount, Tracking tracking, QWidget* parent)
     : QWidget(parent), tracking_(tracking)
@@ -22,14 +25,33 @@ MVSegmentedControl::MVSegmentedControl(int segmentCount, Tracking tracking, QWid
     });
     segments_.push_back(button);
   }
+  icons_.resize(segments_.size());
   layoutSegments();
 }
 
 void MVSegmentedControl::setIcon(int segment, const QPixmap& icon, int size)
 {
   QToolButton* button = segments_.at(static_cast<std::size_t>(segment));
-  button->setIcon(QIcon(icon));
+  icons_.at(static_cast<std::size_t>(segment)) = icon;
   button->setIconSize(QSize(size, size));
+  showIcon(segment);
+}
+
+void MVSegmentedControl::showIcon(int segment)
+{
+  const QPixmap& icon = icons_[static_cast<std::size_t>(segment)];
+  QToolButton* button = segments_[static_cast<std::size_t>(segment)];
+  button->setIcon(icon.isNull() ? QIcon() : QIcon(InspectorImages::tintedTemplate(icon, palette().color(QPalette::ButtonText))));
+}
+
+void MVSegmentedControl::changeEvent(QEvent* event)
+{
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange) {
+    for (int index = 0; index < segmentCount(); ++index) {
+      showIcon(index);
+    }
+  }
 }
 
 void MVSegmentedControl::setToolTip(int segment, const QString& toolTip)

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include <QPixmap>
 #include <QWidget>
 
 class QToolButton;
@@ -18,6 +19,8 @@ public:
   MVSegmentedControl(int segmentCount, Tracking tracking, QWidget* parent = nullptr);
 
   int segmentCount() const { return static_cast<int>(segments_.size()); }
+  // `size` in points, square. A template icon (InspectorImages::isTemplateImage) is shown in
+  // the palette's button text colour and follows palette changes (light and dark desktops).
   void setIcon(int segment, const QPixmap& icon, int size);
   void setToolTip(int segment, const QString& toolTip);
   bool isSelected(int segment) const;
@@ -32,11 +35,14 @@ signals:
 
 protected:
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
 private:
   void layoutSegments();
+  void showIcon(int segment);
 
   std::vector<QToolButton*> segments_;  // children
+  std::vector<QPixmap> icons_;          // as given, per segment
   Tracking tracking_;
   int lastClicked_ = -1;
 };

@@ -82,7 +82,8 @@ void WarningsListItemView::setNode(MVNode* node)
     nodeTypeLabel_->setText(QString::fromStdString(node->nodeClass().displayTypeName));
     nodeTitleLabel_->setText(QString::fromStdString(node->displayName()));
     nodeTitleLabel_->move(nodeTypeLabel_->x(), nodeTitleLabel_->y());
-    nodeIconView_->setPixmap(InspectorImages::iconNamed(node->iconName()));
+    nodeIconView_->setPixmap(InspectorImages::tintedTemplate(InspectorImages::iconNamed(node->iconName()),
+                                                             nodeIconView_->palette().color(QPalette::WindowText)));
     nodeId_ = node->nodeId();
   } else {
     nodeTypeLabel_->clear();

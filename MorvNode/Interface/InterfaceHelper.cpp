@@ -1,6 +1,11 @@
 #include "MorvNode/Interface/InterfaceHelper.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <QApplication>
 #include <QPalette>
@@ -9,8 +14,10 @@
 
 #include "MorvNode/Document/MVApplicationResources.h"
 #include "Platform/Image.h"
+#include "Platform/Unicode.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+#include "Shared/SVG/ODSVG.h"
 
 namespace {
 
@@ -56,6 +63,73 @@ QPalette lightPalette()
   return palette;
 }
 
+// Where icons are looked for below the resource folder, in this order.
+constexpr std::array<const char*, 3> kIconFolders{"node icons/", "interface icons/", ""};
+
+// Drawn icons are rendered with this many pixels per point, enough for high-density screens;
+// on others Qt scales them down.
+constexpr double kDrawnIconPixelsPerPoint = 2.0;
+
+// Icon sources are a few kilobytes; anything far larger is not one of ours.
+constexpr std::uintmax_t kMaximumDrawnIconBytes = 1 << 20;
+
+// The file of that name in the first icon folder that has one.
+std::optional<std::filesystem::path> iconFile(const std::string& name)
+{
+  for (const char* folder : kIconFolders) {
+    if (std::optional<std::filesystem::path> path = MVApplicationResources::pathForResource(std::string(folder) + name)) {
+      return path;
+    }
+  }
+  return std::nullopt;
+}
+
+// The drawing an icon is made from when no picture file of its name exists: the SVG file of
+// the same name with ".svg" in place of the extension, in the same folders.
+std::optional<std::filesystem::path> drawnIconSource(const std::string& name)
+{
+  std::filesystem::path source(name);
+  if (source.extension() == ".svg") {
+    return std::nullopt;  // already looked for as a file
+  }
+  source.replace_extension(".svg");
+  return iconFile(source.string());
+}
+
+// The SVG drawing rendered into a bitmap at kDrawnIconPixelsPerPoint, sized in points to the
+// drawing's own size; nullopt for an unreadable or empty drawing.
+std::optional<pf::Image> drawnIcon(const std::filesystem::path& source)
+{
+  std::error_code error;
+  const std::uintmax_t length = std::filesystem::file_size(source, error);
+  if (error || length == 0 || length > kMaximumDrawnIconBytes) {
+    return std::nullopt;
+  }
+  std::ifstream stream(source, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+  if (!stream || !pf::isValidUTF8(text)) {
+    return std::nullopt;
+  }
+  const std::shared_ptr<ODSVG> svg = ODSVG::initWithSVGString(text);
+  if (svg == nullptr) {
+    return std::nullopt;
+  }
+  pf::Size size = svg->proposedViewSize();
+  if (!(size.width > 0.0 && size.height > 0.0)) {
+    size = svg->viewBox().size;
+  }
+  if (!(size.width > 0.0 && size.height > 0.0) || size.width > 1024.0 || size.height > 1024.0) {
+    return std::nullopt;
+  }
+  std::optional<pf::Image> image =
+      svg->imageWithSize(pf::Size(size.width * kDrawnIconPixelsPerPoint, size.height * kDrawnIconPixelsPerPoint));
+  if (!image) {
+    return std::nullopt;
+  }
+  image->setSize(size);
+  return image;
+}
+
 }  // namespace
 
 InterfaceHelper& InterfaceHelper::shared()
@@ -92,28 +166,26 @@ bool InterfaceHelper::shouldAnimate() const
 
 QImage InterfaceHelper::interfaceIconNamed(const std::string& name)
 {
-  if (name.empty()) {
-    FeedbackManager::log("Warning, interfaceIconImageNamed called with no iconName");
-    return {};
-  }
   if (auto cached = interfaceIcons_.find(name); cached != interfaceIcons_.end()) {
     return cached->second;
   }
-  for (const char* folder : {"node icons/", "interface icons/", ""}) {
-    const std::optional<std::filesystem::path> path = MVApplicationResources::pathForResource(std::string(folder) + name);
-    if (!path) {
-      continue;
-    }
-    QImage image(QString::fromStdString(path->string()));
-    if (image.isNull()) {
-      FeedbackManager::log("Error, interfaceIconImageNamed could not load icon '%@'", name);
-      return {};
-    }
-    interfaceIcons_[name] = image;
-    return image;
+  const std::shared_ptr<const pf::Image> icon = interfaceIconImageNamed(name);
+  if (icon == nullptr) {
+    return {};
   }
-  FeedbackManager::log("Warning, interfaceIconImageNamed could not find icon '%@' in bundle", name);
-  return {};
+  // Drawn icons carry more pixels than points (for high-density screens): the image keeps that
+  // ratio, so it measures its point size wherever Qt shows it.
+  const double ratio = icon->size().width > 0.0 ? std::max(1.0, icon->pixelSize().first / icon->size().width) : 1.0;
+  const std::optional<pf::Bitmap> bitmap = icon->renderedBitmap(ratio);
+  if (!bitmap) {
+    return {};
+  }
+  const QImage view(reinterpret_cast<const uchar*>(bitmap->data()), bitmap->width(), bitmap->height(),
+                    static_cast<qsizetype>(bitmap->stride()), QImage::Format_ARGB32_Premultiplied);
+  QImage image = view.copy();
+  image.setDevicePixelRatio(ratio);
+  interfaceIcons_[name] = image;
+  return image;
 }
 
 QImage InterfaceHelper::menuIconImageNamed(const std::string& name)
@@ -130,7 +202,9 @@ QImage InterfaceHelper::menuIconImageNamed(const std::string& name)
     return {};
   }
   // 16 points high with the aspect ratio kept; the full-size icon stays as it is.
-  QImage menu = icon.scaledToHeight(16, Qt::SmoothTransformation);
+  const double ratio = icon.devicePixelRatio();
+  QImage menu = icon.scaledToHeight(static_cast<int>(std::lround(16.0 * ratio)), Qt::SmoothTransformation);
+  menu.setDevicePixelRatio(ratio);
   menuIcons_[name] = menu;
   return menu;
 }
@@ -143,19 +217,31 @@ QIcon InterfaceHelper::menuIconNamed(const std::string& name)
 
 std::shared_ptr<const pf::Image> InterfaceHelper::interfaceIconImageNamed(const std::string& name)
 {
+  if (name.empty()) {
+    FeedbackManager::log("Warning, interfaceIconImageNamed called with no iconName");
+    return nullptr;
+  }
   if (auto cached = coreIcons_.find(name); cached != coreIcons_.end()) {
     return cached->second;
   }
-  for (const char* folder : {"node icons/", "interface icons/", ""}) {
-    if (const std::optional<std::filesystem::path> path =
-            MVApplicationResources::pathForResource(std::string(folder) + name)) {
-      if (std::optional<pf::Image> image = pf::Image::fromFile(path->string())) {
-        auto shared = std::make_shared<const pf::Image>(std::move(*image));
-        coreIcons_[name] = shared;
-        return shared;
-      }
+  std::optional<pf::Image> image;
+  if (const std::optional<std::filesystem::path> path = iconFile(name)) {
+    image = pf::Image::fromFile(path->string());
+    if (image && image->bitmap() != nullptr) {
+      // A picture file counts one point per pixel, whatever resolution it states.
+      image->setSize(pf::Size(image->bitmap()->width(), image->bitmap()->height()));
     }
+  } else if (const std::optional<std::filesystem::path> source = drawnIconSource(name)) {
+    image = drawnIcon(*source);
+  } else {
+    FeedbackManager::log("Warning, interfaceIconImageNamed could not find icon '%@' in bundle", name);
+    return nullptr;
   }
-  FeedbackManager::log("Warning, interfaceIconImageNamed could not find icon '%@' in bundle", name);
-  return nullptr;
+  if (!image) {
+    FeedbackManager::log("Error, interfaceIconImageNamed could not load icon '%@'", name);
+    return nullptr;
+  }
+  auto shared = std::make_shared<const pf::Image>(std::move(*image));
+  coreIcons_[name] = shared;
+  return shared;
 }

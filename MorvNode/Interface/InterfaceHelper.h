@@ -15,6 +15,12 @@
 // itself), cached for the whole run at their own size and at menu size (16 points high). It is
 // also the core's icon provider. Main thread only, except shared(), which is safe to call from
 // any thread.
+//
+// A picture file measures one point per pixel. When no file has the name, the icon is drawn
+// from the SVG file of the same name with ".svg" in place of the extension ("icon_random.png"
+// from "icon_random.svg"), at the drawing's size in points and twice that in pixels. Our own
+// interface icons are such drawings, black on transparent: views show them in their text
+// colour (InspectorImages::tintedTemplate).
 class InterfaceHelper final : public InterfaceIconProvider {
 public:
   static InterfaceHelper& shared();
@@ -29,8 +35,8 @@ public:
   // Only while enabled here and the preference "Interface Animations" is on.
   bool shouldAnimate() const;
 
-  // The icon as an image of its own pixel size; a null image (logged) when no resource has that
-  // name. Failures are not cached.
+  // The icon at its own size in points, with the device pixel ratio of its pixels (2 for drawn
+  // icons); a null image (logged) when no resource has that name. Failures are not cached.
   QImage interfaceIconNamed(const std::string& name);
   QImage menuIconImageNamed(const std::string& name);
   QIcon menuIconNamed(const std::string& name);
