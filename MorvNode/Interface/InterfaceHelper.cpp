@@ -89,9 +89,6 @@ std::optional<std::filesystem::path> iconFile(const std::string& name)
 std::optional<std::filesystem::path> drawnIconSource(const std::string& name)
 {
   std::filesystem::path source(name);
-  if (source.extension() == ".svg") {
-    return std::nullopt;  // already looked for as a file
-  }
   source.replace_extension(".svg");
   return iconFile(source.string());
 }
@@ -225,7 +222,9 @@ std::shared_ptr<const pf::Image> InterfaceHelper::interfaceIconImageNamed(const 
     return cached->second;
   }
   std::optional<pf::Image> image;
-  if (const std::optional<std::filesystem::path> path = iconFile(name)) {
+  if (const std::optional<std::filesystem::path> path = iconFile(name); path && path->extension() == ".svg") {
+    image = drawnIcon(*path);
+  } else if (path) {
     image = pf::Image::fromFile(path->string());
     if (image && image->bitmap() != nullptr) {
       // A picture file counts one point per pixel, whatever resolution it states.

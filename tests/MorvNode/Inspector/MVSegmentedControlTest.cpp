@@ -1,6 +1,7 @@
 #include "MorvNode/Inspector/MVSegmentedControl.h"
 
 #include <QPainter>
+#include <QApplication>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -41,13 +42,15 @@ TEST(MVSegmentedControlTest, TemplateIconsFollowThePalette)
   EXPECT_FALSE(InspectorImages::isTemplateImage(QImage()));
 
   InterfaceHelper::setInterfaceMode(2);
-  MVSegmentedControl control(2, MVSegmentedControl::Tracking::SelectOne);
+  QWidget row;
+  auto& control = *new MVSegmentedControl(2, MVSegmentedControl::Tracking::SelectOne, &row);
   control.setIcon(0, disc(Qt::black), 18);
   control.setIcon(1, disc(Qt::red), 18);
   EXPECT_GT(shownColor(control, 0).lightness(), 180);
   EXPECT_EQ(shownColor(control, 1).rgb(), QColor(Qt::red).rgb());
 
   InterfaceHelper::setInterfaceMode(1);
+  QApplication::processEvents();  // the palette reaches the widgets in posted events
   EXPECT_LT(shownColor(control, 0).lightness(), 60);
   EXPECT_EQ(shownColor(control, 1).rgb(), QColor(Qt::red).rgb());
   InterfaceHelper::setInterfaceMode(0);

@@ -17,6 +17,7 @@
 #include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVParameterIndex.h"
+#include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Nodes/Change/ChangePivotNode.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/Image.h"
@@ -67,7 +68,9 @@ std::set<std::string> interfaceIconNamesOfTheNodes()
         continue;
       }
       for (const auto& parameter : node->parameters()) {
-        if (const auto* index = dynamic_cast<const MVParameterIndex*>(parameter.get())) {
+        const auto* index = dynamic_cast<const MVParameterIndex*>(parameter.get());
+        // A node index lists the document's nodes with their class icons, not choices.
+        if (index != nullptr && dynamic_cast<const MVParameterNodeIndex*>(index) == nullptr) {
           for (const std::string& icon : index->indexIcons()) {
             if (!icon.empty() && icon != "-") {
               names.insert(icon);
