@@ -8,7 +8,7 @@ set(layer_prefixes
   "MorvNode/Model=2" "MorvNode/Elements=2"
   "MorvNode/Controller=3" "MorvNode/Nodes=3" "MorvNode/Document=3"
   "MorvNode/Editor=4" "MorvNode/Inspector=4" "MorvNode/Interface=4"
-  "Shared/ODTextField=4" "Shared/ODDropView=4" "Shared/LockingSplitView=4" "Shared/ODAnimation/Timeline=4"
+  "Shared/ODTextField=4" "Shared/ODDropView=4" "Shared/LockingSplitView=4" "Shared/SVGView=4" "Shared/ODAnimation/Timeline=4"
   "App=5")
 set(first_qt_layer 4)
 

@@ -2,17 +2,25 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "Platform/DrawingContext.h"
 #include "Platform/Log.h"
 #include "Platform/Numbers.h"
 #include "Platform/Surface.h"
+#include "Shared/SVG/ODSVGCache.h"
+#include "Shared/SVG/ODSVGCairoRenderer.h"
 #include "Shared/SVG/ODSVGColor.h"
+#include "Shared/SVG/ODSVGExporter.h"
+#include "Shared/SVG/ODSVGGroupLayer.h"
+#include "Shared/SVG/ODSVGImageLayer.h"
 #include "Shared/SVG/ODSVGLayer.h"
 #include "Shared/SVG/ODSVGLayerTree.h"
 #include "Shared/SVG/ODSVGPath.h"
 #include "Shared/SVG/ODSVGShapeLayer.h"
 #include "Shared/SVG/ODSVGTransaction.h"
+
+ODSVG::ODSVG() = default;
 
 ODSVG::~ODSVG() = default;
 
@@ -37,6 +45,114 @@ std::shared_ptr<ODSVG> ODSVG::initWithSVGString(std::string_view svgString, ODSV
   svg->viewBox_ = svg->group_->viewBox();
   svg->proposedViewSize_ = svg->group_->proposedViewSize();
   return svg;
+}
+
+namespace {
+
+std::mutex& resourceMutex()
+{
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::string& resourceDirectoryStorage()
+{
+  static std::string directory;
+  return directory;
+}
+
+}  // namespace
+
+std::shared_ptr<ODSVG> ODSVG::initWithFile(const std::string& path, bool useCache, ODSVGError* error)
+{
+  std::error_code failure;
+  std::filesystem::path absolute = std::filesystem::absolute(path, failure);
+  if (failure) {
+    absolute = path;
+  }
+  return initWithFilePathURL(absolute.lexically_normal().string(), useCache, error);
+}
+
+std::shared_ptr<ODSVG> ODSVG::initWithFilePathURL(const std::string& fileURL, bool useCache, ODSVGError* error)
+{
+  if (useCache) {
+    if (std::shared_ptr<ODSVG> cached = ODSVGCache::cachedSVGForFileURL(fileURL)) {
+      return cached;
+    }
+  }
+  constexpr std::string_view kScheme = "file://";
+  const std::string path = fileURL.rfind(kScheme, 0) == 0 ? fileURL.substr(kScheme.size()) : fileURL;
+  auto svg = std::make_shared<ODSVG>();
+  ODSVGError parseError;
+  svg->group_ = ODSVGParser::initWithFileURL(path, &parseError, svg.get());
+  if (!svg->group_) {
+    if (error) {
+      *error = parseError;
+    }
+    return nullptr;
+  }
+  svg->viewBox_ = svg->group_->viewBox();
+  svg->proposedViewSize_ = svg->group_->proposedViewSize();
+  if (useCache) {
+    ODSVGCache::cacheSVG(svg, fileURL);
+  }
+  return svg;
+}
+
+std::shared_ptr<ODSVG> ODSVG::svgNamed(const std::string& name, bool useCache, ODSVGError* error)
+{
+  const std::string directory = resourceDirectory();
+  if (directory.empty() || name.empty()) {
+    return nullptr;
+  }
+  std::filesystem::path file = std::filesystem::path(directory) / name;
+  if (!file.has_extension()) {
+    file += ".svg";
+  }
+  std::error_code failure;
+  if (!std::filesystem::is_regular_file(file, failure)) {
+    return nullptr;
+  }
+  return initWithFile(file.string(), useCache, error);
+}
+
+void ODSVG::setResourceDirectory(std::string directory)
+{
+  const std::lock_guard lock(resourceMutex());
+  resourceDirectoryStorage() = std::move(directory);
+}
+
+std::string ODSVG::resourceDirectory()
+{
+  const std::lock_guard lock(resourceMutex());
+  return resourceDirectoryStorage();
+}
+
+std::shared_ptr<ODSVG> ODSVG::initWithSVGLayer(std::shared_ptr<ODSVGLayer> layer, const pf::Rect& viewBox)
+{
+  if (!layer) {
+    return nullptr;
+  }
+  auto svg = std::make_shared<ODSVG>();
+  svg->layerTree_ = std::move(layer);
+  svg->viewBox_ = viewBox;
+  svg->proposedViewSize_ = viewBox.size;
+  return svg;
+}
+
+std::shared_ptr<ODSVG> ODSVG::initWithImage(const pf::Image& image)
+{
+  std::shared_ptr<ODSVGLayer> group;
+  pf::Rect frame;
+  ODSVGObtainTransactionLock([&] {
+    auto imageLayer = std::make_shared<ODSVGImageLayer>(image);
+    // Images draw y-up in their box; the flip shows the picture upright, as the tree builder does.
+    imageLayer->setAffineTransform(pf::AffineTransform::scaling(1.0, -1.0));
+    frame = imageLayer->frame();
+    group = std::make_shared<ODSVGGroupLayer>();
+    group->addSublayer(std::move(imageLayer));
+  });
+  return initWithSVGLayer(std::move(group), frame);
 }
 
 std::optional<std::string> ODSVG::identifier() const
@@ -111,6 +227,12 @@ void ODSVG::discardDOM()
   const std::lock_guard lock(mutex_);
   layerLocked();
   group_.reset();
+}
+
+std::string ODSVG::SVGStringWithOptions(std::int64_t options)
+{
+  const ODSVGExporter exporter(*this, viewBox_.size, options);
+  return exporter.SVGString();
 }
 
 void ODSVG::dropLayerTree()
@@ -288,8 +410,16 @@ bool ODSVG::drawInRect(pf::DrawingContext& context, const pf::Rect& rect, ODSVGE
   const ODSVGTransactionGuard transaction;
   std::shared_ptr<ODSVGLayer> root = layerLocked();
   askHelperForBackingScale();
-  if (root) {
+  if (root && renderingEngine_ == 1) {
     root->renderInContext(context);
+  } else if (root && renderingEngine_ == 0) {
+    if (!renderer_) {
+      renderer_ = std::make_unique<ODSVGCairoRenderer>();
+    }
+    renderer_->setScale(scale_);
+    renderer_->setBackingScale(lastProposedBackingScale_ > 0.0 ? lastProposedBackingScale_ : 1.0);
+    renderer_->setViewPort(*drawing);
+    renderer_->renderLayer(*root, context);
   }
   return true;
 }

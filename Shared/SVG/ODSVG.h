@@ -18,6 +18,7 @@
 #include "Shared/SVG/ODSVGParser.h"
 #include "Shared/SVG/ODSVGParserDelegate.h"
 
+class ODSVGCairoRenderer;
 class ODSVGLayer;
 class ODSVGLayerTree;
 class ODSVGPath;
@@ -44,7 +45,29 @@ public:
   static std::shared_ptr<ODSVG> initWithSVGString(std::string_view svgString, ODSVGError* error,
                                                   ODSVGParser::Budget& budget);
 
-  ODSVG() = default;
+  // A document read from a file (only that file: references to other files are not followed).
+  // With `useCache` and the cache enabled (ODSVGCache), a document already loaded from the
+  // same absolute path is returned as it is, and a new one is stored. nullptr with the
+  // parser's error (code 0 for an unreadable file) otherwise.
+  static std::shared_ptr<ODSVG> initWithFile(const std::string& path, bool useCache = true,
+                                             ODSVGError* error = nullptr);
+  // The same for a "file://" URL or a path, taken as the cache key as it is.
+  static std::shared_ptr<ODSVG> initWithFilePathURL(const std::string& fileURL, bool useCache = true,
+                                                    ODSVGError* error = nullptr);
+  // A resource of the application: `name` in the resource directory, ".svg" added when the
+  // name has no extension. nullptr without an error when there is no such file.
+  static std::shared_ptr<ODSVG> svgNamed(const std::string& name, bool useCache = true, ODSVGError* error = nullptr);
+  // Where svgNamed looks (empty, the default, finds nothing); set once at start-up.
+  static void setResourceDirectory(std::string directory);
+  static std::string resourceDirectory();
+
+  // A document whose layer tree is `layer` (kept, never rebuilt) and whose view box and
+  // proposed size are `viewBox`; it has no node tree. nullptr for no layer.
+  static std::shared_ptr<ODSVG> initWithSVGLayer(std::shared_ptr<ODSVGLayer> layer, const pf::Rect& viewBox);
+  // A document showing the picture: a group holding one image layer, the view box its frame.
+  static std::shared_ptr<ODSVG> initWithImage(const pf::Image& image);
+
+  ODSVG();
   ~ODSVG() override;
   ODSVG(const ODSVG&) = delete;
   ODSVG& operator=(const ODSVG&) = delete;
@@ -115,6 +138,16 @@ public:
   // Builds the layer tree, then lets go of the node tree.
   void discardDOM();
 
+  // The document written back as SVG text from its layer tree, at the view box's size (so
+  // without width, height or scaling), with the exporter's option bits (ODSVGExporter.h).
+  std::string SVGStringWithOptions(std::int64_t options);
+
+  // How drawInRect draws: 1 (the default) lets the layers draw themselves, 0 draws the tree
+  // with the direct renderer (ODSVGCairoRenderer, made on first use), any other value draws
+  // nothing.
+  int renderingEngine() const { return renderingEngine_; }
+  void setRenderingEngine(int engine) { renderingEngine_ = engine; }
+
   // Asked for the backing scale of the screen drawn for (at least 1); unset answers 1.
   void setRenderingBackingScaleHelper(std::function<double()> helper) { renderingBackingScaleHelper_ = std::move(helper); }
 
@@ -139,5 +172,7 @@ private:
   long lineCapStyle_ = 0;
   long lineJoinStyle_ = 0;
   std::function<double()> renderingBackingScaleHelper_;
+  int renderingEngine_ = 1;
+  std::unique_ptr<ODSVGCairoRenderer> renderer_;
   std::recursive_mutex mutex_;  // drawing and building, one at a time
 };

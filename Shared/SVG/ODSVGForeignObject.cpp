@@ -1,0 +1,1 @@
+#include "Shared/SVG/ODSVGForeignObject.h"
