@@ -27,6 +27,7 @@
 #include "Shared/SVG/ODSVGRadialGradient.h"
 #include "Shared/SVG/ODSVGShapeLayer.h"
 #include "Shared/SVG/ODSVGStrokeLayer.h"
+#include "Shared/SVG/ODSVGTransaction.h"
 #include "Shared/SVG/ODSVGUtils.h"
 
 namespace {
@@ -51,6 +52,15 @@ std::string opacityString(double value)
     return pf::format("%ld", static_cast<long>(readBack));
   }
   return text;
+}
+
+// The matrix text with -0 written as 0.
+std::string matrixString(const pf::AffineTransform& matrix)
+{
+  auto clean = [](double value) { return value == 0.0 ? 0.0 : value; };
+  const pf::AffineTransform cleaned(clean(matrix.a), clean(matrix.b), clean(matrix.c), clean(matrix.d), clean(matrix.tx),
+                                    clean(matrix.ty));
+  return ODSVGTransform::affineTransformToSVGMatrixString(cleaned);
 }
 
 std::string hashURL(const std::string& identifier)
@@ -184,7 +194,8 @@ ODSVGExporter::ODSVGExporter(ODSVG& svg, pf::Size size, std::int64_t options) : 
 
   const pf::Rect viewBox = svg.viewBox();
   setAttribute(root_, "viewBox",
-               pf::format("%g %g %g %g", viewBox.origin.x, viewBox.origin.y, viewBox.size.width, viewBox.size.height));
+               number(viewBox.origin.x) + " " + number(viewBox.origin.y) + " " + number(viewBox.size.width) + " " +
+                   number(viewBox.size.height));
   setAttribute(root_, "version", pf::format("%g", static_cast<double>(1.1f)));
   setAttribute(root_, "xmlns", kSVGNamespace);
   setAttribute(root_, "xmlns:xlink", kXLinkNamespace);
@@ -205,6 +216,8 @@ ODSVGExporter::ODSVGExporter(ODSVG& svg, pf::Size size, std::int64_t options) : 
   }
 
   if (const std::shared_ptr<ODSVGLayer> layer = svg.layer()) {
+    // Drawing into a vector target switches the tree's masks around under this lock.
+    const ODSVGTransactionGuard transaction;
     recursiveParseFromLayer(*layer, scaledRootNode_ ? scaledRootNode_ : root_);
   }
   if (defElement_ && defElement_.first_child()) {
@@ -474,7 +487,7 @@ void ODSVGExporter::applyDefaultsToElement(pugi::xml_node element, const ODSVGLa
     setAttribute(element, "style", style);
   }
   if (!layer.affineTransform().isIdentity()) {
-    setAttribute(element, "transform", ODSVGTransform::affineTransformToSVGMatrixString(layer.affineTransform()));
+    setAttribute(element, "transform", matrixString(layer.affineTransform()));
   }
   if (layer.mask()) {
     applyMaskToElement(element, layer);
@@ -537,7 +550,7 @@ void ODSVGExporter::applyGradientFromLayer(const ODSVGGradientLayer& layer, bool
   if (gradient->gradient()) {
     for (const ODSVGGradient::Stop& stop : *gradient->gradient()) {
       pugi::xml_node stopNode = node.append_child("stop");
-      setAttribute(stopNode, "offset", pf::format("%g%%", stop.location * 100.0));
+      setAttribute(stopNode, "offset", number(stop.location * 100.0) + "%");
       const pf::Color& color = stop.color;
       if (!(color.red() == 0.0 && color.green() == 0.0 && color.blue() == 0.0)) {
         setAttribute(stopNode, "stop-color", ODSVGColor::colorStringFromColor(color, true, true));
@@ -548,8 +561,7 @@ void ODSVGExporter::applyGradientFromLayer(const ODSVGGradientLayer& layer, bool
     }
   }
   if (!gradient->transforms().empty()) {
-    setAttribute(node, "gradientTransform",
-                 ODSVGTransform::affineTransformToSVGMatrixString(affineTransformFromTransforms(gradient->transforms())));
+    setAttribute(node, "gradientTransform", matrixString(affineTransformFromTransforms(gradient->transforms())));
   }
   if (stroke) {
     setAttribute(element, "stroke", hashURL(identifier));

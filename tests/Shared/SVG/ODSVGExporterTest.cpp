@@ -167,6 +167,8 @@ TEST(ODSVGExporterShapes, AttributesOfShapesGradientsAndLayers)
        {{"style", "display:none;"}}},
       {"transforms", "<rect width=\"5\" height=\"5\" transform=\"translate(3 4)\"/>", "//g/g",
        {{"transform", "matrix(1,0,0,1,3,4)"}}},
+      {"no negative zero", "<rect width=\"5\" height=\"5\" transform=\"matrix(-1 -0 -0 1 -0 2)\"/>", "//g/g",
+       {{"transform", "matrix(-1,0,0,1,0,2)"}}},
       {"linear gradient in user space with its transform",
        "<linearGradient id=\"q\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"0\" x2=\"50\" y2=\"0\" "
        "gradientTransform=\"translate(50 0) scale(0.5)\"><stop offset=\"0\" stop-color=\"#000\"/>"
