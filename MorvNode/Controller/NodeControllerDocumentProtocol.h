@@ -27,4 +27,14 @@ public:
   virtual void openAnimationPanel() = 0;
   // Pauses playback when playing, else plays (when there is something to play).
   virtual void animationTogglePlay() = 0;
+
+  // Tells this document apart from every other one, in this process and in any other, for its
+  // whole life: a node clipboard record names the document it was copied from by it. Random,
+  // so that a closed document's successor never inherits it as it could an address.
+  const std::string& documentIdentifier() const { return documentIdentifier_; }
+
+private:
+  static std::string makeDocumentIdentifier();
+
+  std::string documentIdentifier_ = makeDocumentIdentifier();
 };

@@ -29,6 +29,8 @@ void fill(QMenu* menu, const MVMenu& model)
     if (item.submenu != nullptr) {
       QMenu* submenu = menu->addMenu(icon, QString::fromStdString(item.title));
       submenu->setToolTipsVisible(true);
+      submenu->menuAction()->setToolTip(QString::fromStdString(item.toolTip));
+      submenu->menuAction()->setEnabled(model.autoenablesItems || item.enabled);
       fill(submenu, *item.submenu);
       continue;
     }
@@ -50,6 +52,11 @@ QMenu* NodeCatalogueMenus::menuFromModel(const MVMenu& model, QWidget* parent)
   menu->setToolTipsVisible(true);
   fill(menu, model);
   return menu;
+}
+
+void NodeCatalogueMenus::appendItems(QMenu* menu, const MVMenu& model)
+{
+  fill(menu, model);
 }
 
 QMenu* NodeCatalogueMenus::addNodeMenuForConnection(const MVConnection& connection, QWidget* parent)

@@ -15,6 +15,8 @@ class NodeCatalogueMenus {
 public:
   // A new menu owned by `parent`; separators, submenus and disabled items as the core menu says.
   static QMenu* menuFromModel(const MVMenu& model, QWidget* parent);
+  // Appends the model's items to an existing menu, as menuFromModel does.
+  static void appendItems(QMenu* menu, const MVMenu& model);
   // The add-node menu offered at the loose end of a new connection: the node families that fit
   // the connection's type and the end it was dragged from. nullptr when none fit. Items carry
   // the class name only; the caller acts on QMenu::triggered.

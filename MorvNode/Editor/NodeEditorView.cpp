@@ -23,6 +23,7 @@
 #include "MorvNode/Editor/MVNodeViewNote.h"
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
+#include "MorvNode/Elements/MVElementRenderer.h"
 #include "MorvNode/Inspector/HoverControlsView.h"
 #include "MorvNode/Model/MVCoalescedLayout.h"
 #include "MorvNode/Model/MVConnection.h"
@@ -554,16 +555,6 @@ pf::Rect NodeEditorView::frame() const
 
 // ---- Services the controller asks for that live elsewhere ----
 
-void NodeEditorView::copy()
-{
-  // TODO(issue 32): the node clipboard.
-}
-
-void NodeEditorView::paste()
-{
-  // TODO(issue 32): the node clipboard.
-}
-
 void NodeEditorView::hideHoverControls()
 {
   // Only an existing control: hiding must not make one.
@@ -581,12 +572,6 @@ void NodeEditorView::restoreKeyboardFocus(MVNode* node)
   if (focus != this) {
     setFocus(Qt::OtherFocusReason);
   }
-}
-
-QMenu* NodeEditorView::contextMenuForNode(MVNode* node)
-{
-  (void)node;
-  return nullptr;  // TODO(issue 32): the node's context menu.
 }
 
 void NodeEditorView::showWarningsForNode(MVNode* node)

@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QMenu>
 #include <QPointF>
+#include <QPixmap>
 #include <QPointer>
 #include <QRectF>
 
@@ -17,6 +18,8 @@
 
 class MVConnection;
 class MVConnectionView;
+class MVElement;
+class MVElementRenderer;
 class MVNodeController;
 class MVNodeView;
 class MVParameterSocket;
@@ -127,6 +130,32 @@ public:
   QRectF contentRect() const { return contentRect_; }
   QRectF visibleRect() const;
 
+  // ---- Context menus (NodeEditorViewMenus.cpp) ----
+  // The menus belong to the canvas (deleted with it; shown ones delete themselves on close).
+  // Every command forwards to the graph controller, the node or the document, so each is one
+  // undo step. The menu of a connection: what last passed through it (values, colours or
+  // elements), a node to put on it, its removal; it selects the connection until it closes.
+  QMenu* contextMenuForConnection(MVConnection* connection);
+  // The menu of a right click at a canvas point: the connection's menu over a connection, else
+  // "Add node" (placed at the point) and "Arrange nodes".
+  QMenu* menuForEvent(QPointF canvasPoint);
+  // The connection menu's picture of elements: 200 points wide, 15 to 220 high (15 without an
+  // element), drawn at once on the calling (main) thread. Null without an image.
+  QPixmap renderMenuGraphicsPreviewImageWithElement(const std::shared_ptr<const MVElement>& element);
+  // The node whose menu was built last, and the connection whose menu is open.
+  MVNode* currentMenuNode() const { return currentMenuNode_; }
+  MVConnection* currentAddNodeConnection() const { return currentAddNodeConnection_; }
+
+  // ---- Node clipboard (NodeEditorViewClipboard.cpp) ----
+  // Copy puts the selected nodes and their connections on the clipboard (nothing selected:
+  // the clipboard keeps what it holds); cut copies, then deletes them. Paste adds an image on
+  // the clipboard to the selected import node or a new one, and node records as new nodes.
+  void cut();
+  // Whether the Edit menu command of that title ("Copy", "Cut", "Paste") applies now.
+  bool validateMenuItem(const QString& title) const;
+  // Adds a node record's nodes and connections (MVNodeClipboard) and shows them at once.
+  std::vector<MVNode*> addNodesAndConnectionsFromDictionary(const pf::PlistValue::Dictionary& record, bool paste);
+
   // The add-node menu open on a dropped new connection; nullptr when none.
   QMenu* addNodeMenu() const { return addNodeMenu_.data(); }
   bool isDraggingNodes() const { return mouseIsDraggingNodes_; }
@@ -144,6 +173,7 @@ protected:
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool viewportEvent(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
   class LayoutMark;
@@ -171,6 +201,26 @@ private:
   bool occludes(QPointF point, const QWidget* own) const;
   bool connectionWouldLoop(const MVConnection* connection, const MVParameterSocket* target) const;
   void copySelectionForDrag();
+  // Menus (NodeEditorViewMenus.cpp).
+  void addNodeMenuItems(QMenu* menu, const QString& title, const std::vector<std::string>& keys,
+                        void (NodeEditorView::*action)(const std::string&));
+  void addConnectionPreviewSection(QMenu* menu, MVConnection& connection);
+  void menuDuplicate();
+  void addNodeAfter(const std::string& className);
+  void replaceWithNode(const std::string& className);
+  void menuReverseConnectionOrder();
+  void menuUnlink();
+  void menuNodeHelp();
+  void menuDelete();
+  void menuSelect(const QString& title);
+  void menuAddNode(const std::string& className);
+  void menuRemoveConnection();
+  void menuDidClose();
+  void dismissConnectionSelection();
+  bool isCurrentConnection(const MVConnection* connection) const;
+  // Clipboard (NodeEditorViewClipboard.cpp): an image into an import node; false when the
+  // clipboard held none.
+  bool pasteImageData();
   void closeCopyUndoGroup();
   bool isEditingText() const;
 
@@ -205,6 +255,12 @@ private:
   bool spaceHeld_ = false;
   double lastEdgeScrollTime_ = 0.0;
   QPointer<QMenu> addNodeMenu_;
+  // Menus.
+  MVNode* currentMenuNode_ = nullptr;               // owned by the controller; cleared when it goes
+  MVConnection* currentAddNodeConnection_ = nullptr;  // owned by the controller
+  QPointF contextMenuLocation_;                     // canvas coordinates of the last menu
+  std::unique_ptr<MVElementRenderer> menuPreviewRenderer_;  // made on first use
+  pf::Timer menuCloseTimer_;
   pf::Timer addNodeMenuTimer_;  // drops an unused connection after its menu closed
 
   pf::Timer connectionAnimationTimer_;

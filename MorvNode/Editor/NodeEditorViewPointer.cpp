@@ -896,6 +896,19 @@ void NodeEditorView::keyPressEvent(QKeyEvent* event)
     selectAll();
     return;
   }
+  // The window's Edit menu takes these first; a canvas on its own handles them here.
+  if (event->matches(QKeySequence::Copy)) {
+    copy();
+    return;
+  }
+  if (event->matches(QKeySequence::Cut)) {
+    cut();
+    return;
+  }
+  if (event->matches(QKeySequence::Paste)) {
+    paste();
+    return;
+  }
   QAbstractScrollArea::keyPressEvent(event);
 }
 

@@ -306,6 +306,37 @@ void DocumentWindow::buildMenus()
     updateMenuItems();
   });
   editMenu_->addSeparator();
+  // The node clipboard and the selection: the node editor's commands while it has the keyboard
+  // (updateMenuItems); elsewhere the keys are the focused widget's.
+  auto nodeEditor = [this] { return qobject_cast<NodeEditorView*>(nodeEditorWidget()); };
+  cutAction_ = editMenu_->addAction(tr("Cut"));
+  cutAction_->setShortcut(QKeySequence::Cut);
+  connect(cutAction_, &QAction::triggered, this, [nodeEditor] {
+    if (NodeEditorView* editor = nodeEditor()) {
+      editor->cut();
+    }
+  });
+  copyAction_ = editMenu_->addAction(tr("Copy"));
+  copyAction_->setShortcut(QKeySequence::Copy);
+  connect(copyAction_, &QAction::triggered, this, [nodeEditor] {
+    if (NodeEditorView* editor = nodeEditor()) {
+      editor->copy();
+    }
+  });
+  pasteAction_ = editMenu_->addAction(tr("Paste"));
+  pasteAction_->setShortcut(QKeySequence::Paste);
+  connect(pasteAction_, &QAction::triggered, this, [nodeEditor] {
+    if (NodeEditorView* editor = nodeEditor()) {
+      editor->paste();
+    }
+  });
+  selectAllAction_ = editMenu_->addAction(tr("Select All"));
+  selectAllAction_->setShortcut(QKeySequence::SelectAll);
+  connect(selectAllAction_, &QAction::triggered, this, [nodeEditor] {
+    if (NodeEditorView* editor = nodeEditor()) {
+      editor->selectAll();
+    }
+  });
   deleteAction_ = editMenu_->addAction(tr("Delete"));
   deleteAction_->setShortcuts({QKeySequence::Delete, QKeySequence(Qt::Key_Backspace)});
   deleteAction_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -378,6 +409,11 @@ void DocumentWindow::updateMenuItems()
   const QWidget* editor = nodeEditorWidget();
   const bool editorFocused = focus != nullptr && editor != nullptr && (focus == editor || editor->isAncestorOf(focus));
   deleteAction_->setEnabled(key && hasSelection && editorFocused);
+  const NodeEditorView* nodeEditor = editorFocused ? qobject_cast<const NodeEditorView*>(editor) : nullptr;
+  cutAction_->setEnabled(key && nodeEditor != nullptr && nodeEditor->validateMenuItem("Cut"));
+  copyAction_->setEnabled(key && nodeEditor != nullptr && nodeEditor->validateMenuItem("Copy"));
+  pasteAction_->setEnabled(key && nodeEditor != nullptr && nodeEditor->validateMenuItem("Paste"));
+  selectAllAction_->setEnabled(key && nodeEditor != nullptr);
   duplicateAction_->setEnabled(key && hasSelection);
   unlinkAction_->setEnabled(key && hasSelection);
   reverseAction_->setEnabled(key && hasSelection);

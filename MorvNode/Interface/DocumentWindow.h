@@ -178,6 +178,10 @@ private:
   QAction* revertAction_ = nullptr;
   QAction* undoAction_ = nullptr;
   QAction* redoAction_ = nullptr;
+  QAction* cutAction_ = nullptr;
+  QAction* copyAction_ = nullptr;
+  QAction* pasteAction_ = nullptr;
+  QAction* selectAllAction_ = nullptr;
   QAction* deleteAction_ = nullptr;
   QAction* duplicateAction_ = nullptr;
   QAction* unlinkAction_ = nullptr;

@@ -7,4 +7,6 @@
 class QtPasteboard final : public MVPasteboard {
 public:
   bool setContents(const std::vector<Item>& items) override;
+  std::vector<std::string> types() const override;
+  std::optional<std::vector<std::uint8_t>> dataForType(const std::string& mimeType) const override;
 };

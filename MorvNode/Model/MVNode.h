@@ -20,6 +20,7 @@
 #include "Platform/Point.h"
 
 class MVElement;
+struct MVMenu;
 class MVNodeDelegate;
 class ODAnimator;
 class MVNodeUndoDelegate;
@@ -140,6 +141,9 @@ public:
   virtual void setProposedValue(const MVProposedValue& value) { (void)value; }
   // Reverses the order of the node's incoming element connections (the saved order too).
   virtual void reverseConnectionOrder();
+  // Appends the class's own items to the node's context menu (MVMenu, built by the graph layer);
+  // the base adds none. Item actions refer to the node, which outlives the menu's use.
+  virtual void menuAddNodeCustomItemsToMenu(MVMenu& menu) { (void)menu; }
   bool updateOnParameterChanges() const { return updateOnParameterChanges_; }
   void setUpdateOnParameterChanges(bool update) { updateOnParameterChanges_ = update; }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 
+#include "MorvNode/Controller/MVMenu.h"
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Elements/MVElementImage.h"
 #include "MorvNode/Elements/MVElementPath.h"
@@ -12,6 +13,7 @@
 #include "MorvNode/Model/MVParameterIndex.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
+#include "Platform/Format.h"
 
 const MVNodeClass& ElementNode::nodeClassInfo()
 {
@@ -151,6 +153,29 @@ std::shared_ptr<const MVElement> ElementNode::graphicsPreviewElementForParameter
 void ElementNode::menuPositionTopLeft()
 {
   position_.setValueX(0.0, 0.0);
+}
+
+void ElementNode::menuAddNodeCustomItemsToMenu(MVMenu& menu)
+{
+  MVNode::menuAddNodeCustomItemsToMenu(menu);
+  const pf::Size artboard = nodeController() != nullptr ? nodeController()->artboardSize() : pf::Size();
+  auto positions = std::make_unique<MVMenu>();
+  positions->title = "Set position";
+  MVMenuItem topLeft;
+  topLeft.title = pf::format("Artboard top left (%.1f, %.1f)", 0.0, 0.0);
+  topLeft.toolTip = "Changes the position of the element to the top left corner of the artboard.";
+  topLeft.action = [this] { menuPositionTopLeft(); };
+  positions->items.push_back(std::move(topLeft));
+  MVMenuItem center;
+  center.title = pf::format("Artboard center (%.1f, %.1f)", artboard.width * 0.5, artboard.height * 0.5);
+  center.toolTip = "Changes the position of the element to the center of the artboard.";
+  center.action = [this] { menuPositionCenter(); };
+  positions->items.push_back(std::move(center));
+  menu.items.push_back(MVMenuItem::separator());
+  MVMenuItem item;
+  item.title = "Set position";
+  item.submenu = std::move(positions);
+  menu.items.push_back(std::move(item));
 }
 
 void ElementNode::menuPositionCenter()

@@ -59,6 +59,8 @@ public:
   std::shared_ptr<const MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
                                                                 std::shared_ptr<const MVElement> element) override;
 
+  // "Set position" with the two commands below, after a separator.
+  void menuAddNodeCustomItemsToMenu(MVMenu& menu) override;
   // The "Set position" commands: "Position" to the artboard's top-left corner or its centre.
   void menuPositionTopLeft();
   void menuPositionCenter();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "MorvNode/Controller/MVMenu.h"
 #include "MorvNode/Elements/MVElementGroup.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
@@ -97,6 +98,39 @@ void ArtboardNode::parameterChanged(MVParameter* parameter, const std::string& p
   if (nodeController() != nullptr && updateOnParameterChanges()) {
     nodeController()->scheduleRegeneration();
   }
+}
+
+void ArtboardNode::menuAddNodeCustomItemsToMenu(MVMenu& menu)
+{
+  MVNode::menuAddNodeCustomItemsToMenu(menu);
+  MVMenuItem addLayer;
+  addLayer.title = "Add new layer";
+  addLayer.action = [this] { menuAddNewLayer(); };
+  menu.items.push_back(std::move(addLayer));
+  menu.items.push_back(MVMenuItem::separator());
+  auto sizes = std::make_unique<MVMenu>();
+  sizes->title = "Set artboard size";
+  for (const auto& [title, tag] : {std::pair<const char*, int>{"256x256", 256}, {"512x512", 512}, {"1024x1024", 1024},
+                                   {nullptr, 0}, {"720p (1280\u00d7720)", 720}, {"1080p (1920\u00d71080)", 1080}, {nullptr, 0}}) {
+    if (title == nullptr) {
+      sizes->items.push_back(MVMenuItem::separator());
+      continue;
+    }
+    MVMenuItem size;
+    size.title = title;
+    size.action = [this, tag] { menuResizeToSize(tag); };
+    sizes->items.push_back(std::move(size));
+  }
+  MVMenuItem fit;
+  fit.title = "Fit to output";
+  fit.action = [this] { menuResizeToFitOutput(); };
+  sizes->items.push_back(std::move(fit));
+  MVMenuItem setSize;
+  setSize.title = "Set artboard size";
+  setSize.enabled = canSetArtboardSize();
+  setSize.submenu = std::move(sizes);
+  menu.items.push_back(std::move(setSize));
+  menu.items.push_back(MVMenuItem::separator());
 }
 
 void ArtboardNode::checkWarnings()

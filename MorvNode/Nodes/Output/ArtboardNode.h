@@ -38,6 +38,8 @@ public:
   void parameterChanged(MVParameter* parameter, const std::string& propertyName) override;
   // A 1 x 1 artboard, and no connected layer.
   void checkWarnings() override;
+  // "Add new layer" and "Set artboard size" (disabled while "Size" is connected).
+  void menuAddNodeCustomItemsToMenu(MVMenu& menu) override;
   // The base record plus "Layer Counter".
   pf::PlistValue::Dictionary descriptionDictionary() const override;
   // Replaces the layers by those of the record (the default three when it has none), then the
