@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,9 @@ inline constexpr int kMaxPlistDepth = 512;
 // nullopt for text that is not a well-formed property list; `error` then says why. Strings
 // and keys come out as valid UTF-8 (ill-formed sequences become U+FFFD).
 std::optional<PlistValue> readXmlPropertyList(std::string_view text, std::string& error);
+// The same, parsing `text` where it lies instead of in a copy of its own: for bytes the caller
+// drops afterwards (a file just read). The bytes are left changed.
+std::optional<PlistValue> readXmlPropertyListInPlace(std::span<char> text, std::string& error);
 // nullopt (with a log line) for a value that has no XML form: a null at the top, nesting
 // deeper than kMaxPlistDepth, or a string or key that is not XML text (ill-formed UTF-8, or a
 // character XML 1.0 cannot hold, such as U+0000 or U+FFFE). In that last case a caller that

@@ -130,7 +130,11 @@ void removeStaleTemporaryFiles(const std::filesystem::path& folder)
 
 }  // namespace
 
-std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, std::string* error)
+namespace {
+
+// readPropertyList's work. XML in `writable` (the same bytes as `bytes`, which the caller drops
+// afterwards) is parsed in place, without the XML reader's own copy of it.
+std::optional<PlistValue> readBytes(std::span<const std::uint8_t> bytes, std::span<char> writable, std::string* error)
 {
   std::string reason;
   std::optional<PlistValue> value;
@@ -141,6 +145,8 @@ std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, 
              std::to_string(kMaxPropertyListBytes) + " bytes";
   } else if (bytes.size() >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0) {
     value = plist_detail::readBinaryPropertyList(bytes, reason);
+  } else if (!writable.empty()) {
+    value = plist_detail::readXmlPropertyListInPlace(writable, reason);
   } else {
     value = plist_detail::readXmlPropertyList(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), reason);
@@ -153,6 +159,13 @@ std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, 
     }
   }
   return value;
+}
+
+}  // namespace
+
+std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, std::string* error)
+{
+  return readBytes(bytes, {}, error);
 }
 
 std::optional<PlistValue> readPropertyList(std::string_view bytes, std::string* error)
@@ -195,7 +208,8 @@ std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path
     }
     done += static_cast<std::size_t>(result);
   }
-  auto value = readPropertyList(std::span<const std::uint8_t>(bytes));
+  // The bytes go with this call: XML is read where it lies.
+  auto value = readBytes(bytes, std::span<char>(reinterpret_cast<char*>(bytes.data()), bytes.size()), nullptr);
   if (!value) {
     log("Error, could not read property list file %@", path.string());
   }

@@ -281,10 +281,10 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
 
   MVNode* node = parameter_ != nullptr ? parameter_->node() : nullptr;
   MVNodeDelegate* controller = node != nullptr ? node->nodeController() : nullptr;
-  auto group = std::make_shared<MVElementGroup>();
-  // The controller implements both delegate interfaces.
-  group->setNodeController(dynamic_cast<MVElementDelegate*>(controller));
-  group->setElementName(pf::format("%@ input group", node != nullptr ? node->displayFullName() : std::string()));
+  // Gathered into a list of the final size first: a layer of many inputs would otherwise grow
+  // the group's list step by step, copying it and freeing the old blocks on every step.
+  MVElementGroup::ElementArray elements;
+  elements.reserve(inputConnections().size());
   for (std::size_t i = 0; i < inputConnections().size(); ++i) {
     MVConnection* connection = inputConnections()[i];
     if (connection->hasInfiniteLoopProblem()) {
@@ -294,11 +294,18 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
       // Random upstream nodes draw afresh for each input.
       controller->updateRandomNodesForNode(node);
     }
-    group->addElementWithoutRecalculatingPivot(connection->getElement());
+    if (std::shared_ptr<const MVElement> element = connection->getElement()) {
+      elements.push_back(std::move(element));
+    }
   }
-  if (group->count() == 0) {
+  if (elements.empty()) {
     return nullptr;
   }
+  auto group = std::make_shared<MVElementGroup>();
+  // The controller implements both delegate interfaces.
+  group->setNodeController(dynamic_cast<MVElementDelegate*>(controller));
+  group->setElementName(pf::format("%@ input group", node != nullptr ? node->displayFullName() : std::string()));
+  group->setElementArray(std::move(elements));
   group->recalculateArrayPivot();
   return group;
 }

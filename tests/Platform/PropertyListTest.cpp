@@ -160,11 +160,13 @@ TEST(PropertyList, ReadsXmlAsOtherWritersProduceIt)
       "  <key>data</key><data>\n  AAEC\n  /w==\n  </data>\n"
       "  <key>date</key><date>2024-02-29T12:30:15Z</date>\n"
       "  <key>empty</key><string/>\n"
+      "  <key>mixed</key><string> a<![CDATA[ <b> ]]>c<!-- d --> </string>\n"
+      "  <key>cdata first</key><string><![CDATA[a]]> b</string>\n"
       "  <key>a&amp;b</key><true/>\n"
       "</dict></plist>\n";
   const auto value = pf::readPropertyList(text);
   ASSERT_TRUE(value);
-  EXPECT_EQ(value->size(), 8u);  // the repeated key replaced the first
+  EXPECT_EQ(value->size(), 10u);  // the repeated key replaced the first
   EXPECT_EQ(value->find("a&b")->asBool(), true);
   EXPECT_EQ(value->find("real")->asReal(), 0.1);
   EXPECT_EQ(value->find("exp")->asReal(), 1e-5);
@@ -174,6 +176,9 @@ TEST(PropertyList, ReadsXmlAsOtherWritersProduceIt)
   // 2024-02-29T12:30:15Z is Unix time 1709209815.
   EXPECT_EQ(value->find("date")->asDate(), 1709209815.0 - PlistValue::kReferenceDateUnixTime);
   EXPECT_EQ(value->find("empty")->stringOr("x"), "");
+  // Text, CDATA and blanks around a comment join in document order.
+  EXPECT_EQ(value->find("mixed")->stringOr(), " a <b> c ");
+  EXPECT_EQ(value->find("cdata first")->stringOr(), "a b");
 
   const auto strings = pf::readPropertyList("<plist><array><string>&lt;&#233;&#x1F600;<![CDATA[<raw>]]></string></array></plist>");
   ASSERT_TRUE(strings);
@@ -202,6 +207,9 @@ TEST(PropertyList, RefusesMalformedInput)
       "<plist><string>a<b/></string></plist>",
       "<plist><unknown/></plist>",
       "<plist><array>text<true/></array></plist>",
+      "<plist><array><true/>text</array></plist>",
+      "<plist><dict>text<key>a</key><true/></dict></plist>",
+      "<plist><dict><key>a</key>text<true/></dict></plist>",
       "<plist><true/><false/></plist>",
       "<plist></plist>",
       "bplist00",
