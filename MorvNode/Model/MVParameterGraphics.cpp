@@ -49,6 +49,10 @@ std::shared_ptr<const MVElement> MVParameterGraphics::element()
     return cachedElement_;
   }
   generating_ = true;
+  // The old cache goes before the pull: where it is a group of many inputs, each upstream
+  // element it held is then freed as its own node replaces it, while its memory is at hand,
+  // instead of the whole old tree being freed in one sweep afterwards.
+  cachedElement_.reset();
   if (graphicsSource_ != nullptr && graphicsSource_->hasNodeIndexes() && graphicsSource_->mightHaveDynamicInput()) {
     graphicsSource_->resetNodeIndexes();
   }
@@ -56,7 +60,7 @@ std::shared_ptr<const MVElement> MVParameterGraphics::element()
   std::shared_ptr<const MVElement> output =
       graphicsSource_ != nullptr ? graphicsSource_->graphicsElementForParameter(this, input) : input;
   generating_ = false;
-  // The old cache is only dropped, not released: a reader may still draw it.
+  // The old cache was only dropped, not released: a reader may still draw it.
   cachedElement_ = output;
   if (MVNodeDelegate* controller = node() != nullptr ? node()->nodeController() : nullptr) {
     setLastUpdateGenerationCycleID(controller->currentGenerationCycleID());
