@@ -3,16 +3,21 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QThread>
 
 #include "MorvNode/Document/MVApplicationResources.h"
+#include "MorvNode/Editor/NodeEditorIcons.h"
+#include "MorvNode/Model/MVClassRegistry.h"
 #include "Platform/Image.h"
 #include "Platform/Unicode.h"
 #include "Platform/UserDefaults.h"
@@ -127,6 +132,44 @@ std::optional<pf::Image> drawnIcon(const std::filesystem::path& source)
   return image;
 }
 
+// Node class icons ("node_icon_...") that no file or drawing provides are the node editor's
+// drawings of the class, so a node looks the same in the inspector, the timeline and the editor.
+// Points square.
+constexpr int kNodeClassIconPoints = 20;
+
+// The node editor's icon of the first registered class with that icon name, at
+// kDrawnIconPixelsPerPoint; nullopt when no class has it, or off the interface thread (the
+// editor draws into pixmaps, which only that thread may use).
+std::optional<pf::Image> nodeClassIcon(const std::string& name)
+{
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr ||
+      QThread::currentThread() != QCoreApplication::instance()->thread()) {
+    return std::nullopt;
+  }
+  const MVClassRegistry& registry = MVClassRegistry::shared();
+  for (const std::string& className : registry.nodeClassNames()) {
+    const MVNodeClass* nodeClass = registry.nodeClass(className);
+    if (nodeClass == nullptr || nodeClass->iconName != name) {
+      continue;
+    }
+    const QImage drawn = NodeEditorIcons::nodeIcon(className, name, kNodeClassIconPoints)
+                             .toImage()
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    std::optional<pf::Bitmap> bitmap = pf::Bitmap::create(drawn.width(), drawn.height());
+    if (drawn.isNull() || !bitmap) {
+      return std::nullopt;
+    }
+    for (int y = 0; y < drawn.height(); ++y) {
+      const auto* source = reinterpret_cast<const std::uint32_t*>(drawn.constScanLine(y));
+      std::copy(source, source + drawn.width(), bitmap->row(y).begin());
+    }
+    pf::Image image = pf::Image::fromBitmap(std::move(*bitmap));
+    image.setSize(pf::Size(kNodeClassIconPoints, kNodeClassIconPoints));
+    return image;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 InterfaceHelper& InterfaceHelper::shared()
@@ -232,6 +275,8 @@ std::shared_ptr<const pf::Image> InterfaceHelper::interfaceIconImageNamed(const 
     }
   } else if (const std::optional<std::filesystem::path> source = drawnIconSource(name)) {
     image = drawnIcon(*source);
+  } else if (std::optional<pf::Image> classIcon = nodeClassIcon(name)) {
+    image = std::move(classIcon);
   } else {
     FeedbackManager::log("Warning, interfaceIconImageNamed could not find icon '%@' in bundle", name);
     return nullptr;

@@ -18,7 +18,8 @@
 //
 // A picture file measures one point per pixel. When no file has the name, the icon is drawn
 // from the SVG file of the same name with ".svg" in place of the extension ("icon_random.png"
-// from "icon_random.svg"), at the drawing's size in points and twice that in pixels. Our own
+// from "icon_random.svg"), at the drawing's size in points and twice that in pixels. A node
+// class's icon name that neither provides gets the node editor's icon of the class. Our own
 // interface icons are such drawings, black on transparent: views show them in their text
 // colour (InspectorImages::tintedTemplate).
 class InterfaceHelper final : public InterfaceIconProvider {

@@ -109,6 +109,26 @@ TEST_F(InterfaceHelperTest, EveryInterfaceIconTheNodesNameIsDrawn)
   EXPECT_TRUE(log.lines().empty());
 }
 
+// Node class icons come from the node editor's drawings when no file or drawing has the name.
+TEST_F(InterfaceHelperTest, EveryNodeClassHasAnIcon)
+{
+  registerNodeClasses();
+  const MVClassRegistry& registry = MVClassRegistry::shared();
+  for (const std::string& className : registry.nodeClassNames()) {
+    const std::string& iconName = registry.nodeClass(className)->iconName;
+    if (iconName.empty()) {
+      continue;
+    }
+    SCOPED_TRACE(className);
+    const std::shared_ptr<const pf::Image> icon = helper.interfaceIconImageNamed(iconName);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->size(), pf::Size(20.0, 20.0));
+    ASSERT_NE(icon->bitmap(), nullptr);
+    EXPECT_GT(coverage(*icon->bitmap()), 0.05);
+  }
+  EXPECT_TRUE(log.lines().empty());
+}
+
 TEST_F(InterfaceHelperTest, AMissingIconIsLoggedOnEveryRequest)
 {
   EXPECT_EQ(helper.interfaceIconImageNamed("icon_no_such_icon.png"), nullptr);
