@@ -91,12 +91,15 @@ void PlainPugixmlWrite(benchmark::State& state)
     pugi::xml_node top = root.append_child("g");
     for (std::int64_t group = 0; group < groups; ++group) {
       pugi::xml_node g = top.append_child("g");
-      g.append_attribute("transform") =
-          ("matrix(1,0,0,1,0," + pf::formatG(static_cast<double>(group / 100) * 10.0) + ")").c_str();
+      std::string transform = "matrix(1,0,0,1,0,";
+      transform.append(pf::formatG(static_cast<double>(group / 100) * 10.0)).append(")");
+      g.append_attribute("transform") = transform.c_str();
       for (int shape = 0; shape < 6; ++shape) {
         const double x = static_cast<double>(group % 4 == 0 ? 0 : group % 100) * 10.0 + shape;
-        const std::string d = "M" + pf::formatG(x) + ",0H" + pf::formatG(x + 8.5) + "V7.25C" + pf::formatG(x + 4) +
-                              ",9 " + pf::formatG(x + 2) + ",9 " + pf::formatG(x) + ",7.25Z";
+        std::string d = "M";
+        d.append(pf::formatG(x)).append(",0H").append(pf::formatG(x + 8.5)).append("V7.25C");
+        d.append(pf::formatG(x + 4)).append(",9 ").append(pf::formatG(x + 2)).append(",9 ");
+        d.append(pf::formatG(x)).append(",7.25Z");
         pugi::xml_node path = g.append_child("path");
         path.append_attribute("d") = d.c_str();
         path.append_attribute("fill") = shape % 2 == 0 ? "#F00" : "#369";

@@ -7,6 +7,7 @@
 #include "Platform/FontFile.h"
 #include "Shared/SVG/ODSVG.h"
 #include "Shared/SVG/ODSVGPath.h"
+#include "Support/LogCapture.h"
 
 namespace {
 
@@ -55,8 +56,10 @@ TEST_F(ODSVGFontConverterTest, EveryGlyphWithAnOutlineBecomesADocument)
 
 TEST(ODSVGFontConverter, AnUnreadableFileGivesNoGlyphs)
 {
+  const testsupport::LogCapture log;
   ODSVGFontConverter converter("/nonexistent/font.ttf");
   EXPECT_FALSE(converter.hasFont());
+  EXPECT_EQ(log.count("Error, could not read the font file /nonexistent/font.ttf"), 1);
   EXPECT_TRUE(converter.allCharacters().empty());
   int calls = 0;
   converter.enumerateUsingBlock([&](const std::string&, const std::shared_ptr<ODSVG>&) { ++calls; });
