@@ -116,8 +116,16 @@ NodeEditorView::~NodeEditorView()
   if (controller_ != nullptr && controller_->nodeEditorView() == this) {
     controller_->setNodeEditorView(nullptr);
   }
-  // The model keeps adapters that refer to the views this canvas owns; they let go when the
-  // widgets go, and the views forget the model objects first.
+  // The views go with the canvas, all at once: removed one by one, each would leave the
+  // window's focus chain on its own, a walk over every widget of the window, which made closing
+  // a large graph quadratic. The model's adapters find their views gone (guarded pointers).
+  if (QWidget* focus = QApplication::focusWidget(); focus != nullptr && canvas_->isAncestorOf(focus)) {
+    focus->clearFocus();
+  }
+  overlay_ = nullptr;
+  delete canvas_;
+  canvas_ = nullptr;
+  // The model keeps adapters that referred to those views; they let go of them now.
   if (controller_ != nullptr) {
     for (const auto& node : controller_->nodeArray()) {
       if (dynamic_cast<MVNodeViewAdapter*>(node->nodeView()) != nullptr) {
