@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "MorvNode/Inspector/MVParameterSocketView.h"
@@ -181,7 +182,32 @@ std::pair<QColor, QColor> MVConnectionView::colors() const
   return {fill, edge};
 }
 
-void MVConnectionView::paintEvent(QPaintEvent*)
+QPainterPath MVConnectionView::visiblePartOfPath(const QPainterPath& path, const QRectF& area)
+{
+  QPainterPath visible;
+  for (const QPolygonF& polygon : path.toSubpathPolygons()) {
+    bool inRun = false;
+    for (qsizetype i = 1; i < polygon.size(); ++i) {
+      const QPointF& a = polygon[i - 1];
+      const QPointF& b = polygon[i];
+      // The segment's box, closed (a vertical or horizontal segment has an empty QRectF).
+      const bool meets = std::max(a.x(), b.x()) >= area.left() && std::min(a.x(), b.x()) <= area.right() &&
+                         std::max(a.y(), b.y()) >= area.top() && std::min(a.y(), b.y()) <= area.bottom();
+      if (!meets) {
+        inRun = false;
+        continue;
+      }
+      if (!inRun) {
+        visible.moveTo(a);
+        inRun = true;
+      }
+      visible.lineTo(b);
+    }
+  }
+  return visible;
+}
+
+void MVConnectionView::paintEvent(QPaintEvent* event)
 {
   if (connection_ == nullptr && !referenceMode_) {
     return;
@@ -190,12 +216,21 @@ void MVConnectionView::paintEvent(QPaintEvent*)
   painter.setRenderHint(QPainter::Antialiasing);
   painter.translate(-QPointF(pos()));
   const auto [fill, edge] = colors();
-  const QPainterPath path = curve();
   const bool dashed = connection_ != nullptr && connection_->isBeingEdited();
+  QPainterPath path = curve();
+  // A long curve of which only a little is exposed (it crosses the visible area, or a node
+  // moved over it) is stroked in that part only: stroking wide antialiased pens costs by the
+  // length of the path, not by what shows. A dashed curve keeps its whole length, so that the
+  // dashes do not restart at the edge of the exposed part.
+  const QRectF exposed =
+      QRectF(event->rect()).translated(QPointF(pos())).adjusted(-kPaintMargin, -kPaintMargin, kPaintMargin, kPaintMargin);
+  if (!dashed && !exposed.contains(path.boundingRect())) {
+    path = visiblePartOfPath(path, exposed);
+  }
   const QRectF fromDot(from_ - QPointF(3, 3), QSizeF(6, 6));
   const QRectF toDot(to_ - QPointF(3, 3), QSizeF(6, 6));
 
-  QPen pen(edge, 2.0, Qt::SolidLine, Qt::RoundCap);
+  QPen pen(edge, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
   painter.setPen(pen);
   painter.setBrush(Qt::NoBrush);
   painter.drawEllipse(fromDot);
@@ -206,7 +241,7 @@ void MVConnectionView::paintEvent(QPaintEvent*)
   }
   painter.setPen(pen);
   painter.drawPath(path);
-  QPen inner(fill, 3.0, Qt::SolidLine, Qt::RoundCap);
+  QPen inner(fill, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
   if (dashed) {
     inner.setDashPattern({4.0 / 3.0, 10.0 / 3.0});
   }

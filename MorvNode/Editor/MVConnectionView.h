@@ -55,6 +55,10 @@ public:
   static QRect frameForEnds(QPointF from, QPointF to);
   // The curve in canvas coordinates, in the direction it is drawn.
   QPainterPath curve() const;
+  // The runs of `path`, flattened, whose segments meet `area` (same coordinates); each run is
+  // a subpath of its own. Stroking only these is what makes a long curve cheap to repaint when
+  // a small part of it shows. An empty path when nothing meets the area.
+  static QPainterPath visiblePartOfPath(const QPainterPath& path, const QRectF& area);
   // Fill and edge colours as drawn now (type, loose end, selection, hover).
   std::pair<QColor, QColor> colors() const;
   int displayRequestCount() const { return displayRequests_; }
@@ -63,6 +67,8 @@ protected:
   void paintEvent(QPaintEvent* event) override;
 
 private:
+  static constexpr double kPaintMargin = 8.0;  // points around the exposed area: more than half the widest pen
+
   void updateViewFrame();
   void requestDisplay();
 

@@ -362,4 +362,26 @@ TEST(ConnectionViewGeometry, TangentAndFrame)
   EXPECT_EQ(MVConnectionView::frameForEnds({100, 50}, {40, 80}), QRect(10, 40, 120, 50));
 }
 
+TEST(ConnectionViewGeometry, OnlyThePartOfALongCurveInTheAreaIsKept)
+{
+  QPainterPath curve(QPointF(0, 0));
+  curve.cubicTo(QPointF(4000, 0), QPointF(4000, 400), QPointF(8000, 400));
+  // The whole curve inside: all of it, flattened.
+  const QPainterPath whole = MVConnectionView::visiblePartOfPath(curve, QRectF(-10, -10, 8020, 420));
+  EXPECT_EQ(whole.boundingRect(), curve.boundingRect());
+  // A window in the middle: a piece reaching at most one flattened segment beyond it.
+  const QRectF window(3500, 100, 1000, 200);
+  const QPainterPath part = MVConnectionView::visiblePartOfPath(curve, window);
+  ASSERT_FALSE(part.isEmpty());
+  EXPECT_TRUE(part.boundingRect().intersects(window));
+  EXPECT_LT(part.boundingRect().width(), 2000);
+  EXPECT_TRUE(part.boundingRect().contains(QPointF(4000, 200)));
+  // Beside the curve: nothing.
+  EXPECT_TRUE(MVConnectionView::visiblePartOfPath(curve, QRectF(0, 300, 500, 100)).isEmpty());
+  // A straight vertical line has no area: its segments still meet a window.
+  QPainterPath line(QPointF(10, 0));
+  line.lineTo(10, 1000);
+  EXPECT_FALSE(MVConnectionView::visiblePartOfPath(line, QRectF(0, 400, 20, 20)).isEmpty());
+}
+
 }  // namespace
