@@ -367,10 +367,13 @@ void DocumentWindow::buildMenus()
   previewPanelAction_->setCheckable(true);
   previewPanelAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
   connect(previewPanelAction_, &QAction::triggered, this, [this] { togglePanelPreview(); });
-  QAction* repetitions = viewMenu_->addAction(tr("Show Repetitions"));
-  connect(repetitions, &QAction::triggered, this, [this] { previewView().displayShowRepetitionsChanged(); });
-  QAction* outlines = viewMenu_->addAction(tr("Show Selection Outlines"));
-  connect(outlines, &QAction::triggered, this, [this] { previewView().displayShowSelectionOutlinesChanged(); });
+  showRepetitionsAction_ = viewMenu_->addAction(tr("Show Repetitions"));
+  showRepetitionsAction_->setCheckable(true);
+  connect(showRepetitionsAction_, &QAction::triggered, this, [this] { previewView().displayShowRepetitionsChanged(); });
+  showOutlinesAction_ = viewMenu_->addAction(tr("Show Selection Outlines"));
+  showOutlinesAction_->setCheckable(true);
+  connect(showOutlinesAction_, &QAction::triggered, this,
+          [this] { previewView().displayShowSelectionOutlinesChanged(); });
 
   nodeMenu_ = menuBar()->addMenu(tr("&Node"));
   QAction* arrange = nodeMenu_->addAction(tr("Arrange"));
@@ -421,6 +424,8 @@ void DocumentWindow::updateMenuItems()
   autoRefreshAction_->setChecked(document_->nodeController().autoRegenerate());
   animationPanelAction_->setChecked(isAnimationContainerShown() && !mainSplitView_->isSecondViewCollapsed());
   previewPanelAction_->setChecked(previewPanel_->isVisible());
+  showRepetitionsAction_->setChecked(previewView().showRepetitions());
+  showOutlinesAction_->setChecked(previewView().showSelectionOutlines());
   setWindowModified(isDocumentEdited());
 }
 

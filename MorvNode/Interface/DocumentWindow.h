@@ -189,4 +189,6 @@ private:
   QAction* autoRefreshAction_ = nullptr;
   QAction* animationPanelAction_ = nullptr;
   QAction* previewPanelAction_ = nullptr;
+  QAction* showRepetitionsAction_ = nullptr;
+  QAction* showOutlinesAction_ = nullptr;
 };

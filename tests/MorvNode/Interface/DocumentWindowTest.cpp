@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -273,7 +274,20 @@ TEST_F(DocumentWindowTest, PreviewRendersTheArtworkAndDisplaySettingsSurviveSavi
   EXPECT_FALSE(preview.patternImage().isNull());
 
   preview.displayScaleChangedFromCommand(0.5);
-  preview.displayShowRepetitionsChanged();
+  // The View menu's item switches the repetitions and shows their state.
+  QAction* repetitions = nullptr;
+  for (QAction* action : window->menuNamed("View")->actions()) {
+    if (action->text() == "Show Repetitions") {
+      repetitions = action;
+    }
+  }
+  ASSERT_NE(repetitions, nullptr);
+  window->updateMenuItems();
+  EXPECT_FALSE(repetitions->isChecked());
+  repetitions->trigger();
+  window->updateMenuItems();
+  EXPECT_TRUE(preview.showRepetitions());
+  EXPECT_TRUE(repetitions->isChecked());
   const std::string file = path("Display.mvdx");
   ASSERT_TRUE(window->saveToPath(file));
   window->closeWithoutAsking();
