@@ -133,10 +133,12 @@ void ODAnimationPanelView::buildControls()
   editorBar->addWidget(keyframeControls_);
   editorBar->addStretch(1);
 
-  addAnimationButton_ = new QToolButton(this);
+  addAnimationButton_ = new ODMenuButton(this);
   addAnimationButton_->setText("Add Animation");
   addAnimationButton_->setToolTip("Animate a parameter of a node");
-  connect(addAnimationButton_, &QToolButton::clicked, this, [this] { showAddAnimationMenu(); });
+  // Room for the chevron at the right edge.
+  addAnimationButton_->setMinimumWidth(addAnimationButton_->sizeHint().width() + 16);
+  addAnimationButton_->setMenuDelegate(this);
   editorBar->addWidget(addAnimationButton_);
 
   scrollView_ = new QScrollArea(this);
@@ -169,18 +171,18 @@ void ODAnimationPanelView::setAnimationManager(ODAnimationManager* manager)
   }
 }
 
-void ODAnimationPanelView::showAddAnimationMenu()
+QMenu* ODAnimationPanelView::menuForButton(ODMenuButton& button)
 {
   if (addAnimationMenu_ != nullptr) {
     addAnimationMenu_->close();
   }
-  QMenu* menu = menuProvider_ ? menuProvider_(addAnimationButton_) : nullptr;
+  QMenu* menu = menuProvider_ ? menuProvider_(&button) : nullptr;
   if (menu == nullptr) {
-    return;
+    return nullptr;
   }
   menu->setAttribute(Qt::WA_DeleteOnClose);
   addAnimationMenu_ = menu;
-  menu->popup(addAnimationButton_->mapToGlobal(QPoint(0, addAnimationButton_->height())));
+  return menu;
 }
 
 void ODAnimationPanelView::animationManagerWillGo()

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "MorvNode/Interface/ODMenuButton.h"
 #include "Shared/ODAnimation/ODAnimationPanel.h"
 
 class ODAnimationManager;
@@ -22,7 +23,7 @@ class QToolButton;
 // manager drives it through ODAnimationPanel; its controls call the manager's panel actions,
 // which refuse bad input with an alert and register undo. The manager is not owned; whichever of
 // the two goes first detaches the other. Main thread only.
-class ODAnimationPanelView final : public QWidget, public ODAnimationPanel {
+class ODAnimationPanelView final : public QWidget, public ODAnimationPanel, public ODMenuButtonMenuDelegate {
 public:
   explicit ODAnimationPanelView(QWidget* parent = nullptr);
   ~ODAnimationPanelView() override;
@@ -31,8 +32,8 @@ public:
   // Becomes the manager's panel and shows its animation; nullptr detaches.
   void setAnimationManager(ODAnimationManager* manager);
   // Builds the add-animation button's menu (the graph's animatable properties) each time the
-  // button is pressed, as a new menu owned by the given parent; without a provider, or when it
-  // gives nullptr, nothing opens.
+  // button is pressed (on press, below the button), as a new menu owned by the given parent;
+  // without a provider, or when it gives nullptr, nothing opens.
   void setAddAnimationMenuProvider(std::function<QMenu*(QWidget* parent)> provider)
   {
     menuProvider_ = std::move(provider);
@@ -56,7 +57,7 @@ public:
   ODSegmentedControl* easeInSelector() const { return easeInSelector_; }
   ODSegmentedControl* easeOutSelector() const { return easeOutSelector_; }
   QToolButton* keyframeRemoveButton() const { return keyframeRemoveButton_; }
-  QToolButton* addAnimationButton() const { return addAnimationButton_; }
+  ODMenuButton* addAnimationButton() const { return addAnimationButton_; }
 
   // ---- ODAnimationPanel ----
   void showPlaying(bool playing) override;
@@ -72,9 +73,11 @@ public:
   void selectKeyframe(ODAnimatorKeyframe* keyframe, ODAnimator* animator) override;
   void animationManagerWillGo() override;
 
+  // ---- ODMenuButtonMenuDelegate (the add-animation button) ----
+  QMenu* menuForButton(ODMenuButton& button) override;
+
 private:
   void buildControls();
-  void showAddAnimationMenu();
   // A field's text reached the manager only when the user changed it since it was shown.
   void fieldEdited(QLineEdit* field, const std::function<void(const std::string&)>& action);
 
@@ -91,7 +94,7 @@ private:
   ODSegmentedControl* easeInSelector_ = nullptr;
   ODSegmentedControl* easeOutSelector_ = nullptr;
   QToolButton* keyframeRemoveButton_ = nullptr;
-  QToolButton* addAnimationButton_ = nullptr;
+  ODMenuButton* addAnimationButton_ = nullptr;
   QPointer<QMenu> addAnimationMenu_;  // deletes itself when closed
   QScrollArea* scrollView_ = nullptr;
   ODTimelineView* timelineView_ = nullptr;

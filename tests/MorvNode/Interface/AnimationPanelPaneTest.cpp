@@ -95,7 +95,7 @@ protected:
 TEST_F(AnimationPanelPaneTest, AUserAnimatesAParameterScrubsPlaysAndUndoes)
 {
   // The add-animation menu lists the shape's properties; choosing "Position X" adds it.
-  event([&] { panel->addAnimationButton()->click(); });
+  event([&] { QTest::mousePress(panel->addAnimationButton(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5)); });
   QMenu* menu = panel->addAnimationMenu();
   ASSERT_NE(menu, nullptr);
   QAction* positionItem = nullptr;
