@@ -42,14 +42,10 @@ namespace {
 
 constexpr double kSide = 1000.0;  // artboard units and preview pixels
 
+// The one application, made by main.
 QApplication& application()
 {
-  static int argc = 1;
-  static char name[] = "bench_preview";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  return *static_cast<QApplication*>(QCoreApplication::instance());
 }
 
 // Columns and rows of a grid of `count` shapes over the square artboard, and the cell size.
@@ -197,3 +193,17 @@ void plainCairoRedrawBaseline(benchmark::State& state)
 BENCHMARK(plainCairoRedrawBaseline)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// The application lives on main's stack: destroyed before the static objects of Qt, which a
+// function-local static application would outlive once a window has been shown.
+int main(int argc, char** argv)
+{
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

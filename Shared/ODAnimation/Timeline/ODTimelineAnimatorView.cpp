@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include <QAbstractButton>
 #include <QEnterEvent>
@@ -360,13 +362,50 @@ void ODTimelineAnimatorView::paintEvent(QPaintEvent*)
   const bool active = timelineAnimator_->enabled() && target != nullptr &&
                       target->animatorCanAnimateProperty(timelineAnimator_->propertyName());
   valueCurveAlpha_ = active ? 1.0 : kInactiveAlpha;
+  // The axis and the curve change with the keyframes, the size and the appearance only: a
+  // repaint for anything else (a scrub, a hover, a selection) draws the kept picture.
+  std::vector<double> signature = curveSignature();
+  const qreal ratio = devicePixelRatioF();
+  if (curveCache_.isNull() || signature != curveCacheSignature_) {
+    curveCache_ = QPixmap(size() * ratio);
+    curveCache_.setDevicePixelRatio(ratio);
+    curveCache_.fill(Qt::transparent);
+    QPainter curvePainter(&curveCache_);
+    curvePainter.setRenderHint(QPainter::Antialiasing);
+    curvePainter.translate(0, height());  // the graph is y-up
+    curvePainter.scale(1, -1);
+    renderTimeScale(curvePainter);
+    renderValueCurve(curvePainter);
+    curveCacheSignature_ = std::move(signature);
+  }
+  painter.drawPixmap(0, 0, curveCache_);
   painter.setRenderHint(QPainter::Antialiasing);
-  // The graph is y-up.
   painter.translate(0, height());
   painter.scale(1, -1);
-  renderTimeScale(painter);
-  renderValueCurve(painter);
   renderKeyFrames(painter);
+}
+
+std::vector<double> ODTimelineAnimatorView::curveSignature() const
+{
+  const double duration = timelineView_->duration();
+  std::vector<double> signature{static_cast<double>(width()),
+                                static_cast<double>(height()),
+                                devicePixelRatioF(),
+                                isDarkMode_ ? 1.0 : 0.0,
+                                timelineAnimator_->enabled() ? 1.0 : 0.0,
+                                valueCurveAlpha_,
+                                valueScaleMin_,
+                                valueScaleMax_,
+                                duration,
+                                timelineView_->positionForTime(0.0),
+                                timelineView_->positionForTime(duration)};
+  signature.reserve(signature.size() + 4 * timelineAnimator_->keyFrames().size());
+  for (const auto& keyframe : timelineAnimator_->keyFrames()) {
+    signature.insert(signature.end(), {keyframe->timeSeconds(), keyframe->doubleValue(),
+                                       static_cast<double>(keyframe->easeInType()),
+                                       static_cast<double>(keyframe->easeOutType())});
+  }
+  return signature;
 }
 
 void ODTimelineAnimatorView::renderTimeScale(QPainter& painter) const
@@ -395,16 +434,31 @@ void ODTimelineAnimatorView::renderValueCurve(QPainter& painter) const
   } else {
     FeedbackManager::log("Warning, TimelineAnimatorView could not get GraphLineStrokeColor to renderValueCurve");
   }
-  // One sample every 3 points; a row narrower than that still samples both ends.
+  // One sample every 3 points; a row narrower than that still samples both ends. Samples along
+  // a straight stretch merge into one segment: the round joins of the stroke cost by corner.
   const double step = duration / std::max(width() / 3.0, 1.0);
   double time = 0.0;
-  QPainterPath path(QPointF(timelineView_->positionForTime(0.0), positionForValue(timelineAnimator_->doubleValueForTime(0.0))));
+  QPolygonF samples;
+  samples.reserve(static_cast<qsizetype>(width() / 3.0) + 3);
+  auto addSample = [this, &samples](double sampleTime) {
+    const QPointF point(timelineView_->positionForTime(sampleTime),
+                        positionForValue(timelineAnimator_->doubleValueForTime(sampleTime)));
+    const qsizetype count = samples.size();
+    if (count >= 2 && continuesStraight(samples[count - 2], samples[count - 1], point)) {
+      samples[count - 1] = point;
+    } else {
+      samples.append(point);
+    }
+  };
+  addSample(0.0);
   if (step > 0.0 && std::isfinite(step)) {
     while (time <= duration) {
       time += step;
-      path.lineTo(timelineView_->positionForTime(time), positionForValue(timelineAnimator_->doubleValueForTime(time)));
+      addSample(time);
     }
   }
+  QPainterPath path;
+  path.addPolygon(samples);
   painter.strokePath(path, pen);
 
   const double zero = positionForValue(0.0);
@@ -417,6 +471,18 @@ void ODTimelineAnimatorView::renderValueCurve(QPainter& painter) const
     FeedbackManager::log("Warning, TimelineAnimatorView could not get GraphLineFillColor to renderValueCurve");
   }
   painter.fillPath(path, fill);
+}
+
+bool ODTimelineAnimatorView::continuesStraight(QPointF a, QPointF b, QPointF c)
+{
+  // b lies between a and c, within a twentieth of a point of the line from a to c.
+  const QPointF ac = c - a;
+  const QPointF ab = b - a;
+  const double length = std::hypot(ac.x(), ac.y());
+  if (length <= 0.0 || ab.x() * ac.x() + ab.y() * ac.y() < 0.0 || ab.x() * ac.x() + ab.y() * ac.y() > length * length) {
+    return false;
+  }
+  return std::abs(ac.x() * ab.y() - ac.y() * ab.x()) / length < kStraightTolerance;
 }
 
 void ODTimelineAnimatorView::renderKeyFrames(QPainter& painter) const

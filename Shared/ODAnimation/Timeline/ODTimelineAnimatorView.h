@@ -1,5 +1,9 @@
 #pragma once
 
+#include <vector>
+
+#include <QPixmap>
+#include <QPointF>
 #include <QString>
 #include <QWidget>
 
@@ -28,6 +32,11 @@ public:
   static constexpr int kHeight = 38;              // points
   static constexpr double kKeyframeHitRange = 6;  // points either side of a keyframe
   static constexpr double kLabelColumnWidth = 160;
+  static constexpr double kStraightTolerance = 0.05;  // points
+
+  // Whether b lies between a and c on the straight line from a to c, within
+  // kStraightTolerance: the value curve leaves out such samples.
+  static bool continuesStraight(QPointF a, QPointF b, QPointF c);
 
   explicit ODTimelineAnimatorView(QWidget* parent = nullptr);
   ~ODTimelineAnimatorView() override;
@@ -80,6 +89,8 @@ private:
   // A frame given y-up in this row becomes the widget geometry (y-down).
   QRect flipped(int x, int y, int width, int height) const;
   void setupValueScale();
+  // What the axis and the value curve are drawn from; a NaN in it always draws anew.
+  std::vector<double> curveSignature() const;
   void renderTimeScale(QPainter& painter) const;
   void renderValueCurve(QPainter& painter) const;
   void renderKeyFrames(QPainter& painter) const;
@@ -106,4 +117,6 @@ private:
   bool alternatingRowFlag_ = false;
   ODAnimator* timelineAnimator_ = nullptr;                  // cleared by the timeline first
   ODTimelineAnimatorViewDelegate* timelineView_ = nullptr;  // the parent timeline
+  QPixmap curveCache_;  // the axis and the value curve as last drawn (device pixels)
+  std::vector<double> curveCacheSignature_;
 };

@@ -521,6 +521,22 @@ TEST_F(TimelineTest, ValuesMapOntoTheRowHeightWithZeroInsideTheRange)
   }
 }
 
+TEST_F(TimelineTest, TheCurveIsDrawnAgainOnlyWhenWhatItShowsChanges)
+{
+  ODAnimator* animator = animate(size, "value", {{0, 0}, {1, 10}, {2, 0}});
+  const QImage first = row(0)->grab().toImage();
+  EXPECT_EQ(row(0)->grab().toImage(), first) << "a repaint with nothing changed";
+  // The middle keyframe falls: the curve under the end keyframes changes with it.
+  event([&] { animator->keyFrames()[1]->setDoubleValue(-10); });
+  const QImage lowered = row(0)->grab().toImage();
+  EXPECT_NE(lowered, first);
+  event([&] { animator->keyFrames()[1]->setDoubleValue(10); });
+  EXPECT_EQ(row(0)->grab().toImage(), first);
+  // Disabling fades the curve.
+  event([&] { row(0)->enableToggleButtonPressed(); });
+  EXPECT_NE(row(0)->grab().toImage(), first);
+}
+
 TEST_F(TimelineTest, APanelOutlivesItsManager)
 {
   auto own = std::make_unique<ODAnimationManager>();
@@ -555,6 +571,16 @@ TEST_F(TimelineTest, ReplacingTheAnimatorsLetsGoOfTheOldRowsAndSelection)
   press(at(0, 2));
   EXPECT_EQ(timeline().selectedKeyFrame(), manager.animators()[0]->keyFrames()[1].get());
   release(at(0, 2));
+}
+
+TEST(ODTimelineAnimatorViewCurve, OnlyCornersOfTheValueCurveAreKept)
+{
+  EXPECT_TRUE(ODTimelineAnimatorView::continuesStraight({0, 0}, {3, 3}, {6, 6}));
+  EXPECT_TRUE(ODTimelineAnimatorView::continuesStraight({0, 0}, {3, 0.01}, {6, 0}));
+  EXPECT_FALSE(ODTimelineAnimatorView::continuesStraight({0, 0}, {3, 0.5}, {6, 0})) << "a corner";
+  EXPECT_FALSE(ODTimelineAnimatorView::continuesStraight({0, 0}, {9, 0}, {6, 0})) << "beyond the end";
+  EXPECT_FALSE(ODTimelineAnimatorView::continuesStraight({0, 0}, {-3, 0}, {6, 0})) << "before the start";
+  EXPECT_FALSE(ODTimelineAnimatorView::continuesStraight({1, 1}, {1, 1}, {1, 1})) << "no length";
 }
 
 }  // namespace
