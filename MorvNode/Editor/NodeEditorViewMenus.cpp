@@ -314,6 +314,9 @@ void NodeEditorView::addConnectionPreviewSection(QMenu* menu, MVConnection& conn
     break;
   }
   case MVSocketType::Color: {
+    if (!connection.hasPreviewColors()) {
+      break;  // nothing passed yet
+    }
     std::vector<pf::Color> colors = connection.previewColors();
     if (colors.empty() && output != nullptr) {
       colors.push_back(output->outputColor());
@@ -331,6 +334,9 @@ void NodeEditorView::addConnectionPreviewSection(QMenu* menu, MVConnection& conn
     break;
   }
   case MVSocketType::Value: {
+    if (!connection.hasPreviewValues()) {
+      break;  // nothing passed yet
+    }
     std::vector<double> values = connection.previewValues();
     if (values.empty() && output != nullptr) {
       values.push_back(output->outputValue());

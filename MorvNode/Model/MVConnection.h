@@ -77,6 +77,9 @@ public:
   long long previewIterations() const { return previewIterations_; }
   const std::vector<pf::Color>& previewColors() const { return previewColors_; }
   const std::vector<double>& previewValues() const { return previewValues_; }
+  // Whether a value or colour history exists: something passed since the connection was made.
+  bool hasPreviewValues() const { return hasPreviewValues_; }
+  bool hasPreviewColors() const { return hasPreviewColors_; }
 
   MVConnectionInterfaceDelegate* connectionView() const { return connectionView_.get(); }
   void setConnectionView(std::unique_ptr<MVConnectionInterfaceDelegate> view) { connectionView_ = std::move(view); }

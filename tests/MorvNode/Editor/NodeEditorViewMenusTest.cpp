@@ -11,6 +11,7 @@
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
+#include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/UndoManager.h"
@@ -271,7 +272,10 @@ TEST_F(NodeEditorMenusTest, ConnectionMenuDescribesWhatPassedAndEditsTheConnecti
   MVConnection* connection = link(source, "Value", math, "A");
   QMenu* menu = connectionMenu(connection);
   ASSERT_NE(menu, nullptr);
-  // No generation yet: the output's one value.
+  // Nothing passed yet: no preview section.
+  EXPECT_EQ(titles(menu), (QStringList{"Add node on connection", "Remove connection"}));
+  step([&] { connection->getValue(); });
+  menu = connectionMenu(connection);
   EXPECT_EQ(titles(menu).mid(0, 2), (QStringList{"Value", "Constant 1"}));
   EXPECT_TRUE(previewPicture(menu).isNull());
   EXPECT_TRUE(NodeEditorView::viewOfConnection(connection)->selected());
@@ -320,6 +324,26 @@ TEST_F(NodeEditorMenusTest, ElementAndColorConnectionsShowPictures)
   menu = connectionMenu(fill);
   EXPECT_EQ(titles(menu).mid(0, 2), (QStringList{"Color", "Single color"}));
   EXPECT_EQ(previewPicture(menu).deviceIndependentSize(), QSizeF(200, 20));
+}
+
+TEST_F(NodeEditorMenusTest, AValueConnectionShowsTheRangeOfItsRepetitions)
+{
+  MVNode* source = add("ValueNode", {20, 40});
+  MVNode* math = add("ValueMathNode", {260, 40});
+  MVConnection* connection = link(source, "Value", math, "A");
+  auto* value = dynamic_cast<MVParameterValue*>(source->parameterNamed("Value"));
+  ASSERT_NE(value, nullptr);
+  // Three repetitions of one generation pull 1, 5 and 3.
+  step([&] {
+    for (const double each : {1.0, 5.0, 3.0}) {
+      value->setValue(each);
+      connection->getValue();
+    }
+  });
+  ASSERT_EQ(connection->previewValues(), (std::vector<double>{1, 5, 3}));
+  QMenu* menu = connectionMenu(connection);
+  EXPECT_EQ(titles(menu).mid(0, 2), (QStringList{"Value", "3 iterations, from 1 to 5"}));
+  EXPECT_EQ(previewPicture(menu).deviceIndependentSize(), QSizeF(200, 80));
 }
 
 TEST_F(NodeEditorMenusTest, ElementPreviewHeightFollowsTheElement)

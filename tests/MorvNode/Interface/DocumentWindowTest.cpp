@@ -31,6 +31,7 @@
 #include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/MyPreviewPanel.h"
 #include "MorvNode/Interface/PreferencesWindow.h"
+#include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/QtRunLoop.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
@@ -487,3 +488,63 @@ TEST_F(DocumentWindowTest, SavedViewStateOpensTheAnimationPanelAndScrollsTheNode
 }
 
 }  // namespace
+
+TEST_F(DocumentWindowTest, EditMenuCopiesAndPastesNodesWhileTheNodeEditorHasTheKeyboard)
+{
+  QtPasteboard pasteboard;
+  MVPasteboard::setGeneral(&pasteboard);
+  MVParameterRows::registerRows();
+  NodeEditorView::registerViewFactories();
+  DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
+    auto* editor = new NodeEditorView;
+    editor->setNodeController(&window.document().nodeController());
+    return editor;
+  });
+  DocumentWindow* window = controller_->newDocument();
+  DocumentWindow::setNodeEditorFactory(nullptr);
+  ASSERT_NE(window, nullptr);
+  auto* editor = qobject_cast<NodeEditorView*>(window->nodeEditorWidget());
+  ASSERT_NE(editor, nullptr);
+  addShape(*window);
+  MVNodeController& nodes = window->document().nodeController();
+  nodes.selectNode(nodes.nodeArray().back().get(), false, false, true);
+  auto item = [window](const QString& title) -> QAction* {
+    for (QAction* action : window->menuNamed("Edit")->actions()) {
+      if (action->text() == title) {
+        return action;
+      }
+    }
+    return nullptr;
+  };
+  for (const char* title : {"Cut", "Copy", "Paste", "Select All", "Delete", "Duplicate"}) {
+    ASSERT_NE(item(title), nullptr) << title;
+  }
+  window->show();
+  window->activateWindow();
+  editor->setFocus();
+  ASSERT_TRUE(waitFor([editor] { return QApplication::focusWidget() == editor; }));
+  window->updateMenuItems();
+  EXPECT_TRUE(item("Copy")->isEnabled());
+  EXPECT_TRUE(item("Cut")->isEnabled());
+  EXPECT_TRUE(item("Select All")->isEnabled());
+  EXPECT_FALSE(item("Paste")->isEnabled());  // nothing a paste reads on the clipboard
+
+  const std::size_t before = nodes.nodeArray().size();
+  item("Copy")->trigger();
+  window->updateMenuItems();
+  ASSERT_TRUE(item("Paste")->isEnabled());
+  item("Paste")->trigger();
+  window->document().undoManager()->closeEventGroup();
+  EXPECT_EQ(nodes.nodeArray().size(), before + 1);
+  EXPECT_EQ(window->document().undoManager()->undoActionName(), "pasting node");
+
+  // Elsewhere the keys are the focused widget's.
+  window->previewView().setFocus();
+  ASSERT_TRUE(waitFor([editor] { return QApplication::focusWidget() != editor; }));
+  window->updateMenuItems();
+  EXPECT_FALSE(item("Copy")->isEnabled());
+  EXPECT_FALSE(item("Paste")->isEnabled());
+  EXPECT_FALSE(item("Select All")->isEnabled());
+  window->closeWithoutAsking();
+  MVPasteboard::setGeneral(nullptr);
+}
