@@ -1,0 +1,53 @@
+#include "Platform/TemporaryFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Platform/Log.h"
+
+namespace pf {
+
+std::filesystem::path temporaryPathBeside(const std::filesystem::path& target)
+{
+  static std::atomic<unsigned> counter{0};
+  thread_local std::mt19937 generator(std::random_device{}());
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  return folder / ("." + target.filename().string() + ".morvalis-tmp-" + std::to_string(::getpid()) + "-" +
+                   std::to_string(counter.fetch_add(1)) + "-" + std::to_string(generator() % 1000000));
+}
+
+bool commitTemporaryFile(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                         std::string* reason)
+{
+  if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    log("Error, could not write file %@ (rename): %@", target.string(), std::strerror(error));
+    if (reason != nullptr) {
+      *reason = std::strerror(error);
+    }
+    return false;
+  }
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directory >= 0) {
+    // Best effort: the file is complete under its name either way.
+    (void)::fsync(directory);
+    ::close(directory);
+  }
+  return true;
+}
+
+void discardTemporaryFile(const std::filesystem::path& temporary)
+{
+  if (::unlink(temporary.c_str()) != 0 && errno != ENOENT) {
+    log("Warning, could not remove the temporary file %@: %@", temporary.string(), std::strerror(errno));
+  }
+}
+
+}  // namespace pf
