@@ -39,6 +39,40 @@ bool isPositive(double value)
   return std::isfinite(value) && value > 0.0;
 }
 
+bool setWidthKeepingAspect(Dictionary& settings, double width, const char* widthKey, const char* heightKey)
+{
+  const double originalWidth = doubleOr(settings, kOriginalSizeWidth, 0.0);
+  const double originalHeight = doubleOr(settings, kOriginalSizeHeight, 0.0);
+  if (!isPositive(width) || !isPositive(originalWidth) || !std::isfinite(originalHeight)) {
+    return false;
+  }
+  DictionaryValueExtras::setDoubleValue(settings, width, widthKey);
+  DictionaryValueExtras::setDoubleValue(settings, originalHeight * (width / originalWidth), heightKey);
+  return true;
+}
+
+bool setHeightKeepingAspect(Dictionary& settings, double height, const char* widthKey, const char* heightKey)
+{
+  const double originalWidth = doubleOr(settings, kOriginalSizeWidth, 0.0);
+  const double originalHeight = doubleOr(settings, kOriginalSizeHeight, 0.0);
+  if (!isPositive(height) || !isPositive(originalHeight) || !std::isfinite(originalWidth)) {
+    return false;
+  }
+  DictionaryValueExtras::setDoubleValue(settings, height, heightKey);
+  DictionaryValueExtras::setDoubleValue(settings, originalWidth * (height / originalHeight), widthKey);
+  return true;
+}
+
+// A non-empty string entry; the fallback otherwise.
+std::string stringOr(const Dictionary& settings, const char* key, const std::string& fallback)
+{
+  const pf::PlistValue* value = settings.find(key);
+  if (value == nullptr || value->asString() == nullptr || value->asString()->empty()) {
+    return fallback;
+  }
+  return *value->asString();
+}
+
 void setAllSizes(Dictionary& settings, pf::Size artboard)
 {
   DictionaryValueExtras::setDoubleValue(settings, artboard.width, kSizeWidth);
@@ -179,26 +213,37 @@ void MVExportSettings::prepareAnimationSizesForArtboard(Dictionary& settings, pf
 
 bool MVExportSettings::setSizeWidthKeepingAspect(Dictionary& settings, double width)
 {
-  const double originalWidth = doubleOr(settings, kOriginalSizeWidth, 0.0);
-  const double originalHeight = doubleOr(settings, kOriginalSizeHeight, 0.0);
-  if (!isPositive(width) || !isPositive(originalWidth) || !std::isfinite(originalHeight)) {
-    return false;
-  }
-  DictionaryValueExtras::setDoubleValue(settings, width, kSizeWidth);
-  DictionaryValueExtras::setDoubleValue(settings, originalHeight * (width / originalWidth), kSizeHeight);
-  return true;
+  return setWidthKeepingAspect(settings, width, kSizeWidth, kSizeHeight);
 }
 
 bool MVExportSettings::setSizeHeightKeepingAspect(Dictionary& settings, double height)
 {
-  const double originalWidth = doubleOr(settings, kOriginalSizeWidth, 0.0);
-  const double originalHeight = doubleOr(settings, kOriginalSizeHeight, 0.0);
-  if (!isPositive(height) || !isPositive(originalHeight) || !std::isfinite(originalWidth)) {
-    return false;
-  }
-  DictionaryValueExtras::setDoubleValue(settings, height, kSizeHeight);
-  DictionaryValueExtras::setDoubleValue(settings, originalWidth * (height / originalHeight), kSizeWidth);
-  return true;
+  return setHeightKeepingAspect(settings, height, kSizeWidth, kSizeHeight);
+}
+
+bool MVExportSettings::setAnimationSizeWidthKeepingAspect(Dictionary& settings, double width)
+{
+  return setWidthKeepingAspect(settings, width, kAnimationSizeWidth, kAnimationSizeHeight);
+}
+
+bool MVExportSettings::setAnimationSizeHeightKeepingAspect(Dictionary& settings, double height)
+{
+  return setHeightKeepingAspect(settings, height, kAnimationSizeWidth, kAnimationSizeHeight);
+}
+
+std::string MVExportSettings::animationFileFormat(const Dictionary& settings)
+{
+  return stringOr(settings, "Animation File Format", animationFormats().front());
+}
+
+std::string MVExportSettings::animationCodec(const Dictionary& settings)
+{
+  return stringOr(settings, "Animation Codec", videoCodecs().front());
+}
+
+pf::Size MVExportSettings::animationSize(const Dictionary& settings)
+{
+  return {doubleOr(settings, kAnimationSizeWidth, 0.0), doubleOr(settings, kAnimationSizeHeight, 0.0)};
 }
 
 pf::Size MVExportSettings::exportSize(const Dictionary& settings, pf::Size artboard, double displayScale)

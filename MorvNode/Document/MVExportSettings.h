@@ -47,6 +47,11 @@ public:
   static bool isVectorSizeFormat(std::string_view format);
   // A format of the single-image list.
   static bool isFileFormat(std::string_view format);
+  // "Animation File Format" and "Animation Codec"; the first of their lists when unset.
+  static std::string animationFileFormat(const pf::PlistValue::Dictionary& settings);
+  static std::string animationCodec(const pf::PlistValue::Dictionary& settings);
+  // "Animation Size Width", "Animation Size Height".
+  static pf::Size animationSize(const pf::PlistValue::Dictionary& settings);
 
   // ---- Sizes ----
   // When the export panel opens on an artboard of `artboard` size: keeps the sizes only when
@@ -61,6 +66,9 @@ public:
   // original size that gives no aspect.
   static bool setSizeWidthKeepingAspect(pf::PlistValue::Dictionary& settings, double width);
   static bool setSizeHeightKeepingAspect(pf::PlistValue::Dictionary& settings, double height);
+  // The same for the animation size.
+  static bool setAnimationSizeWidthKeepingAspect(pf::PlistValue::Dictionary& settings, double width);
+  static bool setAnimationSizeHeightKeepingAspect(pf::PlistValue::Dictionary& settings, double height);
 
   // The size an export has (pixels, or size units for "pdf" and "eps"): the artboard size times
   // the preview's display scale while "Scale To Display" is on, else "Size Width" and "Size
