@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Interface/AnimationExportPanel.h"
 #include "MorvNode/Interface/DocumentWindow.h"
 #include "MorvNode/Interface/ExportPanel.h"
 
@@ -25,8 +26,12 @@ void ExportMenuExtension::addToWindow(DocumentWindow& window)
                      [&window] { ExportPanel::exportFile(window.document(), &window); });
     auto* exportAgain = new QAction(QObject::tr("Export again"), fileMenu);
     QObject::connect(exportAgain, &QAction::triggered, &window, [&window] { window.document().exportAgain(); });
+    auto* exportAnimation = new QAction(QObject::tr("Export Animation..."), fileMenu);
+    QObject::connect(exportAnimation, &QAction::triggered, &window,
+                     [&window] { AnimationExportPanel::exportAnimation(window.document(), &window); });
     fileMenu->insertAction(anchor, exportFile);
     fileMenu->insertAction(anchor, exportAgain);
+    fileMenu->insertAction(anchor, exportAnimation);
     // Export again needs the file of an earlier export.
     QObject::connect(fileMenu, &QMenu::aboutToShow, exportAgain, [&window, exportAgain] {
       exportAgain->setEnabled(window.document().exportPath().has_value());

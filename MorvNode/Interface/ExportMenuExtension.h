@@ -2,9 +2,10 @@
 
 class DocumentWindow;
 
-// The image export's commands in every document window: in the File menu "Export..." (the
-// export panel) and "Export again" (enabled once the document has exported), in the Edit menu
-// "Copy pattern vectors" (PDF) and "Copy pattern bitmap" (PNG and TIFF).
+// The export commands in every document window: in the File menu "Export..." (the export
+// panel), "Export again" (enabled once the document has exported) and "Export Animation..." (the
+// animation export panel), in the Edit menu "Copy pattern vectors" (PDF) and "Copy pattern
+// bitmap" (PNG and TIFF).
 class ExportMenuExtension {
 public:
   // Registers the commands for every document window made afterwards.
