@@ -348,15 +348,19 @@ TEST_F(DocumentWindowTest, ExportCommandsSitInTheFileMenuAndExportAgainWaitsForA
   ExportMenuExtension::addToWindow(*window);
   QAction* exportFile = nullptr;
   QAction* exportAgain = nullptr;
+  QAction* exportAnimation = nullptr;
   for (QAction* action : window->fileMenu()->actions()) {
     if (action->text() == "Export...") {
       exportFile = action;
     } else if (action->text() == "Export again") {
       exportAgain = action;
+    } else if (action->text() == "Export Animation...") {
+      exportAnimation = action;
     }
   }
   ASSERT_NE(exportFile, nullptr);
   ASSERT_NE(exportAgain, nullptr);
+  ASSERT_NE(exportAnimation, nullptr);
   EXPECT_FALSE(exportAgain->isEnabled());
   // A change outside undo (the export settings) still counts as an unsaved change.
   EXPECT_FALSE(window->isDocumentEdited());
