@@ -20,7 +20,8 @@ namespace pf {
 enum class PlistFormat { Xml, Binary };
 
 // Inputs larger than this are refused. A document of 100,000 shape nodes takes about 700 MB as
-// XML; reading one that size needs about ten times as much memory while it is parsed.
+// XML; reading one that size from a file needs about five times as much memory at its peak,
+// while the parsed XML tree is whole.
 inline constexpr std::size_t kMaxPropertyListBytes = std::size_t{1} << 30;
 
 // XML (any encoding with a byte-order mark, UTF-8 otherwise) or binary, told apart by the
