@@ -1,6 +1,8 @@
 #include "MorvNode/Editor/MVConnectionView.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cmath>
 
 #include <QPaintEvent>
@@ -207,16 +209,69 @@ QPainterPath MVConnectionView::visiblePartOfPath(const QPainterPath& path, const
   return visible;
 }
 
+namespace {
+
+// Bytes held by the kept pictures of all connection views, main thread only.
+std::size_t picturesBytes = 0;
+
+}  // namespace
+
+MVConnectionView::~MVConnectionView()
+{
+  releasePicture();
+}
+
+void MVConnectionView::releasePicture()
+{
+  picturesBytes -= std::min(picturesBytes, pictureBytes_);
+  pictureBytes_ = 0;
+  pictureCache_ = QPixmap();
+}
+
 void MVConnectionView::paintEvent(QPaintEvent* event)
 {
   if (connection_ == nullptr && !referenceMode_) {
     return;
   }
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.translate(-QPointF(pos()));
   const auto [fill, edge] = colors();
   const bool dashed = connection_ != nullptr && connection_->isBeingEdited();
+  QPainter painter(this);
+  // A view of modest size keeps its picture while the pictures of all views stay within their
+  // budget: a repaint with the same ends and colours (a scroll, a node moved over it, the rest
+  // of the canvas redrawn) draws it again instead of stroking anew.
+  if (!dashed && width() <= kMaxCachedSide && height() <= kMaxCachedSide) {
+    const qreal ratio = devicePixelRatioF();
+    const std::array<double, 9> signature{from_.x(), to_.x(), from_.y(), to_.y(), static_cast<double>(fill.rgba()),
+                                          static_cast<double>(edge.rgba()), static_cast<double>(width()),
+                                          static_cast<double>(height()), ratio};
+    const QPoint origin = pos();
+    if (pictureCache_.isNull() || signature != pictureSignature_ || origin != pictureOrigin_) {
+      releasePicture();
+      const QSize pixels = size() * ratio;
+      const auto bytes = static_cast<std::size_t>(pixels.width()) * static_cast<std::size_t>(pixels.height()) * 4;
+      if (picturesBytes + bytes <= kPictureBudget) {
+        pictureCache_ = QPixmap(pixels);
+        pictureCache_.setDevicePixelRatio(ratio);
+        pictureCache_.fill(Qt::transparent);
+        pictureBytes_ = bytes;
+        picturesBytes += bytes;
+        QPainter picture(&pictureCache_);
+        picture.setRenderHint(QPainter::Antialiasing);
+        picture.translate(-QPointF(origin));
+        drawConnection(picture, curve(), fill, edge, false);
+        pictureSignature_ = signature;
+        pictureOrigin_ = origin;
+      }
+    }
+    if (!pictureCache_.isNull()) {
+      painter.drawPixmap(0, 0, pictureCache_);
+      return;
+    }
+  } else {
+    releasePicture();
+  }
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(-QPointF(pos()));
   QPainterPath path = curve();
   // A long curve of which only a little is exposed (it crosses the visible area, or a node
   // moved over it) is stroked in that part only: stroking wide antialiased pens costs by the
@@ -227,6 +282,12 @@ void MVConnectionView::paintEvent(QPaintEvent* event)
   if (!dashed && !exposed.contains(path.boundingRect())) {
     path = visiblePartOfPath(path, exposed);
   }
+  drawConnection(painter, path, fill, edge, dashed);
+}
+
+void MVConnectionView::drawConnection(QPainter& painter, const QPainterPath& path, QColor fill, QColor edge,
+                                      bool dashed) const
+{
   const QRectF fromDot(from_ - QPointF(3, 3), QSizeF(6, 6));
   const QRectF toDot(to_ - QPointF(3, 3), QSizeF(6, 6));
 

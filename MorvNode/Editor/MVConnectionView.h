@@ -1,14 +1,18 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
 
 #include <QColor>
 #include <QPainterPath>
 #include <QPointF>
 #include <QRect>
+#include <QPixmap>
 #include <QWidget>
 
 class MVConnection;
+class QPainter;
 class NodeViewEditorView;
 
 // One connection on the editor canvas: a horizontal cubic curve between the centres of its two
@@ -24,6 +28,7 @@ class MVConnectionView : public QWidget {
 
 public:
   explicit MVConnectionView(QWidget* parent = nullptr);
+  ~MVConnectionView() override;
 
   // Not owned: the controller owns its connections; cleared when the connection goes.
   MVConnection* connection() const { return connection_; }
@@ -68,6 +73,11 @@ protected:
 
 private:
   static constexpr double kPaintMargin = 8.0;  // points around the exposed area: more than half the widest pen
+  static constexpr int kMaxCachedSide = 1200;  // points: larger views are stroked on every paint
+  static constexpr std::size_t kPictureBudget = 48u << 20;  // bytes for the pictures of all views
+
+  void drawConnection(QPainter& painter, const QPainterPath& path, QColor fill, QColor edge, bool dashed) const;
+  void releasePicture();
 
   void updateViewFrame();
   void requestDisplay();
@@ -76,6 +86,10 @@ private:
   NodeViewEditorView* editor_ = nullptr;   // the canvas, outlives this view
   QPointF from_{0.0, 0.0};
   QPointF to_{1.0, 0.0};
+  QPixmap pictureCache_;  // the view as last drawn, when kept (device pixels)
+  std::size_t pictureBytes_ = 0;
+  std::array<double, 9> pictureSignature_{};
+  QPoint pictureOrigin_;
   bool selected_ = false;
   bool hoverHighlight_ = false;
   bool referenceMode_ = false;

@@ -347,6 +347,25 @@ TEST_F(NodeEditorTest, TheScrollableAreaGrowingHidesTheHoverControl)
   EXPECT_FALSE(controls->isVisible());
 }
 
+TEST_F(NodeEditorTest, AConnectionIsDrawnAnewWhenItsLookOrItsEndsChange)
+{
+  MVNode* source = add("ValueNode", {20, 40});
+  MVNode* math = add("ValueMathNode", {260, 40});
+  drag(socketPoint(source, "Value", true), socketPoint(math, "A", false));
+  MVConnectionView* view = NodeEditorView::viewOfConnection(controller.connectionArray().front().get());
+  ASSERT_NE(view, nullptr);
+  const QImage plain = view->grab().toImage();
+  EXPECT_EQ(view->grab().toImage(), plain);
+  step([&] { view->setSelected(true); });
+  EXPECT_NE(view->grab().toImage(), plain);
+  step([&] { view->setSelected(false); });
+  EXPECT_EQ(view->grab().toImage(), plain);
+  // Moving the math node down bends the curve into a new picture.
+  drag(headerPoint(math), headerPoint(math) + QPointF(0, 60));
+  const QImage bent = view->grab().toImage();
+  EXPECT_NE(bent.size(), plain.size());
+}
+
 TEST(NodeEditorGrid, LinesFallOnWholePixelsAcrossTheOrigin)
 {
   EXPECT_EQ(NodeEditorBackgroundView::verticalGridLines(-30, 80), (std::vector<double>{-19.5, 0.5, 20.5, 40.5}));
