@@ -18,6 +18,8 @@
 #include "MorvNode/Editor/NodeEditorView.h"
 #include "MorvNode/Interface/AnimationPanelPane.h"
 #include "Shared/ODAnimation/Timeline/ODAnimationPanelView.h"
+#include "MorvNode/Interface/ApplicationMenuExtension.h"
+#include "MorvNode/Interface/ApplicationPanels.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/InterfaceHelper.h"
@@ -116,6 +118,7 @@ int main(int argc, char* argv[])
   MVParameterView::registerBaseRows();
   MVParameterRows::registerRows();
   ExportMenuExtension::install();
+  ApplicationMenuExtension::install();
   NodeEditorView::registerViewFactories();
   DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
     auto* editor = new NodeEditorView;
@@ -126,6 +129,8 @@ int main(int argc, char* argv[])
       [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");
   auto controller = std::make_unique<MVDocumentController>();
+  // The tips, about, full-screen preview, report and reference panels; the Help menu's pages.
+  auto panels = std::make_unique<ApplicationPanels>();
   InterfaceIconProvider::install(&InterfaceHelper::shared());
   if (InterfaceHelper::darkModeAvailable() && defaults->integerForKey("Interface Mode") != 0) {
     InterfaceHelper::setInterfaceMode(defaults->integerForKey("Interface Mode"));
@@ -168,6 +173,7 @@ int main(int argc, char* argv[])
   }
   const int result = QApplication::exec();
   controller.reset();
+  panels.reset();
   MVUserNotificationCenter::setDefaultCenter(nullptr);
   MVPasteboard::setGeneral(nullptr);
   InterfaceIconProvider::install(nullptr);

@@ -55,6 +55,32 @@ std::optional<std::filesystem::path> MVApplicationResources::pathForResource(std
   return std::nullopt;
 }
 
+std::optional<std::filesystem::path> MVApplicationResources::pathForResourceFolder(std::string_view name)
+{
+  if (name.empty()) {
+    return std::nullopt;
+  }
+  for (const std::filesystem::path& folder : resourceFolders()) {
+    std::error_code error;
+    std::filesystem::path candidate = folder / name;
+    if (std::filesystem::is_directory(candidate, error)) {
+      return candidate;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::filesystem::path> MVApplicationResources::resourceFolder()
+{
+  for (const std::filesystem::path& folder : resourceFolders()) {
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error)) {
+      return folder;
+    }
+  }
+  return std::nullopt;
+}
+
 void MVApplicationResources::setResourceFolderOverride(std::filesystem::path folder)
 {
   resourceFolderOverride() = std::move(folder);

@@ -15,6 +15,11 @@ public:
 
   // The path of the named resource ("Default.mvdx"); nullopt when no resource folder has it.
   static std::optional<std::filesystem::path> pathForResource(std::string_view name);
+  // The path of the named resource folder ("Application folder files/Sample files"); nullopt
+  // when no resource folder has it.
+  static std::optional<std::filesystem::path> pathForResourceFolder(std::string_view name);
+  // The first resource folder that exists (pages refer to icons below it); nullopt when none does.
+  static std::optional<std::filesystem::path> resourceFolder();
   // The folder that holds the running binary; empty when it cannot be told.
   static std::filesystem::path applicationFolder();
 

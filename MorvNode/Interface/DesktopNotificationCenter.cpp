@@ -14,6 +14,12 @@
 
 namespace {
 
+std::function<void(const MVUserNotificationCenter::Notification&)>& activationHandler()
+{
+  static std::function<void(const MVUserNotificationCenter::Notification&)> handler;
+  return handler;
+}
+
 constexpr const char* kService = "org.freedesktop.Notifications";
 constexpr const char* kPath = "/org/freedesktop/Notifications";
 constexpr const char* kInterface = "org.freedesktop.Notifications";
@@ -86,7 +92,16 @@ void DesktopNotificationCenter::actionInvoked(uint identifier, const QString& ac
   }
   const Notification notification = found->second;
   shown_.erase(found);
-  notificationActivated(notification);
+  if (activationHandler()) {
+    activationHandler()(notification);
+  } else {
+    notificationActivated(notification);
+  }
+}
+
+void DesktopNotificationCenter::setActivationHandler(std::function<void(const Notification&)> handler)
+{
+  activationHandler() = std::move(handler);
 }
 
 void DesktopNotificationCenter::notificationClosed(uint identifier, uint reason)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 
 #include <QObject>
@@ -24,6 +25,9 @@ public:
   void deliverNotification(const Notification& notification) override;
   // What a click on a notification does with its user information.
   static void notificationActivated(const Notification& notification);
+  // Who hears of a click instead (the application's panels, which pass notifications with user
+  // information on to notificationActivated); empty: notificationActivated.
+  static void setActivationHandler(std::function<void(const Notification&)> handler);
 
 private Q_SLOTS:
   // The service's signals, for every notification on the desktop.

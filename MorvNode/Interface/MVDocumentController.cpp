@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Interface/ApplicationPanels.h"
 #include "MorvNode/Interface/DocumentWindow.h"
 #include "MorvNode/Interface/InterfaceHelper.h"
 #include "MorvNode/Interface/MVPreviewView.h"
@@ -78,6 +79,11 @@ void MVDocumentController::applicationDidFinishLaunching()
 
 void MVDocumentController::afterApplicationLaunch()
 {
+  if (pf::UserDefaults::standard().boolForKey("Quick Tips Show At Startup 3")) {
+    if (ApplicationPanels* panels = ApplicationPanels::shared()) {
+      panels->openQuickHelp();
+    }
+  }
   if (shouldOpenNewBlankDocument_) {
     if (!hasOpenDocuments()) {
       newDocument();
@@ -127,6 +133,8 @@ QString MVDocumentController::nextUntitledName()
 DocumentWindow* MVDocumentController::showWindow(std::unique_ptr<MVDocument> document)
 {
   document->setRandomSource(randomSource_.get());
+  // Documents show the help of a node in the application's node reference.
+  document->setHelpProvider(ApplicationPanels::shared());
   InterfaceHelper::shared().setAnimationsEnabled(false);
   auto* window = new DocumentWindow(std::move(document), this);
   window->setAttribute(Qt::WA_DeleteOnClose);
