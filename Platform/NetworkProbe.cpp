@@ -85,16 +85,45 @@ NetworkProbe::Result NetworkProbe::canConnect(const std::string& host, int port,
   }
   const auto deadline = std::chrono::steady_clock::now() +
                         std::chrono::milliseconds(static_cast<long long>(std::min(timeoutSeconds, 3600.0) * 1000.0));
+  // The lookup runs asynchronously so that a resolver that does not answer (no network) counts
+  // against the same time limit.
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
-  const int lookup = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  gaicb request{};
+  request.ar_name = host.c_str();
+  request.ar_service = service.c_str();
+  request.ar_request = &hints;
+  gaicb* requests[] = {&request};
+  int lookup = ::getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr);
   if (lookup != 0) {
     return {false, gai_strerror(lookup)};
   }
-  std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
+  for (;;) {
+    lookup = ::gai_error(&request);
+    if (lookup != EAI_INPROGRESS) {
+      break;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      // A request that cannot be cancelled any more is waited for: its result is written into
+      // `request`, which must outlive it.
+      if (::gai_cancel(&request) != EAI_CANCELED) {
+        ::gai_suspend(requests, 1, nullptr);
+        if (request.ar_result != nullptr) {
+          freeaddrinfo(request.ar_result);
+        }
+      }
+      return {false, "name lookup timed out"};
+    }
+    const timespec wait{static_cast<time_t>(left.count() / 1000000000), static_cast<long>(left.count() % 1000000000)};
+    ::gai_suspend(requests, 1, &wait);
+  }
+  if (lookup != 0) {
+    return {false, gai_strerror(lookup)};
+  }
+  std::unique_ptr<addrinfo, AddressListDeleter> addresses(request.ar_result);
   std::string error = "no address";
   for (const addrinfo* address = addresses.get(); address != nullptr; address = address->ai_next) {
     error = tryAddress(*address, deadline);

@@ -79,8 +79,8 @@ std::string indexLines(const MVParameterIndex& parameter, const std::string& fol
   for (std::size_t index = 0; index < names.size(); ++index) {
     std::string icon;
     if (parameter.hasIndexIcons() && index < icons.size() && icons[index].size() >= 2) {
-      icon = pf::format("<IMG SRC='file://%@/node%20icons/%@' width=20 VALIGN=MIDDLE> ", folder,
-                        NodeReferencePage::percentEncodedPath(icons[index]));
+      icon = "<IMG SRC='file://" + folder + "/node%20icons/" + NodeReferencePage::percentEncodedPath(icons[index]) +
+             "' width=20 VALIGN=MIDDLE> ";
     } else {
       icon = "<SPAN STYLE='display:inline-block; width:20px; height:10px;'></SPAN> ";
     }
@@ -180,10 +180,10 @@ std::string NodeReferencePage::parameterEntry(const MVParameter& parameter, cons
   }
   if (parameter.dragEditTransformType() != 0) {
     const DragEditLook look = dragEditLook(parameter.dragEditTransformType());
-    remarks += pf::format("<BR><SPAN STYLE='opacity:0.6;'><IMG SRC='file://%@/interface%20icons/%@' width=12 "
-                          "VALIGN=MIDDLE STYLE='margin-right: 3px; margin-bottom:2px;margin-top:0px;'>%@ can be "
-                          "edited in the preview.</SPAN>",
-                          folder, look.icon, look.label);
+    // Addresses are put together without formatting: their escapes contain "%".
+    remarks += "<BR><SPAN STYLE='opacity:0.6;'><IMG SRC='file://" + folder + "/interface%20icons/" + look.icon +
+               "' width=12 VALIGN=MIDDLE STYLE='margin-right: 3px; margin-bottom:2px;margin-top:0px;'>" +
+               look.label + " can be edited in the preview.</SPAN>";
   }
   return pf::format("<P id='%@'><B>%@%@</B>%@%@</P>\n", id, heading, suffix,
                     tooltip.empty() ? std::string() : ": " + tooltip, remarks);
@@ -197,13 +197,13 @@ std::string NodeReferencePage::sampleFilesSection(const std::vector<MVSampleFile
   }
   std::string section = "<BR><BR><H2>Sample files using with this node</H2><P>Click to open the files and see the "
                         "node in use.</P>";
-  const std::string icon = pf::format(
-      "<IMG SRC='file://%@/interface%20icons/%@' width=20 VALIGN=MIDDLE STYLE='margin-right: 7px; "
-      "margin-bottom:2px;margin-top:2px;'>",
-      percentEncodedPath(resourceFolder), "morvalis_document_icon.png");
+  // Addresses are put together without formatting: their escapes contain "%".
+  const std::string icon = "<IMG SRC='file://" + percentEncodedPath(resourceFolder) +
+                           "/interface%20icons/morvalis_document_icon.png' width=20 VALIGN=MIDDLE STYLE='margin-right: "
+                           "7px; margin-bottom:2px;margin-top:2px;'>";
   for (std::size_t index = 0; index < samples.size() && index < kMaxSampleFileLinks; ++index) {
-    section += pf::format("<A HREF='%@%@'>%@%@</A><BR>", kSampleLinkScheme,
-                          percentEncodedPath(samples[index].path.string()), icon, escapedHTML(samples[index].filename));
+    section += std::string("<A HREF='") + kSampleLinkScheme + percentEncodedPath(samples[index].path.string()) + "'>" +
+               icon + escapedHTML(samples[index].filename) + "</A><BR>";
   }
   return section;
 }

@@ -4,9 +4,16 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QVBoxLayout>
 
 #include "MorvNode/Interface/ApplicationPanels.h"
+#include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Interface/DocumentWindow.h"
+#include "MorvNode/Interface/MVPreviewContainer.h"
+#include "MorvNode/Interface/RenderingInformationView.h"
 
 namespace {
 
@@ -50,6 +57,29 @@ void ApplicationMenuExtension::addToWindow(DocumentWindow& window)
     QObject::connect(gridSnap, &QAction::triggered, gridSnap, [gridSnap] {
       ApplicationPanels::toggleGridSnap(!gridSnap->isChecked());
       gridSnap->setChecked(ApplicationPanels::gridSnapChecked());
+    });
+  }
+
+  if (QMenu* viewMenu = window.menuNamed(QStringLiteral("View"))) {
+    // The rendering information sits between the preview and its control strip.
+    auto* information = new RenderingInformationView;
+    information->setObjectName(QStringLiteral("renderingInformationView"));
+    information->hide();
+    if (auto* layout = qobject_cast<QVBoxLayout*>(window.previewContainer().layout())) {
+      layout->insertWidget(1, information);
+    } else {
+      information->setParent(&window.previewContainer());
+    }
+    window.document().nodeController().setStatisticsPanel(information);
+    QAction* toggle = viewMenu->addAction(QObject::tr("Show Rendering Information"));
+    toggle->setObjectName(QStringLiteral("renderingInfoToggleMenuItem"));
+    toggle->setCheckable(true);
+    QObject::connect(viewMenu, &QMenu::aboutToShow, toggle,
+                     [toggle, information] { toggle->setChecked(!information->isHidden()); });
+    QObject::connect(toggle, &QAction::triggered, information, [toggle, information, &window] {
+      information->setVisible(information->isHidden());
+      toggle->setChecked(!information->isHidden());
+      window.document().nodeController().updateStatisticsPanelWithRenderer(nullptr);
     });
   }
 

@@ -16,6 +16,8 @@
 #include "MorvNode/Interface/FeedbackWindow.h"
 #include "MorvNode/Interface/MVDocumentController.h"
 #include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Model/MVConnection.h"
+#include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Document/MVDocument.h"
 #include "Platform/Format.h"
 #include "MorvNode/Interface/FullscreenPreviewPanel.h"

@@ -107,7 +107,9 @@ void GettingStartedPanel::gettingStartedUpdateImage()
     FeedbackManager::log("Warning, could not load gettingStartedPDFImageRep in gettingStartedUpdateImage");
   } else {
     if (page < 0 || page >= document_->pageCount()) {
+      // Stored back, so that the page buttons step from the page that is shown.
       page = 0;
+      defaults.setInteger(kCurrentPageKey, page);
     }
     pageImage_ = renderPage(static_cast<int>(page));
     imageView_->setPixmap(QPixmap::fromImage(pageImage_));

@@ -50,6 +50,14 @@ TEST(NetworkProbe, ReachesAListeningPortAndIsRefusedOnceItCloses)
   EXPECT_EQ(closed.error, "Connection refused");
 }
 
+TEST(NetworkProbe, ANameThatDoesNotResolveIsUnreachableWithinTheLimit)
+{
+  // Reserved: never resolves, whether or not a resolver answers.
+  const pf::NetworkProbe::Result result = pf::NetworkProbe::canConnect("morvalis-probe.invalid", 80, 0.5);
+  EXPECT_FALSE(result.reachable);
+  EXPECT_NE(result.error, "");
+}
+
 TEST(NetworkProbe, RefusesBadAddressesWithoutTrying)
 {
   struct Case {

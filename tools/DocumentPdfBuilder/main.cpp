@@ -125,12 +125,14 @@ public:
     } else {
       cairo_set_source_rgb(context_, 0.1, 0.1, 0.1);
     }
+    cairo_new_path(context_);
     if (bullet) {
       cairo_arc(context_, kMargin + 5.0, y_ + 7.5, 2.5, 0.0, 6.283185307179586);
       cairo_fill(context_);
     }
     cairo_move_to(context_, kMargin + indent, y_);
     pango_cairo_show_layout(context_, layout.get());
+    cairo_new_path(context_);
     y_ += blockHeight + (bullet ? kBlockGap / 2 : kBlockGap);
     pageUsed_ = true;
   }

@@ -113,6 +113,15 @@ public:
       problem(std::string("no colour parameter ") + name);
     }
   }
+  // Switches on a parameter's enable toggle (a switched-off parameter takes no connection).
+  static void enable(MVNode* node, const char* name)
+  {
+    if (node != nullptr && node->parameterNamed(name) != nullptr) {
+      node->parameterNamed(name)->setEnabled(true);
+    } else {
+      problem(std::string("no parameter ") + name);
+    }
+  }
   static void setIndex(MVNode* node, const char* name, long long index)
   {
     if (node != nullptr && node->indexParameterNamed(name) != nullptr) {
@@ -201,11 +210,9 @@ std::vector<Sample> samples()
          MVNode* horizon = b.add("ElementLineNode", 100, 540);
          SampleBuilder::setSize(horizon, "Size", 300, 0);
          SampleBuilder::setSize(horizon, "Position", 150, 150);
-         MVNode* list = b.add("ElementListNode", 420, 300);
-         b.link(hill, list);
-         b.link(horizon, list);
          b.output(sun, 0);
-         b.output(list, 1);
+         b.output(hill, 1);
+         b.output(horizon, 2);
        }},
       {"Repeat - Radial flower", 240, 240,
        [](SampleBuilder& b) {
@@ -220,12 +227,19 @@ std::vector<Sample> samples()
        }},
       {"Repeat - Grid, mirror and scatter", 300, 300,
        [](SampleBuilder& b) {
-         MVNode* dot = b.add("ElementShapeNode", 100, 100);
+         // The grid takes its elements from the list in turn (the list follows the grid's index).
+         MVNode* dot = b.add("ElementShapeNode", 100, 60);
          SampleBuilder::setIndex(dot, "Type", 0);
          SampleBuilder::setSize(dot, "Size", 16, 16);
          SampleBuilder::setColor(dot, "Fill Color", rgb(0.2, 0.45, 0.8));
-         MVNode* grid = b.add("RepeatGridNode", 360, 100);
-         b.link(dot, grid);
+         MVNode* square = b.add("ElementShapeNode", 100, 260);
+         SampleBuilder::setSize(square, "Size", 12, 12);
+         SampleBuilder::setColor(square, "Fill Color", rgb(0.85, 0.3, 0.3));
+         MVNode* list = b.add("ElementListNode", 360, 100);
+         b.link(dot, list);
+         b.link(square, list);
+         MVNode* grid = b.add("RepeatGridNode", 600, 100);
+         b.link(list, grid);
          b.output(grid, 2);
          MVNode* leaf = b.add("ElementShapeNode", 100, 400);
          SampleBuilder::setIndex(leaf, "Type", 2);
@@ -293,6 +307,7 @@ std::vector<Sample> samples()
          SampleBuilder::setColor(blade, "Fill Color", rgb(0.2, 0.6, 0.55));
          MVNode* time = b.add("ValueTimeFunctionNode", 100, 100);
          MVNode* math = b.add("ValueMathNode", 100, 400);
+         SampleBuilder::enable(blade, "Rotation");
          b.feed(time, MVSocketType::Value, blade, "Rotation");
          MVNode* value = b.add("ValueNode", 100, 600);
          b.feed(value, MVSocketType::Value, math, nullptr);

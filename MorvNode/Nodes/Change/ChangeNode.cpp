@@ -87,7 +87,6 @@ ChangeNode::ChangeNode(const Modes& modes) : modes_(modes)
 {
   // The change-mode row, which also presents "Selection Mode".
   changeMode_.setLayoutInterfaceType(2);
-  changeMode_.setIndex(segmentOf(modes_.initial));
   setHasNodeIndexes(modes_.publishesIndexes);
 }
 
@@ -128,6 +127,11 @@ nodekit::Choice ChangeNode::changeModeChoice(const Modes& modes)
   const std::array<bool, 3> offered = {modes.group, modes.each, modes.selected};
   for (std::size_t mode = 0; mode < offered.size(); ++mode) {
     if (offered[mode]) {
+      // The initial mode is the choice's initial value: set later, it would be an edit to undo
+      // while the node has no undo delegate yet.
+      if (static_cast<int>(mode) == modes.initial) {
+        choice.index = static_cast<long long>(choice.names.size());
+      }
       choice.names.emplace_back(kModeTexts[mode].name);
       choice.icons.emplace_back(kModeTexts[mode].icon);
       choice.tooltips.emplace_back(kModeTexts[mode].tooltip);

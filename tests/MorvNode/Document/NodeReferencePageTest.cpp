@@ -119,11 +119,14 @@ TEST_F(NodeReferencePageTest, PageNamesTheNodeListsItsParametersAndHidesThoseIts
   EXPECT_TRUE(text.starts_with("[Element|Shape|")) << text;
   EXPECT_EQ(text.find("ParameterDescriptions"), std::string::npos);
   EXPECT_NE(text.find("<H2>Node parameters</H2>"), std::string::npos);
-  EXPECT_NE(text.find("<P id='Size'><B>Size (Width, Height)</B>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<P id='Position'><B>Position (X, Y)</B>"), std::string::npos) << text;
   EXPECT_NE(text.find("<P id='Type'><B>Shape (selection)</B>"), std::string::npos);
-  EXPECT_NE(text.find("<P id='Fill Color'><B>Fill Color (Color)</B>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<P id='Fill Color'><B>Fill (Color)</B>"), std::string::npos) << text;
   EXPECT_NE(text.find("<P id='Sides'>"), std::string::npos);
-  EXPECT_NE(text.find("can be edited in the preview."), std::string::npos);
+  EXPECT_NE(text.find("<IMG SRC='file:///opt/morvalis/share/interface%20icons/transform_offset.png' width=12"),
+            std::string::npos);
+  EXPECT_NE(text.find("Offset can be edited in the preview."), std::string::npos);
+  EXPECT_NE(text.find("<IMG SRC='file:///opt/morvalis/share/node%20icons/icon_shape_circle.png'"), std::string::npos);
   EXPECT_EQ(text.find("id='Graphics'"), std::string::npos);
 
   shape->indexParameterNamed("Type")->setIndex(0);  // ellipse: "Sides" hidden

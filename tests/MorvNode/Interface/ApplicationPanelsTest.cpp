@@ -39,6 +39,8 @@
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Document/NodeReferencePage.h"
 #include "MorvNode/Interface/QtRunLoop.h"
+#include "MorvNode/Interface/RenderingInformationView.h"
+#include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/UserDefaults.h"
 #include "Support/LogCapture.h"
@@ -275,6 +277,27 @@ TEST_F(ApplicationPanelsTest, GridSnapItemTogglesTheStoredSettingAndFollowsIt)
   defaults_->setBool("Snap nodes to grid", true);
   emit nodeMenu->aboutToShow();
   EXPECT_TRUE(gridSnap->isChecked());
+  window.closeWithoutAsking();
+}
+
+TEST_F(ApplicationPanelsTest, RenderingInformationItemShowsTheStatisticsAndFollowsTheView)
+{
+  DocumentWindow& window = newWindow();
+  QMenu* viewMenu = window.menuNamed("View");
+  ASSERT_NE(viewMenu, nullptr);
+  QAction* toggle = viewMenu->findChild<QAction*>("renderingInfoToggleMenuItem");
+  auto* information = window.findChild<RenderingInformationView*>("renderingInformationView");
+  ASSERT_NE(toggle, nullptr);
+  ASSERT_NE(information, nullptr);
+  EXPECT_TRUE(information->isHidden());
+  EXPECT_EQ(window.document().nodeController().statisticsPanel(), information);
+  toggle->trigger();
+  EXPECT_FALSE(information->isHidden());
+  EXPECT_TRUE(toggle->isChecked());
+  EXPECT_TRUE(information->text().contains("generation")) << information->text().toStdString();
+  information->hide();
+  emit viewMenu->aboutToShow();
+  EXPECT_FALSE(toggle->isChecked());
   window.closeWithoutAsking();
 }
 
