@@ -17,8 +17,16 @@ std::filesystem::path temporaryPathBeside(const std::filesystem::path& target)
   static std::atomic<unsigned> counter{0};
   thread_local std::mt19937 generator(std::random_device{}());
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  return folder / ("." + target.filename().string() + ".morvalis-tmp-" + std::to_string(::getpid()) + "-" +
-                   std::to_string(counter.fetch_add(1)) + "-" + std::to_string(generator() % 1000000));
+  // Appended piece by piece: GCC 12 warns (wrongly) about `"." + std::string` here.
+  std::string name(1, '.');
+  name += target.filename().string();
+  name += ".morvalis-tmp-";
+  name += std::to_string(::getpid());
+  name += '-';
+  name += std::to_string(counter.fetch_add(1));
+  name += '-';
+  name += std::to_string(generator() % 1000000);
+  return folder / name;
 }
 
 bool commitTemporaryFile(const std::filesystem::path& temporary, const std::filesystem::path& target,
