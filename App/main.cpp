@@ -24,6 +24,7 @@
 #include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/InterfaceHelper.h"
 #include "MorvNode/Interface/MVDocumentController.h"
+#include "MorvNode/Interface/NodeEditorPane.h"
 #include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
@@ -120,11 +121,8 @@ int main(int argc, char* argv[])
   ExportMenuExtension::install();
   ApplicationMenuExtension::install();
   NodeEditorView::registerViewFactories();
-  DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
-    auto* editor = new NodeEditorView;
-    editor->setNodeController(&window.document().nodeController());
-    return editor;
-  });
+  DocumentWindow::setNodeEditorFactory(
+      [](DocumentWindow& window) -> QWidget* { return new NodeEditorPane(window.document()); });
   DocumentWindow::setTimelineFactory(
       [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");

@@ -29,9 +29,7 @@
 
 void MVParameterRows::registerRows()
 {
-  // Base kinds before the kinds derived from them. A plain parameter (a section header, an
-  // enable toggle) gets the base row: its header label and its sockets.
-  MVParameterView::registerRow<MVParameter, MVParameterView>();
+  // Base kinds before the kinds derived from them.
   MVParameterView::registerRow<MVParameterValue, MVParameterValueView>();
   MVParameterView::registerRow<MVParameterValue2D, MVParameterValue2DView>();
   MVParameterView::registerRow<MVParameterValueExpression, MVParameterValueExpressionView>();

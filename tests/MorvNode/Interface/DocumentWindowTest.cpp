@@ -25,11 +25,13 @@
 #include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Editor/NodeEditorView.h"
 #include "MorvNode/Inspector/MVParameterRows.h"
+#include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/AnimationPanelPane.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/MVDocumentController.h"
 #include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/MyPreviewPanel.h"
+#include "MorvNode/Interface/NodeEditorPane.h"
 #include "MorvNode/Interface/PreferencesWindow.h"
 #include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/QtRunLoop.h"
@@ -370,21 +372,20 @@ TEST_F(DocumentWindowTest, ExportCommandsSitInTheFileMenuAndExportAgainWaitsForA
 
 TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItClosesCleanly)
 {
+  MVParameterView::registerBaseRows();
   MVParameterRows::registerRows();
   NodeEditorView::registerViewFactories();
-  DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
-    auto* editor = new NodeEditorView;
-    editor->setNodeController(&window.document().nodeController());
-    return editor;
-  });
+  DocumentWindow::setNodeEditorFactory(
+      [](DocumentWindow& window) -> QWidget* { return new NodeEditorPane(window.document()); });
   DocumentWindow::setTimelineFactory(
       [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
   DocumentWindow* window = controller_->newDocument();
   DocumentWindow::setNodeEditorFactory(nullptr);
   DocumentWindow::setTimelineFactory(nullptr);
   ASSERT_NE(window, nullptr);
-  auto* editor = qobject_cast<NodeEditorView*>(window->nodeEditorWidget());
-  ASSERT_NE(editor, nullptr);
+  auto* pane = qobject_cast<NodeEditorPane*>(window->nodeEditorWidget());
+  ASSERT_NE(pane, nullptr);
+  NodeEditorView* editor = pane->editor();
   addShape(*window);
   editor->layoutPass();
   EXPECT_NE(NodeEditorView::viewOfNode(window->document().nodeController().nodeArray().back().get()), nullptr);
