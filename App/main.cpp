@@ -10,21 +10,16 @@
 #include <vector>
 
 #include "MorvNode/Document/PreferenceDefaults.h"
-#include "MorvNode/Inspector/MVParameterRows.h"
-#include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/DesktopNotificationCenter.h"
 #include "MorvNode/Interface/DocumentWindow.h"
+#include "MorvNode/Interface/DocumentWindowPanes.h"
 #include "MorvNode/Document/MVDocument.h"
-#include "MorvNode/Editor/NodeEditorView.h"
-#include "MorvNode/Interface/AnimationPanelPane.h"
-#include "Shared/ODAnimation/Timeline/ODAnimationPanelView.h"
 #include "MorvNode/Interface/ApplicationMenuExtension.h"
 #include "MorvNode/Interface/ApplicationPanels.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/InterfaceHelper.h"
 #include "MorvNode/Interface/MVDocumentController.h"
-#include "MorvNode/Interface/NodeEditorPane.h"
 #include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
@@ -115,16 +110,9 @@ int main(int argc, char* argv[])
   // document controller), the appearance, the launch line, the counter stored again.
   PreferenceDefaults::setUpPreferences(*defaults);
   registerNodeClasses();
-  // The rows of the parameters: the plain row first, then each kind's own.
-  MVParameterView::registerBaseRows();
-  MVParameterRows::registerRows();
   ExportMenuExtension::install();
   ApplicationMenuExtension::install();
-  NodeEditorView::registerViewFactories();
-  DocumentWindow::setNodeEditorFactory(
-      [](DocumentWindow& window) -> QWidget* { return new NodeEditorPane(window.document()); });
-  DocumentWindow::setTimelineFactory(
-      [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
+  DocumentWindowPanes::install();
   const long long launchCounter = defaults->integerForKey("Morvalis 3 launch counter");
   auto controller = std::make_unique<MVDocumentController>();
   // The tips, about, full-screen preview, report and reference panels; the Help menu's pages.

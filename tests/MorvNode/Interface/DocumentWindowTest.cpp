@@ -24,9 +24,7 @@
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Editor/NodeEditorView.h"
-#include "MorvNode/Inspector/MVParameterRows.h"
-#include "MorvNode/Inspector/MVParameterView.h"
-#include "MorvNode/Interface/AnimationPanelPane.h"
+#include "MorvNode/Interface/DocumentWindowPanes.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
 #include "MorvNode/Interface/MVDocumentController.h"
 #include "MorvNode/Interface/MVPreviewView.h"
@@ -372,16 +370,9 @@ TEST_F(DocumentWindowTest, ExportCommandsSitInTheFileMenuAndExportAgainWaitsForA
 
 TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItClosesCleanly)
 {
-  MVParameterView::registerBaseRows();
-  MVParameterRows::registerRows();
-  NodeEditorView::registerViewFactories();
-  DocumentWindow::setNodeEditorFactory(
-      [](DocumentWindow& window) -> QWidget* { return new NodeEditorPane(window.document()); });
-  DocumentWindow::setTimelineFactory(
-      [](DocumentWindow& window) -> QWidget* { return AnimationPanelPane::create(window.document()); });
+  DocumentWindowPanes::install();
   DocumentWindow* window = controller_->newDocument();
-  DocumentWindow::setNodeEditorFactory(nullptr);
-  DocumentWindow::setTimelineFactory(nullptr);
+  DocumentWindowPanes::remove();
   ASSERT_NE(window, nullptr);
   auto* pane = qobject_cast<NodeEditorPane*>(window->nodeEditorWidget());
   ASSERT_NE(pane, nullptr);
