@@ -210,6 +210,18 @@ QWidget* DocumentWindow::nodeEditorWidget() const
   return mainSplitView_->firstViewContent();
 }
 
+NodeEditorView* DocumentWindow::nodeEditorView() const
+{
+  QWidget* pane = nodeEditorWidget();
+  if (pane == nullptr) {
+    return nullptr;
+  }
+  if (auto* editor = qobject_cast<NodeEditorView*>(pane)) {
+    return editor;
+  }
+  return pane->findChild<NodeEditorView*>();
+}
+
 QWidget* DocumentWindow::timelineWidget() const
 {
   return bottomSplitView_->firstViewContent();
@@ -308,7 +320,7 @@ void DocumentWindow::buildMenus()
   editMenu_->addSeparator();
   // The node clipboard and the selection: the node editor's commands while it has the keyboard
   // (updateMenuItems); elsewhere the keys are the focused widget's.
-  auto nodeEditor = [this] { return qobject_cast<NodeEditorView*>(nodeEditorWidget()); };
+  auto nodeEditor = [this] { return nodeEditorView(); };
   cutAction_ = editMenu_->addAction(tr("Cut"));
   cutAction_->setShortcut(QKeySequence::Cut);
   connect(cutAction_, &QAction::triggered, this, [nodeEditor] {
@@ -409,10 +421,10 @@ void DocumentWindow::updateMenuItems()
   // Delete acts on nodes only while the editor has the keyboard; elsewhere the key is the
   // focused widget's.
   const QWidget* focus = QApplication::focusWidget();
-  const QWidget* editor = nodeEditorWidget();
+  const NodeEditorView* editor = nodeEditorView();
   const bool editorFocused = focus != nullptr && editor != nullptr && (focus == editor || editor->isAncestorOf(focus));
   deleteAction_->setEnabled(key && hasSelection && editorFocused);
-  const NodeEditorView* nodeEditor = editorFocused ? qobject_cast<const NodeEditorView*>(editor) : nullptr;
+  const NodeEditorView* nodeEditor = editorFocused ? editor : nullptr;
   cutAction_->setEnabled(key && nodeEditor != nullptr && nodeEditor->validateMenuItem("Cut"));
   copyAction_->setEnabled(key && nodeEditor != nullptr && nodeEditor->validateMenuItem("Copy"));
   pasteAction_->setEnabled(key && nodeEditor != nullptr && nodeEditor->validateMenuItem("Paste"));
@@ -829,7 +841,7 @@ void DocumentWindow::storeViewState(MVDocumentViewState& state) const
   state.displaySettings = previewView().displaySettingsDictionary();
   state.previewPanelRect = pfRect(previewPanel_->geometry());
   state.previewPanelOpen = previewPanel_->isVisible();
-  if (const auto* editor = qobject_cast<const NodeEditorView*>(nodeEditorWidget())) {
+  if (const NodeEditorView* editor = nodeEditorView()) {
     const QPointF origin = editor->visibleOrigin();
     state.scrollOffset = pf::Point(origin.x(), origin.y());
   }
@@ -900,7 +912,7 @@ void DocumentWindow::scrollNodeEditorTo(pf::Point offset)
   // ended: the scroll waits for both.
   const QPointF origin(std::clamp(offset.x, -1.0e6, 1.0e6), std::clamp(offset.y, -1.0e6, 1.0e6));
   QTimer::singleShot(0, this, [this, origin] {
-    if (auto* editor = qobject_cast<NodeEditorView*>(nodeEditorWidget()); editor != nullptr && !released_) {
+    if (NodeEditorView* editor = nodeEditorView(); editor != nullptr && !released_) {
       editor->layoutPass();
       editor->scrollToVisibleOrigin(origin);
     }

@@ -21,6 +21,7 @@ class MVDocumentController;
 class MVPreviewContainer;
 class MVPreviewView;
 class MyPreviewPanel;
+class NodeEditorView;
 class QAction;
 class QLabel;
 class QMenu;
@@ -71,8 +72,11 @@ public:
   void setNodeEditorWidget(QWidget* widget);
   void setTimelineWidget(QWidget* widget);
   QWidget* nodeEditorWidget() const;
+  // The node editor in the top pane (the pane itself or inside it); nullptr with a placeholder.
+  NodeEditorView* nodeEditorView() const;
   QWidget* timelineWidget() const;
   QMenu* fileMenu() const { return fileMenu_; }
+  QMenu* editMenu() const { return editMenu_; }
   // A separator in the File menu after Save As and Revert: export commands go before it.
   QAction* fileMenuExportAnchor() const { return exportAnchor_; }
   // "File", "Edit", "View", "Node"; nullptr for another name.
