@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <typeindex>
 #include <vector>
 
@@ -44,8 +45,18 @@ public:
   template <class Kind>
   void registerParameterView(ParameterViewFactory factory)
   {
-    registerParameterView(typeid(Kind), [](const MVParameter& parameter) { return dynamic_cast<const Kind*>(&parameter) != nullptr; },
-                          std::move(factory));
+    registerParameterView(
+        typeid(Kind),
+        [](const MVParameter& parameter) {
+          // Every parameter is of the base kind (and a cast to it would compare a reference's
+          // address with null).
+          if constexpr (std::is_same_v<Kind, MVParameter>) {
+            return true;
+          } else {
+            return dynamic_cast<const Kind*>(&parameter) != nullptr;
+          }
+        },
+        std::move(factory));
   }
   void setSocketViewFactory(SocketViewFactory factory);
   void setConnectionViewFactory(ConnectionViewFactory factory);

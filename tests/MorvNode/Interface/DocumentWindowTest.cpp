@@ -381,25 +381,6 @@ TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItC
   addShape(*window);
   editor->layoutPass();
   EXPECT_NE(NodeEditorView::viewOfNode(window->document().nodeController().nodeArray().back().get()), nullptr);
-  // The Edit menu's node commands reach the editor inside the pane while it has the keyboard.
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-  editor->setFocus();
-  QApplication::processEvents();
-  window->updateMenuItems();
-  QAction* selectAll = nullptr;
-  for (QAction* action : window->editMenu()->actions()) {
-    if (action->text() == "Select All") {
-      selectAll = action;
-    }
-  }
-  ASSERT_NE(selectAll, nullptr);
-  EXPECT_TRUE(selectAll->isEnabled());
-  selectAll->trigger();
-  for (const auto& node : window->document().nodeController().nodeArray()) {
-    EXPECT_TRUE(node->selected());
-  }
   auto* panel = dynamic_cast<ODAnimationPanelView*>(window->timelineWidget());
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->animationManager(), &window->document().animationManager());
@@ -504,17 +485,12 @@ TEST_F(DocumentWindowTest, EditMenuCopiesAndPastesNodesWhileTheNodeEditorHasTheK
 {
   QtPasteboard pasteboard;
   MVPasteboard::setGeneral(&pasteboard);
-  MVParameterRows::registerRows();
-  NodeEditorView::registerViewFactories();
-  DocumentWindow::setNodeEditorFactory([](DocumentWindow& window) -> QWidget* {
-    auto* editor = new NodeEditorView;
-    editor->setNodeController(&window.document().nodeController());
-    return editor;
-  });
+  // The window as the application makes it: the editor sits in its pane beside the warnings.
+  DocumentWindowPanes::install();
   DocumentWindow* window = controller_->newDocument();
-  DocumentWindow::setNodeEditorFactory(nullptr);
+  DocumentWindowPanes::remove();
   ASSERT_NE(window, nullptr);
-  auto* editor = qobject_cast<NodeEditorView*>(window->nodeEditorWidget());
+  NodeEditorView* editor = window->nodeEditorView();
   ASSERT_NE(editor, nullptr);
   addShape(*window);
   MVNodeController& nodes = window->document().nodeController();
