@@ -71,6 +71,8 @@ protected:
 
   ~DocumentWindowTest() override
   {
+    // Closed windows delete themselves on the next pass of the event loop: let them go first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     controller_.reset();
     FeedbackManager::setAlertPresenter(nullptr);
     pf::RunLoop::setCurrent(nullptr);
