@@ -23,6 +23,7 @@
 #include "MorvNode/Editor/NodeEditorIcons.h"
 #include "MorvNode/Editor/NodeEditorView.h"
 #include "MorvNode/Interface/ApplicationPanels.h"
+#include "MorvNode/Interface/InterfaceHelper.h"
 #include "MorvNode/Interface/MVDocumentController.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVClassRegistry.h"
@@ -93,6 +94,13 @@ QVariant NodeReferenceBrowser::loadResource(int type, const QUrl& name)
                                                            {"transform_count.png", "TransformCount"}};
     if (const auto marker = kMarkers.find(file); marker != kMarkers.end()) {
       return MVInterfaceAssets::image(marker->second, 24).toImage();
+    }
+    // The choice icons are the interface's own drawings, found by their file name.
+    if (name.path().contains(QStringLiteral("/node icons/")) || name.path().contains(QStringLiteral("/interface icons/"))) {
+      const QImage icon = InterfaceHelper::shared().interfaceIconNamed(file.toStdString());
+      if (!icon.isNull()) {
+        return icon;
+      }
     }
     // A picture the resources lack stays an empty space of its size.
     QImage empty(20, 20, QImage::Format_ARGB32_Premultiplied);
