@@ -1,7 +1,6 @@
 #include "MorvNode/Interface/AnimationExportPanel.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -11,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -19,6 +17,7 @@
 #include <filesystem>
 
 #include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Interface/ExportPanelFields.h"
 #include "MorvNode/Document/MVExportSettings.h"
 #include "MorvNode/Interface/AnimationExportProgressPanel.h"
 #include "Platform/Numbers.h"
@@ -61,18 +60,6 @@ QString codecTitle(const std::string& codec)
     return QStringLiteral("HEVC");
   }
   return QString::fromStdString(codec);
-}
-
-// Sizes as the evaluator and the fields read them back: no exponent, no locale.
-QString sizeText(double value)
-{
-  return QString::fromStdString(pf::formatG(value, 10));
-}
-
-QColor qColor(const pf::Color& color)
-{
-  return QColor::fromRgbF(static_cast<float>(color.red()), static_cast<float>(color.green()),
-                          static_cast<float>(color.blue()), static_cast<float>(color.alpha()));
 }
 
 }  // namespace
@@ -234,8 +221,8 @@ void AnimationExportPanel::updateInterface()
   scaleToDisplayButton_->setChecked(state.scaleToDisplay);
   sizeXField_->setEnabled(!state.scaleToDisplay);
   sizeYField_->setEnabled(!state.scaleToDisplay);
-  sizeXField_->setText(sizeText(state.sizeX));
-  sizeYField_->setText(sizeText(state.sizeY));
+  sizeXField_->setText(ExportPanelFields::sizeText(state.sizeX));
+  sizeYField_->setText(ExportPanelFields::sizeText(state.sizeY));
   pixelLabel_->setVisible(state.showsPixelLabel);
   framesLabel_->setText(QString::fromStdString(state.framesText));
   frameFilesLabel_->setVisible(state.frameFilesText.has_value());
@@ -244,9 +231,7 @@ void AnimationExportPanel::updateInterface()
   matteLabel_->setVisible(state.showsMatteControls);
   matteButton_->setChecked(state.matteOn);
   matteWell_->setVisible(state.showsMatteWell);
-  if (state.matteColor) {
-    matteWell_->setStyleSheet(QStringLiteral("background-color: %1;").arg(qColor(*state.matteColor).name()));
-  }
+  ExportPanelFields::showMatteColor(*matteWell_, state.matteColor);
   currentFormat_ = QString::fromStdString(state.fileFormat);
   applyFormatExtension(currentFormat_);
   updating_ = false;
@@ -276,31 +261,19 @@ void AnimationExportPanel::sizeFieldEdited(MVAnimationExportPanelControl control
 
 void AnimationExportPanel::chooseMatteColor()
 {
-  const MVAnimationExportPanelState state = animationExport_.exportAnimationPanelUpdateInterface();
-  const QColor initial = state.matteColor ? qColor(*state.matteColor) : QColor(Qt::white);
-  const QColor chosen = QColorDialog::getColor(initial, this, tr("Matte color"));
-  if (!chosen.isValid()) {
+  const std::optional<pf::Color> chosen =
+      ExportPanelFields::askForMatteColor(this, animationExport_.exportAnimationPanelUpdateInterface().matteColor);
+  if (!chosen) {
     return;
   }
-  float red = 0;
-  float green = 0;
-  float blue = 0;
-  float alpha = 0;
-  chosen.getRgbF(&red, &green, &blue, &alpha);
-  animationExport_.exportAnimationPanelControlChanged(MVAnimationExportPanelControl::MatteColorWell, 0.0,
-                                                      pf::Color::rgb(red, green, blue, alpha));
+  animationExport_.exportAnimationPanelControlChanged(MVAnimationExportPanelControl::MatteColorWell, 0.0, *chosen);
   updateInterface();
 }
 
 void AnimationExportPanel::applyFormatExtension(const QString& format)
 {
   const QString path = pathField_->text();
-  if (path.isEmpty()) {
-    return;
-  }
-  const QFileInfo info(path);
-  const QString base = info.completeSuffix().isEmpty() ? info.fileName() : info.completeBaseName();
-  const QString wanted = QDir(info.path()).filePath(base + QStringLiteral(".") + format);
+  const QString wanted = ExportPanelFields::pathWithExtension(path, format);
   if (wanted != path) {
     pathField_->setText(wanted);
     overwriteAsked_ = false;
@@ -327,16 +300,8 @@ void AnimationExportPanel::accept()
   }
   // Frame files take numbered names of their own; the panel's text says they are overwritten.
   const bool oneFile = formatMenu_->currentIndex() >= 0 && !frameFilesLabel_->isVisibleTo(this);
-  if (oneFile && !overwriteAsked_ && QFileInfo::exists(path)) {
-    QMessageBox question(QMessageBox::Question, tr("Export animation"),
-                         tr("\"%1\" already exists. Do you want to replace it?").arg(QFileInfo(path).fileName()),
-                         QMessageBox::Cancel, this);
-    QPushButton* replace = question.addButton(tr("Replace"), QMessageBox::AcceptRole);
-    question.setDefaultButton(QMessageBox::Cancel);
-    question.exec();
-    if (question.clickedButton() != replace) {
-      return;
-    }
+  if (oneFile && !overwriteAsked_ && !ExportPanelFields::confirmReplacing(this, tr("Export animation"), path)) {
+    return;
   }
   hide();
   AnimationExportProgressPanel progress(animationExport_, parentWidget());

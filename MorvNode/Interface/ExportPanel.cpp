@@ -1,7 +1,6 @@
 #include "MorvNode/Interface/ExportPanel.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -11,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -19,6 +17,7 @@
 #include <filesystem>
 
 #include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Interface/ExportPanelFields.h"
 #include "MorvNode/Document/MVExportSettings.h"
 #include "Platform/Numbers.h"
 
@@ -27,18 +26,6 @@ namespace {
 QString formatTitle(const std::string& format)
 {
   return format == "jpg" ? QStringLiteral("JPEG") : QString::fromStdString(format).toUpper();
-}
-
-// Sizes as the evaluator and the fields read them back: no exponent, no locale.
-QString sizeText(double value)
-{
-  return QString::fromStdString(pf::formatG(value, 10));
-}
-
-QColor qColor(const pf::Color& color)
-{
-  return QColor::fromRgbF(static_cast<float>(color.red()), static_cast<float>(color.green()),
-                          static_cast<float>(color.blue()), static_cast<float>(color.alpha()));
 }
 
 }  // namespace
@@ -197,8 +184,8 @@ void ExportPanel::updateInterface()
   scaleToDisplayButton_->setChecked(state.scaleToDisplay);
   sizeXField_->setEnabled(!state.scaleToDisplay);
   sizeYField_->setEnabled(!state.scaleToDisplay);
-  sizeXField_->setText(sizeText(state.sizeX));
-  sizeYField_->setText(sizeText(state.sizeY));
+  sizeXField_->setText(ExportPanelFields::sizeText(state.sizeX));
+  sizeYField_->setText(ExportPanelFields::sizeText(state.sizeY));
   pixelLabel_->setVisible(state.showsPixelLabel);
   sizeUnitMenu_->setVisible(state.showsSizeUnitMenu);
   if (state.showsSizeUnitMenu && state.sizeUnitIndex >= 0 && state.sizeUnitIndex < sizeUnitMenu_->count()) {
@@ -210,9 +197,7 @@ void ExportPanel::updateInterface()
   matteLabel_->setVisible(state.showsMatteControls);
   matteButton_->setChecked(state.matteOn);
   matteWell_->setVisible(state.showsMatteWell);
-  if (state.matteColor) {
-    matteWell_->setStyleSheet(QStringLiteral("background-color: %1;").arg(qColor(*state.matteColor).name()));
-  }
+  ExportPanelFields::showMatteColor(*matteWell_, state.matteColor);
   applyFormatExtension(QString::fromStdString(state.fileFormat));
   updating_ = false;
 }
@@ -241,31 +226,19 @@ void ExportPanel::sizeFieldEdited(MVExportPanelControl control, QLineEdit* field
 
 void ExportPanel::chooseMatteColor()
 {
-  const MVExportPanelState state = document_.exportPanelUpdateInterface();
-  const QColor initial = state.matteColor ? qColor(*state.matteColor) : QColor(Qt::white);
-  const QColor chosen = QColorDialog::getColor(initial, this, tr("Matte color"));
-  if (!chosen.isValid()) {
+  const std::optional<pf::Color> chosen =
+      ExportPanelFields::askForMatteColor(this, document_.exportPanelUpdateInterface().matteColor);
+  if (!chosen) {
     return;
   }
-  float red = 0;
-  float green = 0;
-  float blue = 0;
-  float alpha = 0;
-  chosen.getRgbF(&red, &green, &blue, &alpha);
-  document_.exportPanelControlChanged(MVExportPanelControl::MatteColorWell, 0.0,
-                                      pf::Color::rgb(red, green, blue, alpha));
+  document_.exportPanelControlChanged(MVExportPanelControl::MatteColorWell, 0.0, *chosen);
   updateInterface();
 }
 
 void ExportPanel::applyFormatExtension(const QString& format)
 {
   const QString path = pathField_->text();
-  if (path.isEmpty()) {
-    return;
-  }
-  const QFileInfo info(path);
-  const QString base = info.completeSuffix().isEmpty() ? info.fileName() : info.completeBaseName();
-  const QString wanted = QDir(info.path()).filePath(base + QStringLiteral(".") + format);
+  const QString wanted = ExportPanelFields::pathWithExtension(path, format);
   if (wanted != path) {
     pathField_->setText(wanted);
     overwriteAsked_ = false;
@@ -292,16 +265,8 @@ void ExportPanel::accept()
   if (path.isEmpty() || QFileInfo(path).fileName().isEmpty()) {
     return;
   }
-  if (!overwriteAsked_ && QFileInfo::exists(path)) {
-    QMessageBox question(QMessageBox::Question, tr("Export"),
-                         tr("\"%1\" already exists. Do you want to replace it?").arg(QFileInfo(path).fileName()),
-                         QMessageBox::Cancel, this);
-    QPushButton* replace = question.addButton(tr("Replace"), QMessageBox::AcceptRole);
-    question.setDefaultButton(QMessageBox::Cancel);
-    question.exec();
-    if (question.clickedButton() != replace) {
-      return;
-    }
+  if (!overwriteAsked_ && !ExportPanelFields::confirmReplacing(this, tr("Export"), path)) {
+    return;
   }
   // The panel goes before the export's own alerts or notification appear.
   hide();
