@@ -23,6 +23,14 @@
 
 namespace {
 
+// "P1", "P2", ... appended piece by piece: GCC 12 warns wrongly on "literal" + string at -O2.
+std::string numberedName(int index)
+{
+  std::string name = "P";
+  name += std::to_string(index);
+  return name;
+}
+
 // A node box stand-in that counts the rows' requests to stack again.
 class CountingContainer : public QWidget, public MVParameterViewContainer {
 public:
@@ -82,7 +90,7 @@ TEST_F(ParameterViewTest, HeaderIsALabelACheckboxOrNothing)
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(index);
-    auto* parameter = add(MVParameter::parameterWithName("P" + std::to_string(index++)));
+    auto* parameter = add(MVParameter::parameterWithName(numberedName(index++)));
     parameter->setLayoutShowHeaderLabel(c.showLabel);
     parameter->setLayoutHasEnableToggle(c.toggle);
     MVParameterView* row = buildRow(*parameter);
@@ -127,7 +135,7 @@ TEST_F(ParameterViewTest, DragEditMarkerAndHighlight)
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.image);
-    const std::string name = "P" + std::to_string(index++);
+    const std::string name = numberedName(index++);
     MVParameterValue* parameter = c.twoAxis ? add(MVParameterValue2D::parameterWithName(name))
                                             : add(MVParameterValue::parameterWithName(name));
     parameter->setDragEditTransformType(c.transformType);
@@ -156,7 +164,7 @@ TEST_F(ParameterViewTest, AClickSelectsOnlyAnEditableDragEditParameter)
   int index = 0;
   for (Block block : cases) {
     SCOPED_TRACE(index);
-    auto* parameter = add(MVParameterValue::parameterWithName("P" + std::to_string(index++)));
+    auto* parameter = add(MVParameterValue::parameterWithName(numberedName(index++)));
     parameter->setDragEditTransformType(2);
     MVParameterView* row = buildRow(*parameter);
     row->show();

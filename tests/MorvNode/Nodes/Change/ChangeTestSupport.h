@@ -79,7 +79,9 @@ protected:
   {
     auto element = std::make_shared<MVElement>();
     element->setPositionX(x, y);
-    element->setElementName("m" + std::to_string(index));
+    std::string name = "m";  // appended: GCC 12 warns wrongly on "literal" + string at -O2
+    name += std::to_string(index);
+    element->setElementName(name);
     return element;
   }
   // A group of `n` leaves m0 ... m(n-1), leaf k at (10k, 0).
