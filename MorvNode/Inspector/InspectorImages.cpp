@@ -66,3 +66,22 @@ QPixmap InspectorImages::tintedTemplate(const QPixmap& pixmap, const QColor& col
   painter.end();
   return QPixmap::fromImage(tinted);
 }
+
+const char* InspectorImages::transformImageName(int transformType, bool twoAxis)
+{
+  switch (transformType) {
+  case 1:
+    return twoAxis ? "TransformOffset2D" : "TransformOffset1D";
+  case 2:
+    return "TransformScale";
+  case 3:
+  case 4:
+    return "TransformSize";
+  case 5:
+    return "TransformRotation";
+  case 6:
+    return "TransformCount";
+  default:
+    return nullptr;
+  }
+}

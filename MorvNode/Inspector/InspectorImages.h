@@ -28,4 +28,7 @@ public:
   static bool isTemplateImage(const QImage& image);
   // A template image recoloured to `color`, its opacity kept; any other pixmap as it is.
   static QPixmap tintedTemplate(const QPixmap& pixmap, const QColor& color);
+  // The marker image of a drag-edit transform type (1 offset, 2 scale, 3 and 4 size,
+  // 5 rotation, 6 count); nullptr for none.
+  static const char* transformImageName(int transformType, bool twoAxis);
 };

@@ -14,25 +14,6 @@
 
 namespace {
 
-const char* transformImageName(int transformType, bool twoAxis)
-{
-  switch (transformType) {
-  case 1:
-    return twoAxis ? "TransformOffset2D" : "TransformOffset1D";
-  case 2:
-    return "TransformScale";
-  case 3:
-  case 4:
-    return "TransformSize";
-  case 5:
-    return "TransformRotation";
-  case 6:
-    return "TransformCount";
-  default:
-    return nullptr;
-  }
-}
-
 std::string headerOrDisplayName(const MVParameter& parameter)
 {
   return parameter.displayHeaderName().empty() ? parameter.displayName() : parameter.displayHeaderName();
@@ -137,8 +118,8 @@ void MVDragEditPanelView::setupDragEditButtons()
     }
     QToolButton* button = buttons_[index];
     const MVParameter& parameter = *available[index];
-    if (const char* image = transformImageName(parameter.dragEditTransformType(),
-                                               dynamic_cast<const MVParameterValue2D*>(&parameter) != nullptr)) {
+    if (const char* image = InspectorImages::transformImageName(parameter.dragEditTransformType(),
+                                                                dynamic_cast<const MVParameterValue2D*>(&parameter) != nullptr)) {
       button->setIcon(QIcon(MVInterfaceAssets::image(image, 16, tint)));
     }
     const MVNode* node = parameter.node();

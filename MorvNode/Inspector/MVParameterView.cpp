@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 
+#include "MorvNode/Inspector/InspectorImages.h"
 #include "MorvNode/Inspector/MVParameterSocketView.h"
 #include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Inspector/MVParameterViewAdapter.h"
@@ -28,25 +29,6 @@ constexpr int kHeaderX = 9;             // points from the row's left edge
 constexpr int kHeaderHeight = 12;       // points
 constexpr int kMarkerSize = 10;         // points, drag-edit marker
 constexpr int kCheckboxShift = 3;       // points the enable checkbox sits right of the header
-
-const char* transformImageName(int transformType, bool twoAxis)
-{
-  switch (transformType) {
-  case 1:
-    return twoAxis ? "TransformOffset2D" : "TransformOffset1D";
-  case 2:
-    return "TransformScale";
-  case 3:
-  case 4:
-    return "TransformSize";
-  case 5:
-    return "TransformRotation";
-  case 6:
-    return "TransformCount";
-  default:
-    return nullptr;
-  }
-}
 
 void setTextColor(QWidget* widget, const QColor& color)
 {
@@ -168,8 +150,8 @@ void MVParameterView::buildHeader()
     setTextColor(headerLabel_, MVInterfaceAssets::color("NodeParameterLabel"));
     interfaceBuildingPositionY_ += kHeaderHeight + 2;
   }
-  if (const char* image = transformImageName(parameter_->dragEditTransformType(),
-                                             dynamic_cast<const MVParameterValue2D*>(parameter_) != nullptr)) {
+  if (const char* image = InspectorImages::transformImageName(parameter_->dragEditTransformType(),
+                                                              dynamic_cast<const MVParameterValue2D*>(parameter_) != nullptr)) {
     dragEditTransformMarker_ = new QLabel(this);
     dragEditTransformMarker_->setObjectName(image);
     dragEditTransformMarker_->setGeometry(width() - 20, top + 1, kMarkerSize, kMarkerSize);
