@@ -1,6 +1,8 @@
 // The node editor canvas with a document of 1,000 nodes and 1,500 connections: opening it (the
-// layout pass that makes every view), painting the visible area, and one drag step of a
-// selection of 100 nodes, each beside a plain Qt baseline doing the comparable widget work.
+// layout pass that makes the views of the visible area and as much of the margin around it as
+// one pass allows), the whole margin made, scrolling by one viewport (views made and dropped),
+// painting the visible area, and one drag step of a selection of 100 nodes, each beside a plain
+// Qt baseline doing the comparable widget work.
 #include <memory>
 #include <vector>
 
@@ -78,9 +80,24 @@ struct Session {
   {
     editor = std::make_unique<NodeEditorView>();
     editor->resize(1200, 800);
+    editor->show();  // as in its window: laid out at that size
     editor->setNodeController(&document->nodeController());
     editor->layoutPass();
   }
+  // The passes that follow, until the margin's views are all made; returns how many ran.
+  int settle()
+  {
+    int passes = 0;
+    while (editor->hasPendingViews() && passes < 1000) {
+      runLoop.advance(0.0);
+      ++passes;
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return passes;
+  }
+  // What the event loop would deliver between frames (repaints, layout requests): untimed, and
+  // kept from piling up (every object deleted searches the queue of posted events).
+  static void deliverPostedEvents() { QCoreApplication::sendPostedEvents(); }
 
   pf::ManualRunLoop runLoop;
   std::unique_ptr<MVDocument> document;
@@ -94,12 +111,82 @@ void BM_OpenEditor(benchmark::State& state)
     state.PauseTiming();
     session.editor.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Session::deliverPostedEvents();
     state.ResumeTiming();
     session.open();
   }
   state.counters["nodes"] = kNodes;
 }
 BENCHMARK(BM_OpenEditor)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Opening and then every later pass until the margin around the visible area has its views:
+// the whole work of opening, which the figure above spreads over several passes.
+void BM_OpenEditorSettled(benchmark::State& state)
+{
+  Session session;
+  int passes = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    session.editor.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Session::deliverPostedEvents();
+    state.ResumeTiming();
+    session.open();
+    passes = session.settle();
+  }
+  state.counters["passes"] = passes + 1;
+  state.counters["nodeViews"] = session.editor->nodeViewCount();
+  state.counters["connectionViews"] = session.editor->connectionViewCount();
+}
+BENCHMARK(BM_OpenEditorSettled)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Scrolling the settled canvas by one viewport (1200 points) to the right, back and forth across
+// the graph's 9,000 points: the pass after the scroll (views made for what came into view,
+// views dropped far behind, deleted), then, separately, the passes that make the new margin.
+void scrollOneViewport(benchmark::State& state, bool settled)
+{
+  Session session;
+  session.open();
+  session.settle();
+  double step = 1200.0;
+  int passes = 0;
+  for (auto _ : state) {
+    QPointF origin = session.editor->visibleOrigin();
+    if (origin.x() + step < 0.0 || origin.x() + step + 1200.0 > 9000.0) {
+      step = -step;
+    }
+    origin.rx() += step;
+    session.editor->scrollToVisibleOrigin(origin);
+    session.editor->layoutPass();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (settled) {
+      passes = session.settle();
+      state.PauseTiming();
+    } else {
+      state.PauseTiming();
+      session.settle();
+    }
+    Session::deliverPostedEvents();
+    state.ResumeTiming();
+  }
+  state.counters["nodeViews"] = session.editor->nodeViewCount();
+  state.counters["connectionViews"] = session.editor->connectionViewCount();
+  if (settled) {
+    state.counters["passes"] = passes + 1;
+  }
+}
+
+void BM_ScrollOneViewport(benchmark::State& state)
+{
+  scrollOneViewport(state, false);
+}
+BENCHMARK(BM_ScrollOneViewport)->Unit(benchmark::kMillisecond)->Iterations(14);
+
+void BM_ScrollOneViewportSettled(benchmark::State& state)
+{
+  scrollOneViewport(state, true);
+}
+BENCHMARK(BM_ScrollOneViewportSettled)->Unit(benchmark::kMillisecond)->Iterations(14);
 
 // Closing the editor (the window closing): every view goes and the model lets go of it.
 void BM_CloseEditor(benchmark::State& state)

@@ -4,10 +4,12 @@
 #include <array>
 #include <cstddef>
 #include <cmath>
+#include <optional>
 
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "MorvNode/Editor/NodeViewEditorView.h"
 #include "MorvNode/Inspector/MVParameterSocketView.h"
 #include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
@@ -63,6 +65,16 @@ void MVConnectionView::setToLocation(QPointF location)
 void MVConnectionView::updateEndLocations()
 {
   if (connection_ == nullptr) {
+    return;
+  }
+  if (editor_ != nullptr) {
+    // The canvas knows where a socket lies also while its node has no widget.
+    if (const std::optional<QPointF> from = editor_->socketCenterInCanvas(connection_->fromSocket())) {
+      setFromLocation(*from);
+    }
+    if (const std::optional<QPointF> to = editor_->socketCenterInCanvas(connection_->toSocket())) {
+      setToLocation(*to);
+    }
     return;
   }
   if (const MVParameterSocketView* view = viewOf(connection_->fromSocket())) {
@@ -122,8 +134,10 @@ void MVConnectionView::remove()
   }
   removed_ = true;
   connection_ = nullptr;
+  // Hidden, it takes no part in drawing or hit tests; it stays the canvas's child until it is
+  // deleted, since leaving the window walks the window's whole focus chain (which made dropping
+  // the views of a scrolled-away area quadratic).
   hide();
-  setParent(nullptr);
   deleteLater();
 }
 

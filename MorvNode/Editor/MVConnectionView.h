@@ -41,7 +41,8 @@ public:
   // Store a changed end and refit the frame; an unchanged point does nothing.
   void setFromLocation(QPointF location);
   void setToLocation(QPointF location);
-  // Re-reads each end that has a socket with a view from that socket view.
+  // Re-reads each end that has a socket from where the canvas places that socket (without a
+  // canvas: from the socket's marker).
   void updateEndLocations();
   bool selected() const { return selected_; }
   void setSelected(bool selected);

@@ -328,8 +328,10 @@ void MVNodeView::remove()
   }
   removed_ = true;
   node_ = nullptr;
+  // Hidden, it takes no part in drawing or hit tests; it stays the canvas's child until it is
+  // deleted, since leaving the window walks the window's whole focus chain (which made dropping
+  // the views of a scrolled-away area quadratic).
   hide();
-  setParent(nullptr);
   deleteLater();  // this may run inside one of the view's own handlers
 }
 

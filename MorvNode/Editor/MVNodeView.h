@@ -54,7 +54,7 @@ public:
   // After a "needs layout" mark: restack and refresh every state.
   virtual void layoutNode();
   void refreshGraphicsPreviews();
-  // Takes the view out of the canvas and forgets the node; the widget is deleted soon after.
+  // Hides the view (it no longer counts on the canvas) and forgets the node; the widget is deleted soon after.
   void remove();
   bool isRemoved() const { return removed_; }
   // Starts editing the title (nodes that can be renamed).

@@ -1,6 +1,13 @@
 #include "MorvNode/Editor/MVNodeViewAdapter.h"
 
+#include <cmath>
+#include <limits>
+
 #include "MorvNode/Editor/NodeViewEditorView.h"
+#include "MorvNode/Inspector/MVParameterSocketView.h"
+#include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
+#include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameter.h"
 
 MVNodeViewAdapter::~MVNodeViewAdapter()
 {
@@ -12,6 +19,75 @@ MVNodeViewAdapter::~MVNodeViewAdapter()
     return;
   }
   view_->remove();
+}
+
+MVNodeView* MVNodeViewAdapter::makeView()
+{
+  if (view_ == nullptr && maker_) {
+    view_ = maker_();
+  }
+  return view_.data();
+}
+
+void MVNodeViewAdapter::measureShape(const MVNode& node)
+{
+  if (view_ == nullptr) {
+    return;
+  }
+  const QPointF origin(view_->pos());
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  auto centres = [&](const MVParameterSocketList& sockets) {
+    std::vector<QPointF> points;
+    points.reserve(sockets.size());
+    for (const auto& socket : sockets) {
+      const auto* adapter = dynamic_cast<const MVParameterSocketViewAdapter*>(socket->socketView());
+      const MVParameterSocketView* marker = adapter != nullptr ? adapter->view() : nullptr;
+      const bool shown = marker != nullptr && !marker->isHidden() && marker->parentWidget() != nullptr &&
+                         !marker->parentWidget()->isHidden();
+      points.push_back(shown ? marker->socketCenterInEditorView() - origin : QPointF(none, none));
+    }
+    return points;
+  };
+  MVNodeViewShape shape;
+  shape.size = pf::Size(view_->width(), view_->height());
+  shape.inputs.reserve(node.parameters().size());
+  shape.outputs.reserve(node.parameters().size());
+  for (const auto& parameter : node.parameters()) {
+    shape.inputs.push_back(centres(parameter->inputSockets()));
+    shape.outputs.push_back(centres(parameter->outputSockets()));
+  }
+  shape.key = MVNodeViewShape::keyOf(node);
+  shape_ = std::move(shape);
+}
+
+void MVNodeViewAdapter::dropView(MVNode& node)
+{
+  if (view_ == nullptr) {
+    return;
+  }
+  measureShape(node);
+  origin_ = frameOrigin();
+  // The rows and socket markers go with the widget; their adapters go now, so that the next
+  // widget builds them anew.
+  for (const auto& parameter : node.parameters()) {
+    for (const auto& socket : parameter->inputSockets()) {
+      socket->setSocketView(nullptr);
+    }
+    for (const auto& socket : parameter->outputSockets()) {
+      socket->setSocketView(nullptr);
+    }
+    parameter->setParameterView(nullptr);
+  }
+  MVNodeView* view = view_.data();
+  view_.clear();
+  view->remove();
+}
+
+void MVNodeViewAdapter::setNeedsLayout()
+{
+  if (view_ != nullptr) {
+    markNeedsLayout();
+  }
 }
 
 void MVNodeViewAdapter::remove()
@@ -44,8 +120,9 @@ void MVNodeViewAdapter::initParameterInterface()
 
 pf::Point MVNodeViewAdapter::frameOrigin() const
 {
-  if (view_ == nullptr) {
-    return {};
+  // A widget not yet placed on a canvas has no place of its own.
+  if (view_ == nullptr || view_->isRemoved() || view_->parentWidget() == nullptr) {
+    return origin_;
   }
   const QPoint origin = view_->pos();
   if (const NodeViewEditorView* editor = view_->nodeEditorView()) {
@@ -54,24 +131,37 @@ pf::Point MVNodeViewAdapter::frameOrigin() const
   return pf::Point(origin.x(), origin.y());
 }
 
+void MVNodeViewAdapter::moveFrameTo(pf::Point origin)
+{
+  origin_ = origin;
+  if (view_ == nullptr || view_->isRemoved()) {
+    return;
+  }
+  if (const NodeViewEditorView* editor = view_->nodeEditorView()) {
+    view_->move(editor->canvasPointFromModel(origin).toPoint());
+  } else {
+    view_->move(QPoint(static_cast<int>(std::lround(origin.x)), static_cast<int>(std::lround(origin.y))));
+  }
+}
+
 void MVNodeViewAdapter::setFrameOrigin(pf::Point origin)
 {
-  if (view_ == nullptr) {
-    return;
-  }
-  QPointF canvas(origin.x, origin.y);
-  if (NodeViewEditorView* editor = view_->nodeEditorView()) {
-    canvas = editor->canvasPointFromModel(origin);
-    view_->move(canvas.toPoint());
+  moveFrameTo(origin);
+  NodeViewEditorView* editor = view_ != nullptr && view_->nodeEditorView() != nullptr ? view_->nodeEditorView() : editor_;
+  if (editor != nullptr) {
     editor->nodesChanged();
-    return;
   }
-  view_->move(canvas.toPoint());
 }
 
 pf::Size MVNodeViewAdapter::frameSize() const
 {
-  return view_ != nullptr ? pf::Size(view_->width(), view_->height()) : pf::Size();
+  if (view_ != nullptr && !view_->isRemoved()) {
+    return pf::Size(view_->width(), view_->height());
+  }
+  if (editor_ != nullptr && node_ != nullptr) {
+    return editor_->keptFrameSize(*node_);
+  }
+  return shape_.size;
 }
 
 void MVNodeViewAdapter::layoutNow()

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <unordered_map>
 
 #include <QApplication>
@@ -25,11 +27,15 @@
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
 #include "MorvNode/Elements/MVElementRenderer.h"
 #include "MorvNode/Inspector/HoverControlsView.h"
+#include "MorvNode/Inspector/MVParameterSocketView.h"
+#include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Model/MVCoalescedLayout.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVInterfaceFactories.h"
 #include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameter.h"
 #include "MorvNode/Nodes/Elements/ElementImportNode.h"
+#include "MorvNode/Nodes/Notes/NoteNode.h"
 #include "Platform/UndoManager.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -52,6 +58,13 @@ namespace {
 constexpr double kScrollMargin = 20.0;              // points beyond a node scrolled into view
 constexpr double kConnectionAnimationStep = 1.0 / 30.0;  // seconds
 constexpr double kConnectionAnimationLength = 0.2;       // seconds
+constexpr double kMinimumViewMargin = 400.0;  // points of margin around a small visible area
+constexpr double kDropDistance = 0.5;         // views go this many margins beyond the view area
+
+double wallClock()
+{
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 double absoluteNow()
 {
@@ -113,6 +126,7 @@ NodeEditorView::~NodeEditorView()
 {
   connectionAnimationTimer_.invalidate();
   addNodeMenuTimer_.invalidate();
+  pendingViewsTimer_.invalidate();
   if (controller_ != nullptr && controller_->nodeEditorView() == this) {
     controller_->setNodeEditorView(nullptr);
   }
@@ -125,12 +139,28 @@ NodeEditorView::~NodeEditorView()
   overlay_ = nullptr;
   delete canvas_;
   canvas_ = nullptr;
-  // The model keeps adapters that referred to those views; they let go of them now.
+  releaseGraph();
+}
+
+void NodeEditorView::releaseGraph()
+{
+  // The model keeps adapters that referred to the views; they let go of them now, the rows'
+  // and sockets' too, so that another canvas on the same graph builds its rows anew.
   if (controller_ != nullptr) {
     for (const auto& node : controller_->nodeArray()) {
-      if (dynamic_cast<MVNodeViewAdapter*>(node->nodeView()) != nullptr) {
-        node->setNodeView(nullptr);
+      if (dynamic_cast<MVNodeViewAdapter*>(node->nodeView()) == nullptr) {
+        continue;
       }
+      for (const auto& parameter : node->parameters()) {
+        for (const auto& socket : parameter->inputSockets()) {
+          socket->setSocketView(nullptr);
+        }
+        for (const auto& socket : parameter->outputSockets()) {
+          socket->setSocketView(nullptr);
+        }
+        parameter->setParameterView(nullptr);
+      }
+      node->setNodeView(nullptr);
     }
     for (const auto& connection : controller_->connectionArray()) {
       if (dynamic_cast<MVConnectionViewAdapter*>(connection->connectionView()) != nullptr) {
@@ -143,9 +173,13 @@ NodeEditorView::~NodeEditorView()
 void NodeEditorView::registerViewFactories()
 {
   MVInterfaceFactories& factories = MVInterfaceFactories::shared();
-  factories.registerNodeView("MVNodeView", [](MVNode&) { return std::make_unique<MVNodeViewAdapter>(new MVNodeView()); });
-  factories.registerNodeView("MVNodeViewNote",
-                             [](MVNode&) { return std::make_unique<MVNodeViewAdapter>(new MVNodeViewNote()); });
+  // The adapters make their widgets when the canvas asks for them.
+  factories.registerNodeView("MVNodeView", [](MVNode&) {
+    return std::make_unique<MVNodeViewAdapter>([]() -> MVNodeView* { return new MVNodeView(); });
+  });
+  factories.registerNodeView("MVNodeViewNote", [](MVNode&) {
+    return std::make_unique<MVNodeViewAdapter>([]() -> MVNodeView* { return new MVNodeViewNote(); });
+  });
   factories.setConnectionViewFactory(
     [](MVConnection&) { return std::make_unique<MVConnectionViewAdapter>(new MVConnectionView()); });
 }
@@ -158,6 +192,7 @@ void NodeEditorView::setNodeController(MVNodeController* controller)
   if (controller_ != nullptr && controller_->nodeEditorView() == this) {
     controller_->setNodeEditorView(nullptr);
   }
+  releaseGraph();
   controller_ = controller;
   overlay_->setNodeController(controller);
   if (controller_ != nullptr) {
@@ -199,11 +234,17 @@ void NodeEditorView::layoutPass()
     return;  // marks made during the pass are handled by the loop below
   }
   inLayoutPass_ = true;
+  marginDeadline_.reset();  // the margin's time is counted once per pass, over all its rounds
   // A pass may mark more work (new views stack their rows); a few rounds settle it.
-  for (int round = 0; round < 4 && (needsToUpdateNodes_ || needsToUpdateConnections_ || needsToResize_); ++round) {
+  for (int round = 0;
+       round < 4 && (needsToUpdateNodes_ || needsToUpdateConnections_ || needsToResize_ || needsToUpdateViewArea_);
+       ++round) {
     if (needsToUpdateNodes_) {
       nodeArrayUpdated();
       needsToResize_ = true;
+    }
+    if (needsToUpdateViewArea_) {
+      updateVisibleNodeViews();
     }
     if (needsToUpdateConnections_) {
       updateConnectionViews();
@@ -221,40 +262,309 @@ void NodeEditorView::nodeArrayUpdated()
   if (controller_ == nullptr) {
     return;
   }
+  // Every node gets its adapter now (cheap); the views come with the view area below.
   MVInterfaceFactories& factories = MVInterfaceFactories::shared();
-  bool created = false;
   for (const auto& node : controller_->nodeArray()) {
     if (node->nodeView() != nullptr) {
+      if (MVNodeView* view = viewOfNode(node.get())) {
+        view->updateHeaderInterface();
+      }
       continue;
     }
     const std::string viewClass = node->nodeViewClass();
-    std::unique_ptr<MVNodeInterfaceDelegate> adapter =
-      viewClass.empty() ? nullptr : factories.makeNodeView(viewClass, *node);
-    auto* nodeAdapter = dynamic_cast<MVNodeViewAdapter*>(adapter.get());
-    MVNodeView* view = nodeAdapter != nullptr ? nodeAdapter->view() : nullptr;
-    if (view == nullptr) {
+    std::unique_ptr<MVNodeInterfaceDelegate> made = viewClass.empty() ? nullptr : factories.makeNodeView(viewClass, *node);
+    auto* adapter = dynamic_cast<MVNodeViewAdapter*>(made.get());
+    if (adapter == nullptr) {
       FeedbackManager::log("Error, could not make interfaceRepresentation for %@, no suitable nodeViewClass",
                            node->description());
       continue;
     }
-    node->setNodeView(std::move(adapter));
-    view->setParent(canvas_);
-    view->setNode(node.get());
-    view->setNodeEditorView(this);
-    view->move(canvasPointFromModel(node->initialNodeViewOrigin()).toPoint());
-    view->initInterface();
-    view->stackUnder(overlay_);
-    view->show();
-    created = true;
+    adapter->setEditor(this, node.get());
+    adapter->moveFrameTo(node->initialNodeViewOrigin());
+    adapter->setStackRank(nextStackRank_++);
+    node->setNodeView(std::move(made));
   }
-  for (const auto& node : controller_->nodeArray()) {
-    if (MVNodeView* view = viewOfNode(node.get())) {
-      view->updateHeaderInterface();
+  needsToUpdateViewArea_ = true;
+}
+
+MVNodeViewAdapter* NodeEditorView::adapterOf(const MVNode* node)
+{
+  return node != nullptr ? dynamic_cast<MVNodeViewAdapter*>(node->nodeView()) : nullptr;
+}
+
+QRectF NodeEditorView::viewArea() const
+{
+  const QSizeF visible(viewport()->size());
+  const double dx = std::max(visible.width(), kMinimumViewMargin);
+  const double dy = std::max(visible.height(), kMinimumViewMargin);
+  const QPointF origin = canvasPointFromModel(pf::Point(visibleOrigin().x(), visibleOrigin().y()));
+  return QRectF(origin, visible).adjusted(-dx, -dy, dx, dy);
+}
+
+const MVNodeViewShape& NodeEditorView::keptShape(const MVNode& node, const MVNodeViewAdapter& adapter) const
+{
+  const MVNodeViewShape& own = adapter.shape();
+  if (dynamic_cast<const NoteNode*>(&node) != nullptr) {
+    return own;  // a note's size is its own, kept by the note (see keptFrameSize)
+  }
+  std::string& key = scratchKey_;  // reused: this runs for every end of every connection
+  MVNodeViewShape::keyOf(node, key);
+  if (own.key == key) {
+    return own;
+  }
+  if (const auto found = measuredShapes_.find(key); found != measuredShapes_.end()) {
+    return found->second;
+  }
+  if (own.isMeasured()) {
+    return own;
+  }
+  auto estimated = estimatedShapes_.find(key);
+  if (estimated == estimatedShapes_.end()) {
+    estimated = estimatedShapes_.emplace(key, MVNodeViewShape::estimate(node)).first;
+  }
+  return estimated->second;
+}
+
+pf::Size NodeEditorView::keptFrameSize(const MVNode& node) const
+{
+  const MVNodeViewAdapter* adapter = adapterOf(&node);
+  if (adapter == nullptr) {
+    return {};
+  }
+  if (const auto* note = dynamic_cast<const NoteNode*>(&node)) {
+    return adapter->shape().isMeasured() ? adapter->shape().size : note->noteSize();
+  }
+  return keptShape(node, *adapter).size;
+}
+
+QRectF NodeEditorView::nodeFrame(const MVNode* node) const
+{
+  const MVNodeViewAdapter* adapter = adapterOf(node);
+  if (adapter == nullptr) {
+    return {};
+  }
+  if (const MVNodeView* view = adapter->view(); view != nullptr && !view->isRemoved()) {
+    return QRectF(view->geometry());
+  }
+  const pf::Size size = keptFrameSize(*node);
+  return QRectF(canvasPointFromModel(adapter->frameOrigin()), QSizeF(size.width, size.height));
+}
+
+std::optional<QPointF> NodeEditorView::socketCenterInCanvas(const MVParameterSocket* socket) const
+{
+  if (socket == nullptr) {
+    return std::nullopt;
+  }
+  const MVParameter* parameter = socket->parameter();
+  const MVNode* node = parameter != nullptr ? parameter->node() : nullptr;
+  const MVNodeViewAdapter* adapter = adapterOf(node);
+  if (adapter == nullptr || (adapter->view() != nullptr && !adapter->view()->isRemoved())) {
+    const auto* marker = dynamic_cast<const MVParameterSocketViewAdapter*>(socket->socketView());
+    if (marker != nullptr && marker->view() != nullptr) {
+      return marker->view()->socketCenterInEditorView();
+    }
+    return std::nullopt;
+  }
+  const MVNodeViewShape& shape = keptShape(*node, *adapter);
+  const auto& parameters = node->parameters();
+  const auto at = std::find_if(parameters.begin(), parameters.end(),
+                               [parameter](const auto& each) { return each.get() == parameter; });
+  const auto index = static_cast<std::size_t>(at - parameters.begin());
+  const auto& lists = socket->socketDirection() == MVSocketDirection::Input ? shape.inputs : shape.outputs;
+  const auto socketIndex = static_cast<std::size_t>(std::max(0, socket->socketIndex()));
+  if (index >= lists.size() || socketIndex >= lists[index].size()) {
+    return std::nullopt;
+  }
+  const QPointF offset = lists[index][socketIndex];
+  if (std::isnan(offset.x()) || std::isnan(offset.y())) {
+    return std::nullopt;
+  }
+  return canvasPointFromModel(adapter->frameOrigin()) + offset;
+}
+
+std::pair<QPointF, QPointF> NodeEditorView::connectionEnds(const MVConnection* connection) const
+{
+  if (const MVConnectionView* view = viewOfConnection(connection)) {
+    return {view->fromEndLocation(), view->toEndLocation()};
+  }
+  const std::optional<QPointF> from = socketCenterInCanvas(connection->fromSocket());
+  const std::optional<QPointF> to = socketCenterInCanvas(connection->toSocket());
+  const QPointF start = from.value_or(to.value_or(QPointF()));
+  return {start, to.value_or(start)};
+}
+
+MVNodeView* NodeEditorView::makeViewOfNode(MVNode* node)
+{
+  MVNodeViewAdapter* adapter = adapterOf(node);
+  if (adapter == nullptr) {
+    return nullptr;
+  }
+  if (MVNodeView* view = adapter->view(); view != nullptr && !view->isRemoved()) {
+    return view;
+  }
+  MVNodeView* view = adapter->makeView();
+  if (view == nullptr) {
+    FeedbackManager::log("Error, could not make interfaceRepresentation for %@, no suitable nodeViewClass",
+                         node->description());
+    return nullptr;
+  }
+  placeNewNodeView(node, adapter, view);
+  needsToUpdateConnections_ = true;
+  needsToReorderConnections_ = true;
+  requestLayoutPass();
+  return view;
+}
+
+void NodeEditorView::placeNewNodeView(MVNode* node, MVNodeViewAdapter* adapter, MVNodeView* view)
+{
+  const pf::Point origin = adapter->frameOrigin();
+  view->setParent(canvas_);
+  view->setNode(node);
+  view->setNodeEditorView(this);
+  view->move(canvasPointFromModel(origin).toPoint());
+  view->initInterface();
+  // Among the node views, by stacking rank (what was brought to the front stays in front).
+  QWidget* above = overlay_;
+  long aboveRank = std::numeric_limits<long>::max();
+  const long rank = adapter->stackRank();
+  for (QObject* child : canvas_->children()) {
+    auto* other = qobject_cast<MVNodeView*>(child);
+    if (other == nullptr || other == view || other->isRemoved()) {
+      continue;
+    }
+    const MVNodeViewAdapter* otherAdapter = adapterOf(other->node());
+    if (otherAdapter != nullptr && otherAdapter->stackRank() > rank && otherAdapter->stackRank() < aboveRank) {
+      above = other;
+      aboveRank = otherAdapter->stackRank();
     }
   }
-  if (created) {
+  view->stackUnder(above);
+  view->show();
+  // What this box measures stands for the boxes of its kind that have no view yet.
+  adapter->measureShape(*node);
+  if (adapter->shape().isMeasured() && dynamic_cast<const NoteNode*>(node) == nullptr) {
+    measuredShapes_.insert_or_assign(adapter->shape().key, adapter->shape());
+  }
+}
+
+bool NodeEditorView::canDropNodeView(const MVNode* node, const MVNodeView* view) const
+{
+  // Not while the user works in it: typing, renaming, pressing in it, resizing a note.
+  const QWidget* focus = QApplication::focusWidget();
+  if (focus != nullptr && (focus == view || view->isAncestorOf(focus))) {
+    return false;
+  }
+  const QWidget* grabber = QWidget::mouseGrabber();
+  if (grabber != nullptr && (grabber == view || view->isAncestorOf(grabber))) {
+    return false;
+  }
+  return view->titleEditingField() == nullptr && node != currentlyEditedNoteNode_ && node != currentMenuNode_;
+}
+
+void NodeEditorView::updateVisibleNodeViews()
+{
+  needsToUpdateViewArea_ = false;
+  if (controller_ == nullptr) {
+    return;
+  }
+  const QRectF area = viewArea();
+  const QPointF origin = canvasPointFromModel(pf::Point(visibleOrigin().x(), visibleOrigin().y()));
+  const QRectF visible(origin, QSizeF(viewport()->size()));
+  const double marginX = (area.width() - visible.width()) / 2.0;
+  const double marginY = (area.height() - visible.height()) / 2.0;
+  const QRectF kept = area.adjusted(-marginX * kDropDistance, -marginY * kDropDistance, marginX * kDropDistance,
+                                    marginY * kDropDistance);
+  std::vector<std::pair<MVNode*, MVNodeViewAdapter*>> now;
+  std::vector<std::pair<double, std::pair<MVNode*, MVNodeViewAdapter*>>> margin;
+  bool changed = false;
+  for (const auto& each : controller_->nodeArray()) {
+    MVNode* node = each.get();
+    MVNodeViewAdapter* adapter = adapterOf(node);
+    if (adapter == nullptr) {
+      continue;
+    }
+    const QRectF frame = nodeFrame(node);
+    if (MVNodeView* view = adapter->view(); view != nullptr && !view->isRemoved()) {
+      if (!frame.intersects(kept) && canDropNodeView(node, view)) {
+        adapter->dropView(*node);
+        changed = true;
+      }
+      continue;
+    }
+    // A box of no size still has a place.
+    const QRectF box = frame.isEmpty() ? QRectF(frame.topLeft(), QSizeF(1, 1)) : frame;
+    if (box.intersects(visible)) {
+      now.emplace_back(node, adapter);
+    } else if (box.intersects(area)) {
+      const QPointF d = box.center() - visible.center();
+      margin.push_back({d.x() * d.x() + d.y() * d.y(), {node, adapter}});
+    }
+  }
+  auto make = [this, &changed](MVNode* node, MVNodeViewAdapter* adapter) {
+    if (MVNodeView* view = adapter->makeView()) {
+      placeNewNodeView(node, adapter, view);
+      changed = true;
+    } else {
+      FeedbackManager::log("Error, could not make interfaceRepresentation for %@, no suitable nodeViewClass",
+                           node->description());
+    }
+  };
+  for (const auto& [node, adapter] : now) {
+    make(node, adapter);
+  }
+  // The margin nearest first, within the time of one pass; the rest in the passes that follow.
+  std::sort(margin.begin(), margin.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  pf::RunLoop* loop = pf::RunLoop::current();
+  if (!marginDeadline_) {
+    marginDeadline_ = wallClock() + kMarginViewBudget;
+  }
+  bool pending = false;
+  for (const auto& [distanceSquared, entry] : margin) {
+    if (loop != nullptr && wallClock() > *marginDeadline_) {
+      pending = true;
+      break;
+    }
+    make(entry.first, entry.second);
+  }
+  if (changed) {
     needsToUpdateConnections_ = true;
     needsToReorderConnections_ = true;
+  }
+  if (pending && !pendingViewsTimer_.isValid()) {
+    pendingViewsTimer_ = loop->scheduleOneShot(0.0, [this] {
+      pendingViewsTimer_.invalidate();
+      needsToUpdateViewArea_ = true;
+      requestLayoutPass();
+    });
+  } else if (!pending) {
+    pendingViewsTimer_.invalidate();
+  }
+}
+
+int NodeEditorView::nodeViewCount() const
+{
+  int count = 0;
+  for (const QObject* child : canvas_->children()) {
+    const auto* view = qobject_cast<const MVNodeView*>(child);
+    count += view != nullptr && !view->isRemoved() ? 1 : 0;
+  }
+  return count;
+}
+
+int NodeEditorView::connectionViewCount() const
+{
+  int count = 0;
+  for (const QObject* child : canvas_->children()) {
+    const auto* view = qobject_cast<const MVConnectionView*>(child);
+    count += view != nullptr && !view->isRemoved() ? 1 : 0;
+  }
+  return count;
+}
+
+void NodeEditorView::moveNodeTo(MVNode* node, pf::Point origin)
+{
+  if (MVNodeViewAdapter* adapter = adapterOf(node)) {
+    adapter->moveFrameTo(origin);
   }
 }
 
@@ -271,18 +581,36 @@ MVConnectionView* NodeEditorView::viewOfConnection(const MVConnection* connectio
   return adapter != nullptr ? adapter->view() : nullptr;
 }
 
+bool NodeEditorView::keepsConnectionView(const MVConnection* connection) const
+{
+  // A connection the user works on keeps its view wherever its ends are.
+  return connection == currentConnection_ || connection == currentAddNodeConnection_ || connection->isBeingEdited() ||
+         connection->hasLooseEnd();
+}
+
 void NodeEditorView::updateConnectionViews()
 {
   needsToUpdateConnections_ = false;
   if (controller_ == nullptr) {
     return;
   }
+  const QRectF area = viewArea();
+  const double marginX = (area.width() - viewport()->width()) / 2.0;
+  const double marginY = (area.height() - viewport()->height()) / 2.0;
+  const QRectF kept = area.adjusted(-marginX * kDropDistance, -marginY * kDropDistance, marginX * kDropDistance,
+                                    marginY * kDropDistance);
   for (const auto& connection : controller_->connectionArray()) {
     if (MVConnectionView* view = viewOfConnection(connection.get())) {
       view->updateEndLocations();
+      if (!QRectF(view->geometry()).intersects(kept) && !keepsConnectionView(connection.get())) {
+        connection->setConnectionView(nullptr);
+      }
     } else if (connection->connectionView() == nullptr) {
-      addConnectionViewForConnection(connection.get());
-      needsToReorderConnections_ = true;
+      const auto [from, to] = connectionEnds(connection.get());
+      if (keepsConnectionView(connection.get()) || QRectF(MVConnectionView::frameForEnds(from, to)).intersects(area)) {
+        addConnectionViewForConnection(connection.get());
+        needsToReorderConnections_ = true;
+      }
     }
   }
   if (needsToReorderConnections_) {
@@ -382,28 +710,44 @@ void NodeEditorView::rearrangeConnectionViews()
 
 void NodeEditorView::updateConnectionsOfNodes(const std::vector<MVNode*>& nodes)
 {
+  const QRectF area = viewArea();
+  auto update = [&](MVConnection* connection) {
+    if (MVConnectionView* view = viewOfConnection(connection)) {
+      view->updateEndLocations();
+    } else if (connection->connectionView() == nullptr) {
+      // Moved into the view area: the full pass makes its view.
+      const auto [from, to] = connectionEnds(connection);
+      if (QRectF(MVConnectionView::frameForEnds(from, to)).intersects(area)) {
+        needsToUpdateConnections_ = true;
+      }
+    }
+  };
   for (const MVNode* node : nodes) {
     for (const auto& parameter : node->parameters()) {
       for (const auto& socket : parameter->inputSockets()) {
-        for (const MVConnection* connection : socket->inputConnections()) {
-          if (MVConnectionView* view = viewOfConnection(connection)) {
-            view->updateEndLocations();
-          }
+        for (MVConnection* connection : socket->inputConnections()) {
+          update(connection);
         }
       }
       for (const auto& socket : parameter->outputSockets()) {
-        for (const MVConnection* connection : socket->outputConnections()) {
-          if (MVConnectionView* view = viewOfConnection(connection)) {
-            view->updateEndLocations();
-          }
+        for (MVConnection* connection : socket->outputConnections()) {
+          update(connection);
         }
       }
     }
+  }
+  if (needsToUpdateConnections_) {
+    requestLayoutPass();
   }
 }
 
 void NodeEditorView::moveNodeToTop(MVNode* node)
 {
+  MVNodeViewAdapter* adapter = adapterOf(node);
+  if (adapter == nullptr) {
+    return;
+  }
+  adapter->setStackRank(nextStackRank_++);
   if (MVNodeView* view = viewOfNode(node)) {
     view->stackUnder(overlay_);
     connectionsChanged();
@@ -470,6 +814,9 @@ void NodeEditorView::updateContentPosition()
 void NodeEditorView::scrollContentsBy(int, int)
 {
   updateContentPosition();
+  needsToUpdateViewArea_ = true;
+  needsToUpdateConnections_ = true;
+  requestLayoutPass();
 }
 
 void NodeEditorView::updateScrollRanges()
@@ -500,11 +847,11 @@ void NodeEditorView::resizeView()
   QRectF nodes;
   if (controller_ != nullptr) {
     for (const auto& node : controller_->nodeArray()) {
-      if (const MVNodeView* view = viewOfNode(node.get())) {
-        const QRectF frame(QPointF(modelPointFromCanvas(QPointF(view->pos())).x, modelPointFromCanvas(QPointF(view->pos())).y),
-                           QSizeF(view->size()));
-        nodes = nodes.isNull() ? frame : nodes.united(frame);
+      if (adapterOf(node.get()) == nullptr) {
+        continue;
       }
+      const QRectF frame = nodeFrame(node.get()).translated(-kCanvasOrigin, -kCanvasOrigin);
+      nodes = nodes.isNull() ? frame : nodes.united(frame);
     }
   }
   const QRectF visible = visibleRect();
@@ -525,6 +872,8 @@ void NodeEditorView::resizeEvent(QResizeEvent* event)
 {
   QAbstractScrollArea::resizeEvent(event);
   needsToResize_ = true;
+  needsToUpdateViewArea_ = true;
+  needsToUpdateConnections_ = true;
   layoutMark_->markNeedsLayout();
   updateScrollRanges();
   updateContentPosition();
@@ -532,13 +881,11 @@ void NodeEditorView::resizeEvent(QResizeEvent* event)
 
 void NodeEditorView::scrollToNode(MVNode* node)
 {
-  const MVNodeView* view = viewOfNode(node);
-  if (view == nullptr) {
+  if (adapterOf(node) == nullptr) {
     return;
   }
   const QRectF b = visibleRect();
-  const pf::Point origin = modelPointFromCanvas(QPointF(view->pos()));
-  const QRectF u = b.united(QRectF(QPointF(origin.x, origin.y), QSizeF(view->size())));
+  const QRectF u = b.united(nodeFrame(node).translated(-kCanvasOrigin, -kCanvasOrigin));
   if (u == b) {
     return;
   }
@@ -622,9 +969,7 @@ bool NodeEditorView::dropFile(const std::filesystem::path& file, QPointF canvasP
     origin = pf::Point(roundAway(origin.x / 20.0) * 20.0 + 6.0, roundAway(origin.y / 20.0) * 20.0 + 6.0);
   }
   node->setInitialNodeViewOrigin(origin);
-  if (MVNodeView* view = viewOfNode(node)) {
-    view->move(canvasPointFromModel(origin).toPoint());
-  }
+  moveNodeTo(node, origin);
   const std::string fileName = file.filename().string();
   const std::string name = pf::format("%@ [%@]", fileName, QDateTime::currentDateTime().toString(Qt::ISODate).toStdString());
   if (import->setGraphicsData(data, name, fileName, true)) {

@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
 
 #include <QAbstractScrollArea>
 #include <QMenu>
@@ -12,6 +15,7 @@
 #include <QRectF>
 
 #include "MorvNode/Controller/MVNodeControllerEditorDelegate.h"
+#include "MorvNode/Editor/MVNodeViewShape.h"
 #include "MorvNode/Editor/NodeViewEditorView.h"
 #include "Platform/PlistValue.h"
 #include "Platform/RunLoop.h"
@@ -22,14 +26,15 @@ class MVElement;
 class MVElementRenderer;
 class MVNodeController;
 class MVNodeView;
+class MVNodeViewAdapter;
 class MVParameterSocket;
 class NodeEditorBackgroundView;
 class NodeEditorOverlayView;
 class NoteNode;
 
-// The canvas on which the user builds a document's graph: one node view per node and one
-// connection view per connection on a grid background, with an overlay on top for the rubber
-// band and the socket rings of a dragged connection. It never changes the graph itself: pointer,
+// The canvas on which the user builds a document's graph: node views and connection views on a
+// grid background, with an overlay on top for the rubber band and the socket rings of a dragged
+// connection. It never changes the graph itself: pointer,
 // key and file-drop input become calls on the graph controller (so every edit can be undone),
 // and the controller tells it what changed (MVNodeControllerEditorDelegate), which only sets
 // flags for one deferred layout pass after the pass of the run loop.
@@ -39,6 +44,14 @@ class NoteNode;
 // origin at the fixed offset kCanvasOrigin, so its own ("canvas") coordinates never shift when
 // the graph grows into negative coordinates; the scroll area's scrollable range follows the
 // nodes (resizeView) while the visible area stays put. Main thread only.
+//
+// Views only where they show. A node view is a widget with a widget per row, too costly to
+// make for every node of a large graph, so the canvas makes the views of the nodes whose boxes
+// lie in or near the visible area (a margin of about one viewport) and lets the others go as
+// the user scrolls, resizes or moves nodes. Every node still has its adapter, which keeps the
+// box's origin and last measured shape (size and socket centres) while it has no widget, so
+// hit tests, selection, moves, arrangement, connection ends and the scrollable area work from
+// the model for every node. Connection views follow the same rule.
 class NodeEditorView : public QAbstractScrollArea,
                        public MVNodeControllerEditorDelegate,
                        public NodeViewEditorView {
@@ -51,6 +64,9 @@ public:
   static constexpr double kConnectionEndDistance = 8.0;    // points: a click grabs a connection end
   static constexpr double kConnectionLineDistance = 15.0;  // points: a click hits a connection line
   static constexpr double kMoveThreshold = 2.0;            // points a drag must pass to move nodes
+  // Time one pass may spend making the views of the margin around the visible area; the rest
+  // are made in the passes that follow. The views of the visible area are all made at once.
+  static constexpr double kMarginViewBudget = 0.004;  // seconds
 
   explicit NodeEditorView(QWidget* parent = nullptr);
   ~NodeEditorView() override;
@@ -89,6 +105,8 @@ public:
   void editorMouseEvent(QWidget* source, QMouseEvent* event) override;
   pf::Point modelPointFromCanvas(QPointF canvasPoint) const override;
   QPointF canvasPointFromModel(pf::Point modelPoint) const override;
+  std::optional<QPointF> socketCenterInCanvas(const MVParameterSocket* socket) const override;
+  pf::Size keptFrameSize(const MVNode& node) const override;
 
   // The deferred pass (also run at once when no run loop is current): node views, connection
   // views and their order, then the scrollable size.
@@ -97,10 +115,26 @@ public:
   bool needsToUpdateConnections() const { return needsToUpdateConnections_; }
   bool isConnectionAnimationRunning() const { return connectionAnimationTimer_.isValid(); }
 
-  // The view of a node or connection on this canvas; nullptr when it has none.
+  // The view of a node or connection on this canvas; nullptr when it has none (also while it
+  // lies away from the visible area).
   static MVNodeView* viewOfNode(const MVNode* node);
   static MVConnectionView* viewOfConnection(const MVConnection* connection);
   static MVConnectionView* viewOfConnection(const MVConnection& connection) { return viewOfConnection(&connection); }
+  // The node's view, made now when it has none (wherever its box lies); nullptr when the node
+  // is not on this canvas or has no view class.
+  MVNodeView* makeViewOfNode(MVNode* node);
+  // A node's box in canvas coordinates, with or without its view; empty when the node is not
+  // on this canvas.
+  QRectF nodeFrame(const MVNode* node) const;
+  // A connection's two ends in canvas coordinates (from, to), with or without its view.
+  std::pair<QPointF, QPointF> connectionEnds(const MVConnection* connection) const;
+  // The area (canvas coordinates) within which nodes and connections get views.
+  QRectF viewArea() const;
+  // How many node and connection views the canvas holds now.
+  int nodeViewCount() const;
+  int connectionViewCount() const;
+  // Whether views of the margin are still to be made in a coming pass.
+  bool hasPendingViews() const { return pendingViewsTimer_.isValid(); }
 
   // Hit tests in canvas coordinates. Filters: 0 both, 1 inputs (to-ends), 2 outputs (from-ends).
   MVNode* nodeAtPoint(QPointF point) const;
@@ -178,7 +212,19 @@ protected:
 private:
   class LayoutMark;
 
+  static MVNodeViewAdapter* adapterOf(const MVNode* node);
+  // Takes this canvas's adapters (and with them the views) off the graph's nodes and connections.
+  void releaseGraph();
   void nodeArrayUpdated();
+  // Makes the views of the boxes that come into the view area and drops those far outside.
+  void updateVisibleNodeViews();
+  void placeNewNodeView(MVNode* node, MVNodeViewAdapter* adapter, MVNodeView* view);
+  bool canDropNodeView(const MVNode* node, const MVNodeView* view) const;
+  bool keepsConnectionView(const MVConnection* connection) const;
+  // The shape that stands for a node's box while it has no view.
+  const MVNodeViewShape& keptShape(const MVNode& node, const MVNodeViewAdapter& adapter) const;
+  // Moves a box (view or kept origin) to an editor origin without a notification.
+  void moveNodeTo(MVNode* node, pf::Point origin);
   void updateConnectionViews();
   MVConnectionView* addConnectionViewForConnection(MVConnection* connection);
   void rearrangeConnectionViews();
@@ -232,7 +278,15 @@ private:
   bool needsToUpdateConnections_ = false;
   bool needsToReorderConnections_ = false;
   bool needsToResize_ = false;
+  bool needsToUpdateViewArea_ = false;
   bool inLayoutPass_ = false;
+  // Shapes measured from views, by MVNodeViewShape key; estimates for kinds never measured.
+  std::unordered_map<std::string, MVNodeViewShape> measuredShapes_;
+  mutable std::unordered_map<std::string, MVNodeViewShape> estimatedShapes_;
+  mutable std::string scratchKey_;
+  std::optional<double> marginDeadline_;  // steady-clock seconds; set in a pass once views are made
+  long nextStackRank_ = 0;
+  pf::Timer pendingViewsTimer_;
   QRectF contentRect_;  // editor coordinates: the scrollable area
 
   // Pointer state.

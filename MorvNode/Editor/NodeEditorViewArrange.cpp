@@ -7,9 +7,8 @@
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Editor/MVNodeView.h"
+#include "MorvNode/Editor/MVNodeViewAdapter.h"
 #include "MorvNode/Editor/NodeEditorView.h"
-#include "MorvNode/Inspector/MVParameterSocketView.h"
-#include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Nodes/Notes/NoteNode.h"
@@ -22,16 +21,6 @@ namespace {
 constexpr int kMaximumPasses = 10;
 constexpr double kGap = 20.0;         // points between a node and its neighbour
 constexpr double kOverlapGap = 10.0;  // points below a node that is in the way
-
-std::optional<QPointF> socketCentre(const MVParameterSocket* socket)
-{
-  const auto* adapter = socket != nullptr ? dynamic_cast<const MVParameterSocketViewAdapter*>(socket->socketView())
-                                          : nullptr;
-  if (const MVParameterSocketView* view = adapter != nullptr ? adapter->view() : nullptr) {
-    return view->socketCenterInEditorView();
-  }
-  return std::nullopt;
-}
 
 double snapped(double coordinate)
 {
@@ -52,11 +41,10 @@ MVNode* NodeEditorView::nodeIntersectingRect(QRectF rect, const MVNode* disregar
     if (disregarding == nullptr && dynamic_cast<const NoteNode*>(node.get()) != nullptr) {
       continue;
     }
-    const MVNodeView* view = viewOfNode(node.get());
-    if (view == nullptr) {
+    if (adapterOf(node.get()) == nullptr) {
       continue;
     }
-    const QRectF frame(view->geometry());
+    const QRectF frame = nodeFrame(node.get());
     if (frame.intersects(rect) || frame.contains(rect) || frame == rect) {
       return node.get();
     }
@@ -78,11 +66,11 @@ void NodeEditorView::arrangeNodeViews()
     bool moved = false;
     for (const auto& each : nodes) {
       MVNode* node = each.get();
-      MVNodeView* view = viewOfNode(node);
-      if (view == nullptr) {
+      // Boxes with and without views alike: their frames and kept origins.
+      if (adapterOf(node) == nullptr) {
         continue;
       }
-      const QRectF own(view->geometry());
+      const QRectF own = nodeFrame(node);
       double x = own.x();
       double y = own.y();
       bool placed = false;
@@ -100,11 +88,10 @@ void NodeEditorView::arrangeNodeViews()
           if (to != node) {
             continue;
           }
-          const MVNodeView* source = viewOfNode(from);
-          if (source == nullptr) {
+          if (adapterOf(from) == nullptr) {
             continue;
           }
-          const QRectF s(source->geometry());
+          const QRectF s = nodeFrame(from);
           const double cx = s.x() + s.width() + kGap;
           x = first ? cx : std::max(x, cx);
           y = first ? s.y() : std::min(y, s.y());
@@ -125,13 +112,12 @@ void NodeEditorView::arrangeNodeViews()
                 connection->toNode() == nullptr || connection->toNode() == node) {
               continue;
             }
-            const MVNodeView* destination = viewOfNode(connection->toNode());
-            const std::optional<QPointF> input = socketCentre(connection->toSocket());
-            const std::optional<QPointF> output = socketCentre(connection->fromSocket());
-            if (destination == nullptr || !input || !output) {
+            const std::optional<QPointF> input = socketCenterInCanvas(connection->toSocket());
+            const std::optional<QPointF> output = socketCenterInCanvas(connection->fromSocket());
+            if (adapterOf(connection->toNode()) == nullptr || !input || !output) {
               continue;
             }
-            const double cx = destination->x() - own.width() - kGap;
+            const double cx = nodeFrame(connection->toNode()).x() - own.width() - kGap;
             const double cy = input->y() + (own.y() - output->y());
             x = first ? cx : std::min(x, cx);
             y = first ? cy : std::min(y, cy);
@@ -144,7 +130,7 @@ void NodeEditorView::arrangeNodeViews()
         QRectF candidate(x, y, own.width(), own.height());
         int guard = static_cast<int>(nodes.size()) + 1;  // each step passes one node
         while (const MVNode* obstacle = nodeIntersectingRect(candidate, node)) {
-          const QRectF o(viewOfNode(obstacle)->geometry());
+          const QRectF o = nodeFrame(obstacle);
           y = o.y() + o.height() + kOverlapGap;
           candidate.moveTop(y);
           if (--guard < 0) {
@@ -152,19 +138,19 @@ void NodeEditorView::arrangeNodeViews()
           }
         }
         const QPoint target(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
-        if (target != view->pos()) {
-          view->move(target);
+        if (target != own.topLeft().toPoint()) {
+          moveNodeTo(node, modelPointFromCanvas(QPointF(target)));
           moved = true;
         }
       }
     }
     if (snap) {
       for (const auto& each : nodes) {
-        if (MVNodeView* view = viewOfNode(each.get())) {
-          const pf::Point origin = modelPointFromCanvas(QPointF(view->pos()));
-          const QPoint target = canvasPointFromModel(pf::Point(snapped(origin.x), snapped(origin.y))).toPoint();
-          if (target != view->pos()) {
-            view->move(target);
+        if (const MVNodeViewAdapter* adapter = adapterOf(each.get())) {
+          const pf::Point origin = adapter->frameOrigin();
+          const pf::Point target(snapped(origin.x), snapped(origin.y));
+          if (target.x != origin.x || target.y != origin.y) {
+            moveNodeTo(each.get(), target);
             moved = true;
           }
         }
@@ -180,8 +166,8 @@ void NodeEditorView::arrangeNodeViews()
     undo->beginUndoGrouping();
   }
   for (const auto& each : nodes) {
-    if (const MVNodeView* view = viewOfNode(each.get())) {
-      each->setInitialNodeViewOrigin(modelPointFromCanvas(QPointF(view->pos())));
+    if (const MVNodeViewAdapter* adapter = adapterOf(each.get())) {
+      each->setInitialNodeViewOrigin(adapter->frameOrigin());
     }
   }
   if (undo != nullptr) {

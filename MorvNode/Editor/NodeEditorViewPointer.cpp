@@ -3,6 +3,7 @@
 // edge scrolling) and the keys.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 #include <QAbstractSpinBox>
@@ -20,6 +21,7 @@
 #include "MorvNode/Editor/DragResizeCornerView.h"
 #include "MorvNode/Editor/MVConnectionView.h"
 #include "MorvNode/Editor/MVNodeView.h"
+#include "MorvNode/Editor/MVNodeViewAdapter.h"
 #include "MorvNode/Editor/MVNodeViewNote.h"
 #include "MorvNode/Editor/NodeCatalogueMenus.h"
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
@@ -95,15 +97,26 @@ MVNode* NodeEditorView::nodeAtPoint(QPointF point) const
     return nullptr;
   }
   QWidget* hit = canvasChildOf(canvas_->childAt(point.toPoint()), canvas_);
-  if (hit == nullptr) {
-    return nullptr;
+  if (const auto* view = qobject_cast<const MVNodeView*>(hit); view != nullptr && view->node() != nullptr) {
+    return view->node();
   }
+  if (hit != nullptr && qobject_cast<const MVConnectionView*>(hit) == nullptr) {
+    return nullptr;  // the overlay or another widget
+  }
+  // A box without a view (away from the visible area): the frontmost whose frame holds the point.
+  MVNode* found = nullptr;
+  long foundRank = 0;
   for (const auto& node : controller_->nodeArray()) {
-    if (viewOfNode(node.get()) == hit) {
-      return node.get();
+    const MVNodeViewAdapter* adapter = adapterOf(node.get());
+    if (adapter == nullptr || viewOfNode(node.get()) != nullptr || !nodeFrame(node.get()).contains(point)) {
+      continue;
+    }
+    if (found == nullptr || adapter->stackRank() > foundRank) {
+      found = node.get();
+      foundRank = adapter->stackRank();
     }
   }
-  return nullptr;
+  return found;
 }
 
 bool NodeEditorView::occludes(QPointF point, const QWidget* own) const
@@ -118,15 +131,26 @@ MVParameterSocket* NodeEditorView::socketAtLocation(QPointF point, int filter) c
     return nullptr;
   }
   for (const auto& node : controller_->nodeArray()) {
+    if (adapterOf(node.get()) == nullptr) {
+      continue;
+    }
     const MVNodeView* nodeView = viewOfNode(node.get());
     // Sockets sit on the box's edges: a box that does not come near the point has none there.
-    if (nodeView == nullptr || !QRectF(nodeView->geometry()).adjusted(-10, -10, 10, 10).contains(point)) {
+    if (!nodeFrame(node.get()).adjusted(-10, -10, 10, 10).contains(point)) {
       continue;
     }
     for (const auto& parameter : node->parameters()) {
       MVParameterSocket* found = nullptr;
       auto test = [&](const MVParameterSocketList& sockets) {
         for (const auto& socket : sockets) {
+          if (nodeView == nullptr) {
+            // No view: the socket's kept place.
+            const std::optional<QPointF> centre = socketCenterInCanvas(socket.get());
+            if (centre && distance(point, *centre) < MVParameterSocketView::kNearDistance) {
+              found = socket.get();
+            }
+            continue;
+          }
           const MVParameterSocketView* view = viewOf(socket.get());
           if (view != nullptr && !view->isHidden() && view->parentWidget() != nullptr &&
               !view->parentWidget()->isHidden() && view->isEditorViewPointNearSocket(point)) {
@@ -142,7 +166,8 @@ MVParameterSocket* NodeEditorView::socketAtLocation(QPointF point, int filter) c
       }
       if (found != nullptr) {
         // Another box lying over the socket hides it.
-        return occludes(viewOf(found)->socketCenterInEditorView(), nodeView) ? nullptr : found;
+        const std::optional<QPointF> centre = socketCenterInCanvas(found);
+        return centre && occludes(*centre, nodeView) ? nullptr : found;
       }
     }
   }
@@ -157,14 +182,14 @@ MVConnection* NodeEditorView::connectionWithEndAtLocation(QPointF point, int fil
   const auto& connections = controller_->connectionArray();
   for (auto each = connections.rbegin(); each != connections.rend(); ++each) {
     const MVConnection* connection = each->get();
-    const MVConnectionView* view = viewOfConnection(connection);
-    if (connection->hasLooseEnd() || view == nullptr) {
+    if (connection->hasLooseEnd()) {
       continue;
     }
-    if ((filter == 0 || filter == 2) && distance(point, view->fromEndLocation()) < kConnectionEndDistance) {
+    const auto [from, to] = connectionEnds(connection);
+    if ((filter == 0 || filter == 2) && distance(point, from) < kConnectionEndDistance) {
       return each->get();
     }
-    if ((filter == 0 || filter == 1) && distance(point, view->toEndLocation()) < kConnectionEndDistance) {
+    if ((filter == 0 || filter == 1) && distance(point, to) < kConnectionEndDistance) {
       return each->get();
     }
   }
@@ -180,13 +205,15 @@ MVConnection* NodeEditorView::connectionAtPoint(QPointF point) const
   int bestPosition = -1;
   const QObjectList& children = canvas_->children();
   for (const auto& connection : controller_->connectionArray()) {
-    const MVConnectionView* view = viewOfConnection(connection.get());
-    if (connection->hasLooseEnd() || view == nullptr) {
+    if (connection->hasLooseEnd()) {
       continue;
     }
-    if (distanceToSegment(point, view->fromEndLocation(), view->toEndLocation()) < kConnectionLineDistance) {
-      const int position = static_cast<int>(children.indexOf(const_cast<MVConnectionView*>(view)));
-      if (position > bestPosition) {
+    const auto [from, to] = connectionEnds(connection.get());
+    if (distanceToSegment(point, from, to) < kConnectionLineDistance) {
+      // Without a view (away from the visible area) it is drawn below every view.
+      const MVConnectionView* view = viewOfConnection(connection.get());
+      const int position = view != nullptr ? static_cast<int>(children.indexOf(const_cast<MVConnectionView*>(view))) : 0;
+      if (best == nullptr || position > bestPosition) {
         best = connection.get();
         bestPosition = position;
       }
@@ -324,6 +351,7 @@ void NodeEditorView::mouseDown(QMouseEvent* event, QPointF point, int clickCount
       const bool input = socket->socketDirection() == MVSocketDirection::Input;
       MVConnection* connection =
         input ? controller_->addConnectionFromSocket(nullptr, socket) : controller_->addConnectionFromSocket(socket, nullptr);
+      makeViewOfNode(socket->parameter() != nullptr ? socket->parameter()->node() : nullptr);
       if (connection != nullptr) {
         connection->setIsBeingEdited(true);
         currentConnection_ = connection;
@@ -354,7 +382,7 @@ void NodeEditorView::mouseDown(QMouseEvent* event, QPointF point, int clickCount
     } else if (shift) {
       controller_->selectNode(node, true, true, true);
     }
-    MVNodeView* view = viewOfNode(node);
+    MVNodeView* view = makeViewOfNode(node);
     if (clickCount == 2 && node->canRename() && view != nullptr) {
       const QPointF local = point - QPointF(view->pos());
       if (local.x() > 18.0 && local.y() < MVNodeView::kTitleStripHeight) {
@@ -409,14 +437,16 @@ void NodeEditorView::mouseDragged(QMouseEvent* event, QPointF point)
     if (MVConnectionView* view = viewOfConnection(currentConnection_)) {
       if (currentConnection_->fromSocket() != nullptr) {
         MVParameterSocket* target = socketAtLocation(point, 1);
-        const MVParameterSocketView* targetView =
-          target != nullptr && target->canConnectConnection(currentConnection_) ? viewOf(target) : nullptr;
-        view->setToLocation(targetView != nullptr ? targetView->socketCenterInEditorView() : point);
+        const std::optional<QPointF> centre = target != nullptr && target->canConnectConnection(currentConnection_)
+                                                ? socketCenterInCanvas(target)
+                                                : std::nullopt;
+        view->setToLocation(centre.value_or(point));
       } else {
         MVParameterSocket* target = socketAtLocation(point, 2);
-        const MVParameterSocketView* targetView =
-          target != nullptr && target->canConnectConnection(currentConnection_) ? viewOf(target) : nullptr;
-        view->setFromLocation(targetView != nullptr ? targetView->socketCenterInEditorView() : point);
+        const std::optional<QPointF> centre = target != nullptr && target->canConnectConnection(currentConnection_)
+                                                ? socketCenterInCanvas(target)
+                                                : std::nullopt;
+        view->setFromLocation(centre.value_or(point));
       }
     }
     overlay_->update();
@@ -691,8 +721,8 @@ void NodeEditorView::prepareMoveOfSelectedNodes()
     return;
   }
   for (MVNode* node : controller_->selectedNodesArray()) {
-    if (MVNodeView* view = viewOfNode(node)) {
-      view->setDragStartOrigin(view->pos());
+    if (MVNodeViewAdapter* adapter = adapterOf(node)) {
+      adapter->setDragStartOrigin(adapter->frameOrigin());
     }
   }
 }
@@ -705,24 +735,26 @@ void NodeEditorView::moveSelectedNodesToOffset(double x, double y)
   const bool snap = pf::UserDefaults::standard().boolForKey("Snap nodes to grid");
   std::vector<MVNode*> moved;
   for (MVNode* node : controller_->selectedNodesArray()) {
-    MVNodeView* view = viewOfNode(node);
-    if (view == nullptr) {
+    MVNodeViewAdapter* adapter = adapterOf(node);
+    if (adapter == nullptr) {
       continue;
     }
-    const pf::Point start = modelPointFromCanvas(QPointF(view->dragStartOrigin()));
+    // Boxes without a view move too: their kept origins (the views follow when they come).
+    const pf::Point start = adapter->dragStartOrigin();
     pf::Point origin(std::round(start.x + x), std::round(start.y + y));
     if (snap) {
       origin = pf::Point(std::round(origin.x / 20.0) * 20.0 + 10.0, std::round(origin.y / 20.0) * 20.0 + 10.0);
     }
-    const QPoint target = canvasPointFromModel(origin).toPoint();
-    if (view->pos() != target) {
-      view->move(target);
+    const pf::Point current = adapter->frameOrigin();
+    if (current.x != origin.x || current.y != origin.y) {
+      adapter->moveFrameTo(origin);
       moved.push_back(node);
     }
   }
   if (!moved.empty()) {
     updateConnectionsOfNodes(moved);
     needsToResize_ = true;
+    needsToUpdateViewArea_ = true;
     requestLayoutPass();
   }
 }
@@ -733,8 +765,8 @@ void NodeEditorView::endMoveOfSelectedNodes()
     return;
   }
   for (MVNode* node : controller_->selectedNodesArray()) {
-    if (const MVNodeView* view = viewOfNode(node)) {
-      node->setInitialNodeViewOrigin(modelPointFromCanvas(QPointF(view->pos())));
+    if (const MVNodeViewAdapter* adapter = adapterOf(node)) {
+      node->setInitialNodeViewOrigin(adapter->frameOrigin());
     }
   }
 }
@@ -748,8 +780,7 @@ void NodeEditorView::selectNodesInRect(QRectF rect, bool addition)
     controller_->selectNode(nullptr, false, false, false);
   }
   for (const auto& node : controller_->nodeArray()) {
-    const MVNodeView* view = viewOfNode(node.get());
-    if (view != nullptr && QRectF(view->geometry()).intersects(rect)) {
+    if (adapterOf(node.get()) != nullptr && nodeFrame(node.get()).intersects(rect)) {
       controller_->selectNode(node.get(), true, true, false);
     }
   }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <optional>
+
 #include <QPointF>
 
 #include "Platform/Point.h"
+#include "Platform/Size.h"
 
 class MVNode;
+class MVParameterSocket;
 class QMenu;
 class QMouseEvent;
 class QWidget;
@@ -32,4 +36,11 @@ public:
   // which the nodes store, and back.
   virtual pf::Point modelPointFromCanvas(QPointF canvasPoint) const = 0;
   virtual QPointF canvasPointFromModel(pf::Point modelPoint) const = 0;
+  // The canvas point of a socket's centre: its marker's while its node has a widget, else from
+  // the node's origin and its measured (or estimated) box. nullopt for a socket that shows no
+  // marker.
+  virtual std::optional<QPointF> socketCenterInCanvas(const MVParameterSocket* socket) const = 0;
+  // The size of a node's box while it has no widget: measured when it last had one, else that
+  // of a measured box of the same kind, else an estimate (points).
+  virtual pf::Size keptFrameSize(const MVNode& node) const = 0;
 };
