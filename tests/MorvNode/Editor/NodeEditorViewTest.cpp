@@ -17,7 +17,9 @@
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameter.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
+#include "MorvNode/Model/MVParameterSocket.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/UndoManager.h"
 
@@ -404,3 +406,149 @@ TEST(ConnectionViewGeometry, OnlyThePartOfALongCurveInTheAreaIsKept)
 }
 
 }  // namespace
+
+// ---- Views only near the visible area ----
+
+// A value node and a math node on screen, and a math node far to the right (x 5000), which has
+// no view until the canvas scrolls to it.
+class NodeEditorFarNodeTest : public EditorFixture {
+protected:
+  NodeEditorFarNodeTest()
+  {
+    source = add("ValueNode", {20, 40});
+    near = add("ValueMathNode", {260, 40});
+    far = add("ValueMathNode", {5000, 40});
+  }
+
+  MVNode* source = nullptr;
+  MVNode* near = nullptr;
+  MVNode* far = nullptr;
+};
+
+TEST_F(NodeEditorFarNodeTest, ANodeGetsItsViewWhenScrolledIntoViewAndLosesItFarAway)
+{
+  EXPECT_NE(NodeEditorView::viewOfNode(near), nullptr);
+  ASSERT_EQ(NodeEditorView::viewOfNode(far), nullptr);
+  EXPECT_EQ(MVParameterView::rowOf(*far->parameterNamed("A")), nullptr);
+  // Its box counts all the same: the scrollable area reaches it, its size is that of its kind.
+  const QRectF kept = editor->nodeFrame(far);
+  EXPECT_EQ(kept.topLeft(), canvasPoint({5000, 40}));
+  EXPECT_EQ(kept.size(), editor->nodeFrame(near).size());
+  EXPECT_GE(editor->contentRect().right(), 5000.0 + kept.width());
+
+  step([&] { editor->scrollToNode(far); });
+  const MVNodeView* view = NodeEditorView::viewOfNode(far);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(QRectF(view->geometry()), kept);
+  const MVParameterView* row = MVParameterView::rowOf(*far->parameterNamed("A"));
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->parentWidget(), view);
+  // The near nodes are out of reach now, and go; the model keeps their places.
+  EXPECT_EQ(NodeEditorView::viewOfNode(source), nullptr);
+  EXPECT_EQ(editor->nodeFrame(source).topLeft(), canvasPoint({20, 40}));
+
+  step([&] { editor->scrollToVisibleOrigin(QPointF(0, 0)); });
+  EXPECT_NE(NodeEditorView::viewOfNode(source), nullptr);
+  EXPECT_EQ(NodeEditorView::viewOfNode(source)->pos(), canvasPoint({20, 40}).toPoint());
+  EXPECT_EQ(NodeEditorView::viewOfNode(far), nullptr);
+  EXPECT_EQ(far->nodeView()->frameOrigin(), pf::Point(5000, 40));
+  EXPECT_EQ(far->nodeView()->frameSize(), pf::Size(kept.width(), kept.height()));
+  EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(NodeEditorFarNodeTest, SelectingAndDraggingReachNodesWithoutViews)
+{
+  // Select All by key, then a drag of the node on screen moves the far one alike: one step.
+  step([&] { editor->setFocus(); });
+  key(Qt::Key_A, Qt::ControlModifier);
+  EXPECT_TRUE(far->selected());
+  drag(headerPoint(near), headerPoint(near) + QPointF(30, 20));
+  EXPECT_EQ(near->initialNodeViewOrigin(), pf::Point(290, 60));
+  EXPECT_EQ(far->initialNodeViewOrigin(), pf::Point(5030, 60));
+  EXPECT_EQ(far->nodeView()->frameOrigin(), pf::Point(5030, 60));
+  EXPECT_EQ(NodeEditorView::viewOfNode(far), nullptr);
+  EXPECT_EQ(document.undoManager()->undoActionName().rfind("move ", 0), 0U);
+  undo();
+  EXPECT_EQ(far->initialNodeViewOrigin(), pf::Point(5000, 40));
+  EXPECT_EQ(far->nodeView()->frameOrigin(), pf::Point(5000, 40));
+  EXPECT_EQ(near->initialNodeViewOrigin(), pf::Point(260, 40));
+
+  // A band over part of the far box selects it; one that misses it does not.
+  step([&] { editor->selectNodesInRect(QRectF(canvasPoint({5100, 0}), QSizeF(20, 50)), false); });
+  EXPECT_TRUE(far->selected());
+  EXPECT_FALSE(near->selected());
+  step([&] { editor->selectNodesInRect(QRectF(canvasPoint({4800, 0}), QSizeF(150, 20)), false); });
+  EXPECT_FALSE(far->selected());
+  // Its box is hit where it lies, though it has no view.
+  EXPECT_EQ(editor->nodeAtPoint(canvasPoint({5010, 50})), far);
+  EXPECT_EQ(editor->nodeAtPoint(canvasPoint({4990, 50})), nullptr);
+}
+
+TEST_F(NodeEditorFarNodeTest, AConnectionToANodeWithoutAViewEndsWhereItsSocketWillBe)
+{
+  step([&] {
+    controller.addConnectionFromSocket(source->parameterNamed("Value")->outputSockets().front().get(),
+                                       far->parameterNamed("B")->inputSockets().front().get());
+  });
+  const MVConnection* connection = controller.connectionArray().front().get();
+  ASSERT_EQ(NodeEditorView::viewOfNode(far), nullptr);
+  // It crosses the visible area, so it has a view; the far end comes from the measured box of
+  // the near node of the same kind.
+  const MVConnectionView* view = NodeEditorView::viewOfConnection(connection);
+  ASSERT_NE(view, nullptr);
+  const QPointF nearB = socketPoint(near, "B", false);
+  const QPointF farEnd = nearB + canvasPoint({5000, 40}) - canvasPoint({260, 40});
+  EXPECT_EQ(view->fromEndLocation(), socketPoint(source, "Value", true));
+  EXPECT_EQ(view->toEndLocation(), farEnd);
+  // Both ends and the line are hit where they are drawn.
+  EXPECT_EQ(editor->connectionWithEndAtLocation(farEnd + QPointF(3, 0), 1), connection);
+  EXPECT_EQ(editor->connectionAtPoint((view->fromEndLocation() + farEnd) / 2.0), connection);
+  const MVParameterSocket* hit = editor->socketAtLocation(farEnd, 1);
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(hit->parameter()->node(), far);
+  EXPECT_EQ(editor->socketAtLocation(farEnd, 2), nullptr);
+
+  step([&] { editor->scrollToNode(far); });
+  ASSERT_NE(NodeEditorView::viewOfNode(far), nullptr);
+  EXPECT_EQ(socketPoint(far, "B", false), farEnd);
+  // Now the source end is far away: the connection view keeps it where the source's box is.
+  ASSERT_EQ(NodeEditorView::viewOfNode(source), nullptr);
+  view = NodeEditorView::viewOfConnection(connection);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->toEndLocation(), farEnd);
+  EXPECT_EQ(view->fromEndLocation(), editor->socketCenterInCanvas(connection->fromSocket()));
+  EXPECT_EQ(editor->connectionWithEndAtLocation(farEnd, 1), connection);
+}
+
+TEST_F(NodeEditorFarNodeTest, ArrangingMovesNodesWithoutViews)
+{
+  // The far math node feeds nothing and is fed by nothing: a value feeding it moves left of it.
+  MVNode* feeder = add("ValueNode", {5400, 400});
+  step([&] {
+    controller.addConnectionFromSocket(feeder->parameterNamed("Value")->outputSockets().front().get(),
+                                       far->parameterNamed("A")->inputSockets().front().get());
+  });
+  ASSERT_EQ(NodeEditorView::viewOfNode(feeder), nullptr);
+  step([&] { editor->arrangeNodeViews(); });
+  EXPECT_LT(feeder->initialNodeViewOrigin().x + editor->nodeFrame(feeder).width(), 5000.0);
+  EXPECT_EQ(document.undoManager()->undoActionName(), "arrange nodes");
+  undo();
+  EXPECT_EQ(feeder->initialNodeViewOrigin(), pf::Point(5400, 400));
+}
+
+TEST_F(NodeEditorTest, ASecondEditorOnTheSameGraphBuildsTheRowsAgain)
+{
+  MVNode* math = add("ValueMathNode", {40, 40});
+  editor.reset();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  editor = std::make_unique<NodeEditorView>();
+  editor->resize(900, 700);
+  editor->setNodeController(&controller);
+  editor->show();
+  step([] {});
+  const MVNodeView* view = NodeEditorView::viewOfNode(math);
+  ASSERT_NE(view, nullptr);
+  const MVParameterView* row = MVParameterView::rowOf(*math->parameterNamed("A"));
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->parentWidget(), view);
+}
