@@ -117,6 +117,9 @@ void MVGenerationScheduler::generateOutputElement()
 
   // Previews the pull did not reach.
   for (const auto& node : graph_.nodes()) {
+    if (!node->hasParametersAwaitingUpdate()) {
+      continue;
+    }
     for (const auto& parameter : node->parameters()) {
       if (parameter->needsToUpdate() && parameter->hasPreview() &&
           parameter->lastUpdateGenerationCycleID() != generationCycleID_ &&

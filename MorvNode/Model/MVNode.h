@@ -132,6 +132,11 @@ public:
   void updateDependentParameters();
   // Marks every parameter stale.
   virtual void clearCachedValues();
+  // Whether some parameter awaits an update (MVParameter::awaitsUpdate): the generation's sweep
+  // for previews its pull did not reach skips the nodes that answer false.
+  bool hasParametersAwaitingUpdate() const { return parametersAwaitingUpdate_ > 0; }
+  // Kept by the parameters as their flags change.
+  void parameterAwaitingUpdateChanged(bool awaiting) { parametersAwaitingUpdate_ += awaiting ? 1 : -1; }
   // A published node index changed: pushes the "IndexParameter" parameter when it watches it.
   virtual void nodeIndexUpdated(const std::string& indexName);
   virtual void refreshConnectedValues() {}
@@ -302,6 +307,7 @@ private:
   bool referenceMode_ = false;
   bool mightHaveDynamicInput_ = false;
   int dynamicNodeDisplayIndex_ = 0;
+  int parametersAwaitingUpdate_ = 0;  // see hasParametersAwaitingUpdate
   MVNodeDelegate* nodeController_ = nullptr;      // the graph controller, outlives its nodes
   MVNodeUndoDelegate* undoDelegate_ = nullptr;    // the document, outlives its nodes
   std::unique_ptr<MVNodeInterfaceDelegate> nodeView_;

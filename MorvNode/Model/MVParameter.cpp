@@ -78,7 +78,9 @@ void MVParameter::setEnabled(bool enabled)
       setSocketsEnableState(enabled && !layoutHidden_);
       registerUndoProperty("enabled", pf::PlistValue(enabled_));
     }
+    const bool awaited = awaitsUpdate();
     enabled_ = enabled;
+    tellNodeIfAwaitedChanged(awaited);
     if (node_ != nullptr) {
       node_->parameterChanged(this, "enabled");
     }
@@ -95,7 +97,9 @@ void MVParameter::setLayoutHidden(bool hidden)
   if (node_ != nullptr && undoDelegate_ != nullptr) {
     registerUndoProperty("layoutHidden", pf::PlistValue(layoutHidden_));
   }
+  const bool awaited = awaitsUpdate();
   layoutHidden_ = hidden;
+  tellNodeIfAwaitedChanged(awaited);
   setViewNeedsLayout();
 }
 
@@ -197,26 +201,49 @@ MVParameterSocket* MVParameter::outputSocket() const
   return nullptr;
 }
 
+void MVParameter::setNeedsToUpdate(bool needsToUpdate)
+{
+  const bool awaited = awaitsUpdate();
+  needsToUpdate_ = needsToUpdate;
+  tellNodeIfAwaitedChanged(awaited);
+}
+
+void MVParameter::setNode(MVNode* node)
+{
+  if (node_ != nullptr && awaitsUpdate()) {
+    node_->parameterAwaitingUpdateChanged(false);
+  }
+  node_ = node;
+  if (node_ != nullptr && awaitsUpdate()) {
+    node_->parameterAwaitingUpdateChanged(true);
+  }
+}
+
+void MVParameter::tellNodeIfAwaitedChanged(bool awaitedBefore) const
+{
+  const bool awaited = awaitsUpdate();
+  if (node_ != nullptr && awaited != awaitedBefore) {
+    node_->parameterAwaitingUpdateChanged(awaited);
+  }
+}
+
 bool MVParameter::hasConnectedInput() const
 {
-  for (const auto& socket : inputSockets()) {
-    if (socket->hasConnectedInput()) {
-      return true;
-    }
+  if (connectedInputSocketCount_ > 0) {
+    return true;
   }
   // A sample node in the node reference shows its element inputs as connected.
   return node_ != nullptr && node_->referenceMode() && !inputSockets().empty() &&
          inputSockets().front()->socketType() == MVSocketType::Element;
 }
 
-bool MVParameter::hasConnectedOutput() const
+void MVParameter::socketConnectedStateChanged(MVSocketDirection direction, bool connected)
 {
-  for (const auto& socket : outputSockets()) {
-    if (socket->hasConnectedOutput()) {
-      return true;
-    }
+  if (direction == MVSocketDirection::Input) {
+    connectedInputSocketCount_ = static_cast<std::uint8_t>(connectedInputSocketCount_ + (connected ? 1 : -1));
+  } else {
+    connectedOutputSocketCount_ = static_cast<std::uint16_t>(connectedOutputSocketCount_ + (connected ? 1 : -1));
   }
-  return false;
 }
 
 bool MVParameter::mightHaveDynamicInput() const

@@ -135,9 +135,19 @@ public:
 
   // Sockets. `hasInputSocket`/`hasOutputSocket` say which sockets setupSockets() makes.
   bool hasInputSocket() const { return hasInputSocket_; }
-  void setHasInputSocket(bool has) { hasInputSocket_ = has; }
+  void setHasInputSocket(bool has)
+  {
+    const bool awaited = awaitsUpdate();
+    hasInputSocket_ = has;
+    tellNodeIfAwaitedChanged(awaited);
+  }
   bool hasOutputSocket() const { return hasOutputSocket_; }
-  void setHasOutputSocket(bool has) { hasOutputSocket_ = has; }
+  void setHasOutputSocket(bool has)
+  {
+    const bool awaited = awaitsUpdate();
+    hasOutputSocket_ = has;
+    tellNodeIfAwaitedChanged(awaited);
+  }
   // Kinds call the base first and then add their sockets.
   virtual void setupSockets() {}
   std::unique_ptr<MVParameterSocket> createSocketOfType(MVSocketType type);
@@ -155,7 +165,12 @@ public:
   MVParameterSocket* inputSocket() const;
   MVParameterSocket* outputSocket() const;
   bool hasConnectedInput() const;
-  bool hasConnectedOutput() const;
+  bool hasConnectedOutput() const { return connectedOutputSocketCount_ > 0; }
+  // Some input socket has a connection (what hasConnectedInput answers, without the node
+  // reference's show of connected element inputs). Reads check it before touching a socket.
+  bool hasConnectedInputSocket() const { return connectedInputSocketCount_ > 0; }
+  // A socket tells its parameter when it gains its first connection or loses its last one.
+  void socketConnectedStateChanged(MVSocketDirection direction, bool connected);
   bool mightHaveDynamicInput() const;
   // Sockets report that their connections changed.
   void connectionsChanged();
@@ -173,7 +188,16 @@ public:
   void outputChangedSocket(int index);
   // Lazy evaluation state; kinds clear it when they recompute.
   bool needsToUpdate() const { return needsToUpdate_; }
-  virtual void setNeedsToUpdate(bool needsToUpdate) { needsToUpdate_ = needsToUpdate; }
+  // Kinds that override call the base: the node counts its parameters that await an update.
+  virtual void setNeedsToUpdate(bool needsToUpdate);
+  // Needs to update, is shown, enabled (unless its kind previews while disabled) and has a socket:
+  // only such a parameter can have a preview that a generation must still compute after its pull
+  // (what MVNode::hasParametersAwaitingUpdate counts).
+  bool awaitsUpdate() const
+  {
+    return needsToUpdate_ && !layoutHidden_ && (enabled_ || previewsWhenDisabled_) &&
+           (hasInputSocket_ || hasOutputSocket_);
+  }
   long long lastUpdateGenerationCycleID() const { return lastUpdateGenerationCycleID_; }
   void setLastUpdateGenerationCycleID(long long cycle) { lastUpdateGenerationCycleID_ = cycle; }
 
@@ -204,7 +228,7 @@ public:
 
   // Relations, set by MVNode::addParameter.
   MVNode* node() const { return node_; }
-  void setNode(MVNode* node) { node_ = node; }
+  void setNode(MVNode* node);
   MVNodeDelegate* nodeController() const { return nodeController_; }
   void setNodeController(MVNodeDelegate* controller) { nodeController_ = controller; }
   MVParameterUndoDelegate* undoDelegate() const { return undoDelegate_; }
@@ -216,9 +240,13 @@ public:
 protected:
   // Asks the row, when there is one, to lay out again.
   void setViewNeedsLayout() const;
+  // For kinds whose hasPreview() does not depend on enabled(); set in their constructor.
+  void setPreviewsWhenDisabled() { previewsWhenDisabled_ = true; }
 
 private:
   MVParameterSocket* addSocketOfType(MVSocketType type, MVSocketDirection direction);
+  // Keeps the node's count of parameters awaiting an update after a change of the flags it reads.
+  void tellNodeIfAwaitedChanged(bool awaitedBefore) const;
   // The push, passed on through every output socket (nullopt) or the one of that index.
   void push(std::optional<int> outputSocketIndex);
 
@@ -235,7 +263,11 @@ private:
   bool layoutHidden_ = false;
   bool layoutBackgroundTint_ = false;
   bool updateIfUnconnected_ = false;
+  bool previewsWhenDisabled_ = false;
   std::uint8_t inputSocketCount_ = 0;
+  // Sockets of each direction that have a connection, kept by the sockets.
+  std::uint8_t connectedInputSocketCount_ = 0;
+  std::uint16_t connectedOutputSocketCount_ = 0;
   // Small codes and point sizes.
   std::int16_t dragEditTransformType_ = 0;
   std::int16_t layoutSpaceAbove_ = 0;

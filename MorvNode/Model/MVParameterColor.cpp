@@ -91,7 +91,7 @@ pf::Color MVParameterColor::color()
 
 std::optional<pf::Color> MVParameterColor::inputColor()
 {
-  if (!inputSockets().empty()) {
+  if (hasConnectedInputSocket()) {
     MVParameterSocket* socket = inputSockets().front().get();
     if (socket->hasConnectedInput() && !socket->inputHasInfiniteLoopProblems()) {
       return socket->inputColor();  // nullopt for a connection with a loose end

@@ -20,6 +20,7 @@ MVParameterGraphics::MVParameterGraphics()
   setLayoutSpaceBelow(2);
   setHasInputSocket(true);
   setHasOutputSocket(true);
+  setPreviewsWhenDisabled();  // see hasPreview
 }
 
 void MVParameterGraphics::setupSockets()
@@ -40,7 +41,7 @@ bool MVParameterGraphics::hasPreview() const
 
 std::shared_ptr<const MVElement> MVParameterGraphics::inputElement() const
 {
-  return inputSockets().empty() ? nullptr : inputSockets().front()->inputElement();
+  return hasConnectedInputSocket() ? inputSockets().front()->inputElement() : nullptr;
 }
 
 std::shared_ptr<const MVElement> MVParameterGraphics::element()

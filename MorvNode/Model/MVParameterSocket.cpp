@@ -98,6 +98,7 @@ bool MVParameterSocket::addInputConnection(MVConnection* connection)
     return false;
   }
   connections_.push_back(connection);
+  connectionListChanged(connections_.size() > 1);
   if (connection->fromSocket() != nullptr) {
     // The value before the connection takes effect is what undo restores.
     if (parameter_ != nullptr) {
@@ -120,6 +121,7 @@ bool MVParameterSocket::addOutputConnection(MVConnection* connection)
     return false;
   }
   connections_.push_back(connection);
+  connectionListChanged(connections_.size() > 1);
   return true;
 }
 
@@ -132,6 +134,7 @@ void MVParameterSocket::removeInputConnection(MVConnection* connection)
     return;
   }
   connections_.erase(found);
+  connectionListChanged(true);
   if (parameter_ != nullptr) {
     parameter_->connectionsChanged();
     parameter_->inputChangedSocket(index_);  // losing an input is a change
@@ -147,6 +150,7 @@ void MVParameterSocket::removeOutputConnection(MVConnection* connection)
     return;
   }
   connections_.erase(found);
+  connectionListChanged(true);
 }
 
 void MVParameterSocket::removeAllInputConnections()
@@ -163,6 +167,7 @@ void MVParameterSocket::removeAllInputConnections()
       connection->setToSocket(nullptr);  // takes it out of the list; may end the connection
     } else {
       connections_.erase(connections_.begin());  // inconsistent entry: drop it
+      connectionListChanged(true);
     }
   }
   if (parameter_ != nullptr) {
@@ -184,6 +189,7 @@ void MVParameterSocket::removeAllOutputConnections()
       connection->setFromSocket(nullptr);
     } else {
       connections_.erase(connections_.begin());
+      connectionListChanged(true);
     }
   }
   if (parameter_ != nullptr) {
@@ -329,5 +335,15 @@ std::string MVParameterSocket::description() const
 
 void MVParameterSocket::forgetConnection(const MVConnection* connection)
 {
+  const bool hadConnections = !connections_.empty();
   std::erase(connections_, connection);
+  connectionListChanged(hadConnections);
+}
+
+void MVParameterSocket::connectionListChanged(bool hadConnections)
+{
+  const bool hasConnections = !connections_.empty();
+  if (parameter_ != nullptr && hasConnections != hadConnections) {
+    parameter_->socketConnectedStateChanged(direction_, hasConnections);
+  }
 }

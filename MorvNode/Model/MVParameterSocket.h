@@ -109,6 +109,9 @@ private:
   friend class MVConnection;
   // A connection that is being destroyed leaves the lists without any notification.
   void forgetConnection(const MVConnection* connection);
+  // After every change of the list: tells the parameter when the list stopped or started being
+  // empty, so that it can answer "connected?" without visiting its sockets.
+  void connectionListChanged(bool hadConnections);
   static const std::vector<MVConnection*>& noConnections();
 
   // Kept small: a document holds a few dozen sockets per node.

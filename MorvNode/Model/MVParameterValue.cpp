@@ -112,7 +112,7 @@ double MVParameterValue::valueForSocketIndex(int)
 
 double MVParameterValue::inputValue()
 {
-  if (inputSockets().empty()) {
+  if (!hasConnectedInputSocket()) {
     return value_;
   }
   MVParameterSocket* socket = inputSockets().front().get();

@@ -299,7 +299,8 @@ double MVParameterValue2D::valueForSocketIndex(int index)
       }
     }
     // A connected Y drives X under the lock.
-    if (aspectLocked_ && inputSockets().size() > 1 && inputSockets()[1]->hasConnectedInput()) {
+    if (aspectLocked_ && hasConnectedInputSocket() && inputSockets().size() > 1 &&
+        inputSockets()[1]->hasConnectedInput()) {
       valueForSocketIndex(1);
       value = valueX_;
     }
@@ -330,6 +331,9 @@ double MVParameterValue2D::inputValueForSocketIndex(int index)
       FeedbackManager::log("Warning %@ inputValueForSocketIndex:%d, but parameter only has %ld sockets",
                            description(), index, static_cast<long>(inputSockets().size()));
     }
+    return stored;
+  }
+  if (!hasConnectedInputSocket()) {
     return stored;
   }
   MVParameterSocket* socket = inputSockets()[static_cast<std::size_t>(index)].get();

@@ -140,6 +140,42 @@ TEST_F(GenerationSchedulerTest, EachPullIsANewCycleAndForgetsDestroyedParameters
   EXPECT_EQ(log.count("Warning, generateOutputElement with no artboardNode"), 1);
 }
 
+// After a generation every shown parameter with a preview holds a value, also on nodes the pull
+// did not reach, and whatever the node-level shortcut skips must be what the sweep would skip.
+TEST_F(GenerationSchedulerTest, PreviewsThePullDidNotReachAreComputed)
+{
+  registerTestNodeClasses();
+  MVNode* first = addNode("1");
+  MVNode* second = addNode("2");
+  first->parameterNamed("Linked")->setLayoutHidden(true);
+  second->parameterNamed("Color")->setEnabled(false);
+  const auto expectComputed = [](const MVNode* node) {
+    for (const auto& parameter : node->parameters()) {
+      SCOPED_TRACE(parameter->name());
+      const bool shownWithPreview = parameter->hasPreview() &&
+                                    (parameter->hasInputSocket() || parameter->hasOutputSocket());
+      if (shownWithPreview) {
+        EXPECT_FALSE(parameter->needsToUpdate());
+      }
+    }
+    EXPECT_FALSE(node->hasParametersAwaitingUpdate());
+  };
+  scheduler.generateOutputElement();
+  expectComputed(first);
+  expectComputed(second);
+  EXPECT_TRUE(first->parameterNamed("Linked")->needsToUpdate());  // hidden: left alone
+
+  // Shown again or cleared: the next generation computes it.
+  first->parameterNamed("Linked")->setLayoutHidden(false);
+  second->clearCachedValues();
+  EXPECT_TRUE(first->hasParametersAwaitingUpdate());
+  EXPECT_TRUE(second->hasParametersAwaitingUpdate());
+  scheduler.generateOutputElement();
+  expectComputed(first);
+  expectComputed(second);
+  EXPECT_FALSE(first->parameterNamed("Linked")->needsToUpdate());
+}
+
 TEST_F(GenerationSchedulerTest, UpdateTimesRunOnTheRunLoopClock)
 {
   runLoop.advance(2.0);

@@ -43,6 +43,74 @@ TEST_F(ParameterTest, HidingRemovesConnectionsAndShowingDoesNotRestoreThem)
   EXPECT_TRUE(value->inputSockets()[0]->enabled());
 }
 
+// The parameter's and node's counts against what their sockets and parameters say when visited.
+void expectCountsMatchTheGraph(const MVNode* node)
+{
+  bool awaiting = false;
+  for (const auto& parameter : node->parameters()) {
+    SCOPED_TRACE(parameter->name());
+    bool input = false;
+    bool output = false;
+    for (const auto& socket : parameter->inputSockets()) {
+      input = input || !socket->inputConnections().empty();
+    }
+    for (const auto& socket : parameter->outputSockets()) {
+      output = output || !socket->outputConnections().empty();
+    }
+    EXPECT_EQ(parameter->hasConnectedInputSocket(), input);
+    EXPECT_EQ(parameter->hasConnectedOutput(), output);
+    awaiting = awaiting || parameter->awaitsUpdate();
+  }
+  EXPECT_EQ(node->hasParametersAwaitingUpdate(), awaiting);
+}
+
+// Reads skip the sockets of an unconnected parameter and the generation skips nodes with nothing
+// left to update, so the counts behind both must follow every way a connection or flag changes.
+TEST_F(ParameterTest, ConnectedAndAwaitingCountsFollowEveryChange)
+{
+  MVParameter* value = first->parameterNamed("Value");
+  MVParameter* color = first->parameterNamed("Color");
+  MVParameter* graphics = first->parameterNamed("Graphics");
+  const auto check = [&](const char* step) {
+    SCOPED_TRACE(step);
+    expectCountsMatchTheGraph(source);
+    expectCountsMatchTheGraph(first);
+    expectCountsMatchTheGraph(second);
+  };
+  check("new nodes");
+  MVConnection* in = controller.connect(source->parameterNamed("Value"), value);
+  controller.connect(value, second->parameterNamed("Value"));
+  controller.connect(source->parameterNamed("Color"), color);
+  controller.connect(source->parameterNamed("Graphics"), graphics);
+  controller.connect(second->parameterNamed("Graphics"), graphics);
+  check("connected");
+  EXPECT_TRUE(value->hasConnectedInputSocket());
+  controller.removeConnection(in);
+  check("one removed");
+  EXPECT_FALSE(value->hasConnectedInputSocket());
+  graphics->inputSockets()[0]->removeAllInputConnections();
+  check("all inputs removed");
+  value->setLayoutHidden(true);  // takes the output connection too
+  check("hidden");
+  color->setEnabled(false);
+  check("disabled");
+  for (const auto& parameter : first->parameters()) {
+    parameter->setNeedsToUpdate(false);
+  }
+  check("all updated");
+  EXPECT_FALSE(first->hasParametersAwaitingUpdate());
+  value->setLayoutHidden(false);
+  color->setEnabled(true);
+  first->clearCachedValues();
+  check("shown, enabled and cleared");
+  EXPECT_TRUE(first->hasParametersAwaitingUpdate());
+  std::unique_ptr<MVParameter> removed = first->removeParameter(color);
+  check("parameter removed");
+  controller.connect(source->parameterNamed("Value"), second->parameterNamed("Value"));
+  controller.connections.clear();  // connections destroyed without detaching first
+  check("connections destroyed");
+}
+
 TEST_F(ParameterTest, DisablingWithoutANodeOnlyStoresTheFlag)
 {
   auto loose = MVParameterValue::parameterWithName("Loose");
