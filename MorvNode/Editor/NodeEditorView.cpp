@@ -486,6 +486,9 @@ void NodeEditorView::updateVisibleNodeViews()
     const QRectF frame = nodeFrame(node);
     if (MVNodeView* view = adapter->view(); view != nullptr && !view->isRemoved()) {
       if (!frame.intersects(kept) && canDropNodeView(node, view)) {
+        if (!changed) {
+          hideHoverControls();  // it may belong to a row that goes
+        }
         adapter->dropView(*node);
         changed = true;
       }
@@ -881,6 +884,9 @@ void NodeEditorView::resizeEvent(QResizeEvent* event)
 
 void NodeEditorView::scrollToNode(MVNode* node)
 {
+  if (adapterOf(node) == nullptr && needsToUpdateNodes_) {
+    nodeArrayUpdated();  // a node just added: its box is known once the canvas takes it in
+  }
   if (adapterOf(node) == nullptr) {
     return;
   }

@@ -552,3 +552,21 @@ TEST_F(NodeEditorTest, ASecondEditorOnTheSameGraphBuildsTheRowsAgain)
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->parentWidget(), view);
 }
+
+TEST_F(NodeEditorFarNodeTest, ANodeBroughtToTheFrontWithoutAViewComesInFront)
+{
+  MVNode* over = add("ValueNode", {5030, 60});  // added later: above the far math node
+  ASSERT_EQ(NodeEditorView::viewOfNode(over), nullptr);
+  const QPointF overlap = canvasPoint({5040, 70});
+  EXPECT_EQ(editor->nodeAtPoint(overlap), over);
+  step([&] { controller.selectNode(far, false, false, true); });
+  EXPECT_EQ(editor->nodeAtPoint(overlap), far);
+  step([&] { editor->scrollToNode(far); });
+  ASSERT_NE(NodeEditorView::viewOfNode(over), nullptr);
+  ASSERT_NE(NodeEditorView::viewOfNode(far), nullptr);
+  EXPECT_EQ(editor->nodeAtPoint(overlap), far);
+  press(overlap);
+  release(overlap);
+  EXPECT_TRUE(far->selected());
+  EXPECT_FALSE(over->selected());
+}
