@@ -1,5 +1,6 @@
 #include "Platform/Surface.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -162,6 +163,25 @@ Surface Surface::onBitmap(Bitmap bitmap)
   return surface;
 }
 
+Surface Surface::onBitmapRows(Bitmap& bitmap, int firstRow, int rowCount)
+{
+  const int first = std::clamp(firstRow, 0, bitmap.height());
+  const int end = static_cast<int>(std::clamp(static_cast<long>(firstRow) + std::max(rowCount, 0), 0L,
+                                              static_cast<long>(bitmap.height())));
+  const int rows = std::max(end - first, 0);
+  Surface surface(Kind::Bitmap, Size(bitmap.width(), rows));
+  unsigned char* start = reinterpret_cast<unsigned char*>(bitmap.data()) + static_cast<std::size_t>(first) * bitmap.stride();
+  surface.surface_.reset(cairo_image_surface_create_for_data(start, CAIRO_FORMAT_ARGB32, bitmap.width(), rows,
+                                                             static_cast<int>(bitmap.stride())));
+  if (const cairo_status_t status = cairo_surface_status(surface.surface_.get()); status != CAIRO_STATUS_SUCCESS) {
+    log("Error, bitmap band surface %d x %d failed: %@", bitmap.width(), rows, cairo_status_to_string(status));
+    return surface;
+  }
+  // The band's first row is the bitmap's row `first`: user space stays the whole bitmap's.
+  cairo_surface_set_device_offset(surface.surface_.get(), 0.0, -static_cast<double>(first));
+  return surface;
+}
+
 std::optional<Surface> Surface::vector(Kind kind, Size pageSize, const std::string* path)
 {
   const char* kindName = kind == Kind::Pdf ? "PDF" : "EPS";
@@ -233,6 +253,13 @@ const Bitmap* Surface::bitmap() const
   }
   cairo_surface_flush(surface_.get());
   return pixels_.get();
+}
+
+void Surface::flush()
+{
+  if (surface_) {
+    cairo_surface_flush(surface_.get());
+  }
 }
 
 std::optional<Bitmap> Surface::takeBitmap() &&

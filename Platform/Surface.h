@@ -32,6 +32,12 @@ public:
   static std::optional<Surface> bitmap(int pixelWidth, int pixelHeight);
   // Draws into an existing bitmap, which the surface takes over (read it back with `bitmap()`).
   static Surface onBitmap(Bitmap bitmap);
+  // Draws into rows firstRow to firstRow + rowCount - 1 of a bitmap the surface does not own, in
+  // the whole bitmap's coordinates: what falls outside the band is dropped. Several threads can
+  // draw one picture at once this way, each band on a surface and a context of its own. Rows
+  // outside the bitmap are cut off (no rows left: the surface draws nothing). The bitmap must
+  // outlive the surface and keep its pixels meanwhile; bitmap() and takeBitmap() answer nothing.
+  static Surface onBitmapRows(Bitmap& bitmap, int firstRow, int rowCount);
   // One page of the given size in points; nullopt (logged) for a size that is not finite and
   // positive. A file that cannot be written makes `finish` fail.
   static std::optional<Surface> pdf(Size pageSize);
@@ -57,6 +63,8 @@ public:
 
   // The pixels drawn so far (flushed), or nullptr for a vector surface.
   const Bitmap* bitmap() const;
+  // Finishes pending drawing, so that the pixels can be read while contexts stay open.
+  void flush();
   // Ends a bitmap surface and hands its pixels back without copying them (renderers that reuse
   // one buffer for many passes). Every context on the surface must be gone; the surface is
   // left like a moved-from one. nullopt for a vector surface.

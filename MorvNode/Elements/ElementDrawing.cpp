@@ -15,6 +15,8 @@ namespace {
 // already cover every bitmap we draw (at most 32767 pixels a side) from a path inside it, so a
 // wider stroke is drawn at this width.
 constexpr double kMaxDeviceLineWidth = 262144;
+// Cairo's miter limit unless a pass sets another (bitmap passes do not).
+constexpr double kDefaultMiterLimit = 10;
 
 }  // namespace
 
@@ -44,6 +46,32 @@ bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransfo
     return false;
   }
   return true;
+}
+
+bool liesOutsideDrawingArea(const pf::DrawingContext& context, const pf::AffineTransform& transform,
+                            const pf::Rect& box, double outset, const ElementRenderer& renderer)
+{
+  const pf::Rect* area = renderer.drawingArea();
+  if (area == nullptr) {
+    return false;
+  }
+  const pf::AffineTransform product = context.transform().concatenated(transform);
+  // An element the drawing code would skip (and count as skipped) is left to it.
+  if (!product.isFiniteAndInvertible()) {
+    return false;
+  }
+  const pf::Rect device = box.applying(product);
+  if (!device.isFinite() || !std::isfinite(outset)) {
+    return false;
+  }
+  // Written so that a NaN anywhere answers false.
+  return device.maxX() + outset < area->minX() || device.minX() - outset > area->maxX() ||
+         device.maxY() + outset < area->minY() || device.minY() - outset > area->maxY();
+}
+
+double strokeOutset(double width)
+{
+  return width > 0 ? std::min(width, kMaxDeviceLineWidth) / 2 * kDefaultMiterLimit + 1 : 1.0;
 }
 
 void setContextBlendMode(pf::DrawingContext& context, int blendModeCode)

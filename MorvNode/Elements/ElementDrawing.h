@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "Platform/AffineTransform.h"
+#include "Platform/Rect.h"
 #include "Platform/Color.h"
 #include "Platform/StrokeStyle.h"
 
@@ -26,6 +27,19 @@ pf::DrawingContext* renderingContextFor(const MVElement& element, ElementRendere
 // not drawn, the rest of the tree is.
 bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransform& transform,
                             ElementRenderer& renderer);
+
+// Whether a leaf's drawing lies wholly outside the renderer's drawing area, so that it can be
+// left out: `box` (in the element's own space, under `transform` on top of the context's) is
+// mapped to device space and grown by `outset` device units for what strokes and anti-aliasing
+// add. False when the renderer fills all of device space, and for anything not finite or a
+// transformation that is not invertible (the drawing code decides about those).
+bool liesOutsideDrawingArea(const pf::DrawingContext& context, const pf::AffineTransform& transform,
+                            const pf::Rect& box, double outset, const ElementRenderer& renderer);
+
+// The device units a stroke of `width` device units reaches beyond its path: half the width,
+// times Cairo's default miter limit of 10 for sharp mitred corners (bitmap passes keep that
+// limit), plus one unit of anti-aliasing. 1 for no stroke.
+double strokeOutset(double width);
 
 // The element's `blendMode` code: 0 or below normal, 1 to 9 the table's modes, 10 and above
 // leave the context's mode as it is.

@@ -2,8 +2,11 @@
 
 #include <string>
 
+class MVElement;
+
 namespace pf {
 class DrawingContext;
+struct Rect;
 }
 
 // What an element asks of the renderer that draws it: the context to draw into, the scales of
@@ -33,6 +36,11 @@ public:
   // clipped neighbours do not leave hairline gaps (the "Clipping rendering sub-pixel overlaps"
   // preference, read once per pass).
   virtual bool enlargesClips() const { return false; }
+  // The part of device space this renderer fills (one band of a bitmap drawn by several threads
+  // at once), or nullptr for all of it. A leaf that lies wholly outside may leave its drawing
+  // out, and then says so with elementOutsideDrawingArea instead of elementRendered.
+  virtual const pf::Rect* drawingArea() const { return nullptr; }
+  virtual void elementOutsideDrawingArea(const MVElement& element) { (void)element; }
   // For log lines ("<MVElementRenderer 'Preview'>").
   virtual std::string description() const { return "<ElementRenderer>"; }
 };

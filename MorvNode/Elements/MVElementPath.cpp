@@ -159,9 +159,21 @@ void MVElementPath::render(ElementRenderer& renderer) const
   if (context == nullptr) {
     return;
   }
+  const MVStackTransform own = stackTransform();
+  if (cgPath_ && renderer.drawingArea() != nullptr) {
+    // One band of a pass drawn by several threads: a path wholly outside the band is left to the
+    // others (the box is the control points', never smaller than what is drawn).
+    const bool stroked = strokeWidth() != 0 && strokeOpacity() != 0;
+    const double outset = elementdrawing::strokeOutset(stroked ? strokeWidth() * renderer.strokeRenderingScale() : 0.0);
+    const std::optional<pf::Rect> box = cgPath_->controlPointBounds();
+    if (!box || elementdrawing::liesOutsideDrawingArea(*context, own.matrix, *box, outset, renderer)) {
+      renderer.elementOutsideDrawingArea(*this);
+      return;
+    }
+  }
   try {
     const pf::DrawingContext::StateGuard guard(*context);
-    if (!elementdrawing::concatElementTransform(*context, stackTransform().matrix, renderer)) {
+    if (!elementdrawing::concatElementTransform(*context, own.matrix, renderer)) {
       return;
     }
     elementdrawing::setContextBlendMode(*context, blendMode());

@@ -1,9 +1,13 @@
 #include "MorvNode/Elements/MVElementRenderer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <exception>
+#include <thread>
+#include <vector>
 
 #include "MorvNode/Elements/ElementRenderer.h"
 #include "MorvNode/Elements/MVElementRendererDelegate.h"
@@ -12,12 +16,23 @@
 #include "Platform/Numbers.h"
 #include "Platform/RunLoop.h"
 #include "Platform/UserDefaults.h"
+#include "Platform/WorkQueue.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
 
 constexpr const char* kSubPixelClipsKey = "Clipping rendering sub-pixel overlaps";
 constexpr const char* kAlwaysClipKey = "Copy always include clipping rect";
+// Bitmap passes draw in at most this many bands at once, each at least kMinimumBandRows high
+// (below that a thread costs more than it saves).
+constexpr int kMaximumBands = 4;
+constexpr long kMinimumBandRows = 64;
+// Balanced bands keep at least this many rows; a row weighs as much as this many leaves (its
+// background and the walk over the tree cost something even where nothing is drawn).
+constexpr int kMinimumBalancedRows = 16;
+constexpr double kRowWeight = 0.1;
+// A band drawing for partial images reads the clock at every this many element boundaries.
+constexpr int kBoundariesPerClockRead = 16;
 
 // The desktop's usual text-selection blue, its saturation raised by 1.3 so that outlines stand
 // out on light artwork.
@@ -27,9 +42,18 @@ pf::Color defaultSelectionOutlineColor()
   return pf::Color::hsb(base.hue, base.saturation * 1.3, base.brightness, 1.0);
 }
 
-// What the elements of one pass see: its context, its scales (the fit included), its abort
-// flag, and its counts. One per pass, so that a bitmap pass and a selection pass of the same
-// renderer never share a context.
+// Told at the element boundaries of one band of a pass (where partial images are taken).
+class BandBoundaryListener {
+public:
+  virtual void elementBoundary(int band) = 0;
+
+protected:
+  ~BandBoundaryListener() = default;
+};
+
+// What the elements of one pass (or one band of it) see: its context, its scales (the fit
+// included), its abort flag, its counts and, for a band, its drawing area. One per pass and
+// band, so that passes and bands never share a context.
 class PassRenderer final : public ElementRenderer {
 public:
   PassRenderer(pf::DrawingContext* context, double renderingScale, double strokeRenderingScale, bool enlargesClips,
@@ -39,19 +63,68 @@ public:
   {
   }
 
+  // One band of a pass drawn by several threads: `area` (device space, may be nullptr for all),
+  // whether this band keeps the pass's count of drawn leaves, and who hears of its element
+  // boundaries (may be nullptr).
+  void setBand(const pf::Rect* area, bool counts, BandBoundaryListener* listener, int band)
+  {
+    area_ = area;
+    counts_ = counts;
+    listener_ = listener;
+    band_ = band;
+  }
+
   double renderingScale() const override { return renderingScale_; }
   double strokeRenderingScale() const override { return strokeRenderingScale_; }
-  bool renderingAborted() const override { return abort_.load(std::memory_order_relaxed); }
+  bool renderingAborted() const override
+  {
+    if (listener_ != nullptr) {
+      listener_->elementBoundary(band_);
+    }
+    return abort_.load(std::memory_order_relaxed);
+  }
   bool elementShouldRender() const override { return !abort_.load(std::memory_order_relaxed); }
-  void elementRendered() override { rendered_.fetch_add(1, std::memory_order_relaxed); }
+  void elementRendered() override
+  {
+    ++drawn_;
+    count();
+  }
+  // Drawn by another band: counted as drawn (when visible) by the band that keeps the count.
+  void elementOutsideDrawingArea(const MVElement& element) override
+  {
+    if (counts_ && element.isVisible(this)) {
+      count();
+    }
+  }
   pf::DrawingContext* renderingContext() override { return context_; }
   void elementSkipped() override { ++skipped_; }
   bool enlargesClips() const override { return enlargesClips_; }
+  const pf::Rect* drawingArea() const override { return area_; }
   std::string description() const override { return description_; }
 
   long long skipped() const { return skipped_; }
+  // Leaves this band drew itself.
+  long long drawn() const { return drawn_; }
+  // Adds the leaves counted since the last call to the pass's count.
+  void publishCount()
+  {
+    if (uncounted_ > 0) {
+      rendered_.fetch_add(uncounted_, std::memory_order_relaxed);
+      uncounted_ = 0;
+    }
+  }
 
 private:
+  // The shared count is written in steps: a write per leaf would keep the cache line that the
+  // other bands read the abort flag from bouncing between cores.
+  void count()
+  {
+    if (counts_ && ++uncounted_ >= kCountStep) {
+      publishCount();
+    }
+  }
+  static constexpr long long kCountStep = 256;
+
   pf::DrawingContext* context_;  // the pass's context; outlives the pass
   double renderingScale_;
   double strokeRenderingScale_;
@@ -60,7 +133,27 @@ private:
   std::atomic<long long>& rendered_;
   std::string description_;
   long long skipped_ = 0;
+  long long drawn_ = 0;
+  long long uncounted_ = 0;
+  const pf::Rect* area_ = nullptr;  // the band's, outlives the renderer
+  bool counts_ = true;
+  BandBoundaryListener* listener_ = nullptr;  // outlives the renderer
+  int band_ = 0;
 };
+
+// The threads that draw the further bands of bitmap passes, shared by every renderer. A pass's
+// own thread draws bands too, so a busy queue only slows a pass down, never stops it.
+pf::WorkQueue& bandQueue()
+{
+  static const std::unique_ptr<pf::WorkQueue> queue =
+      pf::WorkQueue::concurrent("com.oradel.MorvalisRenderBands", kMaximumBands - 1);
+  return *queue;
+}
+
+int defaultBandCount()
+{
+  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaximumBands);
+}
 
 // Clears a busy flag when a pass leaves by an exception; the normal end clears it itself, under
 // the flags lock, and dismisses the guard.
@@ -99,6 +192,8 @@ struct MVElementRenderer::Settings {
   bool exportMode = false;
   pf::DrawingContext* exportContext = nullptr;  // not owned
   std::string renderingThreadName = "Untitled";
+  double partialImageInterval = 0.0;
+  int maximumBandCount = defaultBandCount();
   // Preferences read when the snapshot is taken.
   bool enlargesClips = false;
   bool alwaysClipToArtboard = false;
@@ -107,6 +202,256 @@ struct MVElementRenderer::Settings {
 // Shared with the reports queued on the run loop; cleared when the renderer goes.
 struct MVElementRenderer::Token {
   MVElementRenderer* renderer = nullptr;  // main thread only
+};
+
+// One bitmap pass drawn in horizontal bands, each on a surface and a context of its own over the
+// same bitmap. The pass's thread and the shared band threads take bands in turn until none is
+// left, so the pass never waits for a band that no thread has started.
+//
+// Partial images (with an interval): once `interval` seconds have passed since the pass started
+// or since the last image was asked for, a band asks for one. Every band that is drawing then
+// copies its rows as drawn so far into the new bitmap at its next element boundary, or when it
+// ends; only a band's own thread writes its rows, so the copy races with nothing. The asking
+// thread copies the bands already done and gives the bands not yet started their background.
+// Whoever completes the image publishes it. One image is assembled at a time.
+struct MVElementRenderer::BandedPass final : BandBoundaryListener {
+  // One cache line each: bands are written by different threads.
+  struct alignas(64) Band {
+    int firstRow = 0;
+    int rowCount = 0;
+    pf::Rect area;  // device space
+    enum class State { Waiting, Drawing, Done } state = State::Waiting;  // guarded by mutex_
+    // The last partial image asked for that has this band's rows: guarded by mutex_, and read
+    // without it by the band's drawing thread (no other thread writes it while the band draws).
+    std::uint64_t copied = 0;
+    pf::Surface* surface = nullptr;  // the drawing thread's, while it draws
+    int boundaries = 0;              // the drawing thread's
+    long long drawn = 0;             // leaves drawn; written by the drawing thread before Done
+  };
+
+  // `firstRows`: ascending, the first 0, each below the bitmap's height.
+  BandedPass(MVElementRenderer& owner, const Settings& passSettings, const Fit& passFit, pf::Bitmap& target,
+             const std::vector<int>& firstRows, std::uint64_t passSerial, double partialInterval)
+      : renderer(owner), settings(passSettings), fit(passFit), bitmap(target), serial(passSerial),
+        interval(partialInterval), lastRequest_(renderClock())
+  {
+    for (std::size_t index = 0; index < firstRows.size(); ++index) {
+      Band& band = bands.emplace_back();
+      band.firstRow = firstRows[index];
+      const int end = index + 1 < firstRows.size() ? firstRows[index + 1] : bitmap.height();
+      band.rowCount = end - band.firstRow;
+      band.area = pf::Rect(0, band.firstRow, bitmap.width(), band.rowCount);
+    }
+  }
+
+  // Takes bands and draws them until none is left: run by the pass's thread and by band jobs,
+  // which may start after the pass has ended (they then find no band and touch nothing else).
+  static void drawBands(const std::shared_ptr<BandedPass>& pass)
+  {
+    std::size_t index = 0;
+    while (pass->takeBand(index)) {
+      try {
+        pass->drawBand(index);
+      } catch (const std::exception& exception) {
+        FeedbackManager::log("ERROR caught exception trying to render band %ld of '%@': %@", static_cast<long>(index),
+                             pass->settings.renderingThreadName, exception.what());
+      }
+      pass->bandDone(index);
+    }
+  }
+
+  void waitForBands()
+  {
+    std::unique_lock lock(mutex_);
+    allDone_.wait(lock, [this] { return done_ == bands.size(); });
+  }
+
+  void elementBoundary(int index) override
+  {
+    Band& band = bands[static_cast<std::size_t>(index)];
+    const std::uint64_t request = request_.load(std::memory_order_acquire);
+    if (request != band.copied) {
+      contribute(band, request);
+      return;
+    }
+    if (++band.boundaries % kBoundariesPerClockRead == 0 &&
+        renderClock() - lastRequest_.load(std::memory_order_relaxed) >= interval) {
+      requestPartialImage();
+      const std::uint64_t asked = request_.load(std::memory_order_acquire);
+      if (asked != band.copied) {
+        contribute(band, asked);
+      }
+    }
+  }
+
+  MVElementRenderer& renderer;  // valid while a band is drawn: the pass waits for its bands
+  const Settings& settings;     // the same
+  const Fit fit;
+  pf::Bitmap& bitmap;  // the same
+  const std::uint64_t serial;
+  const double interval;  // 0: no partial images
+  std::vector<Band> bands;
+
+private:
+  bool takeBand(std::size_t& index)
+  {
+    const std::lock_guard lock(mutex_);
+    if (next_ >= bands.size()) {
+      return false;
+    }
+    index = next_++;
+    bands[index].state = Band::State::Drawing;
+    return true;
+  }
+
+  void drawBand(std::size_t index)
+  {
+    Band& band = bands[index];
+    pf::Surface surface = pf::Surface::onBitmapRows(bitmap, band.firstRow, band.rowCount);
+    band.surface = &surface;
+    {
+      pf::DrawingContext context(surface);
+      renderer.renderBackground(context, settings, true);
+      if (settings.inputRenderingElement) {
+        band.drawn = renderer.renderElements(&context, settings, fit, settings.retinaScaling, this, index);
+      }
+    }
+    surface.flush();
+    band.surface = nullptr;
+  }
+
+  void bandDone(std::size_t index)
+  {
+    {
+      const std::lock_guard lock(mutex_);
+      Band& band = bands[index];
+      // The band's rows are final: a partial image still waiting for them takes them now,
+      // published before the pass can end, so that it reaches the delegate before the pass's
+      // own report does.
+      const std::uint64_t request = request_.load(std::memory_order_relaxed);
+      if (request != band.copied && partial_) {
+        copyRows(band, *partial_);
+        band.copied = request;
+        if (--pendingCopies_ == 0) {
+          publish(std::move(partial_));
+        }
+      }
+      band.surface = nullptr;
+      band.state = Band::State::Done;
+      ++done_;
+    }
+    allDone_.notify_all();
+  }
+
+  void requestPartialImage()
+  {
+    const std::lock_guard lock(mutex_);
+    const double now = renderClock();
+    // One image at a time, none for a pass being aborted, and another band may have asked.
+    if (pendingCopies_ > 0 || renderer.abort_.load() || now - lastRequest_.load(std::memory_order_relaxed) < interval) {
+      return;
+    }
+    lastRequest_.store(now, std::memory_order_relaxed);
+    std::optional<pf::Bitmap> image = pf::Bitmap::createForOverwrite(bitmap.width(), bitmap.height());
+    if (!image) {
+      return;
+    }
+    partial_ = std::make_shared<pf::Bitmap>(std::move(*image));
+    const std::uint64_t request = request_.load(std::memory_order_relaxed) + 1;
+    for (Band& band : bands) {
+      switch (band.state) {
+      case Band::State::Waiting:
+        fillBackground(band, *partial_);
+        band.copied = request;
+        break;
+      case Band::State::Done:
+        copyRows(band, *partial_);
+        band.copied = request;
+        break;
+      case Band::State::Drawing:
+        ++pendingCopies_;
+        break;
+      }
+    }
+    request_.store(request, std::memory_order_release);
+    if (pendingCopies_ == 0) {
+      publish(std::move(partial_));
+    }
+  }
+
+  // On the band's drawing thread: its rows as drawn so far go into the image of `request`.
+  void contribute(Band& band, std::uint64_t request)
+  {
+    std::shared_ptr<pf::Bitmap> image;
+    {
+      const std::lock_guard lock(mutex_);
+      // No newer image is asked for before this band has given its rows to this one.
+      image = partial_;
+    }
+    if (image) {
+      if (band.surface != nullptr) {
+        band.surface->flush();
+      }
+      copyRows(band, *image);
+    }
+    const std::lock_guard lock(mutex_);
+    band.copied = request;
+    if (image && --pendingCopies_ == 0) {
+      publish(std::move(partial_));
+    }
+  }
+
+  void copyRows(const Band& band, pf::Bitmap& target) const
+  {
+    const std::size_t offset = static_cast<std::size_t>(band.firstRow) * static_cast<std::size_t>(bitmap.width());
+    std::copy_n(bitmap.data() + offset, static_cast<std::size_t>(band.rowCount) * static_cast<std::size_t>(bitmap.width()),
+                target.data() + offset);
+  }
+
+  void fillBackground(const Band& band, pf::Bitmap& target) const
+  {
+    pf::Surface surface = pf::Surface::onBitmapRows(target, band.firstRow, band.rowCount);
+    pf::DrawingContext context(surface);
+    renderer.renderBackground(context, settings, true);
+  }
+
+  // Hands a complete partial image to the delegate on the main thread; called under mutex_.
+  void publish(std::shared_ptr<const pf::Bitmap> image) const
+  {
+    if (renderer.abort_.load() || renderer.delegate_.load() == nullptr) {
+      return;
+    }
+    pf::RunLoop::postToMain([token = renderer.token_, passSerial = serial, image = std::move(image)] {
+      MVElementRenderer* owner = token->renderer;
+      if (owner == nullptr) {
+        return;
+      }
+      // Only images of the latest pass while it is not being aborted, and none once that pass
+      // has published its complete image (a report delivers the newest output, whichever pass
+      // it was sent for).
+      if (passSerial != owner->passSerial_.load() || owner->abort_.load()) {
+        return;
+      }
+      {
+        const std::lock_guard lock(owner->resultsMutex_);
+        if (owner->outputSerial_ >= passSerial) {
+          return;
+        }
+      }
+      if (MVElementRendererDelegate* delegate = owner->delegate_.load()) {
+        delegate->renderThreadPartialImageReady(*owner, image);
+      }
+    });
+  }
+
+  std::mutex mutex_;
+  std::condition_variable allDone_;
+  std::size_t next_ = 0;                    // guarded by mutex_: the next band to take
+  std::size_t done_ = 0;                    // guarded by mutex_
+  std::atomic<std::uint64_t> request_ = 0;  // the last partial image asked for (written under mutex_)
+  std::shared_ptr<pf::Bitmap> partial_;     // guarded by mutex_: the image being assembled
+  int pendingCopies_ = 0;                   // guarded by mutex_: drawing bands it still waits for
+  std::atomic<double> lastRequest_;         // renderClock() of the start or of the last request
 };
 
 MVElementRenderer::MVElementRenderer() : settings_(std::make_unique<Settings>()), token_(std::make_shared<Token>())
@@ -147,6 +492,8 @@ MV_RENDERER_SETTING(bool, scaleElementsDownToFit, setScaleElementsDownToFit, sca
 MV_RENDERER_SETTING(bool, exportMode, setExportMode, exportMode)
 MV_RENDERER_SETTING(pf::DrawingContext*, exportContext, setExportContext, exportContext)
 MV_RENDERER_SETTING(std::string, renderingThreadName, setRenderingThreadName, renderingThreadName)
+MV_RENDERER_SETTING(double, partialImageInterval, setPartialImageInterval, partialImageInterval)
+MV_RENDERER_SETTING(int, maximumBandCount, setMaximumBandCount, maximumBandCount)
 
 #undef MV_RENDERER_SETTING
 
@@ -309,13 +656,14 @@ void MVElementRenderer::startRendering()
       runExportPass(settings, settings.exportContext);
       break;
     }
-    std::optional<pf::Bitmap> buffer = runBitmapPass(settings);
+    const std::uint64_t serial = passSerial_.fetch_add(1) + 1;
+    std::optional<pf::Bitmap> buffer = runBitmapPass(settings, serial);
     if (endOrRestart(busy_, abort_, restart_)) {
       keepBuffer(PassKind::Bitmap, std::move(buffer));
       continue;
     }
     busy.dismiss();
-    finishRendering(std::move(buffer), settings.renderingThreadName);
+    finishRendering(std::move(buffer), settings.renderingThreadName, serial);
     return;
   }
 }
@@ -356,7 +704,7 @@ void MVElementRenderer::startRenderingSelection()
       continue;
     }
     busy.dismiss();
-    finishRendering(std::move(buffer), settings.renderingThreadName);
+    finishRendering(std::move(buffer), settings.renderingThreadName, 0);
     return;
   }
 }
@@ -446,7 +794,7 @@ void MVElementRenderer::keepBuffer(PassKind kind, std::optional<pf::Bitmap> buff
   spareBuffers_[static_cast<int>(kind)] = std::move(buffer);
 }
 
-std::optional<pf::Bitmap> MVElementRenderer::runBitmapPass(const Settings& settings)
+std::optional<pf::Bitmap> MVElementRenderer::runBitmapPass(const Settings& settings, std::uint64_t serial)
 {
   const auto [pixelWidth, pixelHeight] =
       pixelSize(settings.renderingSizeWidth, settings.renderingSizeHeight, settings.displayScale, settings.retinaScaling);
@@ -463,15 +811,30 @@ std::optional<pf::Bitmap> MVElementRenderer::runBitmapPass(const Settings& setti
     fit = calculateScaleDownToFit(settings);
   }
   if (buffer) {
-    pf::Surface surface = pf::Surface::onBitmap(std::move(*buffer));
-    {
-      pf::DrawingContext context(surface);
-      renderBackground(context, settings, true);
-      if (settings.inputRenderingElement) {
-        renderElements(&context, settings, fit, settings.retinaScaling);
-      }
+    // Bands of at least kMinimumBandRows; the pass's thread draws too. Partial images only for a
+    // pass that reports to a delegate from off the main thread.
+    const long rows = buffer->height();
+    const int bandCount =
+        static_cast<int>(std::clamp(std::min<long>(settings.maximumBandCount, rows / kMinimumBandRows), 1L,
+                                    static_cast<long>(kMaximumBands)));
+    const bool partials = settings.partialImageInterval > 0 && !pf::RunLoop::isMainThread();
+    const long width = buffer->width();
+    const auto pass = std::make_shared<BandedPass>(*this, settings, fit, *buffer, balancedBandRows(width, rows, bandCount),
+                                                   serial, partials ? settings.partialImageInterval : 0.0);
+    for (std::size_t band = 1; band < pass->bands.size(); ++band) {
+      bandQueue().post([pass] { BandedPass::drawBands(pass); });
     }
-    buffer = std::move(surface).takeBitmap();
+    BandedPass::drawBands(pass);
+    pass->waitForBands();
+    if (!abort_.load()) {
+      std::vector<int> firstRows;
+      std::vector<long long> drawn;
+      for (const BandedPass::Band& band : pass->bands) {
+        firstRows.push_back(band.firstRow);
+        drawn.push_back(band.drawn);
+      }
+      keepBandBalance(width, rows, std::move(firstRows), std::move(drawn));
+    }
   } else if (settings.inputRenderingElement) {
     renderElements(nullptr, settings, fit, settings.retinaScaling);
   }
@@ -558,13 +921,18 @@ void MVElementRenderer::runExportPass(const Settings& settings, pf::DrawingConte
   setEndTime(renderClock());
 }
 
-void MVElementRenderer::finishRendering(std::optional<pf::Bitmap> buffer, const std::string& name)
+void MVElementRenderer::finishRendering(std::optional<pf::Bitmap> buffer, const std::string& name,
+                                        std::uint64_t serial)
 {
   std::shared_ptr<const pf::Bitmap> published;
   {
     const std::lock_guard lock(resultsMutex_);
     output_ = buffer ? std::make_shared<pf::Bitmap>(std::move(*buffer)) : nullptr;
     published = output_;
+    if (serial != 0) {
+      // Partial images of this pass (and of older ones) still queued are stale from now on.
+      outputSerial_ = serial;
+    }
   }
   if (pf::RunLoop::isMainThread()) {
     // A synchronous pass: the caller reads the results right after the call.
@@ -638,17 +1006,24 @@ void MVElementRenderer::renderBackground(pf::DrawingContext& context, const Sett
   }
 }
 
-void MVElementRenderer::renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit,
-                                       double retina)
+long long MVElementRenderer::renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit,
+                                            double retina, BandedPass* bands, std::size_t band)
 {
   if (context == nullptr) {
     FeedbackManager::log("renderThread '%@' renderElements, without valid cgContext", settings.renderingThreadName);
     abort_.store(true);
-    return;
+    return 0;
   }
   const double scale = settings.displayScale * fit.scale;
   PassRenderer pass(context, scale, scale * retina, settings.enlargesClips, abort_, numberOfRenderedElements_,
                     pf::format("<MVElementRenderer '%@'>", settings.renderingThreadName));
+  // Of a pass in bands, the first keeps the count and writes the log lines for all of them; with
+  // one band it draws everything, so nothing is culled.
+  const bool reports = bands == nullptr || band == 0;
+  if (bands != nullptr) {
+    pass.setBand(bands->bands.size() > 1 ? &bands->bands[band].area : nullptr, reports,
+                 bands->interval > 0 ? bands : nullptr, static_cast<int>(band));
+  }
   {
     const pf::DrawingContext::StateGuard guard(*context);
     // Element space is y-down like the target: scale only, then the fit's centring offset.
@@ -658,19 +1033,85 @@ void MVElementRenderer::renderElements(pf::DrawingContext* context, const Settin
       transform.translate(fit.offsetX, fit.offsetY);
     }
     if (!transform.isFiniteAndInvertible()) {
-      FeedbackManager::log("Error, render '%@' with unusable scale %g", settings.renderingThreadName, scale * retina);
-      return;
+      if (reports) {
+        FeedbackManager::log("Error, render '%@' with unusable scale %g", settings.renderingThreadName, scale * retina);
+      }
+      return 0;
     }
     context->setTransform(transform);
     try {
       settings.inputRenderingElement->render(pass);
     } catch (const std::exception& exception) {
-      FeedbackManager::log("ERROR caught exception trying to render MVElement:%@, Exception:%@",
-                           settings.inputRenderingElement->description(), exception.what());
+      if (reports) {
+        FeedbackManager::log("ERROR caught exception trying to render MVElement:%@, Exception:%@",
+                             settings.inputRenderingElement->description(), exception.what());
+      }
     }
   }
-  if (pass.skipped() > 0) {
+  pass.publishCount();
+  if (reports && pass.skipped() > 0) {
     FeedbackManager::log("Warning, render '%@' skipped %ld elements whose transform is not finite and invertible",
                          settings.renderingThreadName, pass.skipped());
   }
+  return pass.drawn();
+}
+
+std::vector<int> MVElementRenderer::balancedBandRows(long width, long height, int count) const
+{
+  std::vector<int> firstRows;
+  firstRows.reserve(static_cast<std::size_t>(count));
+  BandBalance last;
+  {
+    const std::lock_guard lock(resultsMutex_);
+    last = bandBalance_;
+  }
+  long long drawnInAll = 0;
+  for (const long long drawn : last.drawn) {
+    drawnInAll += drawn;
+  }
+  if (count <= 1 || last.width != width || last.height != height || last.firstRows.empty() || drawnInAll == 0) {
+    // Even bands.
+    for (int index = 0; index < count; ++index) {
+      firstRows.push_back(static_cast<int>(height * index / count));
+    }
+    return firstRows;
+  }
+  // The last pass's work as a weight per band, spread evenly over the band's rows; the new edges
+  // split the total into equal parts.
+  std::vector<double> weights;
+  double total = 0;
+  for (std::size_t index = 0; index < last.firstRows.size(); ++index) {
+    const long end = index + 1 < last.firstRows.size() ? last.firstRows[index + 1] : height;
+    const long rows = end - last.firstRows[index];
+    weights.push_back(static_cast<double>(last.drawn[index]) + kRowWeight * static_cast<double>(rows));
+    total += weights.back();
+  }
+  firstRows.push_back(0);
+  std::size_t band = 0;
+  double before = 0;  // weight of the bands above `band`
+  for (int index = 1; index < count; ++index) {
+    const double target = total * index / count;
+    while (band + 1 < weights.size() && before + weights[band] < target) {
+      before += weights[band];
+      ++band;
+    }
+    const long first = last.firstRows[band];
+    const long end = band + 1 < last.firstRows.size() ? last.firstRows[band + 1] : height;
+    const double fraction = weights[band] > 0 ? std::clamp((target - before) / weights[band], 0.0, 1.0) : 0.0;
+    long row = first + std::lround(fraction * static_cast<double>(end - first));
+    // Room for this band and for the ones below it.
+    row = std::clamp(row, static_cast<long>(firstRows.back()) + kMinimumBalancedRows,
+                     height - static_cast<long>(count - index) * kMinimumBalancedRows);
+    firstRows.push_back(static_cast<int>(row));
+  }
+  return firstRows;
+}
+
+void MVElementRenderer::keepBandBalance(long width, long height, std::vector<int> firstRows, std::vector<long long> drawn)
+{
+  const std::lock_guard lock(resultsMutex_);
+  bandBalance_.width = width;
+  bandBalance_.height = height;
+  bandBalance_.firstRows = std::move(firstRows);
+  bandBalance_.drawn = std::move(drawn);
 }

@@ -31,6 +31,12 @@ class DrawingContext;
 // requests ends in one further pass and one report. The busy, abort and restart flags are atomic
 // and busy is cleared on every way out of a pass.
 //
+// Bitmap passes of a few hundred rows and more are drawn in horizontal bands at once, on the
+// pass's thread and on threads shared by every renderer; each band has its own context and
+// leaves out the paths that lie wholly outside it, and the pixels are those of a pass in one
+// piece. A long pass off the main thread can also hand partial images to the delegate on the
+// way (partialImageInterval).
+//
 // Thread safety: settings may be written from any thread at any time; each pass takes a
 // snapshot of them when it starts (and when it restarts), so a running pass never sees a
 // half-written change. Results are published under a lock as an immutable bitmap shared with
@@ -94,6 +100,15 @@ public:
   // Used in log lines and description(); "Untitled" until set.
   std::string renderingThreadName() const;
   void setRenderingThreadName(std::string name);
+  // Seconds of drawing between partial images of a bitmap pass that runs off the main thread
+  // (the delegate's renderThreadPartialImageReady); 0, the default, publishes none.
+  double partialImageInterval() const;
+  void setPartialImageInterval(double seconds);
+  // Bitmap passes draw in up to this many horizontal bands at once, each at least 64 rows high,
+  // on the pass's thread and threads shared by every renderer; the result is the same as drawn
+  // in one piece. 1 keeps a pass on its own thread. Default: the hardware's threads, at most 4.
+  int maximumBandCount() const;
+  void setMaximumBandCount(int count);
   // Not owned; the delegate clears itself (setDelegate(nullptr)) before it goes away.
   MVElementRendererDelegate* delegate() const;
   void setDelegate(MVElementRendererDelegate* delegate);
@@ -151,6 +166,7 @@ public:
 private:
   struct Settings;
   struct Token;
+  struct BandedPass;
   enum class PassKind { Bitmap, Selection };
   struct Fit {
     double scale = 1.0;
@@ -160,7 +176,7 @@ private:
 
   Settings snapshot() const;
   // Draw one pass and answer its buffer (nullopt when none could be made).
-  std::optional<pf::Bitmap> runBitmapPass(const Settings& settings);
+  std::optional<pf::Bitmap> runBitmapPass(const Settings& settings, std::uint64_t serial);
   std::optional<pf::Bitmap> runSelectionPass(const Settings& settings);
   void runExportPass(const Settings& settings, pf::DrawingContext* context);
   // A cleared bitmap of the pass's pixel size, reusing the kind's buffer when it is free;
@@ -170,12 +186,16 @@ private:
   // At the end of a pass: true (flags reset) when a start asked for a restart, else the pass
   // ends (busy cleared).
   bool endOrRestart(std::atomic<bool>& busy, std::atomic<bool>& abort, std::atomic<bool>& restart);
-  // Publishes the buffer as the result and tells the delegate when off the main thread.
-  void finishRendering(std::optional<pf::Bitmap> buffer, const std::string& name);
+  // Publishes the buffer as the result and tells the delegate when off the main thread; `serial`
+  // is the bitmap pass's (0 for a selection pass).
+  void finishRendering(std::optional<pf::Bitmap> buffer, const std::string& name, std::uint64_t serial);
   Fit calculateScaleDownToFit(const Settings& settings);
   void renderBackground(pf::DrawingContext& context, const Settings& settings, bool bitmapMode) const;
-  // Draws the tree with the pass's transformation; `retina` is 1 for export.
-  void renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit, double retina);
+  // Draws the tree with the pass's transformation; `retina` is 1 for export. `bands`: the pass
+  // in bands that `band` belongs to, or nullptr for a pass in one piece.
+  // Answers the leaves drawn.
+  long long renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit, double retina,
+                           BandedPass* bands = nullptr, std::size_t band = 0);
   void setStartTime(double start);
   // Also sets renderTime.
   void setEndTime(double end);
@@ -192,6 +212,7 @@ private:
   std::atomic<bool> selectionRestart_ = false;
   std::atomic<long long> numberOfRenderedElements_ = 0;
   std::atomic<MVElementRendererDelegate*> delegate_ = nullptr;
+  std::atomic<std::uint64_t> passSerial_ = 0;  // of the latest bitmap pass, counted from 1
 
   mutable std::mutex resultsMutex_;
   std::shared_ptr<pf::Bitmap> output_;               // guarded by resultsMutex_; handed out as const
@@ -199,7 +220,20 @@ private:
   double renderStartTime_ = 0.0;                     // guarded by resultsMutex_
   double renderEndTime_ = 0.0;                       // guarded by resultsMutex_
   double renderTime_ = 0.0;                          // guarded by resultsMutex_
+  std::uint64_t outputSerial_ = 0;                   // guarded by resultsMutex_: the pass of output_
   Fit fit_;                                          // guarded by resultsMutex_
+  // Where the last bitmap pass put its bands and how many leaves each drew: the next pass of
+  // the same size moves the band edges so that the bands draw about as much each (artwork is
+  // seldom spread evenly, and a change rarely moves much of it).
+  struct BandBalance {
+    long width = 0;
+    long height = 0;
+    std::vector<int> firstRows;
+    std::vector<long long> drawn;
+  };
+  BandBalance bandBalance_;  // guarded by resultsMutex_
+  std::vector<int> balancedBandRows(long width, long height, int count) const;
+  void keepBandBalance(long width, long height, std::vector<int> firstRows, std::vector<long long> drawn);
 
   // Lets reports queued on the run loop find out whether the renderer still exists.
   std::shared_ptr<Token> token_;

@@ -48,6 +48,10 @@ double roundTwoDecimals(double value)
 // The slider works in hundredths of the scale.
 constexpr double kSliderSteps = 100.0;
 
+// Seconds of drawing between the partial images of a long render: the artwork fills in about
+// fifty times a second until the complete image arrives.
+constexpr double kPartialImageInterval = 0.02;
+
 // The renderer's bitmap as an image that shares its pixels (premultiplied ARGB words).
 QImage imageOfBitmap(const std::shared_ptr<const pf::Bitmap>& bitmap, double devicePixelRatio)
 {
@@ -60,6 +64,18 @@ QImage imageOfBitmap(const std::shared_ptr<const pf::Bitmap>& bitmap, double dev
                [](void* info) { delete static_cast<std::shared_ptr<const pf::Bitmap>*>(info); }, keeper);
   image.setDevicePixelRatio(devicePixelRatio > 0.0 ? devicePixelRatio : 1.0);
   return image;
+}
+
+// Lets an element tree go on a thread of its own: freeing a tree of 100,000 elements takes
+// tens of milliseconds that the main thread would otherwise stall for. Trees are immutable, so
+// whoever drops the last reference may free them anywhere.
+void releaseInBackground(std::shared_ptr<const MVElement> tree)
+{
+  if (!tree) {
+    return;
+  }
+  static const std::unique_ptr<pf::WorkQueue> queue = pf::WorkQueue::serial("com.oradel.MorvalisPreviewRelease");
+  queue->post([tree = std::move(tree)]() mutable { tree.reset(); });
 }
 
 double secondsNow()
@@ -216,13 +232,13 @@ void MVPreviewView::updatePattern()
   }
   if (const std::shared_ptr<const MVElement> output = controller->outputElement()) {
     // The view's own copy: regeneration on the main thread never touches the tree being drawn.
-    previewRenderingElement_ = output->copy();
-    previewRenderingSelectionElement_.reset();
+    releaseInBackground(std::exchange(previewRenderingElement_, output->copy()));
+    releaseInBackground(std::exchange(previewRenderingSelectionElement_, nullptr));
     if (auto* group = dynamic_cast<MVElementGroup*>(previewRenderingElement_.get())) {
       group->cullElementsOutsideArtboard();
     }
   } else {
-    previewRenderingElement_.reset();
+    releaseInBackground(std::exchange(previewRenderingElement_, nullptr));
   }
   previewRenderingElementGenerationCycleID_ = controller->currentGenerationCycleID();
   updateSelection();
@@ -248,6 +264,7 @@ void MVPreviewView::startRenderingThread()
     renderingThread_ = std::make_unique<MVElementRenderer>();
     renderingThread_->setDelegate(this);
     renderingThread_->setRenderingThreadName("Main renderer");
+    renderingThread_->setPartialImageInterval(kPartialImageInterval);
   }
   // A queued job that has not started yet counts as busy too: it would render the inputs set
   // below anyway, and its report serves this request.
@@ -262,7 +279,10 @@ void MVPreviewView::startRenderingThread()
     controller->setupRenderingThread(renderingThread_.get());
     controller->updateStatisticsPanelWithRenderer(renderingThread_.get());
   }
+  // The renderer's last tree usually goes with this change: freed off the main thread.
+  std::shared_ptr<const MVElement> previous = renderingThread_->inputRenderingElement();
   renderingThread_->setInputRenderingElement(previewRenderingElement_);
+  releaseInBackground(std::move(previous));
   renderingThread_->setDisplayScale(displayScale_);
   const double retina = retinaScaling();
   renderingThread_->setRetinaScaling(retina);
@@ -289,19 +309,11 @@ void MVPreviewView::renderThreadFinished(MVElementRenderer& renderer)
   if (&renderer == renderingThread_.get()) {
     renderQueued_ = false;
     if (const std::shared_ptr<const pf::Bitmap> bitmap = renderer.outputBitmap()) {
-      patternImage_ = imageOfBitmap(bitmap, renderer.retinaScaling());
+      showPatternImage(renderer, bitmap);
       ++renderCount_;
       if (controller != nullptr) {
         controller->updateStatisticsPanelWithRenderer(&renderer);
       }
-      const double width = renderer.displayScale() * renderer.renderingSizeWidth();
-      const double height = renderer.displayScale() * renderer.renderingSizeHeight();
-      if (width != lastRenderSizeX_ || height != lastRenderSizeY_) {
-        resizeView();
-      }
-      lastRenderSizeX_ = width;
-      lastRenderSizeY_ = height;
-      update();
       emit patternImageChanged();
     }
     shouldNotifyAboutFinishedUpdate_ = true;
@@ -322,6 +334,32 @@ void MVPreviewView::renderThreadFinished(MVElementRenderer& renderer)
       update();
     }
   }
+}
+
+void MVPreviewView::renderThreadPartialImageReady(MVElementRenderer& renderer, std::shared_ptr<const pf::Bitmap> image)
+{
+  // The renderer hands over only images of its running pass, in order, and none once that pass
+  // was aborted or has reported: each one is newer than what is shown, and the complete image
+  // replaces the last of them.
+  if (&renderer != renderingThread_.get() || !image) {
+    return;
+  }
+  showPatternImage(renderer, image);
+  ++partialImageCount_;
+  emit partialPatternImageShown();
+}
+
+void MVPreviewView::showPatternImage(const MVElementRenderer& renderer, const std::shared_ptr<const pf::Bitmap>& bitmap)
+{
+  patternImage_ = imageOfBitmap(bitmap, renderer.retinaScaling());
+  const double width = renderer.displayScale() * renderer.renderingSizeWidth();
+  const double height = renderer.displayScale() * renderer.renderingSizeHeight();
+  if (width != lastRenderSizeX_ || height != lastRenderSizeY_) {
+    resizeView();
+  }
+  lastRenderSizeX_ = width;
+  lastRenderSizeY_ = height;
+  update();
 }
 
 void MVPreviewView::updateSelection()
@@ -361,7 +399,9 @@ void MVPreviewView::startSelectionRenderingThread()
   }
   // Each pass snapshots the renderer's settings when it starts, so a request made while a
   // selection pass runs only makes that pass start again with the newest inputs.
+  std::shared_ptr<const MVElement> previous = selectionRenderingThread_->inputRenderingElement();
   selectionRenderingThread_->setInputRenderingElement(previewRenderingSelectionElement_);
+  releaseInBackground(std::move(previous));
   selectionRenderingThread_->setDisplayScale(displayScale_);
   MVNodeIDSet selected;
   bool artboardSelected = false;

@@ -76,6 +76,8 @@ public:
 
   // ---- MVElementRendererDelegate ----
   void renderThreadFinished(MVElementRenderer& renderer) override;
+  // A long render shows what it has drawn so far until its complete image arrives.
+  void renderThreadPartialImageReady(MVElementRenderer& renderer, std::shared_ptr<const pf::Bitmap> image) override;
 
   // ---- Zoom ----
   double displayScale() const { return displayScale_; }
@@ -134,10 +136,13 @@ public:
   // For the interface tests and the smoke test: whether a main render is queued or running.
   bool isRendering() const;
   long long renderCount() const { return renderCount_; }
+  long long partialImageCount() const { return partialImageCount_; }
 
 signals:
   // A main render reached the view (its image is drawn from now on).
   void patternImageChanged();
+  // A partial image of a main render that goes on is drawn from now on.
+  void partialPatternImageShown();
   void statusMessageChanged(const QString& message);
 
 protected:
@@ -159,6 +164,9 @@ protected:
 private:
   void startRenderingThread();
   void startSelectionRenderingThread();
+  // Draws a bitmap of the main renderer from now on, resizing the canvas when the rendered size
+  // changed.
+  void showPatternImage(const MVElementRenderer& renderer, const std::shared_ptr<const pf::Bitmap>& bitmap);
   void displayScaleChanged(double candidate, bool fromSlider, bool fromCommand);
   void afterZoom(bool updateSelectionToo);
   double artboardHeight() const;
@@ -212,6 +220,7 @@ private:
   QPointF lastPointer_;
   QPointF lastGlobalPointer_;
   long long renderCount_ = 0;
+  long long partialImageCount_ = 0;
   bool renderQueued_ = false;
 
   // The queues are declared after the renderers, so they are destroyed first: their threads

@@ -1,9 +1,12 @@
 #include "Platform/DrawingContext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include <cairo.h>
 #include <unistd.h>
@@ -390,6 +393,51 @@ TEST(DrawingSurface, HandsItsPixelsBackWithoutACopy)
   pf::Surface again = pf::Surface::onBitmap(std::move(*pixels));
   EXPECT_EQ(again.bitmap()->data(), memory);
   EXPECT_FALSE(std::move(*pf::Surface::pdf({10, 10})).takeBitmap().has_value());
+}
+
+TEST(DrawingSurface, BandsOfOneBitmapDrawTheWholePicture)
+{
+  // An anti-aliased circle and a rotated square across band edges, drawn whole and in bands of
+  // 7, 6 and 7 rows (each band on a surface and a context of its own): the same pixels.
+  const auto draw = [](pf::DrawingContext& context) {
+    context.setFillColor(1, 0, 0, 0.8);
+    context.fillPath(pf::Path().addEllipse({2.3, 3.1, 14.2, 13.7}));
+    context.rotate(0.4);
+    context.setFillColor(0, 0, 1, 0.5);
+    context.fillRect({8, 2, 9, 9});
+  };
+  auto whole = pf::Bitmap::create(20, 20);
+  auto banded = pf::Bitmap::create(20, 20);
+  ASSERT_TRUE(whole && banded);
+  {
+    pf::Surface surface = pf::Surface::onBitmapRows(*whole, 0, 20);
+    pf::DrawingContext context(surface);
+    draw(context);
+  }
+  for (const auto& [first, rows] : {std::pair{0, 7}, std::pair{7, 6}, std::pair{13, 7}}) {
+    pf::Surface surface = pf::Surface::onBitmapRows(*banded, first, rows);
+    EXPECT_EQ(surface.bitmap(), nullptr);  // not the surface's own pixels
+    pf::DrawingContext context(surface);
+    draw(context);
+    surface.flush();
+  }
+  EXPECT_EQ(std::memcmp(whole->data(), banded->data(), whole->byteCount()), 0);
+
+  // Rows outside the bitmap are cut off; a band with none left draws nothing.
+  for (const auto& [first, rows] : {std::pair{18, 10}, std::pair{-5, 7}, std::pair{25, 3}, std::pair{4, -1}}) {
+    SCOPED_TRACE(first);
+    auto bitmap = pf::Bitmap::create(20, 20);
+    pf::Surface surface = pf::Surface::onBitmapRows(*bitmap, first, rows);
+    pf::DrawingContext context(surface);
+    context.setFillColor(pf::Color::rgb(0, 0, 1));
+    context.fillRect({0, -100, 20, 300});
+    surface.flush();
+    const int from = std::clamp(first, 0, 20);
+    const int to = std::clamp(first + std::max(rows, 0), 0, 20);
+    for (int y = 0; y < 20; ++y) {
+      EXPECT_EQ(bitmap->pixel(10, y).alpha, (y >= from && y < to) ? 255 : 0) << y;
+    }
+  }
 }
 
 TEST(DrawingSurface, WritesFilesOnlyWhenFinished)

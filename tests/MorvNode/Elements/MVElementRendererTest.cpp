@@ -1,6 +1,7 @@
 #include "MorvNode/Elements/MVElementRenderer.h"
 
 #include <condition_variable>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,8 @@ using rendertest::kBlue;
 using rendertest::kGreen;
 using rendertest::kRed;
 using rendertest::kTransparent;
+using rendertest::kWhite;
+using rendertest::makePath;
 using rendertest::makeGroup;
 using rendertest::makeRect;
 using rendertest::pixelNear;
@@ -257,6 +260,89 @@ TEST_F(ElementRendererTest, ExportWithoutContextLogsAndClearsBusy)
   EXPECT_TRUE(pixelNear(*renderer.outputBitmap(), 5, 5, kRed));
 }
 
+// ---- Passes in bands
+
+// Artwork that crosses band edges in every way a pass draws: translucent and blended fills,
+// strokes with mitred points, rotated and scaled paths, a group clipped to a circle, a leaf with
+// nothing to draw, and leaves wholly outside the artboard.
+std::shared_ptr<MVElementGroup> bandedArtwork()
+{
+  std::vector<std::shared_ptr<MVElement>> leaves;
+  for (int i = 0; i < 60; ++i) {
+    const double x = 15 + (i * 37) % 270;
+    const double y = 10 + (i * 53) % 480;
+    auto leaf = makePath(i % 3 == 0 ? MVElementPath::cgPathForCircleWithRadius(6 + i % 7)
+                                    : MVElementPath::cgPathForRectangleWithWidth(9 + i % 5, 14),
+                         {x, y}, pf::Color::rgb((i % 5) / 4.0, (i % 3) / 2.0, 1 - (i % 7) / 6.0));
+    leaf->setFillOpacity(i % 4 == 0 ? 0.6 : 1.0);
+    leaf->setBlendMode(i % 6);
+    if (i % 5 == 0) {
+      leaf->rotate(17.0 * i);
+      leaf->scaleX(1.5, 0.7);
+    }
+    if (i % 4 == 1) {
+      leaf->setStrokeWidth(3 + i % 4);
+      leaf->setStrokeColor(pf::Color::rgb(0.2, 0.1, 0.6));
+      leaf->setStrokeOpacity(0.8);
+    }
+    leaves.push_back(std::move(leaf));
+  }
+  // Narrow triangles pointing down, their tips every 5 rows: whatever the band edges, some
+  // stroke's mitred tip reaches past an edge that its path stops short of.
+  for (int k = 0; k < 100; ++k) {
+    auto spike = makePath(pf::Path().moveTo({-2, -10}).lineTo({2, -10}).lineTo({0, 0}).closeSubpath(),
+                          {7 + (k * 29) % 286, 3 + 5.0 * k}, pf::Color::rgb(1, 1, 0));
+    spike->setStrokeWidth(2);
+    spike->setStrokeColor(pf::Color::rgb(0, 0, 0));
+    spike->setStrokeJoints(0);
+    leaves.push_back(std::move(spike));
+  }
+  auto hidden = makeRect({100, 100, 50, 50}, pf::Color::rgb(1, 0, 0));
+  hidden->setFillOpacity(0);
+  leaves.push_back(std::move(hidden));
+  leaves.push_back(makeRect({-80, 200, 40, 40}, pf::Color::rgb(1, 0, 0)));
+  leaves.push_back(makeRect({100, 700, 40, 40}, pf::Color::rgb(1, 0, 0)));
+  auto clipped = makeGroup({makeRect({60, 100, 200, 300}, pf::Color::rgb(0, 0.5, 0)),
+                            makeRect({20, 240, 260, 30}, pf::Color::rgb(0.5, 0, 0.5))});
+  clipped->setClipPath(std::make_shared<const pf::Path>(pf::Path().addEllipse({70, 140, 170, 230})));
+  leaves.push_back(std::move(clipped));
+  return makeGroup(std::move(leaves));
+}
+
+TEST_F(ElementRendererTest, BandsDrawTheSamePixelsAsOnePiece)
+{
+  const std::shared_ptr<const MVElement> artwork = bandedArtwork();
+  for (const double scale : {1.0, 1.37}) {
+    SCOPED_TRACE(scale);
+    MVElementRenderer whole;
+    MVElementRenderer banded;
+    for (MVElementRenderer* renderer : {&whole, &banded}) {
+      renderer->setInputRenderingElement(artwork);
+      renderer->setRenderingSize(300, 500);
+      renderer->setDisplayScale(scale);
+      renderer->setBackgroundColor(pf::Color::white());
+      renderer->setDrawBackgroundFlag(true);
+      renderer->setBackgroundOpacity(1);
+    }
+    whole.setMaximumBandCount(1);
+    banded.setMaximumBandCount(4);
+    whole.startRendering();
+    const std::shared_ptr<const pf::Bitmap> expected = whole.outputBitmap();
+    ASSERT_NE(expected, nullptr);
+    // The second banded pass moves its band edges after the first one's work.
+    for (int pass = 0; pass < 2; ++pass) {
+      SCOPED_TRACE(pass);
+      banded.startRendering();
+      const std::shared_ptr<const pf::Bitmap> actual = banded.outputBitmap();
+      ASSERT_NE(actual, nullptr);
+      ASSERT_EQ(actual->byteCount(), expected->byteCount());
+      EXPECT_EQ(std::memcmp(actual->data(), expected->data(), expected->byteCount()), 0);
+      // Every visible leaf counts once, whichever bands drew it.
+      EXPECT_EQ(banded.numberOfRenderedElements(), whole.numberOfRenderedElements());
+    }
+  }
+}
+
 // ---- Passes off the main thread
 
 // Blocks the pass that draws it until the test lets it go.
@@ -265,14 +351,15 @@ public:
   void enterAndWait()
   {
     std::unique_lock lock(mutex_);
-    entered_ = true;
+    ++entered_;
     changed_.notify_all();
     changed_.wait(lock, [&] { return released_; });
   }
-  void waitUntilEntered()
+  // Until `count` passes (or bands of one) wait at the gate.
+  void waitUntilEntered(int count = 1)
   {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return entered_; });
+    changed_.wait(lock, [&] { return entered_ >= count; });
   }
   void release()
   {
@@ -284,7 +371,7 @@ public:
 private:
   std::mutex mutex_;
   std::condition_variable changed_;
-  bool entered_ = false;
+  int entered_ = 0;
   bool released_ = false;
 };
 
@@ -300,6 +387,38 @@ public:
 
 private:
   std::shared_ptr<Gate> gate_;
+};
+
+// 40 one-pixel squares along the top rows, then `gate` (when given), then a square over the
+// bottom half: partial images taken at the gate show the top and not the bottom.
+std::shared_ptr<MVElementGroup> progressiveArtwork(pf::Color colour, std::shared_ptr<Gate> gate)
+{
+  std::vector<std::shared_ptr<MVElement>> children;
+  for (int i = 0; i < 40; ++i) {
+    children.push_back(makeRect({static_cast<double>(i % 20), static_cast<double>(i / 20), 1, 1}, colour));
+  }
+  if (gate) {
+    children.push_back(std::make_shared<GateElement>(std::move(gate)));
+  }
+  children.push_back(makeRect({0, 10, 20, 10}, colour));
+  return makeGroup(std::move(children));
+}
+
+// The partial images and the reports, in the order they arrive.
+class ProgressDelegate : public MVElementRendererDelegate {
+public:
+  struct Event {
+    bool complete;
+    std::shared_ptr<const pf::Bitmap> image;
+  };
+  void renderThreadFinished(MVElementRenderer& renderer) override { events.push_back({true, renderer.outputBitmap()}); }
+  void renderThreadPartialImageReady(MVElementRenderer& renderer, std::shared_ptr<const pf::Bitmap> image) override
+  {
+    (void)renderer;
+    events.push_back({false, std::move(image)});
+  }
+
+  std::vector<Event> events;
 };
 
 class RecordingDelegate : public MVElementRendererDelegate {
@@ -385,14 +504,147 @@ TEST_F(RendererThreads, SelectionPassesHaveTheirOwnFlags)
 
 TEST_F(RendererThreads, PassesOnTheMainThreadReportNothing)
 {
-  RecordingDelegate delegate;
+  ProgressDelegate delegate;
   MVElementRenderer renderer;
   renderer.setDelegate(&delegate);
-  renderer.setRenderingSize(10, 10);
+  renderer.setRenderingSize(20, 20);
+  renderer.setPartialImageInterval(1e-9);  // no partial images either
+  renderer.setInputRenderingElement(progressiveArtwork(pf::Color::rgb(1, 0, 0), nullptr));
   renderer.startRendering();
   EXPECT_EQ(loop_.runPending(), 0);
-  EXPECT_EQ(delegate.calls, 0);
+  EXPECT_TRUE(delegate.events.empty());
   EXPECT_NE(renderer.outputBitmap(), nullptr);
+}
+
+TEST_F(RendererThreads, PartialImagesShowTheDrawingSoFarBeforeTheCompleteImage)
+{
+  ProgressDelegate delegate;
+  MVElementRenderer renderer;
+  renderer.setDelegate(&delegate);
+  renderer.setRenderingSize(20, 20);
+  renderer.setPartialImageInterval(1e-9);  // an image as often as the renderer takes one
+  auto gate = std::make_shared<Gate>();
+  renderer.setInputRenderingElement(progressiveArtwork(pf::Color::rgb(1, 0, 0), gate));
+  queue_->post([&] { renderer.startRendering(); });
+  gate->waitUntilEntered();
+
+  loop_.runPending();
+  ASSERT_FALSE(delegate.events.empty());
+  for (const ProgressDelegate::Event& event : delegate.events) {
+    EXPECT_FALSE(event.complete);
+    ASSERT_NE(event.image, nullptr);
+    EXPECT_TRUE(pixelNear(*event.image, 0, 0, kRed));
+    EXPECT_TRUE(pixelNear(*event.image, 10, 15, kTransparent));  // not drawn yet
+  }
+  const std::size_t partials = delegate.events.size();
+
+  gate->release();
+  queue_->waitUntilIdle();
+  loop_.runPending();
+  // Perhaps more partial images, then the complete image last.
+  ASSERT_GT(delegate.events.size(), partials);
+  for (std::size_t index = 0; index + 1 < delegate.events.size(); ++index) {
+    EXPECT_FALSE(delegate.events[index].complete) << index;
+  }
+  EXPECT_TRUE(delegate.events.back().complete);
+  EXPECT_TRUE(pixelNear(*delegate.events.back().image, 10, 15, kRed));
+}
+
+TEST_F(RendererThreads, NoPartialImagesOfAnAbortedPassOrAfterANewerImage)
+{
+  ProgressDelegate delegate;
+  MVElementRenderer renderer;
+  renderer.setDelegate(&delegate);
+  renderer.setRenderingSize(20, 20);
+  renderer.setPartialImageInterval(1e-9);
+
+  // Partial images of the red pass are queued when a start aborts it for the blue tree.
+  auto gate = std::make_shared<Gate>();
+  renderer.setInputRenderingElement(progressiveArtwork(pf::Color::rgb(1, 0, 0), gate));
+  queue_->post([&] { renderer.startRendering(); });
+  gate->waitUntilEntered();
+  EXPECT_TRUE(loop_.hasPending());
+  renderer.setInputRenderingElement(progressiveArtwork(pf::Color::rgb(0, 0, 1), nullptr));
+  renderer.startRendering();
+  gate->release();
+  queue_->waitUntilIdle();
+  // The restarted pass took partial images too, but its complete image was out before any
+  // of them could be shown: only the report arrives.
+  loop_.runPending();
+  ASSERT_EQ(delegate.events.size(), 1U);
+  EXPECT_TRUE(delegate.events[0].complete);
+  EXPECT_TRUE(pixelNear(*delegate.events[0].image, 10, 15, kBlue));
+
+  // Two whole passes before the main thread looks: both reports show the newest image, and no
+  // partial image of either comes after them.
+  delegate.events.clear();
+  for (const pf::Color colour : {pf::Color::rgb(1, 0, 0), pf::Color::rgb(0, 1, 0)}) {
+    renderer.setInputRenderingElement(progressiveArtwork(colour, nullptr));
+    queue_->post([&] { renderer.startRendering(); });
+    queue_->waitUntilIdle();
+  }
+  loop_.runPending();
+  ASSERT_EQ(delegate.events.size(), 2U);
+  for (const ProgressDelegate::Event& event : delegate.events) {
+    EXPECT_TRUE(event.complete);
+    EXPECT_TRUE(pixelNear(*event.image, 10, 15, kGreen));
+  }
+}
+
+TEST_F(RendererThreads, PartialImagesOfBandsHoldOnlyWhatThePassDrew)
+{
+  ProgressDelegate delegate;
+  MVElementRenderer renderer;
+  renderer.setDelegate(&delegate);
+  renderer.setRenderingSize(16, 256);  // four bands of 64 rows
+  renderer.setMaximumBandCount(4);
+  renderer.setBackgroundColor(pf::Color::white());
+  renderer.setDrawBackgroundFlag(true);
+  renderer.setBackgroundOpacity(1);
+  renderer.setPartialImageInterval(1e-9);
+
+  // A green pass first, delivered and let go of: the next pass reuses its buffer.
+  renderer.setInputRenderingElement(makeRect({0, 0, 16, 256}, pf::Color::rgb(0, 1, 0)));
+  queue_->post([&] { renderer.startRendering(); });
+  queue_->waitUntilIdle();
+  loop_.runPending();
+  delegate.events.clear();
+
+  // Red squares in every band, then the gate (each band stops there), then red everywhere.
+  auto gate = std::make_shared<Gate>();
+  std::vector<std::shared_ptr<MVElement>> children;
+  for (int i = 0; i < 64; ++i) {
+    children.push_back(makeRect({static_cast<double>(i % 16), (i % 4) * 64.0 + i / 16, 1, 1}, pf::Color::rgb(1, 0, 0)));
+  }
+  children.push_back(std::make_shared<GateElement>(gate));
+  children.push_back(makeRect({0, 0, 16, 256}, pf::Color::rgb(1, 0, 0)));
+  renderer.setInputRenderingElement(makeGroup(std::move(children)));
+  queue_->post([&] { renderer.startRendering(); });
+  gate->waitUntilEntered(4);
+
+  // The first image asked for is complete before any band reaches the gate (each band passes
+  // its boundaries up to the gate after it was asked). Nothing of the green pass shows through.
+  loop_.runPending();
+  ASSERT_FALSE(delegate.events.empty());
+  for (const ProgressDelegate::Event& event : delegate.events) {
+    EXPECT_FALSE(event.complete);
+    int red = 0;
+    for (int y = 0; y < 256; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        const Rgba8 pixel = event.image->pixel(x, y);
+        ASSERT_TRUE(pixel == kWhite || pixel == kRed) << x << ", " << y;
+        red += pixel == kRed ? 1 : 0;
+      }
+    }
+    EXPECT_GT(red, 0);  // the band that asked had drawn squares
+    EXPECT_LE(red, 64);
+  }
+
+  gate->release();
+  queue_->waitUntilIdle();
+  loop_.runPending();
+  EXPECT_TRUE(delegate.events.back().complete);
+  EXPECT_TRUE(pixelNear(*delegate.events.back().image, 8, 100, kRed));
 }
 
 TEST_F(RendererThreads, PassesWithoutDelegateLogAndKeepTheResult)
