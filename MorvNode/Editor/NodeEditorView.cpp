@@ -34,6 +34,7 @@
 #include "MorvNode/Model/MVInterfaceFactories.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
+#include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Nodes/Elements/ElementImportNode.h"
 #include "MorvNode/Nodes/Notes/NoteNode.h"
 #include "Platform/UndoManager.h"
@@ -440,6 +441,13 @@ void NodeEditorView::placeNewNodeView(MVNode* node, MVNodeViewAdapter* adapter, 
   }
   view->stackUnder(above);
   view->show();
+  // A preview that changed while the box had no view was not regenerated for it (no row asked).
+  for (const auto& parameter : node->parameters()) {
+    if (controller_ != nullptr && parameter->hasPreview() && parameter->needsToUpdate() &&
+        dynamic_cast<const MVParameterGraphics*>(parameter.get()) != nullptr) {
+      controller_->scheduleRegenerationForParameter(parameter.get());
+    }
+  }
   // What this box measures stands for the boxes of its kind that have no view yet.
   adapter->measureShape(*node);
   if (adapter->shape().isMeasured() && dynamic_cast<const NoteNode*>(node) == nullptr) {

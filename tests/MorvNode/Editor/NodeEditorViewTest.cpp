@@ -570,3 +570,23 @@ TEST_F(NodeEditorFarNodeTest, ANodeBroughtToTheFrontWithoutAViewComesInFront)
   EXPECT_TRUE(far->selected());
   EXPECT_FALSE(over->selected());
 }
+
+TEST_F(NodeEditorFarNodeTest, AViewTheUserWorksInStaysWhenScrolledAway)
+{
+  MVNodeView* view = NodeEditorView::viewOfNode(near);
+  ASSERT_NE(view, nullptr);
+  step([&] { view->menuRename(); });
+  ASSERT_NE(view->titleEditingField(), nullptr);
+  step([&] { editor->scrollToNode(far); });
+  EXPECT_EQ(NodeEditorView::viewOfNode(near), view);
+  EXPECT_EQ(NodeEditorView::viewOfNode(source), nullptr);
+  step([&] {
+    view->titleEditingField()->setText("renamed");
+    view->finishRename();
+  });
+  EXPECT_EQ(near->displayName(), "renamed");
+  // Once done, the next change of the visible area lets it go.
+  step([&] { editor->scrollToVisibleOrigin(editor->visibleOrigin() + QPointF(0, 1)); });
+  EXPECT_EQ(NodeEditorView::viewOfNode(near), nullptr);
+  EXPECT_EQ(near->nodeView()->frameOrigin(), pf::Point(260, 40));
+}
