@@ -1,6 +1,8 @@
 #include <malloc.h>
 
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -269,6 +271,97 @@ void documentGenerate(benchmark::State& state)
 }
 BENCHMARK(documentGenerate)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+
+// ---- A plain baseline of generation ----
+//
+// The generation's work written plainly over the same heap footprint per node: each node holds
+// 21 parameters of the size ours take with their two sockets (8.4 KiB per node in all), marks
+// them out of date as the benchmark above does, then reads each through a virtual call with an
+// update flag, builds one small path on the heap in place of the previous one, and the root
+// gathers the node outputs. No graph, no connections, no records: what rises with the size here
+// is what the memory system adds once the nodes no longer fit the processor's caches.
+namespace plain {
+
+constexpr int kParameters = 21;
+
+class Parameter {
+public:
+  virtual ~Parameter() = default;
+  virtual void setNeedsToUpdate() { needsToUpdate_ = true; }
+  virtual double value()
+  {
+    if (needsToUpdate_) {
+      cached_ = stored_ * 1.5;
+      needsToUpdate_ = false;
+    }
+    return cached_;
+  }
+
+private:
+  using Socket = std::array<char, 64>;
+  bool needsToUpdate_ = true;
+  double stored_ = 2.0;
+  double cached_ = 0.0;
+  std::array<char, 176> rest_{};  // names, flags and limits
+  std::unique_ptr<Socket> input_ = std::make_unique<Socket>();
+  std::unique_ptr<Socket> output_ = std::make_unique<Socket>();
+};
+
+struct Node {
+  Node()
+  {
+    for (int i = 0; i < kParameters; ++i) {
+      parameters.push_back(std::make_unique<Parameter>());
+    }
+  }
+  std::shared_ptr<const std::vector<double>> generate()
+  {
+    double size = 0.0;
+    for (const auto& parameter : parameters) {
+      size += parameter->value();
+    }
+    output.reset();
+    auto path = std::make_shared<std::vector<double>>();
+    path->reserve(20);
+    for (int corner = 0; corner < 10; ++corner) {
+      path->push_back(size * std::cos(corner * 0.6283));
+      path->push_back(size * std::sin(corner * 0.6283));
+    }
+    output = std::move(path);
+    return output;
+  }
+  std::vector<std::unique_ptr<Parameter>> parameters;
+  std::shared_ptr<const std::vector<double>> output;
+  std::array<char, 400> rest_{};  // the node's own fields
+};
+
+}  // namespace plain
+
+void plainGenerateBaseline(benchmark::State& state)
+{
+  const double before = heapBytesInUse();
+  std::vector<std::unique_ptr<plain::Node>> nodes;
+  for (long i = 0; i < state.range(0); ++i) {
+    nodes.push_back(std::make_unique<plain::Node>());
+  }
+  state.counters["graph KiB/node"] = (heapBytesInUse() - before) / 1024.0 / static_cast<double>(state.range(0));
+  std::vector<std::shared_ptr<const std::vector<double>>> outputs;
+  for (auto _ : state) {
+    for (const auto& node : nodes) {
+      for (const auto& parameter : node->parameters) {
+        parameter->setNeedsToUpdate();
+      }
+    }
+    outputs.clear();
+    outputs.reserve(nodes.size());
+    for (const auto& node : nodes) {
+      outputs.push_back(node->generate());
+    }
+    benchmark::DoNotOptimize(outputs.data());
+  }
+  reportPerNode(state);
+}
+BENCHMARK(plainGenerateBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Opens the document from a file and generates it once: the memory the open document holds per
 // node (heap growth, the parsed property list already dropped) and the peak on the way.
