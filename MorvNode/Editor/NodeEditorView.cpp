@@ -498,6 +498,9 @@ void NodeEditorView::updateVisibleNodeViews()
           hideHoverControls();  // it may belong to a row that goes
         }
         adapter->dropView(*node);
+        if (adapter->shape().isMeasured() && dynamic_cast<const NoteNode*>(node) == nullptr) {
+          measuredShapes_.insert_or_assign(adapter->shape().key, adapter->shape());  // laid out by now
+        }
         changed = true;
       }
       continue;
