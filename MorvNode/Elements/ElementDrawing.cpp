@@ -48,25 +48,29 @@ bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransfo
   return true;
 }
 
-bool liesOutsideDrawingArea(const pf::DrawingContext& context, const pf::AffineTransform& transform,
-                            const pf::Rect& box, double outset, const ElementRenderer& renderer)
+std::optional<pf::Rect> boxOutsideDrawingArea(const pf::DrawingContext& context, const pf::AffineTransform& transform,
+                                              const pf::Rect& box, double outset, const ElementRenderer& renderer)
 {
   const pf::Rect* area = renderer.drawingArea();
   if (area == nullptr) {
-    return false;
+    return std::nullopt;
   }
   const pf::AffineTransform product = context.transform().concatenated(transform);
   // An element the drawing code would skip (and count as skipped) is left to it.
   if (!product.isFiniteAndInvertible()) {
-    return false;
+    return std::nullopt;
   }
   const pf::Rect device = box.applying(product);
   if (!device.isFinite() || !std::isfinite(outset)) {
-    return false;
+    return std::nullopt;
   }
-  // Written so that a NaN anywhere answers false.
-  return device.maxX() + outset < area->minX() || device.minX() - outset > area->maxX() ||
-         device.maxY() + outset < area->minY() || device.minY() - outset > area->maxY();
+  // Written so that a NaN anywhere answers nullopt.
+  const bool outside = device.maxX() + outset < area->minX() || device.minX() - outset > area->maxX() ||
+                       device.maxY() + outset < area->minY() || device.minY() - outset > area->maxY();
+  if (!outside) {
+    return std::nullopt;
+  }
+  return device.insetBy(-outset, -outset);
 }
 
 double strokeOutset(double width)

@@ -31,10 +31,11 @@ bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransfo
 // Whether a leaf's drawing lies wholly outside the renderer's drawing area, so that it can be
 // left out: `box` (in the element's own space, under `transform` on top of the context's) is
 // mapped to device space and grown by `outset` device units for what strokes and anti-aliasing
-// add. False when the renderer fills all of device space, and for anything not finite or a
-// transformation that is not invertible (the drawing code decides about those).
-bool liesOutsideDrawingArea(const pf::DrawingContext& context, const pf::AffineTransform& transform,
-                            const pf::Rect& box, double outset, const ElementRenderer& renderer);
+// add; that device box when it lies outside. nullopt when the renderer fills all of device
+// space, and for anything not finite or a transformation that is not invertible (the drawing
+// code decides about those).
+std::optional<pf::Rect> boxOutsideDrawingArea(const pf::DrawingContext& context, const pf::AffineTransform& transform,
+                                              const pf::Rect& box, double outset, const ElementRenderer& renderer);
 
 // The device units a stroke of `width` device units reaches beyond its path: half the width,
 // times Cairo's default miter limit of 10 for sharp mitred corners (bitmap passes keep that

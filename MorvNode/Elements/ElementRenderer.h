@@ -36,11 +36,16 @@ public:
   // clipped neighbours do not leave hairline gaps (the "Clipping rendering sub-pixel overlaps"
   // preference, read once per pass).
   virtual bool enlargesClips() const { return false; }
-  // The part of device space this renderer fills (one band of a bitmap drawn by several threads
-  // at once), or nullptr for all of it. A leaf that lies wholly outside may leave its drawing
-  // out, and then says so with elementOutsideDrawingArea instead of elementRendered.
+  // The part of device space this renderer fills (the bitmap, or one band of it when several
+  // threads draw it at once), or nullptr for all of it. A leaf that lies wholly outside may
+  // leave its drawing out, and then says so with elementOutsideDrawingArea (with the device box
+  // it would have drawn in) instead of elementRendered.
   virtual const pf::Rect* drawingArea() const { return nullptr; }
-  virtual void elementOutsideDrawingArea(const MVElement& element) { (void)element; }
+  virtual void elementOutsideDrawingArea(const MVElement& element, const pf::Rect& deviceBox)
+  {
+    (void)element;
+    (void)deviceBox;
+  }
   // For log lines ("<MVElementRenderer 'Preview'>").
   virtual std::string description() const { return "<ElementRenderer>"; }
 };

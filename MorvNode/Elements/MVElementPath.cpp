@@ -161,14 +161,16 @@ void MVElementPath::render(ElementRenderer& renderer) const
   }
   const MVStackTransform own = stackTransform();
   if (cgPath_ && renderer.drawingArea() != nullptr) {
-    // One band of a pass drawn by several threads: a path wholly outside the band is left to the
-    // others (the box is the control points', never smaller than what is drawn).
+    // A path wholly outside the bitmap, or outside this thread's band of it, is left out (the
+    // box is the control points', never smaller than what is drawn).
     const bool stroked = strokeWidth() != 0 && strokeOpacity() != 0;
     const double outset = elementdrawing::strokeOutset(stroked ? strokeWidth() * renderer.strokeRenderingScale() : 0.0);
-    const std::optional<pf::Rect> box = cgPath_->controlPointBounds();
-    if (!box || elementdrawing::liesOutsideDrawingArea(*context, own.matrix, *box, outset, renderer)) {
-      renderer.elementOutsideDrawingArea(*this);
-      return;
+    if (const std::optional<pf::Rect> box = cgPath_->controlPointBounds()) {
+      if (const std::optional<pf::Rect> outside =
+              elementdrawing::boxOutsideDrawingArea(*context, own.matrix, *box, outset, renderer)) {
+        renderer.elementOutsideDrawingArea(*this, *outside);
+        return;
+      }
     }
   }
   try {

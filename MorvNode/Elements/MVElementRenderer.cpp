@@ -63,12 +63,14 @@ public:
   {
   }
 
-  // One band of a pass drawn by several threads: `area` (device space, may be nullptr for all),
-  // whether this band keeps the pass's count of drawn leaves, and who hears of its element
-  // boundaries (may be nullptr).
-  void setBand(const pf::Rect* area, bool counts, BandBoundaryListener* listener, int band)
+  // A bitmap pass or one band of it: the band's area and the bitmap's (device space), whether
+  // this band keeps the pass's count of drawn leaves, and who hears of its element boundaries
+  // (may be nullptr).
+  void setBand(const pf::Rect* area, const pf::Rect* bitmapArea, bool counts, BandBoundaryListener* listener,
+               int band)
   {
     area_ = area;
+    bitmapArea_ = bitmapArea;
     counts_ = counts;
     listener_ = listener;
     band_ = band;
@@ -89,10 +91,11 @@ public:
     ++drawn_;
     count();
   }
-  // Drawn by another band: counted as drawn (when visible) by the band that keeps the count.
-  void elementOutsideDrawingArea(const MVElement& element) override
+  // Left out here: counted as drawn (when visible) by the band that keeps the count if another
+  // band draws it, that is if it reaches into the bitmap.
+  void elementOutsideDrawingArea(const MVElement& element, const pf::Rect& deviceBox) override
   {
-    if (counts_ && element.isVisible(this)) {
+    if (counts_ && bitmapArea_ != nullptr && deviceBox.intersects(*bitmapArea_) && element.isVisible(this)) {
       count();
     }
   }
@@ -135,7 +138,8 @@ private:
   long long skipped_ = 0;
   long long drawn_ = 0;
   long long uncounted_ = 0;
-  const pf::Rect* area_ = nullptr;  // the band's, outlives the renderer
+  const pf::Rect* area_ = nullptr;        // the band's, outlives the renderer
+  const pf::Rect* bitmapArea_ = nullptr;  // the same
   bool counts_ = true;
   BandBoundaryListener* listener_ = nullptr;  // outlives the renderer
   int band_ = 0;
@@ -233,7 +237,7 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
   BandedPass(MVElementRenderer& owner, const Settings& passSettings, const Fit& passFit, pf::Bitmap& target,
              const std::vector<int>& firstRows, std::uint64_t passSerial, double partialInterval)
       : renderer(owner), settings(passSettings), fit(passFit), bitmap(target), serial(passSerial),
-        interval(partialInterval), lastRequest_(renderClock())
+        interval(partialInterval), bitmapArea_(0, 0, target.width(), target.height()), lastRequest_(renderClock())
   {
     for (std::size_t index = 0; index < firstRows.size(); ++index) {
       Band& band = bands.emplace_back();
@@ -283,6 +287,9 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
       }
     }
   }
+
+  // The whole bitmap (device space).
+  const pf::Rect& bitmapArea() const { return bitmapArea_; }
 
   MVElementRenderer& renderer;  // valid while a band is drawn: the pass waits for its bands
   const Settings& settings;     // the same
@@ -444,6 +451,7 @@ private:
     });
   }
 
+  const pf::Rect bitmapArea_;
   std::mutex mutex_;
   std::condition_variable allDone_;
   std::size_t next_ = 0;                    // guarded by mutex_: the next band to take
@@ -1017,12 +1025,12 @@ long long MVElementRenderer::renderElements(pf::DrawingContext* context, const S
   const double scale = settings.displayScale * fit.scale;
   PassRenderer pass(context, scale, scale * retina, settings.enlargesClips, abort_, numberOfRenderedElements_,
                     pf::format("<MVElementRenderer '%@'>", settings.renderingThreadName));
-  // Of a pass in bands, the first keeps the count and writes the log lines for all of them; with
-  // one band it draws everything, so nothing is culled.
+  // Of a bitmap pass, each band leaves out the paths outside it; the first keeps the count and
+  // writes the log lines for all of them.
   const bool reports = bands == nullptr || band == 0;
   if (bands != nullptr) {
-    pass.setBand(bands->bands.size() > 1 ? &bands->bands[band].area : nullptr, reports,
-                 bands->interval > 0 ? bands : nullptr, static_cast<int>(band));
+    pass.setBand(&bands->bands[band].area, &bands->bitmapArea(), reports, bands->interval > 0 ? bands : nullptr,
+                 static_cast<int>(band));
   }
   {
     const pf::DrawingContext::StateGuard guard(*context);

@@ -230,16 +230,12 @@ void MVPreviewView::updatePattern()
     startRenderingThread();
     return;
   }
-  if (const std::shared_ptr<const MVElement> output = controller->outputElement()) {
-    // The view's own copy: regeneration on the main thread never touches the tree being drawn.
-    releaseInBackground(std::exchange(previewRenderingElement_, output->copy()));
-    releaseInBackground(std::exchange(previewRenderingSelectionElement_, nullptr));
-    if (auto* group = dynamic_cast<MVElementGroup*>(previewRenderingElement_.get())) {
-      group->cullElementsOutsideArtboard();
-    }
-  } else {
-    releaseInBackground(std::exchange(previewRenderingElement_, nullptr));
-  }
+  // Element trees are immutable: the output is shared, not copied, and regeneration makes a
+  // new one rather than touching it. Bitmap passes leave out what lies outside the artboard as
+  // they draw; vector output gets a culled copy when it needs one (culledRenderingElement).
+  releaseInBackground(std::exchange(previewRenderingElement_, controller->outputElement()));
+  releaseInBackground(std::exchange(previewRenderingSelectionElement_, nullptr));
+  releaseInBackground(std::exchange(culledRenderingElement_, nullptr));
   previewRenderingElementGenerationCycleID_ = controller->currentGenerationCycleID();
   updateSelection();
   startRenderingThread();
@@ -281,7 +277,7 @@ void MVPreviewView::startRenderingThread()
   }
   // The renderer's last tree usually goes with this change: freed off the main thread.
   std::shared_ptr<const MVElement> previous = renderingThread_->inputRenderingElement();
-  renderingThread_->setInputRenderingElement(previewRenderingElement_);
+  renderingThread_->setInputRenderingElement(exportMode_ ? culledRenderingElement() : previewRenderingElement_);
   releaseInBackground(std::move(previous));
   renderingThread_->setDisplayScale(displayScale_);
   const double retina = retinaScaling();
@@ -392,11 +388,8 @@ void MVPreviewView::startSelectionRenderingThread()
   if (controller != nullptr) {
     controller->setupRenderingThread(selectionRenderingThread_.get());
   }
-  if (!previewRenderingSelectionElement_ && previewRenderingElement_) {
-    previewRenderingSelectionElement_ = previewRenderingElement_->copy();
-  } else if (!previewRenderingElement_) {
-    previewRenderingSelectionElement_.reset();
-  }
+  // The same immutable tree as the main renderer's.
+  previewRenderingSelectionElement_ = previewRenderingElement_;
   // Each pass snapshots the renderer's settings when it starts, so a request made while a
   // selection pass runs only makes that pass start again with the newest inputs.
   std::shared_ptr<const MVElement> previous = selectionRenderingThread_->inputRenderingElement();
@@ -425,6 +418,18 @@ void MVPreviewView::startSelectionRenderingThread()
   }
 }
 
+std::shared_ptr<const MVElement> MVPreviewView::culledRenderingElement()
+{
+  if (!culledRenderingElement_ && previewRenderingElement_) {
+    std::shared_ptr<MVElement> copy = previewRenderingElement_->copy();
+    if (auto* group = dynamic_cast<MVElementGroup*>(copy.get())) {
+      group->cullElementsOutsideArtboard();
+    }
+    culledRenderingElement_ = std::move(copy);
+  }
+  return culledRenderingElement_;
+}
+
 bool MVPreviewView::isRendering() const
 {
   return renderQueued_ || (renderingThread_ && renderingThread_->rendererBusyFlag()) || shouldRenderAgainWhenFinished_;
@@ -438,7 +443,7 @@ std::optional<std::vector<std::uint8_t>> MVPreviewView::pdfData()
   }
   MVElementRenderer renderer;
   controller->setupRenderingThread(&renderer);
-  renderer.setInputRenderingElement(previewRenderingElement_);
+  renderer.setInputRenderingElement(culledRenderingElement());
   renderer.setDisplayScale(displayScale_);
   renderer.setRenderingThreadName("Export renderer");
   return renderer.renderDocument(pf::Surface::Kind::Pdf);
@@ -449,6 +454,7 @@ void MVPreviewView::releaseResources()
   previewRenderingElementGenerationCycleID_ = 0;
   previewRenderingElement_.reset();
   previewRenderingSelectionElement_.reset();
+  culledRenderingElement_.reset();
   patternImage_ = QImage();
   selectionImage_ = QImage();
   if (previewRenderingQueue_) {

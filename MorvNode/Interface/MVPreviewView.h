@@ -33,12 +33,14 @@ namespace pf {
 class WorkQueue;
 }
 
-// Shows the generated artwork of one document. For each generation cycle it takes a copy of the
-// controller's output tree, has it rendered into a bitmap on a serial work queue at the current
-// display scale, and draws the bitmap centred in its scroll area, optionally surrounded by faded
-// repetitions, with a separately rendered overlay of selection outlines and the drag-edit pivot
-// marker. A request while the main renderer is busy is served by exactly one further render when
-// it reports back. Export modes render synchronously on the main thread.
+// Shows the generated artwork of one document. For each generation cycle it takes the
+// controller's output tree (immutable, so shared rather than copied), has it rendered into a
+// bitmap on a serial work queue at the current display scale, and draws the bitmap centred in
+// its scroll area, optionally surrounded by faded repetitions, with a separately rendered
+// overlay of selection outlines and the drag-edit pivot marker. A long render shows partial
+// images until its complete one arrives. A request while the main renderer is busy is served by
+// exactly one further render when it reports back. Export modes render synchronously on the
+// main thread.
 //
 // The view is the document view of a QScrollArea (the clip view is the area's viewport). View
 // coordinates are Qt's, y-down; artboard coordinates are y-down from the artboard's top-left in
@@ -164,6 +166,9 @@ protected:
 private:
   void startRenderingThread();
   void startSelectionRenderingThread();
+  // previewRenderingElement without the elements wholly outside the artboard, as vector output
+  // (the PDF of the preview, export mode) holds it; made when first needed for a tree.
+  std::shared_ptr<const MVElement> culledRenderingElement();
   // Draws a bitmap of the main renderer from now on, resizing the canvas when the rendered size
   // changed.
   void showPatternImage(const MVElementRenderer& renderer, const std::shared_ptr<const pf::Bitmap>& bitmap);
@@ -195,8 +200,9 @@ private:
   QLabel* dragEditInfoLabel_ = nullptr;                // child of its panel
   bool updatingControls_ = false;
 
-  std::shared_ptr<MVElement> previewRenderingElement_;
-  std::shared_ptr<MVElement> previewRenderingSelectionElement_;
+  std::shared_ptr<const MVElement> previewRenderingElement_;           // the controller's output
+  std::shared_ptr<const MVElement> previewRenderingSelectionElement_;  // the same tree
+  std::shared_ptr<const MVElement> culledRenderingElement_;  // made on demand for vector output
   long long previewRenderingElementGenerationCycleID_ = 0;
   double lastRenderSizeX_ = 0.0;
   double lastRenderSizeY_ = 0.0;

@@ -291,7 +291,7 @@ std::shared_ptr<MVElementGroup> bandedArtwork()
   // stroke's mitred tip reaches past an edge that its path stops short of.
   for (int k = 0; k < 100; ++k) {
     auto spike = makePath(pf::Path().moveTo({-2, -10}).lineTo({2, -10}).lineTo({0, 0}).closeSubpath(),
-                          {7 + (k * 29) % 286, 3 + 5.0 * k}, pf::Color::rgb(1, 1, 0));
+                          {7.0 + (k * 29) % 286, 3 + 5.0 * k}, pf::Color::rgb(1, 1, 0));
     spike->setStrokeWidth(2);
     spike->setStrokeColor(pf::Color::rgb(0, 0, 0));
     spike->setStrokeJoints(0);
@@ -340,6 +340,28 @@ TEST_F(ElementRendererTest, BandsDrawTheSamePixelsAsOnePiece)
       // Every visible leaf counts once, whichever bands drew it.
       EXPECT_EQ(banded.numberOfRenderedElements(), whole.numberOfRenderedElements());
     }
+  }
+}
+
+TEST_F(ElementRendererTest, CountsTheVisibleLeavesThatReachIntoTheBitmap)
+{
+  // Inside: a square at the top and one at the bottom (other bands when banded); outside: a
+  // square left of the artboard and one below it; and a square with nothing to draw.
+  auto hidden = makeRect({5, 5, 5, 5}, pf::Color::rgb(1, 0, 0));
+  hidden->setFillOpacity(0);
+  const std::shared_ptr<const MVElement> tree =
+      makeGroup({makeRect({2, 2, 5, 5}, pf::Color::rgb(1, 0, 0)), makeRect({2, 290, 5, 5}, pf::Color::rgb(1, 0, 0)),
+                 makeRect({-20, 100, 5, 5}, pf::Color::rgb(1, 0, 0)), makeRect({2, 320, 5, 5}, pf::Color::rgb(1, 0, 0)),
+                 std::move(hidden)});
+  for (const int bands : {1, 4}) {
+    SCOPED_TRACE(bands);
+    MVElementRenderer renderer;
+    renderer.setMaximumBandCount(bands);
+    renderer.setInputRenderingElement(tree);
+    renderer.setRenderingSize(20, 300);
+    renderer.startRendering();
+    EXPECT_EQ(renderer.numberOfRenderedElements(), 2);
+    EXPECT_TRUE(pixelNear(*renderer.outputBitmap(), 4, 292, kRed));
   }
 }
 
