@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "MorvNode/Elements/MVElement.h"
@@ -50,6 +51,9 @@ public:
   const ElementArray& elementArray() const { return elementArray_; }
   // Replaces the children (nullptr members are dropped); the pivot is not recalculated.
   void setElementArray(ElementArray elements);
+  // Hands the children over and leaves the group empty, without touching them: for taking a
+  // tree that nobody else holds apart a piece at a time.
+  ElementArray takeElementArray() { return std::exchange(elementArray_, {}); }
   long count() const { return static_cast<long>(elementArray_.size()); }
   // Appends and recalculates the pivot; nullptr is ignored.
   void addElement(std::shared_ptr<const MVElement> element);

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +20,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -66,17 +70,6 @@ QImage imageOfBitmap(const std::shared_ptr<const pf::Bitmap>& bitmap, double dev
   return image;
 }
 
-// Lets an element tree go on a thread of its own: freeing a tree of 100,000 elements takes
-// tens of milliseconds that the main thread would otherwise stall for. Trees are immutable, so
-// whoever drops the last reference may free them anywhere.
-void releaseInBackground(std::shared_ptr<const MVElement> tree)
-{
-  if (!tree) {
-    return;
-  }
-  static const std::unique_ptr<pf::WorkQueue> queue = pf::WorkQueue::serial("com.oradel.MorvalisPreviewRelease");
-  queue->post([tree = std::move(tree)]() mutable { tree.reset(); });
-}
 
 double secondsNow()
 {
@@ -219,6 +212,51 @@ QWidget* MVPreviewView::makeControlStrip(QWidget* parent)
 
 // ---- Rendering ----
 
+void MVPreviewView::releaseLater(std::shared_ptr<const MVElement> tree)
+{
+  if (!tree) {
+    return;
+  }
+  releasePending_.push_back(std::move(tree));
+  if (!releaseScheduled_) {
+    releaseScheduled_ = true;
+    QTimer::singleShot(0, this, [this] { releaseStep(); });
+  }
+}
+
+void MVPreviewView::releaseStep()
+{
+  // About a millisecond of freeing per turn of the event loop.
+  constexpr int kElementsPerClockRead = 64;
+  constexpr qint64 kSliceNanoseconds = 1000000;
+  releaseScheduled_ = false;
+  QElapsedTimer clock;
+  clock.start();
+  int released = 0;
+  while (!releasePending_.empty()) {
+    std::shared_ptr<const MVElement> element = std::move(releasePending_.back());
+    releasePending_.pop_back();
+    // A group that nobody else holds gives its children up first (moved, not copied), so that
+    // no slice frees a whole large collection at once. Trees are immutable while shared; a
+    // group that is ours alone may be taken apart.
+    if (element.use_count() == 1) {
+      if (const auto group = std::dynamic_pointer_cast<const MVElementGroup>(element); group && group->count() > 0) {
+        MVElementGroup::ElementArray children = std::const_pointer_cast<MVElementGroup>(group)->takeElementArray();
+        releasePending_.insert(releasePending_.end(), std::make_move_iterator(children.begin()),
+                               std::make_move_iterator(children.end()));
+      }
+    }
+    element.reset();
+    if (++released % kElementsPerClockRead == 0 && clock.nsecsElapsed() >= kSliceNanoseconds) {
+      break;
+    }
+  }
+  if (!releasePending_.empty()) {
+    releaseScheduled_ = true;
+    QTimer::singleShot(0, this, [this] { releaseStep(); });
+  }
+}
+
 void MVPreviewView::updatePattern()
 {
   MVNodeController* controller = nodeController();
@@ -233,9 +271,9 @@ void MVPreviewView::updatePattern()
   // Element trees are immutable: the output is shared, not copied, and regeneration makes a
   // new one rather than touching it. Bitmap passes leave out what lies outside the artboard as
   // they draw; vector output gets a culled copy when it needs one (culledRenderingElement).
-  releaseInBackground(std::exchange(previewRenderingElement_, controller->outputElement()));
-  releaseInBackground(std::exchange(previewRenderingSelectionElement_, nullptr));
-  releaseInBackground(std::exchange(culledRenderingElement_, nullptr));
+  releaseLater(std::exchange(previewRenderingElement_, controller->outputElement()));
+  releaseLater(std::exchange(previewRenderingSelectionElement_, nullptr));
+  releaseLater(std::exchange(culledRenderingElement_, nullptr));
   previewRenderingElementGenerationCycleID_ = controller->currentGenerationCycleID();
   updateSelection();
   startRenderingThread();
@@ -275,10 +313,10 @@ void MVPreviewView::startRenderingThread()
     controller->setupRenderingThread(renderingThread_.get());
     controller->updateStatisticsPanelWithRenderer(renderingThread_.get());
   }
-  // The renderer's last tree usually goes with this change: freed off the main thread.
+  // The renderer's last tree usually goes with this change: freed a slice at a time.
   std::shared_ptr<const MVElement> previous = renderingThread_->inputRenderingElement();
   renderingThread_->setInputRenderingElement(exportMode_ ? culledRenderingElement() : previewRenderingElement_);
-  releaseInBackground(std::move(previous));
+  releaseLater(std::move(previous));
   renderingThread_->setDisplayScale(displayScale_);
   const double retina = retinaScaling();
   renderingThread_->setRetinaScaling(retina);
@@ -394,7 +432,7 @@ void MVPreviewView::startSelectionRenderingThread()
   // selection pass runs only makes that pass start again with the newest inputs.
   std::shared_ptr<const MVElement> previous = selectionRenderingThread_->inputRenderingElement();
   selectionRenderingThread_->setInputRenderingElement(previewRenderingSelectionElement_);
-  releaseInBackground(std::move(previous));
+  releaseLater(std::move(previous));
   selectionRenderingThread_->setDisplayScale(displayScale_);
   MVNodeIDSet selected;
   bool artboardSelected = false;
@@ -455,6 +493,7 @@ void MVPreviewView::releaseResources()
   previewRenderingElement_.reset();
   previewRenderingSelectionElement_.reset();
   culledRenderingElement_.reset();
+  releasePending_.clear();
   patternImage_ = QImage();
   selectionImage_ = QImage();
   if (previewRenderingQueue_) {

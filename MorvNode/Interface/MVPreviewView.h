@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QImage>
 #include <QPointer>
@@ -166,6 +167,11 @@ protected:
 private:
   void startRenderingThread();
   void startSelectionRenderingThread();
+  // Old element trees are freed on the main thread (where they were made, so that freeing them
+  // never waits for the allocator's lock against it) a slice at a time when it is idle: a tree
+  // of 100,000 elements takes tens of milliseconds to free.
+  void releaseLater(std::shared_ptr<const MVElement> tree);
+  void releaseStep();
   // previewRenderingElement without the elements wholly outside the artboard, as vector output
   // (the PDF of the preview, export mode) holds it; made when first needed for a tree.
   std::shared_ptr<const MVElement> culledRenderingElement();
@@ -203,6 +209,8 @@ private:
   std::shared_ptr<const MVElement> previewRenderingElement_;           // the controller's output
   std::shared_ptr<const MVElement> previewRenderingSelectionElement_;  // the same tree
   std::shared_ptr<const MVElement> culledRenderingElement_;  // made on demand for vector output
+  std::vector<std::shared_ptr<const MVElement>> releasePending_;  // trees and parts still to free
+  bool releaseScheduled_ = false;
   long long previewRenderingElementGenerationCycleID_ = 0;
   double lastRenderSizeX_ = 0.0;
   double lastRenderSizeY_ = 0.0;
