@@ -2,6 +2,8 @@
 // through the graph controller as a user would build it, generated once to check that it works
 // without a single log line or node warning, and saved. Run by the build.
 // Usage: morv_sample_files OUTPUT_FOLDER
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -134,6 +136,7 @@ public:
   // Generates once and saves; a log line or a node warning on the way is a problem.
   void save(pf::ManualRunLoop& runLoop, const std::filesystem::path& folder)
   {
+    settleColumns();
     std::vector<std::string> lines;
     pf::setLogSink([&lines](const std::string& line) { lines.push_back(line); });
     controller().scheduleRegenerationForced();
@@ -158,6 +161,60 @@ public:
   }
 
 private:
+  // Boxes are placed by hand for the look of the graph, but their heights come from the rows
+  // they show: where a box would cover the one below it in the same column, the lower one moves
+  // down (and those under it with it) to leave a gap.
+  void settleColumns()
+  {
+    constexpr double kColumnWidth = 160.0;  // points: boxes closer than this share a column
+    constexpr double kGap = 30.0;
+    std::vector<MVNode*> nodes;
+    for (const auto& node : controller().nodeArray()) {
+      nodes.push_back(node.get());
+    }
+    std::sort(nodes.begin(), nodes.end(), [](const MVNode* a, const MVNode* b) {
+      return a->initialNodeViewOrigin().x < b->initialNodeViewOrigin().x;
+    });
+    std::size_t start = 0;
+    while (start < nodes.size()) {
+      std::size_t end = start + 1;
+      while (end < nodes.size() &&
+             nodes[end]->initialNodeViewOrigin().x - nodes[start]->initialNodeViewOrigin().x < kColumnWidth) {
+        ++end;
+      }
+      std::sort(nodes.begin() + static_cast<std::ptrdiff_t>(start), nodes.begin() + static_cast<std::ptrdiff_t>(end),
+                [](const MVNode* a, const MVNode* b) {
+                  return a->initialNodeViewOrigin().y < b->initialNodeViewOrigin().y;
+                });
+      double free = -1.0e9;
+      for (std::size_t i = start; i < end; ++i) {
+        pf::Point origin = nodes[i]->initialNodeViewOrigin();
+        if (origin.y < free) {
+          origin.y = free;
+          nodes[i]->setInitialNodeViewOrigin(origin);
+        }
+        free = origin.y + estimatedHeight(*nodes[i]) + kGap;
+      }
+      start = end;
+    }
+  }
+
+  // A box's height from the rows it shows: a header, a picture for a previewed element output,
+  // one row for each other shown parameter.
+  static double estimatedHeight(const MVNode& node)
+  {
+    double height = 36.0;
+    for (const auto& parameter : node.parameters()) {
+      if (parameter->layoutHidden()) {
+        continue;
+      }
+      const bool picture = parameter->hasPreview() && !parameter->outputSockets().empty() &&
+                           parameter->outputSockets().front()->socketType() == MVSocketType::Element;
+      height += picture ? 90.0 : 30.0;  // generous: a gap reads better than an overlap
+    }
+    return height;
+  }
+
   void connect(MVNode* from, MVSocketType type, MVNode* to, const char* parameterName)
   {
     if (from == nullptr || to == nullptr) {
