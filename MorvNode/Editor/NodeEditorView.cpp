@@ -98,6 +98,18 @@ void stackAbove(QWidget* view, QWidget* below)
   view->raise();
 }
 
+// The canvas's views of one kind that are not on their way out.
+template <typename View>
+int liveViewCount(const QWidget& canvas)
+{
+  int count = 0;
+  for (const QObject* child : canvas.children()) {
+    const auto* view = qobject_cast<const View*>(child);
+    count += view != nullptr && !view->isRemoved() ? 1 : 0;
+  }
+  return count;
+}
+
 }  // namespace
 
 NodeEditorView::NodeEditorView(QWidget* parent)
@@ -557,22 +569,12 @@ void NodeEditorView::updateVisibleNodeViews()
 
 int NodeEditorView::nodeViewCount() const
 {
-  int count = 0;
-  for (const QObject* child : canvas_->children()) {
-    const auto* view = qobject_cast<const MVNodeView*>(child);
-    count += view != nullptr && !view->isRemoved() ? 1 : 0;
-  }
-  return count;
+  return liveViewCount<MVNodeView>(*canvas_);
 }
 
 int NodeEditorView::connectionViewCount() const
 {
-  int count = 0;
-  for (const QObject* child : canvas_->children()) {
-    const auto* view = qobject_cast<const MVConnectionView*>(child);
-    count += view != nullptr && !view->isRemoved() ? 1 : 0;
-  }
-  return count;
+  return liveViewCount<MVConnectionView>(*canvas_);
 }
 
 void NodeEditorView::moveNodeTo(MVNode* node, pf::Point origin)
