@@ -24,6 +24,7 @@
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
+#include "Platform/Allocator.h"
 #include "Platform/DecimalFormatter.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -82,6 +83,7 @@ void checkPreviewAndQuit(MVDocumentController& controller, int seconds)
 
 int main(int argc, char* argv[])
 {
+  pf::configureAllocatorForInteractiveUse();
   QApplication application(argc, argv);
   QApplication::setApplicationName("Morvalis");
   QApplication::setApplicationVersion(MORVALIS_VERSION);

@@ -37,6 +37,7 @@
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "MorvNode/Nodes/Repeaters/RepeaterNode.h"
+#include "Platform/Allocator.h"
 #include "Platform/Log.h"
 #include "Platform/UserDefaults.h"
 
@@ -219,6 +220,7 @@ int main(int argc, char** argv)
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  pf::configureAllocatorForInteractiveUse();  // as the application does
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
