@@ -10,6 +10,7 @@
 
 #include <pugixml.hpp>
 
+#include "Platform/Base64.h"
 #include "Platform/Log.h"
 #include "Platform/Numbers.h"
 #include "Platform/Unicode.h"
@@ -209,34 +210,7 @@ std::optional<PlistValue::Data> decodeBase64(std::string_view text)
 
 void appendBase64(const PlistValue::Data& bytes, const std::string& indent, std::string& out)
 {
-  std::string line;
-  auto flush = [&] {
-    out += indent;
-    out += line;
-    out += '\n';
-    line.clear();
-  };
-  std::size_t i = 0;
-  for (; i + 2 < bytes.size(); i += 3) {
-    const std::uint32_t n = (bytes[i] << 16) | (bytes[i + 1] << 8) | bytes[i + 2];
-    line += kBase64Alphabet[(n >> 18) & 63];
-    line += kBase64Alphabet[(n >> 12) & 63];
-    line += kBase64Alphabet[(n >> 6) & 63];
-    line += kBase64Alphabet[n & 63];
-    if (line.size() >= kBase64LineLength) {
-      flush();
-    }
-  }
-  if (i < bytes.size()) {
-    const std::uint32_t n = (bytes[i] << 16) | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0);
-    line += kBase64Alphabet[(n >> 18) & 63];
-    line += kBase64Alphabet[(n >> 12) & 63];
-    line += i + 1 < bytes.size() ? kBase64Alphabet[(n >> 6) & 63] : '=';
-    line += '=';
-  }
-  if (!line.empty()) {
-    flush();
-  }
+  out += base64Encoded(bytes, kBase64LineLength, indent);
 }
 
 // ---- Reading ----

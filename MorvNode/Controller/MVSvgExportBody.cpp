@@ -18,6 +18,7 @@
 #include "MorvNode/Elements/MVElementImage.h"
 #include "MorvNode/Elements/MVSharedGraphicsStore.h"
 #include "MorvNode/Elements/MVSvgWriter.h"
+#include "Platform/Base64.h"
 #include "Platform/Image.h"
 #include "Platform/ImageCodec.h"
 #include "Platform/Unicode.h"
@@ -28,30 +29,6 @@ namespace {
 constexpr std::string_view kStoredVectorImageSuffix = "[NSImage]";
 constexpr std::size_t kBase64LineLength = 64;
 constexpr std::string_view kBackgroundID = "Artboard background";
-
-// Base64 in lines of 64 characters, each ended by a line feed.
-std::string base64Lines(const std::vector<std::uint8_t>& bytes)
-{
-  static constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string encoded;
-  encoded.reserve((bytes.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::size_t left = bytes.size() - i;
-    const std::uint32_t n = (std::uint32_t{bytes[i]} << 16) | (left > 1 ? std::uint32_t{bytes[i + 1]} << 8 : 0) |
-                            (left > 2 ? std::uint32_t{bytes[i + 2]} : 0);
-    encoded += alphabet[(n >> 18) & 63];
-    encoded += alphabet[(n >> 12) & 63];
-    encoded += left > 1 ? alphabet[(n >> 6) & 63] : '=';
-    encoded += left > 2 ? alphabet[n & 63] : '=';
-  }
-  std::string lines;
-  lines.reserve(encoded.size() + encoded.size() / kBase64LineLength + 1);
-  for (std::size_t start = 0; start < encoded.size(); start += kBase64LineLength) {
-    lines.append(encoded, start, kBase64LineLength);
-    lines += '\n';
-  }
-  return lines;
-}
 
 // The general entities declared in a document type's internal subset, <!ENTITY name "value">
 // (or with single quotes); the first declaration of a name binds, as XML has it.
@@ -382,7 +359,8 @@ std::optional<std::string> pngSymbol(const pf::Image& image, const std::string& 
   const pf::Size size = image.size();
   return "<symbol id='" + MVSvgWriter::escaped(symbolName) + "' viewBox='0 0 " + n(size.width) + " " + n(size.height) +
          "'>\n<image width=\"" + n(size.width) + "\" height=\"" + n(size.height) +
-         "\" xlink:href=\"data:image/png;base64," + base64Lines(*png) + "\"></image>\n</symbol>\n";
+         "\" xlink:href=\"data:image/png;base64," + pf::base64Encoded(*png, kBase64LineLength) +
+         "\"></image>\n</symbol>\n";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "Platform/Base64.h"
 #include "Platform/Format.h"
 #include "Platform/ImageCodec.h"
 #include "Platform/Numbers.h"
@@ -66,23 +67,6 @@ std::string matrixString(const pf::AffineTransform& matrix)
 std::string hashURL(const std::string& identifier)
 {
   return "url(#" + identifier + ")";
-}
-
-std::string base64(const std::vector<std::uint8_t>& bytes)
-{
-  static constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string encoded;
-  encoded.reserve((bytes.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::size_t left = bytes.size() - i;
-    const std::uint32_t n = (std::uint32_t{bytes[i]} << 16) | (left > 1 ? std::uint32_t{bytes[i + 1]} << 8 : 0) |
-                            (left > 2 ? std::uint32_t{bytes[i + 2]} : 0);
-    encoded += alphabet[(n >> 18) & 63];
-    encoded += alphabet[(n >> 12) & 63];
-    encoded += left > 1 ? alphabet[(n >> 6) & 63] : '=';
-    encoded += left > 2 ? alphabet[n & 63] : '=';
-  }
-  return encoded;
 }
 
 // An element's attributes in their order.
@@ -460,7 +444,7 @@ void ODSVGExporter::elementForImage(const ODSVGImageLayer& layer, pugi::xml_node
   setAttribute(element, "id", generateID());
   setAttribute(element, "width", number(frame.size.width));
   setAttribute(element, "height", number(frame.size.height));
-  setAttribute(element, "xlink:href", "data:image/png;base64," + base64(*png));
+  setAttribute(element, "xlink:href", "data:image/png;base64," + pf::base64Encoded(*png));
   if (frame.origin.x != 0.0) {
     setAttribute(element, "x", number(frame.origin.x));
   }
