@@ -5,7 +5,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,7 +19,6 @@
 #include "MorvNode/Interface/ExportPanelFields.h"
 #include "MorvNode/Document/MVExportSettings.h"
 #include "MorvNode/Interface/AnimationExportProgressPanel.h"
-#include "Platform/Numbers.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
@@ -65,24 +63,12 @@ QString codecTitle(const std::string& codec)
 }  // namespace
 
 AnimationExportPanel::AnimationExportPanel(MVDocument& document, QWidget* parent)
-    : QDialog(parent), document_(document), animationExport_(document)
+    : QDialog(parent), document_(document), animationExport_(document), controls_(this)
 {
   setWindowTitle(tr("Export animation"));
   buildInterface();
   animationExport_.exportAnimationPanelOpened();
-
-  QString folder;
-  if (const auto& path = document_.exportPath()) {
-    folder = QString::fromStdString(path->parent_path().string());
-  } else if (const auto& file = document_.fileURL()) {
-    folder = QString::fromStdString(file->parent_path().string());
-  }
-  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-    folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-  }
-  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-    folder = QDir::homePath();
-  }
+  const QString folder = ExportPanelControls::initialFolder(document_, QStandardPaths::MoviesLocation);
   setFilePath(QDir(folder).filePath(QString::fromStdString(animationExport_.proposedFileName())));
   updateInterface();
 }
@@ -107,12 +93,6 @@ void AnimationExportPanel::buildInterface()
 {
   auto* message = new QLabel(tr("Export animation as a video file or series of frame image files"), this);
 
-  pathField_ = new QLineEdit(this);
-  chooseButton_ = new QPushButton(tr("Choose..."), this);
-  auto* pathRow = new QHBoxLayout;
-  pathRow->addWidget(pathField_, 1);
-  pathRow->addWidget(chooseButton_);
-
   formatMenu_ = new QComboBox(this);
   for (const std::string& format : MVExportSettings::animationFormats()) {
     formatMenu_->addItem(formatTitle(format));
@@ -128,41 +108,18 @@ void AnimationExportPanel::buildInterface()
   formatRow->addWidget(codecMenu_);
   formatRow->addStretch(1);
 
-  scaleToDisplayButton_ = new QCheckBox(tr("Scale to display"), this);
-  scaleToDisplayButton_->setToolTip(tr("Export at the size the preview shows the artwork"));
-  sizeXField_ = new QLineEdit(this);
-  sizeYField_ = new QLineEdit(this);
-  sizeXField_->setAccessibleName(tr("Width"));
-  sizeYField_->setAccessibleName(tr("Height"));
-  pixelLabel_ = new QLabel(QStringLiteral("px"), this);
-  auto* sizeRow = new QHBoxLayout;
-  sizeRow->addWidget(sizeXField_);
-  sizeRow->addWidget(new QLabel(QStringLiteral("x"), this));
-  sizeRow->addWidget(sizeYField_);
-  sizeRow->addWidget(pixelLabel_);
-  sizeRow->addStretch(1);
+  controls_.sizeRow->addStretch(1);
 
   framesLabel_ = new QLabel(this);
   frameFilesLabel_ = new QLabel(this);
   frameFilesLabel_->setWordWrap(true);
 
-  matteButton_ = new QCheckBox(tr("Matte"), this);
-  matteLabel_ = new QLabel(tr("Background for transparent parts:"), this);
-  matteWell_ = new QPushButton(this);
-  matteWell_->setAccessibleName(tr("Matte color"));
-  matteWell_->setFixedWidth(48);
-  auto* matteRow = new QHBoxLayout;
-  matteRow->addWidget(matteButton_);
-  matteRow->addWidget(matteLabel_);
-  matteRow->addWidget(matteWell_);
-  matteRow->addStretch(1);
-
   auto* form = new QFormLayout;
-  form->addRow(tr("File:"), pathRow);
+  form->addRow(tr("File:"), controls_.pathRow);
   form->addRow(tr("Format:"), formatRow);
-  form->addRow(tr("Size:"), sizeRow);
-  form->addRow(QString(), scaleToDisplayButton_);
-  form->addRow(QString(), matteRow);
+  form->addRow(tr("Size:"), controls_.sizeRow);
+  form->addRow(QString(), controls_.scaleToDisplayButton);
+  form->addRow(QString(), controls_.matteRow);
   form->addRow(tr("Frames:"), framesLabel_);
 
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
@@ -177,33 +134,31 @@ void AnimationExportPanel::buildInterface()
 
   connect(buttons_, &QDialogButtonBox::accepted, this, &AnimationExportPanel::accept);
   connect(buttons_, &QDialogButtonBox::rejected, this, &AnimationExportPanel::reject);
-  connect(chooseButton_, &QPushButton::clicked, this, &AnimationExportPanel::chooseFile);
-  connect(pathField_, &QLineEdit::textEdited, this, [this] { overwriteAsked_ = false; });
+  connect(controls_.chooseButton, &QPushButton::clicked, this, &AnimationExportPanel::chooseFile);
   connect(formatMenu_, &QComboBox::currentIndexChanged, this,
           [this](int index) { controlChanged(MVAnimationExportPanelControl::FormatMenu, index); });
   connect(codecMenu_, &QComboBox::currentIndexChanged, this,
           [this](int index) { controlChanged(MVAnimationExportPanelControl::CodecMenu, index); });
-  connect(scaleToDisplayButton_, &QCheckBox::toggled, this, [this](bool on) {
+  connect(controls_.scaleToDisplayButton, &QCheckBox::toggled, this, [this](bool on) {
     controlChanged(MVAnimationExportPanelControl::ScaleToDisplayButton, on ? 1.0 : 0.0);
   });
-  connect(matteButton_, &QCheckBox::toggled, this,
+  connect(controls_.matteButton, &QCheckBox::toggled, this,
           [this](bool on) { controlChanged(MVAnimationExportPanelControl::MatteButton, on ? 1.0 : 0.0); });
-  connect(sizeXField_, &QLineEdit::editingFinished, this,
-          [this] { sizeFieldEdited(MVAnimationExportPanelControl::SizeXField, sizeXField_); });
-  connect(sizeYField_, &QLineEdit::editingFinished, this,
-          [this] { sizeFieldEdited(MVAnimationExportPanelControl::SizeYField, sizeYField_); });
-  connect(matteWell_, &QPushButton::clicked, this, &AnimationExportPanel::chooseMatteColor);
+  connect(controls_.sizeXField, &QLineEdit::editingFinished, this,
+          [this] { sizeFieldEdited(MVAnimationExportPanelControl::SizeXField, controls_.sizeXField); });
+  connect(controls_.sizeYField, &QLineEdit::editingFinished, this,
+          [this] { sizeFieldEdited(MVAnimationExportPanelControl::SizeYField, controls_.sizeYField); });
+  connect(controls_.matteWell, &QPushButton::clicked, this, &AnimationExportPanel::chooseMatteColor);
 }
 
 QString AnimationExportPanel::filePath() const
 {
-  return pathField_->text();
+  return controls_.filePath();
 }
 
 void AnimationExportPanel::setFilePath(const QString& path)
 {
-  pathField_->setText(path);
-  overwriteAsked_ = false;
+  controls_.setFilePath(path);
 }
 
 void AnimationExportPanel::updateInterface()
@@ -218,22 +173,12 @@ void AnimationExportPanel::updateInterface()
   if (state.codecIndex) {
     codecMenu_->setCurrentIndex(*state.codecIndex);
   }
-  scaleToDisplayButton_->setChecked(state.scaleToDisplay);
-  sizeXField_->setEnabled(!state.scaleToDisplay);
-  sizeYField_->setEnabled(!state.scaleToDisplay);
-  sizeXField_->setText(ExportPanelFields::sizeText(state.sizeX));
-  sizeYField_->setText(ExportPanelFields::sizeText(state.sizeY));
-  pixelLabel_->setVisible(state.showsPixelLabel);
+  controls_.show(state);
   framesLabel_->setText(QString::fromStdString(state.framesText));
   frameFilesLabel_->setVisible(state.frameFilesText.has_value());
   frameFilesLabel_->setText(QString::fromStdString(state.frameFilesText.value_or(std::string())));
-  matteButton_->setVisible(state.showsMatteControls);
-  matteLabel_->setVisible(state.showsMatteControls);
-  matteButton_->setChecked(state.matteOn);
-  matteWell_->setVisible(state.showsMatteWell);
-  ExportPanelFields::showMatteColor(*matteWell_, state.matteColor);
   currentFormat_ = QString::fromStdString(state.fileFormat);
-  applyFormatExtension(currentFormat_);
+  controls_.applyFormatExtension(currentFormat_);
   updating_ = false;
 }
 
@@ -251,9 +196,8 @@ void AnimationExportPanel::sizeFieldEdited(MVAnimationExportPanelControl control
   if (updating_) {
     return;
   }
-  double value = 0.0;
-  if (pf::parseDouble(field->text().toStdString(), value)) {
-    animationExport_.exportAnimationPanelControlChanged(control, value);
+  if (const std::optional<double> value = ExportPanelControls::typedSize(*field)) {
+    animationExport_.exportAnimationPanelControlChanged(control, *value);
   }
   // A refused value goes back to the size the settings keep.
   updateInterface();
@@ -270,16 +214,6 @@ void AnimationExportPanel::chooseMatteColor()
   updateInterface();
 }
 
-void AnimationExportPanel::applyFormatExtension(const QString& format)
-{
-  const QString path = pathField_->text();
-  const QString wanted = ExportPanelFields::pathWithExtension(path, format);
-  if (wanted != path) {
-    pathField_->setText(wanted);
-    overwriteAsked_ = false;
-  }
-}
-
 void AnimationExportPanel::chooseFile()
 {
   const QString filter = tr("%1 (*.%2)").arg(formatTitle(currentFormat_.toStdString()), currentFormat_);
@@ -288,24 +222,25 @@ void AnimationExportPanel::chooseFile()
     return;
   }
   setFilePath(chosen);
-  applyFormatExtension(currentFormat_);
-  overwriteAsked_ = filePath() == chosen;
+  controls_.applyFormatExtension(currentFormat_);
+  controls_.noteChosenFile(chosen);
 }
 
 void AnimationExportPanel::accept()
 {
-  const QString path = filePath().trimmed();
-  if (path.isEmpty() || QFileInfo(path).fileName().isEmpty()) {
+  const std::optional<QString> path = controls_.pathToExport();
+  if (!path) {
     return;
   }
   // Frame files take numbered names of their own; the panel's text says they are overwritten.
   const bool oneFile = formatMenu_->currentIndex() >= 0 && !frameFilesLabel_->isVisibleTo(this);
-  if (oneFile && !overwriteAsked_ && !ExportPanelFields::confirmReplacing(this, tr("Export animation"), path)) {
+  if (oneFile && !controls_.overwriteAsked &&
+      !ExportPanelFields::confirmReplacing(this, tr("Export animation"), *path)) {
     return;
   }
   hide();
   AnimationExportProgressPanel progress(animationExport_, parentWidget());
-  if (animationExport_.exportAnimation(std::filesystem::path(path.toStdString()), &progress)) {
+  if (animationExport_.exportAnimation(std::filesystem::path(path->toStdString()), &progress)) {
     if (progressHook_) {
       progressHook_(progress);
     }

@@ -9,6 +9,7 @@
 #include "MorvNode/Document/MVAnimationExport.h"
 #include "MorvNode/Document/MVAnimationExportPanelState.h"
 #include "MorvNode/Document/MVAnimationExportProgress.h"
+#include "MorvNode/Interface/ExportPanelControls.h"
 
 class AnimationExportProgressPanel;
 class MVDocument;
@@ -50,14 +51,14 @@ public:
   QComboBox* formatMenu() const { return formatMenu_; }
   QComboBox* codecMenu() const { return codecMenu_; }
   QLabel* codecLabel() const { return codecLabel_; }
-  QCheckBox* scaleToDisplayButton() const { return scaleToDisplayButton_; }
-  QLineEdit* sizeXField() const { return sizeXField_; }
-  QLineEdit* sizeYField() const { return sizeYField_; }
-  QLabel* pixelLabel() const { return pixelLabel_; }
+  QCheckBox* scaleToDisplayButton() const { return controls_.scaleToDisplayButton; }
+  QLineEdit* sizeXField() const { return controls_.sizeXField; }
+  QLineEdit* sizeYField() const { return controls_.sizeYField; }
+  QLabel* pixelLabel() const { return controls_.pixelLabel; }
   QLabel* framesLabel() const { return framesLabel_; }
   QLabel* frameFilesLabel() const { return frameFilesLabel_; }
-  QCheckBox* matteButton() const { return matteButton_; }
-  QPushButton* matteWell() const { return matteWell_; }
+  QCheckBox* matteButton() const { return controls_.matteButton; }
+  QPushButton* matteWell() const { return controls_.matteWell; }
   QPushButton* exportButton() const { return exportButton_; }
 
 private:
@@ -67,29 +68,19 @@ private:
   void sizeFieldEdited(MVAnimationExportPanelControl control, QLineEdit* field);
   void chooseFile();
   void chooseMatteColor();
-  void applyFormatExtension(const QString& format);
 
   MVDocument& document_;
   MVAnimationExport animationExport_;
+  ExportPanelControls controls_;
   std::function<void(AnimationExportProgressPanel&)> progressHook_;
   std::optional<MVAnimationExportProgress::Outcome> outcome_;
   bool updating_ = false;
-  bool overwriteAsked_ = false;
   QString currentFormat_;
-  QLineEdit* pathField_ = nullptr;
-  QPushButton* chooseButton_ = nullptr;
   QComboBox* formatMenu_ = nullptr;
   QComboBox* codecMenu_ = nullptr;
   QLabel* codecLabel_ = nullptr;
-  QCheckBox* scaleToDisplayButton_ = nullptr;
-  QLineEdit* sizeXField_ = nullptr;
-  QLineEdit* sizeYField_ = nullptr;
-  QLabel* pixelLabel_ = nullptr;
   QLabel* framesLabel_ = nullptr;
   QLabel* frameFilesLabel_ = nullptr;
-  QCheckBox* matteButton_ = nullptr;
-  QLabel* matteLabel_ = nullptr;
-  QPushButton* matteWell_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   QPushButton* exportButton_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "MorvNode/Document/MVExportPanelState.h"
+#include "MorvNode/Interface/ExportPanelControls.h"
 
 class MVDocument;
 class QCheckBox;
@@ -42,14 +43,14 @@ public:
   // The controls, for tests.
   QComboBox* formatMenu() const { return formatMenu_; }
   QComboBox* sizeUnitMenu() const { return sizeUnitMenu_; }
-  QCheckBox* scaleToDisplayButton() const { return scaleToDisplayButton_; }
-  QLineEdit* sizeXField() const { return sizeXField_; }
-  QLineEdit* sizeYField() const { return sizeYField_; }
-  QLabel* pixelLabel() const { return pixelLabel_; }
+  QCheckBox* scaleToDisplayButton() const { return controls_.scaleToDisplayButton; }
+  QLineEdit* sizeXField() const { return controls_.sizeXField; }
+  QLineEdit* sizeYField() const { return controls_.sizeYField; }
+  QLabel* pixelLabel() const { return controls_.pixelLabel; }
   QLabel* epsWarning() const { return epsWarning_; }
   QLabel* svgWarning() const { return svgWarning_; }
-  QCheckBox* matteButton() const { return matteButton_; }
-  QPushButton* matteWell() const { return matteWell_; }
+  QCheckBox* matteButton() const { return controls_.matteButton; }
+  QPushButton* matteWell() const { return controls_.matteWell; }
   QPushButton* exportButton() const;
 
 private:
@@ -60,25 +61,14 @@ private:
   void sizeFieldEdited(MVExportPanelControl control, QLineEdit* field);
   void chooseFile();
   void chooseMatteColor();
-  // The file field's name with the extension of the current format.
-  void applyFormatExtension(const QString& format);
 
   MVDocument& document_;
-  bool updating_ = false;       // the panel is filling its controls: their signals are no edits
-  bool overwriteAsked_ = false;  // the save dialog already asked about the chosen file
+  ExportPanelControls controls_;
+  bool updating_ = false;  // the panel is filling its controls: their signals are no edits
   bool exported_ = false;
-  QLineEdit* pathField_ = nullptr;
-  QPushButton* chooseButton_ = nullptr;
   QComboBox* formatMenu_ = nullptr;
   QComboBox* sizeUnitMenu_ = nullptr;
-  QCheckBox* scaleToDisplayButton_ = nullptr;
-  QLineEdit* sizeXField_ = nullptr;
-  QLineEdit* sizeYField_ = nullptr;
-  QLabel* pixelLabel_ = nullptr;
   QLabel* epsWarning_ = nullptr;
   QLabel* svgWarning_ = nullptr;
-  QCheckBox* matteButton_ = nullptr;
-  QLabel* matteLabel_ = nullptr;
-  QPushButton* matteWell_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
 };
