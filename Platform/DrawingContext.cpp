@@ -105,7 +105,16 @@ DrawingContext::DrawingContext(Surface& surface)
   }
 }
 
-DrawingContext::~DrawingContext() = default;
+DrawingContext::~DrawingContext()
+{
+  flushFills();
+}
+
+cairo_t* DrawingContext::cairo()
+{
+  flushFills();
+  return context_.get();
+}
 
 bool DrawingContext::check(const char* operation)
 {
@@ -119,6 +128,8 @@ bool DrawingContext::check(const char* operation)
   log("Error, drawing %@ failed: %@", operation, cairo_status_to_string(status));
   // A Cairo context stays in its error state for good: start over on the same surface.
   context_.reset(cairo_create(surface_));
+  deferred_.count = 0;  // their path went with the old context
+  deferred_.boxes.clear();
   for (Frame& frame : frames_) {
     frame.live = false;
   }
@@ -133,7 +144,7 @@ bool DrawingContext::check(const char* operation)
 void DrawingContext::save()
 {
   if (!broken_) {
-    cairo_save(context_.get());
+    cairo_save(cairo());
   }
   frames_.push_back({FrameKind::Save, style_, !broken_});
 }
@@ -148,13 +159,16 @@ void DrawingContext::restore()
   frames_.pop_back();
   style_ = frame.style;
   if (frame.live && !broken_) {
-    cairo_restore(context_.get());
+    cairo_restore(cairo());
     check("restore");
   }
 }
 
 AffineTransform DrawingContext::transform() const
 {
+  if (deferred_.count > 0) {
+    return deferred_.transform;  // the fills waiting set their own
+  }
   cairo_matrix_t m;
   cairo_get_matrix(context_.get(), &m);
   return fromCairo(m);
@@ -176,7 +190,7 @@ bool DrawingContext::setTransform(const AffineTransform& transform)
     return false;
   }
   const cairo_matrix_t m = toCairo(transform);
-  cairo_set_matrix(context_.get(), &m);
+  cairo_set_matrix(cairo(), &m);
   return check("set transform");
 }
 
@@ -191,7 +205,7 @@ bool DrawingContext::concat(const AffineTransform& inner)
     return false;
   }
   const cairo_matrix_t m = toCairo(inner);
-  cairo_transform(context_.get(), &m);
+  cairo_transform(cairo(), &m);
   return check("concat");
 }
 
@@ -247,20 +261,20 @@ void DrawingContext::setLineWidth(double width)
     log("Error, drawing line width NaN, using 0");
   }
   const double usable = std::isfinite(width) ? std::max(width, 0.0) : (width > 0.0 ? 1.0e6 : 0.0);
-  cairo_set_line_width(context_.get(), usable);
+  cairo_set_line_width(cairo(), usable);
 }
 
 void DrawingContext::setLineCap(LineCap cap)
 {
   switch (cap) {
   case LineCap::Butt:
-    cairo_set_line_cap(context_.get(), CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_cap(cairo(), CAIRO_LINE_CAP_BUTT);
     break;
   case LineCap::Square:
-    cairo_set_line_cap(context_.get(), CAIRO_LINE_CAP_SQUARE);
+    cairo_set_line_cap(cairo(), CAIRO_LINE_CAP_SQUARE);
     break;
   case LineCap::Round:
-    cairo_set_line_cap(context_.get(), CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_cap(cairo(), CAIRO_LINE_CAP_ROUND);
     break;
   }
 }
@@ -269,13 +283,13 @@ void DrawingContext::setLineJoin(LineJoin join)
 {
   switch (join) {
   case LineJoin::Miter:
-    cairo_set_line_join(context_.get(), CAIRO_LINE_JOIN_MITER);
+    cairo_set_line_join(cairo(), CAIRO_LINE_JOIN_MITER);
     break;
   case LineJoin::Round:
-    cairo_set_line_join(context_.get(), CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_join(cairo(), CAIRO_LINE_JOIN_ROUND);
     break;
   case LineJoin::Bevel:
-    cairo_set_line_join(context_.get(), CAIRO_LINE_JOIN_BEVEL);
+    cairo_set_line_join(cairo(), CAIRO_LINE_JOIN_BEVEL);
     break;
   }
 }
@@ -285,7 +299,7 @@ void DrawingContext::setMiterLimit(double limit)
   if (std::isnan(limit)) {
     log("Error, drawing miter limit NaN, using 1");
   }
-  cairo_set_miter_limit(context_.get(), std::isfinite(limit) ? std::max(limit, 1.0) : (limit > 0.0 ? 1.0e6 : 1.0));
+  cairo_set_miter_limit(cairo(), std::isfinite(limit) ? std::max(limit, 1.0) : (limit > 0.0 ? 1.0e6 : 1.0));
 }
 
 void DrawingContext::setStrokeStyle(const StrokeStyle& style)
@@ -308,17 +322,17 @@ void DrawingContext::setLineDash(const std::vector<double>& lengths, double phas
     log("Error, drawing dash pattern with a negative or non-finite length refused");
   }
   if (!usable || !(sum > 0.0) || !std::isfinite(sum)) {
-    cairo_set_dash(context_.get(), nullptr, 0, 0.0);
+    cairo_set_dash(cairo(), nullptr, 0, 0.0);
     return;
   }
-  cairo_set_dash(context_.get(), lengths.data(), static_cast<int>(lengths.size()), phase);
+  cairo_set_dash(cairo(), lengths.data(), static_cast<int>(lengths.size()), phase);
   check("dash");
 }
 
 void DrawingContext::setBlendMode(BlendMode mode)
 {
   style_.blendMode = mode;
-  cairo_set_operator(context_.get(), cairoOperator(mode));
+  cairo_set_operator(cairo(), cairoOperator(mode));
 }
 
 BlendMode DrawingContext::blendMode() const
@@ -328,12 +342,12 @@ BlendMode DrawingContext::blendMode() const
 
 void DrawingContext::setSource(const double color[4])
 {
-  cairo_set_source_rgba(context_.get(), color[0], color[1], color[2], color[3] * style_.alpha);
+  cairo_set_source_rgba(cairo(), color[0], color[1], color[2], color[3] * style_.alpha);
 }
 
 void DrawingContext::appendPath(const Path& path)
 {
-  cairo_t* cr = context_.get();
+  cairo_t* cr = context_.get();  // no flush: waiting fills append through here
   Point current;
   Point subpathStart;
   for (const PathElement& element : path.elements()) {
@@ -369,11 +383,12 @@ void DrawingContext::appendPath(const Path& path)
 
 void DrawingContext::beginPath()
 {
-  cairo_new_path(context_.get());
+  cairo_new_path(cairo());
 }
 
 void DrawingContext::addPath(const Path& path)
 {
+  flushFills();
   if (!path.isFinite()) {
     log("Error, drawing path with a non-finite point refused");
     return;
@@ -389,13 +404,13 @@ void DrawingContext::addRect(const Rect& rect)
     return;
   }
   const Rect r = rect.standardized();
-  cairo_rectangle(context_.get(), r.origin.x, r.origin.y, r.size.width, r.size.height);
+  cairo_rectangle(cairo(), r.origin.x, r.origin.y, r.size.width, r.size.height);
   check("add rectangle");
 }
 
 void DrawingContext::fill(FillRule rule)
 {
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_set_fill_rule(cr, cairoFillRule(rule));
   setSource(style_.fill);
   cairo_fill(cr);
@@ -405,16 +420,85 @@ void DrawingContext::fill(FillRule rule)
 void DrawingContext::stroke()
 {
   setSource(style_.stroke);
-  cairo_stroke(context_.get());
+  cairo_stroke(cairo());
   check("stroke");
 }
 
 void DrawingContext::clip(FillRule rule)
 {
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_set_fill_rule(cr, cairoFillRule(rule));
   cairo_clip(cr);
   check("clip");
+}
+
+bool DrawingContext::fillPathDeferred(const Path& path, const AffineTransform& transform, FillRule rule,
+                                      const Color& rgba, const Rect& deviceBox)
+{
+  if (!raster_ || broken_ || !deviceBox.isFinite() || !transform.isFiniteAndInvertible() || !path.isFinite()) {
+    return false;
+  }
+  // Whole pixels, so that two fills in the same batch never share one; far-off boxes are
+  // clamped, which keeps them apart from everything on a bitmap.
+  const auto cell = [](double value, double (*round)(double)) {
+    return static_cast<long>(std::clamp(round(value), -1.0e9, 1.0e9));
+  };
+  const PixelBox box{cell(deviceBox.minX(), std::floor), cell(deviceBox.minY(), std::floor),
+                     cell(deviceBox.maxX(), std::ceil), cell(deviceBox.maxY(), std::ceil)};
+  const double color[4] = {unitValue(rgba.red()), unitValue(rgba.green()), unitValue(rgba.blue()),
+                           unitValue(rgba.alpha())};
+  if (deferred_.count > 0 &&
+      (!std::equal(color, color + 4, deferred_.color) || rule != deferred_.rule ||
+       deferred_.count >= kMaxDeferredFills || deferredFillsTouch(box))) {
+    flushFills();
+  }
+  cairo_t* cr = context_.get();
+  if (deferred_.count == 0) {
+    deferred_.transform = DrawingContext::transform();  // put back when the fills are drawn
+    std::copy(color, color + 4, deferred_.color);
+    deferred_.rule = rule;
+    deferred_.extent = box;
+    cairo_new_path(cr);  // the waiting fills own the current path
+  }
+  const cairo_matrix_t m = toCairo(transform);
+  cairo_set_matrix(cr, &m);
+  appendPath(path);
+  ++deferred_.count;
+  deferred_.boxes.push_back(box);
+  deferred_.extent = {std::min(deferred_.extent.x0, box.x0), std::min(deferred_.extent.y0, box.y0),
+                      std::max(deferred_.extent.x1, box.x1), std::max(deferred_.extent.y1, box.y1)};
+  check("add path");
+  return true;
+}
+
+bool DrawingContext::deferredFillsTouch(const PixelBox& box) const
+{
+  const auto overlap = [](const PixelBox& a, const PixelBox& b) {
+    return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+  };
+  if (!overlap(box, deferred_.extent)) {
+    return false;
+  }
+  return std::any_of(deferred_.boxes.begin(), deferred_.boxes.end(),
+                     [&](const PixelBox& waiting) { return overlap(box, waiting); });
+}
+
+void DrawingContext::flushFills()
+{
+  if (deferred_.count == 0) {
+    return;
+  }
+  deferred_.count = 0;
+  deferred_.boxes.clear();
+  cairo_t* cr = context_.get();
+  const cairo_matrix_t m = toCairo(deferred_.transform);
+  cairo_set_matrix(cr, &m);
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+  cairo_set_fill_rule(cr, cairoFillRule(deferred_.rule));
+  cairo_set_source_rgba(cr, deferred_.color[0], deferred_.color[1], deferred_.color[2], deferred_.color[3]);
+  cairo_fill(cr);
+  cairo_set_operator(cr, cairoOperator(style_.blendMode));
+  check("fill");
 }
 
 void DrawingContext::fillPath(const Path& path, FillRule rule)
@@ -470,7 +554,7 @@ void DrawingContext::clipToRect(const Rect& rect)
 
 void DrawingContext::clearRect(const Rect& rect)
 {
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
   cairo_new_path(cr);
@@ -487,7 +571,7 @@ void DrawingContext::clearRect(const Rect& rect)
 
 void DrawingContext::clear()
 {
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
   cairo_paint(cr);
@@ -498,7 +582,7 @@ void DrawingContext::clear()
 void DrawingContext::beginTransparencyGroup()
 {
   if (!broken_) {
-    cairo_push_group(context_.get());
+    cairo_push_group(cairo());
   }
   frames_.push_back({FrameKind::Group, style_, !broken_});
   check("begin transparency group");
@@ -516,7 +600,7 @@ void DrawingContext::endTransparencyGroup(double opacity)
   if (!frame.live || broken_) {
     return;
   }
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_pop_group_to_source(cr);  // restores the state saved at begin, operator included
   cairo_paint_with_alpha(cr, unitValue(opacity) * style_.alpha);
   check("end transparency group");
@@ -525,7 +609,7 @@ void DrawingContext::endTransparencyGroup(double opacity)
 void DrawingContext::beginMaskedGroup()
 {
   if (!broken_) {
-    cairo_push_group(context_.get());
+    cairo_push_group(cairo());
   }
   frames_.push_back({FrameKind::Masked, style_, !broken_});
   check("begin masked group");
@@ -539,7 +623,7 @@ void DrawingContext::beginMask()
   }
   const bool live = frames_.back().live && !broken_;
   if (live) {
-    cairo_push_group(context_.get());
+    cairo_push_group(cairo());
   }
   frames_.push_back({FrameKind::Mask, style_, live});
   check("begin mask");
@@ -560,7 +644,7 @@ void DrawingContext::endMaskedGroup()
   if (!content.live || !mask.live || broken_) {
     return;  // a failure dropped both groups (every open frame dies with it)
   }
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   std::unique_ptr<cairo_pattern_t, PatternDeleter> maskPattern(cairo_pop_group(cr));
   cairo_pop_group_to_source(cr);  // restores the state saved at beginMaskedGroup
   if (style_.alpha < 1.0) {
@@ -585,7 +669,7 @@ void DrawingContext::paintGradient(const Gradient& gradient, cairo_pattern_t* pa
                                       unitValue(stop.color.blue()), unitValue(stop.color.alpha()));
   }
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_set_source(cr, pattern);
   cairo_paint_with_alpha(cr, style_.alpha);
   check("paint gradient");
@@ -637,7 +721,7 @@ void DrawingContext::drawTiledPattern(const Surface& tile, const AffineTransform
   cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
   const cairo_matrix_t m = toCairo(*userToTile);
   cairo_pattern_set_matrix(pattern.get(), &m);
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_set_source(cr, pattern.get());
   cairo_paint_with_alpha(cr, style_.alpha);
   check("draw tiled pattern");
@@ -647,7 +731,7 @@ void DrawingContext::applyBoxTransform(const Rect& box, double contentWidth, dou
 {
   // Content top-left (0, 0) goes to the box's minimum x and maximum y: y-up inside the box.
   const Rect r = box.standardized();
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_translate(cr, r.minX(), r.maxY());
   cairo_scale(cr, r.width() / contentWidth, -r.height() / contentHeight);
 }
@@ -693,7 +777,7 @@ void DrawingContext::drawBitmap(const Bitmap& bitmap, const Rect& box, double op
     log("Error, drawing bitmap %d x %d failed: %@", bitmap.width(), bitmap.height(), cairo_status_to_string(status));
     return;
   }
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_save(cr);
   applyBoxTransform(box, width, height);
   cairo_set_source_surface(cr, source.get(), 0.0, 0.0);
@@ -729,7 +813,7 @@ void DrawingContext::drawPdfPage(const PdfDocument& document, int pageIndex, con
     return;
   }
   const double alpha = unitValue(opacity) * style_.alpha;
-  cairo_t* cr = context_.get();
+  cairo_t* cr = cairo();
   cairo_save(cr);
   applyBoxTransform(box, pageSize->width, pageSize->height);
   cairo_new_path(cr);

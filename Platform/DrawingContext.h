@@ -105,6 +105,19 @@ public:
   void stroke();
   void clip(FillRule rule = FillRule::NonZero);
 
+  // A fill that may wait, for drawing many small shapes fast: on a bitmap, consecutive fills of
+  // one colour and rule that share no pixel go to Cairo as one fill, which draws the same pixels
+  // in a fraction of the calls. `transform` is the whole user-to-surface transformation of this
+  // path (not combined with the current one); `rgba` is the exact colour (neither the fill
+  // colour nor the global alpha apply), composited Over in the current clip; `deviceBox`, in
+  // surface space, holds every pixel the fill touches. Answers false and draws nothing where a
+  // fill cannot wait (a PDF or EPS surface, a path or transformation that is refused, a box
+  // that is not finite): draw it the ordinary way then. Waiting fills are drawn before any
+  // other call draws or changes the state, by flushFills(), and when the context ends.
+  bool fillPathDeferred(const Path& path, const AffineTransform& transform, FillRule rule, const Color& rgba,
+                        const Rect& deviceBox);
+  void flushFills();
+
   // One-call forms on a fresh current path.
   void fillPath(const Path& path, FillRule rule = FillRule::NonZero);
   void strokePath(const Path& path);
@@ -169,8 +182,9 @@ public:
   // global alpha. An empty box or a missing page draws nothing (the page is logged).
   void drawPdfPage(const PdfDocument& document, int pageIndex, const Rect& box, double opacity);
 
-  // For other Platform classes (text, PDF pages); valid while the context lives.
-  cairo_t* handle() const { return context_.get(); }
+  // For other Platform classes (text, PDF pages); valid while the context lives. Draws the
+  // waiting fills first.
+  cairo_t* handle() { return cairo(); }
 
 private:
   struct ContextDeleter {
@@ -189,6 +203,29 @@ private:
     bool live;    // false once a Cairo failure dropped the state it stands for
   };
 
+  // A fill's pixels, [x0, x1) x [y0, y1).
+  struct PixelBox {
+    long x0;
+    long y0;
+    long x1;
+    long y1;
+  };
+  // The fills waiting (their paths are Cairo's current path, each under its transformation).
+  struct DeferredFills {
+    int count = 0;
+    double color[4] = {0.0, 0.0, 0.0, 0.0};
+    FillRule rule = FillRule::NonZero;
+    AffineTransform transform;  // the current transformation before they came
+    PixelBox extent{0, 0, 0, 0};
+    std::vector<PixelBox> boxes;
+  };
+  // Enough to make the calls per shape negligible; few enough for the overlap test.
+  static constexpr int kMaxDeferredFills = 64;
+
+  // The Cairo context, once the waiting fills are drawn: every drawing call and state change
+  // goes through here.
+  cairo_t* cairo();
+  bool deferredFillsTouch(const PixelBox& box) const;
   bool check(const char* operation);
   bool acceptTransform(const AffineTransform& product, const char* operation);
   void setSource(const double color[4]);
@@ -202,6 +239,7 @@ private:
   bool broken_ = false;  // the surface itself failed: nothing more can be drawn
   Style style_;
   std::vector<Frame> frames_;
+  DeferredFills deferred_;
 };
 
 }  // namespace pf

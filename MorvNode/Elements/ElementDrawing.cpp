@@ -48,29 +48,26 @@ bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransfo
   return true;
 }
 
-std::optional<pf::Rect> boxOutsideDrawingArea(const pf::DrawingContext& context, const pf::AffineTransform& transform,
-                                              const pf::Rect& box, double outset, const ElementRenderer& renderer)
+std::optional<DevicePlacement> devicePlacement(const pf::DrawingContext& context, const pf::AffineTransform& transform,
+                                               const pf::Rect& box, double outset)
 {
-  const pf::Rect* area = renderer.drawingArea();
-  if (area == nullptr) {
-    return std::nullopt;
-  }
   const pf::AffineTransform product = context.transform().concatenated(transform);
   // An element the drawing code would skip (and count as skipped) is left to it.
-  if (!product.isFiniteAndInvertible()) {
+  if (!product.isFiniteAndInvertible() || !std::isfinite(outset)) {
     return std::nullopt;
   }
-  const pf::Rect device = box.applying(product);
-  if (!device.isFinite() || !std::isfinite(outset)) {
+  const pf::Rect device = box.applying(product).insetBy(-outset, -outset);
+  if (!device.isFinite()) {
     return std::nullopt;
   }
-  // Written so that a NaN anywhere answers nullopt.
-  const bool outside = device.maxX() + outset < area->minX() || device.minX() - outset > area->maxX() ||
-                       device.maxY() + outset < area->minY() || device.minY() - outset > area->maxY();
-  if (!outside) {
-    return std::nullopt;
-  }
-  return device.insetBy(-outset, -outset);
+  return DevicePlacement{product, device};
+}
+
+bool outsideDrawingArea(const pf::Rect& box, const ElementRenderer& renderer)
+{
+  const pf::Rect* area = renderer.drawingArea();
+  return area != nullptr && (box.maxX() < area->minX() || box.minX() > area->maxX() || box.maxY() < area->minY() ||
+                             box.minY() > area->maxY());
 }
 
 double strokeOutset(double width)

@@ -28,15 +28,19 @@ pf::DrawingContext* renderingContextFor(const MVElement& element, ElementRendere
 bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransform& transform,
                             ElementRenderer& renderer);
 
-// Whether a leaf's drawing lies wholly outside the renderer's drawing area, so that it can be
-// left out: `box` (in the element's own space, under `transform` on top of the context's) is
-// mapped to device space and grown by `outset` device units for what strokes and anti-aliasing
-// add; that device box when it lies outside. nullopt when the renderer fills all of device
-// space, and for anything not finite or a transformation that is not invertible (the drawing
-// code decides about those).
-std::optional<pf::Rect> boxOutsideDrawingArea(const pf::DrawingContext& context, const pf::AffineTransform& transform,
-                                              const pf::Rect& box, double outset, const ElementRenderer& renderer);
-
+// Where a leaf lands on the device: `box` (in the element's own space, under `transform` on top
+// of the context's) mapped to device space and grown by `outset` device units for what strokes
+// and anti-aliasing add, with the whole transformation. nullopt for anything not finite or a
+// transformation that is not invertible (the drawing code decides about those).
+struct DevicePlacement {
+  pf::AffineTransform transform;  // element space to device space
+  pf::Rect box;
+};
+std::optional<DevicePlacement> devicePlacement(const pf::DrawingContext& context, const pf::AffineTransform& transform,
+                                               const pf::Rect& box, double outset);
+// Whether a leaf whose device box is `box` lies wholly outside the renderer's drawing area, so
+// that it can be left out; false when the renderer fills all of device space.
+bool outsideDrawingArea(const pf::Rect& box, const ElementRenderer& renderer);
 // The device units a stroke of `width` device units reaches beyond its path: half the width,
 // times Cairo's default miter limit of 10 for sharp mitred corners (bitmap passes keep that
 // limit), plus one unit of anti-aliasing. 1 for no stroke.

@@ -36,6 +36,10 @@ public:
   // clipped neighbours do not leave hairline gaps (the "Clipping rendering sub-pixel overlaps"
   // preference, read once per pass).
   virtual bool enlargesClips() const { return false; }
+  // Whether plain fills may wait in the context to be drawn together (pf::DrawingContext::
+  // fillPathDeferred): a renderer that says so reads its pixels only after the context has
+  // drawn them.
+  virtual bool batchesFills() const { return false; }
   // The part of device space this renderer fills (the bitmap, or one band of it when several
   // threads draw it at once), or nullptr for all of it. A leaf that lies wholly outside may
   // leave its drawing out, and then says so with elementOutsideDrawingArea (with the device box

@@ -160,16 +160,27 @@ void MVElementPath::render(ElementRenderer& renderer) const
     return;
   }
   const MVStackTransform own = stackTransform();
-  if (cgPath_ && renderer.drawingArea() != nullptr) {
-    // A path wholly outside the bitmap, or outside this thread's band of it, is left out (the
-    // box is the control points', never smaller than what is drawn).
+  if (cgPath_ && (renderer.drawingArea() != nullptr || renderer.batchesFills())) {
+    // The box is the control points', never smaller than what is drawn.
     const bool stroked = strokeWidth() != 0 && strokeOpacity() != 0;
     const double outset = elementdrawing::strokeOutset(stroked ? strokeWidth() * renderer.strokeRenderingScale() : 0.0);
-    if (const std::optional<pf::Rect> box = cgPath_->controlPointBounds()) {
-      if (const std::optional<pf::Rect> outside =
-              elementdrawing::boxOutsideDrawingArea(*context, own.matrix, *box, outset, renderer)) {
-        renderer.elementOutsideDrawingArea(*this, *outside);
+    const std::optional<pf::Rect> box = cgPath_->controlPointBounds();
+    const std::optional<elementdrawing::DevicePlacement> placed =
+        box ? elementdrawing::devicePlacement(*context, own.matrix, *box, outset) : std::nullopt;
+    // A path wholly outside the bitmap, or outside this thread's band of it, is left out.
+    if (placed && elementdrawing::outsideDrawingArea(placed->box, renderer)) {
+      renderer.elementOutsideDrawingArea(*this, placed->box);
+      return;
+    }
+    if (placed && !stroked && renderer.batchesFills()) {
+      switch (renderInBatch(*context, *placed, renderer)) {
+      case BatchedFill::Filled:
+        renderer.elementRendered();
         return;
+      case BatchedFill::Invisible:
+        return;
+      case BatchedFill::NotBatched:
+        break;
       }
     }
   }
@@ -202,6 +213,29 @@ void MVElementPath::render(ElementRenderer& renderer) const
                          exception.what());
   }
   renderer.elementRendered();
+}
+
+MVElementPath::BatchedFill MVElementPath::renderInBatch(pf::DrawingContext& context,
+                                                        const elementdrawing::DevicePlacement& placed,
+                                                        const ElementRenderer& renderer) const
+{
+  // A plain fill in the normal blend mode on a bitmap: drawn in a batch, it gives the pixels the
+  // full drawing below would. The placement's box (one device pixel around the control points)
+  // covers anti-aliasing. What the full drawing refuses (and reports) goes there.
+  if (!context.isRaster() || fillOpacity() == 0 ||
+      pf::blendModeForElementCode(blendMode()).value_or(context.blendMode()) != pf::BlendMode::Normal ||
+      !cgPath_->isFinite()) {
+    return BatchedFill::NotBatched;
+  }
+  if (!isVisible(&renderer)) {
+    return BatchedFill::Invisible;
+  }
+  const pf::Color rgb = fillColor().value_or(pf::Color::black());
+  const bool filled = context.fillPathDeferred(*cgPath_, placed.transform,
+                                               evenOddFillMode_ ? pf::FillRule::EvenOdd : pf::FillRule::NonZero,
+                                               pf::Color::rgb(rgb.red(), rgb.green(), rgb.blue(), fillOpacity()),
+                                               placed.box);
+  return filled ? BatchedFill::Filled : BatchedFill::NotBatched;
 }
 
 void MVElementPath::renderSelectionOutline(ElementRenderer& renderer) const

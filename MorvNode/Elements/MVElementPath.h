@@ -6,7 +6,11 @@
 #include "MorvNode/Elements/MVElement.h"
 #include "Platform/Path.h"
 
+namespace elementdrawing {
+struct DevicePlacement;
+}
 namespace pf {
+class DrawingContext;
 class Font;
 }
 
@@ -80,6 +84,12 @@ public:
   static std::optional<pf::Path> cgPathForGlyph(std::uint16_t glyph, const pf::Font* font, bool center);
 
 private:
+  enum class BatchedFill { Filled, Invisible, NotBatched };
+  // Hands a plain fill to the context's batch (see ElementRenderer::batchesFills); NotBatched
+  // for anything the full drawing must do.
+  BatchedFill renderInBatch(pf::DrawingContext& context, const elementdrawing::DevicePlacement& placed,
+                            const ElementRenderer& renderer) const;
+
   bool closedPath_ = true;
   bool evenOddFillMode_ = false;
   pf::SharedPath cgPath_;

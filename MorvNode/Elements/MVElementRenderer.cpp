@@ -102,6 +102,9 @@ public:
   pf::DrawingContext* renderingContext() override { return context_; }
   void elementSkipped() override { ++skipped_; }
   bool enlargesClips() const override { return enlargesClips_; }
+  // Every pass reads its pixels after its context is done, and a band flushes the context
+  // before it hands rows to a partial image.
+  bool batchesFills() const override { return true; }
   const pf::Rect* drawingArea() const override { return area_; }
   std::string description() const override { return description_; }
 
@@ -229,6 +232,7 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
     // without it by the band's drawing thread (no other thread writes it while the band draws).
     std::uint64_t copied = 0;
     pf::Surface* surface = nullptr;  // the drawing thread's, while it draws
+    pf::DrawingContext* context = nullptr;  // the same
     int boundaries = 0;              // the drawing thread's
     long long drawn = 0;             // leaves drawn; written by the drawing thread before Done
   };
@@ -318,11 +322,13 @@ private:
     band.surface = &surface;
     {
       pf::DrawingContext context(surface);
+      band.context = &context;
       renderer.renderBackground(context, settings, true);
       if (settings.inputRenderingElement) {
         band.drawn = renderer.renderElements(&context, settings, fit, settings.retinaScaling, this, index);
       }
     }
+    band.context = nullptr;
     surface.flush();
     band.surface = nullptr;
   }
@@ -344,6 +350,7 @@ private:
         }
       }
       band.surface = nullptr;
+      band.context = nullptr;
       band.state = Band::State::Done;
       ++done_;
     }
@@ -396,6 +403,9 @@ private:
       image = partial_;
     }
     if (image) {
+      if (band.context != nullptr) {
+        band.context->flushFills();
+      }
       if (band.surface != nullptr) {
         band.surface->flush();
       }
