@@ -345,34 +345,52 @@ void DrawingContext::setSource(const double color[4])
   cairo_set_source_rgba(cairo(), color[0], color[1], color[2], color[3] * style_.alpha);
 }
 
-void DrawingContext::appendPath(const Path& path)
+void DrawingContext::appendPath(const Path& path, const AffineTransform* mapping)
 {
   cairo_t* cr = context_.get();  // no flush: waiting fills append through here
+  // Mapped as Cairo maps user space through its matrix, in the same order of operations, so
+  // that a path mapped here lands on exactly the same device coordinates.
+  const auto to = [mapping](Point point) {
+    if (mapping == nullptr) {
+      return point;
+    }
+    const AffineTransform& m = *mapping;
+    return Point((m.a * point.x + m.c * point.y) + m.tx, (m.b * point.x + m.d * point.y) + m.ty);
+  };
   Point current;
   Point subpathStart;
   for (const PathElement& element : path.elements()) {
     const auto& p = element.points;
     switch (element.type) {
-    case PathElementType::MoveTo:
-      cairo_move_to(cr, p[0].x, p[0].y);
+    case PathElementType::MoveTo: {
+      const Point q = to(p[0]);
+      cairo_move_to(cr, q.x, q.y);
       current = subpathStart = p[0];
       break;
-    case PathElementType::LineTo:
-      cairo_line_to(cr, p[0].x, p[0].y);
+    }
+    case PathElementType::LineTo: {
+      const Point q = to(p[0]);
+      cairo_line_to(cr, q.x, q.y);
       current = p[0];
       break;
+    }
     case PathElementType::QuadCurveTo: {
       // The cubic with the same curve: control points two thirds of the way to the quad's.
-      const Point c1 = current + (p[0] - current) * (2.0 / 3.0);
-      const Point c2 = p[1] + (p[0] - p[1]) * (2.0 / 3.0);
-      cairo_curve_to(cr, c1.x, c1.y, c2.x, c2.y, p[1].x, p[1].y);
+      const Point c1 = to(current + (p[0] - current) * (2.0 / 3.0));
+      const Point c2 = to(p[1] + (p[0] - p[1]) * (2.0 / 3.0));
+      const Point end = to(p[1]);
+      cairo_curve_to(cr, c1.x, c1.y, c2.x, c2.y, end.x, end.y);
       current = p[1];
       break;
     }
-    case PathElementType::CurveTo:
-      cairo_curve_to(cr, p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
+    case PathElementType::CurveTo: {
+      const Point c1 = to(p[0]);
+      const Point c2 = to(p[1]);
+      const Point end = to(p[2]);
+      cairo_curve_to(cr, c1.x, c1.y, c2.x, c2.y, end.x, end.y);
       current = p[2];
       break;
+    }
     case PathElementType::CloseSubpath:
       cairo_close_path(cr);
       current = subpathStart;
@@ -459,10 +477,10 @@ bool DrawingContext::fillPathDeferred(const Path& path, const AffineTransform& t
     deferred_.rule = rule;
     deferred_.extent = box;
     cairo_new_path(cr);  // the waiting fills own the current path
+    // Their paths come mapped to device space (appendPath's mapping, as Cairo would map them).
+    cairo_identity_matrix(cr);
   }
-  const cairo_matrix_t m = toCairo(transform);
-  cairo_set_matrix(cr, &m);
-  appendPath(path);
+  appendPath(path, &transform);
   ++deferred_.count;
   deferred_.boxes.push_back(box);
   deferred_.extent = {std::min(deferred_.extent.x0, box.x0), std::min(deferred_.extent.y0, box.y0),

@@ -210,7 +210,8 @@ private:
     long x1;
     long y1;
   };
-  // The fills waiting (their paths are Cairo's current path, each under its transformation).
+  // The fills waiting: their paths, mapped to device space, are Cairo's current path, and
+  // Cairo's matrix is the identity meanwhile.
   struct DeferredFills {
     int count = 0;
     double color[4] = {0.0, 0.0, 0.0, 0.0};
@@ -230,7 +231,8 @@ private:
   bool acceptTransform(const AffineTransform& product, const char* operation);
   void setSource(const double color[4]);
   void paintGradient(const Gradient& gradient, cairo_pattern_t* pattern);
-  void appendPath(const Path& path);
+  // Adds the path to Cairo's current path; `mapping`, when given, maps its points first.
+  void appendPath(const Path& path, const AffineTransform* mapping = nullptr);
   void applyBoxTransform(const Rect& box, double contentWidth, double contentHeight);
 
   cairo_surface_t* surface_ = nullptr;  // the surface's handle; the Surface outlives us
