@@ -69,13 +69,18 @@ void WorkQueue::post(Work work)
   if (!work) {
     return;
   }
+  bool queued = false;
   {
     const std::lock_guard lock(mutex_);
     if (!stopping_) {
       items_.push_back(std::move(work));
-      workAvailable_.notify_one();
-      return;
+      queued = true;
     }
+  }
+  if (queued) {
+    // Told after the lock is released, so that the worker it wakes does not block on it.
+    workAvailable_.notify_one();
+    return;
   }
   log("Warning, WorkQueue %@ is shutting down, posted work dropped", label_);
 }

@@ -27,10 +27,10 @@ constexpr const char* kAlwaysClipKey = "Copy always include clipping rect";
 // (below that a thread costs more than it saves).
 constexpr int kMaximumBands = 4;
 constexpr long kMinimumBandRows = 64;
-// Balanced bands keep at least this many rows; a row weighs as much as this many leaves (its
-// background and the walk over the tree cost something even where nothing is drawn).
+// How long a pass's thread watches for the other bands to end before it blocks.
+constexpr std::chrono::microseconds kBandWatch{300};
+// Balanced bands keep at least this many rows.
 constexpr int kMinimumBalancedRows = 16;
-constexpr double kRowWeight = 0.1;
 // A band drawing for partial images reads the clock at every this many element boundaries.
 constexpr int kBoundariesPerClockRead = 16;
 
@@ -86,11 +86,7 @@ public:
     return abort_.load(std::memory_order_relaxed);
   }
   bool elementShouldRender() const override { return !abort_.load(std::memory_order_relaxed); }
-  void elementRendered() override
-  {
-    ++drawn_;
-    count();
-  }
+  void elementRendered() override { count(); }
   // Left out here: counted as drawn (when visible) by the band that keeps the count if another
   // band draws it, that is if it reaches into the bitmap.
   void elementOutsideDrawingArea(const MVElement& element, const pf::Rect& deviceBox) override
@@ -109,8 +105,6 @@ public:
   std::string description() const override { return description_; }
 
   long long skipped() const { return skipped_; }
-  // Leaves this band drew itself.
-  long long drawn() const { return drawn_; }
   // Adds the leaves counted since the last call to the pass's count.
   void publishCount()
   {
@@ -139,7 +133,6 @@ private:
   std::atomic<long long>& rendered_;
   std::string description_;
   long long skipped_ = 0;
-  long long drawn_ = 0;
   long long uncounted_ = 0;
   const pf::Rect* area_ = nullptr;        // the band's, outlives the renderer
   const pf::Rect* bitmapArea_ = nullptr;  // the same
@@ -234,7 +227,7 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
     pf::Surface* surface = nullptr;  // the drawing thread's, while it draws
     pf::DrawingContext* context = nullptr;  // the same
     int boundaries = 0;              // the drawing thread's
-    long long drawn = 0;             // leaves drawn; written by the drawing thread before Done
+    double seconds = 0;              // the time it took to draw; written by its thread before Done
   };
 
   // `firstRows`: ascending, the first 0, each below the bitmap's height.
@@ -270,8 +263,17 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
 
   void waitForBands()
   {
+    // The other bands usually end within a fraction of a millisecond of this thread's last one:
+    // watching for that a little while saves the wake-up of a blocked thread at the end of
+    // every pass.
+    const auto watchUntil = std::chrono::steady_clock::now() + kBandWatch;
+    while (done_.load(std::memory_order_acquire) != bands.size() && std::chrono::steady_clock::now() < watchUntil) {
+#if defined(__x86_64__) || defined(__i386__)
+      __builtin_ia32_pause();
+#endif
+    }
     std::unique_lock lock(mutex_);
-    allDone_.wait(lock, [this] { return done_ == bands.size(); });
+    allDone_.wait(lock, [this] { return done_.load(std::memory_order_relaxed) == bands.size(); });
   }
 
   void elementBoundary(int index) override
@@ -318,6 +320,7 @@ private:
   void drawBand(std::size_t index)
   {
     Band& band = bands[index];
+    const double start = renderClock();
     pf::Surface surface = pf::Surface::onBitmapRows(bitmap, band.firstRow, band.rowCount);
     band.surface = &surface;
     {
@@ -325,12 +328,13 @@ private:
       band.context = &context;
       renderer.renderBackground(context, settings, true);
       if (settings.inputRenderingElement) {
-        band.drawn = renderer.renderElements(&context, settings, fit, settings.retinaScaling, this, index);
+        renderer.renderElements(&context, settings, fit, settings.retinaScaling, this, index);
       }
     }
     band.context = nullptr;
     surface.flush();
     band.surface = nullptr;
+    band.seconds = renderClock() - start;
   }
 
   void bandDone(std::size_t index)
@@ -352,7 +356,7 @@ private:
       band.surface = nullptr;
       band.context = nullptr;
       band.state = Band::State::Done;
-      ++done_;
+      done_.fetch_add(1, std::memory_order_release);
     }
     allDone_.notify_all();
   }
@@ -465,7 +469,7 @@ private:
   std::mutex mutex_;
   std::condition_variable allDone_;
   std::size_t next_ = 0;                    // guarded by mutex_: the next band to take
-  std::size_t done_ = 0;                    // guarded by mutex_
+  std::atomic<std::size_t> done_ = 0;       // written under mutex_
   std::atomic<std::uint64_t> request_ = 0;  // the last partial image asked for (written under mutex_)
   std::shared_ptr<pf::Bitmap> partial_;     // guarded by mutex_: the image being assembled
   int pendingCopies_ = 0;                   // guarded by mutex_: drawing bands it still waits for
@@ -846,12 +850,12 @@ std::optional<pf::Bitmap> MVElementRenderer::runBitmapPass(const Settings& setti
     pass->waitForBands();
     if (!abort_.load()) {
       std::vector<int> firstRows;
-      std::vector<long long> drawn;
+      std::vector<double> seconds;
       for (const BandedPass::Band& band : pass->bands) {
         firstRows.push_back(band.firstRow);
-        drawn.push_back(band.drawn);
+        seconds.push_back(band.seconds);
       }
-      keepBandBalance(width, rows, std::move(firstRows), std::move(drawn));
+      keepBandBalance(width, rows, std::move(firstRows), std::move(seconds));
     }
   } else if (settings.inputRenderingElement) {
     renderElements(nullptr, settings, fit, settings.retinaScaling);
@@ -1024,13 +1028,13 @@ void MVElementRenderer::renderBackground(pf::DrawingContext& context, const Sett
   }
 }
 
-long long MVElementRenderer::renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit,
+void MVElementRenderer::renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit,
                                             double retina, BandedPass* bands, std::size_t band)
 {
   if (context == nullptr) {
     FeedbackManager::log("renderThread '%@' renderElements, without valid cgContext", settings.renderingThreadName);
     abort_.store(true);
-    return 0;
+    return;
   }
   const double scale = settings.displayScale * fit.scale;
   PassRenderer pass(context, scale, scale * retina, settings.enlargesClips, abort_, numberOfRenderedElements_,
@@ -1054,7 +1058,7 @@ long long MVElementRenderer::renderElements(pf::DrawingContext* context, const S
       if (reports) {
         FeedbackManager::log("Error, render '%@' with unusable scale %g", settings.renderingThreadName, scale * retina);
       }
-      return 0;
+      return;
     }
     context->setTransform(transform);
     try {
@@ -1071,7 +1075,6 @@ long long MVElementRenderer::renderElements(pf::DrawingContext* context, const S
     FeedbackManager::log("Warning, render '%@' skipped %ld elements whose transform is not finite and invertible",
                          settings.renderingThreadName, pass.skipped());
   }
-  return pass.drawn();
 }
 
 std::vector<int> MVElementRenderer::balancedBandRows(long width, long height, int count) const
@@ -1083,27 +1086,21 @@ std::vector<int> MVElementRenderer::balancedBandRows(long width, long height, in
     const std::lock_guard lock(resultsMutex_);
     last = bandBalance_;
   }
-  long long drawnInAll = 0;
-  for (const long long drawn : last.drawn) {
-    drawnInAll += drawn;
+  double secondsInAll = 0;
+  for (const double seconds : last.seconds) {
+    secondsInAll += seconds;
   }
-  if (count <= 1 || last.width != width || last.height != height || last.firstRows.empty() || drawnInAll == 0) {
+  if (count <= 1 || last.width != width || last.height != height || last.firstRows.empty() || !(secondsInAll > 0)) {
     // Even bands.
     for (int index = 0; index < count; ++index) {
       firstRows.push_back(static_cast<int>(height * index / count));
     }
     return firstRows;
   }
-  // The last pass's work as a weight per band, spread evenly over the band's rows; the new edges
-  // split the total into equal parts.
-  std::vector<double> weights;
-  double total = 0;
-  for (std::size_t index = 0; index < last.firstRows.size(); ++index) {
-    const long end = index + 1 < last.firstRows.size() ? last.firstRows[index + 1] : height;
-    const long rows = end - last.firstRows[index];
-    weights.push_back(static_cast<double>(last.drawn[index]) + kRowWeight * static_cast<double>(rows));
-    total += weights.back();
-  }
+  // The last pass's time per band as its weight, spread evenly over the band's rows; the new
+  // edges split the total into equal parts.
+  const std::vector<double>& weights = last.seconds;
+  const double total = secondsInAll;
   firstRows.push_back(0);
   std::size_t band = 0;
   double before = 0;  // weight of the bands above `band`
@@ -1125,11 +1122,11 @@ std::vector<int> MVElementRenderer::balancedBandRows(long width, long height, in
   return firstRows;
 }
 
-void MVElementRenderer::keepBandBalance(long width, long height, std::vector<int> firstRows, std::vector<long long> drawn)
+void MVElementRenderer::keepBandBalance(long width, long height, std::vector<int> firstRows, std::vector<double> seconds)
 {
   const std::lock_guard lock(resultsMutex_);
   bandBalance_.width = width;
   bandBalance_.height = height;
   bandBalance_.firstRows = std::move(firstRows);
-  bandBalance_.drawn = std::move(drawn);
+  bandBalance_.seconds = std::move(seconds);
 }

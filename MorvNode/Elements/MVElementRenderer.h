@@ -193,8 +193,7 @@ private:
   void renderBackground(pf::DrawingContext& context, const Settings& settings, bool bitmapMode) const;
   // Draws the tree with the pass's transformation; `retina` is 1 for export. `bands`: the pass
   // in bands that `band` belongs to, or nullptr for a pass in one piece.
-  // Answers the leaves drawn.
-  long long renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit, double retina,
+  void renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit, double retina,
                            BandedPass* bands = nullptr, std::size_t band = 0);
   void setStartTime(double start);
   // Also sets renderTime.
@@ -222,18 +221,18 @@ private:
   double renderTime_ = 0.0;                          // guarded by resultsMutex_
   std::uint64_t outputSerial_ = 0;                   // guarded by resultsMutex_: the pass of output_
   Fit fit_;                                          // guarded by resultsMutex_
-  // Where the last bitmap pass put its bands and how many leaves each drew: the next pass of
-  // the same size moves the band edges so that the bands draw about as much each (artwork is
+  // Where the last bitmap pass put its bands and how long each took to draw: the next pass of
+  // the same size moves the band edges so that the bands take about as long each (artwork is
   // seldom spread evenly, and a change rarely moves much of it).
   struct BandBalance {
     long width = 0;
     long height = 0;
     std::vector<int> firstRows;
-    std::vector<long long> drawn;
+    std::vector<double> seconds;
   };
   BandBalance bandBalance_;  // guarded by resultsMutex_
   std::vector<int> balancedBandRows(long width, long height, int count) const;
-  void keepBandBalance(long width, long height, std::vector<int> firstRows, std::vector<long long> drawn);
+  void keepBandBalance(long width, long height, std::vector<int> firstRows, std::vector<double> seconds);
 
   // Lets reports queued on the run loop find out whether the renderer still exists.
   std::shared_ptr<Token> token_;

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <cairo.h>
 #include <unistd.h>
@@ -311,6 +313,108 @@ TEST_F(DrawingFixture, StartsOverAfterACairoFailure)
   context_.fillRect({0, 0, 2, 2});
   EXPECT_TRUE(pixelNear(surface_, 1, 1, {0, 0, 0, 255}));  // identity again, default colour
   EXPECT_TRUE(pixelNear(surface_, 6, 6, kTransparent));
+}
+
+// Fills that wait to be drawn together must give exactly the pixels of fills drawn one by one:
+// anti-aliased edges at fractional positions, curves, rotation, both fill rules, translucent
+// colours, and shapes that overlap or share pixels (those must not be merged).
+TEST(DeferredFills, DrawTheSamePixelsAsOrdinaryFills)
+{
+  struct Fill {
+    pf::Path path;
+    pf::AffineTransform transform;
+    pf::FillRule rule;
+    pf::Color color;
+  };
+  const pf::Path square = pf::Path().addRect({-3.5, -3.5, 7, 7});
+  const pf::Path circle = pf::Path().addEllipse({-4.2, -3.1, 8.4, 6.2});
+  pf::Path ring = pf::Path().addEllipse({-6, -6, 12, 12});
+  ring.addEllipse({-3, -3, 6, 6});
+  const pf::Color red = pf::Color::rgb(0.8, 0.2, 0.1);
+  const pf::Color translucent = pf::Color::rgb(0.1, 0.3, 0.8, 0.5);
+  std::vector<std::pair<const char*, std::vector<Fill>>> scenes;
+  std::vector<Fill> grid;
+  for (int i = 0; i < 30; ++i) {
+    grid.push_back({square, pf::AffineTransform::translation(5.25 + (i % 6) * 10.3, 5.6 + (i / 6) * 9.7),
+                    pf::FillRule::NonZero, i % 7 == 3 ? translucent : red});
+  }
+  scenes.emplace_back("grid, one colour change", grid);
+  std::vector<Fill> shapes;
+  for (int i = 0; i < 12; ++i) {
+    const pf::AffineTransform t =
+        pf::AffineTransform::translation(8.4 + (i % 4) * 15.1, 8.9 + (i / 4) * 16.3).rotated(0.37 * i).scaled(1.1, 0.8);
+    shapes.push_back({i % 3 == 0 ? ring : circle, t, i % 2 == 0 ? pf::FillRule::EvenOdd : pf::FillRule::NonZero,
+                      translucent});
+  }
+  scenes.emplace_back("curves, rotation, both rules", shapes);
+  std::vector<Fill> touching;
+  for (int i = 0; i < 10; ++i) {
+    // Each overlaps or shares edge pixels with the one before.
+    touching.push_back({square, pf::AffineTransform::translation(10.5 + i * (i % 2 == 0 ? 4.0 : 7.0), 20.25),
+                        pf::FillRule::NonZero, translucent});
+  }
+  scenes.emplace_back("overlapping and abutting, translucent", touching);
+
+  for (const auto& [name, fills] : scenes) {
+    SCOPED_TRACE(name);
+    pf::Surface ordinary = *pf::Surface::bitmap(70, 60);
+    pf::Surface deferred = *pf::Surface::bitmap(70, 60);
+    {
+      pf::DrawingContext context(ordinary);
+      for (const Fill& fill : fills) {
+        const pf::DrawingContext::StateGuard guard(context);
+        context.setTransform(fill.transform);
+        context.setFillColor(fill.color);
+        context.fillPath(fill.path, fill.rule);
+      }
+    }
+    {
+      pf::DrawingContext context(deferred);
+      for (const Fill& fill : fills) {
+        const pf::Rect box = fill.path.controlPointBounds()->applying(fill.transform).insetBy(-1, -1);
+        ASSERT_TRUE(context.fillPathDeferred(fill.path, fill.transform, fill.rule, fill.color, box));
+      }
+    }
+    ASSERT_EQ(std::memcmp(ordinary.bitmap()->data(), deferred.bitmap()->data(), ordinary.bitmap()->byteCount()), 0);
+  }
+}
+
+TEST(DeferredFills, AreDrawnBeforeTheStateChangesAndNotOnVectorSurfaces)
+{
+  const pf::Path square = pf::Path().addRect({0, 0, 10, 10});
+  const pf::Color red = pf::Color::rgb(1, 0, 0);
+  pf::Surface surface = *pf::Surface::bitmap(20, 20);
+  pf::DrawingContext context(surface);
+  context.translate(2, 0);
+  ASSERT_TRUE(context.fillPathDeferred(square, pf::AffineTransform::translation(5, 5), pf::FillRule::NonZero, red,
+                                       {4, 4, 12, 12}));
+  // The transformation the context reports is its own, not the waiting fill's.
+  EXPECT_EQ(context.transform(), pf::AffineTransform::translation(2, 0));
+  // A clip made afterwards does not cut the waiting fill, and later drawing keeps the
+  // context's transformation.
+  context.clipToRect({0, 0, 3, 3});
+  EXPECT_TRUE(pixelNear(surface, 10, 10, kRed));
+  context.setFillColor(0, 0, 1, 1);
+  context.fillRect({-2, 0, 20, 20});
+  EXPECT_TRUE(pixelNear(surface, 3, 1, kBlue));
+  EXPECT_TRUE(pixelNear(surface, 1, 1, kTransparent));
+  EXPECT_TRUE(pixelNear(surface, 4, 4, kTransparent));
+
+  // Refused, drawing nothing: what the ordinary calls refuse, and a box that is not finite.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  pf::Surface other = *pf::Surface::bitmap(20, 20);
+  pf::DrawingContext fresh(other);
+  EXPECT_FALSE(fresh.fillPathDeferred(square, pf::AffineTransform(0, 0, 0, 0, 1, 1), pf::FillRule::NonZero, red,
+                                      {0, 0, 10, 10}));
+  EXPECT_FALSE(fresh.fillPathDeferred(pf::Path().addRect({0, 0, nan, 1}), {}, pf::FillRule::NonZero, red,
+                                      {0, 0, 10, 10}));
+  EXPECT_FALSE(fresh.fillPathDeferred(square, {}, pf::FillRule::NonZero, red, {0, 0, nan, 10}));
+  fresh.flushFills();
+  EXPECT_TRUE(pixelNear(other, 5, 5, kTransparent));
+  std::optional<pf::Surface> pdf = pf::Surface::pdf({20, 20});
+  ASSERT_TRUE(pdf);
+  pf::DrawingContext vector(*pdf);
+  EXPECT_FALSE(vector.fillPathDeferred(square, {}, pf::FillRule::NonZero, red, {0, 0, 10, 10}));
 }
 
 TEST(DrawingSurface, WritesPdfPagesOfTheGivenSize)
