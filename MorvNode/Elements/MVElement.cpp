@@ -380,19 +380,37 @@ void MVElement::renderSelectionOutline(ElementRenderer& renderer) const
   context->setTransform(elementTransform);
 }
 
+const std::vector<std::string>& MVElement::nodeHistory() const
+{
+  static const std::vector<std::string> empty;
+  return nodeHistory_ ? *nodeHistory_ : empty;
+}
+
+void MVElement::setNodeHistory(std::vector<std::string> history)
+{
+  nodeHistory_ = history.empty() ? nullptr : std::make_shared<const std::vector<std::string>>(std::move(history));
+}
+
 void MVElement::addNodeToHistory(const std::string& nodeId)
 {
-  nodeHistory_.push_back(nodeId);
+  MVNodeHistoryChange change = MVNodeHistoryChange::appending(nodeId);
+  changeNodeHistory(change);
 }
 
 void MVElement::resetNodeHistory()
 {
-  nodeHistory_.clear();
+  MVNodeHistoryChange change = MVNodeHistoryChange::replacingWith(std::nullopt);
+  changeNodeHistory(change);
+}
+
+void MVElement::changeNodeHistory(MVNodeHistoryChange& change)
+{
+  nodeHistory_ = change.applied(nodeHistory_);
 }
 
 bool MVElement::isNodeHistorySelected(const MVNodeIDSet& selectedNodeIDs) const
 {
-  for (const std::string& nodeId : nodeHistory_) {
+  for (const std::string& nodeId : nodeHistory()) {
     if (selectedNodeIDs.contains(nodeId)) {
       return true;
     }
@@ -402,10 +420,10 @@ bool MVElement::isNodeHistorySelected(const MVNodeIDSet& selectedNodeIDs) const
 
 std::optional<std::string> MVElement::historyLastNode() const
 {
-  if (nodeHistory_.empty()) {
+  if (!nodeHistory_ || nodeHistory_->empty()) {
     return std::nullopt;
   }
-  return nodeHistory_.back();
+  return nodeHistory_->back();
 }
 
 std::vector<std::string> MVElement::namesOfSharedGraphicObjects(std::vector<std::string> names) const

@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "MorvNode/Elements/MVNodeHistoryChange.h"
 #include "Platform/AffineTransform.h"
 #include "Platform/Color.h"
 #include "Platform/Point.h"
@@ -78,6 +79,13 @@ public:
   void setElementID(long long elementID) { elementID_ = elementID; }
   const std::optional<std::string>& elementName() const { return elementName_; }
   void setElementName(std::optional<std::string> elementName) { elementName_ = std::move(elementName); }
+  // Appends `suffix` to the name in place; an element without name keeps none.
+  void appendToElementName(std::string_view suffix)
+  {
+    if (elementName_) {
+      elementName_->append(suffix);
+    }
+  }
   // "generic element", "path element"...; a group without children answers nullopt.
   virtual std::optional<std::string> elementTypeDescription() const;
   virtual long numberOfElements() const { return 1; }
@@ -210,11 +218,17 @@ public:
 
   // Node history: IDs of the nodes that produced or changed the element, oldest first. IDs,
   // not nodes: a tree may outlive the nodes that built it (a preview copy while a node is
-  // deleted), and an ID is never reused within a document.
-  const std::vector<std::string>& nodeHistory() const { return nodeHistory_; }
-  void setNodeHistory(std::vector<std::string> history) { nodeHistory_ = std::move(history); }
-  virtual void addNodeToHistory(const std::string& nodeId);
-  virtual void resetNodeHistory();
+  // deleted), and an ID is never reused within a document. The list is shared with copies
+  // (see MVNodeHistory); every change below gives this element a list of its own.
+  const std::vector<std::string>& nodeHistory() const;
+  void setNodeHistory(std::vector<std::string> history);
+  // These two reach a group's members as well.
+  void addNodeToHistory(const std::string& nodeId);
+  void resetNodeHistory();
+  // Applies `change` to the element's history, and a group's to its members' (copied first
+  // where shared). One change used for many elements gives those that shared a list one new
+  // list.
+  virtual void changeNodeHistory(MVNodeHistoryChange& change);
   bool isNodeHistorySelected(const MVNodeIDSet& selectedNodeIDs) const;
   // nullopt for an empty history.
   std::optional<std::string> historyLastNode() const;
@@ -267,5 +281,5 @@ private:
   double strokeWidth_ = 0.0;
   std::optional<std::string> elementName_;
   long long elementID_ = 0;
-  std::vector<std::string> nodeHistory_;
+  MVNodeHistory nodeHistory_;
 };

@@ -500,16 +500,10 @@ void MVElementGroup::setDisregardsVisibility(bool disregards)
   forEachChild([&](MVElement& child) { child.setDisregardsVisibility(disregards); });
 }
 
-void MVElementGroup::addNodeToHistory(const std::string& nodeId)
+void MVElementGroup::changeNodeHistory(MVNodeHistoryChange& change)
 {
-  MVElement::addNodeToHistory(nodeId);
-  forEachChild([&](MVElement& child) { child.addNodeToHistory(nodeId); });
-}
-
-void MVElementGroup::resetNodeHistory()
-{
-  MVElement::resetNodeHistory();
-  forEachChild([&](MVElement& child) { child.resetNodeHistory(); });
+  MVElement::changeNodeHistory(change);
+  forEachChild([&](MVElement& child) { child.changeNodeHistory(change); });
 }
 
 std::optional<pf::Rect> MVElementGroup::childrenBoundingBox(const pf::AffineTransform& transform) const

@@ -118,8 +118,7 @@ public:
   void adjustFillColorHue(double hueDelta, double saturationDelta, double brightnessDelta) override;
   void adjustStrokeColorHue(double hueDelta, double saturationDelta, double brightnessDelta) override;
   void setDisregardsVisibility(bool disregards) override;
-  void addNodeToHistory(const std::string& nodeId) override;
-  void resetNodeHistory() override;
+  void changeNodeHistory(MVNodeHistoryChange& change) override;
 
   // The clip path's box (the layout path's when both are set), the layout path's, or the union
   // of the children's transformed boxes; nullopt without children.

@@ -234,6 +234,8 @@ std::shared_ptr<const MVElement> ChangeNode::graphicsElementForParameter(MVParam
     output = std::static_pointer_cast<MVElementGroup>(inputGroup->copy());
   }
   const bool publish = mightHaveDynamicInput() && hasNodeIndexes() && nodeController() != nullptr;
+  // Members that shared a history share the stamped one.
+  MVNodeHistoryChange stamp = MVNodeHistoryChange::appending(nodeId());
   for (long k = 0; k < n; ++k) {
     if (mode == kSelected && !shouldApplyChangeToElement(k)) {
       if (untransforms) {
@@ -251,7 +253,7 @@ std::shared_ptr<const MVElement> ChangeNode::graphicsElementForParameter(MVParam
       continue;
     }
     applyChangeToElement(*member);
-    member->addNodeToHistory(nodeId());
+    member->changeNodeHistory(stamp);
     if (untransforms) {
       output->addElementWithoutRecalculatingPivot(std::move(member));
     }

@@ -215,6 +215,8 @@ std::shared_ptr<const MVElement> GroupApplyElementNode::graphicsElementForParame
   output->setElementName(input->elementName());
   const long n = group->count();
   setCurrentArrayCount(n);
+  // Members that shared a history share the stamped one.
+  MVNodeHistoryChange stamp = MVNodeHistoryChange::appending(nodeId());
   for (long i = 0; i < n; ++i) {
     std::shared_ptr<MVElement> member = group->transformedElementAtIndex(i);
     if (!shouldApplyChangeToElement(i)) {
@@ -226,7 +228,7 @@ std::shared_ptr<const MVElement> GroupApplyElementNode::graphicsElementForParame
     if (remove) {
       continue;
     }
-    member->addNodeToHistory(nodeId());
+    member->changeNodeHistory(stamp);
     output->addElementWithoutRecalculatingPivot(std::move(member));
   }
   output->recalculateArrayPivot();

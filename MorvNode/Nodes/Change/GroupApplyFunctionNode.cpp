@@ -180,6 +180,8 @@ std::shared_ptr<const MVElement> GroupApplyFunctionNode::graphicsElementForParam
   setCurrentArrayCount(n);
   std::vector<bool> removed(static_cast<std::size_t>(n), false);
   bool anyRemoved = false;
+  // Members that shared a history share the stamped one.
+  MVNodeHistoryChange stamp = MVNodeHistoryChange::appending(nodeId());
   for (long i = 0; i < n; ++i) {
     if (!shouldApplyChangeToElement(i)) {
       continue;
@@ -223,7 +225,7 @@ std::shared_ptr<const MVElement> GroupApplyFunctionNode::graphicsElementForParam
     const std::shared_ptr<MVElement> member = output->mutableElementAtIndex(i);
     bool remove = false;
     applySlot(*member, i, v, remove);
-    member->addNodeToHistory(nodeId());
+    member->changeNodeHistory(stamp);
     if (remove) {
       removed[slot] = true;
       anyRemoved = true;

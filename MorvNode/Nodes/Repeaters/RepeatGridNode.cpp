@@ -169,6 +169,8 @@ std::shared_ptr<const MVElement> RepeatGridNode::repeat(const std::shared_ptr<co
 
   auto group = makeGroup("Grid group");
   const std::string& id = nodeId();
+  // Every repetition but the first carries this node alone: one list for all of them.
+  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith(id);
   // Outside dynamic mode the spacing cannot change between repetitions: read it once.
   double sx = offset_.valueX();
   double sy = offset_.valueY();
@@ -207,9 +209,10 @@ std::shared_ptr<const MVElement> RepeatGridNode::repeat(const std::shared_ptr<co
         continue;
       }
       if (r != 0 || c != 0) {
-        element->resetNodeHistory();
+        element->changeNodeHistory(ownHistory);
+      } else {
+        element->addNodeToHistory(id);
       }
-      element->addNodeToHistory(id);
       appendNameSuffix(*element, c, r);
       element->setElementID(newElementID());
       double x = columnX;

@@ -215,6 +215,8 @@ std::shared_ptr<const MVElement> RepeatRandomNode::repeat(const std::shared_ptr<
   }
   const bool publishing = mightHaveDynamicInput();
   const std::string& id = nodeId();
+  // Every repetition carries this node alone: one list for all of them.
+  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith(id);
   for (long long i = first; i <= last; ++i) {
     if (publishing) {
       publishIndex("Index", i);
@@ -229,8 +231,7 @@ std::shared_ptr<const MVElement> RepeatRandomNode::repeat(const std::shared_ptr<
       spacing = spacing_.value();  // may follow "Index"
     }
     if (placeNewElement(*element, i, type, spacing)) {
-      element->resetNodeHistory();
-      element->addNodeToHistory(id);
+      element->changeNodeHistory(ownHistory);
       group->addElementWithoutRecalculatingPivot(std::move(element));
     }
   }

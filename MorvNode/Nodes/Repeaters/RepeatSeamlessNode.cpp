@@ -168,7 +168,8 @@ std::shared_ptr<const MVElement> RepeatSeamlessNode::repeat(const std::shared_pt
                                                 {across && down, -w, h},
                                                 {down, 0, h},
                                                 {across && down, w, h}}};
-  const std::string& id = nodeId();
+  // Every copy carries this node alone: one list for all of them.
+  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith(nodeId());
   constexpr std::size_t kCentre = 4;
   for (std::size_t i = 0; i < placements.size(); ++i) {
     const Placement& placement = placements[i];
@@ -191,8 +192,7 @@ std::shared_ptr<const MVElement> RepeatSeamlessNode::repeat(const std::shared_pt
     } else if (!survivesCull(*copy, {}, artboard)) {
       continue;
     }
-    copy->resetNodeHistory();
-    copy->addNodeToHistory(id);
+    copy->changeNodeHistory(ownHistory);
     tile->addElementWithoutRecalculatingPivot(std::move(copy));
   }
   tile->flattenSubArrays();

@@ -1,6 +1,9 @@
 #include "MorvNode/Nodes/Repeaters/RepeaterNode.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <string_view>
 
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "MorvNode/Elements/MVElementGroup.h"
@@ -191,16 +194,26 @@ std::shared_ptr<MVElementGroup> RepeaterNode::makeGroup(const std::string& name)
 
 void RepeaterNode::appendNameSuffix(MVElement& element, long long a)
 {
-  if (const std::optional<std::string>& name = element.elementName()) {
-    element.setElementName(*name + ' ' + std::to_string(a));
+  if (!element.elementName()) {
+    return;
   }
+  // A space and one count; a long long has at most 20 characters.
+  std::array<char, 24> text{' '};
+  char* end = std::to_chars(text.data() + 1, text.data() + text.size(), a).ptr;
+  element.appendToElementName(std::string_view(text.data(), static_cast<std::size_t>(end - text.data())));
 }
 
 void RepeaterNode::appendNameSuffix(MVElement& element, long long a, long long b)
 {
-  if (const std::optional<std::string>& name = element.elementName()) {
-    element.setElementName(*name + ' ' + std::to_string(a) + '-' + std::to_string(b));
+  if (!element.elementName()) {
+    return;
   }
+  // A space, a count, a hyphen and a count.
+  std::array<char, 48> text{' '};
+  char* end = std::to_chars(text.data() + 1, text.data() + text.size(), a).ptr;
+  *end++ = '-';
+  end = std::to_chars(end, text.data() + text.size(), b).ptr;
+  element.appendToElementName(std::string_view(text.data(), static_cast<std::size_t>(end - text.data())));
 }
 
 long long RepeaterNode::newElementID() const

@@ -234,6 +234,48 @@ TEST(MVElementGroupStyle, SettersReachEveryLeaf)
   EXPECT_TRUE(group.isNodeHistorySelected({"9"}));
 }
 
+// A group's history change reaches every member once, nested ones included, and never a tree
+// that shares those members.
+TEST(MVElementGroupHistory, AddReachesEveryMemberOnceAndLeavesSharersAlone)
+{
+  auto shape = leaf("shape");
+  shape->addNodeToHistory("1");
+  auto inner = std::make_shared<MVElementGroup>();
+  inner->addElement(shape->copy());
+  inner->addElement(shape->copy());
+  MVElementGroup group;
+  group.addElement(shape->copy());
+  group.addElement(shape->copy());
+  group.addElement(inner);
+  group.addNodeToHistory("2");  // before the copy below: members are the group's own
+  const auto before = group.copy();
+  group.addNodeToHistory("3");
+
+  const std::vector<std::string> stamped{"1", "2", "3"};
+  const auto& members = group.elementArray();
+  EXPECT_EQ(members[0]->nodeHistory(), stamped);
+  EXPECT_EQ(members[1]->nodeHistory(), stamped);
+  const auto& nested = dynamic_cast<const MVElementGroup&>(*members[2]);
+  EXPECT_EQ(nested.nodeHistory(), (std::vector<std::string>{"2", "3"}));
+  EXPECT_EQ(nested.elementArray()[0]->nodeHistory(), stamped);
+  EXPECT_EQ(nested.elementArray()[1]->nodeHistory(), stamped);
+  EXPECT_EQ(group.nodeHistory(), (std::vector<std::string>{"2", "3"}));
+
+  // The copy taken in between, and the shape, keep what they had.
+  const auto& earlier = dynamic_cast<const MVElementGroup&>(*before);
+  EXPECT_EQ(earlier.nodeHistory(), std::vector<std::string>{"2"});
+  EXPECT_EQ(earlier.elementArray()[0]->nodeHistory(), (std::vector<std::string>{"1", "2"}));
+  const auto& earlierNested = dynamic_cast<const MVElementGroup&>(*earlier.elementArray()[2]);
+  EXPECT_EQ(earlierNested.elementArray()[1]->nodeHistory(), (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(shape->nodeHistory(), std::vector<std::string>{"1"});
+
+  // Resetting empties every member, again without reaching the copy.
+  group.resetNodeHistory();
+  const auto& resetNested = dynamic_cast<const MVElementGroup&>(*group.elementArray()[2]);
+  EXPECT_TRUE(resetNested.elementArray()[0]->nodeHistory().empty());
+  EXPECT_EQ(earlierNested.elementArray()[0]->nodeHistory(), (std::vector<std::string>{"1", "2"}));
+}
+
 TEST(MVElementGroupHitTest, TopmostChildWinsInsideTheClip)
 {
   MVElementGroup group;

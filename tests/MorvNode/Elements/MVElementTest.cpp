@@ -311,4 +311,74 @@ TEST(MVElementHistory, SelectionByNodeIDs)
   EXPECT_FALSE(element.isNodeHistorySelected({"3"}));
 }
 
+// Copies share their source's history list: a change to one must never reach the others.
+TEST(MVElementHistory, ChangingACopyLeavesItsSourceAndSiblingsAlone)
+{
+  MVElement source;
+  source.setNodeHistory({"1", "2"});
+  const auto changed = source.copy();
+  const auto sibling = source.copy();
+  const auto emptied = source.copy();
+  const auto replaced = source.copy();
+  changed->addNodeToHistory("3");
+  emptied->resetNodeHistory();
+  replaced->setNodeHistory({"7"});
+  EXPECT_EQ(source.nodeHistory(), (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(sibling->nodeHistory(), (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(changed->nodeHistory(), (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_TRUE(emptied->nodeHistory().empty());
+  EXPECT_FALSE(emptied->historyLastNode().has_value());
+  EXPECT_EQ(replaced->historyLastNode(), "7");
+
+  // The source changed after copying does not reach its copies either.
+  source.addNodeToHistory("4");
+  EXPECT_EQ(sibling->nodeHistory(), (std::vector<std::string>{"1", "2"}));
+}
+
+// One change stamped on many elements: each gets exactly the change, whatever list it had,
+// and those that shared a list share the new one.
+TEST(MVElementHistory, OneChangeOverManyElements)
+{
+  MVElement source;
+  source.setNodeHistory({"1"});
+  // More distinct lists than a change remembers, each met twice, in turn.
+  constexpr int kLists = 12;
+  std::vector<std::shared_ptr<MVElement>> elements;
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < kLists; ++i) {
+      auto element = std::make_shared<MVElement>();
+      if (i > 0) {
+        element->setNodeHistory({std::to_string(i)});
+      }
+      elements.push_back(round == 0 ? element : elements[static_cast<std::size_t>(i)]->copy());
+    }
+  }
+  MVNodeHistoryChange appending = MVNodeHistoryChange::appending("9");
+  for (const auto& element : elements) {
+    element->changeNodeHistory(appending);
+  }
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    SCOPED_TRACE(i);
+    const std::size_t list = i % kLists;
+    const std::vector<std::string> expected =
+        list == 0 ? std::vector<std::string>{"9"} : std::vector<std::string>{std::to_string(list), "9"};
+    EXPECT_EQ(elements[i]->nodeHistory(), expected);
+  }
+  // Copies that share a list share the stamped one.
+  const auto first = source.copy();
+  const auto second = source.copy();
+  first->changeNodeHistory(appending);
+  second->changeNodeHistory(appending);
+  EXPECT_EQ(second->nodeHistory(), (std::vector<std::string>{"1", "9"}));
+  EXPECT_EQ(&first->nodeHistory(), &second->nodeHistory());
+
+  // A replacing change gives every element the same one-entry list.
+  MVNodeHistoryChange replacing = MVNodeHistoryChange::replacingWith("5");
+  first->changeNodeHistory(replacing);
+  elements.front()->changeNodeHistory(replacing);
+  EXPECT_EQ(first->nodeHistory(), std::vector<std::string>{"5"});
+  EXPECT_EQ(&first->nodeHistory(), &elements.front()->nodeHistory());
+  EXPECT_EQ(source.nodeHistory(), std::vector<std::string>{"1"});
+}
+
 }  // namespace
