@@ -399,7 +399,7 @@ void MVElement::addNodeToHistory(const std::string& nodeId)
 
 void MVElement::resetNodeHistory()
 {
-  MVNodeHistoryChange change = MVNodeHistoryChange::replacingWith(std::nullopt);
+  MVNodeHistoryChange change = MVNodeHistoryChange::replacingWith({});
   changeNodeHistory(change);
 }
 

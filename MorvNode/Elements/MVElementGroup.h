@@ -59,6 +59,13 @@ public:
   void addElement(std::shared_ptr<const MVElement> element);
   // For callers that add many children: call recalculateArrayPivot() once at the end.
   void addElementWithoutRecalculatingPivot(std::shared_ptr<const MVElement> element);
+  // Room for `count` children in all, for a caller that knows how many it will add.
+  void reserveElements(long count)
+  {
+    if (count > 0) {
+      elementArray_.reserve(static_cast<std::size_t>(count));
+    }
+  }
   // Child `index` for changing: the child itself when this group is its only owner, else a copy
   // that replaces it here. nullptr out of range.
   std::shared_ptr<MVElement> mutableElementAtIndex(long index);

@@ -2,34 +2,30 @@
 
 #include <algorithm>
 
-MVNodeHistoryChange::MVNodeHistoryChange(std::optional<std::string> nodeId, bool keepsHistory)
+MVNodeHistoryChange::MVNodeHistoryChange(std::string nodeId, MVNodeHistory replacement, bool keepsHistory)
   : nodeId_(std::move(nodeId))
+  , replacement_(std::move(replacement))
   , keepsHistory_(keepsHistory)
 {
 }
 
 MVNodeHistoryChange MVNodeHistoryChange::appending(std::string nodeId)
 {
-  return MVNodeHistoryChange(std::move(nodeId), true);
+  return MVNodeHistoryChange(std::move(nodeId), nullptr, true);
 }
 
-MVNodeHistoryChange MVNodeHistoryChange::replacingWith(std::optional<std::string> nodeId)
+MVNodeHistoryChange MVNodeHistoryChange::replacingWith(std::vector<std::string> nodeIds)
 {
-  return MVNodeHistoryChange(std::move(nodeId), false);
+  MVNodeHistory replacement =
+      nodeIds.empty() ? nullptr : std::make_shared<const std::vector<std::string>>(std::move(nodeIds));
+  return MVNodeHistoryChange({}, std::move(replacement), false);
 }
 
 MVNodeHistory MVNodeHistoryChange::applied(const MVNodeHistory& history)
 {
   if (!keepsHistory_) {
-    if (!hasReplacement_) {
-      if (nodeId_) {
-        replacement_ = std::make_shared<const std::vector<std::string>>(1, *nodeId_);
-      }
-      hasReplacement_ = true;
-    }
     return replacement_;
   }
-  // An appending change always has its ID.
   for (std::size_t i = 0; i < rememberedCount_; ++i) {
     if (remembered_[i].first == history) {
       return remembered_[i].second;
@@ -40,7 +36,7 @@ MVNodeHistory MVNodeHistoryChange::applied(const MVNodeHistory& history)
   if (history) {
     ids.assign(history->begin(), history->end());
   }
-  ids.push_back(*nodeId_);
+  ids.push_back(nodeId_);
   auto made = std::make_shared<const std::vector<std::string>>(std::move(ids));
   remembered_[nextSlot_] = {history, made};
   nextSlot_ = (nextSlot_ + 1) % kRemembered;

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,25 +21,24 @@ class MVNodeHistoryChange {
 public:
   // Appends `nodeId` to each history.
   [[nodiscard]] static MVNodeHistoryChange appending(std::string nodeId);
-  // Replaces each history with `nodeId` alone; nullopt empties it.
-  [[nodiscard]] static MVNodeHistoryChange replacingWith(std::optional<std::string> nodeId);
+  // Replaces each history with `nodeIds` (oldest first); an empty list empties it.
+  [[nodiscard]] static MVNodeHistoryChange replacingWith(std::vector<std::string> nodeIds);
 
   // What `history` becomes under the change: the list made before for the same list, else a
   // new one.
   MVNodeHistory applied(const MVNodeHistory& history);
 
 private:
-  // Remembered lists per change. Elements met in one walk rarely carry more than a few
-  // distinct lists (the group's own, its members', a nested group's); beyond that a list is
+  // Remembered lists per appending change. Elements met in one walk rarely carry more than a
+  // few distinct lists (the group's own, its members', a nested group's); beyond that a list is
   // made per element, which is only slower.
   static constexpr std::size_t kRemembered = 8;
 
-  MVNodeHistoryChange(std::optional<std::string> nodeId, bool keepsHistory);
+  MVNodeHistoryChange(std::string nodeId, MVNodeHistory replacement, bool keepsHistory);
 
-  std::optional<std::string> nodeId_;
+  std::string nodeId_;         // appended by an appending change
+  MVNodeHistory replacement_;  // the one list of a replacing change
   bool keepsHistory_;
-  MVNodeHistory replacement_;  // the one list of a replacing change, once made
-  bool hasReplacement_ = false;
   // Old list and the list it became, oldest first round the ring. Holding the old lists keeps
   // their addresses from being reused by new lists while the change lives.
   std::array<std::pair<MVNodeHistory, MVNodeHistory>, kRemembered> remembered_;

@@ -168,9 +168,13 @@ std::shared_ptr<const MVElement> RepeatGridNode::repeat(const std::shared_ptr<co
   const long long type = gridMode_.index();
 
   auto group = makeGroup("Grid group");
+  group->reserveElements(cols * rows);
   const std::string& id = nodeId();
-  // Every repetition but the first carries this node alone: one list for all of them.
-  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith(id);
+  // Each repetition gets this node's entry, and the group's entry for it, which reaches every
+  // member, here while the repetition is at hand rather than in a second pass over the group.
+  // All but the first carry these two alone: one list for all of them.
+  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith({id, id});
+  MVNodeHistoryChange groupStamp = MVNodeHistoryChange::appending(id);
   // Outside dynamic mode the spacing cannot change between repetitions: read it once.
   double sx = offset_.valueX();
   double sy = offset_.valueY();
@@ -211,7 +215,8 @@ std::shared_ptr<const MVElement> RepeatGridNode::repeat(const std::shared_ptr<co
       if (r != 0 || c != 0) {
         element->changeNodeHistory(ownHistory);
       } else {
-        element->addNodeToHistory(id);
+        element->changeNodeHistory(groupStamp);
+        element->changeNodeHistory(groupStamp);
       }
       appendNameSuffix(*element, c, r);
       element->setElementID(newElementID());
@@ -228,7 +233,7 @@ std::shared_ptr<const MVElement> RepeatGridNode::repeat(const std::shared_ptr<co
     index += std::max(0LL, n);
   }
   group->recalculateArrayPivot();
-  group->addNodeToHistory(id);
+  group->setNodeHistory({id});  // the members already carry it
   endIndexSessions({"Index", "Row", "Column"});
   return group;
 }

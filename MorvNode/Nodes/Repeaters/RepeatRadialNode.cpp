@@ -65,6 +65,11 @@ std::shared_ptr<const MVElement> RepeatRadialNode::repeat(const std::shared_ptr<
   const bool dynamic = isDynamicMode();
   const bool publishing = mightHaveDynamicInput();
   auto group = makeGroup("Radial group");
+  // The group's entry for this node reaches every member: each repetition takes it here, while
+  // it is at hand, rather than in a second pass over the group. All but the first carry it
+  // alone: one list for all of them.
+  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith({nodeId()});
+  MVNodeHistoryChange groupStamp = MVNodeHistoryChange::appending(nodeId());
   double angleSum = 0;            // degrees
   long long countSum = 0;
   double radiusAddX = 0;
@@ -114,9 +119,7 @@ std::shared_ptr<const MVElement> RepeatRadialNode::repeat(const std::shared_ptr<
       }
       const bool first = i == 0 && k == 0;
       if (std::shared_ptr<MVElement> element = repetitionOf(input, first)) {
-        if (!first) {
-          element->resetNodeHistory();
-        }
+        element->changeNodeHistory(first ? groupStamp : ownHistory);
         element->setElementID(newElementID());
         if (rings < 2) {
           appendNameSuffix(*element, i);
@@ -138,7 +141,7 @@ std::shared_ptr<const MVElement> RepeatRadialNode::repeat(const std::shared_ptr<
     indexBase += std::max(0LL, made);
   }
   group->recalculateArrayPivot();
-  group->addNodeToHistory(nodeId());
+  group->setNodeHistory({nodeId()});  // the members already carry it
   endIndexSessions({"Layer", "Layer index", "Index"});
   return group;
 }

@@ -204,19 +204,26 @@ std::shared_ptr<const MVElement> RepeatRandomNode::repeat(const std::shared_ptr<
   attemptsLeft_ = kMaxTotalPlacementAttempts;
 
   auto group = makeGroup("Random group");
+  group->reserveElements(n);
   long long first = 1;
   long long last = n;
+  const std::string& id = nodeId();
+  // The group's entry for this node reaches every member: each takes it here, while it is at
+  // hand, rather than in a second pass over the group. The repetitions carry this node's entry
+  // and the group's alone: one list for all of them.
+  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith({id, id});
+  MVNodeHistoryChange groupStamp = MVNodeHistoryChange::appending(id);
   if (keepOriginal_.value()) {
     if (input != nullptr) {
-      group->addElementWithoutRecalculatingPivot(input);
+      // Stamped on a copy: the input is shared.
+      std::shared_ptr<MVElement> original = input->copy();
+      original->changeNodeHistory(groupStamp);
+      group->addElementWithoutRecalculatingPivot(std::move(original));
       placed_.add({input->positionX(), input->positionY()});
     }
     last = n - 1;
   }
   const bool publishing = mightHaveDynamicInput();
-  const std::string& id = nodeId();
-  // Every repetition carries this node alone: one list for all of them.
-  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith(id);
   for (long long i = first; i <= last; ++i) {
     if (publishing) {
       publishIndex("Index", i);
@@ -236,7 +243,7 @@ std::shared_ptr<const MVElement> RepeatRandomNode::repeat(const std::shared_ptr<
     }
   }
   group->recalculateArrayPivot();
-  group->addNodeToHistory(id);
+  group->setNodeHistory({id});  // the members already carry it
   endIndexSessions({"Index"});
   updateIncrementalRandomSeed();
   if (spacingOn && group->count() < n) {

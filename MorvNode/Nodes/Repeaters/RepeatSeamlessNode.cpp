@@ -169,7 +169,7 @@ std::shared_ptr<const MVElement> RepeatSeamlessNode::repeat(const std::shared_pt
                                                 {down, 0, h},
                                                 {across && down, w, h}}};
   // Every copy carries this node alone: one list for all of them.
-  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith(nodeId());
+  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith({nodeId()});
   constexpr std::size_t kCentre = 4;
   for (std::size_t i = 0; i < placements.size(); ++i) {
     const Placement& placement = placements[i];

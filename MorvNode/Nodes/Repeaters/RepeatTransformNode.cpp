@@ -101,8 +101,17 @@ std::shared_ptr<const MVElement> RepeatTransformNode::repeat(const std::shared_p
   lastRotation_ = 0;
 
   auto group = makeGroup("Transform group");
+  group->reserveElements(n);
+  // The group's entry for this node reaches every member: each takes it here, while it is at
+  // hand, rather than in a second pass over the group. The repetitions after the input carry
+  // it alone: one list for all of them.
+  MVNodeHistoryChange groupStamp = MVNodeHistoryChange::appending(nodeId());
+  MVNodeHistoryChange ownHistory = MVNodeHistoryChange::replacingWith({nodeId()});
   if (input != nullptr) {
-    group->addElementWithoutRecalculatingPivot(input);  // repetition 0: the input itself, untouched
+    // Repetition 0: the input as it is, stamped on a copy (the input is shared).
+    std::shared_ptr<MVElement> original = input->copy();
+    original->changeNodeHistory(groupStamp);
+    group->addElementWithoutRecalculatingPivot(std::move(original));
   }
   const bool publishing = mightHaveDynamicInput();
   for (long long i = 1; i < n; ++i) {
@@ -113,14 +122,14 @@ std::shared_ptr<const MVElement> RepeatTransformNode::repeat(const std::shared_p
     if (element == nullptr) {
       continue;
     }
-    element->resetNodeHistory();
+    element->changeNodeHistory(ownHistory);
     repeatTransformElement(*element, i);
     element->setElementID(newElementID());
     appendNameSuffix(*element, i);
     group->addElementWithoutRecalculatingPivot(std::move(element));
   }
   group->recalculateArrayPivot();
-  group->addNodeToHistory(nodeId());
+  group->setNodeHistory({nodeId()});  // the members already carry it
   endIndexSessions({"Index"});
   return group;
 }

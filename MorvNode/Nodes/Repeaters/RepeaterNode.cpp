@@ -208,9 +208,9 @@ void RepeaterNode::appendNameSuffix(MVElement& element, long long a, long long b
   if (!element.elementName()) {
     return;
   }
-  // A space, a count, a hyphen and a count.
+  // A space, a count, a hyphen and a count; a long long has at most 20 characters.
   std::array<char, 48> text{' '};
-  char* end = std::to_chars(text.data() + 1, text.data() + text.size(), a).ptr;
+  char* end = std::to_chars(text.data() + 1, text.data() + 24, a).ptr;
   *end++ = '-';
   end = std::to_chars(end, text.data() + text.size(), b).ptr;
   element.appendToElementName(std::string_view(text.data(), static_cast<std::size_t>(end - text.data())));

@@ -372,8 +372,8 @@ TEST(MVElementHistory, OneChangeOverManyElements)
   EXPECT_EQ(second->nodeHistory(), (std::vector<std::string>{"1", "9"}));
   EXPECT_EQ(&first->nodeHistory(), &second->nodeHistory());
 
-  // A replacing change gives every element the same one-entry list.
-  MVNodeHistoryChange replacing = MVNodeHistoryChange::replacingWith("5");
+  // A replacing change gives every element the same list.
+  MVNodeHistoryChange replacing = MVNodeHistoryChange::replacingWith({"5"});
   first->changeNodeHistory(replacing);
   elements.front()->changeNodeHistory(replacing);
   EXPECT_EQ(first->nodeHistory(), std::vector<std::string>{"5"});

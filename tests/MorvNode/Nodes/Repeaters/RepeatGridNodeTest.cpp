@@ -59,23 +59,6 @@ TEST_F(RepeatGridNodeTest, DefaultsMakeSixteenRenamedCopiesInRowOrder)
   EXPECT_EQ(result->nodeHistory().back(), grid->nodeId());
 }
 
-// The first repetition keeps the input's history, the others start afresh; the input itself,
-// shared with the shape node, keeps its own.
-TEST_F(RepeatGridNodeTest, RepetitionsCarryTheirOwnHistory)
-{
-  grid->countParameter()->setValueX(2, 2);
-  const auto result = group(grid);
-  ASSERT_NE(result, nullptr);
-  ASSERT_EQ(result->count(), 4);
-  const std::string& id = grid->nodeId();
-  EXPECT_EQ(result->elementArray()[0]->nodeHistory(), (std::vector<std::string>{shape->nodeId(), id, id}));
-  for (std::size_t i = 1; i < 4; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(result->elementArray()[i]->nodeHistory(), (std::vector<std::string>{id, id}));
-  }
-  EXPECT_EQ(output(shape)->nodeHistory(), std::vector<std::string>{shape->nodeId()});
-}
-
 TEST_F(RepeatGridNodeTest, OneByOneIsOneCopyInAGroup)
 {
   grid->countParameter()->setValueX(1, 1);

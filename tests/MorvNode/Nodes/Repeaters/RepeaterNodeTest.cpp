@@ -60,6 +60,43 @@ TEST_F(RepeaterNodeTest, ReferenceModeRepeatsABlackSquare)
   EXPECT_EQ(square->fillColor(), pf::Color::rgb(0, 0, 0, 1));
 }
 
+// Each member carries the group's entry for the repeater, after the input's history for the
+// first member and after an entry of its own where the repeater stamps its repetitions. The
+// input, shared with the shape node, keeps its history.
+TEST_F(RepeaterNodeTest, MembersCarryTheirHistoryAndTheGroupsEntry)
+{
+  const struct {
+    const char* className;
+    std::size_t firstEntries;  // the repeater's entries in the first member's history
+    std::size_t otherEntries;  // and in the others'
+  } cases[] = {{"RepeatGridNode", 2, 2},
+               {"RepeatRadialNode", 1, 1},
+               {"RepeatRandomNode", 1, 2},  // the first member is the kept original
+               {"RepeatTransformNode", 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.className);
+    auto* node = addRepeater<RepeaterNode>(c.className);
+    if (MVParameterBool* keep = node->boolParameterNamed("Keep original")) {
+      keep->setValue(true);
+    }
+    const auto result = group(node);
+    ASSERT_NE(result, nullptr);
+    ASSERT_GE(result->count(), 2);
+    const std::string& id = node->nodeId();
+    EXPECT_EQ(result->nodeHistory(), std::vector<std::string>{id});
+    std::vector<std::string> first{shape->nodeId()};
+    first.insert(first.end(), c.firstEntries, id);
+    EXPECT_EQ(result->elementArray()[0]->nodeHistory(), first);
+    const std::vector<std::string> others(c.otherEntries, id);
+    for (long i = 1; i < result->count(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(result->elementArray()[static_cast<std::size_t>(i)]->nodeHistory(), others);
+    }
+    EXPECT_EQ(output(shape)->nodeHistory(), std::vector<std::string>{shape->nodeId()});
+    controller().removeNode(node);
+  }
+}
+
 TEST_F(RepeaterNodeTest, DynamicGridPullsAFreshElementPerRepetitionAndEndsTheSession)
 {
   controller().removeNode(shape);
