@@ -85,6 +85,32 @@ void WorkQueue::post(Work work)
   log("Warning, WorkQueue %@ is shutting down, posted work dropped", label_);
 }
 
+void WorkQueue::post(const Work& work, int count)
+{
+  if (!work || count <= 0) {
+    return;
+  }
+  bool queued = false;
+  {
+    const std::lock_guard lock(mutex_);
+    if (!stopping_) {
+      for (int index = 0; index < count; ++index) {
+        items_.push_back(work);
+      }
+      queued = true;
+    }
+  }
+  if (queued) {
+    if (count == 1) {
+      workAvailable_.notify_one();
+    } else {
+      workAvailable_.notify_all();
+    }
+    return;
+  }
+  log("Warning, WorkQueue %@ is shutting down, posted work dropped", label_);
+}
+
 std::size_t WorkQueue::cancelPending()
 {
   std::deque<Work> dropped;

@@ -843,9 +843,7 @@ std::optional<pf::Bitmap> MVElementRenderer::runBitmapPass(const Settings& setti
     const long width = buffer->width();
     const auto pass = std::make_shared<BandedPass>(*this, settings, fit, *buffer, balancedBandRows(width, rows, bandCount),
                                                    serial, partials ? settings.partialImageInterval : 0.0);
-    for (std::size_t band = 1; band < pass->bands.size(); ++band) {
-      bandQueue().post([pass] { BandedPass::drawBands(pass); });
-    }
+    bandQueue().post([pass] { BandedPass::drawBands(pass); }, static_cast<int>(pass->bands.size()) - 1);
     BandedPass::drawBands(pass);
     pass->waitForBands();
     if (!abort_.load()) {
