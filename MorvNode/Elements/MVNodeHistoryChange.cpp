@@ -14,6 +14,12 @@ MVNodeHistoryChange MVNodeHistoryChange::appending(std::string nodeId)
   return MVNodeHistoryChange(std::move(nodeId), nullptr, true);
 }
 
+MVNodeHistoryChange MVNodeHistoryChange::appending(MVNodeHistory nodeEntry)
+{
+  std::string nodeId = nodeEntry && !nodeEntry->empty() ? nodeEntry->back() : std::string();
+  return MVNodeHistoryChange(std::move(nodeId), std::move(nodeEntry), true);
+}
+
 MVNodeHistoryChange MVNodeHistoryChange::replacingWith(std::vector<std::string> nodeIds)
 {
   MVNodeHistory replacement =
@@ -23,7 +29,7 @@ MVNodeHistoryChange MVNodeHistoryChange::replacingWith(std::vector<std::string> 
 
 MVNodeHistory MVNodeHistoryChange::applied(const MVNodeHistory& history)
 {
-  if (!keepsHistory_) {
+  if (!keepsHistory_ || (!history && replacement_)) {
     return replacement_;
   }
   for (std::size_t i = 0; i < rememberedCount_; ++i) {

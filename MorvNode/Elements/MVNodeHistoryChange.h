@@ -21,6 +21,10 @@ class MVNodeHistoryChange {
 public:
   // Appends `nodeId` to each history.
   [[nodiscard]] static MVNodeHistoryChange appending(std::string nodeId);
+  // The same with `nodeEntry`, the one-entry list {node ID} made beforehand (a node keeps its
+  // own for the elements it makes): an empty history becomes that list itself, shared, and no
+  // new list is made for it.
+  [[nodiscard]] static MVNodeHistoryChange appending(MVNodeHistory nodeEntry);
   // Replaces each history with `nodeIds` (oldest first); an empty list empties it.
   [[nodiscard]] static MVNodeHistoryChange replacingWith(std::vector<std::string> nodeIds);
 
@@ -32,12 +36,12 @@ private:
   // Remembered lists per appending change. Elements met in one walk rarely carry more than a
   // few distinct lists (the group's own, its members', a nested group's); beyond that a list is
   // made per element, which is only slower.
-  static constexpr std::size_t kRemembered = 8;
+  static constexpr std::size_t kRemembered = 4;
 
   MVNodeHistoryChange(std::string nodeId, MVNodeHistory replacement, bool keepsHistory);
 
   std::string nodeId_;         // appended by an appending change
-  MVNodeHistory replacement_;  // the one list of a replacing change
+  MVNodeHistory replacement_;  // the one list of a replacing change; an appending change's for an empty history
   bool keepsHistory_;
   // Old list and the list it became, oldest first round the ring. Holding the old lists keeps
   // their addresses from being reused by new lists while the change lives.

@@ -131,7 +131,11 @@ std::shared_ptr<const MVElement> ElementNode::graphicsElementForParameter(MVPara
       element->rotate(angle);
     }
   }
-  element->addNodeToHistory(nodeId());
+  if (!historyEntry_ || historyEntry_->front() != nodeId()) {
+    historyEntry_ = std::make_shared<const std::vector<std::string>>(1, nodeId());
+  }
+  MVNodeHistoryChange stamp = MVNodeHistoryChange::appending(historyEntry_);
+  element->changeNodeHistory(stamp);
   return element;
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "MorvNode/Elements/MVNodeHistoryChange.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Nodes/NodeKit.h"
 
@@ -97,6 +98,9 @@ protected:
 private:
   // Set only while the preview of a disabled node is generated.
   bool generatingPreviewElement_ = false;
+  // The one-entry history {node ID}, made once and shared by every element the node makes
+  // with an empty history (made again if the ID changes).
+  MVNodeHistory historyEntry_;
 
   // Drag-edit handle codes of the preview.
   static constexpr int kDragEditPosition = 1;

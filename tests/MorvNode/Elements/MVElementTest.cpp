@@ -372,6 +372,17 @@ TEST(MVElementHistory, OneChangeOverManyElements)
   EXPECT_EQ(second->nodeHistory(), (std::vector<std::string>{"1", "9"}));
   EXPECT_EQ(&first->nodeHistory(), &second->nodeHistory());
 
+  // With the node's own one-entry list at hand, an empty history takes that list itself and a
+  // longer one still gets a new list.
+  const auto entry = std::make_shared<const std::vector<std::string>>(1, "6");
+  MVNodeHistoryChange withEntry = MVNodeHistoryChange::appending(entry);
+  auto fresh = std::make_shared<MVElement>();
+  fresh->changeNodeHistory(withEntry);
+  second->changeNodeHistory(withEntry);
+  EXPECT_EQ(&fresh->nodeHistory(), entry.get());
+  EXPECT_EQ(second->nodeHistory(), (std::vector<std::string>{"1", "9", "6"}));
+  EXPECT_EQ(*entry, std::vector<std::string>{"6"});
+
   // A replacing change gives every element the same list.
   MVNodeHistoryChange replacing = MVNodeHistoryChange::replacingWith({"5"});
   first->changeNodeHistory(replacing);
