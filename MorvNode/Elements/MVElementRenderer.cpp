@@ -24,8 +24,9 @@ namespace {
 constexpr const char* kSubPixelClipsKey = "Clipping rendering sub-pixel overlaps";
 constexpr const char* kAlwaysClipKey = "Copy always include clipping rect";
 // Bitmap passes draw in at most this many bands at once, each at least kMinimumBandRows high
-// (below that a thread costs more than it saves).
-constexpr int kMaximumBands = 4;
+// (below that a thread costs more than it saves; beyond six bands, waking the threads and
+// walking the tree once per band cost more than they save).
+constexpr int kMaximumBands = 6;
 constexpr long kMinimumBandRows = 64;
 // How long a pass's thread watches for the other bands to end before it blocks.
 constexpr std::chrono::microseconds kBandWatch{300};
