@@ -3,6 +3,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -31,7 +32,15 @@ pf::SharedPath rectanglePath()
   return std::make_shared<const pf::Path>(MVElementPath::cgPathForRectangleWithWidth(10, 10));
 }
 
-std::shared_ptr<MVElementPath> leaf(MVElementDelegate* controller, const pf::SharedPath& path, double x, double y)
+// Histories are shared lists, as paths are: a plain loop makes its leaves' list once and
+// gives it to each.
+MVNodeHistoryChange historyOf(std::vector<std::string> nodeIds)
+{
+  return MVNodeHistoryChange::replacingWith(std::move(nodeIds));
+}
+
+std::shared_ptr<MVElementPath> leaf(MVElementDelegate* controller, const pf::SharedPath& path, double x, double y,
+                                    MVNodeHistoryChange& history)
 {
   auto element = std::make_shared<MVElementPath>();
   element->setNodeController(controller);
@@ -40,7 +49,7 @@ std::shared_ptr<MVElementPath> leaf(MVElementDelegate* controller, const pf::Sha
   element->setHeight(10);
   element->setPositionX(x, y);
   element->setElementName("Rectangle");
-  element->addNodeToHistory("1");
+  element->changeNodeHistory(history);
   return element;
 }
 
@@ -85,7 +94,8 @@ void gridRepeater(benchmark::State& state)
   RepeaterGraph graph("RepeatGridNode");
   const double side = static_cast<double>(state.range(0));
   graph.repeater->value2DParameterNamed("Count")->setValueX(side, side);
-  const auto input = leaf(&graph.controller, rectanglePath(), 0, 0);
+  MVNodeHistoryChange inputHistory = historyOf({"1"});
+  const auto input = leaf(&graph.controller, rectanglePath(), 0, 0, inputHistory);
   long count = 0;
   for (auto _ : state) {
     auto tree = graph.build(input);
@@ -101,13 +111,14 @@ void gridDirect(benchmark::State& state)
   RepeaterGraph graph("RepeatGridNode");
   const long side = state.range(0);
   const pf::SharedPath path = rectanglePath();
+  MVNodeHistoryChange history = historyOf({"1", "2"});
   for (auto _ : state) {
     auto group = makeGroup(&graph.controller, "Grid group");
     for (long r = 0; r < side; ++r) {
       for (long c = 0; c < side; ++c) {
-        auto element = leaf(&graph.controller, path, 40.0 * static_cast<double>(c), 40.0 * static_cast<double>(r));
+        auto element =
+            leaf(&graph.controller, path, 40.0 * static_cast<double>(c), 40.0 * static_cast<double>(r), history);
         element->setElementName("Rectangle " + std::to_string(c) + "-" + std::to_string(r));
-        element->addNodeToHistory("2");
         group->addElementWithoutRecalculatingPivot(std::move(element));
       }
     }
@@ -127,7 +138,8 @@ void radialRepeater(benchmark::State& state)
   MVParameterValue* layers = graph.repeater->valueParameterNamed("Number of layers");
   layers->setEnabled(true);
   layers->setValue(100);
-  const auto input = leaf(&graph.controller, rectanglePath(), 0, 0);
+  MVNodeHistoryChange inputHistory = historyOf({"1"});
+  const auto input = leaf(&graph.controller, rectanglePath(), 0, 0, inputHistory);
   long count = 0;
   for (auto _ : state) {
     auto tree = graph.build(input);
@@ -142,13 +154,14 @@ void radialDirect(benchmark::State& state)
 {
   RepeaterGraph graph("RepeatRadialNode");
   const pf::SharedPath path = rectanglePath();
+  MVNodeHistoryChange history = historyOf({"1"});
   for (auto _ : state) {
     auto group = makeGroup(&graph.controller, "Radial group");
     for (long k = 0; k < 100; ++k) {
       const double radius = 100 + 10 * static_cast<double>(k);
       for (long i = 0; i < 100; ++i) {
         const double a = -std::numbers::pi / 2 + 2 * std::numbers::pi * static_cast<double>(i) / 100;
-        auto element = leaf(&graph.controller, path, radius * std::cos(a), radius * std::sin(a));
+        auto element = leaf(&graph.controller, path, radius * std::cos(a), radius * std::sin(a), history);
         element->setElementName("Rectangle " + std::to_string(i) + "-" + std::to_string(k));
         element->rotate((a + std::numbers::pi / 2) * 180 / std::numbers::pi);
         group->addElementWithoutRecalculatingPivot(std::move(element));
@@ -171,7 +184,8 @@ void randomRepeater(benchmark::State& state)
   MVParameterValue* spacing = graph.repeater->valueParameterNamed("Spacing");
   spacing->setEnabled(true);
   spacing->setValue(5);
-  const auto input = leaf(&graph.controller, rectanglePath(), 0, 0);
+  MVNodeHistoryChange inputHistory = historyOf({"1"});
+  const auto input = leaf(&graph.controller, rectanglePath(), 0, 0, inputHistory);
   long count = 0;
   for (auto _ : state) {
     auto tree = graph.build(input);
@@ -188,11 +202,12 @@ void randomDirect(benchmark::State& state)
 {
   RepeaterGraph graph("RepeatRandomNode");
   const pf::SharedPath path = rectanglePath();
+  MVNodeHistoryChange history = historyOf({"1"});
   for (auto _ : state) {
     srand48(7);
     auto group = makeGroup(&graph.controller, "Random group");
     for (long i = 1; i < 10000; ++i) {
-      auto element = leaf(&graph.controller, path, drand48() * 1000, drand48() * 1000);
+      auto element = leaf(&graph.controller, path, drand48() * 1000, drand48() * 1000, history);
       element->setElementName("Rectangle " + std::to_string(i));
       group->addElementWithoutRecalculatingPivot(std::move(element));
     }
