@@ -39,6 +39,18 @@ inline void appendPath(cairo_t* cr, const pf::Path& path)
   }
 }
 
+// Fills `count` squares of side `side`, centred in the cells of a grid `columns` wide (row by
+// row), one fill per square, with the current source: the plain way to draw a repeated shape.
+inline void fillSquareGrid(cairo_t* cr, long count, long columns, double cell, double side)
+{
+  for (long i = 0; i < count; ++i) {
+    const double x = (static_cast<double>(i % columns) + 0.5) * cell - side / 2;
+    const double y = (static_cast<double>(i / columns) + 0.5) * cell - side / 2;
+    cairo_rectangle(cr, x, y, side, side);
+    cairo_fill(cr);
+  }
+}
+
 inline void concatMatrix(cairo_t* cr, const pf::AffineTransform& t)
 {
   const cairo_matrix_t matrix{t.a, t.b, t.c, t.d, t.tx, t.ty};

@@ -24,6 +24,8 @@
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
+#include "PlainCairo.h"
+
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Interface/DocumentWindow.h"
@@ -195,14 +197,7 @@ void plainCairoRedrawBaseline(benchmark::State& state)
     } else {
       cairo_set_source_rgb(cr, 0.1, 0.3, 0.8);
     }
-    for (long row = 0; row < grid.rows; ++row) {
-      for (long column = 0; column < grid.columns; ++column) {
-        const double x = (static_cast<double>(column) + 0.5) * grid.cell - size / 2;
-        const double y = (static_cast<double>(row) + 0.5) * grid.cell - size / 2;
-        cairo_rectangle(cr, x, y, size, size);
-        cairo_fill(cr);
-      }
-    }
+    plaincairo::fillSquareGrid(cr, grid.rows * grid.columns, grid.columns, grid.cell, size);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));

@@ -291,12 +291,7 @@ void plainCairoGrid(benchmark::State& state)
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_set_source_rgb(cr, 0.8, 0.2, 0.1);
-    for (long i = 0; i < count; ++i) {
-      const double x = (static_cast<double>(i % 40) + 0.5) * kGridCell - kGridSquare / 2;
-      const double y = (static_cast<double>(i / 40) + 0.5) * kGridCell - kGridSquare / 2;
-      cairo_rectangle(cr, x, y, kGridSquare, kGridSquare);
-      cairo_fill(cr);
-    }
+    plaincairo::fillSquareGrid(cr, count, 40, kGridCell, kGridSquare);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));
