@@ -91,6 +91,20 @@ bool AffineTransform::isFinite() const
          std::isfinite(ty);
 }
 
+bool AffineTransform::isFiniteAndInvertible() const
+{
+  // Asked for every element drawn: ordinary matrices answer without the divisions. Entries
+  // below 1e50 and a determinant above 1e-200 keep every entry of the inverse below 1e300.
+  constexpr double kLarge = 1e50;
+  constexpr double kSmallDeterminant = 1e-200;
+  const double det = determinant();
+  if (std::abs(a) < kLarge && std::abs(b) < kLarge && std::abs(c) < kLarge && std::abs(d) < kLarge &&
+      std::abs(tx) < kLarge && std::abs(ty) < kLarge && std::abs(det) > kSmallDeterminant) {
+    return true;
+  }
+  return inverted().has_value();
+}
+
 std::optional<AffineTransform> AffineTransform::inverted() const
 {
   if (!isFinite()) {

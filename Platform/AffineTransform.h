@@ -79,7 +79,7 @@ public:
   std::optional<AffineTransform> inverted() const;
   // Safe to hand to a drawing library: every entry finite and an inverse exists. Elements whose
   // transform fails this are skipped by the renderer.
-  bool isFiniteAndInvertible() const { return inverted().has_value(); }
+  bool isFiniteAndInvertible() const;
 
   // "[a, b, c, d, tx, ty]" for log lines.
   std::string description() const;

@@ -72,6 +72,9 @@ TEST(AffineTransform, InversionRefusesSingularAndNonFinite)
       {"infinite entry", {kInfinity, 0, 0, 1, 0, 0}, false},
       {"inverse overflows", pf::AffineTransform::scaling(1e-300, 1e-300), false},
       {"skew", {1, 0.5, -2, 3, 7, -1}, true},
+      {"huge entries", pf::AffineTransform::scaling(1e60, 1e60), true},
+      {"fine scale", pf::AffineTransform::scaling(1e-110, 1e-110), true},
+      {"far offset overflows the inverse", {1e-160, 0, 0, 1e-160, 1e160, 0}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
