@@ -2,29 +2,28 @@
 
 #include <algorithm>
 
-MVNodeHistoryChange::MVNodeHistoryChange(std::string nodeId, MVNodeHistory replacement, bool keepsHistory)
-  : nodeId_(std::move(nodeId))
+MVNodeHistoryChange::MVNodeHistoryChange(std::string_view nodeId, MVNodeHistory replacement, bool keepsHistory)
+  : nodeId_(nodeId)
   , replacement_(std::move(replacement))
   , keepsHistory_(keepsHistory)
 {
 }
 
-MVNodeHistoryChange MVNodeHistoryChange::appending(std::string nodeId)
+MVNodeHistoryChange MVNodeHistoryChange::appending(std::string_view nodeId)
 {
-  return MVNodeHistoryChange(std::move(nodeId), nullptr, true);
+  return MVNodeHistoryChange(nodeId, nullptr, true);
 }
 
-MVNodeHistoryChange MVNodeHistoryChange::appending(MVNodeHistory nodeEntry)
+MVNodeHistoryChange MVNodeHistoryChange::appending(std::string_view nodeId, MVNodeHistory nodeEntry)
 {
-  std::string nodeId = nodeEntry && !nodeEntry->empty() ? nodeEntry->back() : std::string();
-  return MVNodeHistoryChange(std::move(nodeId), std::move(nodeEntry), true);
+  return MVNodeHistoryChange(nodeId, std::move(nodeEntry), true);
 }
 
 MVNodeHistoryChange MVNodeHistoryChange::replacingWith(std::vector<std::string> nodeIds)
 {
   MVNodeHistory replacement =
       nodeIds.empty() ? nullptr : std::make_shared<const std::vector<std::string>>(std::move(nodeIds));
-  return MVNodeHistoryChange({}, std::move(replacement), false);
+  return MVNodeHistoryChange(std::string_view(), std::move(replacement), false);
 }
 
 MVNodeHistory MVNodeHistoryChange::applied(const MVNodeHistory& history)
@@ -42,7 +41,7 @@ MVNodeHistory MVNodeHistoryChange::applied(const MVNodeHistory& history)
   if (history) {
     ids.assign(history->begin(), history->end());
   }
-  ids.push_back(nodeId_);
+  ids.emplace_back(nodeId_);
   auto made = std::make_shared<const std::vector<std::string>>(std::move(ids));
   remembered_[nextSlot_] = {history, made};
   nextSlot_ = (nextSlot_ + 1) % kRemembered;

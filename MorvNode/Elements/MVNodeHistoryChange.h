@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,12 +20,13 @@ using MVNodeHistory = std::shared_ptr<const std::vector<std::string>>;
 // one change for one generation step on the main thread; it is not shared between threads.
 class MVNodeHistoryChange {
 public:
-  // Appends `nodeId` to each history.
-  [[nodiscard]] static MVNodeHistoryChange appending(std::string nodeId);
-  // The same with `nodeEntry`, the one-entry list {node ID} made beforehand (a node keeps its
+  // Appends `nodeId` to each history. The ID's text must outlive the change (a node's ID, an
+  // argument of the caller).
+  [[nodiscard]] static MVNodeHistoryChange appending(std::string_view nodeId);
+  // The same with `nodeEntry`, the one-entry list {nodeId} made beforehand (a node keeps its
   // own for the elements it makes): an empty history becomes that list itself, shared, and no
   // new list is made for it.
-  [[nodiscard]] static MVNodeHistoryChange appending(MVNodeHistory nodeEntry);
+  [[nodiscard]] static MVNodeHistoryChange appending(std::string_view nodeId, MVNodeHistory nodeEntry);
   // Replaces each history with `nodeIds` (oldest first); an empty list empties it.
   [[nodiscard]] static MVNodeHistoryChange replacingWith(std::vector<std::string> nodeIds);
 
@@ -38,9 +40,9 @@ private:
   // made per element, which is only slower.
   static constexpr std::size_t kRemembered = 4;
 
-  MVNodeHistoryChange(std::string nodeId, MVNodeHistory replacement, bool keepsHistory);
+  MVNodeHistoryChange(std::string_view nodeId, MVNodeHistory replacement, bool keepsHistory);
 
-  std::string nodeId_;         // appended by an appending change
+  std::string_view nodeId_;    // appended by an appending change; not owned
   MVNodeHistory replacement_;  // the one list of a replacing change; an appending change's for an empty history
   bool keepsHistory_;
   // Old list and the list it became, oldest first round the ring. Holding the old lists keeps

@@ -134,7 +134,7 @@ std::shared_ptr<const MVElement> ElementNode::graphicsElementForParameter(MVPara
   if (!historyEntry_ || historyEntry_->front() != nodeId()) {
     historyEntry_ = std::make_shared<const std::vector<std::string>>(1, nodeId());
   }
-  MVNodeHistoryChange stamp = MVNodeHistoryChange::appending(historyEntry_);
+  MVNodeHistoryChange stamp = MVNodeHistoryChange::appending(nodeId(), historyEntry_);
   element->changeNodeHistory(stamp);
   return element;
 }

@@ -375,7 +375,7 @@ TEST(MVElementHistory, OneChangeOverManyElements)
   // With the node's own one-entry list at hand, an empty history takes that list itself and a
   // longer one still gets a new list.
   const auto entry = std::make_shared<const std::vector<std::string>>(1, "6");
-  MVNodeHistoryChange withEntry = MVNodeHistoryChange::appending(entry);
+  MVNodeHistoryChange withEntry = MVNodeHistoryChange::appending("6", entry);
   auto fresh = std::make_shared<MVElement>();
   fresh->changeNodeHistory(withEntry);
   second->changeNodeHistory(withEntry);
