@@ -221,10 +221,9 @@ MVElementPath::BatchedFill MVElementPath::renderInBatch(pf::DrawingContext& cont
 {
   // A plain fill in the normal blend mode on a bitmap: drawn in a batch, it gives the pixels the
   // full drawing below would. The placement's box (one device pixel around the control points)
-  // covers anti-aliasing. What the full drawing refuses (and reports) goes there.
+  // covers anti-aliasing; a path with a non-finite point has no placement and never comes here.
   if (!context.isRaster() || fillOpacity() == 0 ||
-      pf::blendModeForElementCode(blendMode()).value_or(context.blendMode()) != pf::BlendMode::Normal ||
-      !cgPath_->isFinite()) {
+      pf::blendModeForElementCode(blendMode()).value_or(context.blendMode()) != pf::BlendMode::Normal) {
     return BatchedFill::NotBatched;
   }
   if (!isVisible(&renderer)) {
