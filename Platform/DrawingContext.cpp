@@ -348,15 +348,9 @@ void DrawingContext::setSource(const double color[4])
 void DrawingContext::appendPath(const Path& path, const AffineTransform* mapping)
 {
   cairo_t* cr = context_.get();  // no flush: waiting fills append through here
-  // Mapped as Cairo maps user space through its matrix, in the same order of operations, so
-  // that a path mapped here lands on exactly the same device coordinates.
-  const auto to = [mapping](Point point) {
-    if (mapping == nullptr) {
-      return point;
-    }
-    const AffineTransform& m = *mapping;
-    return Point((m.a * point.x + m.c * point.y) + m.tx, (m.b * point.x + m.d * point.y) + m.ty);
-  };
+  // AffineTransform::apply maps a point with the operations Cairo applies through its matrix, in
+  // the same order, so that a path mapped here lands on exactly the same device coordinates.
+  const auto to = [mapping](Point point) { return mapping != nullptr ? mapping->apply(point) : point; };
   Point current;
   Point subpathStart;
   for (const PathElement& element : path.elements()) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include <pthread.h>
 
@@ -66,26 +67,10 @@ WorkQueue::~WorkQueue()
 
 void WorkQueue::post(Work work)
 {
-  if (!work) {
-    return;
-  }
-  bool queued = false;
-  {
-    const std::lock_guard lock(mutex_);
-    if (!stopping_) {
-      items_.push_back(std::move(work));
-      queued = true;
-    }
-  }
-  if (queued) {
-    // Told after the lock is released, so that the worker it wakes does not block on it.
-    workAvailable_.notify_one();
-    return;
-  }
-  log("Warning, WorkQueue %@ is shutting down, posted work dropped", label_);
+  post(std::move(work), 1);
 }
 
-void WorkQueue::post(const Work& work, int count)
+void WorkQueue::post(Work work, int count)
 {
   if (!work || count <= 0) {
     return;
@@ -94,9 +79,10 @@ void WorkQueue::post(const Work& work, int count)
   {
     const std::lock_guard lock(mutex_);
     if (!stopping_) {
-      for (int index = 0; index < count; ++index) {
+      for (int index = 1; index < count; ++index) {
         items_.push_back(work);
       }
+      items_.push_back(std::move(work));
       queued = true;
     }
   }

@@ -41,7 +41,7 @@ public:
   void post(Work work);
   // Queues the same work `count` times, waking as many threads at once: cheaper than as many
   // posts when several threads are to start together.
-  void post(const Work& work, int count);
+  void post(Work work, int count);
 
   // Runs `work` on the queue, then `completion(result)` on the main thread through
   // RunLoop::postToMain. Both are copied; they keep no reference to the caller's arguments.

@@ -41,6 +41,7 @@ std::optional<DevicePlacement> devicePlacement(const pf::DrawingContext& context
 // Whether a leaf whose device box is `box` lies wholly outside the renderer's drawing area, so
 // that it can be left out; false when the renderer fills all of device space.
 bool outsideDrawingArea(const pf::Rect& box, const ElementRenderer& renderer);
+
 // The device units a stroke of `width` device units reaches beyond its path: half the width,
 // times Cairo's default miter limit of 10 for sharp mitred corners (bitmap passes keep that
 // limit), plus one unit of anti-aliasing. 1 for no stroke.

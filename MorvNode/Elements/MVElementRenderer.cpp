@@ -225,10 +225,10 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
     // The last partial image asked for that has this band's rows: guarded by mutex_, and read
     // without it by the band's drawing thread (no other thread writes it while the band draws).
     std::uint64_t copied = 0;
-    pf::Surface* surface = nullptr;  // the drawing thread's, while it draws
+    pf::Surface* surface = nullptr;         // the drawing thread's, while it draws
     pf::DrawingContext* context = nullptr;  // the same
-    int boundaries = 0;              // the drawing thread's
-    double seconds = 0;              // the time it took to draw; written by its thread before Done
+    int boundaries = 0;                     // the drawing thread's
+    double seconds = 0;                     // the time it took to draw; written by its thread before Done
   };
 
   // `firstRows`: ascending, the first 0, each below the bitmap's height.
@@ -1028,7 +1028,7 @@ void MVElementRenderer::renderBackground(pf::DrawingContext& context, const Sett
 }
 
 void MVElementRenderer::renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit,
-                                            double retina, BandedPass* bands, std::size_t band)
+                                       double retina, BandedPass* bands, std::size_t band)
 {
   if (context == nullptr) {
     FeedbackManager::log("renderThread '%@' renderElements, without valid cgContext", settings.renderingThreadName);

@@ -194,7 +194,7 @@ private:
   // Draws the tree with the pass's transformation; `retina` is 1 for export. `bands`: the pass
   // in bands that `band` belongs to, or nullptr for a pass in one piece.
   void renderElements(pf::DrawingContext* context, const Settings& settings, const Fit& fit, double retina,
-                           BandedPass* bands = nullptr, std::size_t band = 0);
+                      BandedPass* bands = nullptr, std::size_t band = 0);
   void setStartTime(double start);
   // Also sets renderTime.
   void setEndTime(double end);
