@@ -1,18 +1,22 @@
 #include "Platform/FontFile.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
+#include "Platform/FileAccess.h"
 #include "Platform/FontConfiguration.h"
 #include "Platform/Log.h"
 
 namespace pf {
 
 struct FontFile::Handles {
+  std::vector<std::uint8_t> bytes;  // the font file, which the face reads from for its lifetime
   FT_Library library = nullptr;
   FT_Face face = nullptr;
   ~Handles()
@@ -27,6 +31,8 @@ struct FontFile::Handles {
 };
 
 namespace {
+
+constexpr std::size_t kMaxFontFileBytes = std::size_t{256} << 20;  // larger than any font
 
 // Collects an outline as a path; FreeType's conic segments are quadratic curves.
 struct OutlineBuilder {
@@ -87,7 +93,14 @@ std::optional<FontFile> FontFile::open(const std::string& path)
     log("Error, FreeType could not start");
     return std::nullopt;
   }
-  if (FT_New_Face(handles->library, path.c_str(), 0, &handles->face) != 0) {
+  // Read by us, so that only a regular file is read, and whole.
+  std::optional<std::vector<std::uint8_t>> bytes = readRegularFile(path, kMaxFontFileBytes);
+  if (!bytes) {
+    return std::nullopt;  // logged with the reason
+  }
+  handles->bytes = std::move(*bytes);
+  if (FT_New_Memory_Face(handles->library, handles->bytes.data(), static_cast<FT_Long>(handles->bytes.size()), 0,
+                         &handles->face) != 0) {
     handles->face = nullptr;
     log("Error, could not read the font file %@", path);
     return std::nullopt;

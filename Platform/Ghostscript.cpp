@@ -6,7 +6,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -23,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Platform/FileAccess.h"
 #include "Platform/Format.h"
 #include "Platform/Log.h"
 
@@ -85,15 +85,6 @@ public:
 private:
   int fd_;
 };
-
-std::optional<std::vector<std::uint8_t>> readFile(const std::filesystem::path& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The first non-empty line of the process's messages, for the log.
 std::string firstMessage(const std::string& messages)
@@ -263,7 +254,7 @@ Conversion run(std::span<const std::uint8_t> eps, std::chrono::milliseconds time
     return failed(format("EPS to PDF conversion failed (gs status %d): %@",
                          WIFEXITED(status) ? WEXITSTATUS(status) : -1, firstMessage(messages)));
   }
-  auto pdf = readFile(output);
+  auto pdf = readRegularFile(output, Ghostscript::kMaxOutputBytes);
   if (!pdf || pdf->empty()) {
     return failed("EPS to PDF conversion produced no PDF: " + firstMessage(messages));
   }
@@ -342,12 +333,27 @@ std::optional<std::vector<std::uint8_t>> Ghostscript::convertEpsToPdf(std::span<
   }
   const std::size_t hash =
       std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(eps.data()), eps.size()));
-  if (const auto known = cache().find(eps, hash, timeLimit)) {
-    if (known->pdf) {
-      return *known->pdf;
+  // A result made before is answered at once (a failure with its log line again).
+  std::optional<std::vector<std::uint8_t>> answer;
+  const auto remembered = [&] {
+    const auto known = cache().find(eps, hash, timeLimit);
+    if (known && known->pdf) {
+      answer = *known->pdf;
+    } else if (known) {
+      log("Error, %@ (remembered from an earlier conversion of the same data)", known->failure);
     }
-    log("Error, %@ (remembered from an earlier conversion of the same data)", known->failure);
-    return std::nullopt;
+    return known.has_value();
+  };
+  if (remembered()) {
+    return answer;
+  }
+  // One gs process at a time in the whole process: each may take kMemoryLimit of address space,
+  // and several imports at once must not take several times that. A caller that waited here
+  // may find its data converted meanwhile by the one it waited for.
+  static std::mutex running;
+  const std::lock_guard oneAtATime(running);
+  if (remembered()) {
+    return answer;
   }
   const Conversion conversion = run(eps, timeLimit);
   if (conversion.ran) {

@@ -17,7 +17,9 @@ namespace pf {
 // kMaxOutputBytes to any one file and use kMemoryLimit of address space, and its messages are
 // read through a pipe of which only the first kMaxMessageBytes are kept. Each result, failures
 // included, is remembered by the EPS bytes and time limit for the rest of the process (a few
-// dozen conversions, least recently used first out). Safe to call from any thread.
+// dozen conversions, least recently used first out). Safe to call from any thread; at most one
+// gs process runs at a time in the whole process, and the others wait for it (each one's time
+// limit counts from its own start).
 class Ghostscript {
 public:
   static constexpr std::chrono::milliseconds kDefaultTimeLimit{30000};

@@ -1,12 +1,10 @@
 #include "Platform/Image.h"
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "Platform/CodecSupport.h"
 #include "Platform/DrawingContext.h"
+#include "Platform/FileAccess.h"
 #include "Platform/Ghostscript.h"
 #include "Platform/ImageCodec.h"
 #include "Platform/Log.h"
@@ -17,7 +15,7 @@ namespace pf {
 
 namespace {
 
-constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{1} << 30;  // no picture file is larger
+constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;  // no picture file is larger
 
 }  // namespace
 
@@ -83,23 +81,11 @@ std::optional<Image> Image::fromData(std::span<const std::uint8_t> bytes)
 
 std::optional<Image> Image::fromFile(const std::string& path)
 {
-  std::error_code error;
-  const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
-  if (!error && fileSize > kMaxFileBytes) {
-    log("Error, image file %@ of %llu bytes refused", path, static_cast<unsigned long long>(fileSize));
-    return std::nullopt;
+  const std::optional<std::vector<std::uint8_t>> bytes = readRegularFile(path, kMaxFileBytes);
+  if (!bytes) {
+    return std::nullopt;  // logged with the reason
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    log("Error, could not open image file %@", path);
-    return std::nullopt;
-  }
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    log("Error, could not read image file %@", path);
-    return std::nullopt;
-  }
-  return fromData(bytes);
+  return fromData(*bytes);
 }
 
 const Bitmap* Image::bitmap() const

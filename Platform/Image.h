@@ -45,7 +45,8 @@ public:
   static std::optional<Image> fromEps(std::span<const std::uint8_t> eps);
   // Any of the above, told apart by the bytes (PNG, JPEG, TIFF, GIF, PDF, EPS).
   static std::optional<Image> fromData(std::span<const std::uint8_t> bytes);
-  // Reads the file (at most 1 GiB) and goes on as fromData; nullopt (logged) on any failure.
+  // Reads the file (a regular one only, at most 1 GiB) and goes on as fromData; nullopt (logged)
+  // on any failure.
   static std::optional<Image> fromFile(const std::string& path);
 
   Image(Size size, std::vector<Representation> representations);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/FileAccess.h"
 #include "Platform/PlistValue.h"
 
 namespace pf {
@@ -29,6 +30,7 @@ inline constexpr std::size_t kMaxPropertyListBytes = std::size_t{1} << 30;
 // reason goes into `error` when given (for callers that log in their own words), else to the log.
 std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, std::string* error = nullptr);
 std::optional<PlistValue> readPropertyList(std::string_view bytes, std::string* error = nullptr);
+// Reads only a regular file, as readRegularFile does (a pipe or a folder is refused, logged).
 std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path);
 
 // The XML form, indented with tabs as the original writes it. Reals are written in their
@@ -42,20 +44,11 @@ std::optional<std::string> xmlPropertyList(const PlistValue& value);
 // string; nullopt for a null at the top, deeper nesting, ill-formed UTF-8 or a key with NUL.
 std::optional<std::vector<std::uint8_t>> binaryPropertyList(const PlistValue& value);
 
-// Writes the value atomically: a temporary file in the same folder, then a rename over the
-// target, so the target is either the old file or the whole new one. false on failure. A value
-// whose strings XML cannot express (see xmlPropertyList) is written in the binary form instead,
-// with a log line.
+// Writes the value atomically with writeFileAtomically (through a symbolic link, the link's
+// target gets the new content). false on failure, logged, with the reason in `reason` when given
+// (the system's words, as writeFileAtomically gives them). A value whose strings XML cannot
+// express (see xmlPropertyList) is written in the binary form instead, with a log line.
 bool writePropertyListFile(const PlistValue& value, const std::filesystem::path& path,
-                           PlistFormat format = PlistFormat::Xml);
-
-// The same atomic write for any bytes. A new file gets the usual permissions (0666 less the
-// umask); a replaced file keeps its permission bits. The temporary file is named
-// ".<name>.morvalis-tmp-<pid>-..."; each write first removes such files in the folder whose
-// writer is no longer running (or that are older than a day), which a killed write leaves.
-// On failure `reason` (when given) receives the system's words for what went wrong ("Permission
-// denied", "No space left on device", "Is a directory").
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         std::string* reason = nullptr);
+                           PlistFormat format = PlistFormat::Xml, std::string* reason = nullptr);
 
 }  // namespace pf

@@ -1,18 +1,14 @@
 #include "Platform/Surface.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <string_view>
-#include <filesystem>
-#include <system_error>
 
 #include <cairo-pdf.h>
 #include <cairo-ps.h>
 #include <cairo.h>
 
+#include "Platform/FileAccess.h"
 #include "Platform/Log.h"
 #include "Platform/Numbers.h"
 
@@ -24,8 +20,8 @@ constexpr double kMaxPagePoints = 1.0e6;  // beyond any real page; keeps Cairo's
 
 }  // namespace
 
-// Where a vector surface's bytes go: memory, copied to the target file (through a temporary
-// sibling and a rename) when the surface is finished.
+// Where a vector surface's bytes go: memory, copied to the target file (writeFileAtomically)
+// when the surface is finished.
 struct Surface::Output {
   std::vector<std::uint8_t> bytes;
   std::string path;  // target file; empty for memory
@@ -69,28 +65,6 @@ void setEpsBoundingBox(std::vector<std::uint8_t>& bytes, Size pageSize)
     position = end;
   }
   bytes.assign(result.begin(), result.end());
-}
-
-bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, const char* kindName)
-{
-  const std::string temporaryPath = path + ".partial";
-  std::FILE* file = std::fopen(temporaryPath.c_str(), "wb");
-  if (!file) {
-    log("Error, could not create %@ file %@: %@", kindName, temporaryPath, std::strerror(errno));
-    return false;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool closed = std::fclose(file) == 0;
-  std::error_code error;
-  if (written && closed) {
-    std::filesystem::rename(temporaryPath, path, error);
-    if (!error) {
-      return true;
-    }
-  }
-  log("Error, could not write %@ file %@: %@", kindName, path, error ? error.message() : std::string("write error"));
-  std::filesystem::remove(temporaryPath, error);
-  return false;
 }
 
 }  // namespace
@@ -295,7 +269,7 @@ bool Surface::finish()
     setEpsBoundingBox(output.bytes, size_);
   }
   if (ok && !output.path.empty()) {
-    ok = writeFileAtomically(output.path, output.bytes, kindName);
+    ok = writeFileAtomically(output.path, output.bytes);  // logged when it fails
   }
   if (!ok) {
     output.bytes.clear();

@@ -6,14 +6,17 @@
 #include <random>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "Platform/FileAccess.h"
 #include "Platform/Log.h"
 
 namespace pf {
 
-std::filesystem::path temporaryPathBeside(const std::filesystem::path& target)
+std::filesystem::path temporaryPathBeside(const std::filesystem::path& path)
 {
+  const std::filesystem::path target = writeTargetOf(path);
   static std::atomic<unsigned> counter{0};
   thread_local std::mt19937 generator(std::random_device{}());
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
@@ -29,11 +32,19 @@ std::filesystem::path temporaryPathBeside(const std::filesystem::path& target)
   return folder / name;
 }
 
-bool commitTemporaryFile(const std::filesystem::path& temporary, const std::filesystem::path& target,
+bool commitTemporaryFile(const std::filesystem::path& temporary, const std::filesystem::path& path,
                          std::string* reason)
 {
-  if (::rename(temporary.c_str(), target.c_str()) != 0) {
-    const int error = errno;
+  const std::filesystem::path target = writeTargetOf(path);
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    // Best effort: a replaced file keeps its permission bits.
+    (void)::chmod(temporary.c_str(), existing.st_mode & 07777);
+  }
+  // A loop of links names no file: it fails rather than replace the link.
+  const bool loop = isSymbolicLink(target);
+  if (loop || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = loop ? ELOOP : errno;
     ::unlink(temporary.c_str());
     log("Error, could not write file %@ (rename): %@", target.string(), std::strerror(error));
     if (reason != nullptr) {

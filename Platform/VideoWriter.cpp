@@ -32,6 +32,10 @@ constexpr double kMaximumFramesPerSecond = 100000.0;
 // Motion-JPEG quantiser scale: 2 is the finest the encoder's rate control uses by default and
 // indistinguishable from 1 at a fraction of the size.
 constexpr int kMotionJpegQuantiser = 2;
+// libswscale reads and writes whole SIMD blocks, past the end of a row: the rows it is given
+// start 64-byte aligned, and 64 bytes follow the last one.
+constexpr int kScalerAlignmentWords = 16;
+constexpr std::size_t kScalerPaddingWords = 16;
 
 // FFmpeg's own messages of errors and worse go to our log; its chatter does not.
 void forwardLibraryLog(void* object, int level, const char* formatText, va_list arguments)
@@ -168,7 +172,7 @@ struct VideoWriter::State {
                                          (std::uint32_t{background.green} << 8) | background.blue;
     const int columns = std::min(width, frame.width());
     for (int y = 0; y < height; ++y) {
-      std::uint32_t* out = packed.data() + static_cast<std::size_t>(y) * codedWidth;
+      std::uint32_t* out = packed.data() + static_cast<std::size_t>(y) * packedStride;
       if (y < frame.height()) {
         const std::uint32_t* in = frame.row(y).data();
         for (int x = 0; x < columns; ++x) {
@@ -194,8 +198,8 @@ struct VideoWriter::State {
       }
     }
     if (codedHeight > height) {
-      std::copy_n(packed.data() + static_cast<std::size_t>(height - 1) * codedWidth, codedWidth,
-                  packed.data() + static_cast<std::size_t>(height) * codedWidth);
+      std::copy_n(packed.data() + static_cast<std::size_t>(height - 1) * packedStride, codedWidth,
+                  packed.data() + static_cast<std::size_t>(height) * packedStride);
     }
   }
 
@@ -213,7 +217,10 @@ struct VideoWriter::State {
   bool failed = false;
   bool finished = false;
   std::string failureReason;
-  std::vector<std::uint32_t> packed;  // codedWidth x codedHeight opaque words
+  // codedWidth x codedHeight opaque words, packedStride words apart, for the scaler, which reads
+  // (SIMD) beyond a row's end: rows start 64-byte aligned and kScalerPaddingWords follow the last.
+  std::vector<std::uint32_t> packed;
+  int packedStride = 0;
   // Declared after the file's state: destroyed first, so the encoder goes before the file.
   std::unique_ptr<AVFormatContext, FormatContextDeleter> format;
   AVStream* stream = nullptr;  // owned by `format`
@@ -285,7 +292,8 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::filesystem::path& path
     state->backgroundShare[alpha] = {share(settings.background.red), share(settings.background.green),
                                      share(settings.background.blue)};
   }
-  state->packed.resize(static_cast<std::size_t>(codedWidth) * codedHeight);
+  state->packedStride = (codedWidth + kScalerAlignmentWords - 1) / kScalerAlignmentWords * kScalerAlignmentWords;
+  state->packed.resize(static_cast<std::size_t>(state->packedStride) * codedHeight + kScalerPaddingWords);
 
   double framesPerSecond = settings.framesPerSecond;
   if (!std::isfinite(framesPerSecond)) {
@@ -416,7 +424,7 @@ bool VideoWriter::addFrame(const Bitmap& frame, double timeSeconds)
     return state.fail("out of memory: " + errorText(writable));
   }
   const std::uint8_t* sources[1] = {reinterpret_cast<const std::uint8_t*>(state.packed.data())};
-  const int sourceStrides[1] = {state.codedWidth * 4};
+  const int sourceStrides[1] = {state.packedStride * 4};
   sws_scale(state.scaler.get(), sources, sourceStrides, 0, state.codedHeight, picture->data, picture->linesize);
   picture->pts = stamp;
   if (state.codecKind == Codec::MotionJpeg) {

@@ -1,11 +1,15 @@
 #include "Platform/Image.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <unistd.h>
 
@@ -188,6 +192,59 @@ TEST(Ghostscript, KilledRunsLeaveNothingAndResultsAreRemembered)
   const auto first = pf::Ghostscript::convertEpsToPdf(good);
   ASSERT_TRUE(first);
   EXPECT_EQ(pf::Ghostscript::convertEpsToPdf(good), first);
+}
+
+// Several imports at once never run gs side by side (each may take 2 GiB). A stand-in gs on
+// the PATH marks its run in a folder and notes when it finds another run under way.
+TEST(Ghostscript, ConversionsRunOneAtATime)
+{
+  QuietLog quiet;
+  const auto folder = std::filesystem::temp_directory_path() / ("morvalis-gs-serial-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "bin");
+  {
+    std::ofstream script(folder / "bin" / "gs");
+    script << "#!/bin/sh\n"
+              "for a; do case \"$a\" in -sOutputFile=*) out=\"${a#-sOutputFile=}\";; esac; done\n"
+              "mkdir \"$MORVALIS_GS_MARKS/running\" 2>/dev/null || : > \"$MORVALIS_GS_MARKS/overlapped\"\n"
+              "echo run >> \"$MORVALIS_GS_MARKS/runs\"\n"
+              "sleep 0.2\n"
+              "rmdir \"$MORVALIS_GS_MARKS/running\" 2>/dev/null\n"
+              "printf '%%PDF-1.4 stand-in\\n' > \"$out\"\n";
+  }
+  std::filesystem::permissions(folder / "bin" / "gs", std::filesystem::perms::owner_all);
+  const char* path = std::getenv("PATH");
+  const std::string savedPath = path ? path : "";
+  // The stand-in comes first; the tools it uses come after it.
+  ::setenv("PATH", ((folder / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
+  ::setenv("MORVALIS_GS_MARKS", folder.c_str(), 1);
+
+  constexpr int kImports = 4;
+  std::vector<std::thread> imports;
+  std::vector<int> converted(kImports);
+  for (int i = 0; i < kImports; ++i) {
+    imports.emplace_back([i, &converted] {
+      // Different data each, so that none is answered from what another converted.
+      const std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n% one at a time " +
+                              std::to_string(::getpid()) + " " + std::to_string(i) + "\n";
+      converted[i] = pf::Ghostscript::convertEpsToPdf({reinterpret_cast<const std::uint8_t*>(eps.data()), eps.size()})
+                         .has_value();
+    });
+  }
+  for (auto& import : imports) {
+    import.join();
+  }
+  ::setenv("PATH", savedPath.c_str(), 1);
+  ::unsetenv("MORVALIS_GS_MARKS");
+  std::ifstream runsFile(folder / "runs");
+  const std::string runs((std::istreambuf_iterator<char>(runsFile)), std::istreambuf_iterator<char>());
+  const bool overlapped = std::filesystem::exists(folder / "overlapped");
+  std::filesystem::remove_all(folder);
+  EXPECT_EQ(std::count(runs.begin(), runs.end(), '\n'), kImports);
+  EXPECT_FALSE(overlapped);
+  for (int i = 0; i < kImports; ++i) {
+    EXPECT_TRUE(converted[i]) << i;
+  }
 }
 
 TEST(Image, EpsWithoutGhostscriptGivesNoImage)

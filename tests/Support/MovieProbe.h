@@ -48,14 +48,17 @@ inline std::optional<MovieProbe> probeMovie(const std::filesystem::path& path)
         SwsContext* scaler = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                                             frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr,
                                             nullptr, nullptr);
-        std::vector<std::uint8_t> rgb(static_cast<std::size_t>(frame->width) * frame->height * 3);
+        // libswscale writes whole SIMD blocks past a row's end: rows 64-byte aligned, and 64
+        // bytes after the last.
+        constexpr int kAlignment = 64;
+        const int stride = (frame->width * 3 + kAlignment - 1) / kAlignment * kAlignment;
+        std::vector<std::uint8_t> rgb(static_cast<std::size_t>(stride) * frame->height + kAlignment);
         std::uint8_t* planes[1] = {rgb.data()};
-        const int strides[1] = {frame->width * 3};
+        const int strides[1] = {stride};
         sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
         sws_freeContext(scaler);
         const std::size_t centre =
-            (static_cast<std::size_t>(frame->height / 2) * frame->width + static_cast<std::size_t>(frame->width / 2)) *
-            3;
+            static_cast<std::size_t>(frame->height / 2) * stride + static_cast<std::size_t>(frame->width / 2) * 3;
         probe.centreRed = rgb[centre];
         probe.centreGreen = rgb[centre + 1];
         probe.centreBlue = rgb[centre + 2];
