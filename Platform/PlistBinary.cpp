@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 
-#include <plist/plist.h>
-
 #include "Platform/Log.h"
 #include "Platform/PlistXml.h"
 #include "Platform/Unicode.h"
@@ -23,21 +21,17 @@ constexpr std::size_t kTrailerSize = 32;
 // A file with more objects than this is not one of ours; the check below keeps a few bytes
 // of bookkeeping per object.
 constexpr std::uint64_t kMaxObjects = 16'000'000;
-// Shared objects are copied once per reference by libplist: cap what that expansion makes.
+// Shared objects are read into one copy per reference: cap what that expansion makes.
 constexpr std::uint64_t kMaxExpandedNodes = 4'000'000;
 constexpr std::uint64_t kMaxExpandedBytes = 512ull * 1024 * 1024;
-
-struct PlistDeleter {
-  void operator()(plist_t node) const { plist_free(node); }
-};
-using PlistHandle = std::unique_ptr<void, PlistDeleter>;
 
 std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b)
 {
   return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max() : a + b;
 }
 
-// Structural check of a binary property list, enough to make libplist's recursive parser safe.
+// Structural check of a binary property list and, once it passed, the reading of its value:
+// the reading follows only offsets, references and lengths the check found sound.
 class BinaryCheck {
 public:
   explicit BinaryCheck(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
@@ -71,8 +65,15 @@ public:
         return fail("object offset outside the object area");
       }
     }
+    top_ = top;
     return walk(top);
   }
+
+  // The value the checked bytes hold; run() must have succeeded. Shared objects are read once
+  // per reference, as the check measured them; recursion is bounded by its depth check. Each
+  // object is read once per use in one pass, so reading takes time in proportion to the
+  // expanded tree.
+  std::optional<PlistValue> read() { return readObject(top_); }
 
   std::string error;
 
@@ -202,8 +203,8 @@ private:
     return true;
   }
 
-  // libplist takes dictionary keys as C strings (and asserts that they are): a key with a NUL
-  // character, as one byte or as one UTF-16 unit, would abort the process.
+  // Keys are names, written by C-string readers and writers elsewhere (the writer here refuses
+  // them too): a key with a NUL character, as one byte or as one UTF-16 unit, is refused.
   bool checkKey(std::uint64_t object)
   {
     if (keyChecked_[object]) {
@@ -225,8 +226,8 @@ private:
   }
 
   // Depth-first over the references from the top object, without recursion: finds cycles,
-  // measures the nesting depth and the size libplist would expand the tree to. Depth is that
-  // of the expanded tree, which libplist and the conversion after it walk recursively.
+  // measures the nesting depth and the size the read tree expands to. Depth is that of the
+  // expanded tree, which the reading (and every use of the value) walks recursively.
   bool walk(std::uint64_t top)
   {
     enum : std::uint8_t { kUnseen, kOpen, kDone };
@@ -321,101 +322,147 @@ private:
     return false;
   }
 
+  double readReal(std::uint64_t offset, std::uint64_t size) const
+  {
+    if (size == 4) {
+      const auto bits = static_cast<std::uint32_t>(readUnsigned(offset, 4));
+      float value = 0.0f;
+      std::memcpy(&value, &bits, sizeof value);
+      return value;
+    }
+    const std::uint64_t bits = readUnsigned(offset, 8);
+    double value = 0.0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+  }
+
+  // An ASCII-form (one byte a character) or UTF-16 (big-endian) string as valid UTF-8: bytes
+  // that are no UTF-8 and unpaired surrogates become U+FFFD.
+  std::string readString(const Object& info) const
+  {
+    const auto* first = bytes_.data() + info.dataStart;
+    const std::size_t length = static_cast<std::size_t>(info.dataEnd - info.dataStart);
+    if ((info.marker >> 4) == 0x5) {
+      return wellFormedUTF8(std::string_view(reinterpret_cast<const char*>(first), length));
+    }
+    std::string text;
+    text.reserve(length);
+    const auto append = [&text](std::uint32_t codePoint) {
+      if (codePoint < 0x80) {
+        text.push_back(static_cast<char>(codePoint));
+      } else if (codePoint < 0x800) {
+        text.push_back(static_cast<char>(0xc0 | (codePoint >> 6)));
+        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3f)));
+      } else if (codePoint < 0x10000) {
+        text.push_back(static_cast<char>(0xe0 | (codePoint >> 12)));
+        text.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3f)));
+        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3f)));
+      } else {
+        text.push_back(static_cast<char>(0xf0 | (codePoint >> 18)));
+        text.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3f)));
+        text.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3f)));
+        text.push_back(static_cast<char>(0x80 | (codePoint & 0x3f)));
+      }
+    };
+    const std::size_t units = length / 2;
+    for (std::size_t i = 0; i < units; ++i) {
+      const std::uint32_t unit = (std::uint32_t{first[2 * i]} << 8) | first[2 * i + 1];
+      if (unit >= 0xd800 && unit <= 0xdbff && i + 1 < units) {
+        const std::uint32_t low = (std::uint32_t{first[2 * i + 2]} << 8) | first[2 * i + 3];
+        if (low >= 0xdc00 && low <= 0xdfff) {
+          append(0x10000 + ((unit - 0xd800) << 10) + (low - 0xdc00));
+          ++i;
+          continue;
+        }
+      }
+      append(unit >= 0xd800 && unit <= 0xdfff ? 0xfffd : unit);
+    }
+    return text;
+  }
+
+  std::uint64_t reference(const Object& info, std::uint64_t index) const
+  {
+    return readUnsigned(info.refsStart + index * refSize_, refSize_);
+  }
+
+  std::optional<PlistValue> readObject(std::uint64_t object)
+  {
+    Object info;
+    if (!describe(object, info)) {
+      return std::nullopt;
+    }
+    const std::uint64_t size = info.dataEnd - info.dataStart;
+    switch (info.marker >> 4) {
+    case 0x0:
+      if (info.marker == 0x08 || info.marker == 0x09) {
+        return PlistValue(info.marker == 0x09);
+      }
+      fail("unsupported object type");  // null and fill have no value of ours
+      return std::nullopt;
+    case 0x1: {
+      // Eight-byte integers are signed in the file format; sixteen-byte ones hold the value in
+      // their low eight bytes.
+      const std::uint64_t bits = readUnsigned(info.dataEnd - std::min<std::uint64_t>(size, 8),
+                                              static_cast<std::size_t>(std::min<std::uint64_t>(size, 8)));
+      return PlistValue(static_cast<long long>(static_cast<std::int64_t>(bits)));
+    }
+    case 0x2:
+      return PlistValue(readReal(info.dataStart, size));
+    case 0x3:
+      return PlistValue::date(readReal(info.dataStart, 8));
+    case 0x4:
+      return PlistValue::data(std::span<const std::uint8_t>(bytes_.data() + info.dataStart, size));
+    case 0x5:
+    case 0x6:
+      return PlistValue(readString(info));
+    case 0x8:
+      return PlistValue::uid(readUnsigned(info.dataEnd - std::min<std::uint64_t>(size, 8),
+                                          static_cast<std::size_t>(std::min<std::uint64_t>(size, 8))));
+    case 0xa:
+    case 0xc: {  // a set reads as an array
+      PlistValue::Array array;
+      array.reserve(static_cast<std::size_t>(info.refCount));
+      for (std::uint64_t i = 0; i < info.refCount; ++i) {
+        std::optional<PlistValue> element = readObject(reference(info, i));
+        if (!element) {
+          return std::nullopt;
+        }
+        array.push_back(std::move(*element));
+      }
+      return PlistValue(std::move(array));
+    }
+    case 0xd: {
+      PlistValue::Dictionary dictionary;
+      const std::uint64_t count = info.refCount / 2;
+      for (std::uint64_t i = 0; i < count; ++i) {
+        Object key;
+        if (!describe(reference(info, i), key)) {
+          return std::nullopt;
+        }
+        std::optional<PlistValue> value = readObject(reference(info, count + i));
+        if (!value) {
+          return std::nullopt;
+        }
+        // A key written twice keeps its last value.
+        dictionary.set(readString(key), std::move(*value));
+      }
+      return PlistValue(std::move(dictionary));
+    }
+    default:
+      fail("unsupported object type");
+      return std::nullopt;
+    }
+  }
+
   std::span<const std::uint8_t> bytes_;
   std::size_t offsetSize_ = 0;
   std::size_t refSize_ = 0;
   std::uint64_t tableOffset_ = 0;
   std::uint64_t objectCount_ = 0;
+  std::uint64_t top_ = 0;
   std::vector<std::uint64_t> offsets_;
   std::vector<bool> keyChecked_;
 };
-
-// libplist tree to value. Depth is bounded by the check above, so recursion stays shallow.
-// Strings and keys come out as valid UTF-8: libplist passes ill-formed bytes and unpaired
-// surrogates through.
-std::optional<PlistValue> fromNode(plist_t node, std::string& error)
-{
-  switch (plist_get_node_type(node)) {
-  case PLIST_BOOLEAN: {
-    std::uint8_t value = 0;
-    plist_get_bool_val(node, &value);
-    return PlistValue(value != 0);
-  }
-  case PLIST_UINT: {
-    std::uint64_t value = 0;
-    plist_get_uint_val(node, &value);
-    // Eight-byte integers are signed in the file format; libplist hands them over unsigned.
-    return PlistValue(static_cast<long long>(static_cast<std::int64_t>(value)));
-  }
-  case PLIST_REAL: {
-    double value = 0.0;
-    plist_get_real_val(node, &value);
-    return PlistValue(value);
-  }
-  case PLIST_STRING:
-  case PLIST_KEY: {
-    std::uint64_t length = 0;
-    const char* text = plist_get_string_ptr(node, &length);
-    return PlistValue(wellFormedUTF8(std::string_view(text ? text : "", text ? length : 0)));
-  }
-  case PLIST_DATA: {
-    std::uint64_t length = 0;
-    const char* bytes = plist_get_data_ptr(node, &length);
-    if (!bytes) {
-      return PlistValue::data(PlistValue::Data{});
-    }
-    return PlistValue::data(std::string_view(bytes, length));
-  }
-  case PLIST_DATE: {
-    std::int32_t seconds = 0;
-    std::int32_t microseconds = 0;
-    plist_get_date_val(node, &seconds, &microseconds);
-    return PlistValue::date(seconds + microseconds / 1e6);
-  }
-  case PLIST_UID: {
-    std::uint64_t value = 0;
-    plist_get_uid_val(node, &value);
-    return PlistValue::uid(value);
-  }
-  case PLIST_ARRAY: {
-    PlistValue::Array array;
-    const std::uint32_t count = plist_array_get_size(node);
-    array.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      auto element = fromNode(plist_array_get_item(node, i), error);
-      if (!element) {
-        return std::nullopt;
-      }
-      array.push_back(std::move(*element));
-    }
-    return PlistValue(std::move(array));
-  }
-  case PLIST_DICT: {
-    PlistValue::Dictionary dictionary;
-    plist_dict_iter iterator = nullptr;
-    plist_dict_new_iter(node, &iterator);
-    std::unique_ptr<void, decltype(&std::free)> iteratorOwner(iterator, &std::free);
-    while (true) {
-      char* key = nullptr;
-      plist_t item = nullptr;
-      plist_dict_next_item(node, iterator, &key, &item);
-      std::unique_ptr<char, decltype(&std::free)> keyOwner(key, &std::free);
-      if (!item) {
-        break;
-      }
-      auto value = fromNode(item, error);
-      if (!value) {
-        return std::nullopt;
-      }
-      dictionary.set(wellFormedUTF8(key ? key : ""), std::move(*value));
-    }
-    return PlistValue(std::move(dictionary));
-  }
-  default:
-    error = "unsupported object type";
-    return std::nullopt;
-  }
-}
 
 // Writes the binary form directly: libplist 2.2 takes strings as C strings, so a string holding
 // U+0000 would be cut short, and it converts ill-formed UTF-8 into text it cannot read back.
@@ -678,21 +725,11 @@ std::optional<PlistValue> readBinaryPropertyList(std::span<const std::uint8_t> b
     error = "binary property list is malformed: " + check.error;
     return std::nullopt;
   }
-  if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-    error = "binary property list is too large";
-    return std::nullopt;
-  }
-  plist_t root = nullptr;
-  plist_from_bin(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);
-  PlistHandle owner(root);
-  if (!root) {
-    error = "binary property list could not be parsed";
-    return std::nullopt;
-  }
-  std::string reason;
-  auto value = fromNode(root, reason);
+  // Read directly from the checked bytes: libplist 2.2 takes several microseconds per object
+  // to build its own tree, and finds an array's items by walking the list from its start.
+  std::optional<PlistValue> value = check.read();
   if (!value) {
-    error = "binary property list is malformed: " + reason;
+    error = "binary property list is malformed: " + check.error;
   }
   return value;
 }

@@ -8,10 +8,10 @@
 
 #include "Platform/PlistValue.h"
 
-// The binary property-list form ("bplist00"). Reading goes through libplist: libplist 2.2 parses
-// and frees nested containers recursively and expands shared objects into copies, so the bytes
-// are first checked here for sound offsets, reference cycles, the nesting depth and size of the
-// expanded tree before libplist sees them. Writing is our own (see BinaryWriter). Used by
+// The binary property-list form ("bplist00"). Reading is our own: the bytes are first checked
+// for sound offsets, reference cycles, the nesting depth and the size of the expanded tree
+// (shared objects are read into one copy per reference), then read in one pass, in time
+// proportional to that tree. Writing is our own too (see BinaryWriter). Used by
 // PropertyList.h.
 namespace pf::plist_detail {
 

@@ -392,7 +392,7 @@ TEST(PropertyList, StringsReadAsValidUtf8)
   } cases[] = {
       {"XML", bytesOf("<plist><dict><key>k\xc0</key><string>a\xff" "b\xed\xa0\x80</string></dict></plist>"), ""},
       {"binary ASCII form", asciiForm, "a\uFFFDb"},
-      {"binary UTF-16 form", utf16Form, ""},  // libplist drops the lone half: any valid text will do
+      {"binary UTF-16 form", utf16Form, "a\uFFFD"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -407,6 +407,56 @@ TEST(PropertyList, StringsReadAsValidUtf8)
     }
     EXPECT_TRUE(pf::isValidUTF8(value->stringOr()));
   }
+}
+
+TEST(PropertyList, BinaryDatesReadAsWritten)
+{
+  // Before the epoch with a fraction of a second, and a fraction down to the microsecond.
+  for (const double seconds : {-100.25, -0.5, -31536000.75, 1234.567891, 0.000001}) {
+    SCOPED_TRACE(seconds);
+    PlistValue value;
+    value.set("date", PlistValue::date(seconds));
+    const auto binary = pf::binaryPropertyList(value);
+    ASSERT_TRUE(binary);
+    const auto back = pf::readPropertyList(std::span<const std::uint8_t>(*binary));
+    ASSERT_TRUE(back);
+    ASSERT_TRUE(back->find("date")->asDate());
+    EXPECT_NEAR(*back->find("date")->asDate(), seconds, 1e-7);
+  }
+}
+
+TEST(PropertyList, BinaryContainersOfEverySizeReadInOrder)
+{
+  // Arrays and dictionaries past the sizes where lookups by position get slow; shared
+  // objects read once per reference.
+  PlistValue::Array list;
+  PlistValue::Dictionary table;
+  const PlistValue shared(PlistValue::Array{1, "two"});
+  for (int i = 0; i < 20000; ++i) {
+    list.emplace_back(i % 3 == 0 ? shared : PlistValue(std::to_string(i)));
+    table.set("k" + std::to_string(i), i);
+  }
+  PlistValue value;
+  value.set("list", PlistValue(list));
+  value.set("table", PlistValue(table));
+  const auto binary = pf::binaryPropertyList(value);
+  ASSERT_TRUE(binary);
+  const auto back = pf::readPropertyList(std::span<const std::uint8_t>(*binary));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(*back, value);
+  const PlistValue::Array* readList = back->find("list")->asArray();
+  ASSERT_TRUE(readList);
+  EXPECT_EQ(readList->at(19999).stringOr(), "19999");
+  EXPECT_EQ(back->find("table")->asDictionary()->begin()->key, "k0");
+
+  // A set reads as an array.
+  QuietLog quiet;
+  const std::vector<std::uint8_t> set = {'b', 'p', 'l', 'i', 's', 't', '0', '0', 0xc1, 0x01, 0x09, 0x08, 0x0a,
+                                         0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0,
+                                         0, 0, 0, 0, 0, 0, 0, 11};
+  const auto fromSet = pf::readPropertyList(std::span<const std::uint8_t>(set));
+  ASSERT_TRUE(fromSet);
+  EXPECT_EQ(*fromSet, PlistValue(PlistValue::Array{true}));
 }
 
 class PropertyListText : public ::testing::TestWithParam<std::string> {};
