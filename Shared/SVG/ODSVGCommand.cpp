@@ -111,7 +111,8 @@ ODSVGCommand::ODSVGCommand(std::string_view commandString)
   command_ = std::string(commandString.substr(0, 1));
   type_ = ODSVGUtils::typeForCommandString(command_);
   commandClass_ = commandClassForCommandLetter(command_);
-  parameters_ = ODSVGUtils::commandParameters(commandString);
+  parameters_ = commandClass_ == &ODSVGCommandArc::commandClass() ? ODSVGUtils::arcParameters(commandString)
+                                                                   : ODSVGUtils::commandParameters(commandString);
   requiredParameters_ = commandClass_ ? commandClass_->requiredParameterCount() : 0;
   const long count = static_cast<long>(parameters_.size());
   const long sets = requiredParameters_ != 0 ? count / requiredParameters_ : 1;

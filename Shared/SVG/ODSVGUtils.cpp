@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <unordered_set>
 
 #include "Platform/Format.h"
@@ -38,40 +39,81 @@ constexpr std::array<const char*, 16> kBlendModeNames = {
 
 }  // namespace
 
-std::vector<double> ODSVGUtils::scanFloatsFromString(std::string_view text)
+namespace {
+
+// The next number at or after `position`: separators (every byte that is no number character)
+// are skipped, and the number ends at a separator, at the end of the text, before a sign that
+// does not follow an exponent letter, or before a second decimal point. `position` ends after
+// the number; nullopt when only separators remain.
+std::optional<double> scanNextFloat(std::string_view text, std::size_t& position)
 {
-  std::vector<double> numbers;
   const std::size_t length = text.size();
-  std::size_t start = 0;      // first byte of the open number
-  bool open = false;
-  bool openHasPoint = false;  // the open number holds a "." already
-  for (std::size_t i = 0; i < length; ++i) {
+  while (position < length && !isNumberCharacter(text[position])) {
+    ++position;
+  }
+  if (position == length) {
+    return std::nullopt;
+  }
+  const std::size_t start = position;
+  bool hasPoint = false;
+  for (std::size_t i = start; i < length; ++i) {
     const char c = text[i];
-    if (!isNumberCharacter(c)) {
-      if (open) {
-        numbers.push_back(pf::doubleValue(text.substr(start, i - start)));
-        open = false;
-      }
-      continue;
-    }
-    if (!open) {
-      open = true;
-      openHasPoint = false;
-      start = i;
-    }
-    const bool hadPoint = openHasPoint;
+    const bool hadPoint = hasPoint;
     if (c == '.') {
-      openHasPoint = true;
+      hasPoint = true;
     }
     bool ends = i + 1 == length;
     if (!ends) {
       const char next = text[i + 1];
-      ends = ((next == '+' || next == '-') && c != 'e' && c != 'E') || (next == '.' && hadPoint);
+      ends = !isNumberCharacter(next) || ((next == '+' || next == '-') && c != 'e' && c != 'E') ||
+             (next == '.' && hadPoint);
     }
     if (ends) {
-      numbers.push_back(pf::doubleValue(text.substr(start, i + 1 - start)));
-      open = false;
+      position = i + 1;
+      return pf::doubleValue(text.substr(start, i + 1 - start));
     }
+  }
+  position = length;
+  return std::nullopt;  // not reached: the last byte always ends the number
+}
+
+}  // namespace
+
+std::vector<double> ODSVGUtils::scanFloatsFromString(std::string_view text)
+{
+  std::vector<double> numbers;
+  std::size_t position = 0;
+  while (const std::optional<double> number = scanNextFloat(text, position)) {
+    numbers.push_back(*number);
+  }
+  return numbers;
+}
+
+std::vector<double> ODSVGUtils::arcParameters(std::string_view text)
+{
+  // Sets of seven: rx ry rotation large-arc sweep x y. A flag is the one character 0 or 1, so
+  // compact data such as "a1 1 0 00 10 10" or "a5 5 0 1110 10" still reads; any other text in a
+  // flag's place is read as a number, as elsewhere.
+  constexpr std::size_t kSet = 7;
+  std::vector<double> numbers;
+  std::size_t position = 0;
+  for (;;) {
+    const std::size_t slot = numbers.size() % kSet;
+    if (slot == 3 || slot == 4) {
+      while (position < text.size() && !isNumberCharacter(text[position])) {
+        ++position;
+      }
+      if (position < text.size() && (text[position] == '0' || text[position] == '1')) {
+        numbers.push_back(text[position] == '1' ? 1.0 : 0.0);
+        ++position;
+        continue;
+      }
+    }
+    const std::optional<double> number = scanNextFloat(text, position);
+    if (!number) {
+      break;
+    }
+    numbers.push_back(*number);
   }
   return numbers;
 }

@@ -25,6 +25,9 @@ public:
   // precision.
   static std::vector<double> commandParameters(std::string_view text);
   static std::vector<double> commandParameters(double number);
+  // The numbers of an arc command's text: as the scanner above, except that each set's two
+  // flags are single characters 0 or 1 and need no separator ("a1 1 0 00 10 10").
+  static std::vector<double> arcParameters(std::string_view text);
 
   // Keywords, compared as written: "evenodd" 1, "inherit" 2, else 0 (non-zero).
   static int windingRuleForString(std::string_view text);

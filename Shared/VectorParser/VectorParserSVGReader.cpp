@@ -30,6 +30,14 @@ bool containsTagName(std::string_view line, std::string_view tagName)
   return false;
 }
 
+// A path-data item that holds a number rather than a command letter (or nothing, as the
+// items before a leading and after a trailing separator do).
+bool isNumberToken(std::string_view token)
+{
+  return !token.empty() && (std::isdigit(static_cast<unsigned char>(token.front())) || token.front() == '.' ||
+                            token.front() == '-' || token.front() == '+');
+}
+
 std::string_view trimmed(std::string_view text)
 {
   const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
@@ -224,7 +232,7 @@ void SVGReading::applyStyle(std::string_view line)
 bool SVGReading::readPathData(std::string_view line)
 {
   const std::optional<std::string> data = Support::svgParseParameterNamed("d", line);
-  const auto tokens = Support::svgParsePointArrayFromString(data ? *data : std::string());
+  auto tokens = Support::svgParsePointArrayFromString(data ? *data : std::string());
   if (!tokens || tokens->empty()) {
     return false;
   }
@@ -234,8 +242,8 @@ bool SVGReading::readPathData(std::string_view line)
   pf::Point control1;
   pf::Point control2;
   std::string previous;
-  const std::vector<std::string>& items = *tokens;
-  const auto count = static_cast<std::int64_t>(items.size());
+  std::vector<std::string>& items = *tokens;
+  auto count = static_cast<std::int64_t>(items.size());
   const auto number = [&](std::int64_t at) {
     return at < count ? Text::leadingDouble(items[static_cast<std::size_t>(at)]) : Support::kMissingCoordinate;
   };
@@ -251,8 +259,19 @@ bool SVGReading::readPathData(std::string_view line)
     std::int64_t read = index + 1;
     std::string command = token;
     const double tokenValue = Text::leadingDouble(token);
-    if (static_cast<float>(tokenValue) != 0.0f && token.size() >= 2 && previous.size() == 1 &&
-        std::string_view("ACSLTacslt").find(previous[0]) != std::string_view::npos) {
+    // The command that the next number token continues: a move stays a move, so that all its
+    // further pairs are lines.
+    std::string continued;
+    if ((previous == "M" || previous == "m") && isNumberToken(token) && index + 1 < count &&
+        isNumberToken(items[static_cast<std::size_t>(index + 1)])) {
+      // Number pairs after a move are lines to, relative after a relative move; any pair
+      // continues, one that starts with a zero or a one-digit number as well. A lone last number
+      // is skipped.
+      command = previous == "M" ? "L" : "l";
+      continued = previous;
+      read = index;
+    } else if (static_cast<float>(tokenValue) != 0.0f && token.size() >= 2 && previous.size() == 1 &&
+               std::string_view("ACSLTacslt").find(previous[0]) != std::string_view::npos) {
       // More numbers after a curve, line or arc repeat that command.
       command = previous;
       read = index;
@@ -359,6 +378,20 @@ bool SVGReading::readPathData(std::string_view line)
       }
       case 'A':
       case 'a': {
+        // The two flags are single digits that need no separator ("a1 1 0 00 10 10"): split
+        // one written together with what follows it.
+        for (const std::int64_t flag : {read + 3, read + 4}) {
+          if (flag < count) {
+            std::string& text = items[static_cast<std::size_t>(flag)];
+            if (text.size() >= 2 && (text[0] == '0' || text[0] == '1') && text[1] != '.' && text[1] != 'e' &&
+                text[1] != 'E') {
+              std::string rest = text.substr(1);
+              text.resize(1);
+              items.insert(items.begin() + flag + 1, std::move(rest));
+              count = static_cast<std::int64_t>(items.size());
+            }
+          }
+        }
         if (read + 7 > count) {
           // Too few values for an arc: the rest of this path data cannot be read.
           FeedbackManager::log("Warning, SVG parsing of <PATH> ARC command with too few values, rest of path ignored");
@@ -392,7 +425,7 @@ bool SVGReading::readPathData(std::string_view line)
         break;
       }
     }
-    previous = command;
+    previous = continued.empty() ? command : continued;
     index = read;
   }
   if (!subpath.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "Shared/VectorParser/VectorParserSupport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <numbers>
 #include <string_view>
@@ -118,14 +119,16 @@ std::vector<std::pair<std::string, std::string>> transformItems(const std::strin
     if (close == std::string::npos) {
       break;
     }
-    std::size_t nameStart = open;
+    // The name ends at the "(" or at the blanks before it ("translate (10 20)").
+    std::size_t nameEnd = open;
+    while (nameEnd > i && text[nameEnd - 1] == ' ') {
+      --nameEnd;
+    }
+    std::size_t nameStart = nameEnd;
     while (nameStart > i && text[nameStart - 1] != ' ' && text[nameStart - 1] != ',' && text[nameStart - 1] != ')') {
       --nameStart;
     }
-    std::string name = text.substr(nameStart, open - nameStart);
-    while (!name.empty() && name.back() == ' ') {
-      name.pop_back();
-    }
+    std::string name = text.substr(nameStart, nameEnd - nameStart);
     items.emplace_back(std::move(name), text.substr(open + 1, close - open - 1));
     i = close + 1;
   }
@@ -311,6 +314,17 @@ pf::AffineTransform VectorParserSupport::svgAffineTransformFromString(std::strin
     Text::replaceAll(argumentText, ",", " ");
     Text::replaceAll(argumentText, "px", "");
     Text::replaceAll(argumentText, "deg", "");
+    // A minus sign after a digit starts the next argument ("translate(10-20)").
+    std::string separated;
+    separated.reserve(argumentText.size() + 8);
+    for (std::size_t k = 0; k < argumentText.size(); ++k) {
+      const char c = argumentText[k];
+      if (c == '-' && k > 0 && (std::isdigit(static_cast<unsigned char>(argumentText[k - 1])) || argumentText[k - 1] == '.')) {
+        separated.push_back(' ');
+      }
+      separated.push_back(c);
+    }
+    argumentText = std::move(separated);
     std::vector<double> arguments;
     for (std::string_view piece : Text::splitAtBlanks(argumentText)) {
       arguments.push_back(Text::leadingDouble(piece));

@@ -151,6 +151,61 @@ TEST(SvgPathArcs, EndpointsCentresAndSweep)
   }
 }
 
+TEST(SvgPathCommands, EveryCommandRepeatsForFurtherParameterSets)
+{
+  using T = PathElementType;
+  struct Case {
+    const char* data;
+    std::vector<PathElementType> types;
+    pf::Point end;
+  };
+  const Case cases[] = {
+      {"M0 0 10 0 10 10", {T::MoveTo, T::LineTo, T::LineTo}, {10, 10}},
+      {"m10 10 10 0 0 10", {T::MoveTo, T::LineTo, T::LineTo}, {20, 20}},
+      {"M0,0,1,0,1,1z", {T::MoveTo, T::LineTo, T::LineTo, T::CloseSubpath}, {0, 0}},
+      {"M 0 0 L 1 2 3 4", {T::MoveTo, T::LineTo, T::LineTo}, {3, 4}},
+      {"M0 0 l1 2 3 4", {T::MoveTo, T::LineTo, T::LineTo}, {4, 6}},
+      {"M0 0 h1 2 3 v1 1", {T::MoveTo, T::LineTo, T::LineTo, T::LineTo, T::LineTo, T::LineTo}, {6, 2}},
+      {"M0 0 c0 1 1 1 1 0 0 1 1 1 1 0", {T::MoveTo, T::CurveTo, T::CurveTo}, {2, 0}},
+      {"M0 0 s1 1 2 0 1 1 2 0", {T::MoveTo, T::CurveTo, T::CurveTo}, {4, 0}},
+      {"M0 0 q1 1 2 0 1 1 2 0", {T::MoveTo, T::CurveTo, T::CurveTo}, {4, 0}},
+      {"M0 0 t2 0 2 0", {T::MoveTo, T::CurveTo, T::CurveTo}, {4, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.data);
+    const std::optional<pf::Path> path = svgtest::pathFor(c.data);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(types(*path), c.types);
+    expectPoint(*path->currentPoint(), c.end);
+  }
+}
+
+TEST(SvgPathArcs, FlagsNeedNoSeparators)
+{
+  struct Case {
+    const char* compact;
+    const char* spaced;
+  };
+  const Case cases[] = {
+      {"M0 0 a1 1 0 00 10 10", "M0 0 a1 1 0 0 0 10 10"},
+      {"M0 0 a5 5 0 1110 0", "M0 0 a5 5 0 1 1 10 0"},
+      {"M0 0 A5,5,0,0,1,10,0", "M0 0 A5 5 0 0 1 10 0"},
+      {"M0 0 a5 5 0 0110 0 5 5 0 0110 0", "M0 0 a5 5 0 0 1 10 0 a5 5 0 0 1 10 0"},
+      {"M0 0 a5 5 0 01-10 0", "M0 0 a5 5 0 0 1 -10 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.compact);
+    const std::optional<pf::Path> compact = svgtest::pathFor(c.compact);
+    const std::optional<pf::Path> spaced = svgtest::pathFor(c.spaced);
+    ASSERT_TRUE(compact);
+    ASSERT_TRUE(spaced);
+    EXPECT_EQ(types(*compact), types(*spaced));
+    ASSERT_GT(compact->elementCount(), 1u);
+    expectPoint(*compact->currentPoint(), *spaced->currentPoint());
+    EXPECT_EQ(compact->bounds(), spaced->bounds());
+  }
+}
+
 TEST(SvgPathArcs, DegenerateArcs)
 {
   const std::optional<pf::Path> flat = svgtest::pathFor("M0 0 A0 10 0 0 1 50 50");

@@ -69,12 +69,40 @@ TEST(SVGSubsetReader, ShapeSizesAndCentring)
   }
 }
 
-TEST(SVGSubsetReader, PairsAfterAMoveAreSkippedButPairsAfterALineAreLines)
+TEST(SVGSubsetReader, PairsAfterAMoveAreLinesAndPairsAfterALineAreLines)
 {
-  const pf::Rect afterMove = boxOf(readBody(R"~(<path d="M0 0 10 10 L 20 0"/>)~"));
-  EXPECT_NEAR(afterMove.height(), 0.0, 1e-9);
-  const pf::Rect afterLine = boxOf(readBody(R"~(<path d="M0 0 L 20 0 20 10 30 10"/>)~"));
-  expectBox(afterLine, -15, -5, 30, 10);
+  struct Case {
+    const char* data;
+    double width;
+    double height;
+  };
+  const Case cases[] = {
+      {"M0 0 10 0 10 10", 10, 10},
+      {"m10 10 10 0 0 10", 10, 10},
+      {"M0,0 40,0 40,30 z", 40, 30},
+      // Pairs that start with a zero or a one-digit number continue the move as well.
+      {"M0 0 1 0 1 1", 1, 1},
+      // After a relative move the pairs are relative lines; a second move starts a new sub-path.
+      {"m0 0 20 0 0 20 z m30 0 5 0 0 5", 35, 20},
+      {"M0 0 10 10 L 20 0", 20, 10},
+      // A lone last number after a move is no pair.
+      {"M0 0 10 0 10 10 5", 10, 10},
+      {"M0 0 L 20 0 20 10 30 10", 30, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.data);
+    expectBox(boxOf(readBody(std::string("<path d=\"") + c.data + "\"/>")), -c.width / 2.0, -c.height / 2.0,
+              c.width, c.height);
+  }
+}
+
+TEST(SVGSubsetReader, ArcFlagsNeedNoSeparators)
+{
+  // A half circle of radius 5 from (0, 0) to (10, 0), written with and without separators.
+  for (const char* data : {"M0 0 a5 5 0 0 1 10 0", "M0 0 a5 5 0 0110 0", "M0 0 a5,5,0,01,10,0", "M0 0 A5 5 0 1 1 10 0"}) {
+    SCOPED_TRACE(data);
+    expectBox(boxOf(readBody(std::string("<path d=\"") + data + "\"/>")), -5, -2.5, 10, 5);
+  }
 }
 
 TEST(SVGSubsetReader, FlipsYUp)
