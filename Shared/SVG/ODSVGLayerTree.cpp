@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Shared/SVG/ODSVG.h"
@@ -37,6 +38,17 @@ pf::Rect integral(const pf::Rect& rect)
 pf::Rect pathBox(const pf::Path& path)
 {
   return path.bounds().value_or(pf::Rect());
+}
+
+// A transform attribute's list as one matrix, placed as the layer wrappers place it: the first
+// entry outermost, so the last acts first on a point.
+pf::AffineTransform placementOfList(const std::vector<ODSVGTransform>& transforms)
+{
+  pf::AffineTransform result;
+  for (const ODSVGTransform& transform : transforms) {
+    result = result.concatenated(transform.CGAffineTransform());
+  }
+  return result;
 }
 
 }  // namespace
@@ -495,24 +507,166 @@ void ODSVGLayerTree::maskLayer(ODSVGLayer& layer, const ODSVGNode& node)
   if (!clipPath && !mask) {
     return;
   }
+  // Clip paths and masks are written in the user space of the node; the masked layer's bounds
+  // space is that space moved by the layer's frame origin. The box is asked only for units of
+  // the object's bounding box.
+  std::optional<std::optional<pf::Rect>> box;
+  const auto boxOfNode = [&]() -> const std::optional<pf::Rect>& {
+    if (!box) {
+      box = objectBoundingBox(node);
+    }
+    return *box;
+  };
+  std::shared_ptr<ODSVGLayer> clip = clipPath ? clipLayerInUserSpace(clipPath, boxOfNode) : nullptr;
+  std::shared_ptr<ODSVGLayer> masking = mask ? maskLayerInUserSpace(mask, boxOfNode) : nullptr;
+  // A reference that makes no layer (a cycle, an empty clip path) shows nothing.
   auto container = std::make_shared<ODSVGGroupLayer>();
-  // Clip paths and masks are written in the user space of the node; the masked layer's space
-  // starts at its frame's origin.
-  for (const std::shared_ptr<ODSVGGroup>& group : {clipPath, mask}) {
-    if (!group) {
-      continue;
-    }
-    const ReferenceGuard guard(*this, group.get());
-    if (!guard.entered()) {
-      continue;
-    }
-    if (std::shared_ptr<ODSVGLayer> content = layerForNode(group)) {
-      adjustLayer(*content, layer);
-      container->addSublayer(std::move(content));
-    }
+  if (clipPath && mask) {
+    // The mask shows the layer only where the clip path lets it through as well.
+    auto both = std::make_shared<ODSVGGroupLayer>();
+    both->addSublayer(std::move(masking));
+    auto clipContainer = std::make_shared<ODSVGGroupLayer>();
+    clipContainer->addSublayer(std::move(clip));
+    both->setMask(std::move(clipContainer));
+    container->addSublayer(std::move(both));
+  } else {
+    container->addSublayer(clip ? std::move(clip) : std::move(masking));
   }
-  recursiveColorLayersFromLayer(*container, pf::Color::white());
+  // The container's bounds start at the masked layer's frame origin, so its content keeps the
+  // element's user-space coordinates (which is also how the exporter writes them) and lands in
+  // the masked layer's bounds space.
+  const pf::Point origin = layer.frame().origin;
+  container->setBounds(pf::Rect(origin.x, origin.y, 0.0, 0.0));
   layer.setMask(std::move(container));
+}
+
+std::shared_ptr<ODSVGLayer> ODSVGLayerTree::referencedContent(const ODSVGGroup& group, bool boxUnits,
+                                                              const std::optional<pf::Rect>& box)
+{
+  if (!countLayer()) {
+    return nullptr;
+  }
+  auto content = std::make_shared<ODSVGGroupLayer>();
+  for (const std::shared_ptr<ODSVGNode>& child : group.children()) {
+    content->addSublayer(layerForNode(child));
+  }
+  std::shared_ptr<ODSVGLayer> placed = content;
+  if (boxUnits) {
+    // Content in units of the box: (0, 0) is its corner and (1, 1) the opposite one. An object
+    // without a box (or with an empty one) lets nothing through.
+    if (!box || !(box->width() > 0.0) || !(box->height() > 0.0)) {
+      return nullptr;
+    }
+    auto fitted = std::make_shared<ODSVGGroupLayer>();
+    fitted->setAffineTransform(
+        pf::AffineTransform::translation(box->minX(), box->minY()).scaled(box->width(), box->height()));
+    fitted->addSublayer(std::move(placed));
+    placed = std::move(fitted);
+  }
+  // The element's own transform acts in the user space, after the box units.
+  if (!group.transforms().empty()) {
+    auto transformed = std::make_shared<ODSVGGroupLayer>();
+    transformed->setAffineTransform(placementOfList(group.transforms()));
+    transformed->addSublayer(std::move(placed));
+    placed = std::move(transformed);
+  }
+  return placed;
+}
+
+template <typename BoxOfNode>
+std::shared_ptr<ODSVGLayer> ODSVGLayerTree::clipLayerInUserSpace(const std::shared_ptr<ODSVGGroup>& clipPath,
+                                                                 const BoxOfNode& boxOfNode)
+{
+  const ReferenceGuard guard(*this, clipPath.get());
+  if (!guard.entered()) {
+    return nullptr;
+  }
+  const bool boxUnits = clipPath->units() == 1;
+  std::shared_ptr<ODSVGLayer> clip = referencedContent(*clipPath, boxUnits, boxUnits ? boxOfNode() : std::nullopt);
+  if (!clip) {
+    return nullptr;
+  }
+  // A clip path is pure geometry: every shape is filled opaquely, strokes, paints, images and
+  // opacities play no part.
+  solidifyClipLayer(*clip);
+  // A clip path on the clip path itself is in the same user space: both must let a point through.
+  if (const std::shared_ptr<ODSVGGroup>& nested = clipPath->clipPath()) {
+    auto intersected = std::make_shared<ODSVGGroupLayer>();
+    intersected->addSublayer(std::move(clip));
+    auto nestedContainer = std::make_shared<ODSVGGroupLayer>();
+    nestedContainer->addSublayer(clipLayerInUserSpace(nested, boxOfNode));
+    intersected->setMask(std::move(nestedContainer));
+    clip = std::move(intersected);
+  }
+  return clip;
+}
+
+template <typename BoxOfNode>
+std::shared_ptr<ODSVGLayer> ODSVGLayerTree::maskLayerInUserSpace(const std::shared_ptr<ODSVGGroup>& mask,
+                                                                 const BoxOfNode& boxOfNode)
+{
+  const ReferenceGuard guard(*this, mask.get());
+  if (!guard.entered()) {
+    return nullptr;
+  }
+  const bool boxUnits = mask->contentUnits() == 1;
+  std::shared_ptr<ODSVGLayer> content = referencedContent(*mask, boxUnits, boxUnits ? boxOfNode() : std::nullopt);
+  if (content) {
+    recursiveColorLayersFromLayer(*content, pf::Color::white());
+  }
+  return content;
+}
+
+void ODSVGLayerTree::solidifyClipLayer(ODSVGLayer& layer)
+{
+  layer.setOpacity(1.0);
+  layer.setBlendingMode(0);
+  if (auto* shape = dynamic_cast<ODSVGShapeLayer*>(&layer)) {
+    shape->setFillColor(pf::Color::white());
+    // Stroke, gradient and pattern layers are the shape's sublayers.
+    for (const std::shared_ptr<ODSVGLayer>& sublayer : shape->sublayers()) {
+      sublayer->setHidden(true);
+    }
+    return;
+  }
+  if (typeid(layer) != typeid(ODSVGGroupLayer)) {
+    layer.setHidden(true);  // images and other content do not clip
+    return;
+  }
+  for (const std::shared_ptr<ODSVGLayer>& sublayer : layer.sublayers()) {
+    solidifyClipLayer(*sublayer);
+  }
+}
+
+std::optional<pf::Rect> ODSVGLayerTree::objectBoundingBox(const ODSVGNode& node)
+{
+  if (const auto* path = dynamic_cast<const ODSVGPath*>(&node)) {
+    const std::optional<pf::Path> geometry = path->newPathRefByAutoClosingPath(false);
+    return geometry ? geometry->bounds() : std::nullopt;
+  }
+  if (const auto* image = dynamic_cast<const ODSVGImage*>(&node)) {
+    return pf::Rect(0.0, 0.0, lengthValue(image->width()), lengthValue(image->height()));
+  }
+  const auto* group = dynamic_cast<const ODSVGGroup*>(&node);
+  if (!group) {
+    return std::nullopt;
+  }
+  std::optional<pf::Rect> result;
+  for (const std::shared_ptr<ODSVGNode>& child : group->children()) {
+    if (!child || !child->shouldRender()) {
+      continue;
+    }
+    const std::optional<pf::Rect> childBox = objectBoundingBox(*child);
+    if (!childBox) {
+      continue;
+    }
+    // The child's offset acts first, then its transforms, as the layer wrappers place it.
+    const pf::AffineTransform placement = placementOfList(child->transforms())
+                                              .concatenated(pf::AffineTransform::translation(
+                                                  lengthValue(child->x()), lengthValue(child->y())));
+    result = pf::united(result, placement.apply(*childBox));
+  }
+  return result;
 }
 
 void ODSVGLayerTree::recursiveColorLayersFromLayer(ODSVGLayer& layer, const pf::Color& color)
@@ -536,8 +690,8 @@ void ODSVGLayerTree::recursiveColorLayersFromLayer(ODSVGLayer& layer, const pf::
 
 void ODSVGLayerTree::adjustLayer(ODSVGLayer& layer, const ODSVGLayer& parent)
 {
-  const pf::Rect frame = layer.frame();
-  const pf::Rect parentFrame = parent.frame();
-  layer.setFrame(pf::Rect(frame.origin.x - parentFrame.origin.x, frame.origin.y - parentFrame.origin.y,
-                          frame.size.width, frame.size.height));
+  // Moves the whole placement: setting the frame would apply the layer's transform again.
+  const pf::Point parentOrigin = parent.frame().origin;
+  const pf::Point position = layer.position();
+  layer.setPosition(pf::Point(position.x - parentOrigin.x, position.y - parentOrigin.y));
 }

@@ -74,8 +74,13 @@ public:
   // Where the pattern's tiles start, from its x and y.
   static void applyOffsetsToLayer(ODSVGPatternLayer& layer, const ODSVGPattern& pattern);
   std::shared_ptr<ODSVGStrokeLayer> strokeLayer(const ODSVGShapeLayer& layer, const ODSVGNode& node);
+  // The node's clip path and mask become the layer's mask, in the layer's bounds space.
   void maskLayer(ODSVGLayer& layer, const ODSVGNode& node);
+  // The box of the node's geometry in its own user space (its own transforms left out);
+  // nullopt when it has none.
+  static std::optional<pf::Rect> objectBoundingBox(const ODSVGNode& node);
   static void recursiveColorLayersFromLayer(ODSVGLayer& layer, const pf::Color& color);
+  // Moves the layer's frame by minus the parent's frame origin; the size and the transform stay.
   static void adjustLayer(ODSVGLayer& layer, const ODSVGLayer& parent);
   static std::vector<double> lineDashPattern(const ODSVGNode& node);
   static pf::LineJoin lineJoin(long style);
@@ -105,6 +110,21 @@ private:
   // already was (a cycle).
   class ReferenceGuard;
   std::shared_ptr<ODSVGLayer> patternContent(const std::shared_ptr<ODSVGPattern>& pattern);
+  // A clip path's or mask's children in the user space of the node that refers to it: its
+  // transform applied, and with `boxUnits` mapped onto the box first. nullptr when it lets
+  // nothing through (the box is missing or empty, or the layer budget is spent).
+  std::shared_ptr<ODSVGLayer> referencedContent(const ODSVGGroup& group, bool boxUnits,
+                                                const std::optional<pf::Rect>& box);
+  // A clip path as a mask (opaque white shapes), with the clip path on it, if any, applied;
+  // `boxOfNode` answers the referring node's object bounding box. nullptr on a cycle.
+  template <typename BoxOfNode>
+  std::shared_ptr<ODSVGLayer> clipLayerInUserSpace(const std::shared_ptr<ODSVGGroup>& clipPath,
+                                                   const BoxOfNode& boxOfNode);
+  template <typename BoxOfNode>
+  std::shared_ptr<ODSVGLayer> maskLayerInUserSpace(const std::shared_ptr<ODSVGGroup>& mask,
+                                                   const BoxOfNode& boxOfNode);
+  // Makes a clip path's layers draw its geometry only.
+  static void solidifyClipLayer(ODSVGLayer& layer);
 
   std::optional<pf::Color> fillColor_;
   std::optional<pf::Color> strokeColor_;

@@ -689,6 +689,9 @@ void ODSVGParser::parseElementForCommonAttributes(const pugi::xml_node& element,
   if (const auto text = value("gradientUnits")) {
     node.setUnits(ODSVGUtils::unitTypeForString(*text));
   }
+  if (const auto text = value("clipPathUnits")) {
+    node.setUnits(ODSVGUtils::unitTypeForString(*text));
+  }
   if (const auto text = value("maskUnits")) {
     node.setUnits(ODSVGUtils::unitTypeForString(*text));
   }
