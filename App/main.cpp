@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QImage>
 #include <QLocale>
 #include <QTimer>
@@ -79,10 +81,46 @@ void checkPreviewAndQuit(MVDocumentController& controller, int seconds)
   poll->start(100);
 }
 
+// The timing of a start (--time-first-preview): once the preview of `window` has painted its
+// first complete image (a partial one does not count), and that repaint of the window has gone
+// to the screen, prints the seconds since `started` to stderr and quits. Benchmarks launch the
+// application with it.
+class FirstPreviewTimer final : public QObject {
+public:
+  FirstPreviewTimer(DocumentWindow& window, const QElapsedTimer& started)
+    : QObject(&window), preview_(window.previewView()), started_(started)
+  {
+    preview_.installEventFilter(this);
+  }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override
+  {
+    if (watched == &preview_ && event->type() == QEvent::Paint && preview_.renderCount() > 0 && !reported_) {
+      reported_ = true;
+      // Queued: it runs once the whole repaint of the window, of which this paint is a part,
+      // has been flushed.
+      QTimer::singleShot(0, qApp, [seconds = started_] {
+        std::fprintf(stderr, "first complete preview image shown after %.3f s\n",
+                     static_cast<double>(seconds.nsecsElapsed()) / 1e9);
+        QApplication::exit(0);
+      });
+    }
+    return false;
+  }
+
+private:
+  MVPreviewView& preview_;
+  QElapsedTimer started_;
+  bool reported_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
+  QElapsedTimer started;
+  started.start();
   pf::configureAllocatorForInteractiveUse();
   QApplication application(argc, argv);
   QApplication::setApplicationName("Morvalis");
@@ -132,6 +170,7 @@ int main(int argc, char* argv[])
   persist.start(5000);
 
   bool quitAfterLaunch = false;
+  bool timeFirstPreview = false;
   int checkPreviewSeconds = 0;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
@@ -139,6 +178,8 @@ int main(int argc, char* argv[])
       quitAfterLaunch = true;
     } else if (std::strcmp(argv[i], "--check-preview") == 0) {
       checkPreviewSeconds = 60;
+    } else if (std::strcmp(argv[i], "--time-first-preview") == 0) {
+      timeFirstPreview = true;
     } else if (argv[i][0] != '-') {
       files.emplace_back(argv[i]);
     }
@@ -149,7 +190,11 @@ int main(int argc, char* argv[])
                    [launcher = controller.get()] { launcher->openDocumentOrQuit(); });
   controller->applicationWillFinishLaunching();
   for (const std::string& file : files) {
-    controller->openDocument(file);
+    DocumentWindow* window = controller->openDocument(file);
+    if (timeFirstPreview && window != nullptr) {
+      new FirstPreviewTimer(*window, started);
+      timeFirstPreview = false;  // the first document's window only
+    }
   }
   controller->applicationDidFinishLaunching();
 

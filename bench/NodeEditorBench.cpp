@@ -2,7 +2,10 @@
 // layout pass that makes the views of the visible area and as much of the margin around it as
 // one pass allows), the whole margin made, scrolling by one viewport (views made and dropped),
 // painting the visible area, and one drag step of a selection of 100 nodes, each beside a plain
-// Qt baseline doing the comparable widget work.
+// Qt baseline doing the comparable widget work. Then the same number of nodes and connections
+// wired as a document of many shapes is: every shape into the artboard, which stands in the
+// visible area, so that 1,500 long curves cross it; painting that area beside plain QPainter
+// drawing the same boxes and curves.
 #include <memory>
 #include <vector>
 
@@ -10,11 +13,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <benchmark/benchmark.h>
 
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Editor/MVConnectionView.h"
 #include "MorvNode/Editor/MVNodeView.h"
 #include "MorvNode/Editor/NodeEditorView.h"
 #include "MorvNode/Inspector/MVParameterView.h"
@@ -22,7 +27,10 @@
 #include "MorvNode/Model/MVInterfaceFactories.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
+#include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
+#include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/ManualRunLoop.h"
 
 namespace {
@@ -59,8 +67,31 @@ void buildGraph(MVNodeController& controller)
   controller.nodeArrayChanged();
 }
 
+// The artboard in the top-left corner of the visible area and 999 shapes in rows of 40 to its
+// right and below it, reaching far beyond the visible area; every shape's output goes into one
+// of the artboard's layers, the first 501 into a second one too: 1,500 long connections, all
+// ending in the visible area.
+void buildLongWireGraph(MVNodeController& controller)
+{
+  controller.setIsLoadingFile(true);
+  auto* artboard = dynamic_cast<ArtboardNode*>(controller.addNodeOfClass("ArtboardNode", pf::Point(40, 40), false));
+  const auto& layers = artboard->layers();
+  for (int i = 0; i + 1 < kNodes; ++i) {
+    const double x = 400.0 + (i % 40) * 220.0;
+    const double y = 40.0 + (i / 40) * 160.0;
+    MVNode* shape = controller.addNodeOfClass("ElementShapeNode", pf::Point(x, y), false);
+    MVParameterSocket* output = shape->graphicsParameterNamed("Graphics")->outputSocket();
+    for (std::size_t k = 0; k < (i < kConnections - (kNodes - 1) ? 2u : 1u); ++k) {
+      MVParameterSocket* input = layers[(static_cast<std::size_t>(i) + k) % layers.size()]->inputSocket();
+      controller.addConnectionFromSocket(output, input);
+    }
+  }
+  controller.setIsLoadingFile(false);
+  controller.nodeArrayChanged();
+}
+
 struct Session {
-  Session()
+  explicit Session(void (*build)(MVNodeController&) = buildGraph)
   {
     pf::RunLoop::setCurrent(&runLoop);
     registerNodeClasses();
@@ -68,7 +99,7 @@ struct Session {
     MVParameterView::registerBaseRows();
     NodeEditorView::registerViewFactories();
     document = std::make_unique<MVDocument>();
-    buildGraph(document->nodeController());
+    build(document->nodeController());
   }
   ~Session()
   {
@@ -265,6 +296,119 @@ void BM_PaintBaselineDirect(benchmark::State& state)
   }
 }
 BENCHMARK(BM_PaintBaselineDirect)->Unit(benchmark::kMillisecond);
+
+// The long-curve canvas, opened and settled (every view of the visible area and its margin).
+struct LongWireSession : Session {
+  LongWireSession() : Session(buildLongWireGraph)
+  {
+    open();
+    settle();
+    deliverPostedEvents();
+  }
+  std::vector<MVConnectionView*> connectionViews() const
+  {
+    std::vector<MVConnectionView*> views;
+    for (const auto& connection : document->nodeController().connectionArray()) {
+      if (MVConnectionView* view = NodeEditorView::viewOfConnection(connection.get())) {
+        views.push_back(view);
+      }
+    }
+    return views;
+  }
+};
+
+// Painting the visible area again, nothing changed (a window repaint: another window moved
+// away, a caret blinked).
+void BM_PaintLongWires(benchmark::State& state)
+{
+  LongWireSession session;
+  QImage image(session.editor->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    session.editor->viewport()->render(&image);
+    benchmark::DoNotOptimize(image.bits());
+  }
+  state.counters["connections"] = static_cast<double>(session.document->nodeController().connectionArray().size());
+  state.counters["connectionViews"] = session.editor->connectionViewCount();
+  state.counters["nodeViews"] = session.editor->nodeViewCount();
+}
+BENCHMARK(BM_PaintLongWires)->Unit(benchmark::kMillisecond);
+
+// The pointer passes over one curve: its highlight comes and goes, and the area it covers is
+// painted again.
+void BM_PaintLongWiresHoverOne(benchmark::State& state)
+{
+  LongWireSession session;
+  QImage image(session.editor->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  std::vector<MVConnectionView*> views = session.connectionViews();
+  bool on = false;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    on = !on;
+    MVConnectionView* view = views[next++ % views.size()];
+    view->setHoverHighlight(on);
+    view->setHoverHighlight(!on);
+    view->setHoverHighlight(on);
+    session.editor->viewport()->render(&image);
+    benchmark::DoNotOptimize(image.bits());
+  }
+}
+BENCHMARK(BM_PaintLongWiresHoverOne)->Unit(benchmark::kMillisecond);
+
+// Every curve changes its look at once (all of them highlighted, then none): everything in the
+// visible area is drawn anew, as the first paint of the canvas does.
+void BM_PaintLongWiresAllChanged(benchmark::State& state)
+{
+  LongWireSession session;
+  QImage image(session.editor->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  std::vector<MVConnectionView*> views = session.connectionViews();
+  bool on = false;
+  for (auto _ : state) {
+    on = !on;
+    for (MVConnectionView* view : views) {
+      view->setHoverHighlight(on);
+    }
+    session.editor->viewport()->render(&image);
+    benchmark::DoNotOptimize(image.bits());
+  }
+}
+BENCHMARK(BM_PaintLongWiresAllChanged)->Unit(benchmark::kMillisecond);
+
+// Baseline: plain QPainter filling the area and drawing the boxes of the visible area and the
+// 1,500 curves as the connection views draw them (two antialiased strokes each), on every paint.
+void BM_PaintBaselineLongWiresQPainter(benchmark::State& state)
+{
+  LongWireSession session;
+  std::vector<std::pair<QPointF, QPointF>> ends;
+  for (MVConnectionView* view : session.connectionViews()) {
+    ends.emplace_back(view->fromEndLocation() - QPointF(NodeEditorView::kCanvasOrigin, NodeEditorView::kCanvasOrigin),
+                      view->toEndLocation() - QPointF(NodeEditorView::kCanvasOrigin, NodeEditorView::kCanvasOrigin));
+  }
+  QImage image(session.editor->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  const QPen edge(QColor(90, 90, 90), 5.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+  const QPen fill(QColor(200, 150, 90), 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+  for (auto _ : state) {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(image.rect(), Qt::lightGray);
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(QRectF(40, 40, 140, 160), 5, 5);
+    for (int i = 0; i < 4 * 5; ++i) {
+      painter.drawRoundedRect(QRectF(400.0 + (i % 4) * 220.0, 40.0 + (i / 4) * 160.0, 140, 100), 5, 5);
+    }
+    for (const auto& [from, to] : ends) {
+      const double t = MVConnectionView::tangentLength(from, to);
+      QPainterPath curve(from);
+      curve.cubicTo(from + QPointF(t, 0), to - QPointF(t, 0), to);
+      painter.setPen(edge);
+      painter.drawPath(curve);
+      painter.setPen(fill);
+      painter.drawPath(curve);
+    }
+    painter.end();
+    benchmark::DoNotOptimize(image.bits());
+  }
+}
+BENCHMARK(BM_PaintBaselineLongWiresQPainter)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_DragStepOf100Nodes(benchmark::State& state)
 {
