@@ -99,10 +99,11 @@ QRect MVConnectionView::frameForEnds(QPointF from, QPointF to)
 void MVConnectionView::updateViewFrame()
 {
   const QRect frame = frameForEnds(from_, to_);
-  if (frame != geometry()) {
+  const QRect previous = geometry();
+  if (frame != previous) {
     setGeometry(frame);
   }
-  requestDisplay();
+  requestDisplay(previous);
 }
 
 void MVConnectionView::setSelected(bool selected)
@@ -121,16 +122,55 @@ void MVConnectionView::setHoverHighlight(bool hoverHighlight)
   }
 }
 
-void MVConnectionView::requestDisplay()
+void MVConnectionView::requestDisplay(const QRect& previousFrame)
 {
   ++displayRequests_;
-  update();
+  if (!drawnByCanvas_) {
+    update();
+    return;
+  }
+  // Hidden, the view asks the canvas for the area it covered and covers now, as far as it shows
+  // (a long curve's frame reaches far beyond, and a thousand of them make a costly region).
+  if (QWidget* canvas = parentWidget()) {
+    QRect area = previousFrame.isEmpty() ? geometry() : geometry().united(previousFrame);
+    if (const QWidget* clip = canvas->parentWidget()) {
+      area &= QRect(-canvas->pos(), clip->size());
+    }
+    if (!area.isEmpty()) {
+      canvas->update(area);
+    }
+  }
+}
+
+void MVConnectionView::setDrawnByCanvas(bool drawnByCanvas)
+{
+  if (drawnByCanvas_ == drawnByCanvas) {
+    return;
+  }
+  drawnByCanvas_ = drawnByCanvas;
+  if (drawnByCanvas_) {
+    hide();
+    releasePicture();
+  }
+  requestDisplay();
+}
+
+bool MVConnectionView::event(QEvent* event)
+{
+  // Restacked among the canvas's views: what it passes over or under changed.
+  if (event->type() == QEvent::ZOrderChange && drawnByCanvas_ && !removed_) {
+    requestDisplay();
+  }
+  return QWidget::event(event);
 }
 
 void MVConnectionView::remove()
 {
   if (removed_) {
     return;
+  }
+  if (drawnByCanvas_) {
+    requestDisplay();  // the canvas draws it no more
   }
   removed_ = true;
   connection_ = nullptr;
@@ -169,9 +209,23 @@ QPainterPath MVConnectionView::curve() const
   return path;
 }
 
+int MVConnectionView::colorType() const
+{
+  return connection_ != nullptr ? static_cast<int>(connection_->connectionType()) : 2;
+}
+
+bool MVConnectionView::hasBlackFill() const
+{
+  return connection_ != nullptr && !connection_->isBeingEdited() && connection_->hasLooseEnd();
+}
+
 std::pair<QColor, QColor> MVConnectionView::colors() const
 {
-  const int type = connection_ != nullptr ? static_cast<int>(connection_->connectionType()) : 2;
+  return colorsFor(colorType(), hasBlackFill(), selected_, hoverHighlight_);
+}
+
+std::pair<QColor, QColor> MVConnectionView::colorsFor(int type, bool blackFill, bool selected, bool hoverHighlight)
+{
   QColor fill;
   QColor edge;
   if (type == 1) {
@@ -184,13 +238,13 @@ std::pair<QColor, QColor> MVConnectionView::colors() const
     fill = MVInterfaceAssets::color("ParameterGraphics");
     edge = MVInterfaceAssets::color("ParameterGraphicsEdge");
   }
-  if (connection_ != nullptr && !connection_->isBeingEdited() && connection_->hasLooseEnd()) {
+  if (blackFill) {
     fill = Qt::black;
   }
-  if (selected_) {
+  if (selected) {
     fill = blended(fill, 0.15, Qt::black);
     edge = blended(edge, 0.1, Qt::black);
-  } else if (hoverHighlight_) {
+  } else if (hoverHighlight) {
     const QColor lighter = blended(fill, 0.25, Qt::white);
     edge = blended(edge, 0.1, Qt::white);
     fill = type == 0 ? blended(lighter, 0.15, edge) : lighter;

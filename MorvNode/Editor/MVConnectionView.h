@@ -21,6 +21,11 @@ class NodeViewEditorView;
 // widget is only as large as the curve plus margins, so moving a node redraws only its
 // connections; it never takes pointer events (the canvas hit-tests connections itself).
 //
+// On the editor canvas the view is drawn by the canvas (isDrawnByCanvas): it stays hidden where
+// the canvas stacks it, and asks the canvas to repaint the area it covers whenever its look,
+// its ends or its place in the stack change (NodeEditorConnectionLayer draws every curve in one
+// pass). Elsewhere (the node reference's sample curves) it paints itself.
+//
 // The connection owns a thin adapter (MVConnectionViewAdapter); the canvas owns the widget.
 // End points are canvas coordinates (those of this widget's parent). Main thread only.
 class MVConnectionView : public QWidget {
@@ -53,6 +58,11 @@ public:
   void setReferenceMode(bool referenceMode) { referenceMode_ = referenceMode; }
   void remove();
   bool isRemoved() const { return removed_; }
+  // Drawn by its canvas instead of by itself; setting it hides the view.
+  bool isDrawnByCanvas() const { return drawnByCanvas_; }
+  void setDrawnByCanvas(bool drawnByCanvas);
+  // Asks for a redraw (of the canvas's area under the view when the canvas draws it).
+  void setNeedsDisplay() { requestDisplay(); }
   std::string description() const;
 
   // The horizontal tangent length for ends this far apart (points).
@@ -67,10 +77,17 @@ public:
   static QPainterPath visiblePartOfPath(const QPainterPath& path, const QRectF& area);
   // Fill and edge colours as drawn now (type, loose end, selection, hover).
   std::pair<QColor, QColor> colors() const;
+  // The same for a connection type (0 value, 1 colour, 2 element or none), a black fill (a
+  // loose end not being dragged), selection and hover.
+  static std::pair<QColor, QColor> colorsFor(int type, bool blackFill, bool selected, bool hoverHighlight);
+  // The connection type that colorsFor takes and whether the fill is black, as drawn now.
+  int colorType() const;
+  bool hasBlackFill() const;
   int displayRequestCount() const { return displayRequests_; }
 
 protected:
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
 
 private:
   static constexpr double kPaintMargin = 8.0;  // points around the exposed area: more than half the widest pen
@@ -81,7 +98,8 @@ private:
   void releasePicture();
 
   void updateViewFrame();
-  void requestDisplay();
+  // `previousFrame`: where the view was before a change of its frame (empty: where it is).
+  void requestDisplay(const QRect& previousFrame = QRect());
 
   MVConnection* connection_ = nullptr;     // owned by the controller; cleared when it goes
   NodeViewEditorView* editor_ = nullptr;   // the canvas, outlives this view
@@ -95,5 +113,6 @@ private:
   bool hoverHighlight_ = false;
   bool referenceMode_ = false;
   bool removed_ = false;
+  bool drawnByCanvas_ = false;
   int displayRequests_ = 0;
 };

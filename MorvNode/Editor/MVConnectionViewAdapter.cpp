@@ -22,7 +22,7 @@ void MVConnectionViewAdapter::remove()
 void MVConnectionViewAdapter::setNeedsDisplay()
 {
   if (view_ != nullptr) {
-    view_->update();
+    view_->setNeedsDisplay();
   }
 }
 

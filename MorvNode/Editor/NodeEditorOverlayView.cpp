@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 
 #include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Editor/NodeEditorConnectionLayer.h"
 #include "MorvNode/Inspector/MVParameterSocketView.h"
 #include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
@@ -79,9 +81,12 @@ void NodeEditorOverlayView::updateSocketHighlightAnimation()
   }
 }
 
-void NodeEditorOverlayView::paintEvent(QPaintEvent*)
+void NodeEditorOverlayView::paintEvent(QPaintEvent* event)
 {
   QPainter painter(this);
+  if (connectionLayer_ != nullptr) {
+    connectionLayer_->paint(painter, event->rect());
+  }
   painter.setRenderHint(QPainter::Antialiasing);
   updateSocketHighlightAnimation();
   if (connection_ != nullptr && connection_->hasLooseEnd()) {

@@ -7,10 +7,12 @@
 
 class MVConnection;
 class MVNodeController;
+class NodeEditorConnectionLayer;
 
-// The transparent top layer of the editor canvas: the rubber-band rectangle of a drag
-// selection and, while a loose connection end is dragged, pulsing rings around every socket
-// that end could attach to. It never takes pointer events. Canvas coordinates; main thread.
+// The transparent top layer of the editor canvas: the connection curves (the canvas's
+// connection layer, drawn first), the rubber-band rectangle of a drag selection and, while a
+// loose connection end is dragged, pulsing rings around every socket that end could attach to.
+// It never takes pointer events. Canvas coordinates; main thread.
 class NodeEditorOverlayView : public QWidget {
   Q_OBJECT
 
@@ -20,6 +22,8 @@ public:
 
   // Not owned; the document's controller outlives the canvas.
   void setNodeController(MVNodeController* controller) { controller_ = controller; }
+  // Not owned; the canvas's, which outlives the overlay's painting. nullptr draws no curves.
+  void setConnectionLayer(NodeEditorConnectionLayer* layer) { connectionLayer_ = layer; }
   MVConnection* currentlyEditedConnection() const { return connection_; }
   void setCurrentlyEditedConnection(MVConnection* connection);
   QRectF selectionRect() const { return selectionRect_; }
@@ -43,6 +47,7 @@ protected:
 
 private:
   MVNodeController* controller_ = nullptr;   // not owned
+  NodeEditorConnectionLayer* connectionLayer_ = nullptr;  // not owned
   MVConnection* connection_ = nullptr;       // owned by the controller; the canvas clears it
   QRectF selectionRect_;
   bool showSelectionBox_ = false;

@@ -24,6 +24,7 @@
 #include "MorvNode/Editor/MVNodeViewAdapter.h"
 #include "MorvNode/Editor/MVNodeViewNote.h"
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
+#include "MorvNode/Editor/NodeEditorConnectionLayer.h"
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
 #include "MorvNode/Elements/MVElementRenderer.h"
 #include "MorvNode/Inspector/HoverControlsView.h"
@@ -129,6 +130,14 @@ NodeEditorView::NodeEditorView(QWidget* parent)
           [this](QMouseEvent* event) { editorMouseEvent(canvas_, event); });
   overlay_ = new NodeEditorOverlayView(canvas_);
   overlay_->setGeometry(canvas_->rect());
+  connectionLayer_ = std::make_unique<NodeEditorConnectionLayer>(
+    *canvas_, [this] { return QRect(canvas_->mapFrom(viewport(), QPoint(0, 0)), viewport()->size()); },
+    [this](const QRect& area) {
+      if (overlay_ != nullptr) {
+        overlay_->update(area);
+      }
+    });
+  overlay_->setConnectionLayer(connectionLayer_.get());
   horizontalScrollBar()->setSingleStep(20);
   verticalScrollBar()->setSingleStep(20);
   updateScrollRanges();
@@ -149,9 +158,11 @@ NodeEditorView::~NodeEditorView()
   if (QWidget* focus = QApplication::focusWidget(); focus != nullptr && canvas_->isAncestorOf(focus)) {
     focus->clearFocus();
   }
+  overlay_->setConnectionLayer(nullptr);
   overlay_ = nullptr;
   delete canvas_;
   canvas_ = nullptr;
+  connectionLayer_.reset();
   releaseGraph();
 }
 
@@ -659,7 +670,7 @@ MVConnectionView* NodeEditorView::addConnectionViewForConnection(MVConnection* c
     view->setFromLocation(view->toEndLocation());
   }
   view->stackUnder(overlay_);
-  view->show();
+  view->setDrawnByCanvas(true);
   return view;
 }
 
@@ -702,21 +713,39 @@ void NodeEditorView::rearrangeConnectionViews()
     }
   }
   // Among element connections into one input, a later connection is drawn above an earlier one.
+  // The connections with a view are gathered by input first, with their places in the snapshot:
+  // a thousand shapes wired into one layer then cost a comparison per pair, not a search.
   {
     const auto positions = snapshot();
+    struct Later {
+      std::size_t index;  // in the connection array
+      MVConnectionView* view;
+      int position;  // in the snapshot
+    };
+    struct Input {
+      std::vector<Later> connections;  // in array order
+      std::size_t next = 0;            // the first one not before the connection at hand
+    };
+    std::unordered_map<const MVParameterSocket*, Input> inputs;
+    for (std::size_t j = 0; j < connections.size(); ++j) {
+      if (MVConnectionView* view = viewOfConnection(connections[j].get())) {
+        inputs[connections[j]->toSocket()].connections.push_back({j, view, positionOf(positions, view)});
+      }
+    }
     for (std::size_t i = 0; i + 1 < connections.size(); ++i) {
       const MVConnection* first = connections[i].get();
       MVConnectionView* firstView = viewOfConnection(first);
       if (first->connectionType() != MVSocketType::Element || first->hasLooseEnd() || firstView == nullptr) {
         continue;
       }
-      for (std::size_t j = i; j < connections.size(); ++j) {
-        MVConnectionView* laterView = viewOfConnection(connections[j].get());
-        if (laterView == nullptr || connections[j]->toSocket() != first->toSocket()) {
-          continue;
-        }
-        if (positionOf(positions, firstView) > positionOf(positions, laterView)) {
-          stackAbove(laterView, firstView);
+      Input& input = inputs[first->toSocket()];
+      while (input.next < input.connections.size() && input.connections[input.next].index < i) {
+        ++input.next;
+      }
+      const int firstPosition = positionOf(positions, firstView);
+      for (std::size_t k = input.next; k < input.connections.size(); ++k) {
+        if (firstPosition > input.connections[k].position) {
+          stackAbove(input.connections[k].view, firstView);
         }
       }
     }

@@ -29,6 +29,7 @@ class MVNodeView;
 class MVNodeViewAdapter;
 class MVParameterSocket;
 class NodeEditorBackgroundView;
+class NodeEditorConnectionLayer;
 class NodeEditorOverlayView;
 class NoteNode;
 
@@ -81,6 +82,8 @@ public:
 
   NodeEditorBackgroundView* canvas() const { return canvas_; }
   NodeEditorOverlayView* overlay() const { return overlay_; }
+  // The connection curves, drawn by the overlay in one pass.
+  NodeEditorConnectionLayer& connectionLayer() const { return *connectionLayer_; }
 
   // MVNodeControllerEditorDelegate
   void nodesChanged() override;
@@ -273,6 +276,7 @@ private:
   MVNodeController* controller_ = nullptr;  // not owned; the document's, outlives the canvas
   NodeEditorBackgroundView* canvas_ = nullptr;
   NodeEditorOverlayView* overlay_ = nullptr;
+  std::unique_ptr<NodeEditorConnectionLayer> connectionLayer_;
   std::unique_ptr<LayoutMark> layoutMark_;
   bool needsToUpdateNodes_ = false;
   bool needsToUpdateConnections_ = false;

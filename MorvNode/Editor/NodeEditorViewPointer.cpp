@@ -369,7 +369,7 @@ void NodeEditorView::mouseDown(QMouseEvent* event, QPointF point, int clickCount
   if (currentConnection_ != nullptr) {
     if (MVConnectionView* view = viewOfConnection(currentConnection_)) {
       view->stackUnder(overlay_);
-      view->update();
+      view->setNeedsDisplay();
     }
     return;
   }

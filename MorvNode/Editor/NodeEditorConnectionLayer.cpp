@@ -1,0 +1,375 @@
+#include "MorvNode/Editor/NodeEditorConnectionLayer.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <unordered_map>
+#include <utility>
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
+#include <QWidget>
+
+#include "MorvNode/Editor/MVConnectionView.h"
+#include "MorvNode/Editor/MVNodeView.h"
+#include "MorvNode/Model/MVConnection.h"
+#include "Platform/DrawingContext.h"
+#include "Platform/Path.h"
+#include "Platform/Surface.h"
+
+namespace {
+
+constexpr double kReach = 8.0;           // points around a drawn area: more than half the widest pen
+constexpr double kBoxCornerRadius = 5.0;  // points: the corners of a node view's box
+constexpr std::size_t kMaxDirtyRects = 16;  // more changed places are drawn as their bounding box
+
+pf::Color colorOf(QRgb rgba)
+{
+  return pf::Color::rgb(qRed(rgba) / 255.0, qGreen(rgba) / 255.0, qBlue(rgba) / 255.0, qAlpha(rgba) / 255.0);
+}
+
+// The pixels of a bitmap as a QImage sharing its memory (Cairo's ARGB32 is Qt's premultiplied
+// ARGB32).
+QImage imageOf(pf::Bitmap& bitmap)
+{
+  return QImage(reinterpret_cast<uchar*>(bitmap.data()), bitmap.width(), bitmap.height(),
+                static_cast<qsizetype>(bitmap.stride()), QImage::Format_ARGB32_Premultiplied);
+}
+
+// The runs of a flattened curve whose segments meet `area`, as subpaths in the coordinates of a
+// picture whose top-left pixel shows `origin`: stroking a wide antialiased pen costs by the
+// length of the path, so a long curve is stroked only where it shows.
+pf::Path visibleRuns(const QPolygonF& points, const QRectF& area, QPointF origin, bool whole)
+{
+  pf::Path path;
+  auto point = [origin](const QPointF& p) { return pf::Point(p.x() - origin.x(), p.y() - origin.y()); };
+  bool inRun = false;
+  for (qsizetype i = 1; i < points.size(); ++i) {
+    const QPointF& a = points[i - 1];
+    const QPointF& b = points[i];
+    const bool meets = whole || (std::max(a.x(), b.x()) >= area.left() && std::min(a.x(), b.x()) <= area.right() &&
+                                 std::max(a.y(), b.y()) >= area.top() && std::min(a.y(), b.y()) <= area.bottom());
+    if (!meets) {
+      inRun = false;
+      continue;
+    }
+    if (!inRun) {
+      path.moveTo(point(a));
+      inRun = true;
+    }
+    path.lineTo(point(b));
+  }
+  return path;
+}
+
+}  // namespace
+
+bool NodeEditorConnectionLayer::Item::looksTheSame(const Item& other) const
+{
+  return bounds == other.bounds && isCurve == other.isCurve && isRoundedBox == other.isRoundedBox &&
+         from == other.from && to == other.to && reversed == other.reversed && dashed == other.dashed &&
+         fill == other.fill && edge == other.edge;
+}
+
+NodeEditorConnectionLayer::NodeEditorConnectionLayer(const QWidget& canvas, std::function<QRect()> visibleArea,
+                                                     std::function<void(const QRect&)> requestPaint)
+  : canvas_(canvas)
+  , visibleArea_(std::move(visibleArea))
+  , requestPaint_(std::move(requestPaint))
+{
+}
+
+NodeEditorConnectionLayer::~NodeEditorConnectionLayer() = default;
+
+void NodeEditorConnectionLayer::invalidate()
+{
+  picture_.reset();
+  items_.clear();
+  pending_ = QRegion();
+}
+
+std::vector<NodeEditorConnectionLayer::Item> NodeEditorConnectionLayer::currentItems(const QRect& area) const
+{
+  // Flattened curves are kept while their ends stay.
+  std::unordered_map<const QWidget*, const Item*> before;
+  before.reserve(items_.size());
+  for (const Item& item : items_) {
+    before.emplace(item.widget, &item);
+  }
+  // The few looks there are, each resolved once per walk.
+  std::array<std::optional<std::pair<QRgb, QRgb>>, 32> looks;
+  std::vector<Item> items;
+  items.reserve(items_.size());
+  for (const QObject* child : canvas_.children()) {
+    if (const auto* view = qobject_cast<const MVConnectionView*>(child)) {
+      const MVConnection* connection = view->connection();
+      if (!view->isDrawnByCanvas() || view->isRemoved() || (connection == nullptr && !view->referenceMode()) ||
+          !view->geometry().intersects(area)) {
+        continue;
+      }
+      Item item;
+      item.widget = view;
+      item.bounds = view->geometry();
+      item.isCurve = true;
+      item.from = view->fromEndLocation();
+      item.to = view->toEndLocation();
+      item.reversed = connection == nullptr || connection->toSocket() == nullptr;
+      item.dashed = connection != nullptr && connection->isBeingEdited();
+      const int type = view->colorType();  // -1 (no end) to 2
+      const bool black = view->hasBlackFill();
+      std::optional<std::pair<QRgb, QRgb>>& look =
+        looks[static_cast<std::size_t>(std::clamp(type + 1, 0, 3) * 8 + (black ? 4 : 0) + (view->selected() ? 2 : 0) +
+                                       (view->hoverHighlight() ? 1 : 0))];
+      if (!look) {
+        const auto [fill, edge] = MVConnectionView::colorsFor(type, black, view->selected(), view->hoverHighlight());
+        look = std::make_pair(fill.rgba(), edge.rgba());
+      }
+      item.fill = look->first;
+      item.edge = look->second;
+      const auto kept = before.find(view);
+      if (kept != before.end() && kept->second->isCurve && kept->second->from == item.from &&
+          kept->second->to == item.to && kept->second->reversed == item.reversed) {
+        item.points = kept->second->points;
+      } else {
+        const QList<QPolygonF> polygons = view->curve().toSubpathPolygons();
+        item.points = std::make_shared<const QPolygonF>(polygons.isEmpty() ? QPolygonF() : polygons.front());
+      }
+      items.push_back(std::move(item));
+      continue;
+    }
+    const auto* widget = qobject_cast<const QWidget*>(child);
+    // Whatever else shows on the canvas hides the curves below it; the overlay and other
+    // decorations that let the pointer through do not.
+    if (widget == nullptr || widget->isHidden() || widget->testAttribute(Qt::WA_TransparentForMouseEvents) ||
+        !widget->geometry().intersects(area)) {
+      continue;
+    }
+    const auto* node = qobject_cast<const MVNodeView*>(widget);
+    if (node != nullptr && node->isRemoved()) {
+      continue;
+    }
+    Item item;
+    item.widget = widget;
+    item.bounds = widget->geometry();
+    item.isRoundedBox = node != nullptr;
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::optional<QRegion> NodeEditorConnectionLayer::changedRegion(const std::vector<Item>& items) const
+{
+  std::unordered_map<const QWidget*, std::size_t> before;
+  before.reserve(items_.size());
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    before.emplace(items_[i].widget, i);
+  }
+  std::vector<QRect> changed;
+  std::vector<bool> seen(items_.size(), false);
+  std::size_t lastIndex = 0;
+  bool any = false;
+  for (const Item& item : items) {
+    const auto found = before.find(item.widget);
+    if (found == before.end()) {
+      changed.push_back(item.bounds);
+      continue;
+    }
+    // What stays must keep its order; anything restacked is drawn anew everywhere.
+    if (any && found->second < lastIndex) {
+      return std::nullopt;
+    }
+    any = true;
+    lastIndex = found->second;
+    seen[found->second] = true;
+    const Item& old = items_[found->second];
+    if (!item.looksTheSame(old)) {
+      changed.push_back(old.bounds);
+      changed.push_back(item.bounds);
+    }
+  }
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (!seen[i]) {
+      changed.push_back(items_[i].bounds);
+    }
+  }
+  if (changed.size() > kMaxDirtyRects) {
+    QRect box;
+    for (const QRect& rect : changed) {
+      box |= rect;
+    }
+    return QRegion(box);
+  }
+  QRegion region;
+  for (const QRect& rect : changed) {
+    region += rect;
+  }
+  return region;
+}
+
+QRegion NodeEditorConnectionLayer::moveTo(const QRect& area, double ratio)
+{
+  if (picture_ && ratio == ratio_ && area == area_) {
+    return {};
+  }
+  const int width = static_cast<int>(std::ceil(area.width() * ratio));
+  const int height = static_cast<int>(std::ceil(area.height() * ratio));
+  std::optional<pf::Bitmap> next = pf::Bitmap::create(width, height);
+  QRegion fresh(area);
+  // A scroll by whole device pixels keeps what both areas show.
+  if (next && picture_ && ratio == ratio_ && ratio == std::round(ratio) && area.intersects(area_)) {
+    QImage target = imageOf(*next);
+    QPainter copy(&target);
+    copy.setCompositionMode(QPainter::CompositionMode_Source);
+    copy.drawImage(QPointF(area_.topLeft() - area.topLeft()) * ratio, imageOf(*picture_));
+    copy.end();
+    fresh -= area_;
+  } else {
+    items_.clear();  // nothing of them is kept
+    pending_ = QRegion();
+  }
+  pending_ &= area;
+  picture_ = std::move(next);
+  area_ = area;
+  ratio_ = ratio;
+  return fresh;
+}
+
+int NodeEditorConnectionLayer::drawItems(pf::Bitmap& picture, QPoint origin, double ratio, const QRect& rect,
+                                         const std::vector<Item>& items)
+{
+  pf::Surface surface = pf::Surface::onBitmapRows(picture, 0, picture.height());
+  pf::DrawingContext context(surface);
+  context.scale(ratio, ratio);
+  const QRect local = rect.translated(-origin);
+  const pf::Rect clip(local.x(), local.y(), local.width(), local.height());
+  context.clipToRect(clip);
+  context.clearRect(clip);
+  const QRectF reach = QRectF(rect).adjusted(-kReach, -kReach, kReach, kReach);
+  const QPointF offset(origin);
+  int strokes = 0;
+  context.setLineCap(pf::LineCap::Round);
+  context.setLineJoin(pf::LineJoin::Round);
+  for (const Item& item : items) {
+    if (!item.bounds.intersects(rect)) {
+      continue;
+    }
+    if (!item.isCurve) {
+      // A box hides what is stacked below it.
+      const QRectF box = QRectF(item.bounds).translated(-offset);
+      pf::Path shape;
+      const pf::Rect frame(box.x(), box.y(), box.width(), box.height());
+      if (item.isRoundedBox) {
+        shape.addRoundedRect(frame, kBoxCornerRadius, kBoxCornerRadius);
+      } else {
+        shape.addRect(frame);
+      }
+      context.setBlendMode(pf::BlendMode::Clear);
+      context.fillPath(shape);
+      context.setBlendMode(pf::BlendMode::Normal);
+      continue;
+    }
+    // As MVConnectionView draws itself: the end rings, the edge, the fill, the end dots. A
+    // dashed curve keeps its whole length so that the dashes do not restart at the edge.
+    const pf::Path line = item.points ? visibleRuns(*item.points, reach, offset, item.dashed) : pf::Path();
+    pf::Path dots;
+    for (const QPointF& end : {item.from, item.to}) {
+      if (reach.contains(end)) {
+        dots.addEllipse(pf::Rect(end.x() - offset.x() - 3.0, end.y() - offset.y() - 3.0, 6.0, 6.0));
+      }
+    }
+    if (line.isEmpty() && dots.isEmpty()) {
+      continue;
+    }
+    ++strokes;
+    const pf::Color fill = colorOf(item.fill);
+    const pf::Color edge = colorOf(item.edge);
+    context.setStrokeColor(edge);
+    context.setLineDash({}, 0.0);
+    if (!dots.isEmpty()) {
+      context.setLineWidth(2.0);
+      context.strokePath(dots);
+    }
+    if (!line.isEmpty()) {
+      if (item.dashed) {
+        context.setLineDash({4.0, 10.0}, 0.0);
+      }
+      context.setLineWidth(5.0);
+      context.strokePath(line);
+      context.setStrokeColor(fill);
+      context.setLineWidth(3.0);
+      context.strokePath(line);
+    }
+    if (!dots.isEmpty()) {
+      context.setFillColor(fill);
+      context.fillPath(dots);
+    }
+  }
+  return strokes;
+}
+
+void NodeEditorConnectionLayer::drawPending()
+{
+  if (pending_.isEmpty()) {
+    return;
+  }
+  if (pending_.rectCount() > static_cast<int>(kMaxDirtyRects)) {
+    pending_ = pending_.boundingRect();
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const auto budget = std::chrono::duration<double>(kPaintBudget);
+  QRegion drawn;
+  bool outOfTime = false;
+  for (const QRect& rect : pending_) {
+    for (int y = rect.top(); y <= rect.bottom() && !outOfTime; y += kTileSide) {
+      for (int x = rect.left(); x <= rect.right() && !outOfTime; x += kTileSide) {
+        const QRect tile = QRect(x, y, kTileSide, kTileSide) & rect;
+        lastStrokeCount_ += drawItems(*picture_, area_.topLeft(), ratio_, tile, items_);
+        drawn += tile;
+        outOfTime = std::chrono::steady_clock::now() - start > budget;
+      }
+    }
+    if (outOfTime) {
+      break;
+    }
+  }
+  pending_ -= drawn;
+  if (!pending_.isEmpty() && requestPaint_) {
+    requestPaint_(pending_.boundingRect());
+  }
+}
+
+void NodeEditorConnectionLayer::paint(QPainter& painter, const QRect& exposed)
+{
+  lastStrokeCount_ = 0;
+  const double ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+  const QRect area = visibleArea_ ? visibleArea_() : QRect();
+  if (!area.isEmpty() && area.intersects(exposed)) {
+    std::vector<Item> items = currentItems(area);
+    QRegion dirty = moveTo(area, ratio);
+    if (!picture_) {
+      return;  // refused size (logged)
+    }
+    const std::optional<QRegion> changed = changedRegion(items);
+    pending_ = changed ? (pending_ + dirty + *changed) & area : QRegion(area);
+    items_ = std::move(items);
+    drawPending();
+    const QRect shown = exposed & area_;
+    painter.drawImage(QRectF(shown), imageOf(*picture_),
+                      QRectF(QPointF(shown.topLeft() - area_.topLeft()) * ratio_, QSizeF(shown.size()) * ratio_));
+  }
+  // What lies outside the visible area (a picture of the whole canvas) is drawn as it is asked.
+  const QRegion outside = QRegion(exposed) - area;
+  for (const QRect& rect : outside) {
+    const int width = static_cast<int>(std::ceil(rect.width() * ratio));
+    const int height = static_cast<int>(std::ceil(rect.height() * ratio));
+    std::optional<pf::Bitmap> part = pf::Bitmap::create(width, height);
+    if (!part) {
+      continue;
+    }
+    lastStrokeCount_ += drawItems(*part, rect.topLeft(), ratio, rect, currentItems(rect));
+    painter.drawImage(QRectF(rect), imageOf(*part));
+  }
+}
