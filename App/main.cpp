@@ -25,6 +25,7 @@
 #include "MorvNode/Interface/MVPreviewView.h"
 #include "MorvNode/Interface/QtAlertPresenter.h"
 #include "MorvNode/Interface/QtRunLoop.h"
+#include "MorvNode/Interface/ScreenGeometryReport.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/Allocator.h"
 #include "Platform/DecimalFormatter.h"
@@ -204,6 +205,8 @@ int main(int argc, char* argv[])
   if (checkPreviewSeconds > 0) {
     checkPreviewAndQuit(*controller, checkPreviewSeconds);
   }
+  // Off unless MORVALIS_SCREEN_GEOMETRY names a file (the journey tests).
+  ScreenGeometryReport::startFromEnvironment(&application);
   const int result = QApplication::exec();
   controller.reset();
   panels.reset();
