@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
-#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -113,7 +112,9 @@ std::vector<ScreenReport::Node> ScreenReport::nodes() const
 std::vector<ScreenReport::Node> ScreenReport::nodesNamed(const std::string& displayName) const
 {
   std::vector<Node> found = nodes();
-  std::erase_if(found, [&displayName](const Node& node) { return node.displayName != displayName; });
+  std::erase_if(found, [&displayName](const Node& node) {
+    return node.displayName != displayName && !node.displayName.starts_with(displayName + " ");
+  });
   return found;
 }
 
@@ -236,6 +237,19 @@ bool ScreenReport::hasWindowOfClass(const std::string& className) const
                      [&className](const Line& line) { return line.fields[0] == "window" && line.fields.size() > 1 && line.fields[1] == className; });
 }
 
+bool ScreenReport::isWindowActive(const std::string& title) const
+{
+  return std::any_of(lines_.begin(), lines_.end(), [&title](const Line& line) {
+    const auto& f = line.fields;
+    return f[0] == "window" && f.size() >= 8 && f[2].starts_with(title) && f[7] == "1";
+  });
+}
+
+bool ScreenReport::hasPopup() const
+{
+  return hasWindowOfClass("QMenu") || hasWindowOfClass("QComboBoxPrivateContainer");
+}
+
 // ---- Session ----
 
 std::filesystem::path applicationPath()
@@ -339,8 +353,8 @@ void JourneySession::startDisplay()
     }
   }
   close(fds[0]);
-  display_ = text.find('\n') != std::string::npos ? std::atoi(text.c_str()) : 0;
-  if (display_ <= 0) {
+  display_ = text.find('\n') != std::string::npos ? std::atoi(text.c_str()) : -1;
+  if (display_ < 0) {
     problem_ = "Xvfb did not start: " + readAll(folder_ / "xvfb.log");
     stop(server_);
   }
@@ -384,12 +398,13 @@ std::string JourneySession::appLog() const
 
 std::string JourneySession::sanitizerFindings() const
 {
-  static const std::regex finding("ERROR: AddressSanitizer|runtime error:|ERROR: LeakSanitizer");
+  static const char* const findings[] = {"ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer"};
   std::istringstream log(appLog());
   std::string line;
   std::string found;
   while (std::getline(log, line)) {
-    if (std::regex_search(line, finding)) {
+    if (std::any_of(std::begin(findings), std::end(findings),
+                    [&line](const char* finding) { return line.find(finding) != std::string::npos; })) {
       found += line + '\n';
     }
   }
@@ -489,6 +504,19 @@ void JourneySession::drag(ScreenPoint from, ScreenPoint to, const std::string& m
 void JourneySession::key(const std::string& chord)
 {
   xdotool({"key", "--clearmodifiers", chord});
+}
+
+void JourneySession::focusWindow(const std::string& title)
+{
+  std::string pattern = "^";
+  for (const char c : title) {
+    if (std::string_view(".[]()*+?{}|^$\\").find(c) != std::string_view::npos) {
+      pattern += '\\';
+    }
+    pattern += c;
+  }
+  xdotool({"search", "--sync", "--onlyvisible", "--name", pattern, "windowfocus", "--sync"});
+  waitFor("the window \"" + title + "\" active", [&title](const ScreenReport& r) { return r.isWindowActive(title); });
 }
 
 void JourneySession::type(const std::string& text)

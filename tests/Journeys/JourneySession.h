@@ -49,6 +49,7 @@ public:
   static ScreenReport parse(const std::string& text);
 
   std::vector<Node> nodes() const;
+  // Nodes named `displayName`, or numbered after it when there are several ("Shape 2").
   std::vector<Node> nodesNamed(const std::string& displayName) const;
   std::optional<Node> nodeNamed(const std::string& displayName) const;  // the only one of that name
   std::optional<Node> nodeWithId(const std::string& nodeId) const;
@@ -69,6 +70,10 @@ public:
   // A visible top-level window whose title starts with `title`.
   std::optional<ScreenRect> window(const std::string& title) const;
   bool hasWindowOfClass(const std::string& className) const;
+  // Whether that window has the keyboard.
+  bool isWindowActive(const std::string& title) const;
+  // Whether a menu or a list pops up (it takes the pointer and keys until it is gone).
+  bool hasPopup() const;
 
   const std::vector<Line>& lines() const { return lines_; }
   std::string text;
@@ -87,7 +92,7 @@ public:
 
   const std::filesystem::path& folder() const { return folder_; }
   // False (with the reason in `problem()`) when the display could not be started.
-  bool hasDisplay() const { return display_ > 0; }
+  bool hasDisplay() const { return display_ >= 0; }
   const std::string& problem() const { return problem_; }
 
   // Starts the application with these arguments (documents to open); one at a time.
@@ -118,6 +123,10 @@ public:
   // One key chord in xdotool's names ("ctrl+s", "Return", "ctrl+shift+z").
   void key(const std::string& chord);
   void type(const std::string& text);
+  // Gives the keyboard to the top-level window whose title starts with `title`, as a window
+  // manager does when the user clicks it (there is none on the display), and waits until the
+  // application knows.
+  void focusWindow(const std::string& title);
 
   // Runs xdotool on the session's display; its exit status.
   int xdotool(const std::vector<std::string>& arguments);
@@ -132,7 +141,7 @@ private:
   std::filesystem::path reportPath_;
   std::filesystem::path appLogPath_;
   std::string problem_;
-  int display_ = 0;
+  int display_ = -1;  // the X display's number; -1 without one
   pid_t server_ = 0;
   pid_t app_ = 0;
 };
