@@ -89,6 +89,7 @@ void NodeEditorConnectionLayer::invalidate()
   picture_.reset();
   items_.clear();
   pending_ = QRegion();
+  partTile_.reset();
 }
 
 std::vector<NodeEditorConnectionLayer::Item> NodeEditorConnectionLayer::currentItems(const QRect& area) const
@@ -133,10 +134,8 @@ std::vector<NodeEditorConnectionLayer::Item> NodeEditorConnectionLayer::currentI
       if (kept != before.end() && kept->second->isCurve && kept->second->from == item.from &&
           kept->second->to == item.to && kept->second->reversed == item.reversed) {
         item.points = kept->second->points;
-      } else {
-        const QList<QPolygonF> polygons = view->curve().toSubpathPolygons();
-        item.points = std::make_shared<const QPolygonF>(polygons.isEmpty() ? QPolygonF() : polygons.front());
       }
+      item.view = view;
       items.push_back(std::move(item));
       continue;
     }
@@ -238,23 +237,35 @@ QRegion NodeEditorConnectionLayer::moveTo(const QRect& area, double ratio)
 }
 
 int NodeEditorConnectionLayer::drawItems(pf::Bitmap& picture, QPoint origin, double ratio, const QRect& rect,
-                                         const std::vector<Item>& items)
+                                         const std::vector<Item>& items, std::size_t first,
+                                         std::optional<std::chrono::steady_clock::time_point> deadline,
+                                         std::optional<std::size_t>* resume)
 {
+  if (resume != nullptr) {
+    resume->reset();
+  }
   pf::Surface surface = pf::Surface::onBitmapRows(picture, 0, picture.height());
   pf::DrawingContext context(surface);
   context.scale(ratio, ratio);
   const QRect local = rect.translated(-origin);
   const pf::Rect clip(local.x(), local.y(), local.width(), local.height());
   context.clipToRect(clip);
-  context.clearRect(clip);
+  if (first == 0) {
+    context.clearRect(clip);
+  }
   const QRectF reach = QRectF(rect).adjusted(-kReach, -kReach, kReach, kReach);
   const QPointF offset(origin);
   int strokes = 0;
   context.setLineCap(pf::LineCap::Round);
   context.setLineJoin(pf::LineJoin::Round);
-  for (const Item& item : items) {
+  for (std::size_t index = first; index < items.size(); ++index) {
+    const Item& item = items[index];
     if (!item.bounds.intersects(rect)) {
       continue;
+    }
+    if (deadline && resume != nullptr && index > first && std::chrono::steady_clock::now() > *deadline) {
+      *resume = index;
+      break;
     }
     if (!item.isCurve) {
       // A box hides what is stacked below it.
@@ -273,6 +284,10 @@ int NodeEditorConnectionLayer::drawItems(pf::Bitmap& picture, QPoint origin, dou
     }
     // As MVConnectionView draws itself: the end rings, the edge, the fill, the end dots. A
     // dashed curve keeps its whole length so that the dashes do not restart at the edge.
+    if (!item.points && item.view != nullptr) {
+      const QList<QPolygonF> polygons = item.view->curve().toSubpathPolygons();
+      item.points = std::make_shared<const QPolygonF>(polygons.isEmpty() ? QPolygonF() : polygons.front());
+    }
     const pf::Path line = item.points ? visibleRuns(*item.points, reach, offset, item.dashed) : pf::Path();
     pf::Path dots;
     for (const QPointF& end : {item.from, item.to}) {
@@ -315,24 +330,53 @@ void NodeEditorConnectionLayer::drawPending()
   if (pending_.isEmpty()) {
     return;
   }
-  if (pending_.rectCount() > static_cast<int>(kMaxDirtyRects)) {
-    pending_ = pending_.boundingRect();
+  // Tiles are cells of a fixed grid (within the area), so that a tile left half drawn is the
+  // same tile in the next paint.
+  QRegion cells;
+  for (const QRect& rect : pending_) {
+    const int left = static_cast<int>(std::floor(rect.left() / static_cast<double>(kTileSide))) * kTileSide;
+    const int top = static_cast<int>(std::floor(rect.top() / static_cast<double>(kTileSide))) * kTileSide;
+    const int right = static_cast<int>(std::floor(rect.right() / static_cast<double>(kTileSide))) * kTileSide;
+    const int bottom = static_cast<int>(std::floor(rect.bottom() / static_cast<double>(kTileSide))) * kTileSide;
+    cells += QRect(QPoint(left, top), QPoint(right + kTileSide - 1, bottom + kTileSide - 1));
   }
-  const auto start = std::chrono::steady_clock::now();
-  const auto budget = std::chrono::duration<double>(kPaintBudget);
+  pending_ = cells & area_;
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(kPaintBudget));
   QRegion drawn;
   bool outOfTime = false;
-  for (const QRect& rect : pending_) {
-    for (int y = rect.top(); y <= rect.bottom() && !outOfTime; y += kTileSide) {
-      for (int x = rect.left(); x <= rect.right() && !outOfTime; x += kTileSide) {
-        const QRect tile = QRect(x, y, kTileSide, kTileSide) & rect;
-        lastStrokeCount_ += drawItems(*picture_, area_.topLeft(), ratio_, tile, items_);
-        drawn += tile;
-        outOfTime = std::chrono::steady_clock::now() - start > budget;
-      }
+  // A tile left half drawn goes on from where it stopped.
+  if (partTile_) {
+    std::optional<std::size_t> resume;
+    lastStrokeCount_ += drawItems(*picture_, area_.topLeft(), ratio_, partTile_->first, items_, partTile_->second,
+                                  deadline, &resume);
+    if (resume) {
+      partTile_->second = *resume;
+      outOfTime = true;
+    } else {
+      drawn += partTile_->first;
+      partTile_.reset();
     }
-    if (outOfTime) {
-      break;
+  }
+  const QRect box = cells.boundingRect();
+  for (int y = box.top(); y <= box.bottom() && !outOfTime; y += kTileSide) {
+    for (int x = box.left(); x <= box.right() && !outOfTime; x += kTileSide) {
+      const QRect tile = QRect(x, y, kTileSide, kTileSide) & area_;
+      if (tile.isEmpty() || !pending_.intersects(tile) || drawn.intersects(tile) ||
+          (partTile_ && partTile_->first == tile)) {
+        continue;
+      }
+      {
+        std::optional<std::size_t> resume;
+        lastStrokeCount_ += drawItems(*picture_, area_.topLeft(), ratio_, tile, items_, 0, deadline, &resume);
+        if (resume) {
+          partTile_ = std::make_pair(tile, *resume);
+          outOfTime = true;
+        } else {
+          drawn += tile;
+          outOfTime = std::chrono::steady_clock::now() > deadline;
+        }
+      }
     }
   }
   pending_ -= drawn;
@@ -353,6 +397,10 @@ void NodeEditorConnectionLayer::paint(QPainter& painter, const QRect& exposed)
       return;  // refused size (logged)
     }
     const std::optional<QRegion> changed = changedRegion(items);
+    // A tile left half drawn is drawn again from the start once anything changed.
+    if (partTile_ && (!changed || !changed->isEmpty() || !dirty.isEmpty())) {
+      partTile_.reset();
+    }
     pending_ = changed ? (pending_ + dirty + *changed) & area : QRegion(area);
     items_ = std::move(items);
     drawPending();

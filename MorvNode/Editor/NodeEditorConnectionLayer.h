@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <QPointF>
@@ -72,7 +75,10 @@ private:
     bool dashed = false;
     QRgb fill = 0;
     QRgb edge = 0;
-    std::shared_ptr<const QPolygonF> points;  // the curve flattened, canvas coordinates
+    // The curve flattened (canvas coordinates), made when first drawn and kept while the ends
+    // stay; nullptr until then.
+    mutable std::shared_ptr<const QPolygonF> points;
+    const MVConnectionView* view = nullptr;  // valid only during the paint that made the item
 
     bool looksTheSame(const Item& other) const;
   };
@@ -84,8 +90,12 @@ private:
   // Draws the items that meet `rect` into `picture`, whose top-left pixel shows `origin`, at
   // `ratio` device pixels per point; the picture is cleared within `rect` first. Answers how
   // many curves it stroked.
+  // Drawing stops before the item at `deadline` when one is given, answering in `resume` the
+  // index to go on from (nullopt once the tile is complete).
   static int drawItems(pf::Bitmap& picture, QPoint origin, double ratio, const QRect& rect,
-                       const std::vector<Item>& items);
+                       const std::vector<Item>& items, std::size_t first = 0,
+                       std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt,
+                       std::optional<std::size_t>* resume = nullptr);
   // Moves the kept picture to `area`, keeping what both show; answers the part to draw anew.
   QRegion moveTo(const QRect& area, double ratio);
   // Draws pending tiles within the budget and asks for a paint of what is left.
@@ -99,5 +109,8 @@ private:
   double ratio_ = 1.0;                  // device pixels per point of the picture
   std::vector<Item> items_;             // what the picture shows, in stacking order
   QRegion pending_;                     // canvas coordinates: still to be drawn anew
+  // A tile whose lower items are drawn, and the index in items_ of the first one left; kept
+  // only while nothing changes.
+  std::optional<std::pair<QRect, std::size_t>> partTile_;
   int lastStrokeCount_ = 0;
 };

@@ -155,6 +155,12 @@ void DocumentWindow::setUpDocument()
   previewView().updateInterface();
   updateTitle();
   QTimer::singleShot(10, this, [this] { updatePreviewPanelName(); });
+  // The first generation runs now rather than after the editor's first pass: the preview's
+  // render then works on its queue while the window and the editor's views are made, instead
+  // of waiting for them (a thousand connections take the first pass a while).
+  if (document_->nodeController().isRegenerationPending()) {
+    document_->nodeController().regenerate();
+  }
 }
 
 MVPreviewView& DocumentWindow::previewView() const
