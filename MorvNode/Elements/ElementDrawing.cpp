@@ -48,10 +48,10 @@ bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransfo
   return true;
 }
 
-std::optional<DevicePlacement> devicePlacement(const pf::DrawingContext& context, const pf::AffineTransform& transform,
+std::optional<DevicePlacement> devicePlacement(const pf::AffineTransform& parents, const pf::AffineTransform& transform,
                                                const pf::Rect& box, double outset)
 {
-  const pf::AffineTransform product = context.transform().concatenated(transform);
+  const pf::AffineTransform product = parents.concatenated(transform);
   // An element the drawing code would skip (and count as skipped) is left to it.
   if (!product.isFiniteAndInvertible() || !std::isfinite(outset)) {
     return std::nullopt;
@@ -66,8 +66,12 @@ std::optional<DevicePlacement> devicePlacement(const pf::DrawingContext& context
 bool outsideDrawingArea(const pf::Rect& box, const ElementRenderer& renderer)
 {
   const pf::Rect* area = renderer.drawingArea();
-  return area != nullptr && (box.maxX() < area->minX() || box.minX() > area->maxX() || box.maxY() < area->minY() ||
-                             box.minY() > area->maxY());
+  return area != nullptr && outsideArea(box, *area);
+}
+
+bool outsideArea(const pf::Rect& box, const pf::Rect& area)
+{
+  return box.maxX() < area.minX() || box.minX() > area.maxX() || box.maxY() < area.minY() || box.minY() > area.maxY();
 }
 
 double strokeOutset(double width)

@@ -29,18 +29,20 @@ bool concatElementTransform(pf::DrawingContext& context, const pf::AffineTransfo
                             ElementRenderer& renderer);
 
 // Where a leaf lands on the device: `box` (in the element's own space, under `transform` on top
-// of the context's) mapped to device space and grown by `outset` device units for what strokes
+// of `parents`, the context's transformation where it draws) mapped to device space and grown by `outset` device units for what strokes
 // and anti-aliasing add, with the whole transformation. nullopt for anything not finite or a
 // transformation that is not invertible (the drawing code decides about those).
 struct DevicePlacement {
   pf::AffineTransform transform;  // element space to device space
   pf::Rect box;
 };
-std::optional<DevicePlacement> devicePlacement(const pf::DrawingContext& context, const pf::AffineTransform& transform,
+std::optional<DevicePlacement> devicePlacement(const pf::AffineTransform& parents, const pf::AffineTransform& transform,
                                                const pf::Rect& box, double outset);
 // Whether a leaf whose device box is `box` lies wholly outside the renderer's drawing area, so
 // that it can be left out; false when the renderer fills all of device space.
 bool outsideDrawingArea(const pf::Rect& box, const ElementRenderer& renderer);
+// Whether `box` lies wholly outside `area` (touching edges count as inside).
+bool outsideArea(const pf::Rect& box, const pf::Rect& area);
 
 // The device units a stroke of `width` device units reaches beyond its path: half the width,
 // times Cairo's default miter limit of 10 for sharp mitred corners (bitmap passes keep that

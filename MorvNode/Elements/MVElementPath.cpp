@@ -161,18 +161,14 @@ void MVElementPath::render(ElementRenderer& renderer) const
   }
   const MVStackTransform own = stackTransform();
   if (cgPath_ && (renderer.drawingArea() != nullptr || renderer.batchesFills())) {
-    // The box is the control points', never smaller than what is drawn.
-    const bool stroked = strokeWidth() != 0 && strokeOpacity() != 0;
-    const double outset = elementdrawing::strokeOutset(stroked ? strokeWidth() * renderer.strokeRenderingScale() : 0.0);
-    const std::optional<pf::Rect> box = cgPath_->controlPointBounds();
     const std::optional<elementdrawing::DevicePlacement> placed =
-        box ? elementdrawing::devicePlacement(*context, own.matrix, *box, outset) : std::nullopt;
+        devicePlacement(context->transform(), own.matrix, renderer.strokeRenderingScale());
     // A path wholly outside the bitmap, or outside this thread's band of it, is left out.
     if (placed && elementdrawing::outsideDrawingArea(placed->box, renderer)) {
       renderer.elementOutsideDrawingArea(*this, placed->box);
       return;
     }
-    if (placed && !stroked && renderer.batchesFills()) {
+    if (placed && !isStroked() && renderer.batchesFills()) {
       switch (renderInBatch(*context, *placed, renderer)) {
       case BatchedFill::Filled:
         renderer.elementRendered();
@@ -213,6 +209,31 @@ void MVElementPath::render(ElementRenderer& renderer) const
                          exception.what());
   }
   renderer.elementRendered();
+}
+
+std::optional<pf::Rect> MVElementPath::deviceBox(const pf::AffineTransform& parents, double strokeRenderingScale) const
+{
+  if (!cgPath_) {
+    return std::nullopt;
+  }
+  const std::optional<elementdrawing::DevicePlacement> placed =
+      devicePlacement(parents, stackTransform().matrix, strokeRenderingScale);
+  return placed ? std::optional<pf::Rect>(placed->box) : std::nullopt;
+}
+
+bool MVElementPath::isStroked() const
+{
+  return strokeWidth() != 0 && strokeOpacity() != 0;
+}
+
+std::optional<elementdrawing::DevicePlacement> MVElementPath::devicePlacement(const pf::AffineTransform& parents,
+                                                                             const pf::AffineTransform& own,
+                                                                             double strokeRenderingScale) const
+{
+  // The box is the control points', never smaller than what is drawn.
+  const double outset = elementdrawing::strokeOutset(isStroked() ? strokeWidth() * strokeRenderingScale : 0.0);
+  const std::optional<pf::Rect> box = cgPath_->controlPointBounds();
+  return box ? elementdrawing::devicePlacement(parents, own, *box, outset) : std::nullopt;
 }
 
 MVElementPath::BatchedFill MVElementPath::renderInBatch(pf::DrawingContext& context,

@@ -47,6 +47,12 @@ public:
   bool pointInElement(pf::Point point, const pf::AffineTransform& parents = {}) const override;
 
   void render(ElementRenderer& renderer) const override;
+  // The device box that drawing tests against a pass's drawing area (the control points' box
+  // under `parents`, the enclosing transformation from user to device space, and the element's
+  // transform, grown for stroke and anti-aliasing), so that a pass can learn beforehand which
+  // parts of the bitmap the path reaches. nullopt where drawing decides otherwise: no path, or
+  // nothing finite and invertible to place.
+  std::optional<pf::Rect> deviceBox(const pf::AffineTransform& parents, double strokeRenderingScale) const;
   void renderSelectionOutline(ElementRenderer& renderer) const override;
   // A <path> with the path's points in SVG user units, its fill (fill="none" without a fill
   // colour or opacity, fill-rule="evenodd" for even-odd fills) and its stroke; empty for an
@@ -84,6 +90,11 @@ public:
   static std::optional<pf::Path> cgPathForGlyph(std::uint16_t glyph, const pf::Font* font, bool center);
 
 private:
+  bool isStroked() const;
+  // Where drawing under `parents` puts the path whose own transform is `own`; needs cgPath_.
+  std::optional<elementdrawing::DevicePlacement> devicePlacement(const pf::AffineTransform& parents,
+                                                                 const pf::AffineTransform& own,
+                                                                 double strokeRenderingScale) const;
   enum class BatchedFill { Filled, Invisible, NotBatched };
   // Hands a plain fill to the context's batch (see ElementRenderer::batchesFills); NotBatched
   // for anything the full drawing must do.

@@ -7,9 +7,13 @@
 #include <condition_variable>
 #include <exception>
 #include <thread>
+#include <typeinfo>
 #include <vector>
 
+#include "MorvNode/Elements/ElementDrawing.h"
 #include "MorvNode/Elements/ElementRenderer.h"
+#include "MorvNode/Elements/MVElementGroup.h"
+#include "MorvNode/Elements/MVElementPath.h"
 #include "MorvNode/Elements/MVElementRendererDelegate.h"
 #include "Platform/DrawingContext.h"
 #include "Platform/Format.h"
@@ -34,6 +38,8 @@ constexpr std::chrono::microseconds kBandWatch{300};
 constexpr int kMinimumBalancedRows = 16;
 // A band drawing for partial images reads the clock at every this many element boundaries.
 constexpr int kBoundariesPerClockRead = 16;
+// The threads of a pass in bands find out which bands each leaf reaches in runs of this many.
+constexpr std::size_t kItemsPerPlacement = 2048;
 
 // The desktop's usual text-selection blue, its saturation raised by 1.3 so that outlines stand
 // out on light artwork.
@@ -88,6 +94,15 @@ public:
   }
   bool elementShouldRender() const override { return !abort_.load(std::memory_order_relaxed); }
   void elementRendered() override { count(); }
+  // Counts leaves that this band's drawing never met but would have counted (see
+  // elementOutsideDrawingArea).
+  void countLeavesOutside(long long leaves)
+  {
+    if (counts_ && leaves > 0) {
+      uncounted_ += leaves;
+      publishCount();
+    }
+  }
   // Left out here: counted as drawn (when visible) by the band that keeps the count if another
   // band draws it, that is if it reaches into the bitmap.
   void elementOutsideDrawingArea(const MVElement& element, const pf::Rect& deviceBox) override
@@ -141,6 +156,18 @@ private:
   BandBoundaryListener* listener_ = nullptr;  // outlives the renderer
   int band_ = 0;
 };
+
+// The transformation of a pass from element space to the target's: element space is y-down like
+// the target, so a scale to device pixels, then the fit's centring offset.
+pf::AffineTransform elementsTransform(pf::AffineTransform base, double deviceScale, bool fitted, double offsetX,
+                                      double offsetY)
+{
+  base.scale(deviceScale, deviceScale);
+  if (fitted) {
+    base.translate(offsetX, offsetY);
+  }
+  return base;
+}
 
 // The threads that draw the further bands of bitmap passes, shared by every renderer. A pass's
 // own thread draws bands too, so a busy queue only slows a pass down, never stops it.
@@ -248,8 +275,10 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
 
   // Takes bands and draws them until none is left: run by the pass's thread and by band jobs,
   // which may start after the pass has ended (they then find no band and touch nothing else).
+  // With an index, the threads first find out together which bands its items reach.
   static void drawBands(const std::shared_ptr<BandedPass>& pass)
   {
+    pass->placeItems();
     std::size_t index = 0;
     while (pass->takeBand(index)) {
       try {
@@ -298,6 +327,47 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
   // The whole bitmap (device space).
   const pf::Rect& bitmapArea() const { return bitmapArea_; }
 
+  // Lists the tree for the bands before they start, so that each band visits only what reaches
+  // into it instead of walking the whole tree. `transform` is the pass's transformation of the
+  // root (what renderElements sets); `strokeScale` its strokeRenderingScale. The list holds the
+  // tree's leaves in drawing order, each with the transformation of its enclosing groups; a group
+  // with a clip, or one that drawing would skip, stays one item drawn whole, as does any element
+  // other than a path or a plain group.
+  void indexTree(const MVElement& root, const pf::AffineTransform& transform, double strokeScale)
+  {
+    strokeScale_ = strokeScale;
+    transforms_.push_back(transform);
+    collect(root, 0);
+    reach_.assign(items_.size(), 0);
+  }
+
+  bool indexed() const { return !transforms_.empty(); }
+
+  // Draws this band's items in tree order under their groups' transformations (the context holds
+  // the root's); stops between items when the pass is aborted.
+  void drawItems(PassRenderer& pass, pf::DrawingContext& context, std::size_t band)
+  {
+    if (band == 0) {
+      pass.countLeavesOutside(leavesOutsideFirstBand_.load(std::memory_order_relaxed));
+    }
+    const auto bit = static_cast<std::uint8_t>(1U << band);
+    std::uint32_t current = 0;
+    for (std::size_t index = 0; index < items_.size(); ++index) {
+      if ((reach_[index] & bit) == 0) {
+        continue;
+      }
+      if (pass.renderingAborted()) {
+        break;
+      }
+      const Item& item = items_[index];
+      if (item.transform != current) {
+        context.setTransform(transforms_[item.transform]);
+        current = item.transform;
+      }
+      item.element->render(pass);
+    }
+  }
+
   MVElementRenderer& renderer;  // valid while a band is drawn: the pass waits for its bands
   const Settings& settings;     // the same
   const Fit fit;
@@ -307,6 +377,116 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
   std::vector<Band> bands;
 
 private:
+  // One entry of the index: a leaf or a group drawn whole, and its enclosing transformation.
+  struct Item {
+    const MVElement* element;
+    std::uint32_t transform;  // into transforms_
+  };
+  static constexpr std::uint8_t kEveryBand = 0xFF;
+  static_assert(kMaximumBands <= 8, "a band is a bit of Item reach");
+
+  // Plain groups are opened (their transformation kept once for all their children); everything
+  // else becomes an item.
+  void collect(const MVElement& element, std::uint32_t transform)
+  {
+    if (typeid(element) == typeid(MVElementGroup)) {
+      const auto& group = static_cast<const MVElementGroup&>(element);
+      if (!group.hasClippingMask()) {
+        const pf::AffineTransform own = group.affineTransform();
+        std::uint32_t inner = transform;
+        if (!own.isIdentity()) {
+          const pf::AffineTransform product = transforms_[transform].concatenated(own);
+          if (!product.isFiniteAndInvertible()) {
+            items_.push_back({&element, transform});  // drawing skips it (and counts it skipped)
+            return;
+          }
+          transforms_.push_back(product);
+          inner = static_cast<std::uint32_t>(transforms_.size() - 1);
+        }
+        for (const std::shared_ptr<const MVElement>& child : group.elementArray()) {
+          collect(*child, inner);
+        }
+        return;
+      }
+    }
+    items_.push_back({&element, transform});
+  }
+
+  // The bands whose area `box` (device space) meets, as drawing tests it.
+  std::uint8_t bandsMeeting(const pf::Rect& box) const
+  {
+    std::uint8_t bits = 0;
+    for (std::size_t index = 0; index < bands.size(); ++index) {
+      if (!elementdrawing::outsideArea(box, bands[index].area)) {
+        bits = static_cast<std::uint8_t>(bits | (1U << index));
+      }
+    }
+    return bits;
+  }
+
+  // The bands that drawing `element` under `parents` would draw anything in: those its paths'
+  // device boxes meet, or every band where drawing decides as it goes (an element that is not a
+  // path or a group, a path without box, a group drawing would skip). `outside` gains the leaves
+  // that the first band would count without drawing them (they reach into the bitmap, not into
+  // that band, and are visible), as long as none of them reaches that band.
+  std::uint8_t reachOf(const MVElement& element, const pf::AffineTransform& parents, long long& outside) const
+  {
+    if (typeid(element) == typeid(MVElementPath)) {
+      const auto& path = static_cast<const MVElementPath&>(element);
+      const std::optional<pf::Rect> box = path.deviceBox(parents, strokeScale_);
+      if (!box) {
+        return kEveryBand;
+      }
+      const std::uint8_t bits = bandsMeeting(*box);
+      if ((bits & 1U) == 0 && box->intersects(bitmapArea_) && path.isVisible()) {
+        ++outside;
+      }
+      return bits;
+    }
+    if (typeid(element) != typeid(MVElementGroup)) {
+      return kEveryBand;
+    }
+    const auto& group = static_cast<const MVElementGroup&>(element);
+    const pf::AffineTransform own = group.affineTransform();
+    const pf::AffineTransform product = own.isIdentity() ? parents : parents.concatenated(own);
+    if (!product.isFiniteAndInvertible()) {
+      return kEveryBand;
+    }
+    std::uint8_t bits = 0;
+    for (const std::shared_ptr<const MVElement>& child : group.elementArray()) {
+      bits = static_cast<std::uint8_t>(bits | reachOf(*child, product, outside));
+      if (bits == kEveryBand) {
+        break;
+      }
+    }
+    return bits;
+  }
+
+  // Every thread of the pass takes runs of items until none is left, then waits for the runs
+  // still being placed (each by a thread that is running, so the wait ends).
+  void placeItems()
+  {
+    const std::size_t runs = (items_.size() + kItemsPerPlacement - 1) / kItemsPerPlacement;
+    for (std::size_t run = nextRun_.fetch_add(1, std::memory_order_relaxed); run < runs;
+         run = nextRun_.fetch_add(1, std::memory_order_relaxed)) {
+      long long outside = 0;
+      const std::size_t end = std::min(items_.size(), (run + 1) * kItemsPerPlacement);
+      for (std::size_t index = run * kItemsPerPlacement; index < end; ++index) {
+        long long leaves = 0;
+        const std::uint8_t bits = reachOf(*items_[index].element, transforms_[items_[index].transform], leaves);
+        reach_[index] = bits;
+        if ((bits & 1U) == 0) {
+          outside += leaves;
+        }
+      }
+      leavesOutsideFirstBand_.fetch_add(outside, std::memory_order_relaxed);
+      placedRuns_.fetch_add(1, std::memory_order_acq_rel);
+    }
+    while (placedRuns_.load(std::memory_order_acquire) < runs) {
+      std::this_thread::yield();
+    }
+  }
+
   bool takeBand(std::size_t& index)
   {
     const std::lock_guard lock(mutex_);
@@ -475,6 +655,16 @@ private:
   std::shared_ptr<pf::Bitmap> partial_;     // guarded by mutex_: the image being assembled
   int pendingCopies_ = 0;                   // guarded by mutex_: drawing bands it still waits for
   std::atomic<double> lastRequest_;         // renderClock() of the start or of the last request
+  // The index (indexTree), written before the band threads start and read-only after, but for
+  // reach_: each run's entries are written by the thread that places it before placedRuns_
+  // counts it.
+  double strokeScale_ = 1.0;
+  std::vector<pf::AffineTransform> transforms_;  // [0]: the root's
+  std::vector<Item> items_;
+  std::vector<std::uint8_t> reach_;  // per item, a bit per band
+  std::atomic<std::size_t> nextRun_ = 0;
+  std::atomic<std::size_t> placedRuns_ = 0;
+  std::atomic<long long> leavesOutsideFirstBand_ = 0;
 };
 
 MVElementRenderer::MVElementRenderer() : settings_(std::make_unique<Settings>()), token_(std::make_shared<Token>())
@@ -844,6 +1034,15 @@ std::optional<pf::Bitmap> MVElementRenderer::runBitmapPass(const Settings& setti
     const long width = buffer->width();
     const auto pass = std::make_shared<BandedPass>(*this, settings, fit, *buffer, balancedBandRows(width, rows, bandCount),
                                                    serial, partials ? settings.partialImageInterval : 0.0);
+    if (pass->bands.size() > 1 && settings.inputRenderingElement) {
+      // Band contexts start at the identity: the index's transformations are theirs.
+      const double scale = settings.displayScale * fit.scale * settings.retinaScaling;
+      const pf::AffineTransform transform =
+          elementsTransform({}, scale, settings.scaleElementsDownToFit, fit.offsetX, fit.offsetY);
+      if (transform.isFiniteAndInvertible()) {
+        pass->indexTree(*settings.inputRenderingElement, transform, scale);
+      }
+    }
     bandQueue().post([pass] { BandedPass::drawBands(pass); }, static_cast<int>(pass->bands.size()) - 1);
     BandedPass::drawBands(pass);
     pass->waitForBands();
@@ -1047,12 +1246,8 @@ void MVElementRenderer::renderElements(pf::DrawingContext* context, const Settin
   }
   {
     const pf::DrawingContext::StateGuard guard(*context);
-    // Element space is y-down like the target: scale only, then the fit's centring offset.
-    pf::AffineTransform transform = context->transform();
-    transform.scale(scale * retina, scale * retina);
-    if (settings.scaleElementsDownToFit) {
-      transform.translate(fit.offsetX, fit.offsetY);
-    }
+    const pf::AffineTransform transform = elementsTransform(context->transform(), scale * retina,
+                                                            settings.scaleElementsDownToFit, fit.offsetX, fit.offsetY);
     if (!transform.isFiniteAndInvertible()) {
       if (reports) {
         FeedbackManager::log("Error, render '%@' with unusable scale %g", settings.renderingThreadName, scale * retina);
@@ -1061,7 +1256,11 @@ void MVElementRenderer::renderElements(pf::DrawingContext* context, const Settin
     }
     context->setTransform(transform);
     try {
-      settings.inputRenderingElement->render(pass);
+      if (bands != nullptr && bands->indexed()) {
+        bands->drawItems(pass, *context, band);
+      } else {
+        settings.inputRenderingElement->render(pass);
+      }
     } catch (const std::exception& exception) {
       if (reports) {
         FeedbackManager::log("ERROR caught exception trying to render MVElement:%@, Exception:%@",

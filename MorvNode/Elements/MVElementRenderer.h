@@ -34,7 +34,8 @@ class DrawingContext;
 // Bitmap passes of a few hundred rows and more are drawn in horizontal bands at once, on the
 // pass's thread and on threads shared by every renderer; each band has its own context and
 // leaves out the paths that lie wholly outside it, and the pixels are those of a pass in one
-// piece. A long pass off the main thread can also hand partial images to the delegate on the
+// piece. The tree is listed once per pass with the bands each leaf reaches, so that a band
+// visits only its own leaves (a clipped group is visited whole by the bands it reaches). A long pass off the main thread can also hand partial images to the delegate on the
 // way (partialImageInterval).
 //
 // Thread safety: settings may be written from any thread at any time; each pass takes a
@@ -106,7 +107,7 @@ public:
   void setPartialImageInterval(double seconds);
   // Bitmap passes draw in up to this many horizontal bands at once, each at least 64 rows high,
   // on the pass's thread and threads shared by every renderer; the result is the same as drawn
-  // in one piece. 1 keeps a pass on its own thread. Default: the hardware's threads, at most 4.
+  // in one piece. 1 keeps a pass on its own thread. Default: the hardware's threads, at most 6.
   int maximumBandCount() const;
   void setMaximumBandCount(int count);
   // Not owned; the delegate clears itself (setDelegate(nullptr)) before it goes away.
