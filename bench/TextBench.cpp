@@ -1,5 +1,6 @@
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -27,7 +28,9 @@ namespace {
 // A text node with a text of 1,000 characters in a box (several lines), generated again after
 // a change of its value: with the glyph cache warm (the common case while a user edits) and
 // cold (the first generation, or after another font). Reported per glyph, beside the direct
-// path: the same string shaped by a Pango layout and every glyph outlined by FreeType.
+// path: the same string shaped by a Pango layout and every glyph outlined by FreeType, each
+// time (the cold case) or once per glyph into a cache that later layouts reuse (the warm case,
+// as a plain program that draws text more than once would keep it).
 
 constexpr double kPointSize = 12;
 constexpr double kBoxWidth = 400;
@@ -132,7 +135,9 @@ int directCubic(const FT_Vector* control1, const FT_Vector* control2, const FT_V
   return directMove(to, user);
 }
 
-void directPangoFreeType(benchmark::State& state)
+// Every glyph outlined again each time (`cached` false), or once into a cache kept across
+// iterations, whose outlines later layouts share.
+void runDirectPangoFreeType(benchmark::State& state, bool cached)
 {
   const pf::Font font = *pf::Font::named("DejaVuSans", kPointSize);
   FT_Library library = nullptr;
@@ -152,6 +157,7 @@ void directPangoFreeType(benchmark::State& state)
 
   const std::string text = thousandCharacters();
   const pf::DecimalFormatter formatter(3);
+  std::unordered_map<PangoGlyph, std::shared_ptr<const DirectOutline>> cache;
   long glyphs = 0;
   double value = 0;
   for (auto _ : state) {
@@ -166,7 +172,7 @@ void directPangoFreeType(benchmark::State& state)
     pango_layout_set_width(layout, static_cast<int>(capHeight / 30 * kBoxWidth * PANGO_SCALE));
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
     PangoLayoutIter* iter = pango_layout_get_iter(layout);
-    std::vector<DirectOutline> outlines;
+    std::vector<std::shared_ptr<const DirectOutline>> outlines;
     do {
       PangoLayoutRun* run = pango_layout_iter_get_run_readonly(iter);
       if (run == nullptr) {
@@ -174,13 +180,29 @@ void directPangoFreeType(benchmark::State& state)
       }
       for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
         const PangoGlyph glyph = run->glyphs->glyphs[i].glyph;
-        if (glyph == PANGO_GLYPH_EMPTY || (glyph & PANGO_GLYPH_UNKNOWN_FLAG) != 0 ||
-            FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) {
+        if (glyph == PANGO_GLYPH_EMPTY || (glyph & PANGO_GLYPH_UNKNOWN_FLAG) != 0) {
           continue;
         }
-        DirectOutline outline;
-        FT_Outline_Decompose(&face->glyph->outline, &funcs, &outline);
-        if (!outline.points.empty()) {
+        if (cached) {
+          if (const auto found = cache.find(glyph); found != cache.end()) {
+            if (found->second) {
+              outlines.push_back(found->second);
+            }
+            continue;
+          }
+        }
+        std::shared_ptr<const DirectOutline> outline;
+        if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0) {
+          auto decomposed = std::make_shared<DirectOutline>();
+          FT_Outline_Decompose(&face->glyph->outline, &funcs, decomposed.get());
+          if (!decomposed->points.empty()) {
+            outline = std::move(decomposed);
+          }
+        }
+        if (cached) {
+          cache.emplace(glyph, outline);  // glyphs without outline are remembered as such
+        }
+        if (outline) {
           outlines.push_back(std::move(outline));
         }
       }
@@ -197,6 +219,17 @@ void directPangoFreeType(benchmark::State& state)
   FT_Done_Face(face);
   FT_Done_FreeType(library);
 }
+
+void directPangoFreeType(benchmark::State& state)
+{
+  runDirectPangoFreeType(state, false);
+}
 BENCHMARK(directPangoFreeType)->Unit(benchmark::kMicrosecond);
+
+void directPangoFreeTypeCached(benchmark::State& state)
+{
+  runDirectPangoFreeType(state, true);
+}
+BENCHMARK(directPangoFreeTypeCached)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

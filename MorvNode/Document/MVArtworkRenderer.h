@@ -44,6 +44,8 @@ public:
   // background) is drawn. Shared with the renderer, which reuses the buffer for the next frame
   // once every holder let go. nullopt (logged) over the cap or when the bitmap cannot be made.
   std::shared_ptr<const pf::Bitmap> renderBitmap(double scale);
+  // Bitmaps are drawn in up to this many bands at once (MVElementRenderer::setMaximumBandCount).
+  void setMaximumBandCount(int count) { renderer_.setMaximumBandCount(count); }
   // One page of artboard size x scale points; the file's bytes, nullopt (logged) on failure.
   std::optional<std::vector<std::uint8_t>> renderPDF(double scale);
   std::optional<std::vector<std::uint8_t>> renderEPS(double scale);
