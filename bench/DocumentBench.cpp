@@ -188,24 +188,85 @@ void BM_DocumentReadBinary(benchmark::State& state) { readIn(state, pf::PlistFor
 void BM_DocumentOpenXml(benchmark::State& state) { openIn(state, pf::PlistFormat::Xml); }
 void BM_DocumentOpenBinary(benchmark::State& state) { openIn(state, pf::PlistFormat::Binary); }
 
-// A node clipboard record one connection over the cap (50,001 connection records in about
-// 250 KB of binary property list) is refused; the refusal must not wait on a slow read.
+// A node clipboard payload one connection over the cap: 50,001 connection records that share
+// their key and value strings, about 400 KB in the binary form, is refused. The refusal must not
+// wait on a slow read.
+std::vector<std::uint8_t> overCapClipboardPayload()
+{
+  const std::uint32_t records = static_cast<std::uint32_t>(MVNodeClipboard::kMaxConnections) + 1;
+  // Objects: 0 the record, 1 "Nodes", 2 "Connections", 3 the empty node list, 4 the connection
+  // list, 5 the shared key, 6 the shared value, then one dictionary per connection.
+  const std::uint32_t count = 7 + records;
+  std::vector<std::uint8_t> bytes = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+  std::vector<std::uint64_t> offsets;
+  const auto reference = [&bytes](std::uint32_t object) {
+    bytes.push_back(static_cast<std::uint8_t>(object >> 16));
+    bytes.push_back(static_cast<std::uint8_t>(object >> 8));
+    bytes.push_back(static_cast<std::uint8_t>(object));
+  };
+  const auto ascii = [&bytes](const std::string& text) {
+    bytes.push_back(static_cast<std::uint8_t>(0x50 | 0x0f));
+    bytes.push_back(0x10);
+    bytes.push_back(static_cast<std::uint8_t>(text.size()));
+    bytes.insert(bytes.end(), text.begin(), text.end());
+  };
+  offsets.push_back(bytes.size());
+  bytes.push_back(0xd2);
+  reference(1);
+  reference(2);
+  reference(3);
+  reference(4);
+  offsets.push_back(bytes.size());
+  ascii("Nodes");
+  offsets.push_back(bytes.size());
+  ascii("Connections");
+  offsets.push_back(bytes.size());
+  bytes.push_back(0xa0);
+  offsets.push_back(bytes.size());
+  bytes.push_back(0xaf);
+  bytes.push_back(0x12);
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    bytes.push_back(static_cast<std::uint8_t>(records >> shift));
+  }
+  for (std::uint32_t i = 0; i < records; ++i) {
+    reference(7 + i);
+  }
+  offsets.push_back(bytes.size());
+  ascii("From parameter nodeId");
+  offsets.push_back(bytes.size());
+  ascii("1");
+  for (std::uint32_t i = 0; i < records; ++i) {
+    offsets.push_back(bytes.size());
+    bytes.push_back(0xd1);
+    reference(5);
+    reference(6);
+  }
+  const std::uint64_t table = bytes.size();
+  for (const std::uint64_t offset : offsets) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      bytes.push_back(static_cast<std::uint8_t>(offset >> shift));
+    }
+  }
+  bytes.insert(bytes.end(), 6, 0);
+  bytes.push_back(4);  // offset size
+  bytes.push_back(3);  // reference size
+  for (const std::uint64_t field : {std::uint64_t{count}, std::uint64_t{0}, table}) {
+    for (int shift = 56; shift >= 0; shift -= 8) {
+      bytes.push_back(static_cast<std::uint8_t>(field >> shift));
+    }
+  }
+  return bytes;
+}
+
 void BM_ClipboardOverCapRefusal(benchmark::State& state)
 {
   setUp();
-  pf::PlistValue::Dictionary connection;
-  connection.set("From parameter nodeId", "1");
-  connection.set("To parameter nodeId", "2");
-  pf::PlistValue::Array connections(MVNodeClipboard::kMaxConnections + 1, pf::PlistValue(connection));
-  pf::PlistValue::Dictionary record;
-  record.set("Nodes", pf::PlistValue(pf::PlistValue::Array{}));
-  record.set("Connections", pf::PlistValue(std::move(connections)));
+  const std::vector<std::uint8_t> bytes = overCapClipboardPayload();
   std::string error;
-  const std::vector<std::uint8_t> bytes = *MVNodeClipboard::encode(record, error);
   for (auto _ : state) {
     const bool refused = !MVNodeClipboard::decode(bytes, error);
-    if (!refused) {
-      state.SkipWithError("the over-cap record was accepted");
+    if (!refused || error.find("Connections") == std::string::npos) {
+      state.SkipWithError("the over-cap record was not refused for its connections");
       break;
     }
   }
