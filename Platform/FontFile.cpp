@@ -96,7 +96,8 @@ std::optional<FontFile> FontFile::open(const std::string& path)
   // Read by us, so that only a regular file is read, and whole.
   std::optional<std::vector<std::uint8_t>> bytes = readRegularFile(path, kMaxFontFileBytes);
   if (!bytes) {
-    return std::nullopt;  // logged with the reason
+    log("Error, could not read the font file %@", path);  // after the line with the reason
+    return std::nullopt;
   }
   handles->bytes = std::move(*bytes);
   if (FT_New_Memory_Face(handles->library, handles->bytes.data(), static_cast<FT_Long>(handles->bytes.size()), 0,

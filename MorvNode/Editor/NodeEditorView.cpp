@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <unordered_map>
 
@@ -38,6 +36,7 @@
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Nodes/Elements/ElementImportNode.h"
 #include "MorvNode/Nodes/Notes/NoteNode.h"
+#include "Platform/FileAccess.h"
 #include "Platform/UndoManager.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -998,14 +997,12 @@ bool NodeEditorView::dropFile(const std::filesystem::path& file, QPointF canvasP
   if (controller_ == nullptr) {
     return false;
   }
-  std::ifstream stream(file, std::ios::binary);
-  if (!stream) {
-    return false;
+  // Only a regular file of bounded size: a dropped pipe or device would block or never end.
+  std::optional<std::vector<std::uint8_t>> read = pf::readRegularFile(file);
+  if (!read) {
+    return false;  // logged with the reason
   }
-  std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  if (stream.bad()) {
-    return false;
-  }
+  const std::vector<std::uint8_t> data = std::move(*read);
   const pf::Point p = modelPointFromCanvas(canvasPoint);
   MVNode* node = controller_->addNodeOfClass("ElementImportNode", p, true);
   auto* import = dynamic_cast<ElementImportNode*>(node);

@@ -1,9 +1,9 @@
 #include "MorvNode/Inspector/MVParameterFileView.h"
 
-#include <span>
+#include <optional>
 #include <variant>
+#include <vector>
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -15,6 +15,7 @@
 #include "MorvNode/Inspector/InspectorImages.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVParameterFile.h"
+#include "Platform/FileAccess.h"
 #include "Platform/Format.h"
 #include "Platform/Image.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -177,16 +178,13 @@ bool MVParameterFileView::loadFile(const QString& path)
   if (parameter_ == nullptr) {
     return false;
   }
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    FeedbackManager::log("Error, could not read file '%@'", path.toStdString());
-    return false;
+  // Only a regular file of bounded size: a pipe or a device would block or never end.
+  const std::optional<std::vector<std::uint8_t>> bytes = pf::readRegularFile(path.toStdString());
+  if (!bytes) {
+    return false;  // logged with the reason
   }
-  const QByteArray data = file.readAll();
   const std::string name = QFileInfo(path).fileName().toStdString();
-  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                            static_cast<std::size_t>(data.size()));
-  if (!parameter_->loadNewGraphicData(bytes, name)) {
+  if (!parameter_->loadNewGraphicData(*bytes, name)) {
     FeedbackManager::showNSAlert(std::string("Image import error"),
                                  pf::format("Failed to import the file '%@'. It may be corrupted or in an unsupported format.", name));
     return false;

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include <QCheckBox>
@@ -18,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "MorvNode/Document/MVApplicationResources.h"
+#include "Platform/FileAccess.h"
 #include "Platform/PdfDocument.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -31,9 +30,8 @@ std::shared_ptr<const pf::PdfDocument> loadTipsDocument()
   if (!path) {
     return nullptr;
   }
-  std::ifstream stream(*path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  return bytes.empty() ? nullptr : pf::PdfDocument::fromData(bytes);
+  const std::optional<std::vector<std::uint8_t>> bytes = pf::readRegularFile(*path);
+  return !bytes || bytes->empty() ? nullptr : pf::PdfDocument::fromData(*bytes);
 }
 
 }  // namespace

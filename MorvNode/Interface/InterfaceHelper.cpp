@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -18,6 +16,7 @@
 #include "MorvNode/Document/MVApplicationResources.h"
 #include "MorvNode/Editor/NodeEditorIcons.h"
 #include "MorvNode/Model/MVClassRegistry.h"
+#include "Platform/FileAccess.h"
 #include "Platform/Image.h"
 #include "Platform/Unicode.h"
 #include "Platform/UserDefaults.h"
@@ -76,7 +75,7 @@ constexpr std::array<const char*, 3> kIconFolders{"node icons/", "interface icon
 constexpr double kDrawnIconPixelsPerPoint = 2.0;
 
 // Icon sources are a few kilobytes; anything far larger is not one of ours.
-constexpr std::uintmax_t kMaximumDrawnIconBytes = 1 << 20;
+constexpr std::size_t kMaximumDrawnIconBytes = 1 << 20;
 
 // The file of that name in the first icon folder that has one.
 std::optional<std::filesystem::path> iconFile(const std::string& name)
@@ -102,17 +101,11 @@ std::optional<std::filesystem::path> drawnIconSource(const std::string& name)
 // drawing's own size; nullopt for an unreadable or empty drawing.
 std::optional<pf::Image> drawnIcon(const std::filesystem::path& source)
 {
-  std::error_code error;
-  const std::uintmax_t length = std::filesystem::file_size(source, error);
-  if (error || length == 0 || length > kMaximumDrawnIconBytes) {
+  const std::optional<std::string> text = pf::readRegularTextFile(source, kMaximumDrawnIconBytes);
+  if (!text || text->empty() || !pf::isValidUTF8(*text)) {
     return std::nullopt;
   }
-  std::ifstream stream(source, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  if (!stream || !pf::isValidUTF8(text)) {
-    return std::nullopt;
-  }
-  const std::shared_ptr<ODSVG> svg = ODSVG::initWithSVGString(text);
+  const std::shared_ptr<ODSVG> svg = ODSVG::initWithSVGString(*text);
   if (svg == nullptr) {
     return std::nullopt;
   }

@@ -1,8 +1,6 @@
 #include "MorvNode/Interface/NodeReferenceController.h"
 
-#include <fstream>
 #include <map>
-#include <iterator>
 
 #include <QApplication>
 #include <QFileInfo>
@@ -28,6 +26,7 @@
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVNode.h"
+#include "Platform/FileAccess.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 namespace {
@@ -269,12 +268,11 @@ const std::string& NodeReferenceController::formatString()
   if (!formatString_) {
     std::string text;
     if (const std::optional<std::filesystem::path> path = MVApplicationResources::pathForResource("help_format.html")) {
-      std::ifstream stream(*path, std::ios::binary);
-      text.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-      if (!stream.good() && !stream.eof()) {
-        FeedbackManager::log("Error getting node reference format string in updateNodeReferenceText: %@",
-                             std::string("could not read ") + path->string());
-        text.clear();
+      std::string reason;
+      if (std::optional<std::string> read = pf::readRegularTextFile(*path, pf::kMaxFileReadBytes, &reason)) {
+        text = std::move(*read);
+      } else {
+        FeedbackManager::log("Error getting node reference format string in updateNodeReferenceText: %@", reason);
       }
     }
     if (text.empty()) {

@@ -4,17 +4,30 @@
 
 #include <array>
 #include <ctime>
-#include <fstream>
+#include <sstream>
 #include <map>
 #include <system_error>
 #include <utility>
 
+#include "Platform/FileAccess.h"
 #include "Platform/Format.h"
 #include "Platform/NetworkProbe.h"
 #include "Platform/RunLoop.h"
 #include "Platform/WorkQueue.h"
 
 namespace {
+
+// A system description file (os-release, cpuinfo): a regular file of at most a few hundred
+// kilobytes; empty text when there is none or it cannot be read (logged).
+std::string systemFileText(const std::filesystem::path& path)
+{
+  constexpr std::size_t kMaxSystemFileBytes = std::size_t{1} << 20;
+  std::error_code missing;
+  if (!std::filesystem::exists(path, missing)) {
+    return {};  // a system without the file: the report says so in its own words
+  }
+  return pf::readRegularTextFile(path, kMaxSystemFileBytes).value_or(std::string());
+}
 
 std::string trimmed(std::string text)
 {
@@ -203,7 +216,7 @@ std::string TechnicalInformationReport::openDocumentsSection(const std::vector<O
 
 std::string TechnicalInformationReport::systemName(const std::filesystem::path& osReleasePath)
 {
-  std::ifstream file(osReleasePath);
+  std::istringstream file(systemFileText(osReleasePath));
   std::map<std::string, std::string> values;
   std::string line;
   while (std::getline(file, line)) {
@@ -224,7 +237,7 @@ std::string TechnicalInformationReport::systemName(const std::filesystem::path& 
 
 std::string TechnicalInformationReport::processorInfo(const std::filesystem::path& cpuInfoPath)
 {
-  std::ifstream file(cpuInfoPath);
+  std::istringstream file(systemFileText(cpuInfoPath));
   std::string model;
   long processors = 0;
   std::string line;

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "Platform/FileAccess.h"
 #include "Platform/Format.h"
 #include "Platform/Numbers.h"
 #include "Shared/SVG/ODSVG.h"
@@ -29,7 +28,7 @@
 namespace {
 
 // Files larger than this are not read by the file initialiser.
-constexpr std::streamoff kMaxFileBytes = 512ll * 1024 * 1024;
+constexpr std::size_t kMaxFileBytes = std::size_t{512} << 20;
 
 std::string_view localName(const pugi::xml_node& element)
 {
@@ -182,26 +181,15 @@ std::shared_ptr<ODSVGParser> ODSVGParser::initWithSVGString(std::string_view svg
 std::shared_ptr<ODSVGParser> ODSVGParser::initWithFileURL(const std::string& path, ODSVGError* error,
                                                           ODSVGParserDelegate* delegate)
 {
-  std::ifstream file(path, std::ios::binary);
-  std::string text;
-  if (file) {
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    file.seekg(0, std::ios::beg);
-    if (length >= 0 && length <= kMaxFileBytes) {
-      text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    } else {
-      file.setstate(std::ios::failbit);
-    }
-  }
-  if (!file && !file.eof()) {
+  const std::optional<std::string> text = pf::readRegularTextFile(path, kMaxFileBytes);
+  if (!text) {  // logged with the reason
     if (error) {
       error->domain = ODSVGError::kDomain;
       error->code = ODSVGError::kUnreadableFile;
     }
     return nullptr;
   }
-  return initWithSVGString(text, error, delegate);
+  return initWithSVGString(*text, error, delegate);
 }
 
 long ODSVGParser::build(std::string_view svgString)

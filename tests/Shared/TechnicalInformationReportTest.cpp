@@ -1,12 +1,16 @@
 #include "Shared/FeedbackManager/TechnicalInformationReport.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/ManualRunLoop.h"
+#include "Support/LogCapture.h"
 
 namespace {
 
@@ -234,6 +239,25 @@ TEST(TechnicalInformationReportSections, SystemAndProcessorFallBackWhenTheFilesS
   }
   EXPECT_EQ(Report::systemName(folder / "missing"), "Linux");
   EXPECT_EQ(Report::processorInfo(folder / "missing"), "Unknown");
+
+  // A pipe or a device in the file's place is not read: it would wait, or never end.
+  testsupport::QuietLog quiet;
+  const std::filesystem::path pipe = folder / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::promise<void> finished;
+  std::atomic<bool> blocked{false};
+  std::thread watchdog([&, done = finished.get_future()] {
+    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+      blocked = true;
+      ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+  });
+  EXPECT_EQ(Report::systemName(pipe), "Linux");
+  EXPECT_EQ(Report::processorInfo(pipe), "Unknown");
+  EXPECT_EQ(Report::processorInfo("/dev/zero"), "Unknown");
+  finished.set_value();
+  watchdog.join();
+  EXPECT_FALSE(blocked);
   std::filesystem::remove_all(folder);
 }
 

@@ -1,5 +1,16 @@
 #include "MorvNode/Editor/NodeEditorView.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <thread>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,6 +92,41 @@ TEST_F(NodeEditorTest, DraggingFromAnOutputToAnInputConnectsWithOneUndoStep)
   const auto record = controller.connectionDescriptionsArray();
   ASSERT_EQ(record.size(), 1U);
   EXPECT_EQ(*record[0].asDictionary()->find("To parameter name")->asString(), "A");
+}
+
+// A pipe, a device or a folder dropped on the canvas adds nothing and says why at once; a read
+// that waited on the pipe would hang the application.
+TEST_F(NodeEditorTest, DroppingAnythingButARegularFileAddsNoNodeAndDoesNotWait)
+{
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("morvalis-drop-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "folder.svg");
+  const std::filesystem::path pipe = folder / "pipe.svg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // Should a read wait, a writer comes after a while and lets it go, so the test ends.
+  std::promise<void> finished;
+  std::atomic<bool> blocked{false};
+  std::thread watchdog([&, done = finished.get_future()] {
+    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+      blocked = true;
+      ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+  });
+  const std::size_t nodes = controller.nodeArray().size();
+  for (const std::filesystem::path& file : {pipe, folder / "folder.svg", std::filesystem::path("/dev/zero")}) {
+    EXPECT_FALSE(editor->dropFile(file, canvasPoint({100, 100}))) << file;
+    EXPECT_EQ(log.count("Error, could not read " + file.string() + ": " +
+                        (file == pipe ? "a named pipe" : file == "/dev/zero" ? "a character device" : "a folder") +
+                        ", not a regular file"),
+              1)
+        << file;
+  }
+  finished.set_value();
+  watchdog.join();
+  std::filesystem::remove_all(folder);
+  EXPECT_FALSE(blocked);
+  EXPECT_EQ(controller.nodeArray().size(), nodes);
 }
 
 TEST_F(NodeEditorTest, AConnectionThatWouldCloseALoopIsRefused)

@@ -1,6 +1,15 @@
 #include "Shared/SVG/ODSVGParser.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <future>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +19,7 @@
 #include "Shared/SVG/ODSVGPath.h"
 #include "Shared/SVG/ODSVGPattern.h"
 #include "SvgTestDocuments.h"
+#include "Support/LogCapture.h"
 
 namespace {
 
@@ -77,6 +87,37 @@ TEST(SvgParserErrors, CodesForUnusableText)
   ODSVGError fileError;
   EXPECT_EQ(ODSVGParser::initWithFileURL("/nonexistent/file.svg", &fileError), nullptr);
   EXPECT_EQ(fileError.code, ODSVGError::kUnreadableFile);
+}
+
+// Only regular files are read: a named pipe would block the import, a device never end.
+TEST(SvgParserErrors, OnlyRegularFilesAreRead)
+{
+  testsupport::QuietLog quiet;
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("morvalis-svg-pipe-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "folder.svg");
+  const std::filesystem::path pipe = folder / "pipe.svg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // Should a read wait, a writer comes after a while and lets it go, so the test ends.
+  std::promise<void> finished;
+  std::atomic<bool> blocked{false};
+  std::thread watchdog([&, done = finished.get_future()] {
+    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+      blocked = true;
+      ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+  });
+  for (const std::filesystem::path& file : {pipe, folder / "folder.svg", std::filesystem::path("/dev/zero")}) {
+    SCOPED_TRACE(file.string());
+    ODSVGError error;
+    EXPECT_EQ(ODSVGParser::initWithFileURL(file.string(), &error), nullptr);
+    EXPECT_EQ(error.code, ODSVGError::kUnreadableFile);
+  }
+  finished.set_value();
+  watchdog.join();
+  std::filesystem::remove_all(folder);
+  EXPECT_FALSE(blocked);
 }
 
 TEST(SvgParserErrors, FontDocumentNeedsNoSize)
