@@ -172,9 +172,9 @@ pf::PlistValue::Dictionary MVDocument::fileDictionaryForSaving()
   return MVDocumentFileWriter::fileDictionaryForSaving(*this);
 }
 
-bool MVDocument::writeToURL(const std::filesystem::path& url)
+bool MVDocument::writeToURL(const std::filesystem::path& url, std::string* reason)
 {
-  if (!MVDocumentFileWriter::writeToURL(*this, url)) {
+  if (!MVDocumentFileWriter::writeToURL(*this, url, reason)) {
     return false;
   }
   fileURL_ = url;

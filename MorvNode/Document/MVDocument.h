@@ -81,9 +81,10 @@ public:
   void loadFromLegacyFileDictionary(const pf::PlistValue::Dictionary& file);
   // The file's dictionary as the document stands.
   pf::PlistValue::Dictionary fileDictionaryForSaving();
-  // Saves atomically; false (logged) when the file could not be written, which leaves an
-  // existing file untouched. The document takes the path as its file.
-  bool writeToURL(const std::filesystem::path& url);
+  // Saves atomically; false (logged, with the reason in `reason` when given: "No space left on
+  // device", "Permission denied") when the file could not be written, which leaves an existing
+  // file untouched. The document takes the path as its file.
+  bool writeToURL(const std::filesystem::path& url, std::string* reason = nullptr);
   // Reads the file first: false (logged), with the document left as it was, when it cannot be
   // read; otherwise the graph is replaced by the file's, and nothing can be undone afterwards.
   bool revertToContentsOfURL(const std::filesystem::path& url);

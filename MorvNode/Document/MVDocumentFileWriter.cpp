@@ -87,10 +87,10 @@ bool MVDocumentFileWriter::isInSampleFilesFolder(const std::filesystem::path& pa
   return path.string().find(sampleFolder) != std::string::npos;
 }
 
-bool MVDocumentFileWriter::writeToURL(MVDocument& document, const std::filesystem::path& path)
+bool MVDocumentFileWriter::writeToURL(MVDocument& document, const std::filesystem::path& path, std::string* reason)
 {
   const pf::PlistValue::Dictionary file = fileDictionaryForSaving(document);
-  if (!pf::writePropertyListFile(pf::PlistValue(file), path, pf::PlistFormat::Xml)) {
+  if (!pf::writePropertyListFile(pf::PlistValue(file), path, pf::PlistFormat::Xml, reason)) {
     FeedbackManager::log("Error, could not save the document to '%@'", path.string());
     return false;
   }

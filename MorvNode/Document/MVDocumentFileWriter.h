@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "Platform/PlistValue.h"
 
@@ -26,10 +27,11 @@ public:
   static pf::PlistValue::Dictionary fileDictionaryForSaving(MVDocument& document);
 
   // Writes the dictionary as an XML property list atomically: a temporary file in the same folder
-  // renamed over the target, so a failed save leaves the old file as it was. false (logged with
-  // the reason) on failure. A file saved into the application's "Sample files" folder is written
-  // all the same, then the user is warned.
-  static bool writeToURL(MVDocument& document, const std::filesystem::path& path);
+  // renamed over the target, so a failed save leaves the old file as it was; through a symbolic
+  // link, the link's target gets the new content. false (logged, the reason also in `reason` when
+  // given) on failure. A file saved into the application's "Sample files" folder is written all
+  // the same, then the user is warned.
+  static bool writeToURL(MVDocument& document, const std::filesystem::path& path, std::string* reason = nullptr);
 
   // "Preview Image": the PDF data while it is short enough, else the JPEG form; nullopt when the
   // window has no rendered preview (or there is no window).

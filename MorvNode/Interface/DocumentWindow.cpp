@@ -510,10 +510,11 @@ bool DocumentWindow::saveToPath(const std::string& path)
 {
   // The step being built belongs to the saved state.
   document_->undoManager()->closeEventGroup();
-  if (!document_->writeToURL(path)) {
+  std::string reason;
+  if (!document_->writeToURL(path, &reason)) {
     QMessageBox::warning(this, tr("The document could not be saved."),
-                         tr("The document could not be saved to \"%1\". The log in the Help menu says why.")
-                             .arg(QString::fromStdString(path)));
+                         tr("The document could not be saved to \"%1\": %2.")
+                             .arg(QString::fromStdString(path), QString::fromStdString(reason)));
     return false;
   }
   document_->setFileURL(std::filesystem::path(path));

@@ -1,7 +1,15 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -193,20 +201,62 @@ TEST_F(DocumentFiles, AFailedSaveKeepsTheOldFileAndSaysWhy)
 {
   auto document = newDocument();
   buildSampleGraph(*document);
-  EXPECT_FALSE(document->writeToURL(pathFor("missing folder") / "a.mvdx"));
+  std::string reason;
+  EXPECT_FALSE(document->writeToURL(pathFor("missing folder") / "a.mvdx", &reason));
   EXPECT_EQ(log.countContaining("Error, could not save the document"), 1);
+  EXPECT_EQ(reason, "No such file or directory");
   EXPECT_FALSE(document->fileURL().has_value());
 
   // A folder in the file's place cannot be replaced: what is there stays as it was.
   std::filesystem::create_directories(pathFor("taken.mvdx"));
   writeText(pathFor("taken.mvdx") / "inside", "kept");
-  EXPECT_FALSE(document->writeToURL(pathFor("taken.mvdx")));
+  EXPECT_FALSE(document->writeToURL(pathFor("taken.mvdx"), &reason));
+  EXPECT_EQ(reason, "Is a directory");
   EXPECT_EQ(fileText(pathFor("taken.mvdx") / "inside"), "kept");
   std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(pathFor(""))) {
     left.push_back(entry.path().filename().string());
   }
   EXPECT_EQ(left, std::vector<std::string>{"taken.mvdx"});  // no temporary file left behind
+}
+
+// A document reached through a symbolic link is saved into the link's target; the link stays.
+TEST_F(DocumentFiles, SavingThroughALinkReplacesTheLinkedFile)
+{
+  auto document = newDocument();
+  buildSampleGraph(*document);
+  std::filesystem::create_directories(pathFor("real"));
+  std::filesystem::create_directories(pathFor("links"));
+  writeText(pathFor("real") / "Work.mvdx", "old content");
+  std::filesystem::create_symlink("../real/Work.mvdx", pathFor("links") / "Work.mvdx");
+
+  ASSERT_TRUE(document->writeToURL(pathFor("links") / "Work.mvdx"));
+  EXPECT_TRUE(std::filesystem::is_symlink(pathFor("links") / "Work.mvdx"));
+  auto reopened = openDocument(pathFor("real") / "Work.mvdx");
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(graphRecord(*reopened), graphRecord(*document));
+}
+
+// A named pipe where a document is expected is refused at once with the reason, instead of an
+// open that waits for a writer for ever.
+TEST_F(DocumentFiles, APipeInTheDocumentsPlaceIsRefusedAtOnce)
+{
+  const std::filesystem::path pipe = pathFor("x.mvdx");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // Should the open wait, a writer comes after a while and lets it go, so the test ends.
+  std::promise<void> opened;
+  std::atomic<bool> blocked{false};
+  std::thread watchdog([&, done = opened.get_future()] {
+    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+      blocked = true;
+      ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+  });
+  EXPECT_EQ(openDocument(pipe), nullptr);
+  opened.set_value();
+  watchdog.join();
+  EXPECT_FALSE(blocked);
+  EXPECT_EQ(log.count("Error, could not read " + pipe.string() + ": a named pipe, not a regular file"), 1);
 }
 
 TEST_F(DocumentFiles, VersionsChooseTheReader)

@@ -167,6 +167,38 @@ TEST_F(DocumentWindowTest, EditSaveReopenAndUndoBackToTheSavedState)
   EXPECT_EQ(controller_->recentDocuments().value(0).toStdString(), std::filesystem::absolute(file).string());
 }
 
+// The alert after a failed save gives the system's reason, as the export alerts do.
+TEST_F(DocumentWindowTest, AFailedSaveSaysWhyInItsAlert)
+{
+  DocumentWindow* window = controller_->newDocument();
+  std::filesystem::create_directories(path("Taken.mvdx"));
+  const struct {
+    std::string file;
+    std::string reason;
+  } failures[] = {
+      {path("missing folder/Saved.mvdx"), "No such file or directory"},
+      {path("Taken.mvdx"), "Is a directory"},
+  };
+  for (const auto& failure : failures) {
+    SCOPED_TRACE(failure.file);
+    QString shown;
+    auto* timer = new QTimer(&application_);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, &shown] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        timer->stop();
+        timer->deleteLater();
+        shown = box->text();
+        box->button(QMessageBox::Ok)->click();
+      }
+    });
+    timer->start(10);
+    EXPECT_FALSE(window->saveToPath(failure.file));
+    EXPECT_EQ(shown.toStdString(),
+              "The document could not be saved to \"" + failure.file + "\": " + failure.reason + ".");
+    EXPECT_FALSE(window->document().fileURL().has_value());
+  }
+}
+
 TEST_F(DocumentWindowTest, RevertReloadsTheFileAndAnUnreadableFileLeavesTheDocument)
 {
   DocumentWindow* window = controller_->newDocument();
