@@ -118,7 +118,7 @@ void ArtboardNode::menuAddNodeCustomItemsToMenu(MVMenu& menu)
     }
     MVMenuItem size;
     size.title = title;
-    size.action = [this, tag] { menuResizeToSize(tag); };
+    size.action = [this, side = tag] { menuResizeToSize(side); };
     sizes->items.push_back(std::move(size));
   }
   MVMenuItem fit;
