@@ -41,9 +41,9 @@ public:
   void updateWarningsInterface() override;
   void removeWarningsFromSender(const MVNode* sender) override;
 
-  void openWarningsPanel();
+  void openWarningsPanel() override;
   void closeWarningsPanel();
-  void toggleWarningsPanel();
+  void toggleWarningsPanel() override;
   bool isWarningsPanelOpen() const { return panelOpen_; }
   // Rebuilds the rows from the entries, then refreshes their selection.
   void updateWarningsList();

@@ -53,7 +53,7 @@ public:
   // name" becomes the font (a missing one is logged and noted as a loading warning, keeping the
   // default font), "Text" the text, and "Tracking" is on exactly when it is not 0.
   // TODO(#23): called by the older-generation reader once nodes have its hook.
-  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record);
+  bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
   // The cache, for tests and statistics: how many outlines it holds and the primary font it is
   // valid for ("" when empty).
