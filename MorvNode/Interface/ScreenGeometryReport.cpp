@@ -19,6 +19,7 @@
 #include <QTextStream>
 #include <QWidget>
 
+#include "MorvNode/Editor/MVConnectionView.h"
 #include "MorvNode/Editor/MVNodeView.h"
 #include "MorvNode/Inspector/MVParameterSocketView.h"
 #include "MorvNode/Inspector/MVParameterView.h"
@@ -152,8 +153,15 @@ void describeWidget(const QWidget& widget, QTextStream& out)
   }
   for (const QObject* child : widget.children()) {
     const auto* childWidget = qobject_cast<const QWidget*>(child);
-    if (childWidget != nullptr && childWidget->isVisible() && !childWidget->isWindow()) {
+    if (childWidget == nullptr || childWidget->isWindow()) {
+      continue;
+    }
+    if (childWidget->isVisible()) {
       describeWidget(*childWidget, out);
+    } else if (const auto* curve = dynamic_cast<const MVConnectionView*>(childWidget);
+               curve != nullptr && curve->isDrawnByCanvas() && !curve->isRemoved() && curve->connection() != nullptr) {
+      // The canvas draws the curve; its hidden view still spans it.
+      out << "widget\tMVConnectionView\t\t\t" << rectFields(globalRect(*childWidget)) << "\t1\t0\n";
     }
   }
 }
