@@ -336,6 +336,9 @@ struct MVElementRenderer::BandedPass final : BandBoundaryListener {
   void indexTree(const MVElement& root, const pf::AffineTransform& transform, double strokeScale)
   {
     strokeScale_ = strokeScale;
+    for (const Band& band : bands) {
+      bandRows_.emplace_back(band.area.minY(), band.area.maxY());
+    }
     transforms_.push_back(transform);
     collect(root, 0);
     reach_.assign(items_.size(), 0);
@@ -412,12 +415,18 @@ private:
     items_.push_back({&element, transform});
   }
 
-  // The bands whose area `box` (device space) meets, as drawing tests it.
+  // The bands whose area `box` (device space) meets, as drawing tests it (elementdrawing::
+  // outsideArea: touching edges count). The bands span the bitmap's width, one below the other.
   std::uint8_t bandsMeeting(const pf::Rect& box) const
   {
+    if (box.maxX() < bitmapArea_.minX() || box.minX() > bitmapArea_.maxX()) {
+      return 0;
+    }
+    const double top = box.minY();
+    const double bottom = box.maxY();
     std::uint8_t bits = 0;
-    for (std::size_t index = 0; index < bands.size(); ++index) {
-      if (!elementdrawing::outsideArea(box, bands[index].area)) {
+    for (std::size_t index = 0; index < bandRows_.size(); ++index) {
+      if (!(bottom < bandRows_[index].first || top > bandRows_[index].second)) {
         bits = static_cast<std::uint8_t>(bits | (1U << index));
       }
     }
@@ -659,7 +668,8 @@ private:
   // reach_: each run's entries are written by the thread that places it before placedRuns_
   // counts it.
   double strokeScale_ = 1.0;
-  std::vector<pf::AffineTransform> transforms_;  // [0]: the root's
+  std::vector<std::pair<double, double>> bandRows_;  // each band's top and bottom edge
+  std::vector<pf::AffineTransform> transforms_;      // [0]: the root's
   std::vector<Item> items_;
   std::vector<std::uint8_t> reach_;  // per item, a bit per band
   std::atomic<std::size_t> nextRun_ = 0;
