@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <set>
 #include <unordered_map>
 #include <utility>
 
@@ -167,13 +168,48 @@ std::optional<QRegion> NodeEditorConnectionLayer::changedRegion(const std::vecto
     before.emplace(items_[i].widget, i);
   }
   std::vector<QRect> changed;
+  // A curve changes the tiles it passes through, not the whole of its frame (which for a long
+  // one is most of the visible area).
+  std::set<std::pair<int, int>> cells;
+  // `drawn`: an item of the kept picture (its view may be gone; only its kept points are read).
+  auto addCurve = [&cells, &changed](const Item& item, bool drawn) {
+    if (!item.isCurve) {
+      changed.push_back(item.bounds);
+      return;
+    }
+    if (!item.points && !drawn && item.view != nullptr) {
+      const QList<QPolygonF> polygons = item.view->curve().toSubpathPolygons();
+      item.points = std::make_shared<const QPolygonF>(polygons.isEmpty() ? QPolygonF() : polygons.front());
+    }
+    if (!item.points) {
+      if (!drawn) {
+        changed.push_back(item.bounds);
+      }
+      return;  // a kept item without points was never drawn: nothing of it to take away
+    }
+    const QPolygonF& points = *item.points;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+      const QPointF& a = points[i];
+      const QPointF& b = points[std::min(i + 1, points.size() - 1)];
+      const QRectF box = QRectF(a, b).normalized().adjusted(-kReach, -kReach, kReach, kReach);
+      const int left = static_cast<int>(std::floor(box.left() / kTileSide));
+      const int right = static_cast<int>(std::floor(box.right() / kTileSide));
+      const int top = static_cast<int>(std::floor(box.top() / kTileSide));
+      const int bottom = static_cast<int>(std::floor(box.bottom() / kTileSide));
+      for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right; ++x) {
+          cells.emplace(x, y);
+        }
+      }
+    }
+  };
   std::vector<bool> seen(items_.size(), false);
   std::size_t lastIndex = 0;
   bool any = false;
   for (const Item& item : items) {
     const auto found = before.find(item.widget);
     if (found == before.end()) {
-      changed.push_back(item.bounds);
+      addCurve(item, false);
       continue;
     }
     // What stays must keep its order; anything restacked is drawn anew everywhere.
@@ -185,25 +221,36 @@ std::optional<QRegion> NodeEditorConnectionLayer::changedRegion(const std::vecto
     seen[found->second] = true;
     const Item& old = items_[found->second];
     if (!item.looksTheSame(old)) {
-      changed.push_back(old.bounds);
-      changed.push_back(item.bounds);
+      addCurve(old, true);
+      addCurve(item, false);
     }
   }
   for (std::size_t i = 0; i < items_.size(); ++i) {
     if (!seen[i]) {
-      changed.push_back(items_[i].bounds);
+      addCurve(items_[i], true);
     }
   }
+  QRegion region;
   if (changed.size() > kMaxDirtyRects) {
     QRect box;
     for (const QRect& rect : changed) {
       box |= rect;
     }
-    return QRegion(box);
+    region = QRegion(box);
+  } else {
+    for (const QRect& rect : changed) {
+      region += rect;
+    }
   }
-  QRegion region;
-  for (const QRect& rect : changed) {
-    region += rect;
+  if (cells.size() > 4 * kMaxDirtyRects) {
+    QRect box;
+    for (const auto& [x, y] : cells) {
+      box |= QRect(x * kTileSide, y * kTileSide, kTileSide, kTileSide);
+    }
+    return region + box;
+  }
+  for (const auto& [x, y] : cells) {
+    region += QRect(x * kTileSide, y * kTileSide, kTileSide, kTileSide);
   }
   return region;
 }
