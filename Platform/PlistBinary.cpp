@@ -18,12 +18,13 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 8;
 constexpr std::size_t kTrailerSize = 32;
-// A file with more objects than this is not one of ours; the check below keeps a few bytes
-// of bookkeeping per object.
-constexpr std::uint64_t kMaxObjects = 16'000'000;
-// Shared objects are read into one copy per reference: cap what that expansion makes.
-constexpr std::uint64_t kMaxExpandedNodes = 4'000'000;
-constexpr std::uint64_t kMaxExpandedBytes = 512ull * 1024 * 1024;
+// A file with more objects than this is not one of ours: a document of 100,000 shape nodes
+// holds 22.5 million. The check below keeps about 30 bytes of bookkeeping per object.
+constexpr std::uint64_t kMaxObjects = 32'000'000;
+// Shared objects are read into one copy per reference: cap what that expansion makes, at what
+// the largest files hold without any sharing (the file size cap of PropertyList.h).
+constexpr std::uint64_t kMaxExpandedNodes = kMaxObjects;
+constexpr std::uint64_t kMaxExpandedBytes = 1024ull * 1024 * 1024;
 
 std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b)
 {
