@@ -267,7 +267,7 @@ bool SVGReading::readPathData(std::string_view line)
       // Number pairs after a move are lines to, relative after a relative move; any pair
       // continues, one that starts with a zero or a one-digit number as well. A lone last number
       // is skipped.
-      command = previous == "M" ? "L" : "l";
+      command.assign(1, previous == "M" ? 'L' : 'l');
       continued = previous;
       read = index;
     } else if (static_cast<float>(tokenValue) != 0.0f && token.size() >= 2 && previous.size() == 1 &&
