@@ -23,6 +23,7 @@
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
+#include "MorvNode/Model/MVParameterValueExpression.h"
 #include "Platform/GeometryStrings.h"
 #include "Platform/PlistValue.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -61,7 +62,7 @@ void MVNodeView::initInterface()
     FeedbackManager::log("Error, MVNodeView initInterface with no node assigned for the view");
     return;
   }
-  resize(static_cast<int>(node_->nodeClass().nodeViewDefaultWidth), height());
+  resize(nodeViewWidth(*node_), height());
   buildHeader();
   updateHeaderInterface();
   initParameterInterface();
@@ -211,7 +212,12 @@ void MVNodeView::sortParameterViews()
     return;
   }
   int y = node_->hasNodeHeader() ? kHeaderHeight : kNoHeaderTop;
-  bool connectionsMoved = false;
+  // A simple math box fits its expression; its outputs move with its right edge.
+  const int newWidth = nodeViewWidth(*node_);
+  bool connectionsMoved = newWidth != width();
+  if (newWidth != width()) {
+    resize(newWidth, height());
+  }
   const MVParameterView* previous = nullptr;
   for (const auto& parameter : node_->parameters()) {
     MVParameterView* row = MVParameterView::rowOf(*parameter);
@@ -248,6 +254,21 @@ void MVNodeView::sortParameterViews()
     }
     editor_->nodesChanged();
   }
+}
+
+int MVNodeView::nodeViewWidth(const MVNode& node)
+{
+  const int defaultWidth = static_cast<int>(node.nodeClass().nodeViewDefaultWidth);
+  if (node.hasNodeHeader() || node.className() != "ValueMiniMathNode") {
+    return defaultWidth;
+  }
+  const auto* expression = dynamic_cast<const MVParameterValueExpression*>(node.parameterNamed("Value"));
+  if (expression == nullptr) {
+    return defaultWidth;
+  }
+  // Characters as the text field counts them (UTF-16 units).
+  const qsizetype length = QString::fromStdString(expression->expressionString()).size();
+  return length < 5 ? 80 : length < 8 ? 100 : defaultWidth;
 }
 
 void MVNodeView::layoutNode()
@@ -409,36 +430,36 @@ void MVNodeView::requestLayout()
 
 void MVNodeView::rowMouseEvent(MVParameterView* row, QMouseEvent* event)
 {
-  (void)row;
-  forwardMouseEvent(event);
+  // The event's position is the row's own: the canvas maps it from the row.
+  forwardMouseEvent(row != nullptr ? static_cast<QWidget*>(row) : this, event);
 }
 
-void MVNodeView::forwardMouseEvent(QMouseEvent* event)
+void MVNodeView::forwardMouseEvent(QWidget* source, QMouseEvent* event)
 {
   if (editor_ != nullptr) {
-    editor_->editorMouseEvent(this, event);
+    editor_->editorMouseEvent(source, event);
   }
   event->accept();
 }
 
 void MVNodeView::mousePressEvent(QMouseEvent* event)
 {
-  forwardMouseEvent(event);
+  forwardMouseEvent(this, event);
 }
 
 void MVNodeView::mouseMoveEvent(QMouseEvent* event)
 {
-  forwardMouseEvent(event);
+  forwardMouseEvent(this, event);
 }
 
 void MVNodeView::mouseReleaseEvent(QMouseEvent* event)
 {
-  forwardMouseEvent(event);
+  forwardMouseEvent(this, event);
 }
 
 void MVNodeView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-  forwardMouseEvent(event);
+  forwardMouseEvent(this, event);
 }
 
 void MVNodeView::contextMenuEvent(QContextMenuEvent* event)

@@ -49,8 +49,11 @@ public:
   void updateInterfaceEnabledState();
   void updateInterfaceSelectionState();
   void updateInterfaceWarningsState();
-  // Restacks the rows and fits the height.
+  // Restacks the rows and fits the height (and a simple math box's width).
   virtual void sortParameterViews();
+  // The box's width in points: the class's, except for a simple math box, which is 80 wide for
+  // an expression shorter than 5 characters and 100 for one shorter than 8.
+  static int nodeViewWidth(const MVNode& node);
   // After a "needs layout" mark: restack and refresh every state.
   virtual void layoutNode();
   void refreshGraphicsPreviews();
@@ -91,7 +94,8 @@ protected:
 private:
   void buildHeader();
   void menuButtonPressed();
-  void forwardMouseEvent(QMouseEvent* event);
+  // `source` is this view or one of its descendants: the widget whose coordinates the event has.
+  void forwardMouseEvent(QWidget* source, QMouseEvent* event);
 
   MVNode* node_ = nullptr;  // owns this view's adapter; cleared when it goes
   NodeViewEditorView* editor_ = nullptr;  // the canvas, parent of this view, outlives it

@@ -1,6 +1,7 @@
 #include "MorvNode/Editor/MVNodeViewShape.h"
 
 #include <limits>
+#include <string>
 
 #include "MorvNode/Editor/MVNodeView.h"
 #include "MorvNode/Model/MVNode.h"
@@ -27,12 +28,17 @@ void MVNodeViewShape::keyOf(const MVNode& node, std::string& key)
   for (const auto& parameter : node.parameters()) {
     key += parameter->layoutHidden() ? '0' : '1';
   }
+  // A simple math box's width follows its expression.
+  if (const int width = MVNodeView::nodeViewWidth(node); width != static_cast<int>(node.nodeClass().nodeViewDefaultWidth)) {
+    key += ':';
+    key += std::to_string(width);
+  }
 }
 
 MVNodeViewShape MVNodeViewShape::estimate(const MVNode& node)
 {
   MVNodeViewShape shape;
-  const double width = node.nodeClass().nodeViewDefaultWidth;
+  const double width = MVNodeView::nodeViewWidth(node);
   const double none = std::numeric_limits<double>::quiet_NaN();
   double y = node.hasNodeHeader() ? MVNodeView::kHeaderHeight : MVNodeView::kNoHeaderTop;
   for (const auto& parameter : node.parameters()) {

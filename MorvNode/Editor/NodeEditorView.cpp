@@ -141,10 +141,17 @@ NodeEditorView::NodeEditorView(QWidget* parent)
   verticalScrollBar()->setSingleStep(20);
   updateScrollRanges();
   updateContentPosition();
+  // Hover follows the pointer over the whole canvas, boxes and rows included (see eventFilter).
+  if (QCoreApplication* application = QCoreApplication::instance()) {
+    application->installEventFilter(this);
+  }
 }
 
 NodeEditorView::~NodeEditorView()
 {
+  if (QCoreApplication* application = QCoreApplication::instance()) {
+    application->removeEventFilter(this);
+  }
   connectionAnimationTimer_.invalidate();
   addNodeMenuTimer_.invalidate();
   pendingViewsTimer_.invalidate();

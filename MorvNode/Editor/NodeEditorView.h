@@ -211,6 +211,9 @@ protected:
   void dropEvent(QDropEvent* event) override;
   bool viewportEvent(QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // Sees the application's pointer moves: those over a part of a box that does not follow the
+  // pointer (a row, a label) reach no handler, and the hover highlight needs them.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   class LayoutMark;
@@ -310,6 +313,7 @@ private:
   bool mouseCopyNodeOnDrag_ = false;
   bool panning_ = false;
   bool copyUndoGroupOpen_ = false;  // an option-drag copy is one undo step with its move
+  std::string copyUndoActionName_;  // that step's name, by the number of copies
   bool spaceHeld_ = false;
   double lastEdgeScrollTime_ = 0.0;
   QPointer<QMenu> addNodeMenu_;

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
+#include "MorvNode/Controller/MVNodeClipboard.h"
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Controller/NodeControllerDocumentProtocol.h"
 #include "MorvNode/Editor/DragResizeCornerView.h"
@@ -259,6 +260,22 @@ void NodeEditorView::editorMouseEvent(QWidget* source, QMouseEvent* event)
   lastPointerGlobal_ = event->globalPosition();
 }
 
+bool NodeEditorView::eventFilter(QObject* watched, QEvent* event)
+{
+  // The toolkit drops a move without a button at the first widget under the pointer that does
+  // not follow the pointer, before any handler: over a row or its labels the canvas would never
+  // hear it. Widgets that follow the pointer (the boxes) hand their moves over themselves.
+  if (event->type() == QEvent::MouseMove && watched->isWidgetType() && canvas_ != nullptr) {
+    auto* widget = static_cast<QWidget*>(watched);
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    if (mouse->buttons() == Qt::NoButton && widget != canvas_ && !widget->hasMouseTracking() &&
+        canvas_->isAncestorOf(widget)) {
+      mouseMoved(widget->mapTo(canvas_, mouse->position()));
+    }
+  }
+  return QAbstractScrollArea::eventFilter(watched, event);
+}
+
 bool NodeEditorView::isEditingText() const
 {
   // The window's focus widget also while the window is not active (an inspector panel open).
@@ -275,7 +292,7 @@ void NodeEditorView::closeCopyUndoGroup()
   copyUndoGroupOpen_ = false;
   NodeControllerDocumentProtocol* document = controller_ != nullptr ? controller_->document() : nullptr;
   if (pf::UndoManager* undo = document != nullptr ? document->undoManager() : nullptr) {
-    undo->setActionName("copying nodes");
+    undo->setActionName(copyUndoActionName_);
     undo->endUndoGrouping();
   }
 }
@@ -829,80 +846,22 @@ void NodeEditorView::copySelectionForDrag()
   if (controller_ == nullptr) {
     return;
   }
-  NodeControllerDocumentProtocol* document = controller_->document();
   const std::vector<MVNode*> selected = controller_->selectedNodesArray();
-  std::unordered_map<const MVNode*, MVNode*> copies;
-  std::vector<MVNode*> added;
-  for (MVNode* node : selected) {
-    if (node->className() == "ArtboardNode") {
-      continue;  // there is only ever one artboard
-    }
-    std::unique_ptr<MVNode> created;
-    {
-      // Making the copy is no step of its own: the creation below is.
-      MVUndoRegistrationPause paused(document);
-      created = node->copy();
-      if (created != nullptr) {
-        created->setInitialNodeViewOrigin(node->initialNodeViewOrigin());  // the drag moves it
-      }
-    }
-    if (created == nullptr) {
-      continue;
-    }
-    const std::string nodeId = created->nodeId();
-    MVNode* copy = controller_->appendLoadedNode(std::move(created), nodeId);
-    if (document != nullptr) {
-      document->storeNodeCreationUndoStateForNode(copy, std::string("copying nodes"));
-    }
-    copies.emplace(node, copy);
-    added.push_back(copy);
+  const auto copyable = std::count_if(selected.begin(), selected.end(),
+                                      [](const MVNode* node) { return node->className() != "ArtboardNode"; });
+  if (copyable == 0) {
+    return;  // there is only ever one artboard: the drag moves it
   }
-  if (added.empty()) {
-    return;
-  }
+  // The copies are added as a paste that keeps positions: connections among them are copied,
+  // and those to nodes outside the selection are kept (a copy is fed and feeds as its source).
   // The copy and the move that follows are one step, closed at the release.
-  if (document != nullptr && document->undoManager() != nullptr && !copyUndoGroupOpen_) {
-    // The group opened before the first copy's record would hold it too; records made above
-    // join the pass group, which this group nests in, so they undo together.
-    document->undoManager()->beginUndoGrouping();
+  NodeControllerDocumentProtocol* document = controller_->document();
+  if (pf::UndoManager* undo = document != nullptr ? document->undoManager() : nullptr; undo != nullptr && !copyUndoGroupOpen_) {
+    undo->beginUndoGrouping();
     copyUndoGroupOpen_ = true;
   }
-  // The connections among the copied nodes are copied with them; others are not.
-  if (document != nullptr) {
-    document->storeCurrentConnectionsUndoState(std::string("copying nodes"));
-  }
-  std::vector<std::pair<MVParameterSocket*, MVParameterSocket*>> links;
-  for (const auto& connection : controller_->connectionArray()) {
-    const auto from = copies.find(connection->fromNode());
-    const auto to = copies.find(connection->toNode());
-    if (from == copies.end() || to == copies.end() || connection->hasLooseEnd()) {
-      continue;
-    }
-    const MVParameterSocket* output = connection->fromSocket();
-    const MVParameterSocket* input = connection->toSocket();
-    MVParameter* copiedOutput = from->second->parameterNamed(output->parameter()->name());
-    MVParameter* copiedInput = to->second->parameterNamed(input->parameter()->name());
-    if (copiedOutput == nullptr || copiedInput == nullptr ||
-        output->socketIndex() >= static_cast<int>(copiedOutput->outputSockets().size()) ||
-        input->socketIndex() >= static_cast<int>(copiedInput->inputSockets().size())) {
-      continue;
-    }
-    links.emplace_back(copiedOutput->outputSockets()[output->socketIndex()].get(),
-                       copiedInput->inputSockets()[input->socketIndex()].get());
-  }
-  for (const auto& [output, input] : links) {
-    controller_->addConnectionFromSocket(output, input);
-  }
-  if (NodeControllerDocumentProtocol* named = document; named != nullptr && named->undoManager() != nullptr) {
-    named->undoManager()->setActionName("copying nodes");
-  }
-  controller_->nodeArrayChanged();
-  layoutPass();  // the copies need their views now
-  controller_->selectNode(nullptr, false, false, false);
-  for (MVNode* copy : added) {
-    controller_->selectNode(copy, true, false, false);
-  }
-  controller_->updateAfterSelectionChange();
+  copyUndoActionName_ = copyable == 1 ? "duplicating node" : "duplicating nodes";
+  addNodesAndConnectionsFromDictionary(MVNodeClipboard::descriptionOfNodesAndConnections(*controller_, selected), false);
 }
 
 // ---- Keys ----

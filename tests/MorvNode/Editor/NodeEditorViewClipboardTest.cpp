@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -127,6 +129,64 @@ TEST_F(NodeEditorClipboardTest, PasteInTheSameDocumentOffsetsTheCopyAndKeepsItsO
   undo();
   EXPECT_EQ(controller.nodeArray().size(), 3U);
   EXPECT_EQ(connectionList(), before);
+}
+
+TEST_F(NodeEditorClipboardTest, ACopyDragDuplicatesInPlaceKeepingOutsideConnections)
+{
+  // P -> Q -> R: a shape feeding a transform feeding the artboard.
+  MVNode* shape = add("ElementShapeNode", {0, 200});
+  MVNode* change = add("ChangeTransformNode", {250, 200});
+  auto* artboard = dynamic_cast<ArtboardNode*>(add("ArtboardNode", {500, 0}));
+  const std::string layer = artboard->layers().front()->name();
+  link(shape, "Graphics", change, "Graphics");
+  link(change, "Graphics", artboard, layer);
+  const std::vector<std::string> original = connectionList();
+  const struct {
+    std::vector<MVNode*> selection;
+    Qt::KeyboardModifier modifier;
+    const char* actionName;
+  } cases[] = {{{change}, Qt::AltModifier, "duplicating node"},
+               {{change}, Qt::ControlModifier, "duplicating node"},
+               {{shape, change}, Qt::AltModifier, "duplicating nodes"},
+               {{shape, change, artboard}, Qt::ControlModifier, "duplicating nodes"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.actionName + std::string(c.modifier == Qt::AltModifier ? " Alt" : " Ctrl"));
+    select(c.selection);
+    const std::size_t before = controller.nodeArray().size();
+    drag(headerPoint(change), headerPoint(change) + QPointF(0, 150), c.modifier);
+    // The artboard is never copied.
+    const std::size_t copies = c.selection.size() - (c.selection.back() == artboard ? 1 : 0);
+    ASSERT_EQ(controller.nodeArray().size(), before + copies);
+    EXPECT_EQ(document.undoManager()->undoActionName(), c.actionName);
+    EXPECT_EQ(change->initialNodeViewOrigin(), pf::Point(250, 200));
+    MVNode* copiedChange = controller.nodeArray().back().get();
+    EXPECT_EQ(copiedChange->className(), "ChangeTransformNode");
+    EXPECT_EQ(copiedChange->initialNodeViewOrigin(), pf::Point(250, 350));
+    EXPECT_EQ(controller.selectedNodesArray().size(), copies);
+    EXPECT_TRUE(copiedChange->selected());
+    const std::string copy = copiedChange->nodeId();
+    // Fed by the shape, or by the shape's copy when both were copied; feeding the artboard.
+    const std::string feeder = copies == 1 ? shape->nodeId() : controller.nodeArray()[before]->nodeId();
+    std::vector<std::string> expected = original;
+    expected.push_back(feeder + ".Graphics -> " + copy + ".Graphics");
+    expected.push_back(copy + ".Graphics -> " + artboard->nodeId() + "." + layer);
+    std::vector<std::string> after = connectionList();
+    std::sort(after.begin(), after.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(after, expected);
+
+    undo();
+    EXPECT_EQ(controller.nodeArray().size(), before);
+    EXPECT_EQ(connectionList(), original);
+    redo();
+    EXPECT_EQ(controller.nodeArray().size(), before + copies);
+    after = connectionList();
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(controller.nodeArray().back()->initialNodeViewOrigin(), pf::Point(250, 350));
+    undo();
+    EXPECT_EQ(connectionList(), original);
+  }
 }
 
 TEST_F(NodeEditorClipboardTest, CopyAndPasteRoundTripsASelectionIntoAnotherDocument)

@@ -25,12 +25,15 @@
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
 #include "MorvNode/Inspector/HoverControlsView.h"
+#include "MorvNode/Inspector/MVParameterSocketView.h"
+#include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterSocket.h"
+#include "MorvNode/Model/MVParameterValueExpression.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/UndoManager.h"
 
@@ -127,6 +130,58 @@ TEST_F(NodeEditorTest, DroppingAnythingButARegularFileAddsNoNodeAndDoesNotWait)
   std::filesystem::remove_all(folder);
   EXPECT_FALSE(blocked);
   EXPECT_EQ(controller.nodeArray().size(), nodes);
+}
+
+TEST_F(NodeEditorTest, PointerEventsOnRowsReachTheCanvasWhereTheyHappen)
+{
+  // Input sockets sit on the box's left edge, on their rows: a press there is a press on the row.
+  MVNode* shape = add("ElementShapeNode", {20, 300});
+  auto* artboard = dynamic_cast<ArtboardNode*>(add("ArtboardNode", {400, 0}));
+  ASSERT_NE(artboard, nullptr);
+  MVNode* value = add("ValueNode", {-300, 40});
+  const std::string layer = artboard->layers().front()->name();
+  struct Case {
+    MVNode* to;
+    std::string input;
+    MVNode* from;
+    std::string output;
+  };
+  for (const Case& c : {Case{artboard, layer, shape, "Graphics"}, Case{shape, "Size", value, "Value"}}) {
+    SCOPED_TRACE(c.input);
+    const QPointF input = socketPoint(c.to, c.input, false);
+    const QWidget* hit = editor->canvas()->childAt(input.toPoint());
+    while (hit != nullptr && qobject_cast<const MVParameterView*>(hit) == nullptr) {
+      hit = hit->parentWidget();
+    }
+    ASSERT_NE(hit, nullptr) << "the socket lies on its row";
+    const pf::Point origin = originOf(c.to);
+
+    // Hovering the socket lights it, and only it.
+    dragTo(input + QPointF(1, 1));
+    MVParameterSocket* socket = editor->socketAtLocation(input + QPointF(1, 1), 0);
+    ASSERT_NE(socket, nullptr);
+    ASSERT_EQ(socket->parameter()->node(), c.to);
+    const auto* marker = dynamic_cast<const MVParameterSocketViewAdapter*>(socket->socketView());
+    ASSERT_TRUE(marker != nullptr && marker->view() != nullptr);
+    EXPECT_TRUE(marker->view()->hoverHighlight());
+    dragTo(input + QPointF(30, 1));
+    EXPECT_FALSE(marker->view()->hoverHighlight());
+
+    // A new connection from the input to an output; the box stays.
+    drag(input + QPointF(1, 1), socketPoint(c.from, c.output, true));
+    const std::string expected = c.from->nodeId() + "." + c.output + " -> " + c.to->nodeId() + "." + socket->parameter()->name();
+    EXPECT_EQ(originOf(c.to), origin);
+    ASSERT_FALSE(connectionList().empty());
+    EXPECT_EQ(connectionList().back(), expected);
+    EXPECT_EQ(document.undoManager()->undoActionName(), "adding connection");
+
+    // Its end, grabbed on the row, is dragged off into empty canvas: disconnected.
+    const std::size_t count = connectionList().size();
+    drag(input + QPointF(3, 0), canvasPoint({900, 650}));
+    EXPECT_EQ(connectionList().size(), count - 1);
+    EXPECT_EQ(document.undoManager()->undoActionName(), "remove connection");
+    EXPECT_EQ(originOf(c.to), origin);
+  }
 }
 
 TEST_F(NodeEditorTest, AConnectionThatWouldCloseALoopIsRefused)
@@ -257,6 +312,37 @@ TEST_F(NodeEditorTest, AltOrCtrlDragCopiesTheSelectionWithItsInnerConnections)
     });
   }
   EXPECT_EQ(connectionList(), std::vector<std::string>{"1.Value -> 2.A"});
+}
+
+TEST_F(NodeEditorTest, ASimpleMathBoxIsAsWideAsItsExpressionNeeds)
+{
+  MVNode* math = add("ValueMiniMathNode", {20, 40});
+  MVNode* target = add("ValueMathNode", {300, 40});
+  drag(socketPoint(math, "Value", true), socketPoint(target, "A", false));
+  ASSERT_EQ(connectionList().size(), 1U);
+  auto* expression = math->parameterNamed<MVParameterValueExpression>("Value");
+  ASSERT_NE(expression, nullptr);
+  const MVNodeView* view = NodeEditorView::viewOfNode(math);
+  EXPECT_EQ(view->width(), 80);  // "a/2"
+  // Under 5 characters 80 points, under 8 100, else the class's width; and back.
+  const struct {
+    const char* text;
+    int width;
+  } cases[] = {{"a*22", 80}, {"a*222", 100}, {"a*22222", 100}, {"a*222222", 120}, {"a*2222222222", 120},
+               {"a+1", 80}, {"a*2222", 100}, {"", 80}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    step([&] { expression->setExpressionString(c.text); });
+    EXPECT_EQ(view->width(), c.width);
+    // The output socket and its connection follow the right edge.
+    EXPECT_EQ(socketPoint(math, "Value", true).x(), view->x() + c.width);
+    const MVConnectionView* line = NodeEditorView::viewOfConnection(controller.connectionArray().front().get());
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->fromEndLocation(), socketPoint(math, "Value", true));
+    for (const MVParameterView* row : view->findChildren<MVParameterView*>()) {
+      EXPECT_EQ(row->width(), c.width);
+    }
+  }
 }
 
 TEST_F(NodeEditorTest, RubberBandSelectsAndShiftTogglesThenDeleteRemovesWithUndo)
