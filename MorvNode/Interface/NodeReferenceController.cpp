@@ -180,27 +180,42 @@ void NodeReferenceController::setRandomSource(const RandomSource* randomSource)
 
 void NodeReferenceController::buildOutline()
 {
+  // The rows are the reference menu's items, in order: a node type ("Artboard Node") is a row of
+  // its own, a category a header row holding its submenu's items.
   const std::unique_ptr<MVMenu> menu = MVNodeCatalogue::addNodeMenu({}, std::nullopt, true);
   QFont headerFont = outline_->font();
   headerFont.setBold(true);
-  for (const MVMenuItem& category : menu->items) {
-    if (category.isSeparator || !category.submenu) {
-      continue;
+  auto addRow = [](QTreeWidgetItem* row, const MVMenuItem& item) {
+    if (item.isSeparator) {
+      row->setFlags(Qt::NoItemFlags);
+      row->setSizeHint(0, QSize(0, 5));
+      return;
     }
-    auto* header = new QTreeWidgetItem(outline_, {QString::fromStdString(category.title)});
-    header->setFont(0, headerFont);
-    header->setFlags(Qt::ItemIsEnabled);
-    header->setSizeHint(0, QSize(0, 26));
-    for (const MVMenuItem& item : category.submenu->items) {
-      const pf::PlistValue* className = item.representedObject.find("Node class");
-      if (item.isSeparator || className == nullptr || className->asString() == nullptr) {
-        continue;
-      }
-      auto* row = new QTreeWidgetItem(header, {QString::fromStdString(item.title)});
+    row->setText(0, QString::fromStdString(item.title));
+    row->setToolTip(0, QString::fromStdString(item.toolTip));
+    row->setSizeHint(0, QSize(0, 22));
+    const pf::PlistValue* className = item.representedObject.find("Node class");
+    if (className != nullptr && className->asString() != nullptr) {
       row->setData(0, kClassNameRole, QString::fromStdString(*className->asString()));
       row->setIcon(0, NodeEditorIcons::menuIcon(*className->asString()));
-      row->setToolTip(0, QString::fromStdString(item.toolTip));
-      row->setSizeHint(0, QSize(0, 22));
+    }
+  };
+  for (const MVMenuItem& item : menu->items) {
+    auto* top = new QTreeWidgetItem(outline_);
+    if (!item.submenu) {
+      addRow(top, item);
+      continue;
+    }
+    top->setText(0, QString::fromStdString(item.title));
+    top->setFont(0, headerFont);
+    top->setFlags(Qt::ItemIsEnabled);
+    top->setSizeHint(0, QSize(0, 26));
+    const pf::PlistValue* iconClass = item.representedObject.find("Icon class");
+    if (iconClass != nullptr && iconClass->asString() != nullptr) {
+      top->setIcon(0, NodeEditorIcons::menuIcon(*iconClass->asString()));
+    }
+    for (const MVMenuItem& child : item.submenu->items) {
+      addRow(new QTreeWidgetItem(top), child);
     }
   }
 }
@@ -222,16 +237,26 @@ void NodeReferenceController::openNodeReference()
 void NodeReferenceController::nodeHelpSelectItemForNodeType(const std::string& nodeClassName)
 {
   const QString wanted = QString::fromStdString(nodeClassName);
+  auto select = [this](QTreeWidgetItem* row) {
+    outline_->clearSelection();
+    row->setSelected(true);
+    outline_->setCurrentItem(row);
+    outline_->scrollToItem(row);
+  };
   for (int top = 0; top < outline_->topLevelItemCount(); ++top) {
-    QTreeWidgetItem* header = outline_->topLevelItem(top);
-    for (int child = 0; child < header->childCount(); ++child) {
-      QTreeWidgetItem* row = header->child(child);
+    QTreeWidgetItem* item = outline_->topLevelItem(top);
+    if (item->childCount() == 0) {
+      if (item->data(0, kClassNameRole).toString() == wanted) {
+        select(item);
+        return;
+      }
+      continue;
+    }
+    for (int child = 0; child < item->childCount(); ++child) {
+      QTreeWidgetItem* row = item->child(child);
       if (row->data(0, kClassNameRole).toString() == wanted) {
-        header->setExpanded(true);
-        outline_->clearSelection();
-        row->setSelected(true);
-        outline_->setCurrentItem(row);
-        outline_->scrollToItem(row);
+        item->setExpanded(true);
+        select(row);
         return;
       }
     }

@@ -377,4 +377,27 @@ TEST_F(ApplicationPanelsTest, NodeReferenceShowsTheTypeOfADocumentAndItsSampleLi
   EXPECT_TRUE(alerts_.alerts.empty());
 }
 
+TEST_F(ApplicationPanelsTest, NodeReferenceOutlineHoldsTheMenuItemsTheArtboardFirst)
+{
+  panels_->showHelpForNodeType("ElementShapeNode");
+  NodeReferenceController& reference = *panels_->nodeReferenceController();
+  const QTreeWidget& outline = *reference.outlineView();
+  ASSERT_GT(outline.topLevelItemCount(), 1);
+  // A node type without a category is a row of its own, which can be chosen.
+  const QTreeWidgetItem& artboard = *outline.topLevelItem(0);
+  EXPECT_EQ(artboard.text(0), "Artboard Node");
+  EXPECT_EQ(artboard.childCount(), 0);
+  EXPECT_TRUE(artboard.flags() & Qt::ItemIsSelectable);
+  EXPECT_EQ(outline.topLevelItem(1)->text(0), "Element nodes");
+  EXPECT_FALSE(outline.topLevelItem(1)->flags() & Qt::ItemIsSelectable);
+
+  for (const char* type : {"ArtboardNode", "RepeatGridNode", "ArtboardNode"}) {
+    panels_->showHelpForNodeType(type);
+    EXPECT_EQ(reference.selectedNodeType(), type);
+    ASSERT_NE(reference.demoNode(), nullptr);
+    EXPECT_EQ(reference.demoNode()->className(), type);
+  }
+  reference.close();
+}
+
 }  // namespace
