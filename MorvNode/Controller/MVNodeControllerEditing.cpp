@@ -603,8 +603,8 @@ void MVNodeController::updateStatisticsPanelWithRenderer(const MVElementRenderer
       statisticsPanel_->setElementCountText(*texts.elementCount);
     }
   }
-  // TODO(Drag-edit on the preview): leave the status line alone while a drag-edit runs.
-  if (previewView_ != nullptr) {
+  // A drag-edit's hint ("Hold Shift for uniform scale") stays until the drag ends.
+  if (previewView_ != nullptr && !dragEdit_.isDragInProgress()) {
     previewView_->setStatusMessage(texts.status);
   }
 }

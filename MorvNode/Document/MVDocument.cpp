@@ -678,7 +678,9 @@ void MVDocument::showHelpForNodeType(const std::string& nodeClassName)
 
 void MVDocument::openAnimationPanel()
 {
-  // TODO(Document window): expand the collapsed timeline through the window's companion.
+  if (window_ != nullptr) {
+    window_->openAnimationPanel();
+  }
 }
 
 void MVDocument::animationTogglePlay()

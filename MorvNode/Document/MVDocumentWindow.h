@@ -31,6 +31,9 @@ public:
   // The preview's status line ("Loading..."); nullopt clears it.
   virtual void setStatusMessage(const std::optional<std::string>& message) = 0;
 
+  // Shows the animation timeline, expanding the collapsed areas that hold it.
+  virtual void openAnimationPanel() {}
+
   // The preview's zoom: view points per artboard unit (what "Scale To Display" exports at).
   virtual double previewDisplayScale() const { return 1.0; }
 

@@ -8,6 +8,7 @@
 #include "MorvNode/Controller/MVMenu.h"
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Interface/InterfaceHelper.h"
 #include "MorvNode/Model/MVNode.h"
 #include "Shared/ODAnimation/Timeline/ODAnimationPanelView.h"
 
@@ -35,6 +36,10 @@ QMenu* AnimationPanelPane::menuFromModel(const MVMenu& model, QWidget* parent)
     if (item.submenu != nullptr) {
       QMenu* submenu = menuFromModel(*item.submenu, menu);
       submenu->setTitle(QString::fromStdString(item.title));
+      // A node's item shows its class's icon.
+      if (!item.iconName.empty()) {
+        submenu->setIcon(InterfaceHelper::shared().menuIconNamed(item.iconName));
+      }
       menu->addMenu(submenu);
       continue;
     }

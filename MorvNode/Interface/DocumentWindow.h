@@ -102,7 +102,7 @@ public:
   void closeWithoutAsking();
 
   // ---- Panels ----
-  void openAnimationPanel();
+  void openAnimationPanel() override;
   void closeAnimationPanel();
   void toggleAnimationPanel();
   void openPreviewPanel();

@@ -991,13 +991,16 @@ void MVPreviewView::mouseMoveEvent(QMouseEvent* event)
     lastPointer_ = event->position();
     return;
   }
+  // Each move is measured from the one before: small moves are jitter and do not add up.
   const QPointF now = event->position();
-  const QPointF delta = now - lastPointer_;
+  const QPointF previous = lastPointer_;
+  lastPointer_ = now;
+  lastGlobalPointer_ = event->globalPosition();
+  const QPointF delta = now - previous;
   if (std::abs(delta.x()) <= 0.9 && std::abs(delta.y()) <= 0.9) {
     return;
   }
-  dragEditStep(lastPointer_, now, (event->modifiers() & Qt::ShiftModifier) != 0);
-  lastPointer_ = now;
+  dragEditStep(previous, now, (event->modifiers() & Qt::ShiftModifier) != 0);
 }
 
 void MVPreviewView::mouseReleaseEvent(QMouseEvent* event)

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include "MorvNode/Controller/MVNodeController.h"
+#include "MorvNode/Controller/MVMenu.h"
+#include "MorvNode/Controller/MVControllerAnimation.h"
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Editor/NodeEditorView.h"
@@ -34,11 +37,14 @@
 #include "MorvNode/Interface/QtPasteboard.h"
 #include "MorvNode/Interface/QtRunLoop.h"
 #include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Nodes/Elements/ElementNode.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/AlertPresenter.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Shared/LockingSplitView/CollapsingSplitView.h"
+#include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Shared/ODAnimation/Timeline/ODAnimationPanelView.h"
 
 namespace {
@@ -301,6 +307,60 @@ TEST_F(DocumentWindowTest, SliderRangeWidensWithTheScale)
   }
 }
 
+TEST_F(DocumentWindowTest, DragEditOnThePreviewIgnoresEachSmallMoveOnItsOwn)
+{
+  DocumentWindow* window = controller_->newDocument();
+  window->show();
+  addShape(*window);
+  MVNodeController& nodes = window->document().nodeController();
+  auto* shape = dynamic_cast<ElementNode*>(nodes.nodeArray().back().get());
+  ASSERT_NE(shape, nullptr);
+  MVParameterValue2D* position = shape->positionParameter();
+  MVPreviewView& preview = window->previewView();
+  const double scale = preview.displayScale();
+  auto send = [&](QEvent::Type type, QPointF point) {
+    QMouseEvent event(type, point, preview.mapToGlobal(point), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&preview, &event);
+  };
+  // Horizontal pointer steps (view points) and the part of them that counts.
+  const struct {
+    std::vector<double> steps;
+    double counted;
+  } cases[] = {{{0.5, 0.5, 0.5, 0.5}, 0.0}, {{0.9, 0.9}, 0.0}, {{1.0}, 1.0}, {{0.5, 2.0, 0.5}, 2.0}, {{-3.0, 0.25}, -3.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.counted);
+    // A press without a counted move is a click, which may change the selection: choose again.
+    nodes.selectNode(shape, false, false, true);
+    nodes.dragEditParameterSelected(position);
+    ASSERT_TRUE(nodes.shouldShowDragEditPivot());
+    const double before = position->valueX();
+    QPointF point = QPointF(preview.rect().center());
+    send(QEvent::MouseButtonPress, point);
+    for (double step : c.steps) {
+      point += QPointF(step, 0);
+      send(QEvent::MouseMove, point);
+    }
+    send(QEvent::MouseButtonRelease, point);
+    EXPECT_NEAR(position->valueX() - before, c.counted / scale, 1e-9);
+  }
+
+  // The drag's hint stays on the status line while statistics are refreshed (a long
+  // generation), until the drag ends.
+  nodes.selectNode(shape, false, false, true);
+  nodes.dragEditParameterSelected(position);
+  const QPointF start = QPointF(preview.rect().center());
+  send(QEvent::MouseButtonPress, start);
+  send(QEvent::MouseMove, start + QPointF(5, 0));
+  const std::optional<std::string> hint("Hold Shift for only horizontal or vertical");
+  ASSERT_EQ(preview.statusMessage(), hint);
+  nodes.updateStatisticsPanelWithRenderer(nullptr);
+  EXPECT_EQ(preview.statusMessage(), hint);
+  send(QEvent::MouseButtonRelease, start + QPointF(5, 0));
+  EXPECT_EQ(preview.statusMessage(), std::nullopt);
+  window->closeWithoutAsking();
+}
+
 TEST_F(DocumentWindowTest, PreviewRendersTheArtworkAndDisplaySettingsSurviveSaving)
 {
   DocumentWindow* window = controller_->newDocument();
@@ -422,6 +482,47 @@ TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItC
   // end of the test): the panel is told and lets go of the manager.
   window->closeWithoutAsking();
   EXPECT_TRUE(controller_->documentWindows().empty());
+}
+
+TEST_F(DocumentWindowTest, AddingAnAnimationOpensTheCollapsedTimelineAndTheMenuShowsNodeIcons)
+{
+  DocumentWindowPanes::install();
+  DocumentWindow* window = controller_->newDocument();
+  DocumentWindowPanes::remove();
+  ASSERT_NE(window, nullptr);
+  window->show();
+  addShape(*window);
+  auto* panel = dynamic_cast<ODAnimationPanelView*>(window->timelineWidget());
+  ASSERT_NE(panel, nullptr);
+  // The menu the timeline's button shows: each node's item carries its class's icon.
+  QTest::mousePress(panel->addAnimationButton(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QMenu* menu = panel->addAnimationMenu();
+  ASSERT_NE(menu, nullptr);
+  ASSERT_FALSE(menu->actions().isEmpty());
+  for (QAction* nodeItem : menu->actions()) {
+    ASSERT_NE(nodeItem->menu(), nullptr) << nodeItem->text().toStdString();
+    EXPECT_FALSE(nodeItem->icon().isNull()) << nodeItem->text().toStdString();
+  }
+  menu->close();
+
+  // With the preview beside the timeline, and with the preview in its panel (the timeline then
+  // fills the collapsed bottom area alone).
+  for (std::size_t property : {0, 1}) {
+    SCOPED_TRACE(property);
+    if (property == 1) {
+      window->openPreviewPanel();
+    }
+    window->closeAnimationPanel();
+    ASSERT_TRUE(!window->isAnimationContainerShown() || window->mainSplitView().isSecondViewCollapsed());
+    const std::unique_ptr<MVMenu> model = window->document().nodeController().animation().animationAddAnimationMenu();
+    const MVMenuItem& item = model->items.back().submenu->items.at(property);
+    ASSERT_TRUE(item.enabled && item.action);
+    item.action();
+    EXPECT_TRUE(window->isAnimationContainerShown());
+    EXPECT_FALSE(window->mainSplitView().isSecondViewCollapsed());
+  }
+  EXPECT_EQ(window->document().animationManager().animators().size(), 2u);
+  window->closeWithoutAsking();
 }
 
 TEST_F(DocumentWindowTest, PreferencesClampSizesAndCancelStoresNothing)
