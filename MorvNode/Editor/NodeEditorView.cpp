@@ -800,7 +800,10 @@ void NodeEditorView::moveNodeToTop(MVNode* node)
   }
   adapter->setStackRank(nextStackRank_++);
   if (MVNodeView* view = viewOfNode(node)) {
-    view->stackUnder(overlay_);
+    // Raised, then the overlay above it again: restacking under a sibling does not move a box
+    // that has a window of its own.
+    view->raise();
+    overlay_->raise();
     connectionsChanged();
   }
 }

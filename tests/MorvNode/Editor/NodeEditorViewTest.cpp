@@ -421,6 +421,67 @@ TEST_F(NodeEditorTest, ConnectionsStackAboveTheHigherOfTheirNodes)
   EXPECT_LT(position(view), position(editor->overlay()));
 }
 
+TEST_F(NodeEditorTest, ASelectedNodeComesToTheFrontHoweverItIsSelected)
+{
+  // The artboard lies below the shape where their boxes overlap.
+  auto* artboard = dynamic_cast<ArtboardNode*>(add("ArtboardNode", {20, 40}));
+  ASSERT_NE(artboard, nullptr);
+  MVNode* shape = add("ElementShapeNode", {60, 80});
+  const std::string layer = artboard->layers().front()->name();
+  drag(socketPoint(shape, "Graphics", true), socketPoint(artboard, layer, false));
+  ASSERT_EQ(connectionList().size(), 1U);
+  const QWidget* line = NodeEditorView::viewOfConnection(controller.connectionArray().front().get());
+  ASSERT_NE(line, nullptr);
+  const QPointF overlap = canvasPoint({100, 120});
+  auto position = [this](const QWidget* widget) { return editor->canvas()->children().indexOf(const_cast<QWidget*>(widget)); };
+  auto inFront = [&]() -> MVNode* {
+    for (const QWidget* hit = editor->canvas()->childAt(overlap.toPoint()); hit != nullptr; hit = hit->parentWidget()) {
+      if (const auto* view = qobject_cast<const MVNodeView*>(hit)) {
+        return view->node();
+      }
+    }
+    return nullptr;
+  };
+  // The connection lies just above the higher of its two boxes, whichever that is.
+  auto expectConnectionAbove = [&](MVNode* top) {
+    EXPECT_EQ(position(line), position(NodeEditorView::viewOfNode(top)) + 1);
+    EXPECT_LT(position(line), position(editor->overlay()));
+  };
+  ASSERT_EQ(inFront(), shape);
+
+  // A click on the artboard's header.
+  press(headerPoint(artboard));
+  release(headerPoint(artboard));
+  EXPECT_EQ(inFront(), artboard);
+  expectConnectionAbove(artboard);
+  // Dragged by its visible part onto the shape, it stays in front; a press there takes it again.
+  drag(headerPoint(artboard), headerPoint(artboard) + QPointF(10, 10));
+  EXPECT_EQ(inFront(), artboard);
+
+  // A rubber band over a part of the shape alone.
+  const QRectF shapeFrame = NodeEditorView::viewOfNode(shape)->geometry();
+  drag(QPointF(shapeFrame.right() + 40, shapeFrame.bottom() - 20), QPointF(shapeFrame.right() - 5, shapeFrame.bottom() - 10));
+  ASSERT_EQ(controller.selectedNodesArray(), std::vector<MVNode*>{shape});
+  EXPECT_EQ(inFront(), shape);
+  expectConnectionAbove(shape);
+
+  // Select all raises every box in the graph's order: the last one ends in front.
+  press(headerPoint(artboard));
+  release(headerPoint(artboard));
+  ASSERT_EQ(inFront(), artboard);
+  step([&] { editor->selectAll(); });
+  EXPECT_EQ(inFront(), shape);
+
+  // Selected by the controller (a click in the preview, a warning): in front as well.
+  step([&] { controller.selectNode(artboard, false, false, true); });
+  EXPECT_EQ(inFront(), artboard);
+  expectConnectionAbove(artboard);
+
+  // An added node comes in front.
+  MVNode* added = add("ValueNode", {80, 100});
+  EXPECT_EQ(inFront(), added);
+}
+
 TEST_F(NodeEditorTest, ArrangePlacesByConnectionsInOneUndoGroup)
 {
   MVNode* shape = add("ElementShapeNode", {0, 200});
