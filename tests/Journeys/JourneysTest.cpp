@@ -437,8 +437,7 @@ TEST_F(Journey, DISABLED_NewDocumentBuildsGridGraphThroughUndoSaveAndReopen)
 
 // The artboard, selected and dragged over a shape, stays in front of it: a second press on the
 // same spot grabs the artboard again, not the shape beneath.
-// Disabled while a selected node does not come to the front.
-TEST_F(Journey, DISABLED_SelectedNodeDraggedOverAnotherStaysInFront)
+TEST_F(Journey, SelectedNodeDraggedOverAnotherStaysInFront)
 {
   JourneySession session("front");
   ASSERT_TRUE(session.hasDisplay()) << session.problem();
@@ -463,18 +462,23 @@ TEST_F(Journey, DISABLED_SelectedNodeDraggedOverAnotherStaysInFront)
   });
   ASSERT_FALSE(HasFailure());
 
-  // The same spot again: whatever is in front there takes the press.
-  const ScreenPoint further{onShape.x + 200, onShape.y + 40};
-  session.drag(onShape, further);
+  // Its header again, over the shape, right of the curves that enter its inputs: whatever is in
+  // front there takes the press.
+  const ScreenReport::Node moved = *screen.nodeWithId(artboard.nodeId);
+  const ScreenPoint again{moved.frame.x + moved.frame.width - 40, moved.frame.y + 8};
+  ASSERT_TRUE(shape.frame.contains(again)) << screen.text;
+  const ScreenPoint further{again.x + 200, again.y + 40};
+  session.drag(again, further);
   const SavedDocument saved = saveAndRead(session, path, fileText(path));
   const SavedNode* savedArtboard = saved.node(artboard.nodeId);
   const SavedNode* savedShape = saved.node(shape.nodeId);
   ASSERT_TRUE(savedArtboard != nullptr && savedShape != nullptr);
   const SavedNode* originalArtboard = original.node(artboard.nodeId);
   const SavedNode* originalShape = original.node(shape.nodeId);
-  EXPECT_NEAR(savedArtboard->origin.x - originalArtboard->origin.x, further.x - start.x, 20.0)
+  const ScreenPoint total{(moved.frame.x - artboard.frame.x) + (further.x - again.x), (moved.frame.y - artboard.frame.y) + (further.y - again.y)};
+  EXPECT_NEAR(savedArtboard->origin.x - originalArtboard->origin.x, total.x, 20.0)
     << "the second drag did not move the artboard: it went behind the shape";
-  EXPECT_NEAR(savedArtboard->origin.y - originalArtboard->origin.y, further.y - start.y, 20.0);
+  EXPECT_NEAR(savedArtboard->origin.y - originalArtboard->origin.y, total.y, 20.0);
   EXPECT_EQ(savedShape->origin.x, originalShape->origin.x);
   EXPECT_EQ(savedShape->origin.y, originalShape->origin.y);
   EXPECT_EQ(saved.connections, original.connections);
