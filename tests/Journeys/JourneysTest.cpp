@@ -318,9 +318,7 @@ protected:
 // New document, a Grid from the canvas menu, Shape → Grid → Artboard connected by dragging from
 // an output and then from an input (the artboard's layer socket sits on a row), a value typed,
 // undone and redone, saved, quit, reopened: the same graph.
-// Disabled while a press on a socket that sits on a row moves the node instead of starting a
-// connection.
-TEST_F(Journey, DISABLED_NewDocumentBuildsGridGraphThroughUndoSaveAndReopen)
+TEST_F(Journey, NewDocumentBuildsGridGraphThroughUndoSaveAndReopen)
 {
   JourneySession session("new-document");
   ASSERT_TRUE(session.hasDisplay()) << session.problem();
@@ -487,9 +485,7 @@ TEST_F(Journey, SelectedNodeDraggedOverAnotherStaysInFront)
 
 // A drag with Ctrl held moves a copy of the node, connected as the original is, and leaves the
 // original in place; the Edit menu names the step, and one undo takes the copy away.
-// Disabled while the copy-drag drops the copy's outside connections and names the step
-// "copying nodes".
-TEST_F(Journey, DISABLED_CtrlDragCopiesNodeWithItsConnections)
+TEST_F(Journey, CtrlDragCopiesNodeWithItsConnections)
 {
   JourneySession session("copy-drag");
   ASSERT_TRUE(session.hasDisplay()) << session.problem();
@@ -637,8 +633,7 @@ std::optional<ScreenRect> shownTimeline(const ScreenReport& screen)
 
 // With the animation panel closed, an animation added from a node's menu opens the panel; a
 // drag along the timeline moves the current time, which the saved document keeps.
-// Disabled while adding an animation leaves the closed animation panel closed.
-TEST_F(Journey, DISABLED_AnimationAddedWithPanelClosedOpensTimelineToScrub)
+TEST_F(Journey, AnimationAddedWithPanelClosedOpensTimelineToScrub)
 {
   JourneySession session("animation");
   ASSERT_TRUE(session.hasDisplay()) << session.problem();
