@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <functional>
 #include <chrono>
 #include <limits>
 #include <random>
@@ -35,6 +36,8 @@ public:
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   ~FileDescriptor() { close(); }
   int get() const { return fd_; }
+  // Hands the descriptor over: it is no longer closed here.
+  int release() { return std::exchange(fd_, -1); }
   // Returns close()'s own result: a failed close can mean lost data.
   bool close()
   {
@@ -142,58 +145,88 @@ std::string tooLargeReason(std::uintmax_t size, std::size_t maxBytes)
   return "file of " + std::to_string(size) + " bytes exceeds the limit of " + std::to_string(maxBytes) + " bytes";
 }
 
-// readRegularFile's work, for any container of bytes. The type is checked before the file is
-// opened (opening a named pipe waits for a writer, opening a device may act on it), and again on
-// the open descriptor, in case the file was replaced in between; the descriptor is non-blocking
-// all the same, so nothing here can wait.
+// Opens the regular file at `path` for reading; its size then goes into `size`. The type is
+// checked before the file is opened (opening a named pipe waits for a writer, opening a device
+// may act on it), and again on the open descriptor, in case the file was replaced in between;
+// the descriptor is non-blocking all the same, so nothing here can wait. -1 once `fail` has
+// been given the reason.
+template <typename Fail>
+int openRegularFile(const std::filesystem::path& path, std::size_t maxBytes, std::size_t& size, const Fail& fail)
+{
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    fail(errnoText(errno));
+    return -1;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    fail(notRegularReason(status.st_mode));
+    return -1;
+  }
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.get() < 0) {
+    fail(errnoText(errno));
+    return -1;
+  }
+  if (::fstat(file.get(), &status) != 0) {
+    fail(errnoText(errno));
+    return -1;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    fail(notRegularReason(status.st_mode));
+    return -1;
+  }
+  if (status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > maxBytes) {
+    fail(tooLargeReason(static_cast<std::uintmax_t>(status.st_size), maxBytes));
+    return -1;
+  }
+  size = static_cast<std::size_t>(status.st_size);
+  return file.release();
+}
+
+// One read() of up to `capacity` bytes, tried again when interrupted: how many, 0 at the end, -1
+// with errno set.
+std::ptrdiff_t readSome(int descriptor, void* into, std::size_t capacity)
+{
+  for (;;) {
+    const ssize_t count = ::read(descriptor, into, capacity);
+    if (count >= 0 || errno != EINTR) {
+      return count;
+    }
+  }
+}
+
+// readRegularFile's work, for any container of bytes.
 template <typename Bytes>
 std::optional<Bytes> readWhole(const std::filesystem::path& path, std::size_t maxBytes, std::string* reason)
 {
-  const auto failed = [&](std::string text) -> std::optional<Bytes> {
+  const auto fail = [&](std::string text) {
     log("Error, could not read %@: %@", path.string(), text);
     if (reason != nullptr) {
       *reason = std::move(text);
     }
-    return std::nullopt;
   };
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) {
-    return failed(errnoText(errno));
-  }
-  if (!S_ISREG(status.st_mode)) {
-    return failed(notRegularReason(status.st_mode));
-  }
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  std::size_t size = 0;
+  FileDescriptor file(openRegularFile(path, maxBytes, size, fail));
   if (file.get() < 0) {
-    return failed(errnoText(errno));
-  }
-  if (::fstat(file.get(), &status) != 0) {
-    return failed(errnoText(errno));
-  }
-  if (!S_ISREG(status.st_mode)) {
-    return failed(notRegularReason(status.st_mode));
-  }
-  if (status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > maxBytes) {
-    return failed(tooLargeReason(static_cast<std::uintmax_t>(status.st_size), maxBytes));
+    return std::nullopt;
   }
   // The size is a hint: a file that grows meanwhile is read on to the limit, and files of the
   // system's own (/proc) say 0 and have content. One byte beyond the limit tells it was passed.
   Bytes bytes;
-  bytes.resize(std::min(std::max<std::size_t>(static_cast<std::size_t>(status.st_size) + 1, 4096), maxBytes + 1));
+  bytes.resize(std::min(std::max<std::size_t>(size + 1, 4096), maxBytes + 1));
   std::size_t done = 0;
   for (;;) {
     if (done == bytes.size()) {
       if (done > maxBytes) {
-        return failed("file exceeds the limit of " + std::to_string(maxBytes) + " bytes");
+        fail("file exceeds the limit of " + std::to_string(maxBytes) + " bytes");
+        return std::nullopt;
       }
       bytes.resize(std::min(bytes.size() * 2, maxBytes + 1));
     }
-    const ssize_t count = ::read(file.get(), bytes.data() + done, bytes.size() - done);
-    if (count < 0 && errno == EINTR) {
-      continue;
-    }
+    const std::ptrdiff_t count = readSome(file.get(), bytes.data() + done, bytes.size() - done);
     if (count < 0) {
-      return failed(errnoText(errno));
+      fail(errnoText(errno));
+      return std::nullopt;
     }
     if (count == 0) {
       break;
@@ -216,6 +249,44 @@ std::optional<std::string> readRegularTextFile(const std::filesystem::path& path
                                                std::string* reason)
 {
   return readWhole<std::string>(path, maxBytes, reason);
+}
+
+bool readRegularFileInChunks(const std::filesystem::path& path, std::size_t maxBytes,
+                             const std::function<void(const FileChunkReader& read)>& use, std::string* reason)
+{
+  bool failed = false;
+  const auto fail = [&](std::string text) {
+    log("Error, could not read %@: %@", path.string(), text);
+    if (reason != nullptr) {
+      *reason = std::move(text);
+    }
+    failed = true;
+  };
+  std::size_t size = 0;
+  FileDescriptor file(openRegularFile(path, maxBytes, size, fail));
+  if (file.get() < 0) {
+    return false;
+  }
+  std::size_t done = 0;
+  const FileChunkReader read = [&](char* into, std::size_t capacity) -> std::ptrdiff_t {
+    if (failed) {
+      return -1;
+    }
+    // One byte beyond the limit tells it was passed.
+    const std::ptrdiff_t count = readSome(file.get(), into, std::min(capacity, maxBytes + 1 - done));
+    if (count < 0) {
+      fail(errnoText(errno));
+      return -1;
+    }
+    done += static_cast<std::size_t>(count);
+    if (done > maxBytes) {
+      fail("file exceeds the limit of " + std::to_string(maxBytes) + " bytes");
+      return -1;
+    }
+    return count;
+  };
+  use(read);
+  return !failed;
 }
 
 bool isSymbolicLink(const std::filesystem::path& path)

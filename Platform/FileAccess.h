@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -29,6 +30,17 @@ inline constexpr std::size_t kMaxFileReadBytes = std::size_t{1} << 30;
 [[nodiscard]] std::optional<std::string> readRegularTextFile(const std::filesystem::path& path,
                                                              std::size_t maxBytes = kMaxFileReadBytes,
                                                              std::string* reason = nullptr);
+
+// Hands over the next bytes of a file being read: up to `capacity` bytes at `into`. Answers how
+// many, 0 at the end, and -1 once reading has failed (logged).
+using FileChunkReader = std::function<std::ptrdiff_t(char* into, std::size_t capacity)>;
+// Reads the regular file at `path` piece by piece, with readRegularFile's checks, limit and log
+// lines, for readers that go through a large file once instead of holding it whole: `use` is
+// called once the file is open, with the reader of its bytes. false when the file could not be
+// opened (`use` is not called) or a read failed, with the reason in `reason` when given.
+bool readRegularFileInChunks(const std::filesystem::path& path, std::size_t maxBytes,
+                             const std::function<void(const FileChunkReader& read)>& use,
+                             std::string* reason = nullptr);
 
 // Where a write to `path` lands: a symbolic link is followed to what it names (through chains
 // and relative links, and to the place a dangling link names), so a save through a link gives

@@ -162,6 +162,8 @@ public:
   void set(std::string_view key, PlistValue value);
   bool erase(std::string_view key);  // keeps the order of the others
   void clear();
+  // Gives back the room kept for entries not added yet (for a dictionary that is done growing).
+  void shrinkToFit() { entries_.shrink_to_fit(); }
 
   // In insertion order.
   const std::vector<Entry>& entries() const { return entries_; }

@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
-
-#include <pugixml.hpp>
+#include <utility>
+#include <vector>
 
 #include "Platform/Base64.h"
 #include "Platform/Log.h"
@@ -214,233 +215,1107 @@ void appendBase64(const PlistValue::Data& bytes, const std::string& indent, std:
 }
 
 // ---- Reading ----
+//
+// One pass over the text: a scanner checks the XML and reports elements and text to a builder,
+// which makes each value as its element closes. No tree of the document is built, so reading a
+// document holds its values and the path of elements open at the moment, and a file is read in
+// chunks instead of whole. The scanner keeps the rules of the DOM reader used before it (pugixml
+// with whitespace text kept): the same documents are refused, for the same reasons. Numeric
+// character references become UTF-8 as that reader wrote them, one to U+0000 ends its text run,
+// and unknown entity references stay as they are written. Text that follows a NUL byte is not
+// read: the document ends there.
 
-class XmlReader {
+std::optional<std::int64_t> parseInteger(std::string_view text)
+{
+  text = trimmed(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  std::uint64_t magnitude = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+  if (text.empty() || result.ptr != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  // Values beyond the signed 64-bit range saturate.
+  constexpr auto top = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  if (result.ec == std::errc::result_out_of_range || magnitude > top + (negative ? 1 : 0)) {
+    return negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+  }
+  if (negative) {
+    return magnitude == top + 1 ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(magnitude);
+  }
+  return static_cast<std::int64_t>(magnitude);
+}
+
+std::optional<double> parseReal(std::string_view text)
+{
+  text = trimmed(text);
+  if (equalsIgnoringCase(text, "nan") || equalsIgnoringCase(text, "+nan") || equalsIgnoringCase(text, "-nan")) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
+  for (std::string_view name : {"inf", "+inf", "infinity", "+infinity"}) {
+    if (equalsIgnoringCase(text, name)) {
+      return std::numeric_limits<double>::infinity();
+    }
+  }
+  for (std::string_view name : {"-inf", "-infinity"}) {
+    if (equalsIgnoringCase(text, name)) {
+      return -std::numeric_limits<double>::infinity();
+    }
+  }
+  double value = 0.0;
+  if (!parseDouble(text, value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// ---- Encodings ----
+
+// The bytes of code point `c` in the UTF-8 pattern, for any 32-bit value: values past U+10FFFF
+// and surrogates give ill-formed bytes, which the text checks later turn into U+FFFD.
+void appendUtf8(std::uint32_t c, std::string& out)
+{
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+enum class TextEncoding { Utf8, Utf16BigEndian, Utf16LittleEndian, Utf32BigEndian, Utf32LittleEndian, Latin1 };
+
+// Letters, '_', ':' and every byte of a multi-byte character start a name.
+constexpr bool isNameStart(unsigned char c)
+{
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+}
+
+constexpr bool isNameChar(unsigned char c)
+{
+  return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// Whether the XML declaration at the start of `bytes` names Latin-1 as the encoding.
+bool declaresLatin1(std::string_view bytes)
+{
+  if (bytes.size() < 6 || bytes.substr(0, 5) != "<?xml" || !isXmlBlank(bytes[5])) {
+    return false;
+  }
+  for (std::size_t i = 6; i + 1 < bytes.size(); ++i) {
+    if (bytes[i] == '?') {
+      return false;
+    }
+    if (bytes[i] != 'e' || bytes[i + 1] != 'n') {
+      continue;
+    }
+    // The version comes before the encoding and cannot hold "en": this is the encoding.
+    std::size_t at = i;
+    if (bytes.substr(at, 8) != "encoding") {
+      return false;
+    }
+    at += 8;
+    while (at < bytes.size() && isXmlBlank(bytes[at])) {
+      ++at;
+    }
+    if (at >= bytes.size() || bytes[at] != '=') {
+      return false;
+    }
+    ++at;
+    while (at < bytes.size() && isXmlBlank(bytes[at])) {
+      ++at;
+    }
+    const char quote = at < bytes.size() && bytes[at] == '"' ? '"' : '\'';
+    if (at >= bytes.size() || bytes[at] != quote) {
+      return false;
+    }
+    const std::size_t start = ++at;
+    while (at < bytes.size() && isNameChar(static_cast<unsigned char>(bytes[at]))) {
+      ++at;
+    }
+    if (at >= bytes.size() || bytes[at] != quote) {
+      return false;
+    }
+    const std::string_view name = bytes.substr(start, at - start);
+    return equalsIgnoringCase(name, "iso-8859-1") || equalsIgnoringCase(name, "latin1");
+  }
+  return false;
+}
+
+// The encoding from the byte-order mark, from how "<" or "<?" is spelt, or from the
+// declaration; UTF-8 otherwise.
+TextEncoding guessEncoding(std::string_view bytes)
+{
+  if (bytes.size() < 4) {
+    return TextEncoding::Utf8;
+  }
+  const auto d0 = static_cast<unsigned char>(bytes[0]);
+  const auto d1 = static_cast<unsigned char>(bytes[1]);
+  const auto d2 = static_cast<unsigned char>(bytes[2]);
+  const auto d3 = static_cast<unsigned char>(bytes[3]);
+  if ((d0 == 0 && d1 == 0 && d2 == 0xFE && d3 == 0xFF) || (d0 == 0 && d1 == 0 && d2 == 0 && d3 == '<')) {
+    return TextEncoding::Utf32BigEndian;
+  }
+  if ((d0 == 0xFF && d1 == 0xFE && d2 == 0 && d3 == 0) || (d0 == '<' && d1 == 0 && d2 == 0 && d3 == 0)) {
+    return TextEncoding::Utf32LittleEndian;
+  }
+  if ((d0 == 0xFE && d1 == 0xFF) || (d0 == 0 && d1 == '<')) {
+    return TextEncoding::Utf16BigEndian;
+  }
+  if ((d0 == 0xFF && d1 == 0xFE) || (d0 == '<' && d1 == 0)) {
+    return TextEncoding::Utf16LittleEndian;
+  }
+  if (declaresLatin1(bytes)) {
+    return TextEncoding::Latin1;
+  }
+  return TextEncoding::Utf8;
+}
+
+// `bytes` in `encoding`, as UTF-8. Unpaired UTF-16 surrogates are left out; an odd last byte
+// of UTF-16 or a partial last unit of UTF-32 is ignored.
+std::string toUtf8(std::string_view bytes, TextEncoding encoding)
+{
+  std::string out;
+  const auto byte = [&bytes](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])); };
+  switch (encoding) {
+  case TextEncoding::Utf8:
+    out.assign(bytes);
+    break;
+  case TextEncoding::Latin1:
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      appendUtf8(byte(i), out);
+    }
+    break;
+  case TextEncoding::Utf16BigEndian:
+  case TextEncoding::Utf16LittleEndian: {
+    const bool big = encoding == TextEncoding::Utf16BigEndian;
+    const std::size_t units = bytes.size() / 2;
+    const auto unit = [&](std::size_t i) {
+      return big ? (byte(2 * i) << 8) | byte(2 * i + 1) : byte(2 * i) | (byte(2 * i + 1) << 8);
+    };
+    out.reserve(units);
+    for (std::size_t i = 0; i < units;) {
+      const std::uint32_t lead = unit(i);
+      if (lead < 0xD800 || lead >= 0xE000) {
+        appendUtf8(lead, out);
+        ++i;
+      } else if (lead < 0xDC00 && i + 1 < units && unit(i + 1) - 0xDC00 < 0x400) {
+        appendUtf8(0x10000 + ((lead & 0x3FF) << 10) + (unit(i + 1) & 0x3FF), out);
+        i += 2;
+      } else {
+        ++i;
+      }
+    }
+    break;
+  }
+  case TextEncoding::Utf32BigEndian:
+  case TextEncoding::Utf32LittleEndian: {
+    const bool big = encoding == TextEncoding::Utf32BigEndian;
+    out.reserve(bytes.size() / 4);
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+      appendUtf8(big ? (byte(i) << 24) | (byte(i + 1) << 16) | (byte(i + 2) << 8) | byte(i + 3)
+                     : byte(i) | (byte(i + 1) << 8) | (byte(i + 2) << 16) | (byte(i + 3) << 24),
+                 out);
+    }
+    break;
+  }
+  }
+  return out;
+}
+
+// ---- Input ----
+
+// The text being read: all of it at once, or read in chunks by a reader. peek() answers '\0'
+// past the end, so a NUL byte ends the text as the end does.
+class XmlInput {
 public:
-  std::optional<PlistValue> read(const pugi::xml_node& element, int depth)
+  explicit XmlInput(std::string_view text) : start_(text.data()), cursor_(text.data()), end_(text.data() + text.size())
+  {
+  }
+
+  explicit XmlInput(const XmlChunkReader& read) : read_(&read), buffer_(kChunkBytes)
+  {
+    start_ = cursor_ = end_ = buffer_.data();
+    fill(1);
+  }
+
+  char peek(std::size_t ahead = 0) { return ahead < static_cast<std::size_t>(end_ - cursor_) ? cursor_[ahead] : refill(ahead); }
+  // Steps over bytes already peeked.
+  void advance(std::size_t count = 1) { cursor_ += count; }
+  // The bytes at hand from the cursor on; empty only at the end.
+  std::string_view run()
+  {
+    if (cursor_ == end_) {
+      refill(0);
+    }
+    return {cursor_, static_cast<std::size_t>(end_ - cursor_)};
+  }
+  std::size_t offset() const { return consumed_ + static_cast<std::size_t>(cursor_ - start_); }
+  // Whether every byte has been read.
+  bool atEnd() { return peek() == '\0' && cursor_ == end_; }
+
+  // Everything not read yet (for text that must be converted as a whole).
+  std::string rest()
+  {
+    std::string text(cursor_, end_);
+    cursor_ = end_;
+    while (read_ != nullptr && !ended_) {
+      const std::size_t size = text.size();
+      text.resize(size + kChunkBytes);
+      const std::ptrdiff_t count = (*read_)(text.data() + size, kChunkBytes);
+      text.resize(size + static_cast<std::size_t>(std::max<std::ptrdiff_t>(count, 0)));
+      finishIf(count);
+    }
+    return text;
+  }
+
+private:
+  static constexpr std::size_t kChunkBytes = 64 * 1024;
+
+  char refill(std::size_t ahead)
+  {
+    if (read_ != nullptr && !ended_) {
+      fill(ahead + 1);
+      if (ahead < static_cast<std::size_t>(end_ - cursor_)) {
+        return cursor_[ahead];
+      }
+    }
+    return '\0';
+  }
+
+  // Keeps the unread bytes at the front of the buffer and reads until `wanted` are at hand or
+  // the text ends.
+  void fill(std::size_t wanted)
+  {
+    const auto unread = static_cast<std::size_t>(end_ - cursor_);
+    consumed_ += static_cast<std::size_t>(cursor_ - start_);
+    std::memmove(buffer_.data(), cursor_, unread);
+    start_ = cursor_ = buffer_.data();
+    end_ = cursor_ + unread;
+    while (!ended_ && static_cast<std::size_t>(end_ - cursor_) < wanted) {
+      char* const free = buffer_.data() + (end_ - buffer_.data());
+      const std::ptrdiff_t count = (*read_)(free, buffer_.size() - static_cast<std::size_t>(end_ - buffer_.data()));
+      if (count > 0) {
+        end_ += count;
+      }
+      finishIf(count);
+    }
+  }
+
+  // A failed read ends the text as its end does; the reader's owner tells the two apart.
+  void finishIf(std::ptrdiff_t count)
+  {
+    if (count <= 0) {
+      ended_ = true;
+    }
+  }
+
+  const XmlChunkReader* read_ = nullptr;
+  std::vector<char> buffer_;
+  const char* start_ = nullptr;
+  const char* cursor_ = nullptr;
+  const char* end_ = nullptr;
+  std::size_t consumed_ = 0;  // bytes dropped from the buffer's front
+  bool ended_ = false;
+};
+
+// ---- Values ----
+
+// Makes the values from what the scanner reports. The first element of the document is the
+// value, or holds it when it is <plist>. After a fault in a value nothing more is built; the
+// structure of <plist> is still followed, as its faults are reported first.
+class PlistBuilder {
+public:
+  void start(std::string_view name)
+  {
+    ++open_;
+    if (skipping_) {
+      return;
+    }
+    if (open_ == 1) {
+      if (seenRoot_) {
+        skip();  // only the first element of a document is read
+      } else if (seenRoot_ = true; name == "plist") {
+        frames_.push_back(Frame{Kind::Plist, 0, {}});
+        plistLevel_ = 1;
+      } else {
+        beginValue(name, 0);
+      }
+      return;
+    }
+    Frame& top = frames_.back();
+    switch (top.kind) {
+    case Kind::Plist:
+      if (++top.children > 1) {
+        if (structureError_.empty()) {
+          structureError_ = "property list XML has more than one top-level value";
+        }
+        skip();
+      } else {
+        beginValue(name, 0);
+      }
+      return;
+    case Kind::Array:
+      beginValue(name, top.depth + 1);
+      return;
+    case Kind::Dictionary:
+      if (top.key) {
+        beginValue(name, top.depth + 1);
+      } else if (name == "key") {
+        frames_.push_back(Frame{Kind::Key, top.depth, "key"});
+      } else {
+        fail("dictionary value <" + std::string(name) + "> without a key");
+      }
+      return;
+    case Kind::Key:
+    case Kind::Text:
+      fail("element inside <" + top.name + ">");
+      return;
+    }
+  }
+
+  void end()
+  {
+    --open_;
+    if (skipping_) {
+      skipping_ = open_ > resumeAt_;
+      return;
+    }
+    Frame top = std::move(frames_.back());
+    frames_.pop_back();
+    switch (top.kind) {
+    case Kind::Plist:
+      if (top.children == 0 && structureError_.empty()) {
+        structureError_ = "property list XML has no value";
+      }
+      return;
+    case Kind::Array:
+      top.array.shrink_to_fit();
+      deliver(PlistValue(std::move(top.array)));
+      return;
+    case Kind::Dictionary:
+      if (top.key) {
+        fail("dictionary key '" + *top.key + "' without a value");
+        return;
+      }
+      // A keyed archive's object reference: {CF$UID = n} with an integer.
+      if (top.dictionary.size() == 1) {
+        if (const auto* uid = top.dictionary.find("CF$UID"); uid && uid->isInteger() && *uid->asInteger() >= 0) {
+          deliver(PlistValue::uid(static_cast<std::uint64_t>(*uid->asInteger())));
+          return;
+        }
+      }
+      top.dictionary.shrinkToFit();
+      deliver(PlistValue(std::move(top.dictionary)));
+      return;
+    case Kind::Key:
+      makeWellFormed(top.text);
+      frames_.back().key = std::move(top.text);
+      return;
+    case Kind::Text:
+      makeWellFormed(top.text);
+      if (auto value = scalar(top.name, std::move(top.text))) {
+        deliver(std::move(*value));
+      }
+      return;
+    }
+  }
+
+  void text(std::string_view text, bool cdata)
+  {
+    if (skipping_ || frames_.empty()) {
+      return;
+    }
+    Frame& top = frames_.back();
+    switch (top.kind) {
+    case Kind::Plist:
+      return;
+    case Kind::Array:
+    case Kind::Dictionary:
+      if (cdata || !trimmed(text).empty()) {
+        fail(top.kind == Kind::Array ? "text between array elements" : "text between dictionary entries");
+      }
+      return;
+    case Kind::Key:
+    case Kind::Text:
+      if (top.text.empty()) {
+        top.text = std::string(text);  // sized to the text, where appending would leave room
+      } else {
+        top.text += text;
+      }
+      return;
+    }
+  }
+
+  // The value of a document scanned without an XML fault; nullopt with `error` set otherwise.
+  std::optional<PlistValue> finish(std::string& error)
+  {
+    if (!structureError_.empty()) {
+      error = structureError_;
+    } else if (!valueError_.empty()) {
+      error = "property list XML is malformed: " + valueError_;
+    } else if (!result_) {
+      error = "property list XML has no value";
+    }
+    return error.empty() ? std::move(result_) : std::nullopt;
+  }
+
+private:
+  enum class Kind { Plist, Array, Dictionary, Key, Text };
+
+  // An element being read: a container and its contents so far, or the text of a key or value.
+  struct Frame {
+    Kind kind;
+    int depth;  // of the value, counted from the top-level value
+    std::string name;
+    PlistValue::Array array{};
+    PlistValue::Dictionary dictionary{};
+    std::optional<std::string> key{};
+    std::string text{};
+    int children = 0;  // elements inside <plist>
+  };
+
+  void beginValue(std::string_view name, int depth)
   {
     if (depth > kMaxPlistDepth) {
-      return fail("nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels");
+      fail("nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels");
+    } else if (name == "dict") {
+      frames_.push_back(Frame{Kind::Dictionary, depth, {}});
+    } else if (name == "array") {
+      frames_.push_back(Frame{Kind::Array, depth, {}});
+    } else if (name == "true" || name == "false") {
+      // Whatever such an element holds is not looked at.
+      deliver(PlistValue(name == "true"));
+      skip();
+    } else {
+      // An unknown element is refused once its text has been read, as a fault inside it counts first.
+      frames_.push_back(Frame{Kind::Text, depth, std::string(name)});
     }
-    const std::string_view name = element.name();
-    if (name == "dict") {
-      return readDictionary(element, depth);
-    }
-    if (name == "array") {
-      if (!isBlank(element.value())) {
-        return fail("text between array elements");
-      }
-      PlistValue::Array array;
-      for (pugi::xml_node child = element.first_child(); child; child = dropAndNext(element, child)) {
-        if (!isElement(child)) {
-          if (!isBlankText(child)) {
-            return fail("text between array elements");
-          }
-          continue;
-        }
-        auto value = read(child, depth + 1);
-        if (!value) {
-          return std::nullopt;
-        }
-        array.push_back(std::move(*value));
-      }
-      return PlistValue(std::move(array));
-    }
-    if (name == "true" || name == "false") {
-      return PlistValue(name == "true");
-    }
-    auto text = textOf(element);
-    if (!text) {
-      return std::nullopt;
-    }
+  }
+
+  std::optional<PlistValue> scalar(const std::string& name, std::string text)
+  {
     if (name == "string") {
-      return PlistValue(std::move(*text));
+      return PlistValue(std::move(text));
     }
     if (name == "integer") {
-      auto value = parseInteger(*text);
-      if (!value) {
-        return fail("bad integer '" + *text + "'");
+      if (const auto value = parseInteger(text)) {
+        return PlistValue(static_cast<long long>(*value));
       }
-      return PlistValue(static_cast<long long>(*value));
+      return fail("bad integer '" + text + "'");
     }
     if (name == "real") {
-      auto value = parseReal(*text);
-      if (!value) {
-        return fail("bad real '" + *text + "'");
+      if (const auto value = parseReal(text)) {
+        return PlistValue(*value);
       }
-      return PlistValue(*value);
+      return fail("bad real '" + text + "'");
     }
     if (name == "date") {
-      auto value = parseDate(*text);
-      if (!value) {
-        return fail("bad date '" + *text + "'");
+      if (const auto value = parseDate(text)) {
+        return PlistValue::date(*value);
       }
-      return PlistValue::date(*value);
+      return fail("bad date '" + text + "'");
     }
     if (name == "data") {
-      auto bytes = decodeBase64(*text);
+      auto bytes = decodeBase64(text);
       if (!bytes) {
         return fail("bad base64 data");
       }
+      bytes->shrink_to_fit();
       return PlistValue::data(std::move(*bytes));
     }
-    return fail("unknown element <" + std::string(name) + ">");
+    return fail("unknown element <" + name + ">");
   }
 
-  static std::optional<std::int64_t> parseInteger(std::string_view text)
+  // A finished value goes to the element that holds it.
+  void deliver(PlistValue value)
   {
-    text = trimmed(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-      negative = text.front() == '-';
-      text.remove_prefix(1);
+    if (frames_.empty()) {
+      result_ = std::move(value);
+      return;
     }
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-      base = 16;
-      text.remove_prefix(2);
+    Frame& parent = frames_.back();
+    switch (parent.kind) {
+    case Kind::Plist:
+      result_ = std::move(value);
+      return;
+    case Kind::Array:
+      parent.array.push_back(std::move(value));
+      return;
+    case Kind::Dictionary:
+      parent.dictionary.set(*parent.key, std::move(value));
+      parent.key.reset();
+      return;
+    case Kind::Key:
+    case Kind::Text:
+      return;
     }
-    std::uint64_t magnitude = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
-    if (text.empty() || result.ptr != text.data() + text.size()) {
-      return std::nullopt;
-    }
-    // Values beyond the signed 64-bit range saturate.
-    constexpr auto top = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-    if (result.ec == std::errc::result_out_of_range || magnitude > top + (negative ? 1 : 0)) {
-      return negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
-    }
-    if (negative) {
-      return magnitude == top + 1 ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(magnitude);
-    }
-    return static_cast<std::int64_t>(magnitude);
   }
 
-  static std::optional<double> parseReal(std::string_view text)
+  static void makeWellFormed(std::string& text)
   {
-    text = trimmed(text);
-    if (equalsIgnoringCase(text, "nan") || equalsIgnoringCase(text, "+nan") || equalsIgnoringCase(text, "-nan")) {
-      return std::numeric_limits<double>::quiet_NaN();
+    if (!isValidUTF8(text)) {
+      text = wellFormedUTF8(text);
     }
-    for (std::string_view name : {"inf", "+inf", "infinity", "+infinity"}) {
-      if (equalsIgnoringCase(text, name)) {
-        return std::numeric_limits<double>::infinity();
+  }
+
+  // Ignores the element just opened, with everything in it.
+  void skip()
+  {
+    resumeAt_ = open_ - 1;
+    skipping_ = true;
+  }
+
+  // Keeps the first fault, drops what was built and reads on only for <plist>'s structure.
+  std::nullopt_t fail(std::string reason)
+  {
+    if (valueError_.empty()) {
+      valueError_ = std::move(reason);
+    }
+    while (!frames_.empty() && frames_.back().kind != Kind::Plist) {
+      frames_.pop_back();
+    }
+    result_.reset();
+    resumeAt_ = plistLevel_;
+    skipping_ = open_ > resumeAt_;
+    return std::nullopt;
+  }
+
+  std::vector<Frame> frames_;
+  std::optional<PlistValue> result_;
+  std::string valueError_;
+  std::string structureError_;
+  int open_ = 0;        // elements open in the document
+  int plistLevel_ = 0;  // 1 inside a top-level <plist>
+  int resumeAt_ = 0;    // while skipping: the open elements at which reading resumes
+  bool skipping_ = false;
+  bool seenRoot_ = false;
+};
+
+// ---- Scanner ----
+
+// Checks the XML and tells the builder about elements and text. Declarations, processing
+// instructions, comments and the document type are stepped over; attributes are checked and
+// ignored; text outside the top element is ignored.
+class XmlScanner {
+public:
+  XmlScanner(XmlInput& input, PlistBuilder& builder) : in_(input), builder_(builder) {}
+
+  // False for text that is not well-formed XML; `error` then says why and where.
+  bool scan()
+  {
+    if (in_.peek(0) == '\xEF' && in_.peek(1) == '\xBB' && in_.peek(2) == '\xBF') {
+      in_.advance(3);
+    }
+    for (char c = in_.peek(); c != '\0'; c = in_.peek()) {
+      if (c == '<') {
+        in_.advance();
+        if (!tag()) {
+          return false;
+        }
+        textBeforeTag_ = false;
+      } else if (names_.empty()) {
+        while (in_.peek() != '\0' && in_.peek() != '<') {
+          in_.advance();
+        }
+      } else {
+        characterData();
+        textBeforeTag_ = true;
       }
     }
-    for (std::string_view name : {"-inf", "-infinity"}) {
-      if (equalsIgnoringCase(text, name)) {
-        return -std::numeric_limits<double>::infinity();
-      }
+    if (!names_.empty()) {
+      return fail("Start-end tags mismatch");
     }
-    double value = 0.0;
-    if (!parseDouble(text, value)) {
-      return std::nullopt;
+    if (!sawElement_) {
+      return fail("No document element found", in_.offset());
     }
-    return value;
+    return true;
   }
 
   std::string error;
 
 private:
-  static bool isElement(const pugi::xml_node& node) { return node.type() == pugi::node_element; }
-
-  // The child after `child`, with `child` (read by now) taken out of the tree: pugixml hands a
-  // page of nodes back to the heap once all of its nodes are gone, so the tree shrinks while
-  // the values grow instead of both being held whole.
-  static pugi::xml_node dropAndNext(pugi::xml_node parent, pugi::xml_node child)
+  // Faults found at the end of the text are placed on its last byte.
+  bool fail(const char* reason, std::optional<std::size_t> at = std::nullopt)
   {
-    const pugi::xml_node next = child.next_sibling();
-    parent.remove_child(child);
-    return next;
+    std::size_t offset = at.value_or(in_.offset());
+    if (!at && offset > 0 && in_.atEnd()) {
+      --offset;
+    }
+    error = std::string(reason) + " at offset " + std::to_string(offset);
+    return false;
   }
 
-  static bool isBlank(const char* text)
+  void skipSpaces()
   {
-    for (const char* c = text; *c != '\0'; ++c) {
-      if (!isXmlBlank(*c)) {
+    while (isXmlBlank(in_.peek())) {
+      in_.advance();
+    }
+  }
+
+  // Steps over `word` when the text goes on with it; false (at the first byte that differs)
+  // otherwise.
+  bool take(std::string_view word)
+  {
+    for (char c : word) {
+      if (in_.peek() != c) {
         return false;
       }
+      in_.advance();
     }
     return true;
   }
 
-  static bool isBlankText(const pugi::xml_node& node)
+  // Steps up to and over `terminator`; false when the text ends first.
+  bool skipPast(std::string_view terminator)
   {
-    if (node.type() != pugi::node_pcdata) {
-      // Comments, processing instructions and declarations carry no value.
-      return node.type() != pugi::node_cdata;
+    for (;;) {
+      const char c = in_.peek();
+      if (c == '\0') {
+        return false;
+      }
+      if (c == terminator[0]) {
+        std::size_t matched = 1;
+        while (matched < terminator.size() && in_.peek(matched) == terminator[matched]) {
+          ++matched;
+        }
+        if (matched == terminator.size()) {
+          in_.advance(matched);
+          return true;
+        }
+      }
+      in_.advance();
     }
-    return isBlank(node.value());
   }
 
-  // An element's text: its own value (the text before its first child, see kParseOptions),
-  // then the text and CDATA children in order.
-  std::optional<std::string> textOf(const pugi::xml_node& element)
+  // After '<'.
+  bool tag()
   {
-    std::string text = element.value();
-    for (const auto& child : element.children()) {
-      if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-        text += child.value();
-      } else if (isElement(child)) {
-        fail("element inside <" + std::string(element.name()) + ">");
-        return std::nullopt;
+    const char c = in_.peek();
+    if (isNameStart(static_cast<unsigned char>(c))) {
+      return startTag();
+    }
+    if (c == '/') {
+      in_.advance();
+      return endTag();
+    }
+    if (c == '?') {
+      in_.advance();
+      return processingInstruction();
+    }
+    if (c == '!') {
+      in_.advance();
+      return exclamation();
+    }
+    // A '<' that ends the text after text in an element leaves that element unclosed.
+    return fail(c == '\0' && textBeforeTag_ ? "Start-end tags mismatch" : "Could not determine tag type");
+  }
+
+  bool startTag()
+  {
+    std::string name;
+    while (isNameChar(static_cast<unsigned char>(in_.peek()))) {
+      name += in_.peek();
+      in_.advance();
+    }
+    char c = in_.peek();
+    if (c == '>') {
+      in_.advance();
+      open(std::move(name));
+      return true;
+    }
+    if (c == '/') {
+      in_.advance();
+      if (in_.peek() != '>') {
+        return fail("Error parsing start element tag");
+      }
+      in_.advance();
+      open(std::move(name));
+      close();
+      return true;
+    }
+    if (!isXmlBlank(c)) {
+      return fail("Error parsing start element tag");
+    }
+    for (;;) {
+      skipSpaces();
+      c = in_.peek();
+      if (isNameStart(static_cast<unsigned char>(c))) {
+        if (!attribute()) {
+          return false;
+        }
+      } else if (c == '/') {
+        in_.advance();
+        if (in_.peek() != '>') {
+          return fail("Error parsing start element tag");
+        }
+        in_.advance();
+        open(std::move(name));
+        close();
+        return true;
+      } else if (c == '>') {
+        in_.advance();
+        open(std::move(name));
+        return true;
+      } else {
+        return fail("Error parsing start element tag");
       }
     }
-    // pugixml passes the bytes through unchecked.
-    return wellFormedUTF8(text);
   }
 
-  std::optional<PlistValue> readDictionary(const pugi::xml_node& element, int depth)
+  // name = "value" or name = 'value', followed by a space, '/' or '>'.
+  bool attribute()
   {
-    if (!isBlank(element.value())) {
-      return fail("text between dictionary entries");
+    while (isNameChar(static_cast<unsigned char>(in_.peek()))) {
+      in_.advance();
     }
-    PlistValue::Dictionary dictionary;
-    std::optional<std::string> pendingKey;
-    for (pugi::xml_node child = element.first_child(); child; child = dropAndNext(element, child)) {
-      if (!isElement(child)) {
-        if (!isBlankText(child)) {
-          return fail("text between dictionary entries");
+    skipSpaces();
+    if (in_.peek() != '=') {
+      return fail("Error parsing element attribute");
+    }
+    in_.advance();
+    skipSpaces();
+    const char quote = in_.peek();
+    if (quote != '"' && quote != '\'') {
+      return fail("Error parsing element attribute");
+    }
+    in_.advance();
+    for (char c = in_.peek(); c != quote; c = in_.peek()) {
+      if (c == '\0') {
+        return fail("Error parsing element attribute");
+      }
+      in_.advance();
+    }
+    in_.advance();
+    if (isNameStart(static_cast<unsigned char>(in_.peek()))) {
+      return fail("Error parsing element attribute");
+    }
+    return true;
+  }
+
+  // After "</".
+  bool endTag()
+  {
+    if (names_.empty()) {
+      return fail("Start-end tags mismatch");
+    }
+    const std::string& name = names_.back();
+    const std::size_t nameOffset = in_.offset();
+    std::size_t matched = 0;
+    for (char c = in_.peek(); isNameChar(static_cast<unsigned char>(c)); c = in_.peek()) {
+      if (matched >= name.size() || c != name[matched]) {
+        return fail("Start-end tags mismatch", nameOffset);
+      }
+      ++matched;
+      in_.advance();
+    }
+    if (matched != name.size()) {
+      return fail("Start-end tags mismatch", nameOffset);
+    }
+    skipSpaces();
+    if (in_.peek() != '>') {
+      return fail("Error parsing end element tag");
+    }
+    in_.advance();
+    close();
+    return true;
+  }
+
+  // After "<?": a declaration or processing instruction, skipped.
+  bool processingInstruction()
+  {
+    if (!isNameStart(static_cast<unsigned char>(in_.peek()))) {
+      return fail("Error parsing document declaration/processing instruction");
+    }
+    while (isNameChar(static_cast<unsigned char>(in_.peek()))) {
+      in_.advance();
+    }
+    if (in_.peek() == '\0' || !skipPast("?>")) {
+      return fail("Error parsing document declaration/processing instruction");
+    }
+    return true;
+  }
+
+  // After "<!": a comment, CDATA section or document type.
+  bool exclamation()
+  {
+    const char c = in_.peek();
+    if (c == '-') {
+      if (!take("--") || !skipPast("-->")) {
+        return fail("Error parsing comment");
+      }
+      return true;
+    }
+    if (c == '[') {
+      if (!take("[CDATA[")) {
+        return fail("Error parsing CDATA section");
+      }
+      return cdata();
+    }
+    if (c == 'D') {
+      const std::size_t tagOffset = in_.offset() - 2;
+      if (!take("DOCTYPE")) {
+        return fail("Could not determine tag type");
+      }
+      if (!names_.empty()) {
+        return fail("Error parsing document type declaration", tagOffset);
+      }
+      return documentType();
+    }
+    return fail("Could not determine tag type");
+  }
+
+  // After "<![CDATA[": its text up to "]]>", line ends made line feeds.
+  bool cdata()
+  {
+    text_.clear();
+    const std::size_t start = in_.offset();
+    for (;;) {
+      const char c = in_.peek();
+      if (c == '\0') {
+        return fail("Error parsing CDATA section", start);
+      }
+      if (c == ']' && in_.peek(1) == ']' && in_.peek(2) == '>') {
+        in_.advance(3);
+        break;
+      }
+      in_.advance();
+      if (c == '\r') {
+        text_ += '\n';
+        if (in_.peek() == '\n') {
+          in_.advance();
         }
+      } else {
+        text_ += c;
+      }
+    }
+    if (!names_.empty()) {
+      builder_.text(text_, true);
+    }
+    return true;
+  }
+
+  // After "<!DOCTYPE": up to its closing '>', stepping over groups, quoted strings, comments,
+  // processing instructions and ignored sections.
+  bool documentType()
+  {
+    std::size_t depth = 0;
+    for (char c = in_.peek(); c != '\0'; c = in_.peek()) {
+      if (c == '<' && in_.peek(1) == '!' && in_.peek(2) != '-') {
+        if (in_.peek(2) == '[') {
+          if (!ignoredSection()) {
+            return false;
+          }
+        } else {
+          in_.advance(2);
+          ++depth;
+        }
+      } else if (c == '<' || c == '"' || c == '\'') {
+        if (!documentTypePart()) {
+          return false;
+        }
+      } else if (c == '>') {
+        in_.advance();
+        if (depth == 0) {
+          return true;
+        }
+        --depth;
+      } else {
+        in_.advance();
+      }
+    }
+    return fail("Error parsing document type declaration");
+  }
+
+  bool documentTypePart()
+  {
+    const char c = in_.peek();
+    bool closed = false;
+    if (c == '"' || c == '\'') {
+      in_.advance();
+      closed = skipPast(std::string_view(&c, 1));
+    } else if (in_.peek(1) == '?') {
+      in_.advance(2);
+      closed = skipPast("?>");
+    } else if (in_.peek(1) == '!' && in_.peek(2) == '-' && in_.peek(3) == '-') {
+      in_.advance(4);
+      closed = skipPast("-->");
+    }
+    return closed || fail("Error parsing document type declaration");
+  }
+
+  bool ignoredSection()
+  {
+    in_.advance(3);
+    std::size_t depth = 0;
+    for (char c = in_.peek(); c != '\0'; c = in_.peek()) {
+      if (c == '<' && in_.peek(1) == '!' && in_.peek(2) == '[') {
+        in_.advance(3);
+        ++depth;
+      } else if (c == ']' && in_.peek(1) == ']' && in_.peek(2) == '>') {
+        in_.advance(3);
+        if (depth == 0) {
+          return true;
+        }
+        --depth;
+      } else {
+        in_.advance();
+      }
+    }
+    return fail("Error parsing document type declaration");
+  }
+
+  // Text inside an element, up to the next '<' or the end: line ends made line feeds and
+  // references replaced.
+  void characterData()
+  {
+    text_.clear();
+    bool ended = false;  // a reference to U+0000 ends the text
+    for (;;) {
+      const std::string_view run = in_.run();
+      std::size_t length = 0;
+      while (length < run.size() && run[length] != '<' && run[length] != '&' && run[length] != '\r' &&
+             run[length] != '\0') {
+        ++length;
+      }
+      if (!ended) {
+        text_.append(run.data(), length);
+      }
+      in_.advance(length);
+      const char c = in_.peek();
+      if (c == '<' || c == '\0') {
+        break;
+      }
+      if (c == '\r') {
+        in_.advance();
+        if (in_.peek() == '\n') {
+          in_.advance();
+        }
+        if (!ended) {
+          text_ += '\n';
+        }
+      } else if (c == '&') {
+        const std::size_t before = text_.size();
+        reference();
+        if (ended) {
+          text_.resize(before);
+        } else if (const std::size_t nul = text_.find('\0', before); nul != std::string::npos) {
+          text_.resize(nul);
+          ended = true;
+        }
+      }
+    }
+    builder_.text(text_, false);
+  }
+
+  // At '&': a character or entity reference. One that is not understood stays as written: its
+  // bytes are copied up to the first one that does not fit, and reading goes on from there.
+  void reference()
+  {
+    in_.advance();
+    const char first = in_.peek();
+    if (first == '#') {
+      in_.advance();
+      std::string written = "&#";
+      const bool hex = in_.peek() == 'x';
+      if (hex) {
+        in_.advance();
+        written += 'x';
+      }
+      std::uint32_t code = 0;
+      bool digits = false;
+      for (char c = in_.peek();; c = in_.peek()) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= '0' && u <= '9') {
+          code = code * (hex ? 16 : 10) + (u - '0');
+        } else if (hex && (u | 0x20) >= 'a' && (u | 0x20) <= 'f') {
+          code = code * 16 + ((u | 0x20) - 'a' + 10);
+        } else if (c == ';' && digits) {
+          in_.advance();
+          appendUtf8(code, text_);
+          return;
+        } else {
+          text_ += written;  // not a reference: kept as written
+          return;
+        }
+        digits = true;
+        written += c;
+        in_.advance();
+      }
+    }
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"amp;", '&'}, {"apos;", '\''}, {"gt;", '>'}, {"lt;", '<'}, {"quot;", '"'}};
+    // Entities are told apart by their first two letters; the rest must follow exactly.
+    for (const auto& [name, replacement] : kEntities) {
+      if (first != name[0] || (name[0] == 'a' && in_.peek(1) != name[1])) {
         continue;
       }
-      if (!pendingKey) {
-        if (std::string_view(child.name()) != "key") {
-          return fail("dictionary value <" + std::string(child.name()) + "> without a key");
-        }
-        pendingKey = textOf(child);
-        if (!pendingKey) {
-          return std::nullopt;
-        }
-        continue;
+      std::size_t matched = 0;
+      while (matched < name.size() && in_.peek(matched) == name[matched]) {
+        ++matched;
       }
-      auto value = read(child, depth + 1);
-      if (!value) {
-        return std::nullopt;
+      if (matched == name.size()) {
+        in_.advance(matched);
+        text_ += replacement;
+      } else {
+        text_ += '&';
+        text_.append(name.substr(0, matched));
+        in_.advance(matched);
       }
-      dictionary.set(*pendingKey, std::move(*value));
-      pendingKey.reset();
+      return;
     }
-    if (pendingKey) {
-      return fail("dictionary key '" + *pendingKey + "' without a value");
-    }
-    // A keyed archive's object reference: {CF$UID = n} with an integer.
-    if (dictionary.size() == 1) {
-      if (const auto* uid = dictionary.find("CF$UID"); uid && uid->isInteger() && *uid->asInteger() >= 0) {
-        return PlistValue::uid(static_cast<std::uint64_t>(*uid->asInteger()));
-      }
-    }
-    return PlistValue(std::move(dictionary));
+    text_ += '&';
   }
 
-  std::nullopt_t fail(const std::string& reason)
+  void open(std::string name)
   {
-    if (error.empty()) {
-      error = reason;
-    }
+    sawElement_ = true;
+    builder_.start(name);
+    names_.push_back(std::move(name));
+  }
+
+  void close()
+  {
+    builder_.end();
+    names_.pop_back();
+  }
+
+  XmlInput& in_;
+  PlistBuilder& builder_;
+  std::vector<std::string> names_;  // of the open elements
+  std::string text_;
+  bool sawElement_ = false;
+  bool textBeforeTag_ = false;  // the '<' being read follows text in an element
+};
+
+std::optional<PlistValue> readFrom(XmlInput& input, std::string& error)
+{
+  PlistBuilder builder;
+  XmlScanner scanner(input, builder);
+  if (!scanner.scan()) {
+    error = "property list XML could not be parsed: " + scanner.error;
     return std::nullopt;
   }
-};
+  return builder.finish(error);
+}
 
 // ---- Writing ----
 
@@ -586,63 +1461,30 @@ private:
 
 }  // namespace
 
-namespace {
-
-// Whitespace-only text is kept so that a string of blanks survives; blanks between container
-// elements are skipped by the reader. Text that comes first in an element is kept as the
-// element's value instead of a child node of its own: every key, string and number then takes
-// one node instead of two (a tree of 100,000 shape nodes is about 6 bytes per byte read).
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_embed_pcdata;
-
-// The value of a parsed document; the reader takes the document's tree apart as it goes.
-std::optional<PlistValue> readDocument(pugi::xml_document& document, const pugi::xml_parse_result& result,
-                                       std::string& error)
-{
-  if (!result) {
-    error = "property list XML could not be parsed: " + std::string(result.description()) + " at offset " +
-            std::to_string(result.offset);
-    return std::nullopt;
-  }
-  pugi::xml_node root = document.document_element();
-  if (std::string_view(root.name()) == "plist") {
-    pugi::xml_node only;
-    for (const auto& child : root.children()) {
-      if (child.type() == pugi::node_element) {
-        if (only) {
-          error = "property list XML has more than one top-level value";
-          return std::nullopt;
-        }
-        only = child;
-      }
-    }
-    if (!only) {
-      error = "property list XML has no value";
-      return std::nullopt;
-    }
-    root = only;
-  }
-  XmlReader reader;
-  auto value = reader.read(root, 0);
-  if (!value) {
-    error = "property list XML is malformed: " + reader.error;
-  }
-  return value;
-}
-
-}  // namespace
-
 std::optional<PlistValue> readXmlPropertyList(std::string_view text, std::string& error)
 {
-  pugi::xml_document document;
-  const auto result = document.load_buffer(text.data(), text.size(), kParseOptions);
-  return readDocument(document, result, error);
+  if (const TextEncoding encoding = guessEncoding(text); encoding != TextEncoding::Utf8) {
+    const std::string converted = toUtf8(text, encoding);
+    XmlInput input(converted);
+    return readFrom(input, error);
+  }
+  XmlInput input(text);
+  return readFrom(input, error);
 }
 
-std::optional<PlistValue> readXmlPropertyListInPlace(std::span<char> text, std::string& error)
+std::optional<PlistValue> readXmlPropertyListInChunks(const XmlChunkReader& read, std::string& error)
 {
-  pugi::xml_document document;
-  const auto result = document.load_buffer_inplace(text.data(), text.size(), kParseOptions);
-  return readDocument(document, result, error);
+  XmlInput input(read);
+  // The encoding shows in the first bytes; text in another encoding than UTF-8 is converted whole.
+  constexpr std::size_t kEncodingBytes = 256;
+  (void)input.peek(kEncodingBytes - 1);
+  const std::string_view first = input.run();
+  if (const TextEncoding encoding = guessEncoding(first); encoding != TextEncoding::Utf8) {
+    const std::string converted = toUtf8(input.rest(), encoding);
+    XmlInput whole(converted);
+    return readFrom(whole, error);
+  }
+  return readFrom(input, error);
 }
 
 std::optional<std::string> writeXmlPropertyList(const PlistValue& value, bool* unexpressibleText)

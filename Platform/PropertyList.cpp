@@ -1,6 +1,8 @@
 #include "Platform/PropertyList.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <string_view>
 
 #include "Platform/FileAccess.h"
@@ -12,9 +14,8 @@ namespace pf {
 
 namespace {
 
-// readPropertyList's work. XML in `writable` (the same bytes as `bytes`, which the caller drops
-// afterwards) is parsed in place, without the XML reader's own copy of it.
-std::optional<PlistValue> readBytes(std::span<const std::uint8_t> bytes, std::span<char> writable, std::string* error)
+// readPropertyList's work.
+std::optional<PlistValue> readBytes(std::span<const std::uint8_t> bytes, std::string* error)
 {
   std::string reason;
   std::optional<PlistValue> value;
@@ -25,8 +26,6 @@ std::optional<PlistValue> readBytes(std::span<const std::uint8_t> bytes, std::sp
              std::to_string(kMaxPropertyListBytes) + " bytes";
   } else if (bytes.size() >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0) {
     value = plist_detail::readBinaryPropertyList(bytes, reason);
-  } else if (!writable.empty()) {
-    value = plist_detail::readXmlPropertyListInPlace(writable, reason);
   } else {
     value = plist_detail::readXmlPropertyList(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), reason);
@@ -45,7 +44,7 @@ std::optional<PlistValue> readBytes(std::span<const std::uint8_t> bytes, std::sp
 
 std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, std::string* error)
 {
-  return readBytes(bytes, {}, error);
+  return readBytes(bytes, error);
 }
 
 std::optional<PlistValue> readPropertyList(std::string_view bytes, std::string* error)
@@ -56,12 +55,52 @@ std::optional<PlistValue> readPropertyList(std::string_view bytes, std::string* 
 
 std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path)
 {
-  std::optional<std::vector<std::uint8_t>> bytes = readRegularFile(path, kMaxPropertyListBytes);
-  if (!bytes) {
+  std::optional<PlistValue> value;
+  bool readFully = true;  // whether the value's reader saw the whole file
+  const bool read = readRegularFileInChunks(path, kMaxPropertyListBytes, [&](const FileChunkReader& next) {
+    // The first chunk tells the forms apart. XML is then read as it comes and never held whole;
+    // the binary form is read whole, as its offsets point anywhere in the file.
+    constexpr std::size_t kChunkBytes = 64 * 1024;
+    std::vector<std::uint8_t> bytes(kChunkBytes);
+    std::size_t done = 0;
+    for (std::ptrdiff_t count = 1; count > 0 && done < 6;) {
+      count = next(reinterpret_cast<char*>(bytes.data() + done), bytes.size() - done);
+      done += static_cast<std::size_t>(std::max<std::ptrdiff_t>(count, 0));
+    }
+    if (done == 0 || (done >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0)) {
+      for (std::ptrdiff_t count = 1; count > 0;) {
+        if (done == bytes.size()) {
+          bytes.resize(bytes.size() * 2);
+        }
+        count = next(reinterpret_cast<char*>(bytes.data() + done), bytes.size() - done);
+        done += static_cast<std::size_t>(std::max<std::ptrdiff_t>(count, 0));
+      }
+      bytes.resize(done);
+      value = readBytes(bytes, nullptr);
+      return;
+    }
+    std::size_t handed = 0;  // of the first bytes
+    std::string reason;
+    value = plist_detail::readXmlPropertyListInChunks(
+        [&](char* into, std::size_t capacity) -> std::ptrdiff_t {
+          if (handed < done) {
+            const std::size_t count = std::min(capacity, done - handed);
+            std::memcpy(into, bytes.data() + handed, count);
+            handed += count;
+            return static_cast<std::ptrdiff_t>(count);
+          }
+          const std::ptrdiff_t count = next(into, capacity);
+          readFully = readFully && count >= 0;
+          return count;
+        },
+        reason);
+    if (!value && readFully) {
+      log("Error, %@", reason);
+    }
+  });
+  if (!read || !readFully) {
     return std::nullopt;  // logged with the reason
   }
-  // The bytes go with this call: XML is read where it lies.
-  auto value = readBytes(*bytes, std::span<char>(reinterpret_cast<char*>(bytes->data()), bytes->size()), nullptr);
   if (!value) {
     log("Error, could not read property list file %@", path.string());
   }

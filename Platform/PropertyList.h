@@ -21,8 +21,7 @@ namespace pf {
 enum class PlistFormat { Xml, Binary };
 
 // Inputs larger than this are refused. A document of 100,000 shape nodes takes about 700 MB as
-// XML; reading one that size from a file needs about five times as much memory at its peak,
-// while the parsed XML tree is whole.
+// XML; reading one from a file holds its values and a chunk of its text, never the whole text.
 inline constexpr std::size_t kMaxPropertyListBytes = std::size_t{1} << 30;
 
 // XML (any encoding with a byte-order mark, UTF-8 otherwise) or binary, told apart by the
@@ -31,6 +30,7 @@ inline constexpr std::size_t kMaxPropertyListBytes = std::size_t{1} << 30;
 std::optional<PlistValue> readPropertyList(std::span<const std::uint8_t> bytes, std::string* error = nullptr);
 std::optional<PlistValue> readPropertyList(std::string_view bytes, std::string* error = nullptr);
 // Reads only a regular file, as readRegularFile does (a pipe or a folder is refused, logged).
+// XML files are read in chunks as the reader goes.
 std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path);
 
 // The XML form, indented with tabs as the original writes it. Reals are written in their

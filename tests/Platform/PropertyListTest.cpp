@@ -23,6 +23,7 @@
 #include "Support/StrictXml.h"
 
 #include "Platform/Log.h"
+#include "Platform/PlistXml.h"
 #include "Platform/Unicode.h"
 
 namespace {
@@ -219,6 +220,116 @@ TEST(PropertyList, RefusesMalformedInput)
   for (const auto& text : cases) {
     SCOPED_TRACE(text);
     EXPECT_FALSE(pf::readPropertyList(text));
+  }
+}
+
+// What the XML reader accepts and refuses, and how: references it does not know stay as
+// written, line ends become line feeds, other encodings are converted, attributes, the
+// document type and whatever follows the top element are passed over, and each refusal says
+// why and where.
+TEST(PropertyList, XmlReadsAndRefusesAsDocumented)
+{
+  QuietLog quiet;
+  std::string utf16LittleEndian = "\xff\xfe";
+  std::string utf16BigEndian;
+  for (char c : std::string_view("<plist><string>h\xc3\xa9</string></plist>")) {
+    const auto unit = static_cast<unsigned char>(c);
+    // The UTF-8 bytes of é become the one UTF-16 unit 0x00E9.
+    if (unit == 0xc3) {
+      continue;
+    }
+    const char low = unit == 0xa9 ? '\xe9' : c;
+    utf16LittleEndian += low;
+    utf16LittleEndian += '\0';
+    utf16BigEndian += '\0';
+    utf16BigEndian += low;
+  }
+  const struct {
+    std::string text;
+    PlistValue expected;
+  } accepted[] = {
+      {"<plist><string>a &nbsp; &amp b &#xZZ; &#65;&#x42;&#X43;</string></plist>", "a &nbsp; &amp b &#xZZ; AB&#X43;"},
+      {"<plist><string>a\r\nb\rc<![CDATA[d\r\ne]]></string></plist>", "a\nb\ncd\ne"},
+      // A reference to U+0000 ends its run of text.
+      {"<plist><string>a&#0;b<![CDATA[c]]>d</string></plist>", "acd"},
+      {utf16LittleEndian, "h\u00e9"},
+      {utf16BigEndian, "h\u00e9"},
+      {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><plist><string>\xe9</string></plist>", "\u00e9"},
+      {"<plist version=\"1.0\" x='y'><true   /></plist>", true},
+      {"<plist><true><ignored/>text</true></plist>", true},
+      {"<plist><false/></plist><more/>", false},
+      {"<!DOCTYPE plist [<!ENTITY x 'y'> <!-- ] > --> ]><plist><string>&x;</string></plist>", "&x;"},
+      {std::string("<plist><true/></plist>\0<", 24), true},
+  };
+  for (const auto& c : accepted) {
+    SCOPED_TRACE(c.text);
+    std::string error;
+    EXPECT_EQ(pf::readPropertyList(c.text, &error), c.expected) << error;
+  }
+
+  const struct {
+    std::string text;
+    std::string error;
+  } refused[] = {
+      {"<plist><string>a</string>", "could not be parsed: Start-end tags mismatch at offset 24"},
+      {"<plist><true/></plist", "could not be parsed: Error parsing end element tag at offset 20"},
+      {"<plist><a b=1/></plist>", "could not be parsed: Error parsing element attribute at offset 12"},
+      {"<plist><!-- x </plist>", "could not be parsed: Error parsing comment at offset 21"},
+      {"<plist><![CDATA[x</plist>", "could not be parsed: Error parsing CDATA section at offset 16"},
+      {"<plist><?pi</plist>", "could not be parsed: Error parsing document declaration/processing instruction at offset 18"},
+      {"<plist><string>a</strin></plist>", "could not be parsed: Start-end tags mismatch at offset 18"},
+      {"<!DOCTYPE x [ <plist/>", "could not be parsed: Error parsing document type declaration at offset 14"},
+      {"<plist><!DOCTYPE x></plist>", "could not be parsed: Error parsing document type declaration at offset 7"},
+      {"<plist/><", "could not be parsed: Could not determine tag type at offset 8"},
+      {"text", "could not be parsed: No document element found at offset 4"},
+      {"<plist><array><string>a</string><unknown>x<b/></unknown></array></plist>", "is malformed: element inside <unknown>"},
+      {"<plist><array><x/></array><true/></plist>", "has more than one top-level value"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.text);
+    std::string error;
+    EXPECT_FALSE(pf::readPropertyList(c.text, &error));
+    EXPECT_EQ(error, "property list XML " + c.error);
+  }
+}
+
+// Files are read in chunks as the reader goes: any cut of the text, even inside a reference, a
+// line end or a terminator, gives what reading it whole gives, value or refusal.
+TEST(PropertyList, XmlReadsTheSameInChunksOfAnySize)
+{
+  QuietLog quiet;
+  PlistValue value;
+  value.set("text", "a <b> & \"c\" \r\n d");
+  value.set("list", PlistValue(PlistValue::Array{-1, 2.5, PlistValue::date(-1234.5), PlistValue::uid(4), false}));
+  value.set("data", PlistValue::data(std::string_view("\x01\x02 some bytes")));
+  const std::string saved = *pf::xmlPropertyList(value);
+  const std::string texts[] = {
+      saved,
+      saved.substr(0, saved.size() / 2),
+      "\xEF\xBB\xBF<!DOCTYPE plist [<!ENTITY x 'y'>]><plist><!-- c --><string>a&amp;b&#x1F600;&#0;x</string></plist>",
+      "<plist><string>a\r\nb<![CDATA[c\r\n]]]]>&lt;</string></plist>",
+      std::string("\xff\xfe<\0p\0l\0i\0s\0t\0/\0>\0", 18),
+      "<plist><dict><key>a</key></dict></plist>",
+      "<plist><string>a</strin></plist>",
+  };
+  for (const auto& text : texts) {
+    SCOPED_TRACE(text);
+    std::string wholeError;
+    const auto whole = pf::plist_detail::readXmlPropertyList(text, wholeError);
+    for (std::size_t chunk : {1, 2, 3, 7}) {
+      std::size_t offset = 0;
+      std::string error;
+      const auto read = pf::plist_detail::readXmlPropertyListInChunks(
+          [&](char* into, std::size_t capacity) {
+            const std::size_t count = std::min({chunk, capacity, text.size() - offset});
+            std::memcpy(into, text.data() + offset, count);
+            offset += count;
+            return static_cast<std::ptrdiff_t>(count);
+          },
+          error);
+      EXPECT_EQ(read, whole) << chunk;
+      EXPECT_EQ(error, wholeError) << chunk;
+    }
   }
 }
 
