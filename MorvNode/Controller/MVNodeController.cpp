@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "MorvNode/Controller/MVArtboardSource.h"
 #include "MorvNode/Controller/MVControllerAnimation.h"
@@ -131,11 +132,11 @@ MVNode* MVNodeController::appendLoadedNode(std::unique_ptr<MVNode> node, const s
   return graph_.appendNode(std::move(node));
 }
 
-void MVNodeController::loadNodesFromArray(const pf::PlistValue::Array& records)
+void MVNodeController::loadNodesFromArray(pf::PlistValue::Array records)
 {
   {
     MVNodeGraph::LoadingScope loading(graph_);
-    graph_.addNodesFromRecords(records,
+    graph_.addNodesFromRecords(std::move(records),
                                [this](MVNode& node, const std::string& nodeId) { setUpNode(node, nodeId); });
 
     // Node-index parameters whose saved key was not published when they loaded take it now, or
@@ -749,13 +750,13 @@ void MVNodeController::inputConnectionsReordered(MVParameterSocket* socket)
   }
 }
 
-void MVNodeController::loadConnectionsFromArray(const pf::PlistValue::Array& records)
+void MVNodeController::loadConnectionsFromArray(pf::PlistValue::Array records)
 {
   {
     MVNodeGraph::LoadingScope loading(graph_);
     removeAllConnections();
     artboardNode();
-    graph_.addConnectionsFromRecords(records, [this](MVParameterSocket* outputSocket, MVParameterSocket* inputSocket) {
+    graph_.addConnectionsFromRecords(std::move(records), [this](MVParameterSocket* outputSocket, MVParameterSocket* inputSocket) {
       return addConnectionFromSocket(outputSocket, inputSocket);
     });
   }

@@ -137,8 +137,10 @@ public:
   // warning. Runs no change handling and registers no undo.
   MVNode* addNodeWithDescriptionDictionary(const pf::PlistValue::Dictionary& record);
   // Adds the nodes of a document's records in order, then makes sure there is exactly one
-  // artboard node. Connections are loaded afterwards (loadConnectionsFromArray).
-  void loadNodesFromArray(const pf::PlistValue::Array& records);
+  // artboard node. Connections are loaded afterwards (loadConnectionsFromArray). Each record is
+  // let go once its node is built: records handed over with std::move give their memory back
+  // while the nodes are made.
+  void loadNodesFromArray(pf::PlistValue::Array records);
   // Warnings for the user collected while loading a file, in order, each text once per class.
   const std::vector<std::string>& fileLoadingWarnings() const { return graph_.fileLoadingWarnings(); }
   void clearFileLoadingWarnings() { graph_.clearFileLoadingWarnings(); }
@@ -287,8 +289,8 @@ public:
   // The records of the connections in array order (the document's "Connections").
   pf::PlistValue::Array connectionDescriptionsArray() const { return graph_.connectionDescriptionsArray(); }
   // Replaces every connection by those of the records; failures are logged and summarised in
-  // one loading warning.
-  void loadConnectionsFromArray(const pf::PlistValue::Array& records);
+  // one loading warning. Records are let go as they are read, as with loadNodesFromArray.
+  void loadConnectionsFromArray(pf::PlistValue::Array records);
   // nullptr (logged) when the record's nodes, parameters or sockets are missing.
   MVConnection* loadConnectionFromDescription(const pf::PlistValue::Dictionary& record);
 

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <exception>
 #include <iterator>
+#include <utility>
 
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVConnection.h"
@@ -419,7 +420,7 @@ MVNode* MVNodeGraph::addNodeWithDescriptionDictionary(const pf::PlistValue::Dict
   }
 }
 
-void MVNodeGraph::addNodesFromRecords(const pf::PlistValue::Array& records, const NodeSetUp& setUp)
+void MVNodeGraph::addNodesFromRecords(pf::PlistValue::Array records, const NodeSetUp& setUp)
 {
   // Fresh IDs for duplicates must not take an ID that a later record holds.
   for (const pf::PlistValue& record : records) {
@@ -428,11 +429,14 @@ void MVNodeGraph::addNodesFromRecords(const pf::PlistValue::Array& records, cons
       nodeIDCounter_ = std::max(nodeIDCounter_, std::min(*number, kMaxNodeIDCounter));
     }
   }
-  for (const pf::PlistValue& record : records) {
-    const pf::PlistValue::Dictionary* dictionary = record.asDictionary();
+  for (pf::PlistValue& record : records) {
+    // The record goes once its node is built: a large document's records are given back while
+    // its nodes are made, instead of all being held until the last node.
+    const pf::PlistValue done = std::exchange(record, pf::PlistValue());
+    const pf::PlistValue::Dictionary* dictionary = done.asDictionary();
     MVNode* node = dictionary != nullptr ? addNodeWithDescriptionDictionary(*dictionary, setUp) : nullptr;
     if (node == nullptr) {
-      FeedbackManager::log("Error, loadNodesFromArray failed to load node from description: %@", record.description());
+      FeedbackManager::log("Error, loadNodesFromArray failed to load node from description: %@", done.description());
       continue;
     }
     const std::vector<std::string>& warnings = node->loadingWarningMessages();
@@ -519,10 +523,11 @@ MVConnection* MVNodeGraph::loadConnectionFromDescription(const pf::PlistValue::D
   return nullptr;
 }
 
-void MVNodeGraph::addConnectionsFromRecords(const pf::PlistValue::Array& records, const Connect& connect)
+void MVNodeGraph::addConnectionsFromRecords(pf::PlistValue::Array records, const Connect& connect)
 {
   int failures = 0;
-  for (const pf::PlistValue& record : records) {
+  for (pf::PlistValue& next : records) {
+    const pf::PlistValue record = std::exchange(next, pf::PlistValue());  // let go once read
     if (record.isNull()) {
       continue;
     }

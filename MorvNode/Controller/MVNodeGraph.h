@@ -126,12 +126,13 @@ public:
   // it. nullptr, logged, for an unknown class; an unknown class met while loading also becomes a
   // loading warning. Moves the ID counter past a loaded numeric ID.
   MVNode* addNodeWithDescriptionDictionary(const pf::PlistValue::Dictionary& record, const NodeSetUp& setUp);
-  // Adds the nodes of a document's records in order, collecting their loading warnings.
-  void addNodesFromRecords(const pf::PlistValue::Array& records, const NodeSetUp& setUp);
+  // Adds the nodes of a document's records in order, collecting their loading warnings. Each
+  // record is let go once its node is built.
+  void addNodesFromRecords(pf::PlistValue::Array records, const NodeSetUp& setUp);
   // nullptr (logged) when the record's nodes, parameters or sockets are missing.
   MVConnection* loadConnectionFromDescription(const pf::PlistValue::Dictionary& record, const Connect& connect);
   // Connects every record; failures are logged and summarised in one loading warning.
-  void addConnectionsFromRecords(const pf::PlistValue::Array& records, const Connect& connect);
+  void addConnectionsFromRecords(pf::PlistValue::Array records, const Connect& connect);
   // Warnings for the user collected while loading a file, in order.
   const std::vector<std::string>& fileLoadingWarnings() const { return fileLoadingWarnings_; }
   void clearFileLoadingWarnings() { fileLoadingWarnings_.clear(); }

@@ -97,9 +97,9 @@ void MVDocument::windowControllerDidLoadNib()
   undoRegistrationState_ = 1;
   pauseUndoRegistration();
   if (loadingFileDictionary_) {
-    const std::optional<pf::PlistValue::Dictionary> file = std::move(loadingFileDictionary_);
+    std::optional<pf::PlistValue::Dictionary> file = std::move(loadingFileDictionary_);
     loadingFileDictionary_.reset();
-    loadFromFileDictionary(file);
+    loadFromFileDictionary(std::move(file));
   } else {
     loadDefaultDocument();
   }
@@ -117,8 +117,9 @@ void MVDocument::loadDefaultDocument()
   } else {
     FeedbackManager::log("Error, loadDefaultDocument could not find the resource %@", resource);
   }
-  loadFromFileDictionary(file);
-  if (!file) {
+  const bool hasFile = file.has_value();
+  loadFromFileDictionary(std::move(file));
+  if (!hasFile) {
     // Without its resource a new document still gets its one artboard.
     nodeController_->loadNodesFromArray({});
   }
@@ -152,9 +153,9 @@ void MVDocument::loadDefaultDocument()
   resumeUndoRegistration();
 }
 
-void MVDocument::loadFromFileDictionary(const std::optional<pf::PlistValue::Dictionary>& file)
+void MVDocument::loadFromFileDictionary(std::optional<pf::PlistValue::Dictionary> file)
 {
-  MVDocumentFileReader::loadFromFileDictionary(*this, file);
+  MVDocumentFileReader::loadFromFileDictionary(*this, std::move(file));
 }
 
 void MVDocument::loadFromMV3FileDictionary(const pf::PlistValue::Dictionary& file)
@@ -193,7 +194,7 @@ bool MVDocument::revertToContentsOfURL(const std::filesystem::path& url)
   pauseUndoRegistration();
   nodeController_->removeAllNodes();
   fileURL_ = url;
-  loadFromFileDictionary(file);
+  loadFromFileDictionary(std::move(file));
   resumeUndoRegistration();
   undoManager_.removeAllActions();
   editedOutsideUndo_ = false;

@@ -76,7 +76,7 @@ public:
   // "DefaultEmpty.mvdx", at the default artboard size.
   void loadDefaultDocument();
   // Version check and dispatch to the current or the older-generation reader; nullopt is logged.
-  void loadFromFileDictionary(const std::optional<pf::PlistValue::Dictionary>& file);
+  void loadFromFileDictionary(std::optional<pf::PlistValue::Dictionary> file);
   void loadFromMV3FileDictionary(const pf::PlistValue::Dictionary& file);
   void loadFromLegacyFileDictionary(const pf::PlistValue::Dictionary& file);
   // The file's dictionary as the document stands.

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "MorvNode/Controller/MVControllerAnimation.h"
 #include "MorvNode/Controller/MVNodeController.h"
@@ -41,11 +42,14 @@ const pf::PlistValue::Dictionary* dictionaryEntry(const pf::PlistValue::Dictiona
   return value != nullptr ? value->asDictionary() : nullptr;
 }
 
-const pf::PlistValue::Array& arrayEntry(const pf::PlistValue::Dictionary& file, std::string_view key)
+// The array under `key`, taken out of the file (which keeps an empty one): loading then lets go
+// of each record as it goes. Empty when absent or of another kind (logged).
+pf::PlistValue::Array takeArrayEntry(pf::PlistValue::Dictionary& file, std::string_view key)
 {
-  static const pf::PlistValue::Array kEmpty;
-  const pf::PlistValue* value = entryOfType(file, key, pf::PlistValue::Type::Array);
-  return value != nullptr ? *value->asArray() : kEmpty;
+  if (entryOfType(file, key, pf::PlistValue::Type::Array) == nullptr) {
+    return {};
+  }
+  return std::move(file.find(key)->mutableArray());
 }
 
 const std::string* stringEntry(const pf::PlistValue::Dictionary& file, std::string_view key)
@@ -69,12 +73,11 @@ std::optional<pf::PlistValue::Dictionary> MVDocumentFileReader::readFileDictiona
     FeedbackManager::log("Error, could not read the document file '%@'", path.string());
     return std::nullopt;
   }
-  const pf::PlistValue::Dictionary* dictionary = value->asDictionary();
-  if (dictionary == nullptr) {
+  if (!value->isDictionary()) {
     FeedbackManager::log("Error, the document file '%@' does not hold a dictionary", path.string());
     return std::nullopt;
   }
-  return *dictionary;
+  return std::move(value->mutableDictionary());
 }
 
 std::optional<std::string> MVDocumentFileReader::versionOfFile(const pf::PlistValue::Dictionary& file)
@@ -92,7 +95,7 @@ bool MVDocumentFileReader::isLegacyVersion(const std::optional<std::string>& ver
 }
 
 void MVDocumentFileReader::loadFromFileDictionary(MVDocument& document,
-                                                  const std::optional<pf::PlistValue::Dictionary>& file)
+                                                  std::optional<pf::PlistValue::Dictionary> file)
 {
   MVNodeController& controller = document.nodeController();
   MVDocumentWindow* window = document.window();
@@ -124,7 +127,7 @@ void MVDocumentFileReader::loadFromFileDictionary(MVDocument& document,
     if (isLegacyVersion(fileVersion)) {
       MVLegacyDocumentReader::loadFromLegacyFileDictionary(document, *file);
     } else {
-      loadFromMV3FileDictionary(document, *file);
+      loadFromMV3FileDictionary(document, std::move(*file));
     }
   }
 
@@ -141,7 +144,7 @@ void MVDocumentFileReader::loadFromFileDictionary(MVDocument& document,
   }
 }
 
-void MVDocumentFileReader::loadFromMV3FileDictionary(MVDocument& document, const pf::PlistValue::Dictionary& file)
+void MVDocumentFileReader::loadFromMV3FileDictionary(MVDocument& document, pf::PlistValue::Dictionary file)
 {
   MVNodeController& controller = document.nodeController();
   const std::optional<std::string> version = versionOfFile(file);
@@ -169,12 +172,12 @@ void MVDocumentFileReader::loadFromMV3FileDictionary(MVDocument& document, const
 
   if (!isLegacyVersion(version)) {
     try {
-      controller.loadNodesFromArray(arrayEntry(file, "Nodes"));
+      controller.loadNodesFromArray(takeArrayEntry(file, "Nodes"));
     } catch (const std::exception& exception) {
       FeedbackManager::log("Exception loading nodes from file. Exception: %@", exception.what());
     }
     try {
-      controller.loadConnectionsFromArray(arrayEntry(file, "Connections"));
+      controller.loadConnectionsFromArray(takeArrayEntry(file, "Connections"));
     } catch (const std::exception& exception) {
       FeedbackManager::log("Exception loading connections from file. Exception: %@", exception.what());
     }

@@ -23,11 +23,13 @@ public:
 
   // Version check and dispatch. A missing dictionary is logged and loads nothing. The loading
   // warnings of the previous load are cleared first; new ones are shown 0.2 s later in one alert.
-  static void loadFromFileDictionary(MVDocument& document, const std::optional<pf::PlistValue::Dictionary>& file);
+  // A dictionary handed over with std::move gives back its node and connection records while
+  // they are loaded.
+  static void loadFromFileDictionary(MVDocument& document, std::optional<pf::PlistValue::Dictionary> file);
 
   // The reader of the current generation. A dictionary whose version is of the older generation
   // is logged and loads no graph.
-  static void loadFromMV3FileDictionary(MVDocument& document, const pf::PlistValue::Dictionary& file);
+  static void loadFromMV3FileDictionary(MVDocument& document, pf::PlistValue::Dictionary file);
 
   // Whether a file of this version is read by the older-generation reader. A file without a
   // version (nullopt) is read as a current one: every older-generation file carried its version.
