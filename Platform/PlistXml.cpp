@@ -554,7 +554,7 @@ public:
       if (seenRoot_) {
         skip();  // only the first element of a document is read
       } else if (seenRoot_ = true; name == "plist") {
-        frames_.push_back(Frame{Kind::Plist, 0, {}});
+        frames_.emplace_back(Kind::Plist, 0);
         plistLevel_ = 1;
       } else {
         beginValue(name, 0);
@@ -580,7 +580,7 @@ public:
       if (top.key) {
         beginValue(name, top.depth + 1);
       } else if (name == "key") {
-        frames_.push_back(Frame{Kind::Key, top.depth, "key"});
+        frames_.emplace_back(Kind::Key, top.depth, "key");
       } else {
         fail("dictionary value <" + std::string(name) + "> without a key");
       }
@@ -599,19 +599,22 @@ public:
       skipping_ = open_ > resumeAt_;
       return;
     }
-    Frame top = std::move(frames_.back());
-    frames_.pop_back();
+    Frame& top = frames_.back();
     switch (top.kind) {
     case Kind::Plist:
       if (top.children == 0 && structureError_.empty()) {
         structureError_ = "property list XML has no value";
       }
+      frames_.pop_back();
       return;
-    case Kind::Array:
+    case Kind::Array: {
       top.array.shrink_to_fit();
-      deliver(PlistValue(std::move(top.array)));
+      PlistValue value(std::move(top.array));
+      frames_.pop_back();
+      deliver(std::move(value));
       return;
-    case Kind::Dictionary:
+    }
+    case Kind::Dictionary: {
       if (top.key) {
         fail("dictionary key '" + *top.key + "' without a value");
         return;
@@ -619,23 +622,34 @@ public:
       // A keyed archive's object reference: {CF$UID = n} with an integer.
       if (top.dictionary.size() == 1) {
         if (const auto* uid = top.dictionary.find("CF$UID"); uid && uid->isInteger() && *uid->asInteger() >= 0) {
-          deliver(PlistValue::uid(static_cast<std::uint64_t>(*uid->asInteger())));
+          const auto number = static_cast<std::uint64_t>(*uid->asInteger());
+          frames_.pop_back();
+          deliver(PlistValue::uid(number));
           return;
         }
       }
       top.dictionary.shrinkToFit();
-      deliver(PlistValue(std::move(top.dictionary)));
+      PlistValue value(std::move(top.dictionary));
+      frames_.pop_back();
+      deliver(std::move(value));
       return;
-    case Kind::Key:
+    }
+    case Kind::Key: {
       makeWellFormed(top.text);
-      frames_.back().key = std::move(top.text);
+      std::string key = std::move(top.text);
+      frames_.pop_back();
+      frames_.back().key = std::move(key);
       return;
-    case Kind::Text:
+    }
+    case Kind::Text: {
       makeWellFormed(top.text);
-      if (auto value = scalar(top.name, std::move(top.text))) {
+      std::optional<PlistValue> value = scalar(top.name, std::move(top.text));
+      if (value) {
+        frames_.pop_back();
         deliver(std::move(*value));
       }
       return;
+    }
     }
   }
 
@@ -683,6 +697,11 @@ private:
 
   // An element being read: a container and its contents so far, or the text of a key or value.
   struct Frame {
+    Frame(Kind frameKind, int valueDepth, std::string_view elementName = {})
+        : kind(frameKind), depth(valueDepth), name(elementName)
+    {
+    }
+
     Kind kind;
     int depth;  // of the value, counted from the top-level value
     std::string name;
@@ -698,16 +717,16 @@ private:
     if (depth > kMaxPlistDepth) {
       fail("nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels");
     } else if (name == "dict") {
-      frames_.push_back(Frame{Kind::Dictionary, depth, {}});
+      frames_.emplace_back(Kind::Dictionary, depth);
     } else if (name == "array") {
-      frames_.push_back(Frame{Kind::Array, depth, {}});
+      frames_.emplace_back(Kind::Array, depth);
     } else if (name == "true" || name == "false") {
       // Whatever such an element holds is not looked at.
       deliver(PlistValue(name == "true"));
       skip();
     } else {
       // An unknown element is refused once its text has been read, as a fault inside it counts first.
-      frames_.push_back(Frame{Kind::Text, depth, std::string(name)});
+      frames_.emplace_back(Kind::Text, depth, name);
     }
   }
 
