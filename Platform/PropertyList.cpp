@@ -56,49 +56,57 @@ std::optional<PlistValue> readPropertyList(std::string_view bytes, std::string* 
 std::optional<PlistValue> readPropertyListFile(const std::filesystem::path& path)
 {
   std::optional<PlistValue> value;
-  bool readFully = true;  // whether the value's reader saw the whole file
   const bool read = readRegularFileInChunks(path, kMaxPropertyListBytes, [&](const FileChunkReader& next) {
-    // The first chunk tells the forms apart. XML is then read as it comes and never held whole;
+    bool failed = false;  // a read failed: logged already, nothing more to say
+    const auto pull = [&](std::uint8_t* into, std::size_t capacity) {
+      const std::ptrdiff_t count = next(reinterpret_cast<char*>(into), capacity);
+      failed = failed || count < 0;
+      return std::max<std::ptrdiff_t>(count, 0);
+    };
+    // The first bytes tell the forms apart. XML is then read as it comes and never held whole;
     // the binary form is read whole, as its offsets point anywhere in the file.
     constexpr std::size_t kChunkBytes = 64 * 1024;
     std::vector<std::uint8_t> bytes(kChunkBytes);
     std::size_t done = 0;
     for (std::ptrdiff_t count = 1; count > 0 && done < 6;) {
-      count = next(reinterpret_cast<char*>(bytes.data() + done), bytes.size() - done);
-      done += static_cast<std::size_t>(std::max<std::ptrdiff_t>(count, 0));
+      count = pull(bytes.data() + done, bytes.size() - done);
+      done += static_cast<std::size_t>(count);
+    }
+    if (failed) {
+      return;
     }
     if (done == 0 || (done >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0)) {
       for (std::ptrdiff_t count = 1; count > 0;) {
         if (done == bytes.size()) {
           bytes.resize(bytes.size() * 2);
         }
-        count = next(reinterpret_cast<char*>(bytes.data() + done), bytes.size() - done);
-        done += static_cast<std::size_t>(std::max<std::ptrdiff_t>(count, 0));
+        count = pull(bytes.data() + done, bytes.size() - done);
+        done += static_cast<std::size_t>(count);
       }
-      bytes.resize(done);
-      value = readBytes(bytes, nullptr);
+      if (!failed) {
+        bytes.resize(done);
+        value = readBytes(bytes, nullptr);
+      }
       return;
     }
     std::size_t handed = 0;  // of the first bytes
     std::string reason;
     value = plist_detail::readXmlPropertyListInChunks(
         [&](char* into, std::size_t capacity) -> std::ptrdiff_t {
-          if (handed < done) {
-            const std::size_t count = std::min(capacity, done - handed);
-            std::memcpy(into, bytes.data() + handed, count);
-            handed += count;
-            return static_cast<std::ptrdiff_t>(count);
+          if (handed == done) {
+            return failed ? -1 : pull(reinterpret_cast<std::uint8_t*>(into), capacity);
           }
-          const std::ptrdiff_t count = next(into, capacity);
-          readFully = readFully && count >= 0;
-          return count;
+          const std::size_t count = std::min(capacity, done - handed);
+          std::memcpy(into, bytes.data() + handed, count);
+          handed += count;
+          return static_cast<std::ptrdiff_t>(count);
         },
         reason);
-    if (!value && readFully) {
+    if (!value && !failed) {
       log("Error, %@", reason);
     }
   });
-  if (!read || !readFully) {
+  if (!read) {
     return std::nullopt;  // logged with the reason
   }
   if (!value) {
