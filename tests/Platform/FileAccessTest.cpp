@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <future>
 #include <iterator>
 #include <string>
@@ -133,6 +134,48 @@ TEST_F(FileAccess, ReadsAreCapped)
   ASSERT_TRUE(status);
   EXPECT_NE(status->find("Pid:"), std::string::npos);
   EXPECT_FALSE(pf::readRegularTextFile("/proc/self/status", 16));
+}
+
+// Read piece by piece, a file gives the same bytes under the same checks and the same limit.
+TEST_F(FileAccess, ReadsInChunksUnderTheSameChecks)
+{
+  testsupport::QuietLog quiet;
+  std::ofstream(folder_ / "ten.bin") << "0123456789";
+  bool used = false;
+  const auto gather = [&used](const fs::path& path, std::size_t maxBytes,
+                              std::string* reason) -> std::optional<std::string> {
+    std::string text;
+    used = false;
+    const bool read = pf::readRegularFileInChunks(
+        path, maxBytes,
+        [&](const pf::FileChunkReader& next) {
+          used = true;
+          char chunk[3];
+          for (std::ptrdiff_t count = next(chunk, sizeof chunk); count > 0; count = next(chunk, sizeof chunk)) {
+            text.append(chunk, static_cast<std::size_t>(count));
+          }
+        },
+        reason);
+    return read ? std::optional<std::string>(text) : std::nullopt;
+  };
+  EXPECT_EQ(gather(folder_ / "ten.bin", 10, nullptr), "0123456789");
+  const struct {
+    fs::path path;
+    std::size_t maxBytes;
+    const char* reason;
+    bool opened;
+  } refused[] = {
+      {folder_ / "ten.bin", 9, "file of 10 bytes exceeds the limit of 9 bytes", false},
+      {"/proc/self/status", 16, "file exceeds the limit of 16 bytes", true},
+      {fifo("pipe"), 100, "a named pipe, not a regular file", false},
+  };
+  for (const auto& entry : refused) {
+    SCOPED_TRACE(entry.path.string());
+    std::string reason;
+    EXPECT_FALSE(gather(entry.path, entry.maxBytes, &reason));
+    EXPECT_EQ(reason, entry.reason);
+    EXPECT_EQ(used, entry.opened);
+  }
 }
 
 // Every reader of documents, preferences and images goes through the same check: a pipe where
