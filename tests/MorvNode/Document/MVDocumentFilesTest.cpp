@@ -26,6 +26,7 @@
 #include "Platform/PropertyList.h"
 #include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Support/DamagedBytes.h"
+#include "Support/PipeWatchdog.h"
 
 namespace {
 
@@ -243,19 +244,9 @@ TEST_F(DocumentFiles, APipeInTheDocumentsPlaceIsRefusedAtOnce)
 {
   const std::filesystem::path pipe = pathFor("x.mvdx");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  // Should the open wait, a writer comes after a while and lets it go, so the test ends.
-  std::promise<void> opened;
-  std::atomic<bool> blocked{false};
-  std::thread watchdog([&, done = opened.get_future()] {
-    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
-      blocked = true;
-      ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
-    }
-  });
+  testsupport::PipeWatchdog watchdog(pipe);  // lets a read that waits go, so the test ends
   EXPECT_EQ(openDocument(pipe), nullptr);
-  opened.set_value();
-  watchdog.join();
-  EXPECT_FALSE(blocked);
+  EXPECT_FALSE(watchdog.blockedRead());
   EXPECT_EQ(log.count("Error, could not read " + pipe.string() + ": a named pipe, not a regular file"), 1);
 }
 

@@ -36,6 +36,7 @@
 #include "MorvNode/Model/MVParameterValueExpression.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/UndoManager.h"
+#include "Support/PipeWatchdog.h"
 
 namespace {
 
@@ -107,15 +108,7 @@ TEST_F(NodeEditorTest, DroppingAnythingButARegularFileAddsNoNodeAndDoesNotWait)
   std::filesystem::create_directories(folder / "folder.svg");
   const std::filesystem::path pipe = folder / "pipe.svg";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  // Should a read wait, a writer comes after a while and lets it go, so the test ends.
-  std::promise<void> finished;
-  std::atomic<bool> blocked{false};
-  std::thread watchdog([&, done = finished.get_future()] {
-    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
-      blocked = true;
-      ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
-    }
-  });
+  testsupport::PipeWatchdog watchdog(pipe);  // lets a read that waits go, so the test ends
   const std::size_t nodes = controller.nodeArray().size();
   for (const std::filesystem::path& file : {pipe, folder / "folder.svg", std::filesystem::path("/dev/zero")}) {
     EXPECT_FALSE(editor->dropFile(file, canvasPoint({100, 100}))) << file;
@@ -125,10 +118,8 @@ TEST_F(NodeEditorTest, DroppingAnythingButARegularFileAddsNoNodeAndDoesNotWait)
               1)
         << file;
   }
-  finished.set_value();
-  watchdog.join();
   std::filesystem::remove_all(folder);
-  EXPECT_FALSE(blocked);
+  EXPECT_FALSE(watchdog.blockedRead());
   EXPECT_EQ(controller.nodeArray().size(), nodes);
 }
 

@@ -20,6 +20,7 @@
 #include "Shared/SVG/ODSVGPattern.h"
 #include "SvgTestDocuments.h"
 #include "Support/LogCapture.h"
+#include "Support/PipeWatchdog.h"
 
 namespace {
 
@@ -99,25 +100,15 @@ TEST(SvgParserErrors, OnlyRegularFilesAreRead)
   std::filesystem::create_directories(folder / "folder.svg");
   const std::filesystem::path pipe = folder / "pipe.svg";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  // Should a read wait, a writer comes after a while and lets it go, so the test ends.
-  std::promise<void> finished;
-  std::atomic<bool> blocked{false};
-  std::thread watchdog([&, done = finished.get_future()] {
-    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
-      blocked = true;
-      ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
-    }
-  });
+  testsupport::PipeWatchdog watchdog(pipe);  // lets a read that waits go, so the test ends
   for (const std::filesystem::path& file : {pipe, folder / "folder.svg", std::filesystem::path("/dev/zero")}) {
     SCOPED_TRACE(file.string());
     ODSVGError error;
     EXPECT_EQ(ODSVGParser::initWithFileURL(file.string(), &error), nullptr);
     EXPECT_EQ(error.code, ODSVGError::kUnreadableFile);
   }
-  finished.set_value();
-  watchdog.join();
   std::filesystem::remove_all(folder);
-  EXPECT_FALSE(blocked);
+  EXPECT_FALSE(watchdog.blockedRead());
 }
 
 TEST(SvgParserErrors, FontDocumentNeedsNoSize)
