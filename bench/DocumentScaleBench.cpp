@@ -33,6 +33,7 @@
 #include "Platform/UserDefaults.h"
 
 #include "HeapCounter.h"
+#include "ShapeRecords.h"
 
 namespace {
 
@@ -47,8 +48,6 @@ namespace {
 // holds. The memory benchmark opens the document from a file, as the application does, and
 // also counts the heap itself (HeapCounter.h); its plain counterpart is the graph of
 // plainGenerateBaseline ("graph KiB/node").
-
-constexpr long long kKinds[] = {ElementShapeNode::kRectangle, ElementShapeNode::kEllipse, ElementShapeNode::kStarPolygon};
 
 void installQuietDefaults()
 {
@@ -79,36 +78,11 @@ const std::string& documentBytes(long count)
   {
     MVDocument document;
     document.pauseUndoRegistration();
-    MVNodeController& controller = document.nodeController();
-    auto* artboard = dynamic_cast<ArtboardNode*>(controller.addNodeOfClass("ArtboardNode", {0, 0}, false));
-    auto* shape = dynamic_cast<ElementShapeNode*>(controller.addNodeOfClass("ElementShapeNode", {0, 0}, false));
-    controller.addConnectionFromSocket(shape->graphicsParameter()->outputSocket(),
-                                       artboard->layers().front()->inputSocket());
-    const pf::PlistValue::Dictionary connection = *controller.connectionDescriptionsArray().front().asDictionary();
-
-    pf::PlistValue::Array nodes;
-    pf::PlistValue::Array connections;
-    nodes.reserve(static_cast<std::size_t>(count) + 1);
-    connections.reserve(static_cast<std::size_t>(count));
-    nodes.emplace_back(artboard->descriptionDictionary());
-    for (long i = 0; i < count; ++i) {
-      shape->indexParameterNamed("Type")->setIndex(kKinds[i % 3]);
-      shape->positionParameter()->setValueX(static_cast<double>(i % 300) * 15.0, static_cast<double>(i / 300) * 15.0);
-      shape->fillColorParameter()->setColor(pf::Color::rgb(static_cast<double>(i % 7) / 6,
-                                                           static_cast<double>(i % 5) / 4,
-                                                           static_cast<double>(i % 3) / 2));
-      const std::string nodeId = std::to_string(i + 100);
-      pf::PlistValue::Dictionary record = shape->descriptionDictionary();
-      record.set("Node id", nodeId);
-      nodes.emplace_back(std::move(record));
-      pf::PlistValue::Dictionary link = connection;
-      link.set("From parameter nodeId", nodeId);
-      connections.emplace_back(std::move(link));
-    }
+    bench::ShapeRecords records = bench::makeShapeRecords(document.nodeController(), count);
     pf::PlistValue::Dictionary root;
     root.set("Version", MVApplicationResources::applicationVersion());
-    root.set("Nodes", pf::PlistValue(std::move(nodes)));
-    root.set("Connections", pf::PlistValue(std::move(connections)));
+    root.set("Nodes", pf::PlistValue(std::move(records.nodes)));
+    root.set("Connections", pf::PlistValue(std::move(records.connections)));
     bytes = *pf::xmlPropertyList(pf::PlistValue(std::move(root)));
   }
   pf::RunLoop::setCurrent(nullptr);

@@ -19,6 +19,7 @@
 #include "Platform/ManualRunLoop.h"
 #include "Platform/PlistValue.h"
 #include "Platform/UserDefaults.h"
+#include "ShapeRecords.h"
 
 namespace {
 
@@ -31,8 +32,6 @@ namespace {
 // gathers the outputs. (The scale benchmark's plain loop does the same over a heap footprint
 // per node copied from ours, to show what the memory system adds; this one shows what a plain
 // program costs.)
-
-constexpr long long kKinds[] = {ElementShapeNode::kRectangle, ElementShapeNode::kEllipse, ElementShapeNode::kStarPolygon};
 
 void reportPerNode(benchmark::State& state)
 {
@@ -57,29 +56,9 @@ struct ShapeDocument {
     {
       MVDocument source;
       source.pauseUndoRegistration();
-      MVNodeController& controller = source.nodeController();
-      auto* artboard = dynamic_cast<ArtboardNode*>(controller.addNodeOfClass("ArtboardNode", {0, 0}, false));
-      auto* shape = dynamic_cast<ElementShapeNode*>(controller.addNodeOfClass("ElementShapeNode", {0, 0}, false));
-      controller.addConnectionFromSocket(shape->graphicsParameter()->outputSocket(),
-                                         artboard->layers().front()->inputSocket());
-      const pf::PlistValue::Dictionary connection = *controller.connectionDescriptionsArray().front().asDictionary();
-      nodes.reserve(static_cast<std::size_t>(count) + 1);
-      connections.reserve(static_cast<std::size_t>(count));
-      nodes.emplace_back(artboard->descriptionDictionary());
-      for (long i = 0; i < count; ++i) {
-        shape->indexParameterNamed("Type")->setIndex(kKinds[i % 3]);
-        shape->positionParameter()->setValueX(static_cast<double>(i % 300) * 15.0, static_cast<double>(i / 300) * 15.0);
-        shape->fillColorParameter()->setColor(pf::Color::rgb(static_cast<double>(i % 7) / 6,
-                                                             static_cast<double>(i % 5) / 4,
-                                                             static_cast<double>(i % 3) / 2));
-        const std::string nodeId = std::to_string(i + 100);
-        pf::PlistValue::Dictionary record = shape->descriptionDictionary();
-        record.set("Node id", nodeId);
-        nodes.emplace_back(std::move(record));
-        pf::PlistValue::Dictionary link = connection;
-        link.set("From parameter nodeId", nodeId);
-        connections.emplace_back(std::move(link));
-      }
+      bench::ShapeRecords records = bench::makeShapeRecords(source.nodeController(), count);
+      nodes = std::move(records.nodes);
+      connections = std::move(records.connections);
     }
     document = std::make_unique<MVDocument>();
     document->pauseUndoRegistration();
