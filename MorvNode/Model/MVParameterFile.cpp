@@ -9,6 +9,7 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterUndoDelegate.h"
 #include "Platform/Format.h"
+#include "Platform/ImageCodec.h"
 #include "Platform/Unicode.h"
 #include "Platform/UndoManager.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -93,9 +94,12 @@ std::shared_ptr<const pf::Image> MVParameterFile::imageFromData(std::span<const 
     return nullptr;
   }
   try {
-    std::optional<pf::Image> image = pf::Image::fromData(data);
-    if (image) {
-      return std::make_shared<const pf::Image>(std::move(*image));
+    // Only bytes of an image format go to the image decoders: SVG text and whatever else the
+    // other readers take are no image data in an unknown format.
+    if (pf::sniffImageFormat(data) != pf::ImageFormat::Unknown) {
+      if (std::optional<pf::Image> image = pf::Image::fromData(data)) {
+        return std::make_shared<const pf::Image>(std::move(*image));
+      }
     }
     if (const std::shared_ptr<ODSVG> svg = svgDocumentFromData(data)) {
       if (std::optional<pf::Image> pdfImage = svg->pdfImage()) {

@@ -158,6 +158,10 @@ bool MVParameterNodeIndex::loadDescriptionDictionary(const pf::PlistValue::Dicti
   const auto found = std::find(indexNames().begin(), indexNames().end(), loadedIndexName_);
   if (found != indexNames().end()) {
     setIndex(found - indexNames().begin());
+  } else if (loadedIndexName_.empty()) {
+    // Saved while nothing upstream published an index: no choice was made, so there is
+    // nothing to revert. When keys are published now, the controller chooses one after loading.
+    needsNewIndexFlag_ = !indexNames().empty();
   } else {
     pf::PlistValue names = pf::PlistValue::emptyArray();
     for (const std::string& name : indexNames()) {

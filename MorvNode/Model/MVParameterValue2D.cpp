@@ -95,6 +95,18 @@ void MVParameterValue2D::setDisplayNameY(const std::string& name)
   }
 }
 
+void MVParameterValue2D::setLayoutHasAspectToggle(bool has)
+{
+  layoutHasAspectToggle_ = has;
+  if (!has && aspectLocked_) {
+    aspectLocked_ = false;
+    reapplySocketsEnableState();
+    setViewNeedsLayout();
+  }
+}
+
+// Node classes set these while they build their parameters, before the node has an undo
+// delegate: only a change made afterwards is an undo step.
 void MVParameterValue2D::setLayoutShowX(bool show)
 {
   if (show == layoutShowX_) {
@@ -103,7 +115,7 @@ void MVParameterValue2D::setLayoutShowX(bool show)
   const bool old = layoutShowX_;
   layoutShowX_ = show;
   reapplySocketsEnableState();
-  if (node() != nullptr) {
+  if (node() != nullptr && undoDelegate() != nullptr) {
     registerUndoProperty("layoutShowX", pf::PlistValue(old));
   }
   setViewNeedsLayout();
@@ -117,7 +129,7 @@ void MVParameterValue2D::setLayoutShowY(bool show)
   const bool old = layoutShowY_;
   layoutShowY_ = show;
   reapplySocketsEnableState();
-  if (node() != nullptr) {
+  if (node() != nullptr && undoDelegate() != nullptr) {
     registerUndoProperty("layoutShowY", pf::PlistValue(old));
   }
   setViewNeedsLayout();

@@ -69,7 +69,9 @@ public:
   // Aspect lock. Locking takes the current X/Y as the aspect (1 when X equals Y, 0 when Y is 0);
   // it needs the row's toggle and is undone with an alert when the connections form a loop.
   bool layoutHasAspectToggle() const { return layoutHasAspectToggle_; }
-  void setLayoutHasAspectToggle(bool has) { layoutHasAspectToggle_ = has; }
+  // Without a toggle the aspect is never locked (files are read the same way), so taking the
+  // toggle away also unlocks it. A layout setting of the node class, not an undo step.
+  void setLayoutHasAspectToggle(bool has);
   bool aspectLocked() const { return aspectLocked_; }
   void setAspectLocked(bool locked);
   double aspect() const { return aspect_; }  // X / Y

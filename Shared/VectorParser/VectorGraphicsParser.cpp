@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "Platform/DrawingContext.h"
+#include "Platform/ImageCodec.h"
 #include "Platform/Surface.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "Shared/VectorParser/VectorParserEPSReader.h"
@@ -48,6 +49,11 @@ std::optional<VectorParserPaths> VectorGraphicsParser::parserPathsFromData(std::
   }
   if (Text::containsCaseInsensitive(text, "EPS") && Text::containsCaseInsensitive(text, "%%EndPageSetup")) {
     return parserPathsFromEPSString(text);
+  }
+  // Anything else is read as an image only when it is in an image format; other data (SVG text
+  // without its closing tag, plain text) yields nothing, without a message.
+  if (pf::sniffImageFormat(data) == pf::ImageFormat::Unknown) {
+    return std::nullopt;
   }
   const std::optional<pf::Image> image = pf::Image::fromData(data);
   if (!image) {

@@ -73,6 +73,19 @@ TEST_F(FileParameterTest, DetectsBitmapsAndVectorArtwork)
   }
 }
 
+// SVG text is read by the SVG library and the path reader; the image decoders never see it, so
+// importing it logs nothing (it once logged an image in an unknown format).
+TEST_F(FileParameterTest, SvgTextIsReadWithoutALogLine)
+{
+  testsupport::LogCapture log;
+  EXPECT_TRUE(MVParameterFile::canParseGraphicData(bytesOf(kSvg)));
+  auto parameter = makeParameter();
+  ASSERT_TRUE(parameter->loadNewGraphicData(bytesOf(kSvg), std::string("bar.svg")));
+  EXPECT_TRUE(parameter->isVector());
+  EXPECT_NE(parameter->graphicImage(), nullptr);
+  EXPECT_EQ(log.lines(), std::vector<std::string>{});
+}
+
 TEST_F(FileParameterTest, PixelSizesAndEvenOddRule)
 {
   auto png = makeParameter();

@@ -59,6 +59,19 @@ TEST(VectorGraphicsParserEntry, SniffsSvgBeforeEpsBeforeImages)
   }
 }
 
+// Text that neither reader takes (SVG without its closing tag, plain words) and bytes of no
+// image format give nothing, and say nothing: the caller goes on with its own fallback.
+TEST(VectorGraphicsParserEntry, DataNoReaderTakesGivesNothingWithoutAMessage)
+{
+  testsupport::LogCapture log;
+  for (const std::string& text : {std::string(R"~(<svg width="10"><rect width="10" height="4"/>)~"),
+                                  std::string("just some words"), std::string("\x00\x01\x02\xff\xfe binary", 13)}) {
+    SCOPED_TRACE(text.substr(0, 20));
+    EXPECT_FALSE(VectorGraphicsParser::parserPathsFromData(bytesOf(text)).has_value());
+  }
+  EXPECT_EQ(log.lines(), std::vector<std::string>{});
+}
+
 TEST(VectorGraphicsParserEntry, NoDataAndTooMuchDataAreRefused)
 {
   testsupport::LogCapture log;
