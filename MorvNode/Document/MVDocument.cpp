@@ -107,6 +107,11 @@ void MVDocument::windowControllerDidLoadNib()
   undoManager_.removeAllActions();
 }
 
+void MVDocument::loadDefaultAnimations()
+{
+  animationManager_->updateInterface();
+}
+
 void MVDocument::loadDefaultDocument()
 {
   pf::UserDefaults& defaults = pf::UserDefaults::standard();
@@ -123,7 +128,7 @@ void MVDocument::loadDefaultDocument()
     // Without its resource a new document still gets its one artboard.
     nodeController_->loadNodesFromArray({});
   }
-  // TODO(issue 22): loadDefaultAnimations (the animation manager updates its interface).
+  loadDefaultAnimations();
 
   if (defaults.hasStoredValue("Last saved document window frame")) {
     MVDocumentViewState state = viewState_;

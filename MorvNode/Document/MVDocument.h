@@ -75,6 +75,8 @@ public:
   // A new document from "Default.mvdx" ("New document include default nodes") or
   // "DefaultEmpty.mvdx", at the default artboard size.
   void loadDefaultDocument();
+  // The animation of a new document shows in its panel (the animation manager's interface).
+  void loadDefaultAnimations();
   // Version check and dispatch to the current or the older-generation reader; nullopt is logged.
   void loadFromFileDictionary(std::optional<pf::PlistValue::Dictionary> file);
   void loadFromMV3FileDictionary(const pf::PlistValue::Dictionary& file);

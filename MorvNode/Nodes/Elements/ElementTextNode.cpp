@@ -261,8 +261,17 @@ std::shared_ptr<MVElement> ElementTextNode::generateElement()
   return element;
 }
 
+std::optional<std::string> ElementTextNode::legacyMV2ParameterNameTranslation(const std::string& name) const
+{
+  if (name == "Value based text") {
+    return "Value[ENABLE]";
+  }
+  return ElementNode::legacyMV2ParameterNameTranslation(name);
+}
+
 bool ElementTextNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  const bool loaded = ElementNode::loadLegacyMV2NodeDictionary(record);
   sizeParameter()->setValueY(sizeParameter()->valueX());
   if (const pf::PlistValue* fontName = record.find("Font name")) {
     const std::string name = fontName->stringOr();
@@ -282,5 +291,5 @@ bool ElementTextNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictiona
   tracking_.setEnabled(true);
   tracking_.setEnabled(tracking_.localValue() != 0);
   updateLinkedParameters();
-  return true;
+  return loaded;
 }

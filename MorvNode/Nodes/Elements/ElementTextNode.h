@@ -49,10 +49,12 @@ public:
   // outlines (blanks only) or no usable font.
   std::shared_ptr<MVElement> generateElement() override;
 
+  // Older-generation names: "Value based text" switches "Value" on; the rest as the element
+  // base reads them (the old "Size" is the text's height, Size.Y takes it below).
+  std::optional<std::string> legacyMV2ParameterNameTranslation(const std::string& name) const override;
   // Older-generation record, after the element base has read it: Size.Y takes Size.X, "Font
   // name" becomes the font (a missing one is logged and noted as a loading warning, keeping the
   // default font), "Text" the text, and "Tracking" is on exactly when it is not 0.
-  // TODO(#23): called by the older-generation reader once nodes have its hook.
   bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
   // The cache, for tests and statistics: how many outlines it holds and the primary font it is

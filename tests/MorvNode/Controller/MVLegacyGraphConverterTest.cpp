@@ -12,12 +12,15 @@
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
+#include "MorvNode/Model/MVParameterFont.h"
 #include "MorvNode/Model/MVParameterNodeIndex.h"
 #include "MorvNode/Model/MVParameterSocket.h"
+#include "MorvNode/Model/MVParameterString.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Model/MVParameterValueExpression.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "Platform/Font.h"
 #include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Shared/ODAnimation/ODAnimator.h"
 #include "Shared/ODAnimation/ODAnimatorKeyframe.h"
@@ -155,6 +158,26 @@ TEST_F(LegacyGraphConverter, OldRecordsAreRenamedAndAdjustedBeforeTheirNodesRead
   // The expression text reaches the parameter through the node's own reading.
   EXPECT_EQ(standIn("3")->expressionParameterNamed("Value")->expressionString(), "a/b");
   EXPECT_TRUE(warnings().empty());
+}
+
+// The text node reads its own part of an older record: the text, the font, the old size as the
+// text's height and the value switch.
+TEST_F(LegacyGraphConverter, OldTextNodesKeepTheirTextFontAndHeight)
+{
+  pf::PlistValue::Dictionary record = oldNode("ElementTypeNode", "1", {{"Size", 44.0}, {"Value based text", true}});
+  record.set("Text", "Hi [val]");
+  record.set("Font name", "DejaVuSerif-Bold");
+  convert({pf::PlistValue(record)});
+  MVNode* text = controller().nodeWithId("1");
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->className(), "ElementTextNode");
+  EXPECT_EQ(text->parameterNamed<MVParameterString>("Text")->string(), "Hi [val]");
+  EXPECT_EQ(text->value2DParameterNamed("Size")->localValueY(), 44.0);
+  EXPECT_TRUE(text->parameterNamed("Value")->enabled());
+  if (pf::Font::named("DejaVuSerif-Bold", 12)) {
+    EXPECT_EQ(text->parameterNamed<MVParameterFont>("Font")->font()->fontName(), "DejaVuSerif-Bold");
+    EXPECT_TRUE(warnings().empty());
+  }
 }
 
 TEST_F(LegacyGraphConverter, RemovedAndUnknownClassesBecomeOneWarningEach)
