@@ -1,5 +1,6 @@
 #include "MorvNode/Document/MVDocumentFileWriter.h"
 
+#include <algorithm>
 #include <string>
 
 #include "MorvNode/Controller/MVNodeController.h"
@@ -10,6 +11,7 @@
 #include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Platform/GeometryStrings.h"
 #include "Platform/PropertyList.h"
+#include "Platform/Unicode.h"
 #include "Platform/UserDefaults.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
@@ -35,7 +37,7 @@ pf::PlistValue::Dictionary MVDocumentFileWriter::fileDictionaryForSaving(MVDocum
   }
   file.set("Display Main SplitView", state.mainSplitView.value_or(pf::PlistValue::Dictionary()));
   file.set("Display Bottom SplitView", state.bottomSplitView.value_or(pf::PlistValue::Dictionary()));
-  file.set("Display Settings", state.displaySettings.value_or(pf::PlistValue::Dictionary()));
+  file.set("Display Settings", state.displaySettings.value_or(MVDocumentViewState::freshDisplaySettings()));
   file.set("Auto regenerate", controller.autoRegenerate());
   file.set("Animation", document.animationManager().descriptionDictionary());
   file.set("Nodes indexes", controller.nodeIndexes());
@@ -87,10 +89,67 @@ bool MVDocumentFileWriter::isInSampleFilesFolder(const std::filesystem::path& pa
   return path.string().find(sampleFolder) != std::string::npos;
 }
 
+namespace {
+
+// Read-only, so that the usual document (all text well-formed) copies nothing.
+bool holdsOnlyWellFormedText(const pf::PlistValue& value)
+{
+  if (const std::string* text = value.asString()) {
+    return pf::isValidUTF8(*text);
+  }
+  if (const pf::PlistValue::Array* array = value.asArray()) {
+    return std::all_of(array->begin(), array->end(), holdsOnlyWellFormedText);
+  }
+  if (const pf::PlistValue::Dictionary* dictionary = value.asDictionary()) {
+    return std::all_of(dictionary->begin(), dictionary->end(), [](const pf::PlistValue::Dictionary::Entry& entry) {
+      return pf::isValidUTF8(entry.key) && holdsOnlyWellFormedText(entry.value);
+    });
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t MVDocumentFileWriter::repairIllFormedText(pf::PlistValue& value)
+{
+  if (holdsOnlyWellFormedText(value)) {
+    return 0;
+  }
+  std::size_t repaired = 0;
+  if (const std::string* text = value.asString()) {
+    value = pf::PlistValue(pf::wellFormedUTF8(*text));
+    repaired = 1;
+  } else if (value.isArray()) {
+    for (pf::PlistValue& element : value.mutableArray()) {
+      repaired += repairIllFormedText(element);
+    }
+  } else if (value.isDictionary()) {
+    pf::PlistValue::Dictionary rebuilt;
+    for (const pf::PlistValue::Dictionary::Entry& entry : *value.asDictionary()) {
+      pf::PlistValue element = entry.value;
+      repaired += repairIllFormedText(element);
+      if (pf::isValidUTF8(entry.key)) {
+        rebuilt.set(entry.key, std::move(element));
+      } else {
+        // Two keys may repair to the same text: the later entry then replaces the earlier.
+        rebuilt.set(pf::wellFormedUTF8(entry.key), std::move(element));
+        ++repaired;
+      }
+    }
+    value = pf::PlistValue(std::move(rebuilt));
+  }
+  return repaired;
+}
+
 bool MVDocumentFileWriter::writeToURL(MVDocument& document, const std::filesystem::path& path, std::string* reason)
 {
-  const pf::PlistValue::Dictionary file = fileDictionaryForSaving(document);
-  if (!pf::writePropertyListFile(pf::PlistValue(file), path, pf::PlistFormat::Xml, reason)) {
+  pf::PlistValue file(fileDictionaryForSaving(document));
+  if (const std::size_t repaired = repairIllFormedText(file); repaired > 0) {
+    FeedbackManager::log("Warning, %ld texts of the document were not valid UTF-8 and are saved with U+FFFD in "
+                         "place of their ill-formed bytes",
+                         static_cast<long>(repaired));
+  }
+  if (!pf::writePropertyListFile(file, path, pf::PlistFormat::Xml, reason)) {
     FeedbackManager::log("Error, could not save the document to '%@'", path.string());
     return false;
   }

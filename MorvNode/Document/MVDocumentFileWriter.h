@@ -33,6 +33,11 @@ public:
   // the same, then the user is warned.
   static bool writeToURL(MVDocument& document, const std::filesystem::path& path, std::string* reason = nullptr);
 
+  // Text that is not well-formed UTF-8 has no form in a property list, and one such string would
+  // make the whole document unsaveable: every ill-formed sequence in the value's strings and keys
+  // becomes U+FFFD. Answers how many strings and keys were repaired (0: the value is unchanged).
+  static std::size_t repairIllFormedText(pf::PlistValue& value);
+
   // "Preview Image": the PDF data while it is short enough, else the JPEG form; nullopt when the
   // window has no rendered preview (or there is no window).
   static std::optional<pf::PlistValue> previewImageEntry(MVDocumentWindow* window);

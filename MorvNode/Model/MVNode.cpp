@@ -444,7 +444,10 @@ std::string MVNode::displayName() const
 
 void MVNode::setDisplayName(const std::string& displayName)
 {
-  if (displayName_ != displayName) {
+  // A caller may hand over bytes that are not UTF-8; the document could not save them.
+  if (!pf::isValidUTF8(displayName)) {
+    setDisplayName(pf::wellFormedUTF8(displayName));
+  } else if (displayName_ != displayName) {
     displayName_ = displayName;
   }
 }

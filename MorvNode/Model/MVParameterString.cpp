@@ -1,6 +1,7 @@
 #include "MorvNode/Model/MVParameterString.h"
 
 #include "MorvNode/Model/MVNode.h"
+#include "Platform/Unicode.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 std::unique_ptr<MVParameterString> MVParameterString::parameterWithName(const std::string& name)
@@ -17,8 +18,11 @@ MVParameterString::MVParameterString()
   setLayoutSpaceBelow(2);
 }
 
-void MVParameterString::setString(const std::optional<std::string>& string)
+void MVParameterString::setString(const std::optional<std::string>& text)
 {
+  // A caller may hand over bytes that are not UTF-8; the document could not save them.
+  const std::optional<std::string> string =
+      text && !pf::isValidUTF8(*text) ? std::optional<std::string>(pf::wellFormedUTF8(*text)) : text;
   if (string == string_) {
     return;
   }

@@ -19,7 +19,8 @@ public:
 
   // nullopt: no text.
   const std::optional<std::string>& string() const { return string_; }
-  void setString(const std::optional<std::string>& string);
+  // Bytes that are not UTF-8 are stored with each ill-formed sequence as U+FFFD.
+  void setString(const std::optional<std::string>& text);
 
   void revertProperty(const std::string& propertyName, const pf::PlistValue& value) override;
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Platform/GeometryStrings.h"
+#include "Platform/Unicode.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 
 const MVNodeClass& NoteNode::nodeClassInfo()
@@ -23,10 +24,12 @@ const MVNodeClass& NoteNode::nodeClassInfo()
 
 void NoteNode::setNoteText(const std::string& text)
 {
-  if (text == noteText_) {
+  // A caller may hand over bytes that are not UTF-8; the document could not save them.
+  std::string repaired = pf::wellFormedUTF8(text);
+  if (repaired == noteText_) {
     return;
   }
-  noteText_ = text;
+  noteText_ = std::move(repaired);
   if (MVNodeInterfaceDelegate* view = nodeView()) {
     view->setNeedsLayout();
   }

@@ -19,7 +19,8 @@ public:
   std::string nodeViewClass() const override { return "MVNodeViewNote"; }
 
   const std::string& noteText() const { return noteText_; }
-  // A different text asks the box to lay out again.
+  // A different text asks the box to lay out again. Bytes that are not UTF-8 are stored with
+  // each ill-formed sequence as U+FFFD.
   void setNoteText(const std::string& text);
   // Editor points; set by the editor while the note is resized.
   pf::Size noteSize() const { return noteSize_; }
