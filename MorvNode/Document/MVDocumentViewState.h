@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "Platform/GeometryStrings.h"
 #include "Platform/PlistValue.h"
 #include "Platform/Point.h"
 #include "Platform/Rect.h"
@@ -13,6 +14,18 @@
 // every save and applies it after every load (MVDocumentWindow). Rectangles are in the window
 // system's screen coordinates, offsets in the scrolled view's coordinates.
 struct MVDocumentViewState {
+  // The preview's display settings as a new window starts them (the preview's own start
+  // values): repetitions hidden at half opacity, selection outlines shown, zoom 1, not
+  // scrolled. A document without a window saves these until it has read others.
+  static pf::PlistValue::Dictionary freshDisplaySettings()
+  {
+    return pf::PlistValue::Dictionary{{"Display Repeat Opacity", 0.5},
+                                      {"Display Scaling", 1.0},
+                                      {"Show Repetitions", false},
+                                      {"Show Selection Outlines", true},
+                                      {"Scroll Offset", pf::pointString(pf::Point())}};
+  }
+
   std::optional<pf::Rect> windowFrame;
   // Height of the main split view's first pane. Written by every save, applied only when the
   // file is of the older generation (fromLegacyFile).

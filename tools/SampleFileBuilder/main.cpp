@@ -1,7 +1,10 @@
 // Makes the application's sample documents: one small artwork per node family, each built
 // through the graph controller as a user would build it, generated once to check that it works
 // without a single log line or node warning, and saved. Run by the build.
-// Usage: morv_sample_files OUTPUT_FOLDER
+// With --default-documents it makes the two documents new documents are made from
+// ("Default.mvdx" and "DefaultEmpty.mvdx", kept in App/resources) the same way, so that they
+// hold everything the document writer writes, with a new document's values.
+// Usage: morv_sample_files [--default-documents] OUTPUT_FOLDER
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
@@ -16,6 +19,7 @@
 #include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameter.h"
+#include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterIndex.h"
@@ -46,12 +50,13 @@ void problem(const std::string& text)
 // One document being built: the graph controller's editing operations with checks.
 class SampleBuilder {
 public:
-  SampleBuilder(const std::string& name, double width, double height, const RandomSource& random)
+  SampleBuilder(const std::string& name, double width, double height, const RandomSource& random,
+                pf::Point artboardOrigin = {760.0, 100.0})
     : name_(name)
   {
     document_.setRandomSource(&random);
     document_.initExportParametes();
-    artboard_ = dynamic_cast<ArtboardNode*>(controller().addNodeOfClass("ArtboardNode", {760.0, 100.0}, false));
+    artboard_ = dynamic_cast<ArtboardNode*>(controller().addNodeOfClass("ArtboardNode", artboardOrigin, false));
     if (artboard_ == nullptr) {
       problem(name + ": no artboard");
       return;
@@ -124,6 +129,15 @@ public:
       problem(std::string("no parameter ") + name);
     }
   }
+  static void setBool(MVNode* node, const char* name, bool value)
+  {
+    auto* parameter = node != nullptr ? dynamic_cast<MVParameterBool*>(node->parameterNamed(name)) : nullptr;
+    if (parameter != nullptr) {
+      parameter->setValue(value);
+    } else {
+      problem(std::string("no switch parameter ") + name);
+    }
+  }
   static void setIndex(MVNode* node, const char* name, long long index)
   {
     if (node != nullptr && node->indexParameterNamed(name) != nullptr) {
@@ -133,10 +147,13 @@ public:
     }
   }
 
-  // Generates once and saves; a log line or a node warning on the way is a problem.
-  void save(pf::ManualRunLoop& runLoop, const std::filesystem::path& folder)
+  // Generates once and saves; a log line or a node warning on the way is a problem. Boxes keep
+  // the places they were given unless `settle`.
+  void save(pf::ManualRunLoop& runLoop, const std::filesystem::path& folder, bool settle = true)
   {
-    settleColumns();
+    if (settle) {
+      settleColumns();
+    }
     std::vector<std::string> lines;
     pf::setLogSink([&lines](const std::string& line) { lines.push_back(line); });
     controller().scheduleRegenerationForced();
@@ -147,7 +164,7 @@ public:
         problem(name_ + ": " + node->className() + " warns: " + warning);
       }
     }
-    if (controller().outputElement() == nullptr) {
+    if (controller().nodeArray().size() > 1 && controller().outputElement() == nullptr) {
       problem(name_ + ": generates nothing");
     }
     if (!document_.writeToURL(folder / (name_ + ".mvdx"))) {
@@ -256,16 +273,16 @@ std::vector<Sample> samples()
        [](SampleBuilder& b) {
          MVNode* sun = b.add("ElementShapeNode", 100, 60);
          SampleBuilder::setIndex(sun, "Type", 6);
-         SampleBuilder::setSize(sun, "Size", 90, 90);
-         SampleBuilder::setSize(sun, "Position", 210, 70);
+         SampleBuilder::setSize(sun, "Size", 70, 70);
+         SampleBuilder::setSize(sun, "Position", 220, 60);
          SampleBuilder::setColor(sun, "Fill Color", rgb(0.98, 0.72, 0.18));
          MVNode* hill = b.add("ElementShapeNode", 100, 300);
          SampleBuilder::setIndex(hill, "Type", 0);
-         SampleBuilder::setSize(hill, "Size", 360, 160);
-         SampleBuilder::setSize(hill, "Position", 120, 210);
+         SampleBuilder::setSize(hill, "Size", 280, 90);
+         SampleBuilder::setSize(hill, "Position", 150, 150);
          SampleBuilder::setColor(hill, "Fill Color", rgb(0.36, 0.62, 0.33));
          MVNode* horizon = b.add("ElementLineNode", 100, 540);
-         SampleBuilder::setSize(horizon, "Size", 300, 0);
+         SampleBuilder::setSize(horizon, "Size", 280, 0);
          SampleBuilder::setSize(horizon, "Position", 150, 150);
          b.output(sun, 0);
          b.output(hill, 1);
@@ -276,9 +293,11 @@ std::vector<Sample> samples()
          MVNode* petal = b.add("ElementShapeNode", 100, 100);
          SampleBuilder::setIndex(petal, "Type", 0);
          SampleBuilder::setSize(petal, "Size", 30, 70);
+         SampleBuilder::setSize(petal, "Position", 120, 120);
          SampleBuilder::setColor(petal, "Fill Color", rgb(0.85, 0.33, 0.52));
          MVNode* radial = b.add("RepeatRadialNode", 400, 100);
          SampleBuilder::setValue(radial, "Count", 12);
+         SampleBuilder::setSize(radial, "Diameter", 110, 110);
          b.link(petal, radial);
          b.output(radial, 0);
        }},
@@ -288,27 +307,36 @@ std::vector<Sample> samples()
          MVNode* dot = b.add("ElementShapeNode", 100, 60);
          SampleBuilder::setIndex(dot, "Type", 0);
          SampleBuilder::setSize(dot, "Size", 16, 16);
+         SampleBuilder::setSize(dot, "Position", 50, 50);
          SampleBuilder::setColor(dot, "Fill Color", rgb(0.2, 0.45, 0.8));
          MVNode* square = b.add("ElementShapeNode", 100, 260);
          SampleBuilder::setSize(square, "Size", 12, 12);
+         SampleBuilder::setSize(square, "Position", 50, 50);
          SampleBuilder::setColor(square, "Fill Color", rgb(0.85, 0.3, 0.3));
          MVNode* list = b.add("ElementListNode", 360, 100);
          b.link(dot, list);
          b.link(square, list);
          MVNode* grid = b.add("RepeatGridNode", 600, 100);
+         SampleBuilder::setSize(grid, "Count", 5, 5);
+         SampleBuilder::setSize(grid, "Offset", 50, 50);
          b.link(list, grid);
          b.output(grid, 2);
          MVNode* leaf = b.add("ElementShapeNode", 100, 400);
          SampleBuilder::setIndex(leaf, "Type", 2);
-         SampleBuilder::setSize(leaf, "Size", 40, 30);
+         SampleBuilder::setSize(leaf, "Size", 30, 24);
+         SampleBuilder::setSize(leaf, "Position", 50, 50);
          SampleBuilder::setColor(leaf, "Fill Color", rgb(0.9, 0.5, 0.15));
          MVNode* mirror = b.add("RepeatMirrorNode", 360, 400);
          b.link(leaf, mirror);
          MVNode* scatter = b.add("RepeatRandomNode", 620, 400);
+         // Scattered over a square inside the artboard: the offsets run from the leaf's place.
+         SampleBuilder::setBool(scatter, "Use artboard size", false);
+         SampleBuilder::setSize(scatter, "Repetition area", 200, 200);
          b.link(mirror, scatter);
          b.output(scatter, 1);
          MVNode* step = b.add("ElementShapeNode", 100, 700);
          SampleBuilder::setSize(step, "Size", 20, 20);
+         SampleBuilder::setSize(step, "Position", 130, 130);
          SampleBuilder::setColor(step, "Fill Color", rgb(0.35, 0.35, 0.4));
          MVNode* chain = b.add("RepeatTransformNode", 360, 700);
          b.link(step, chain);
@@ -318,8 +346,10 @@ std::vector<Sample> samples()
        [](SampleBuilder& b) {
          MVNode* tile = b.add("ElementShapeNode", 100, 100);
          SampleBuilder::setSize(tile, "Size", 30, 30);
+         SampleBuilder::setSize(tile, "Position", 60, 60);
          SampleBuilder::setColor(tile, "Fill Color", rgb(0.3, 0.5, 0.9));
          MVNode* grid = b.add("RepeatGridNode", 330, 100);
+         SampleBuilder::setSize(grid, "Offset", 60, 60);
          b.link(tile, grid);
          MVNode* color = b.add("ChangeColorNode", 560, 100);
          b.link(grid, color);
@@ -337,8 +367,11 @@ std::vector<Sample> samples()
        [](SampleBuilder& b) {
          MVNode* square = b.add("ElementShapeNode", 100, 100);
          SampleBuilder::setSize(square, "Size", 24, 24);
+         SampleBuilder::setSize(square, "Position", 50, 50);
          SampleBuilder::setColor(square, "Fill Color", rgb(0.55, 0.3, 0.75));
          MVNode* grid = b.add("RepeatGridNode", 330, 100);
+         SampleBuilder::setSize(grid, "Count", 5, 5);
+         SampleBuilder::setSize(grid, "Offset", 50, 50);
          b.link(square, grid);
          MVNode* randomize = b.add("GroupRandomizeNode", 560, 100);
          b.link(grid, randomize);
@@ -347,6 +380,7 @@ std::vector<Sample> samples()
          b.output(colors, 0);
          MVNode* bar = b.add("ElementShapeNode", 100, 450);
          SampleBuilder::setSize(bar, "Size", 20, 60);
+         SampleBuilder::setSize(bar, "Position", 60, 200);
          SampleBuilder::setColor(bar, "Fill Color", rgb(0.95, 0.6, 0.2));
          MVNode* row = b.add("RepeatGridNode", 330, 450);
          b.link(bar, row);
@@ -359,7 +393,7 @@ std::vector<Sample> samples()
       {"Values - Time and math", 240, 240,
        [](SampleBuilder& b) {
          MVNode* blade = b.add("ElementShapeNode", 400, 100);
-         SampleBuilder::setSize(blade, "Size", 160, 24);
+         SampleBuilder::setSize(blade, "Size", 160, 160);
          SampleBuilder::setSize(blade, "Position", 120, 120);
          SampleBuilder::setColor(blade, "Fill Color", rgb(0.2, 0.6, 0.55));
          MVNode* time = b.add("ValueTimeFunctionNode", 100, 100);
@@ -377,7 +411,10 @@ std::vector<Sample> samples()
          MVNode* dot = b.add("ElementShapeNode", 400, 100);
          SampleBuilder::setIndex(dot, "Type", 0);
          SampleBuilder::setSize(dot, "Size", 40, 40);
+         SampleBuilder::setSize(dot, "Position", 60, 60);
          MVNode* grid = b.add("RepeatGridNode", 640, 100);
+         SampleBuilder::setSize(grid, "Count", 4, 3);
+         SampleBuilder::setSize(grid, "Offset", 60, 40);
          b.link(dot, grid);
          MVNode* list = b.add("ColorListNode", 100, 100);
          b.feed(list, MVSocketType::Color, dot, "Fill Color");
@@ -397,7 +434,7 @@ std::vector<Sample> samples()
          (void)note;
          MVNode* circle = b.add("ElementShapeNode", 100, 300);
          SampleBuilder::setIndex(circle, "Type", 0);
-         SampleBuilder::setSize(circle, "Size", 120, 120);
+         SampleBuilder::setSize(circle, "Size", 150, 150);
          SampleBuilder::setSize(circle, "Position", 100, 100);
          SampleBuilder::setColor(circle, "Fill Color", rgb(0.93, 0.42, 0.3));
          b.output(circle, 0);
@@ -405,15 +442,40 @@ std::vector<Sample> samples()
   };
 }
 
+// The documents new documents are made from: an artboard (sized afterwards by the user's
+// preference), and for "Default.mvdx" a circle in front of a square.
+std::vector<Sample> defaultDocuments()
+{
+  return {
+      {"Default", 300, 300,
+       [](SampleBuilder& b) {
+         MVNode* circle = b.add("ElementShapeNode", 120, 80);
+         SampleBuilder::setIndex(circle, "Type", 0);
+         SampleBuilder::setSize(circle, "Size", 120, 120);
+         SampleBuilder::setSize(circle, "Position", 150, 150);
+         SampleBuilder::setColor(circle, "Fill Color", rgb(0.95, 0.55, 0.2));
+         MVNode* square = b.add("ElementShapeNode", 120, 680);
+         SampleBuilder::setIndex(square, "Type", 1);
+         SampleBuilder::setSize(square, "Size", 200, 200);
+         SampleBuilder::setSize(square, "Position", 150, 150);
+         SampleBuilder::setColor(square, "Fill Color", rgb(0.16, 0.3, 0.45));
+         b.output(circle, 1);
+         b.output(square, 2);
+       }},
+      {"DefaultEmpty", 300, 300, [](SampleBuilder&) {}},
+  };
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+  const bool defaultDocumentsOnly = argc == 3 && std::string(argv[1]) == "--default-documents";
+  if (argc != 2 && !defaultDocumentsOnly) {
+    std::fprintf(stderr, "usage: %s [--default-documents] OUTPUT_FOLDER\n", argv[0]);
     return 2;
   }
-  const std::filesystem::path folder = argv[1];
+  const std::filesystem::path folder = argv[argc - 1];
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   pf::setLogEcho(false);
@@ -424,10 +486,18 @@ int main(int argc, char* argv[])
   pf::UserDefaults::setStandard(defaults);
   registerNodeClasses();
   const RandomSource random(123456789);
-  for (const Sample& sample : samples()) {
-    SampleBuilder builder(sample.name, sample.width, sample.height, random);
-    sample.build(builder);
-    builder.save(runLoop, folder);
+  if (defaultDocumentsOnly) {
+    for (const Sample& sample : defaultDocuments()) {
+      SampleBuilder builder(sample.name, sample.width, sample.height, random, {520.0, 120.0});
+      sample.build(builder);
+      builder.save(runLoop, folder, false);
+    }
+  } else {
+    for (const Sample& sample : samples()) {
+      SampleBuilder builder(sample.name, sample.width, sample.height, random);
+      sample.build(builder);
+      builder.save(runLoop, folder);
+    }
   }
   std::filesystem::remove(folder / ".sample-builder-defaults.plist", error);
   pf::RunLoop::setCurrent(nullptr);

@@ -19,12 +19,17 @@
 #include "MorvNode/Document/MVApplicationResources.h"
 #include "MorvNode/Document/MVDocumentFileReader.h"
 #include "MorvNode/Document/MVDocumentFileWriter.h"
+#include "MorvNode/Document/MVDocumentViewState.h"
+#include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameterString.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
+#include "MorvNode/Nodes/Notes/NoteNode.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/PropertyList.h"
 #include "Shared/ODAnimation/ODAnimationManager.h"
+#include "Shared/RandomSource/RandomSource.h"
 #include "Support/DamagedBytes.h"
 #include "Support/PipeWatchdog.h"
 
@@ -501,6 +506,128 @@ TEST_F(DocumentFiles, WithoutItsResourceANewDocumentStillHasItsArtboard)
   MVApplicationResources::setResourceFolderOverride({});
   EXPECT_EQ(log.count("Error, loadDefaultDocument could not find the resource Default.mvdx"), 1);
   EXPECT_EQ(artboardCount(*document), 1);
+}
+
+}  // namespace
+
+namespace {
+
+using DefaultDocuments = DocumentFileTest;
+
+// Opened as they are and saved again, both default documents give back the same dictionary: they
+// hold every key the writer writes, with the values of a new document (the preview's start
+// settings, the export settings' defaults, the animation manager's record).
+TEST_F(DefaultDocuments, HoldWhatANewDocumentWrites)
+{
+  auto fresh = newDocument();
+  fresh->initExportParametes();
+  for (const char* resource : {"Default.mvdx", "DefaultEmpty.mvdx"}) {
+    SCOPED_TRACE(resource);
+    const std::optional<std::filesystem::path> path = MVApplicationResources::pathForResource(resource);
+    ASSERT_TRUE(path);
+    const std::optional<pf::PlistValue::Dictionary> file = MVDocumentFileReader::readFileDictionary(*path);
+    ASSERT_TRUE(file);
+    log.clear();
+    auto document = openDocument(*path);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Loading v3.0.0 file '" + std::string(resource) + "'"});
+    ASSERT_TRUE(document->writeToURL(pathFor(resource)));
+    EXPECT_EQ(MVDocumentFileReader::readFileDictionary(pathFor(resource)), file);
+
+    ASSERT_NE(file->find("Display Settings"), nullptr);
+    EXPECT_EQ(*file->find("Display Settings"), pf::PlistValue(MVDocumentViewState::freshDisplaySettings()));
+    ASSERT_NE(file->find("Export Settings"), nullptr);
+    EXPECT_EQ(*file->find("Export Settings"), pf::PlistValue(*fresh->exportSettings()));
+    ASSERT_NE(file->find("Animation"), nullptr);
+    EXPECT_EQ(*file->find("Animation"), pf::PlistValue(fresh->animationManager().descriptionDictionary()));
+  }
+}
+
+// A new document, with or without the default nodes, logs nothing but its loading line and
+// starts with selection outlines shown and repetitions at half opacity.
+TEST_F(DefaultDocuments, NewDocumentsOpenQuietlyWithThePreviewsStartSettings)
+{
+  for (const bool includeDefaultNodes : {true, false}) {
+    SCOPED_TRACE(includeDefaultNodes ? "Default.mvdx" : "DefaultEmpty.mvdx");
+    defaults->setBool("New document include default nodes", includeDefaultNodes);
+    log.clear();
+    auto document = setUpDocument();
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Loading v3.0.0 file 'Default'"});
+    ASSERT_TRUE(document->viewState().displaySettings);
+    const pf::PlistValue::Dictionary& settings = *document->viewState().displaySettings;
+    ASSERT_NE(settings.find("Show Selection Outlines"), nullptr);
+    EXPECT_EQ(settings.find("Show Selection Outlines")->toBool(), true);
+    ASSERT_NE(settings.find("Display Repeat Opacity"), nullptr);
+    EXPECT_EQ(settings.find("Display Repeat Opacity")->toDouble(), 0.5);
+    EXPECT_TRUE(document->exportSettings());
+  }
+}
+
+// Every node class, made as the editor makes it, saved and opened again: the same record, and
+// not one log line on the way (making, saving or loading).
+TEST_F(DocumentFiles, EveryNodeClassSavedAndOpenedGivesTheSameRecordWithoutALogLine)
+{
+  const RandomSource random(123456789);
+  for (const std::string& className : MVClassRegistry::shared().nodeClassNames()) {
+    SCOPED_TRACE(className);
+    log.clear();
+    auto original = newDocument();
+    original->setRandomSource(&random);
+    original->initExportParametes();
+    MVNodeController& controller = original->nodeController();
+    if (className != "ArtboardNode") {
+      ASSERT_NE(controller.addNodeOfClass("ArtboardNode", {520.0, 120.0}, false), nullptr);
+    }
+    ASSERT_NE(controller.addNodeOfClass(className, {120.0, 80.0}, false), nullptr);
+    const std::filesystem::path path = pathFor(className + ".mvdx");
+    ASSERT_TRUE(original->writeToURL(path));
+
+    auto reopened = newDocument();
+    reopened->setRandomSource(&random);
+    ASSERT_TRUE(reopened->readFromURL(path));
+    reopened->windowControllerDidLoadNib();
+    const auto& before = controller.nodeArray();
+    const auto& after = reopened->nodeController().nodeArray();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t index = 0; index < before.size(); ++index) {
+      EXPECT_EQ(pf::PlistValue(after[index]->descriptionDictionary()),
+                pf::PlistValue(before[index]->descriptionDictionary()));
+    }
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Loading v3.0.0 file '" + className + ".mvdx'"});
+  }
+}
+
+// Text that is not UTF-8 (possible through the API, though not through the interface) is
+// stored with U+FFFD where it enters the model, and any that reaches the writer is repaired
+// there: the document always saves, and opens with the repaired text.
+TEST_F(DocumentFiles, TextThatIsNotUtf8IsRepairedAndTheDocumentStillSaves)
+{
+  auto document = newDocument();
+  document->initExportParametes();
+  MVNodeController& controller = document->nodeController();
+  ASSERT_NE(controller.addNodeOfClass("ArtboardNode", {520.0, 120.0}, false), nullptr);
+  auto* note = dynamic_cast<NoteNode*>(controller.addNodeOfClass("NoteNode", {120.0, 80.0}, false));
+  MVNode* text = controller.addNodeOfClass("ElementTextNode", {120.0, 300.0}, false);
+  ASSERT_NE(note, nullptr);
+  ASSERT_NE(text, nullptr);
+  note->setNoteText("caf\xc3 au lait \xff\xfe");
+  EXPECT_EQ(note->noteText(), "caf\uFFFD au lait \uFFFD\uFFFD");
+  text->parameterNamed<MVParameterString>("Text")->setString(std::string("\xed\xa0\x80" "A"));
+  text->setDisplayName("Title \xc0\xaf");
+  EXPECT_EQ(text->displayName(), "Title \uFFFD\uFFFD");
+  // Node-index keys reach the file as they were given.
+  controller.loadNodeIndexes(pf::PlistValue::Dictionary{{"3 * Index\xff", -1}});
+  log.clear();
+  ASSERT_TRUE(document->writeToURL(pathFor("repaired.mvdx")));
+  EXPECT_EQ(log.countContaining("were not valid UTF-8"), 1);
+
+  auto reopened = openDocument(pathFor("repaired.mvdx"));
+  ASSERT_NE(reopened, nullptr);
+  const auto& nodes = reopened->nodeController().nodeArray();
+  ASSERT_EQ(nodes.size(), 3u);
+  EXPECT_EQ(dynamic_cast<NoteNode&>(*nodes[1]).noteText(), "caf\uFFFD au lait \uFFFD\uFFFD");
+  EXPECT_EQ(nodes[2]->parameterNamed<MVParameterString>("Text")->string(), "\uFFFD\uFFFD\uFFFDA");
+  EXPECT_TRUE(reopened->nodeController().nodeIndexes().contains("3 * Index\uFFFD"));
 }
 
 }  // namespace
