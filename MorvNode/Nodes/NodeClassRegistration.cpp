@@ -52,62 +52,72 @@
 #include "MorvNode/Nodes/Values/ValueRoundNode.h"
 #include "MorvNode/Nodes/Values/ValueTimeFunctionNode.h"
 
+const std::vector<const MVNodeClass*>& catalogueNodeClasses()
+{
+  static const std::vector<const MVNodeClass*> classes = {
+      // Element nodes.
+      &ElementNode::nodeClassInfo(),
+      &ElementShapeNode::nodeClassInfo(),
+      &ElementLineNode::nodeClassInfo(),
+      &ElementImportNode::nodeClassInfo(),
+      &ElementTextNode::nodeClassInfo(),
+      &ElementListNode::nodeClassInfo(),
+      // Value nodes.
+      &ValueNode::nodeClassInfo(),
+      &ValueMathNode::nodeClassInfo(),
+      &ValueMiniMathNode::nodeClassInfo(),
+      &ValueRandomNode::nodeClassInfo(),
+      &ValueRemapNode::nodeClassInfo(),
+      &ValueCapNode::nodeClassInfo(),
+      &ValueRoundNode::nodeClassInfo(),
+      &ValueListNode::nodeClassInfo(),
+      &ValueElementSizeNode::nodeClassInfo(),
+      &ValueNodeIndexNode::nodeClassInfo(),
+      &ValueTimeFunctionNode::nodeClassInfo(),
+      &AnimationInfoNode::nodeClassInfo(),
+      // Repeaters.
+      &RepeatGridNode::nodeClassInfo(),
+      &RepeatRadialNode::nodeClassInfo(),
+      &RepeatRandomNode::nodeClassInfo(),
+      &RepeatMirrorNode::nodeClassInfo(),
+      &RepeatTransformNode::nodeClassInfo(),
+      &RepeatSeamlessNode::nodeClassInfo(),
+      // Change and group nodes.
+      &ChangeNode::nodeClassInfo(),
+      &GroupNode::nodeClassInfo(),
+      &GroupMergeNode::nodeClassInfo(),
+      &GroupSelectNode::nodeClassInfo(),
+      &ChangeTransformNode::nodeClassInfo(),
+      &ChangePivotNode::nodeClassInfo(),
+      &GroupRandomizeNode::nodeClassInfo(),
+      &GroupRandomizeColorNode::nodeClassInfo(),
+      &ChangeAlignNode::nodeClassInfo(),
+      &GroupDistributeNode::nodeClassInfo(),
+      &GroupPackNode::nodeClassInfo(),
+      &GroupArrangeNode::nodeClassInfo(),
+      &GroupExplodeNode::nodeClassInfo(),
+      &ChangeClipNode::nodeClassInfo(),
+      &ChangeReplaceNode::nodeClassInfo(),
+      &ChangeColorNode::nodeClassInfo(),
+      &ChangeOpacityNode::nodeClassInfo(),
+      &ChangeStrokeNode::nodeClassInfo(),
+      &GroupApplyFunctionNode::nodeClassInfo(),
+      &GroupApplyElementNode::nodeClassInfo(),
+      // Colour nodes.
+      &ColorNode::nodeClassInfo(),
+      &ColorListNode::nodeClassInfo(),
+      &ColorAdjustmentNode::nodeClassInfo(),
+      // Output and document nodes.
+      &ArtboardNode::nodeClassInfo(),
+      &NoteNode::nodeClassInfo(),
+  };
+  return classes;
+}
+
 void registerNodeClasses()
 {
   MVClassRegistry& registry = MVClassRegistry::shared();
-  // Element nodes.
-  registry.registerNodeClass(ElementNode::nodeClassInfo());
-  registry.registerNodeClass(ElementShapeNode::nodeClassInfo());
-  registry.registerNodeClass(ElementLineNode::nodeClassInfo());
-  registry.registerNodeClass(ElementImportNode::nodeClassInfo());
-  registry.registerNodeClass(ElementTextNode::nodeClassInfo());
-  registry.registerNodeClass(ElementListNode::nodeClassInfo());
-  // Value nodes.
-  registry.registerNodeClass(ValueNode::nodeClassInfo());
-  registry.registerNodeClass(ValueMathNode::nodeClassInfo());
-  registry.registerNodeClass(ValueMiniMathNode::nodeClassInfo());
-  registry.registerNodeClass(ValueRandomNode::nodeClassInfo());
-  registry.registerNodeClass(ValueRemapNode::nodeClassInfo());
-  registry.registerNodeClass(ValueCapNode::nodeClassInfo());
-  registry.registerNodeClass(ValueRoundNode::nodeClassInfo());
-  registry.registerNodeClass(ValueListNode::nodeClassInfo());
-  registry.registerNodeClass(ValueElementSizeNode::nodeClassInfo());
-  registry.registerNodeClass(ValueNodeIndexNode::nodeClassInfo());
-  registry.registerNodeClass(ValueTimeFunctionNode::nodeClassInfo());
-  registry.registerNodeClass(AnimationInfoNode::nodeClassInfo());
-  // Repeaters.
-  registry.registerNodeClass(RepeatGridNode::nodeClassInfo());
-  registry.registerNodeClass(RepeatRadialNode::nodeClassInfo());
-  registry.registerNodeClass(RepeatRandomNode::nodeClassInfo());
-  registry.registerNodeClass(RepeatMirrorNode::nodeClassInfo());
-  registry.registerNodeClass(RepeatTransformNode::nodeClassInfo());
-  registry.registerNodeClass(RepeatSeamlessNode::nodeClassInfo());
-  // Change and group nodes.
-  registry.registerNodeClass(ChangeNode::nodeClassInfo());
-  registry.registerNodeClass(GroupNode::nodeClassInfo());
-  registry.registerNodeClass(GroupMergeNode::nodeClassInfo());
-  registry.registerNodeClass(GroupSelectNode::nodeClassInfo());
-  registry.registerNodeClass(ChangeTransformNode::nodeClassInfo());
-  registry.registerNodeClass(ChangePivotNode::nodeClassInfo());
-  registry.registerNodeClass(GroupRandomizeNode::nodeClassInfo());
-  registry.registerNodeClass(GroupRandomizeColorNode::nodeClassInfo());
-  registry.registerNodeClass(ChangeAlignNode::nodeClassInfo());
-  registry.registerNodeClass(GroupDistributeNode::nodeClassInfo());
-  registry.registerNodeClass(GroupPackNode::nodeClassInfo());
-  registry.registerNodeClass(GroupArrangeNode::nodeClassInfo());
-  registry.registerNodeClass(GroupExplodeNode::nodeClassInfo());
-  registry.registerNodeClass(ChangeClipNode::nodeClassInfo());
-  registry.registerNodeClass(ChangeReplaceNode::nodeClassInfo());
-  registry.registerNodeClass(ChangeColorNode::nodeClassInfo());
-  registry.registerNodeClass(ChangeOpacityNode::nodeClassInfo());
-  registry.registerNodeClass(ChangeStrokeNode::nodeClassInfo());
-  registry.registerNodeClass(GroupApplyFunctionNode::nodeClassInfo());
-  registry.registerNodeClass(GroupApplyElementNode::nodeClassInfo());
-  // Colour nodes.
-  registry.registerNodeClass(ColorNode::nodeClassInfo());
-  registry.registerNodeClass(ColorListNode::nodeClassInfo());
-  registry.registerNodeClass(ColorAdjustmentNode::nodeClassInfo());
-  // Output and document nodes.
-  registry.registerNodeClass(ArtboardNode::nodeClassInfo());
-  registry.registerNodeClass(NoteNode::nodeClassInfo());
+  for (const MVNodeClass* nodeClass : catalogueNodeClasses()) {
+    registry.registerNodeClass(*nodeClass);
+  }
 }

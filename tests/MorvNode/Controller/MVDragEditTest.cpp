@@ -148,6 +148,20 @@ TEST_F(DragEditTest, AnAspectLockedPairChangesThroughTheDominantAxis)
   EXPECT_EQ(preview.statusMessages.front(), std::optional<std::string>("Scale parameter aspect locked"));
 }
 
+TEST_F(DragEditTest, TheStatusLineIsLeftAloneWhileADragRuns)
+{
+  step([&] { controller.dragEditParameterSelected(position); });
+  step([&] { controller.displayViewValueDragOffsetStartAt(0, 0); });
+  step([&] { controller.displayViewValueDragOffset(5, 5, false); });
+  preview.statusMessages.clear();
+  controller.updateStatisticsPanelWithRenderer(nullptr);
+  EXPECT_TRUE(preview.statusMessages.empty());
+  step([&] { controller.displayViewValueDragOffsetEnd(); });
+  preview.statusMessages.clear();
+  controller.updateStatisticsPanelWithRenderer(nullptr);
+  EXPECT_EQ(preview.statusMessages.size(), 1u);
+}
+
 TEST_F(DragEditTest, ADragIsOneUndoStepAndADragWithoutMovementNone)
 {
   drag(position, {0, 0}, std::vector<pf::Point>(10, pf::Point(1, 2)));

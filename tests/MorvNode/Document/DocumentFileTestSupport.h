@@ -40,6 +40,7 @@ public:
   std::optional<std::vector<std::uint8_t>> previewImagePDFData() override { return pdf; }
   std::vector<std::uint8_t> previewImageJPEGData(float compressionFactor) override;
   void setStatusMessage(const std::optional<std::string>& message) override { statusMessages.push_back(message); }
+  void openAnimationPanel() override { ++animationPanelOpenings; }
 
   pf::Rect frame{{40.0, 60.0}, {900.0, 700.0}};
   std::optional<std::vector<std::uint8_t>> pdf;
@@ -47,6 +48,7 @@ public:
   std::optional<float> jpegCompression;
   std::vector<MVDocumentViewState> applied;
   std::vector<std::optional<std::string>> statusMessages;
+  int animationPanelOpenings = 0;
 };
 
 // Documents with the real node classes on a manual run loop, a user-defaults store of their own

@@ -14,17 +14,19 @@
 
 #include <gtest/gtest.h>
 
+#include "MorvNode/Controller/MVControllerAnimation.h"
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Document/DocumentFileTestSupport.h"
 #include "MorvNode/Document/MVApplicationResources.h"
 #include "MorvNode/Document/MVDocumentFileReader.h"
 #include "MorvNode/Document/MVDocumentFileWriter.h"
 #include "MorvNode/Document/MVDocumentViewState.h"
-#include "MorvNode/Model/MVClassRegistry.h"
+#include "MorvNode/Model/MVNodeClass.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVNode.h"
 #include "MorvNode/Model/MVParameterString.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
+#include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "MorvNode/Nodes/Notes/NoteNode.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
 #include "Platform/PropertyList.h"
@@ -563,12 +565,32 @@ TEST_F(DefaultDocuments, NewDocumentsOpenQuietlyWithThePreviewsStartSettings)
   }
 }
 
+// Animating a parameter shows the timeline: the document asks its window to open the panel.
+TEST_F(DefaultDocuments, AnimatingAParameterOpensTheAnimationPanel)
+{
+  defaults->setBool("New document include default nodes", true);
+  FakeDocumentWindow window;
+  auto document = newDocument();
+  document->setWindow(&window);
+  document->windowControllerDidLoadNib();
+  MVNode* shape = document->nodeController().nodeWithId("2");
+  ASSERT_NE(shape, nullptr);
+  EXPECT_EQ(window.animationPanelOpenings, 0);
+  document->nodeController().animation().animationMenuAddAnimation(
+      {{"persistentIdentifier", pf::PlistValue(shape->parameterNamed("Rotation")->persistentIdentifier())},
+       {"propertyName", pf::PlistValue("value")}});
+  EXPECT_EQ(document->animationManager().animators().size(), 1u);
+  EXPECT_EQ(window.animationPanelOpenings, 1);
+  document->setWindow(nullptr);
+}
+
 // Every node class, made as the editor makes it, saved and opened again: the same record, and
 // not one log line on the way (making, saving or loading).
 TEST_F(DocumentFiles, EveryNodeClassSavedAndOpenedGivesTheSameRecordWithoutALogLine)
 {
   const RandomSource random(123456789);
-  for (const std::string& className : MVClassRegistry::shared().nodeClassNames()) {
+  for (const MVNodeClass* nodeClass : catalogueNodeClasses()) {
+    const std::string& className = nodeClass->className;
     SCOPED_TRACE(className);
     log.clear();
     auto original = newDocument();
