@@ -42,7 +42,4 @@ public:
   // preview.
   virtual pf::PlistValue::Dictionary displaySettingsDictionary() const { return {}; }
   virtual void loadDisplaySettings(const pf::PlistValue::Dictionary& settings) { (void)settings; }
-
-  // Shows the animation timeline, expanding the panes that hold it; nothing while it shows.
-  virtual void openAnimationPanel() {}
 };
