@@ -545,7 +545,7 @@ TEST(PropertyList, BinaryContainersOfEverySizeReadInOrder)
   const PlistValue shared(PlistValue::Array{1, "two"});
   for (int i = 0; i < 20000; ++i) {
     list.emplace_back(i % 3 == 0 ? shared : PlistValue(std::to_string(i)));
-    table.set("k" + std::to_string(i), i);
+    table.set(std::string("k").append(std::to_string(i)), i);
   }
   PlistValue value;
   value.set("list", PlistValue(list));
