@@ -497,6 +497,9 @@ bool DrawingContext::deferredFillsTouch(const PixelBox& box) const
 
 void DrawingContext::flushFills()
 {
+  // One fill for the batch: a pixel of one shape may round differently than a fill of its own
+  // would give it (by a level or two, now and then), as Cairo samples a row that several shapes
+  // share as a whole.
   if (deferred_.count == 0) {
     return;
   }

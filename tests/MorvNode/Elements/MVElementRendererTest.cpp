@@ -1,6 +1,8 @@
 #include "MorvNode/Elements/MVElementRenderer.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -365,10 +367,35 @@ TEST_F(ElementRendererTest, CountsTheVisibleLeavesThatReachIntoTheBitmap)
   }
 }
 
+// How far two bitmaps of one size are apart: the pixels that differ, and the largest difference
+// of one channel.
+struct PixelDifference {
+  long pixels = 0;
+  int mostPerChannel = 0;
+};
+
+PixelDifference pixelDifference(const pf::Bitmap& a, const pf::Bitmap& b)
+{
+  PixelDifference difference;
+  const auto* left = reinterpret_cast<const unsigned char*>(a.data());
+  const auto* right = reinterpret_cast<const unsigned char*>(b.data());
+  for (std::size_t pixel = 0; pixel + 4 <= std::min(a.byteCount(), b.byteCount()); pixel += 4) {
+    int most = 0;
+    for (std::size_t channel = pixel; channel < pixel + 4; ++channel) {
+      most = std::max(most, std::abs(left[channel] - right[channel]));
+    }
+    difference.pixels += most > 0 ? 1 : 0;
+    difference.mostPerChannel = std::max(difference.mostPerChannel, most);
+  }
+  return difference;
+}
+
 // 100,000 small shapes in a moved and scaled group, running off the artboard at the left and the
 // bottom: mostly plain fills of three colours, some translucent, stroked, turned or blended, and
 // groups of them clipped to circles. Each band draws only the leaves that reach into it; the
-// pixels and the count must be those of one band, whatever the band edges.
+// count must be that of one band and the pixels those of one band, whatever the band edges, up to
+// the rounding of an edge pixel here and there: plain fills go to Cairo in batches, and which
+// neighbours share a batch (and so a row of Cairo's rasteriser) depends on the band.
 std::shared_ptr<MVElementGroup> manySmallShapes()
 {
   const auto square = std::make_shared<const pf::Path>(MVElementPath::cgPathForSquareWithSide(1.6));
@@ -432,14 +459,16 @@ TEST_F(ElementRendererTest, BandsOfManySmallShapesDrawWhatOneBandDraws)
     banded.setMaximumBandCount(bands);
     banded.setInputRenderingElement(artwork);
     banded.setRenderingSize(600, 400);
-    // The second pass moves its band edges after the first one's work.
-    for (int pass = 0; pass < 2; ++pass) {
+    // Each later pass moves its band edges after the one before's work.
+    for (int pass = 0; pass < 3; ++pass) {
       SCOPED_TRACE(pass);
       banded.startRendering();
       const std::shared_ptr<const pf::Bitmap> actual = banded.outputBitmap();
       ASSERT_NE(actual, nullptr);
       ASSERT_EQ(actual->byteCount(), expected->byteCount());
-      EXPECT_EQ(std::memcmp(actual->data(), expected->data(), expected->byteCount()), 0);
+      const PixelDifference difference = pixelDifference(*actual, *expected);
+      EXPECT_LE(difference.pixels, 12);
+      EXPECT_LE(difference.mostPerChannel, 4);
       EXPECT_EQ(banded.numberOfRenderedElements(), whole.numberOfRenderedElements());
     }
   }
