@@ -42,9 +42,8 @@ void MVNodeViewAdapter::measureShape(const MVNode& node)
     for (const auto& socket : sockets) {
       const auto* adapter = dynamic_cast<const MVParameterSocketViewAdapter*>(socket->socketView());
       const MVParameterSocketView* marker = adapter != nullptr ? adapter->view() : nullptr;
-      const bool shown = marker != nullptr && !marker->isHidden() && marker->parentWidget() != nullptr &&
-                         !marker->parentWidget()->isHidden();
-      points.push_back(shown ? marker->socketCenterInEditorView() - origin : QPointF(none, none));
+      points.push_back(marker != nullptr && marker->isShownOnNode() ? marker->socketCenterInEditorView() - origin
+                                                                     : QPointF(none, none));
     }
     return points;
   };

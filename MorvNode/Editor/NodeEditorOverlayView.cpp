@@ -55,7 +55,7 @@ std::vector<QPointF> NodeEditorOverlayView::socketHighlightTargets() const
       for (const auto& socket : inputs ? parameter->inputSockets() : parameter->outputSockets()) {
         const auto* adapter = dynamic_cast<const MVParameterSocketViewAdapter*>(socket->socketView());
         const MVParameterSocketView* view = adapter != nullptr ? adapter->view() : nullptr;
-        if (view != nullptr && socket->canConnectConnection(connection_)) {
+        if (view != nullptr && view->isShownOnNode() && socket->canConnectConnection(connection_)) {
           targets.push_back(view->socketCenterInEditorView());
         }
       }

@@ -153,8 +153,7 @@ MVParameterSocket* NodeEditorView::socketAtLocation(QPointF point, int filter) c
             continue;
           }
           const MVParameterSocketView* view = viewOf(socket.get());
-          if (view != nullptr && !view->isHidden() && view->parentWidget() != nullptr &&
-              !view->parentWidget()->isHidden() && view->isEditorViewPointNearSocket(point)) {
+          if (view != nullptr && view->isShownOnNode() && view->isEditorViewPointNearSocket(point)) {
             found = socket.get();
           }
         }

@@ -77,6 +77,17 @@ bool MVParameterSocketView::isEditorViewPointNearSocket(QPointF point) const
   return std::hypot(d.x(), d.y()) < kNearDistance;
 }
 
+bool MVParameterSocketView::isShownOnNode() const
+{
+  const QWidget* row = parentWidget();
+  const QWidget* node = row != nullptr ? row->parentWidget() : nullptr;
+  if (node == nullptr || !isVisibleTo(node)) {
+    return false;
+  }
+  const double centre = y() + height() / 2.0;
+  return centre >= 0.0 && centre < row->height();
+}
+
 void MVParameterSocketView::setHoverHighlight(bool hoverHighlight)
 {
   if (hoverHighlight_ == hoverHighlight) {

@@ -36,6 +36,10 @@ public:
   QPointF socketCenterInEditorView() const;
   // Strictly closer than kNearDistance to the centre.
   bool isEditorViewPointNearSocket(QPointF point) const;
+  // Whether the user sees the marker on its node: neither it nor its row is hidden, and its
+  // centre lies within the row's height (a row clips what it holds, so a marker beyond a row
+  // of no height or below its shown lines is not drawn). Only such a marker takes a press.
+  bool isShownOnNode() const;
 
   bool hoverHighlight() const { return hoverHighlight_; }
   // Redraws only when the value changes.

@@ -188,6 +188,8 @@ void MVParameterValue2D::setupSockets()
     outputSockets()[0]->setTooltip(pf::format("%@ %@ value output", displayName(), *displayNameX_));
     outputSockets()[1]->setTooltip(pf::format("%@ %@ value output", displayName(), *displayNameY_));
   }
+  // A node class hides an axis before the parameter joins the node, when it has no sockets yet.
+  reapplySocketsEnableState();
 }
 
 void MVParameterValue2D::setSocketsEnableState(bool enabled)

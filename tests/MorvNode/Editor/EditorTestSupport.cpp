@@ -7,6 +7,7 @@
 #include "MorvNode/Document/PreferenceDefaults.h"
 #include "MorvNode/Editor/MVNodeView.h"
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
+#include "MorvNode/Inspector/MVParameterRows.h"
 #include "MorvNode/Inspector/MVParameterSocketView.h"
 #include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Inspector/MVParameterView.h"
@@ -23,7 +24,10 @@ EditorFixture::EditorFixture()
   pf::UserDefaults::setStandard(defaults);
   registerNodeClasses();
   MVInterfaceFactories::shared().clear();
+  // The rows the application makes, each parameter kind its own: with the plain row alone a
+  // number's row would show nothing and have no height, its sockets bunched on the next row's.
   MVParameterView::registerBaseRows();
+  MVParameterRows::registerRows();
   NodeEditorView::registerViewFactories();
   editor = std::make_unique<NodeEditorView>();
   editor->resize(900, 700);

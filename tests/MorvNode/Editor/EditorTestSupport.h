@@ -19,8 +19,9 @@ class MVNode;
 class MVParameterSocket;
 
 // A document shown in a node editor canvas (offscreen), with the registered node classes and
-// rows, a user-defaults store of its own and a manual run loop: each simulated user action runs
-// as one pass of the loop, after which the canvas lays out and the undo group of the pass closes.
+// the application's rows, a user-defaults store of its own and a manual run loop: each simulated
+// user action runs as one pass of the loop, after which the canvas lays out and the undo group of
+// the pass closes.
 class EditorFixture : public testing::Test {
 protected:
   EditorFixture();
