@@ -548,6 +548,47 @@ TEST_F(Journey, CtrlDragCopiesNodeWithItsConnections)
   quit(session);
 }
 
+// A Math node added from the canvas menu takes connections on its variable rows from either
+// end: a shape's Size output dragged onto "A", and "B" dragged onto a shape's Position output.
+TEST_F(Journey, MathNodeVariablesConnectFromEitherEnd)
+{
+  JourneySession session("math-rows");
+  ASSERT_TRUE(session.hasDisplay()) << session.problem();
+  const std::filesystem::path path = defaultDocumentCopy(session, "math.mvdx");
+  const SavedDocument original = readSavedDocument(path);
+  session.launch({path.string()});
+  ScreenReport screen = session.waitFor("the document's nodes", [](const ScreenReport& r) {
+    return r.window("math.mvdx") && r.nodeNamed("Artboard") && !r.nodesNamed("Shape").empty();
+  });
+  ASSERT_FALSE(HasFailure());
+  const std::optional<ScreenPoint> place = freeCanvasArea(screen, 160, 180, false);
+  ASSERT_TRUE(place) << screen.text;
+  session.click(*place, 3);
+  chooseMenuItems(session, {"Add node", "Value operations", "Math"});
+  ASSERT_FALSE(HasFailure());
+  screen = session.waitFor("the Math node", [](const ScreenReport& r) { return r.nodeNamed("Math").has_value(); });
+  ASSERT_FALSE(HasFailure());
+  const ScreenReport::Node math = *screen.nodeNamed("Math");
+  const ScreenReport::Node shape = screen.nodesNamed("Shape").front();
+
+  const std::optional<ScreenPoint> sizeOut = screen.socket(shape.nodeId, "Size", "out");
+  const std::optional<ScreenPoint> aIn = screen.socket(math.nodeId, "A", "in");
+  ASSERT_TRUE(sizeOut && aIn) << screen.text;
+  session.drag(insideOutput(*sizeOut), insideInput(*aIn));
+  screen = session.report();
+  const std::optional<ScreenPoint> bIn = screen.socket(math.nodeId, "B", "in");
+  const std::optional<ScreenPoint> positionOut = screen.socket(shape.nodeId, "Position", "out");
+  ASSERT_TRUE(bIn && positionOut) << screen.text;
+  session.drag(insideInput(*bIn), insideOutput(*positionOut));
+
+  const SavedDocument saved = saveAndRead(session, path, fileText(path));
+  std::set<SavedConnection> expected = original.connections;
+  expected.insert({shape.nodeId, "Size", math.nodeId, "A"});
+  expected.insert({shape.nodeId, "Position", math.nodeId, "B"});
+  EXPECT_EQ(saved.connections, expected);
+  quit(session);
+}
+
 // File ▸ Export… as PNG: the exported image shows what the core renders from the saved document.
 TEST_F(Journey, ExportedPngMatchesCoreRenderOfSavedDocument)
 {
