@@ -444,7 +444,10 @@ void DocumentWindow::updateMenuItems()
   previewPanelAction_->setChecked(previewPanel_->isVisible());
   showRepetitionsAction_->setChecked(previewView().showRepetitions());
   showOutlinesAction_->setChecked(previewView().showSelectionOutlines());
-  setWindowModified(isDocumentEdited());
+  // Qt redoes the title whenever the mark is set, changed or not; this runs after every pass.
+  if (const bool edited = isDocumentEdited(); edited != isWindowModified()) {
+    setWindowModified(edited);
+  }
 }
 
 // ---- Files ----
