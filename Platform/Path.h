@@ -52,6 +52,9 @@ public:
   Path& curveTo(Point control1, Point control2, Point end);
   // Closes the current subpath; nothing when it is already closed or there is none.
   Path& closeSubpath();
+  // Room for `count` elements in all: a builder that knows its size allocates once instead of
+  // growing the list step by step.
+  void reserve(std::size_t count) { elements_.reserve(count); }
 
   // A closed subpath from the minimum corner of the standardized rectangle, along +x first:
   // (minX, minY), (maxX, minY), (maxX, maxY), (minX, maxY).

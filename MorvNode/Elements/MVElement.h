@@ -16,6 +16,7 @@
 
 class ElementRenderer;
 class MVElementDelegate;
+class MVElementGroup;
 class MVSvgWriter;
 
 // The kinds of transform-stack entries. Values are stored as written (older code may hold other
@@ -88,6 +89,10 @@ public:
   }
   // "generic element", "path element"...; a group without children answers nullopt.
   virtual std::optional<std::string> elementTypeDescription() const;
+  // The element as a group, nullptr for a leaf; and whether it is an image. Cheaper than a
+  // dynamic_cast where every generated element is asked.
+  virtual MVElementGroup* asGroup() { return nullptr; }
+  virtual bool isImage() const { return false; }
   virtual long numberOfElements() const { return 1; }
   virtual long numberOfSubElements() const { return 1; }
   virtual bool hasClippingMask() const { return false; }

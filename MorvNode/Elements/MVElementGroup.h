@@ -35,6 +35,7 @@ public:
   // Shares the children (see the class comment).
   [[nodiscard]] std::shared_ptr<MVElement> copy() const override;
   std::string_view className() const override { return "MVElementGroup"; }
+  MVElementGroup* asGroup() override { return this; }
   // The children's common description ("group" for a child group), "mixed type element" when
   // they differ, with "s" appended for more than one child; nullopt without children.
   std::optional<std::string> elementTypeDescription() const override;

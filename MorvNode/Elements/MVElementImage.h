@@ -30,6 +30,7 @@ public:
 
   [[nodiscard]] std::shared_ptr<MVElement> copy() const override;
   std::string_view className() const override { return "MVElementImage"; }
+  bool isImage() const override { return true; }
   std::optional<std::string> elementTypeDescription() const override;
 
   const std::optional<std::string>& imageName() const { return imageName_; }

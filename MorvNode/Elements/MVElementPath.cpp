@@ -282,6 +282,7 @@ void MVElementPath::releaseResources()
 pf::Path MVElementPath::cgPathForCircleWithRadius(double radius)
 {
   pf::Path path;
+  path.reserve(6);  // a move, four quarters and the close
   path.addEllipse(pf::Rect(-radius, -radius, 2 * radius, 2 * radius));
   return path;
 }
@@ -289,6 +290,7 @@ pf::Path MVElementPath::cgPathForCircleWithRadius(double radius)
 pf::Path MVElementPath::cgPathForEllipseWithWidth(double width, double height)
 {
   pf::Path path;
+  path.reserve(6);  // a move, four quarters and the close
   path.addEllipse(pf::Rect(-width / 2, -height / 2, width, height));
   return path;
 }
@@ -296,6 +298,7 @@ pf::Path MVElementPath::cgPathForEllipseWithWidth(double width, double height)
 pf::Path MVElementPath::cgPathForSquareWithSide(double side)
 {
   pf::Path path;
+  path.reserve(5);  // a move, three lines and the close
   path.addRect(pf::Rect(-side / 2, -side / 2, side, side));
   return path;
 }
@@ -303,6 +306,7 @@ pf::Path MVElementPath::cgPathForSquareWithSide(double side)
 pf::Path MVElementPath::cgPathForRectangleWithWidth(double width, double height)
 {
   pf::Path path;
+  path.reserve(5);  // a move, three lines and the close
   path.addRect(pf::Rect(-width / 2, -height / 2, width, height));
   return path;
 }
@@ -310,6 +314,7 @@ pf::Path MVElementPath::cgPathForRectangleWithWidth(double width, double height)
 pf::Path MVElementPath::cgPathForRightTriangleWithWidth(double width, double height)
 {
   pf::Path path;
+  path.reserve(4);  // a move, two lines and the close
   path.moveTo({-width / 2, -height / 2});
   path.lineTo({width / 2, height / 2});
   path.lineTo({-width / 2, height / 2});
@@ -321,6 +326,7 @@ pf::Path MVElementPath::cgPathForParallelogramWithWidth(double width, double hei
 {
   const double d = shift / 2;
   pf::Path path;
+  path.reserve(5);  // a move, three lines and the close
   path.moveTo({-width / 2 + d, -height / 2});
   path.lineTo({width / 2 + d, -height / 2});
   path.lineTo({width / 2 - d, height / 2});
@@ -332,6 +338,7 @@ pf::Path MVElementPath::cgPathForParallelogramWithWidth(double width, double hei
 pf::Path MVElementPath::cgPathForTrapeziodWithWidth(double width, double height, double shift)
 {
   pf::Path path;
+  path.reserve(5);  // a move, three lines and the close
   path.moveTo({-width / 2 - shift, -height / 2});
   path.lineTo({width / 2 + shift, -height / 2});
   path.lineTo({width / 2, height / 2});
@@ -412,20 +419,29 @@ pf::Path MVElementPath::cgPathForRoundedPolygonWithRadius(double radius, int sid
   }
   const double handle = kPi / (2.0 * sides) * rounding * radius * kSqrt2;
   const int segments = rounding != 0 ? sides : sides - 1;
+  path.reserve(static_cast<std::size_t>(segments) + 2);
+  // Corner i at this angle; each corner's directions serve the segment that ends there and the
+  // next one, so they are computed once.
+  const auto cornerAngle = [sides](int i) { return 2 * kPi * i / sides - kHalfPi; };
+  pf::Point previousRadial = unit(cornerAngle(0));
+  pf::Point previousTangent = handle > 0 ? unit(cornerAngle(0) - kHalfPi) : pf::Point();
   for (int i = 0; i < segments; ++i) {
-    const double p = 2 * kPi * i / sides - kHalfPi;
-    const double t = 2 * kPi * (i + 1) / sides - kHalfPi;
-    const pf::Point previous = onCircle(radius, p);
-    const pf::Point target = onCircle(radius, t);
+    const double t = cornerAngle(i + 1);
+    const pf::Point radial = unit(t);
+    const pf::Point tangent = handle > 0 ? unit(t - kHalfPi) : pf::Point();
+    const pf::Point previous = previousRadial * radius;
+    const pf::Point target = radial * radius;
     if (handle == 0) {
       path.lineTo(target);
     } else if (handle > 0) {
       // Handles along the tangents.
-      path.curveTo(previous - unit(p - kHalfPi) * handle, target + unit(t - kHalfPi) * handle, target);
+      path.curveTo(previous - previousTangent * handle, target + tangent * handle, target);
     } else {
       // Radial handles, pulling towards the centre.
-      path.curveTo(previous + unit(p) * handle, target + unit(t) * handle, target);
+      path.curveTo(previous + previousRadial * handle, target + radial * handle, target);
     }
+    previousRadial = radial;
+    previousTangent = tangent;
   }
   path.closeSubpath();
   return path;
@@ -446,20 +462,29 @@ pf::Path MVElementPath::cgPathForRoundedStarWithOuterRadius(double outerRadius, 
   const double handleUnit = kPi / points * kSqrt2;
   const double outerHandle = handleUnit * outerRounding * outerRadius;
   const double innerHandle = handleUnit * innerRounding * innerRadius;
+  const bool tangents = outerHandle > 0 || innerHandle > 0;
+  path.reserve(static_cast<std::size_t>(points) + 2);
+  // Point j at this angle; each point's directions serve the segment that ends there and the
+  // next one, so they are computed once.
+  const auto pointAngle = [step](int j) { return step * j + kHalfPi; };
   pf::Point previous = start;
+  pf::Point previousRadial = unit(pointAngle(0));
+  pf::Point previousTangent = tangents ? unit(pointAngle(0) - kHalfPi) : pf::Point();
   for (int j = 1; j <= points; ++j) {
     const bool outerTarget = j % 2 == 1;
-    const double t = step * j + kHalfPi;
-    const double p = step * (j - 1) + kHalfPi;
-    const pf::Point target = onCircle(outerTarget ? outerRadius : innerRadius, t);
+    const double t = pointAngle(j);
+    const pf::Point radial = unit(t);
+    const pf::Point tangent = tangents ? unit(t - kHalfPi) : pf::Point();
+    const pf::Point target = radial * (outerTarget ? outerRadius : innerRadius);
     const double targetHandle = outerTarget ? outerHandle : innerHandle;
     const double previousHandle = outerTarget ? innerHandle : outerHandle;
-    const pf::Point control1 = previousHandle > 0 ? previous - unit(p - kHalfPi) * previousHandle
-                                                  : previous + unit(p) * previousHandle;
-    const pf::Point control2 =
-        targetHandle > 0 ? target + unit(t - kHalfPi) * targetHandle : target + unit(t) * targetHandle;
+    const pf::Point control1 = previousHandle > 0 ? previous - previousTangent * previousHandle
+                                                  : previous + previousRadial * previousHandle;
+    const pf::Point control2 = targetHandle > 0 ? target + tangent * targetHandle : target + radial * targetHandle;
     path.curveTo(control1, control2, target);
     previous = target;
+    previousRadial = radial;
+    previousTangent = tangent;
   }
   path.closeSubpath();
   return path;

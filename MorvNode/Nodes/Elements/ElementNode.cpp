@@ -5,7 +5,6 @@
 
 #include "MorvNode/Controller/MVMenu.h"
 #include "MorvNode/Elements/MVElementGroup.h"
-#include "MorvNode/Elements/MVElementImage.h"
 #include "MorvNode/Elements/MVElementPath.h"
 #include "MorvNode/Model/MVNodeDelegate.h"
 #include "MorvNode/Model/MVParameterColor.h"
@@ -92,7 +91,7 @@ std::shared_ptr<const MVElement> ElementNode::graphicsElementForParameter(MVPara
   if (canMove_) {
     const double x = position_.valueX();
     const double y = position_.valueY();
-    if (auto* group = dynamic_cast<MVElementGroup*>(element.get())) {
+    if (MVElementGroup* group = element->asGroup()) {
       // The group's pivot lands on "Position".
       group->recalculateArrayPivot();
       group->offsetPositionX(x - group->arrayPivotX(), y - group->arrayPivotY());
@@ -102,7 +101,7 @@ std::shared_ptr<const MVElement> ElementNode::graphicsElementForParameter(MVPara
   }
 
   const bool fillOn = fillColor_.enabled();
-  if (canFill_ && dynamic_cast<MVElementImage*>(element.get()) == nullptr) {
+  if (canFill_ && !element->isImage()) {
     if (fillOn) {
       element->setFillColor(fillColor_.color());
     } else {

@@ -61,13 +61,12 @@ void ElementShapeNode::checkWarnings()
 
 std::shared_ptr<MVElement> ElementShapeNode::generateElement()
 {
+  // Each type reads only the rows it shows: the others are hidden, so nothing is connected to
+  // them, and reading them would only cost time in a document of many shapes.
   const double w = sizeParameter()->valueX();
   const double h = sizeParameter()->valueY();
-  const double shift = shift_.value();
-  const double diameter2 = diameter2_.value();
-  const double outerRounding = rounding_.enabled() ? rounding_.value() : 0.0;
-  const double innerRounding = rounding_.enabled() ? rounding2_.value() : 0.0;
-  const int k = std::min(pf::saturatingCast<int>(sides_.value()), kMaxSides);
+  const auto sides = [this] { return std::min(pf::saturatingCast<int>(sides_.value()), kMaxSides); };
+  const auto outerRounding = [this] { return rounding_.enabled() ? rounding_.value() : 0.0; };
 
   auto element = std::make_shared<MVElementPath>();
   if (nodeController() != nullptr) {
@@ -87,21 +86,25 @@ std::shared_ptr<MVElement> ElementShapeNode::generateElement()
     name = "Triangle";
     break;
   case kParallelogram:
-    path = MVElementPath::cgPathForParallelogramWithWidth(w, h, shift);
+    path = MVElementPath::cgPathForParallelogramWithWidth(w, h, shift_.value());
     name = "Parallelogram";
     break;
   case kTrapezoid:
-    path = MVElementPath::cgPathForTrapeziodWithWidth(w, h, shift);
+    path = MVElementPath::cgPathForTrapeziodWithWidth(w, h, shift_.value());
     name = "Trapezoid";
     break;
   case kPolygon:
-    path = MVElementPath::cgPathForRoundedPolygonWithRadius(w / 2, k, outerRounding);
+    path = MVElementPath::cgPathForRoundedPolygonWithRadius(w / 2, sides(), outerRounding());
     name = "Polygon";
     break;
-  case kStarPolygon:
-    path = MVElementPath::cgPathForRoundedStarWithOuterRadius(w / 2, diameter2 / 2, k, outerRounding, innerRounding);
+  case kStarPolygon: {
+    const double diameter2 = diameter2_.value();
+    const double innerRounding = rounding_.enabled() ? rounding2_.value() : 0.0;
+    path = MVElementPath::cgPathForRoundedStarWithOuterRadius(w / 2, diameter2 / 2, sides(), outerRounding(),
+                                                              innerRounding);
     name = "Star";
     break;
+  }
   case kArcWedge: {
     const bool wedge = pieWedge_.value();
     const double innerDiameter = innerDiameter_.value();
