@@ -203,6 +203,9 @@ MVParameterSocket* MVParameter::outputSocket() const
 
 void MVParameter::setNeedsToUpdate(bool needsToUpdate)
 {
+  if (needsToUpdate == needsToUpdate_) {
+    return;
+  }
   const bool awaited = awaitsUpdate();
   needsToUpdate_ = needsToUpdate;
   tellNodeIfAwaitedChanged(awaited);
@@ -222,7 +225,8 @@ void MVParameter::setNode(MVNode* node)
 void MVParameter::tellNodeIfAwaitedChanged(bool awaitedBefore) const
 {
   const bool awaited = awaitsUpdate();
-  if (node_ != nullptr && awaited != awaitedBefore) {
+  // The flags first: they share the object's first bytes, the node pointer lies further on.
+  if (awaited != awaitedBefore && node_ != nullptr) {
     node_->parameterAwaitingUpdateChanged(awaited);
   }
 }
