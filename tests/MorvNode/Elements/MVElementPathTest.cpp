@@ -126,6 +126,55 @@ TEST(MVElementPathFactories, PolygonVertices)
   EXPECT_EQ(trapezoid.elements()[1].points[0], pf::Point(13, -5));
 }
 
+// Rounded corners: a positive rounding puts a corner's handles along its tangent, a negative
+// one along its radius; each curve's first handle belongs to the corner it leaves.
+TEST(MVElementPathFactories, RoundedCornerHandles)
+{
+  const auto unitAt = [](double degrees) { return onCircle(1, degrees); };
+
+  // A star of 3 points (6 corners from 90 degrees): outer corners rounded outwards, inner ones
+  // pulled towards the centre.
+  const double handleUnit = kPi / 6 * std::sqrt(2.0);
+  const double outerHandle = handleUnit * 0.5 * 10;
+  const double innerHandle = handleUnit * -0.5 * 5;
+  const pf::Path star = MVElementPath::cgPathForRoundedStarWithOuterRadius(10, 5, 3, 0.5, -0.5);
+  ASSERT_EQ(star.elementCount(), 8u);
+  pf::Point previous(0, 5);
+  for (int j = 1; j <= 6; ++j) {
+    SCOPED_TRACE(j);
+    const double t = 90 + 60.0 * j;
+    const double p = t - 60;
+    const bool outer = j % 2 == 1;
+    const pf::PathElement& curve = star.elements()[static_cast<std::size_t>(j)];
+    ASSERT_EQ(curve.type, pf::PathElementType::CurveTo);
+    const pf::Point target = onCircle(outer ? 10 : 5, t);
+    expectNear(curve.points[2], target);
+    if (outer) {
+      expectNear(curve.points[0], previous + unitAt(p) * innerHandle);
+      expectNear(curve.points[1], target + unitAt(t - 90) * outerHandle);
+    } else {
+      expectNear(curve.points[0], previous - unitAt(p - 90) * outerHandle);
+      expectNear(curve.points[1], target + unitAt(t) * innerHandle);
+    }
+    previous = target;
+  }
+
+  // A square rounded outwards: every edge, the closing one too, leaves and reaches a corner
+  // along its tangent.
+  const double handle = kPi / 8 * 0.5 * 10 * std::sqrt(2.0);
+  const pf::Path square = MVElementPath::cgPathForRoundedPolygonWithRadius(10, 4, 0.5);
+  ASSERT_EQ(square.elementCount(), 6u);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const double p = 90.0 * i - 90;
+    const double t = p + 90;
+    const pf::PathElement& curve = square.elements()[static_cast<std::size_t>(i) + 1];
+    expectNear(curve.points[0], onCircle(10, p) - unitAt(p - 90) * handle);
+    expectNear(curve.points[1], onCircle(10, t) + unitAt(t - 90) * handle);
+    expectNear(curve.points[2], onCircle(10, t));
+  }
+}
+
 // A 20 x 20 square with a 10 x 10 square inside, both turning the same way (so the non-zero rule
 // would fill the hole).
 pf::SharedPath squareWithHole()
