@@ -48,7 +48,14 @@ public:
   explicit LayoutMark(NodeEditorView& editor) : editor_(editor) {}
 
 protected:
-  void layoutNow() override { editor_.layoutPass(); }
+  void layoutNow() override
+  {
+    if (editor_.deferredPassesHeld_) {
+      editor_.passHeldBack_ = true;
+      return;
+    }
+    editor_.layoutPass();
+  }
 
 private:
   NodeEditorView& editor_;
@@ -256,6 +263,15 @@ void NodeEditorView::connectionsChanged()
 void NodeEditorView::requestLayoutPass()
 {
   layoutMark_->markNeedsLayout();
+}
+
+void NodeEditorView::releaseDeferredPasses()
+{
+  deferredPassesHeld_ = false;
+  if (passHeldBack_) {
+    passHeldBack_ = false;
+    requestLayoutPass();
+  }
 }
 
 void NodeEditorView::layoutPass()

@@ -114,6 +114,12 @@ public:
   // The deferred pass (also run at once when no run loop is current): node views, connection
   // views and their order, then the scrollable size.
   void layoutPass();
+  // While held, the deferred passes wait (a direct layoutPass() still runs); releasing runs the
+  // pass held back. The window holds them while a just opened document's first preview image
+  // is on its way, so that making the views of a large graph does not hold that image back.
+  void holdDeferredPasses() { deferredPassesHeld_ = true; }
+  void releaseDeferredPasses();
+  bool areDeferredPassesHeld() const { return deferredPassesHeld_; }
   bool needsToUpdateNodes() const { return needsToUpdateNodes_; }
   bool needsToUpdateConnections() const { return needsToUpdateConnections_; }
   bool isConnectionAnimationRunning() const { return connectionAnimationTimer_.isValid(); }
@@ -287,6 +293,8 @@ private:
   bool needsToResize_ = false;
   bool needsToUpdateViewArea_ = false;
   bool inLayoutPass_ = false;
+  bool deferredPassesHeld_ = false;
+  bool passHeldBack_ = false;  // a deferred pass came while held
   // Shapes measured from views, by MVNodeViewShape key; estimates for kinds never measured.
   std::unordered_map<std::string, MVNodeViewShape> measuredShapes_;
   mutable std::unordered_map<std::string, MVNodeViewShape> estimatedShapes_;

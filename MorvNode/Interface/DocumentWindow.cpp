@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 #include <QAbstractButton>
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -73,6 +75,53 @@ std::vector<MVNode*> selectionLastFirst(MVNodeController& controller)
   std::reverse(nodes.begin(), nodes.end());
   return nodes;
 }
+
+// Holds the node editor's deferred passes while the first image of a just opened document is
+// on its way to the preview, and lets them go once the preview has painted it (after that
+// repaint of the window has reached the screen) or, at the latest, after kLongest: the first
+// pass makes the views of the visible area, which for a graph of thousands of connections keeps
+// the main thread busy for a while, and the image waited for it.
+class EditorHeldUntilFirstImage final : public QObject {
+public:
+  static constexpr int kLongest = 1000;  // milliseconds
+
+  // `released` runs when the passes are let go (not when the preview goes first).
+  EditorHeldUntilFirstImage(MVPreviewView& preview, NodeEditorView& editor, std::function<void()> released)
+    : QObject(&preview), preview_(preview), editor_(&editor), released_(std::move(released))
+  {
+    editor.holdDeferredPasses();
+    preview.installEventFilter(this);
+    QTimer::singleShot(kLongest, this, [this] { release(); });
+  }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override
+  {
+    if (watched == &preview_ && event->type() == QEvent::Paint && preview_.renderCount() > 0) {
+      preview_.removeEventFilter(this);
+      QMetaObject::invokeMethod(this, [this] { release(); }, Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+private:
+  void release()
+  {
+    if (editor_) {
+      editor_->releaseDeferredPasses();
+      editor_ = nullptr;
+      if (released_) {
+        released_();
+      }
+    }
+    preview_.removeEventFilter(this);
+    deleteLater();
+  }
+
+  MVPreviewView& preview_;           // the parent: outlives this
+  QPointer<NodeEditorView> editor_;  // may go first, with its pane
+  std::function<void()> released_;
+};
 
 }  // namespace
 
@@ -155,11 +204,14 @@ void DocumentWindow::setUpDocument()
   previewView().updateInterface();
   updateTitle();
   QTimer::singleShot(10, this, [this] { updatePreviewPanelName(); });
-  // The first generation runs now rather than after the editor's first pass: the preview's
-  // render then works on its queue while the window and the editor's views are made, instead
-  // of waiting for them (a thousand connections take the first pass a while).
+  // The first generation runs now, and the editor's first pass waits for the preview's first
+  // image (at most a second): that image is what the user waits for, and the views of a graph
+  // of thousands of connections take the first pass a while.
   if (document_->nodeController().isRegenerationPending()) {
     document_->nodeController().regenerate();
+  }
+  if (NodeEditorView* editor = nodeEditorView(); editor != nullptr && previewView().isRendering()) {
+    new EditorHeldUntilFirstImage(previewView(), *editor, [this] { editorHoldEnded(); });
   }
 }
 
@@ -922,11 +974,29 @@ void DocumentWindow::scrollNodeEditorTo(pf::Point offset)
   // ended: the scroll waits for both.
   const QPointF origin(std::clamp(offset.x, -1.0e6, 1.0e6), std::clamp(offset.y, -1.0e6, 1.0e6));
   QTimer::singleShot(0, this, [this, origin] {
-    if (NodeEditorView* editor = nodeEditorView(); editor != nullptr && !released_) {
-      editor->layoutPass();
-      editor->scrollToVisibleOrigin(origin);
+    NodeEditorView* editor = nodeEditorView();
+    if (editor == nullptr || released_) {
+      return;
     }
+    if (editor->areDeferredPassesHeld()) {
+      heldEditorScroll_ = origin;  // made when the hold ends
+      return;
+    }
+    editor->layoutPass();
+    editor->scrollToVisibleOrigin(origin);
   });
+}
+
+void DocumentWindow::editorHoldEnded()
+{
+  NodeEditorView* editor = nodeEditorView();
+  if (editor == nullptr || released_ || !heldEditorScroll_) {
+    return;
+  }
+  const QPointF origin = *heldEditorScroll_;
+  heldEditorScroll_.reset();
+  editor->layoutPass();
+  editor->scrollToVisibleOrigin(origin);
 }
 
 std::optional<std::vector<std::uint8_t>> DocumentWindow::previewImagePDFData()

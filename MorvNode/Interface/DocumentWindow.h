@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPointF>
 #include <QPointer>
 
 #include "MorvNode/Document/MVDocumentWindow.h"
@@ -160,6 +161,9 @@ private:
   // Scrolls the node editor so that `offset` (editor coordinates) is at its top-left corner,
   // once the window is up.
   void scrollNodeEditorTo(pf::Point offset);
+  // The editor's deferred passes were held for the first image and now run: a scroll that
+  // waited for them is made.
+  void editorHoldEnded();
 
   std::unique_ptr<MVDocument> document_;
   MVDocumentController* controller_ = nullptr;  // the application's, outlives this window
@@ -171,6 +175,7 @@ private:
   unsigned long long savedContentState_ = 0;
   bool closing_ = false;
   bool released_ = false;
+  std::optional<QPointF> heldEditorScroll_;  // editor coordinates, while the editor is held
   pf::EndOfPassObserver menuUpdater_;
 
   QMenu* fileMenu_ = nullptr;

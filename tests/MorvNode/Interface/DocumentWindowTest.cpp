@@ -484,6 +484,46 @@ TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItC
   EXPECT_TRUE(controller_->documentWindows().empty());
 }
 
+// The first image of a new window comes before the editor's views (the views of a large graph
+// would hold it back); the editor's passes wait for it, then make the views.
+TEST_F(DocumentWindowTest, ThePreviewsFirstImageShowsBeforeTheEditorMakesItsViews)
+{
+  DocumentWindowPanes::install();
+  DocumentWindow* window = controller_->newDocument();
+  DocumentWindowPanes::remove();
+  ASSERT_NE(window, nullptr);
+  NodeEditorView* editor = window->nodeEditorView();
+  ASSERT_NE(editor, nullptr);
+  MVPreviewView& preview = window->previewView();
+  ASSERT_TRUE(preview.isRendering());
+  EXPECT_TRUE(editor->areDeferredPassesHeld());
+  int viewsAtFirstImage = -1;
+  class FirstImage : public QObject {
+  public:
+    FirstImage(MVPreviewView& preview, NodeEditorView& editor, int& views)
+      : preview_(preview), editor_(editor), views_(views)
+    {
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+      if (watched == &preview_ && event->type() == QEvent::Paint && preview_.renderCount() > 0 && views_ < 0) {
+        views_ = editor_.nodeViewCount();
+      }
+      return false;
+    }
+
+  private:
+    MVPreviewView& preview_;
+    NodeEditorView& editor_;
+    int& views_;
+  } watcher(preview, *editor, viewsAtFirstImage);
+  preview.installEventFilter(&watcher);
+  ASSERT_TRUE(waitFor([&] { return viewsAtFirstImage >= 0 && editor->nodeViewCount() > 0; }));
+  preview.removeEventFilter(&watcher);
+  EXPECT_EQ(viewsAtFirstImage, 0);
+  EXPECT_FALSE(editor->areDeferredPassesHeld());
+}
+
 TEST_F(DocumentWindowTest, AddingAnAnimationOpensTheCollapsedTimelineAndTheMenuShowsNodeIcons)
 {
   DocumentWindowPanes::install();
