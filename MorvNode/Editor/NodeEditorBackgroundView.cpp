@@ -1,6 +1,7 @@
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
 
 #include <cmath>
+#include <utility>
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -27,6 +28,7 @@ void NodeEditorBackgroundView::initColors()
   if (!backgroundColor_.isValid()) {
     backgroundColor_ = Qt::white;
   }
+  gridTile_ = QPixmap();
 }
 
 std::vector<double> NodeEditorBackgroundView::verticalGridLines(double left, double width, double originOffset)
@@ -40,22 +42,47 @@ std::vector<double> NodeEditorBackgroundView::verticalGridLines(double left, dou
   return lines;
 }
 
+void NodeEditorBackgroundView::makeGridTile(double ratio)
+{
+  const double side = kGridSpacing * kGridTileCells;
+  QPixmap tile(QSize(static_cast<int>(std::ceil(side * ratio)), static_cast<int>(std::ceil(side * ratio))));
+  tile.setDevicePixelRatio(ratio);
+  QPainter painter(&tile);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.fillRect(QRectF(0, 0, side, side), backgroundColor_);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  // The lines as the whole background draws them, each across the tile.
+  QPainterPath grid;
+  for (double x : verticalGridLines(0.0, side - 1.0)) {
+    grid.moveTo(x, 0.0);
+    grid.lineTo(x, side);
+  }
+  for (double y : verticalGridLines(0.0, side - 1.0)) {
+    grid.moveTo(0.0, y);
+    grid.lineTo(side, y);
+  }
+  painter.setPen(QPen(gridColor_, 1.0));
+  painter.drawPath(grid);
+  painter.end();
+  gridTile_ = std::move(tile);
+}
+
 void NodeEditorBackgroundView::paintEvent(QPaintEvent* event)
 {
   QPainter painter(this);
   const QRectF dirty = event->rect();
-  painter.fillRect(dirty, backgroundColor_);
-  QPainterPath grid;
-  for (double x : verticalGridLines(dirty.x(), dirty.width(), gridOrigin_.x())) {
-    grid.moveTo(x, dirty.top());
-    grid.lineTo(x, dirty.top() + dirty.height());
+  const double ratio = painter.device() != nullptr ? painter.device()->devicePixelRatio() : 1.0;
+  if (gridTile_.isNull() || gridTile_.devicePixelRatio() != ratio) {
+    makeGridTile(ratio);
   }
-  for (double y : verticalGridLines(dirty.y(), dirty.height(), gridOrigin_.y())) {
-    grid.moveTo(dirty.left(), y);
-    grid.lineTo(dirty.left() + dirty.width(), y);
-  }
-  painter.setPen(QPen(gridColor_, 1.0));
-  painter.drawPath(grid);
+  // Tiles are laid from the grid origin: where in its tile the dirty area's corner falls.
+  const double side = kGridSpacing * kGridTileCells;
+  auto within = [side](double value) {
+    const double rest = std::fmod(value, side);
+    return rest < 0.0 ? rest + side : rest;
+  };
+  painter.drawTiledPixmap(dirty, gridTile_,
+                          QPointF(within(dirty.x() - gridOrigin_.x()), within(dirty.y() - gridOrigin_.y())));
 }
 
 void NodeEditorBackgroundView::changeEvent(QEvent* event)

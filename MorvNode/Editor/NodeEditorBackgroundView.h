@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QRectF>
 #include <QWidget>
 
@@ -18,9 +19,17 @@ public:
   explicit NodeEditorBackgroundView(QWidget* parent = nullptr);
 
   QColor gridColor() const { return gridColor_; }
-  void setGridColor(QColor color) { gridColor_ = color; }
+  void setGridColor(QColor color)
+  {
+    gridColor_ = color;
+    gridTile_ = QPixmap();
+  }
   QColor backgroundColor() const { return backgroundColor_; }
-  void setBackgroundColor(QColor color) { backgroundColor_ = color; }
+  void setBackgroundColor(QColor color)
+  {
+    backgroundColor_ = color;
+    gridTile_ = QPixmap();
+  }
   // Reads the named colours again ("EditorBackgroundGrid", blue when missing;
   // "EditorBackground", white when missing).
   void initColors();
@@ -43,7 +52,15 @@ protected:
   void changeEvent(QEvent* event) override;
 
 private:
+  static constexpr int kGridTileCells = 8;  // grid cells along each side of the tile
+
+  // A square of the background with its grid lines, kGridTileCells cells wide, a crossing at
+  // its top-left corner, drawn as the whole background would be at `ratio` device pixels per
+  // point; the background is painted by laying it side by side from the grid origin.
+  void makeGridTile(double ratio);
+
   QColor gridColor_;
   QColor backgroundColor_;
   QPointF gridOrigin_;
+  QPixmap gridTile_;  // null until painted, and after a colour changes
 };

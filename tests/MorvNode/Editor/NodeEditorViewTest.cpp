@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
 #include <QScrollBar>
 #include <QTest>
 
@@ -590,6 +592,36 @@ TEST_F(NodeEditorTest, ABoxIsPaintedFromItsKeptPictureUntilItOrOneOfItsWidgetsCh
   step([&] { node->setEnabled(true); });
   EXPECT_EQ(picture.opacity(), 1.0);
   EXPECT_EQ(shot(), selected);
+}
+
+// The background laid from tiles shows what drawing it whole shows: the background colour and
+// the 20-point grid anchored at the editor origin, in any area (across the origin, across tiles).
+TEST_F(NodeEditorTest, TheGridShowsTheSameInAnyAreaItIsPaintedIn)
+{
+  NodeEditorBackgroundView& canvas = *editor->canvas();
+  const QPoint origin = canvasPoint(pf::Point(0, 0)).toPoint();
+  for (const QRect& area : {QRect(origin + QPoint(-57, -33), QSize(300, 200)),
+                            QRect(origin + QPoint(413, 171), QSize(97, 310)), QRect(origin, QSize(1, 1))}) {
+    SCOPED_TRACE(area.x() - origin.x());
+    const QImage painted = canvas.grab(area).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage expected(area.size(), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&expected);
+    painter.translate(-area.topLeft());
+    painter.fillRect(area, canvas.backgroundColor());
+    QPainterPath grid;
+    for (double x : NodeEditorBackgroundView::verticalGridLines(area.x(), area.width(), origin.x())) {
+      grid.moveTo(x, area.top());
+      grid.lineTo(x, area.top() + area.height());
+    }
+    for (double y : NodeEditorBackgroundView::verticalGridLines(area.y(), area.height(), origin.y())) {
+      grid.moveTo(area.left(), y);
+      grid.lineTo(area.left() + area.width(), y);
+    }
+    painter.setPen(QPen(canvas.gridColor(), 1.0));
+    painter.drawPath(grid);
+    painter.end();
+    EXPECT_EQ(painted, expected);
+  }
 }
 
 TEST(NodeEditorGrid, LinesFallOnWholePixelsAcrossTheOrigin)
