@@ -171,8 +171,11 @@ std::optional<QRegion> NodeEditorConnectionLayer::changedRegion(const std::vecto
   // A curve changes the tiles it passes through, not the whole of its frame (which for a long
   // one is most of the visible area).
   std::set<std::pair<int, int>> cells;
+  // Only cells of the kept picture's area count: a curve with an end far away (a socket whose
+  // place is not known yet stands at the canvas origin) would otherwise list millions.
+  const QRectF within = QRectF(area_).adjusted(-kReach, -kReach, kReach, kReach);
   // `drawn`: an item of the kept picture (its view may be gone; only its kept points are read).
-  auto addCurve = [&cells, &changed](const Item& item, bool drawn) {
+  auto addCurve = [&cells, &changed, &within](const Item& item, bool drawn) {
     if (!item.isCurve) {
       changed.push_back(item.bounds);
       return;
@@ -191,7 +194,10 @@ std::optional<QRegion> NodeEditorConnectionLayer::changedRegion(const std::vecto
     for (qsizetype i = 0; i < points.size(); ++i) {
       const QPointF& a = points[i];
       const QPointF& b = points[std::min(i + 1, points.size() - 1)];
-      const QRectF box = QRectF(a, b).normalized().adjusted(-kReach, -kReach, kReach, kReach);
+      const QRectF box = QRectF(a, b).normalized().adjusted(-kReach, -kReach, kReach, kReach) & within;
+      if (box.isEmpty()) {
+        continue;
+      }
       const int left = static_cast<int>(std::floor(box.left() / kTileSide));
       const int right = static_cast<int>(std::floor(box.right() / kTileSide));
       const int top = static_cast<int>(std::floor(box.top() / kTileSide));
