@@ -24,6 +24,7 @@
 #include "MorvNode/Editor/NodeEditorConnectionLayer.h"
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
 #include "MorvNode/Editor/NodeEditorView.h"
+#include "MorvNode/Inspector/MVParameterRows.h"
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVInterfaceFactories.h"
@@ -99,6 +100,7 @@ struct Session {
     registerNodeClasses();
     MVInterfaceFactories::shared().clear();
     MVParameterView::registerBaseRows();
+    MVParameterRows::registerRows();  // the boxes the application makes
     NodeEditorView::registerViewFactories();
     document = std::make_unique<MVDocument>();
     build(document->nodeController());
