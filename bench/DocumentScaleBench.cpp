@@ -33,6 +33,7 @@
 #include "Platform/UserDefaults.h"
 
 #include "HeapCounter.h"
+#include "GenerationTiming.h"
 #include "ShapeRecords.h"
 
 namespace {
@@ -174,14 +175,6 @@ void closeDocument(OpenDocument& open)
   pf::RunLoop::setCurrent(nullptr);
 }
 
-void reportPerNode(benchmark::State& state)
-{
-  state.SetItemsProcessed(state.iterations() * state.range(0));
-  state.counters["per node"] = benchmark::Counter(static_cast<double>(state.range(0)),
-                                                  benchmark::Counter::kIsIterationInvariantRate |
-                                                      benchmark::Counter::kInvert);
-}
-
 // The phase's seconds per node and iteration, in microseconds.
 benchmark::Counter microsecondsPerNode(double seconds, const benchmark::State& state)
 {
@@ -204,7 +197,7 @@ void documentParse(benchmark::State& state)
     root.reset();
     state.ResumeTiming();
   }
-  reportPerNode(state);
+  bench::reportPerNode(state);
   state.counters["peak MiB"] = residentPeakGrowthMiB(startKiB);
 }
 BENCHMARK(documentParse)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -223,7 +216,7 @@ void documentOpen(benchmark::State& state)
     closeDocument(open);
     state.ResumeTiming();
   }
-  reportPerNode(state);
+  bench::reportPerNode(state);
   state.counters["peak MiB"] = residentPeakGrowthMiB(startKiB);
   state.counters["parse µs/node"] = microsecondsPerNode(open.parseSeconds, state);
   state.counters["nodes µs/node"] = microsecondsPerNode(open.nodeSeconds, state);
@@ -241,15 +234,8 @@ void documentGenerate(benchmark::State& state)
   OpenDocument open;
   openDocument(bytes, open);
   MVNodeController& controller = open.document->nodeController();
-  controller.regenerate();
-  for (auto _ : state) {
-    for (const auto& node : controller.nodeArray()) {
-      node->clearCachedValues();
-    }
-    controller.regenerate();
-    benchmark::DoNotOptimize(controller.outputElement());
-  }
-  reportPerNode(state);
+  bench::timeWholeGenerations(state, controller);
+  bench::reportPerNode(state);
   closeDocument(open);
 }
 BENCHMARK(documentGenerate)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -342,7 +328,7 @@ void plainGenerateBaseline(benchmark::State& state)
     }
     benchmark::DoNotOptimize(outputs.data());
   }
-  reportPerNode(state);
+  bench::reportPerNode(state);
 }
 BENCHMARK(plainGenerateBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -19,6 +19,7 @@
 #include "Platform/ManualRunLoop.h"
 #include "Platform/PlistValue.h"
 #include "Platform/UserDefaults.h"
+#include "GenerationTiming.h"
 #include "ShapeRecords.h"
 
 namespace {
@@ -32,14 +33,6 @@ namespace {
 // gathers the outputs. (The scale benchmark's plain loop does the same over a heap footprint
 // per node copied from ours, to show what the memory system adds; this one shows what a plain
 // program costs.)
-
-void reportPerNode(benchmark::State& state)
-{
-  state.SetItemsProcessed(state.iterations() * state.range(0));
-  state.counters["per node"] = benchmark::Counter(static_cast<double>(state.range(0)),
-                                                  benchmark::Counter::kIsIterationInvariantRate |
-                                                      benchmark::Counter::kInvert);
-}
 
 // The document loaded from node records as a saved document is: one shape node is set up per
 // record and its record renamed, so that building the graph costs little beside what is measured.
@@ -80,15 +73,8 @@ void shapeDocumentGenerate(benchmark::State& state)
 {
   ShapeDocument shapes(state.range(0));
   MVNodeController& controller = shapes.document->nodeController();
-  controller.regenerate();
-  for (auto _ : state) {
-    for (const auto& node : controller.nodeArray()) {
-      node->clearCachedValues();
-    }
-    controller.regenerate();
-    benchmark::DoNotOptimize(controller.outputElement());
-  }
-  reportPerNode(state);
+  bench::timeWholeGenerations(state, controller);
+  bench::reportPerNode(state);
 }
 BENCHMARK(shapeDocumentGenerate)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -154,7 +140,7 @@ void compactGenerateBaseline(benchmark::State& state)
     }
     benchmark::DoNotOptimize(outputs.data());
   }
-  reportPerNode(state);
+  bench::reportPerNode(state);
 }
 BENCHMARK(compactGenerateBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
