@@ -314,9 +314,15 @@ void MVNode::updateDependentParameters()
 
 void MVNode::clearCachedValues()
 {
-  for (const auto& parameter : parameters_) {
-    parameter->setNeedsToUpdate(true);
+  if (refreshCount_.refreshes == std::numeric_limits<std::uint32_t>::max()) {
+    // Before the count wraps, every parameter writes the refreshes it has not seen into its
+    // flags: none can then take the wrapped count for the one it saw.
+    for (const auto& parameter : parameters_) {
+      parameter->setNeedsToUpdate(true);
+    }
   }
+  ++refreshCount_.refreshes;
+  parametersAwaitingUpdate_ = awaitableParameters_;
 }
 
 void MVNode::nodeIndexUpdated(const std::string& indexName)

@@ -130,13 +130,21 @@ public:
   virtual void updateOutputParameters() {}
   // inputChanged on every parameter that has a value source.
   void updateDependentParameters();
-  // Marks every parameter stale.
+  // Marks every parameter stale, without writing into each (see MVParameterRefreshCount).
   virtual void clearCachedValues();
   // Whether some parameter awaits an update (MVParameter::awaitsUpdate): the generation's sweep
   // for previews its pull did not reach skips the nodes that answer false.
   bool hasParametersAwaitingUpdate() const { return parametersAwaitingUpdate_ > 0; }
-  // Kept by the parameters as their flags change.
-  void parameterAwaitingUpdateChanged(bool awaiting) { parametersAwaitingUpdate_ += awaiting ? 1 : -1; }
+  // Kept by the parameters as their flags change: a parameter that can await (awaitable) and
+  // one that awaits (awaiting) came (true) or went (false).
+  void parameterAwaitStateChanged(bool awaitable, bool awaiting, bool came)
+  {
+    const int step = came ? 1 : -1;
+    awaitableParameters_ += awaitable ? step : 0;
+    parametersAwaitingUpdate_ += awaiting ? step : 0;
+  }
+  // Read by the parameters to learn of refreshes (clearCachedValues).
+  const MVParameterRefreshCount& refreshCount() const { return refreshCount_; }
   // A published node index changed: pushes the "IndexParameter" parameter when it watches it.
   virtual void nodeIndexUpdated(const std::string& indexName);
   virtual void refreshConnectedValues() {}
@@ -308,6 +316,8 @@ private:
   bool mightHaveDynamicInput_ = false;
   int dynamicNodeDisplayIndex_ = 0;
   int parametersAwaitingUpdate_ = 0;  // see hasParametersAwaitingUpdate
+  int awaitableParameters_ = 0;       // parameters whose MVParameter::awaitable() holds
+  MVParameterRefreshCount refreshCount_;
   MVNodeDelegate* nodeController_ = nullptr;      // the graph controller, outlives its nodes
   MVNodeUndoDelegate* undoDelegate_ = nullptr;    // the document, outlives its nodes
   std::unique_ptr<MVNodeInterfaceDelegate> nodeView_;

@@ -78,9 +78,9 @@ void MVParameter::setEnabled(bool enabled)
       setSocketsEnableState(enabled && !layoutHidden_);
       registerUndoProperty("enabled", pf::PlistValue(enabled_));
     }
-    const bool awaited = awaitsUpdate();
+    const AwaitState before = awaitState();
     enabled_ = enabled;
-    tellNodeIfAwaitedChanged(awaited);
+    tellNodeIfAwaitedChanged(before);
     if (node_ != nullptr) {
       node_->parameterChanged(this, "enabled");
     }
@@ -97,9 +97,9 @@ void MVParameter::setLayoutHidden(bool hidden)
   if (node_ != nullptr && undoDelegate_ != nullptr) {
     registerUndoProperty("layoutHidden", pf::PlistValue(layoutHidden_));
   }
-  const bool awaited = awaitsUpdate();
+  const AwaitState before = awaitState();
   layoutHidden_ = hidden;
-  tellNodeIfAwaitedChanged(awaited);
+  tellNodeIfAwaitedChanged(before);
   setViewNeedsLayout();
 }
 
@@ -203,31 +203,46 @@ MVParameterSocket* MVParameter::outputSocket() const
 
 void MVParameter::setNeedsToUpdate(bool needsToUpdate)
 {
+  catchUpWithRefresh();
+  if (needsToUpdate) {
+    needsToUpdateX_ = needsToUpdateY_ = true;
+  }
   if (needsToUpdate == needsToUpdate_) {
     return;
   }
-  const bool awaited = awaitsUpdate();
+  const AwaitState before = awaitState();
   needsToUpdate_ = needsToUpdate;
-  tellNodeIfAwaitedChanged(awaited);
+  tellNodeIfAwaitedChanged(before);
 }
 
 void MVParameter::setNode(MVNode* node)
 {
-  if (node_ != nullptr && awaitsUpdate()) {
-    node_->parameterAwaitingUpdateChanged(false);
+  // The flags hold the old node's refreshes before the parameter leaves it.
+  catchUpWithRefresh();
+  if (node_ != nullptr) {
+    const AwaitState state = awaitState();
+    node_->parameterAwaitStateChanged(state.awaitable, state.awaiting, false);
   }
   node_ = node;
-  if (node_ != nullptr && awaitsUpdate()) {
-    node_->parameterAwaitingUpdateChanged(true);
+  refreshCount_ = node_ != nullptr ? &node_->refreshCount() : &kNoNodeRefreshCount;
+  seenRefreshes_ = refreshCount_->refreshes;
+  if (node_ != nullptr) {
+    const AwaitState state = awaitState();
+    node_->parameterAwaitStateChanged(state.awaitable, state.awaiting, true);
   }
 }
 
-void MVParameter::tellNodeIfAwaitedChanged(bool awaitedBefore) const
+void MVParameter::tellNodeIfAwaitedChanged(AwaitState before) const
 {
-  const bool awaited = awaitsUpdate();
-  // The flags first: they share the object's first bytes, the node pointer lies further on.
-  if (awaited != awaitedBefore && node_ != nullptr) {
-    node_->parameterAwaitingUpdateChanged(awaited);
+  const AwaitState now = awaitState();
+  // The flags first: they share the object's first bytes with the node pointer.
+  if ((now.awaitable != before.awaitable || now.awaiting != before.awaiting) && node_ != nullptr) {
+    if (now.awaitable != before.awaitable) {
+      node_->parameterAwaitStateChanged(true, false, now.awaitable);
+    }
+    if (now.awaiting != before.awaiting) {
+      node_->parameterAwaitStateChanged(false, true, now.awaiting);
+    }
   }
 }
 

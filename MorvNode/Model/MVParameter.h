@@ -24,6 +24,13 @@ namespace pf {
 class Image;
 }
 
+// A node's count of refreshes (MVNode::clearCachedValues), which mark all its parameters stale
+// at once: a parameter that saw another count than its node's is stale, so that a refresh of a
+// node costs one increment instead of a write into each of its parameters.
+struct MVParameterRefreshCount {
+  std::uint32_t refreshes = 0;
+};
+
 // The sockets of one direction of a parameter, in index order: a view into the parameter's list
 // that reads like a vector of owning pointers.
 class MVParameterSocketList {
@@ -137,16 +144,16 @@ public:
   bool hasInputSocket() const { return hasInputSocket_; }
   void setHasInputSocket(bool has)
   {
-    const bool awaited = awaitsUpdate();
+    const AwaitState before = awaitState();
     hasInputSocket_ = has;
-    tellNodeIfAwaitedChanged(awaited);
+    tellNodeIfAwaitedChanged(before);
   }
   bool hasOutputSocket() const { return hasOutputSocket_; }
   void setHasOutputSocket(bool has)
   {
-    const bool awaited = awaitsUpdate();
+    const AwaitState before = awaitState();
     hasOutputSocket_ = has;
-    tellNodeIfAwaitedChanged(awaited);
+    tellNodeIfAwaitedChanged(before);
   }
   // Kinds call the base first and then add their sockets.
   virtual void setupSockets() {}
@@ -186,17 +193,20 @@ public:
   virtual void inputChangedSocket(int index);
   virtual void outputChanged();
   void outputChangedSocket(int index);
-  // Lazy evaluation state; kinds clear it when they recompute.
-  bool needsToUpdate() const { return needsToUpdate_; }
-  // Kinds that override call the base: the node counts its parameters that await an update.
-  virtual void setNeedsToUpdate(bool needsToUpdate);
+  // Lazy evaluation state; kinds clear it when they recompute. A refresh of the node marks it.
+  bool needsToUpdate() const { return needsToUpdate_ || refreshedSinceSeen(); }
+  // Setting it also marks both axes of the two-axis kinds (see axisNeedsToUpdate). The node
+  // counts its parameters that await an update.
+  void setNeedsToUpdate(bool needsToUpdate);
   // Needs to update, is shown, enabled (unless its kind previews while disabled) and has a socket:
   // only such a parameter can have a preview that a generation must still compute after its pull
   // (what MVNode::hasParametersAwaitingUpdate counts).
-  bool awaitsUpdate() const
+  bool awaitsUpdate() const { return needsToUpdate() && awaitable(); }
+  // All but the first condition of awaitsUpdate: what the node counts to know, after a refresh,
+  // how many of its parameters await an update.
+  bool awaitable() const
   {
-    return needsToUpdate_ && !layoutHidden_ && (enabled_ || previewsWhenDisabled_) &&
-           (hasInputSocket_ || hasOutputSocket_);
+    return !layoutHidden_ && (enabled_ || previewsWhenDisabled_) && (hasInputSocket_ || hasOutputSocket_);
   }
   long long lastUpdateGenerationCycleID() const { return lastUpdateGenerationCycleID_; }
   void setLastUpdateGenerationCycleID(long long cycle) { lastUpdateGenerationCycleID_ = cycle; }
@@ -242,16 +252,53 @@ protected:
   void setViewNeedsLayout() const;
   // For kinds whose hasPreview() does not depend on enabled(); set in their constructor.
   void setPreviewsWhenDisabled() { previewsWhenDisabled_ = true; }
+  // The per-axis update flags of the two-axis kinds (0: X, 1: Y), kept here beside the
+  // parameter's own so that a refresh of the node marks them too. Clearing one does not clear
+  // the parameter's flag.
+  bool axisNeedsToUpdate(int axis) const
+  {
+    return (axis == 1 ? needsToUpdateY_ : needsToUpdateX_) || refreshedSinceSeen();
+  }
+  void setAxisNeedsToUpdate(int axis, bool needsToUpdate)
+  {
+    catchUpWithRefresh();
+    (axis == 1 ? needsToUpdateY_ : needsToUpdateX_) = needsToUpdate;
+  }
 
 private:
+  // What the node counts of this parameter (awaitable, awaitsUpdate).
+  struct AwaitState {
+    bool awaitable = false;
+    bool awaiting = false;
+  };
+  AwaitState awaitState() const
+  {
+    const bool canAwait = awaitable();
+    return {canAwait, canAwait && needsToUpdate()};
+  }
+  // The node was refreshed since this parameter last looked.
+  bool refreshedSinceSeen() const { return refreshCount_->refreshes != seenRefreshes_; }
+  // Writes what the node's refreshes meant into the flags (the node's counts already hold it).
+  void catchUpWithRefresh()
+  {
+    if (refreshedSinceSeen()) {
+      seenRefreshes_ = refreshCount_->refreshes;
+      needsToUpdate_ = needsToUpdateX_ = needsToUpdateY_ = true;
+    }
+  }
   MVParameterSocket* addSocketOfType(MVSocketType type, MVSocketDirection direction);
-  // Keeps the node's count of parameters awaiting an update after a change of the flags it reads.
-  void tellNodeIfAwaitedChanged(bool awaitedBefore) const;
+  // Keeps the node's counts of parameters that can await and that await an update after a
+  // change of the flags they read.
+  void tellNodeIfAwaitedChanged(AwaitState before) const;
   // The push, passed on through every output socket (nullopt) or the one of that index.
   void push(std::optional<int> outputSocketIndex);
 
+  // What the lazy evaluation reads first: the flags, the node's count of refreshes and the
+  // count seen, side by side.
   bool inInputChanged_ = false;
   bool needsToUpdate_ = true;
+  bool needsToUpdateX_ = true;
+  bool needsToUpdateY_ = true;
   bool hasInputSocket_ = false;
   bool hasOutputSocket_ = false;
   bool layoutShowHeaderLabel_ = true;
@@ -273,12 +320,15 @@ private:
   std::int16_t layoutSpaceAbove_ = 0;
   std::int16_t layoutSpaceBelow_ = 3;
   std::int16_t layoutInterfaceType_ = 0;
+  std::uint32_t seenRefreshes_ = 0;
+  static constexpr MVParameterRefreshCount kNoNodeRefreshCount{};
+  const MVParameterRefreshCount* refreshCount_ = &kNoNodeRefreshCount;  // the node's, else a constant 0
+  MVNode* node_ = nullptr;  // owner, outlives this parameter
   const std::string* name_ = &pf::TextPool::empty();               // pooled
   const std::string* displayName_ = &pf::TextPool::empty();        // pooled
   const std::string* displayHeaderName_ = &pf::TextPool::empty();  // pooled
   const std::string* tooltip_ = &pf::TextPool::empty();  // pooled
   long long lastUpdateGenerationCycleID_ = 0;
-  MVNode* node_ = nullptr;                           // owner, outlives this parameter
   MVNodeDelegate* nodeController_ = nullptr;         // the graph controller, outlives the node
   MVParameterUndoDelegate* undoDelegate_ = nullptr;  // the document, outlives the node
   // Input sockets first, then output sockets: one list, as a document holds thousands of them.

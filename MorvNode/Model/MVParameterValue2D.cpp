@@ -296,12 +296,12 @@ double MVParameterValue2D::valueForSocketIndex(int index)
     return checkNewValue(disabledValue());
   }
   const double old = index == 1 ? valueY_ : valueX_;
-  if (!((index == 0 && needsToUpdateX_) || (index == 1 && needsToUpdateY_))) {
+  if (!((index == 0 || index == 1) && axisNeedsToUpdate(index))) {
     return old;
   }
   double value = inputValueForSocketIndex(index);
   MVParameterValue::setNeedsToUpdate(false);
-  (index == 0 ? needsToUpdateX_ : needsToUpdateY_) = false;
+  setAxisNeedsToUpdate(index, false);
   if (valueSource() != nullptr) {
     value = checkNewValue(valueSource()->valueForParameter(this, index, value));
   }
@@ -422,15 +422,6 @@ void MVParameterValue2D::setAspectLockForced(bool forced)
   }
 }
 
-void MVParameterValue2D::setNeedsToUpdate(bool needsToUpdate)
-{
-  MVParameterValue::setNeedsToUpdate(needsToUpdate);
-  if (needsToUpdate) {
-    needsToUpdateX_ = true;
-    needsToUpdateY_ = true;
-  }
-}
-
 void MVParameterValue2D::inputChanged()
 {
   MVParameterValue::inputChanged();
@@ -441,8 +432,7 @@ void MVParameterValue2D::inputChangedSocket(int index)
 {
   if (index == 0 && !inInputChangedX_) {
     inInputChangedX_ = true;
-    needsToUpdateX_ = true;
-    setNeedsToUpdate(true);
+    setNeedsToUpdate(true);  // both axes
     if (node() != nullptr) {
       node()->parameterChanged(this, "x");
     }
@@ -453,8 +443,7 @@ void MVParameterValue2D::inputChangedSocket(int index)
     inInputChangedX_ = false;
   } else if (index == 1 && !inInputChangedY_) {
     inInputChangedY_ = true;
-    needsToUpdateY_ = true;
-    setNeedsToUpdate(true);
+    setNeedsToUpdate(true);  // both axes
     if (node() != nullptr) {
       node()->parameterChanged(this, "y");
     }

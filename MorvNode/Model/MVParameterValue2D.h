@@ -81,10 +81,8 @@ public:
   bool aspectLockForced() const { return aspectLockForced_; }
   void setAspectLockForced(bool forced);
 
-  bool needsToUpdateX() const { return needsToUpdateX_; }
-  bool needsToUpdateY() const { return needsToUpdateY_; }
-  // Setting it also marks both axes.
-  void setNeedsToUpdate(bool needsToUpdate) override;
+  bool needsToUpdateX() const { return axisNeedsToUpdate(0); }
+  bool needsToUpdateY() const { return axisNeedsToUpdate(1); }
   // A change arriving at input socket 0 or 1 reaches output socket 0 or 1 (both under the
   // lock). It schedules no regeneration itself.
   void inputChanged() override;
@@ -126,8 +124,6 @@ private:
   bool aspectLocked_ = false;
   double aspect_ = 1.0;
   bool aspectLockForced_ = false;
-  bool needsToUpdateX_ = true;
-  bool needsToUpdateY_ = true;
   bool animatedX_ = false;
   bool animatedY_ = false;
   bool inInputChangedX_ = false;  // re-entrancy guards of the per-socket push

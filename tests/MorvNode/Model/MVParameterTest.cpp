@@ -7,6 +7,7 @@
 
 #include "ModelTestSupport.h"
 #include "MorvNode/Model/MVParameterValue.h"
+#include "MorvNode/Model/MVParameterValue2D.h"
 
 namespace {
 
@@ -109,6 +110,60 @@ TEST_F(ParameterTest, ConnectedAndAwaitingCountsFollowEveryChange)
   controller.connect(source->parameterNamed("Value"), second->parameterNamed("Value"));
   controller.connections.clear();  // connections destroyed without detaching first
   check("connections destroyed");
+}
+
+// A refresh of a node marks its parameters, and both axes of a two-axis one, without visiting
+// them: each reads as stale until it is read or set again, also after it left the node for
+// another one, and the node's count of parameters awaiting an update follows.
+TEST_F(ParameterTest, ARefreshMarksEveryParameterUntilItUpdates)
+{
+  auto* size = first->addParameter(MVParameterValue2D::parameterWithName("Size"));
+  MVParameterValue* value = first->valueParameterNamed("Value");
+  const auto updateAll = [](MVNode* node) {
+    for (const auto& parameter : node->parameters()) {
+      parameter->setNeedsToUpdate(false);
+    }
+  };
+  updateAll(first);
+  size->valueForSocketIndex(0);
+  size->valueForSocketIndex(1);
+  ASSERT_FALSE(size->needsToUpdateX() || size->needsToUpdateY());
+  ASSERT_FALSE(first->hasParametersAwaitingUpdate());
+
+  for (int refresh = 0; refresh < 2; ++refresh) {
+    SCOPED_TRACE(refresh);
+    first->clearCachedValues();
+    for (const auto& parameter : first->parameters()) {
+      EXPECT_TRUE(parameter->needsToUpdate()) << parameter->name();
+    }
+    EXPECT_TRUE(size->needsToUpdateX());
+    EXPECT_TRUE(size->needsToUpdateY());
+    expectCountsMatchTheGraph(first);
+    size->valueForSocketIndex(0);
+    EXPECT_FALSE(size->needsToUpdateX());
+    EXPECT_TRUE(size->needsToUpdateY());
+    (void)value->value();
+    EXPECT_FALSE(value->needsToUpdate());
+    expectCountsMatchTheGraph(first);
+  }
+  updateAll(second);  // a refresh of one node leaves the others alone
+  first->clearCachedValues();
+  EXPECT_FALSE(second->parameterNamed("Color")->needsToUpdate());
+
+  std::unique_ptr<MVParameter> moved = first->removeParameter(size);
+  EXPECT_TRUE(moved->needsToUpdate());
+  expectCountsMatchTheGraph(first);
+  moved->setNeedsToUpdate(false);
+  second->addParameter(std::move(moved));
+  EXPECT_FALSE(size->needsToUpdate());
+  expectCountsMatchTheGraph(second);
+  second->clearCachedValues();
+  EXPECT_TRUE(size->needsToUpdateY());
+  expectCountsMatchTheGraph(second);
+  updateAll(first);
+  EXPECT_FALSE(first->hasParametersAwaitingUpdate());
+  updateAll(second);
+  EXPECT_FALSE(second->hasParametersAwaitingUpdate());
 }
 
 TEST_F(ParameterTest, DisablingWithoutANodeOnlyStoresTheFlag)
