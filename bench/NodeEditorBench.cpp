@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
@@ -21,6 +22,7 @@
 #include "MorvNode/Document/MVDocument.h"
 #include "MorvNode/Editor/MVConnectionView.h"
 #include "MorvNode/Editor/MVNodeView.h"
+#include "MorvNode/Editor/NodeEditorBackgroundView.h"
 #include "MorvNode/Editor/NodeEditorConnectionLayer.h"
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
 #include "MorvNode/Editor/NodeEditorView.h"
@@ -356,6 +358,22 @@ void BM_PaintLongWires(benchmark::State& state)
   state.counters["nodeViews"] = session.editor->nodeViewCount();
 }
 BENCHMARK(BM_PaintLongWires)->Unit(benchmark::kMillisecond);
+
+// The same paint as a window repaint does it: the visible area drawn again through the window's
+// backing store, without render()'s preparation of every widget of the canvas.
+void BM_RepaintLongWires(benchmark::State& state)
+{
+  LongWireSession session;
+  // The canvas is opaque and covers the viewport: a repaint of the visible area is its repaint.
+  QWidget* canvas = session.editor->canvas();
+  const QRect visible(canvas->mapFrom(session.editor->viewport(), QPoint()), session.editor->viewport()->size());
+  QCoreApplication::processEvents();  // exposed, so that a repaint paints
+  state.counters["exposed"] = session.editor->windowHandle() != nullptr && session.editor->windowHandle()->isExposed();
+  for (auto _ : state) {
+    canvas->repaint(visible);
+  }
+}
+BENCHMARK(BM_RepaintLongWires)->Unit(benchmark::kMillisecond);
 
 // The fixed cost of render() on this canvas (see BM_RenderOnePixel).
 void BM_RenderOnePixelLongWires(benchmark::State& state)

@@ -1,5 +1,7 @@
 #include "MorvNode/Inspector/InspectorIcons.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -68,4 +70,18 @@ QPixmap InspectorIcons::image(std::string_view name, int size, QColor tint)
     return {};
   }
   return pixmap;
+}
+
+QPixmap InspectorIcons::faded(const QPixmap& picture, double opacity)
+{
+  if (picture.isNull()) {
+    return picture;
+  }
+  QPixmap result(picture.size());
+  result.setDevicePixelRatio(picture.devicePixelRatio());
+  result.fill(Qt::transparent);
+  QPainter painter(&result);
+  painter.setOpacity(std::clamp(opacity, 0.0, 1.0));
+  painter.drawPixmap(0, 0, picture);
+  return result;
 }

@@ -2,7 +2,6 @@
 
 #include <QContextMenuEvent>
 #include <QCursor>
-#include <QGraphicsOpacityEffect>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,7 +39,6 @@ void MVParameterGraphicsLayerView::initInterface()
   const int w = width();
   parameterFieldLabel_ = InspectorControls::label(this, QString(), "ParameterGraphicsEdge", true);
   parameterFieldLabel_->setGeometry(10, top, std::max(0, w - 19), 20);
-  parameterFieldLabel_->setGraphicsEffect(new QGraphicsOpacityEffect(parameterFieldLabel_));
 
   layerRenameField_ = new QLineEdit(this);
   layerRenameField_->setGeometry(10, top - 2, std::max(0, w - 19), 22);
@@ -77,7 +75,15 @@ void MVParameterGraphicsLayerView::updateInterface()
   if (parameter_ != nullptr && parameterFieldLabel_ != nullptr) {
     parameterFieldLabel_->setText(QString::fromStdString(parameter_->displayName()));
     parameterFieldLabel_->setHidden(!parameter_->enabled() || renameMode_);
-    static_cast<QGraphicsOpacityEffect*>(parameterFieldLabel_->graphicsEffect())->setOpacity(parameter_->visible() ? 1.0 : 0.5);
+    // A hidden layer's name is drawn at half strength, in its colour rather than through an
+    // opacity effect (which would draw the label through a picture made on every repaint).
+    QColor ink = MVInterfaceAssets::color("ParameterGraphicsEdge");
+    if (ink.isValid()) {
+      ink.setAlphaF(ink.alphaF() * (parameter_->visible() ? 1.0 : 0.5));
+      if (parameterFieldLabel_->palette().color(QPalette::WindowText) != ink) {
+        InspectorControls::setTextColor(parameterFieldLabel_, ink);
+      }
+    }
     parameterFieldLabel_->resize(std::max(0, width() - (mouseOverFlag_ ? 39 : 19)), parameterFieldLabel_->height());
     layerVisibleButton_->setChecked(parameter_->visible());
     layerVisibleButton_->setVisible((mouseOverFlag_ || !parameter_->visible()) && !renameMode_);

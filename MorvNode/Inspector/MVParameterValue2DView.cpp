@@ -1,6 +1,5 @@
 #include "MorvNode/Inspector/MVParameterValue2DView.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QIcon>
 #include <QLabel>
 #include <QToolButton>
@@ -21,6 +20,8 @@ constexpr int kFieldHeight = 20;      // points
 constexpr int kFieldRightInset = 45;  // the fields' left edge, from the row's right edge
 constexpr int kToggleWidth = 15;      // points
 constexpr int kToggleHeight = 24;     // points
+constexpr double kUnlockedOpacity = 0.4;  // of the open link's icon
+constexpr double kForcedOpacity = 0.5;    // of the icon of a link locked for good
 
 }  // namespace
 
@@ -89,13 +90,19 @@ void MVParameterValue2DView::initInterface()
   aspectToggleButton_->setAutoRaise(true);
   aspectToggleButton_->setFocusPolicy(Qt::NoFocus);
   aspectToggleButton_->setToolTip(tr("Toggle lock x/y aspect"));
+  // Open, the link is drawn faint; locked, in full; locked for good (the button disabled), at half.
+  // The icon carries the dimming itself: an opacity effect would draw the button through a
+  // picture of it made anew on every repaint of the canvas.
   QIcon lock;
   const QColor ink = MVInterfaceAssets::color("NodeParameterLabel");
-  lock.addPixmap(InspectorIcons::image("aspect_unlocked.png", 14, ink), QIcon::Normal, QIcon::Off);
-  lock.addPixmap(InspectorIcons::image("aspect_locked.png", 14, ink), QIcon::Normal, QIcon::On);
+  const QPixmap unlocked = InspectorIcons::image("aspect_unlocked.png", 14, ink);
+  const QPixmap locked = InspectorIcons::image("aspect_locked.png", 14, ink);
+  lock.addPixmap(InspectorIcons::faded(unlocked, kUnlockedOpacity), QIcon::Normal, QIcon::Off);
+  lock.addPixmap(locked, QIcon::Normal, QIcon::On);
+  lock.addPixmap(InspectorIcons::faded(unlocked, kUnlockedOpacity), QIcon::Disabled, QIcon::Off);
+  lock.addPixmap(InspectorIcons::faded(locked, kForcedOpacity), QIcon::Disabled, QIcon::On);
   aspectToggleButton_->setIcon(lock);
   aspectToggleButton_->setIconSize(QSize(12, 14));
-  aspectToggleButton_->setGraphicsEffect(new QGraphicsOpacityEffect(aspectToggleButton_));
   connect(aspectToggleButton_, &QToolButton::clicked, this, [this] { aspectToggleButtonPressed(); });
 
   setInterfaceBuildingPositionY(y);
@@ -118,17 +125,8 @@ void MVParameterValue2DView::updateInterface()
                              !(connectedX && connectedY) && !pair.hasValueSource();
     aspectToggleButton_->setVisible(toggleShown);
     if (toggleShown) {
-      auto* opacity = static_cast<QGraphicsOpacityEffect*>(aspectToggleButton_->graphicsEffect());
       aspectToggleButton_->setChecked(pair.aspectLocked());
-      if (pair.aspectLocked() && pair.aspectLockForced()) {
-        aspectToggleButton_->setEnabled(false);
-        opacity->setOpacity(0.5);
-      } else if (pair.aspectLocked()) {
-        aspectToggleButton_->setEnabled(true);
-        opacity->setOpacity(1.0);
-      } else {
-        opacity->setOpacity(0.4);
-      }
+      aspectToggleButton_->setEnabled(!(pair.aspectLocked() && pair.aspectLockForced()));
     }
 
     // Keyframe markers, moved clear of a shown lock.
