@@ -11,6 +11,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPixmapCache>
 #include <QResizeEvent>
 #include <QScrollBar>
 
@@ -124,6 +125,9 @@ NodeEditorView::NodeEditorView(QWidget* parent)
   , layoutMark_(std::make_unique<LayoutMark>(*this))
 {
   registerViewFactories();
+  // The boxes' kept pictures live in the pixmap cache (NodeViewPictureEffect): room for those
+  // of a large screen full of boxes at twice the pixel density.
+  QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), kBoxPictureCacheLimit));
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);
