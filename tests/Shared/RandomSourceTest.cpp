@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,39 @@ TEST_F(RandomSourceTest, SeedsFoldOntoTheTable)
     SCOPED_TRACE(c.seed);
     EXPECT_EQ(RandomSource::tableIndexForSeed(c.seed), c.entry);
     EXPECT_EQ(table_->randomDoubleWithSeed(c.seed), (*expected_)[c.entry]);
+  }
+}
+
+// The table is filled in blocks as they are first read: whatever the order of the reads, and from
+// several threads at once, each entry holds the value of the whole sequence.
+TEST_F(RandomSourceTest, EntriesReadInAnyOrderFromSeveralThreadsAreTheSequence)
+{
+  RandomSource table(RandomSource::kApplicationSeed);
+  constexpr int kThreads = 4;
+  std::vector<size_t> mismatches(kThreads, 0);
+  std::vector<std::thread> readers;
+  for (int t = 0; t < kThreads; ++t) {
+    readers.emplace_back([&table, &mismatches, t] {
+      // Each thread walks the table from the end down with its own stride, so the threads meet
+      // in the same blocks while they are being filled.
+      const size_t stride = 7'919 + static_cast<size_t>(t) * 104'729;
+      for (size_t step = 0; step < 2 * RandomSource::kTableSize / stride; ++step) {
+        const size_t i = RandomSource::kTableSize - 1 - (step * stride) % RandomSource::kTableSize;
+        if (table.randomDoubleWithSeed(static_cast<std::int64_t>(i)) != (*expected_)[i]) {
+          ++mismatches[static_cast<size_t>(t)];
+        }
+      }
+    });
+  }
+  for (std::thread& reader : readers) {
+    reader.join();
+  }
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(mismatches[static_cast<size_t>(t)], 0u) << "thread " << t;
+  }
+  // The entries on either side of a block's edge, read last.
+  for (const size_t i : {size_t{16'383}, size_t{16'384}, size_t{2'998'271}, size_t{2'998'272}}) {
+    EXPECT_EQ(table.randomDoubleWithSeed(static_cast<std::int64_t>(i)), (*expected_)[i]) << i;
   }
 }
 
