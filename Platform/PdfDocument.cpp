@@ -3,10 +3,46 @@
 #include <poppler.h>
 
 #include "Platform/Log.h"
+#include "Platform/SharedLibrary.h"
+
+#ifndef MORV_POPPLER_GLIB_LIBRARY
+#define MORV_POPPLER_GLIB_LIBRARY "libpoppler-glib.so"
+#endif
 
 namespace pf {
 
 namespace {
+
+// poppler is loaded when the first PDF is opened, not at start (see SharedLibrary). Each
+// function this file calls is a pointer of the function's own name in this namespace: it hides
+// the library's declaration here, so the code below calls poppler as usual, through the pointer.
+// They are set once by bindPoppler() and only read after it returned true. (GLib's own
+// functions are bound at start: the text layout needs GLib anyway.)
+#define MORV_POPPLER_FUNCTIONS(X)                                                                                     \
+  X(poppler_document_new_from_bytes) X(poppler_document_get_n_pages) X(poppler_document_get_page)                  \
+  X(poppler_page_get_size) X(poppler_page_render)
+
+#define MORV_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
+MORV_POPPLER_FUNCTIONS(MORV_DECLARE_FUNCTION)
+#undef MORV_DECLARE_FUNCTION
+
+// The poppler this was built with, by the name it is installed under (its SONAME), else by the
+// development link; once per process, false (logged) when it is missing.
+bool bindPoppler()
+{
+  static const bool bound = [] {
+    static SharedLibrary poppler({MORV_POPPLER_GLIB_LIBRARY, "libpoppler-glib.so"}, "PDF import (poppler)");
+    if (!poppler.isLoaded()) {
+      return false;
+    }
+    bool complete = true;
+#define MORV_BIND_FUNCTION(name) complete = poppler.bind(name, #name) && complete;
+    MORV_POPPLER_FUNCTIONS(MORV_BIND_FUNCTION)
+#undef MORV_BIND_FUNCTION
+    return complete;
+  }();
+  return bound;
+}
 
 struct BytesDeleter {
   void operator()(GBytes* bytes) const { g_bytes_unref(bytes); }
@@ -35,6 +71,10 @@ std::shared_ptr<const PdfDocument> PdfDocument::fromData(std::span<const std::ui
 {
   if (bytes.empty()) {
     log("Error, PDF data empty");
+    return nullptr;
+  }
+  if (!bindPoppler()) {
+    log("Error, PDF data unreadable: poppler cannot be loaded");
     return nullptr;
   }
   auto result = std::make_shared<PdfDocument>(Key{});

@@ -19,11 +19,73 @@ extern "C" {
 #include <vector>
 
 #include "Platform/Log.h"
+#include "Platform/SharedLibrary.h"
 #include "Platform/TemporaryFile.h"
 
 namespace pf {
 
 namespace {
+
+// FFmpeg is loaded when the first movie is asked for, not at start (see SharedLibrary). Each
+// function this file calls is a pointer of the function's own name in this namespace: it hides
+// the library's declaration here, so the code below calls FFmpeg as usual, through the pointer.
+// They are set once by bindFFmpeg() and only read after it returned true.
+#define MORV_AVUTIL_FUNCTIONS(X)                                                                                      \
+  X(av_d2q) X(av_frame_alloc) X(av_frame_free) X(av_frame_get_buffer) X(av_frame_make_writable)                    \
+  X(av_log_format_line2) X(av_log_set_callback) X(av_opt_set) X(av_strerror)
+#define MORV_AVCODEC_FUNCTIONS(X)                                                                                     \
+  X(av_packet_alloc) X(av_packet_free) X(av_packet_rescale_ts) X(av_packet_unref) X(avcodec_alloc_context3)        \
+  X(avcodec_find_encoder) X(avcodec_find_encoder_by_name) X(avcodec_free_context) X(avcodec_open2)                 \
+  X(avcodec_parameters_from_context) X(avcodec_receive_packet) X(avcodec_send_frame)
+#define MORV_AVFORMAT_FUNCTIONS(X)                                                                                    \
+  X(av_interleaved_write_frame) X(av_write_trailer) X(avformat_alloc_output_context2) X(avformat_free_context)     \
+  X(avformat_new_stream) X(avformat_write_header) X(avio_closep) X(avio_open)
+#define MORV_SWSCALE_FUNCTIONS(X)                                                                                     \
+  X(sws_getContext) X(sws_freeContext) X(sws_getCoefficients) X(sws_setColorspaceDetails) X(sws_scale)
+
+#define MORV_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
+MORV_AVUTIL_FUNCTIONS(MORV_DECLARE_FUNCTION)
+MORV_AVCODEC_FUNCTIONS(MORV_DECLARE_FUNCTION)
+MORV_AVFORMAT_FUNCTIONS(MORV_DECLARE_FUNCTION)
+MORV_SWSCALE_FUNCTIONS(MORV_DECLARE_FUNCTION)
+#undef MORV_DECLARE_FUNCTION
+
+// Loads the four libraries of the FFmpeg this was built with (by their major versions) and binds
+// the functions above, once per process; false (logged, `reason` set) when any is missing.
+bool bindFFmpeg(std::string* reason = nullptr)
+{
+  static std::string failure;
+  static const bool bound = [] {
+    constexpr const char* kPurpose = "video export (FFmpeg)";
+    static SharedLibrary avutil({"libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR)}, kPurpose);
+    static SharedLibrary swscale({"libswscale.so." AV_STRINGIFY(LIBSWSCALE_VERSION_MAJOR)}, kPurpose);
+    static SharedLibrary avcodec({"libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR)}, kPurpose);
+    static SharedLibrary avformat({"libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR)}, kPurpose);
+    bool complete = true;
+    const auto bindAll = [&complete](SharedLibrary& library, const auto&... functions) {
+      if (!library.isLoaded()) {
+        complete = false;
+        failure = library.failureReason();
+        return;
+      }
+      ((complete = library.bind(*functions.first, functions.second) && complete), ...);
+      if (!complete && failure.empty()) {
+        failure = library.failureReason();
+      }
+    };
+#define MORV_FUNCTION_ENTRY(name) , std::make_pair(&name, #name)
+    bindAll(avutil MORV_AVUTIL_FUNCTIONS(MORV_FUNCTION_ENTRY));
+    bindAll(avcodec MORV_AVCODEC_FUNCTIONS(MORV_FUNCTION_ENTRY));
+    bindAll(avformat MORV_AVFORMAT_FUNCTIONS(MORV_FUNCTION_ENTRY));
+    bindAll(swscale MORV_SWSCALE_FUNCTIONS(MORV_FUNCTION_ENTRY));
+#undef MORV_FUNCTION_ENTRY
+    return complete;
+  }();
+  if (!bound && reason != nullptr) {
+    *reason = "FFmpeg cannot be loaded: " + failure;
+  }
+  return bound;
+}
 
 // The frame rates a time base is made for; beyond them stamps are still unique (see the class
 // comment), only no longer one tick per frame.
@@ -232,7 +294,7 @@ struct VideoWriter::State {
 
 bool VideoWriter::isCodecAvailable(Codec codec)
 {
-  return findEncoder(codec) != nullptr;
+  return bindFFmpeg() && findEncoder(codec) != nullptr;
 }
 
 VideoWriter::VideoWriter(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -257,7 +319,6 @@ const std::string& VideoWriter::failureReason() const
 std::unique_ptr<VideoWriter> VideoWriter::open(const std::filesystem::path& path, const Settings& settings,
                                                std::string* reason)
 {
-  installLibraryLog();
   const auto refuse = [&](const std::string& text) -> std::unique_ptr<VideoWriter> {
     log("Error, could not start movie %@: %@", path.string(), text);
     if (reason != nullptr) {
@@ -265,6 +326,11 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::filesystem::path& path
     }
     return nullptr;
   };
+  std::string missing;
+  if (!bindFFmpeg(&missing)) {
+    return refuse(missing);
+  }
+  installLibraryLog();
   const bool subsampledPairs = settings.codec != Codec::MotionJpeg;
   const int codedWidth = subsampledPairs && settings.width % 2 != 0 ? settings.width + 1 : settings.width;
   const int codedHeight = subsampledPairs && settings.height % 2 != 0 ? settings.height + 1 : settings.height;
