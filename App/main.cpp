@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "MorvNode/Interface/DocumentWindow.h"
 #include "MorvNode/Interface/DocumentWindowPanes.h"
 #include "MorvNode/Document/MVDocument.h"
+#include "MorvNode/Document/MVDocumentFileReader.h"
 #include "MorvNode/Interface/ApplicationMenuExtension.h"
 #include "MorvNode/Interface/ApplicationPanels.h"
 #include "MorvNode/Interface/ExportMenuExtension.h"
@@ -123,6 +125,17 @@ int main(int argc, char* argv[])
   QElapsedTimer started;
   started.start();
   pf::configureAllocatorForInteractiveUse();
+  // The documents named at launch are read on workers while the window system starts; opening
+  // them below takes the reads. Only documents (.mvdx) that exist: Qt's own options and their
+  // values are not ours.
+  std::vector<std::unique_ptr<MVDocumentFileReader::Prefetch>> prefetches;
+  for (int i = 1; i < argc; ++i) {
+    std::error_code error;
+    const std::filesystem::path path(argv[i]);
+    if (argv[i][0] != '-' && path.extension() == ".mvdx" && std::filesystem::is_regular_file(path, error)) {
+      prefetches.push_back(std::make_unique<MVDocumentFileReader::Prefetch>(path));
+    }
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName("Morvalis");
   QApplication::setApplicationVersion(MORVALIS_VERSION);
@@ -198,6 +211,7 @@ int main(int argc, char* argv[])
     }
   }
   controller->applicationDidFinishLaunching();
+  prefetches.clear();  // reads nobody took (a document opened twice)
 
   if (quitAfterLaunch) {
     QTimer::singleShot(0, &application, &QApplication::quit);

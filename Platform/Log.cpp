@@ -38,6 +38,9 @@ std::shared_ptr<InstalledSink>& currentSink()
 // Sink calls running on this thread: a sink that replaces the sink cannot wait for itself.
 thread_local int sinkCallsOnThisThread = 0;
 
+// The capture that keeps this thread's lines, if any.
+thread_local ThreadLogCapture* captureOnThisThread = nullptr;
+
 std::atomic<bool>& echo()
 {
   static std::atomic<bool> enabled{true};
@@ -64,8 +67,22 @@ void setLogEcho(bool enabled)
   echo().store(enabled);
 }
 
+ThreadLogCapture::ThreadLogCapture() : outer_(captureOnThisThread)
+{
+  captureOnThisThread = this;
+}
+
+ThreadLogCapture::~ThreadLogCapture()
+{
+  captureOnThisThread = outer_;
+}
+
 void logMessage(const std::string& message)
 {
+  if (captureOnThisThread != nullptr) {
+    captureOnThisThread->lines_.push_back(message);
+    return;
+  }
   if (echo().load()) {
     // One write per line so that lines from several threads do not interleave.
     const std::string line = message + "\n";

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Platform/Format.h"
 
@@ -21,6 +22,25 @@ void setLogSink(LogSink sink);
 void setLogEcho(bool enabled);
 
 void logMessage(const std::string& message);
+
+// While it lives, the lines logged on the thread that made it are kept here instead of being
+// written: for work done ahead on a worker whose lines belong to a later step of the main
+// thread (a document read while the application starts), which logs them there (takeLines).
+// Captures nest; the innermost keeps the lines.
+class ThreadLogCapture {
+public:
+  ThreadLogCapture();
+  ~ThreadLogCapture();
+  ThreadLogCapture(const ThreadLogCapture&) = delete;
+  ThreadLogCapture& operator=(const ThreadLogCapture&) = delete;
+
+  std::vector<std::string> takeLines() { return std::move(lines_); }
+
+private:
+  friend void logMessage(const std::string& message);
+  std::vector<std::string> lines_;
+  ThreadLogCapture* outer_;
+};
 
 template <typename... Args>
 void log(std::string_view formatText, const Args&... arguments)

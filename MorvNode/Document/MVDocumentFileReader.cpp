@@ -1,6 +1,8 @@
 #include "MorvNode/Document/MVDocumentFileReader.h"
 
+#include <algorithm>
 #include <exception>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -14,6 +16,7 @@
 #include "MorvNode/Document/VersionComparator.h"
 #include "MorvNode/Model/MVNode.h"
 #include "Platform/GeometryStrings.h"
+#include "Platform/Log.h"
 #include "Platform/PropertyList.h"
 #include "Shared/ODAnimation/ODAnimationManager.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -64,11 +67,77 @@ std::optional<bool> boolEntry(const pf::PlistValue::Dictionary& file, std::strin
   return value != nullptr ? value->toBool() : std::nullopt;
 }
 
+// The reads started ahead and not yet taken, owned by their Prefetch objects.
+std::mutex& prefetchMutex()
+{
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::vector<MVDocumentFileReader::Prefetch*>& pendingPrefetches()
+{
+  static std::vector<MVDocumentFileReader::Prefetch*> pending;
+  return pending;
+}
+
+std::filesystem::path prefetchKey(const std::filesystem::path& path)
+{
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return (error ? path : absolute).lexically_normal();
+}
+
 }  // namespace
+
+MVDocumentFileReader::Prefetch::Prefetch(const std::filesystem::path& path) : path_(prefetchKey(path))
+{
+  result_ = std::async(std::launch::async, [path = path_] {
+    pf::ThreadLogCapture capture;
+    Result result;
+    result.value = pf::readPropertyListFile(path);
+    result.logLines = capture.takeLines();
+    return result;
+  });
+  const std::lock_guard lock(prefetchMutex());
+  pendingPrefetches().push_back(this);
+}
+
+MVDocumentFileReader::Prefetch::~Prefetch()
+{
+  {
+    const std::lock_guard lock(prefetchMutex());
+    std::erase(pendingPrefetches(), this);
+  }
+  if (result_.valid()) {
+    result_.wait();
+  }
+}
 
 std::optional<pf::PlistValue::Dictionary> MVDocumentFileReader::readFileDictionary(const std::filesystem::path& path)
 {
-  std::optional<pf::PlistValue> value = pf::readPropertyListFile(path);
+  Prefetch* prefetched = nullptr;
+  {
+    const std::lock_guard lock(prefetchMutex());
+    std::vector<Prefetch*>& pending = pendingPrefetches();
+    if (!pending.empty()) {
+      const std::filesystem::path key = prefetchKey(path);
+      const auto found = std::find_if(pending.begin(), pending.end(), [&key](Prefetch* each) { return each->path_ == key; });
+      if (found != pending.end()) {
+        prefetched = *found;
+        pending.erase(found);
+      }
+    }
+  }
+  std::optional<pf::PlistValue> value;
+  if (prefetched != nullptr) {
+    Prefetch::Result result = prefetched->result_.get();
+    for (const std::string& line : result.logLines) {
+      pf::logMessage(line);
+    }
+    value = std::move(result.value);
+  } else {
+    value = pf::readPropertyListFile(path);
+  }
   if (!value) {
     FeedbackManager::log("Error, could not read the document file '%@'", path.string());
     return std::nullopt;

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "Platform/PlistValue.h"
 
@@ -20,6 +24,29 @@ public:
   // The whole file as a dictionary; nullopt (logged) when it cannot be read or is not a
   // dictionary. Binary and XML property lists both read.
   static std::optional<pf::PlistValue::Dictionary> readFileDictionary(const std::filesystem::path& path);
+
+  // A read of a document file started ahead on a worker thread, which the next
+  // readFileDictionary of the same path takes instead of reading the file itself: the
+  // application reads the documents named at launch while its window system starts. What the
+  // read logged is logged when it is taken, as if read then. Destroying the prefetch waits for
+  // the worker and drops a read nobody took.
+  class Prefetch {
+  public:
+    explicit Prefetch(const std::filesystem::path& path);
+    ~Prefetch();
+    Prefetch(const Prefetch&) = delete;
+    Prefetch& operator=(const Prefetch&) = delete;
+
+    struct Result {
+      std::optional<pf::PlistValue> value;
+      std::vector<std::string> logLines;
+    };
+
+  private:
+    friend class MVDocumentFileReader;
+    std::filesystem::path path_;  // absolute
+    std::future<Result> result_;
+  };
 
   // Version check and dispatch. A missing dictionary is logged and loads nothing. The loading
   // warnings of the previous load are cleared first; new ones are shown 0.2 s later in one alert.

@@ -132,15 +132,27 @@ QString MVDocumentController::nextUntitledName()
 
 DocumentWindow* MVDocumentController::showWindow(std::unique_ptr<MVDocument> document)
 {
+  return showMadeWindow(makeWindow(std::move(document)));
+}
+
+DocumentWindow* MVDocumentController::makeWindow(std::unique_ptr<MVDocument> document)
+{
   document->setRandomSource(randomSource_.get());
   // Documents show the help of a node in the application's node reference.
   document->setHelpProvider(ApplicationPanels::shared());
   InterfaceHelper::shared().setAnimationsEnabled(false);
   auto* window = new DocumentWindow(std::move(document), this);
+  InterfaceHelper::shared().setAnimationsEnabled(true);
+  return window;
+}
+
+DocumentWindow* MVDocumentController::showMadeWindow(DocumentWindow* window)
+{
   window->setAttribute(Qt::WA_DeleteOnClose);
   connect(window, &DocumentWindow::documentClosed, this, [this](DocumentWindow* closed) { windowClosed(closed); });
   connect(window, &DocumentWindow::documentSaved, this, [this](const QString& path) { noteRecentDocument(path); });
   windows_.emplace_back(window);
+  InterfaceHelper::shared().setAnimationsEnabled(false);
   window->setUpDocument();
   InterfaceHelper::shared().setAnimationsEnabled(true);
   window->show();
@@ -180,16 +192,22 @@ DocumentWindow* MVDocumentController::openDocument(const std::string& path)
   }
   // An untitled document is no longer due once the user opens one.
   shouldOpenNewBlankDocument_ = false;
+  // The window is made before the file is read: a document named at launch is read on a worker
+  // meanwhile (MVDocumentFileReader::Prefetch), so the window's widgets cost the start nothing.
+  // It is set up and shown once the file has been read, and never shown when it cannot be.
   auto document = std::make_unique<MVDocument>();
+  MVDocument& reading = *document;
+  DocumentWindow* window = makeWindow(std::move(document));
   const std::string absolute = std::filesystem::absolute(path).string();
-  if (!document->readFromURL(absolute)) {
+  if (!reading.readFromURL(absolute)) {
+    delete window;
     QMessageBox::warning(nullptr, tr("The document could not be opened."),
                          tr("\"%1\" could not be read as a Morvalis document.")
                              .arg(QFileInfo(QString::fromStdString(path)).fileName()));
     return nullptr;
   }
   noteRecentDocument(QString::fromStdString(absolute));
-  return showWindow(std::move(document));
+  return showMadeWindow(window);
 }
 
 void MVDocumentController::openDocumentWithDialog(QWidget* parent)

@@ -84,6 +84,9 @@ signals:
 
 private:
   DocumentWindow* showWindow(std::unique_ptr<class MVDocument> document);
+  // The window of a document, made but not yet set up, listed or shown (showMadeWindow does that).
+  DocumentWindow* makeWindow(std::unique_ptr<class MVDocument> document);
+  DocumentWindow* showMadeWindow(DocumentWindow* window);
   QString nextUntitledName();
   void windowClosed(DocumentWindow* window);
 

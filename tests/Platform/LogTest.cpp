@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,35 @@ TEST(Log, SinkMayLogAndReplaceItself)
   pf::log("after removal");
   EXPECT_EQ(calls, 2);
   pf::setLogEcho(true);
+}
+
+// A capture keeps the lines of its own thread only, until taken; an inner capture keeps the lines
+// while it lives, and the outer one those after it.
+TEST(Log, CaptureKeepsTheLinesOfItsThread)
+{
+  pf::setLogEcho(false);
+  std::vector<std::string> sunk;
+  pf::setLogSink([&sunk](const std::string& message) { sunk.push_back(message); });
+  std::vector<std::string> outerLines;
+  std::vector<std::string> innerLines;
+  {
+    pf::ThreadLogCapture outer;
+    pf::log("outer %d", 1);
+    {
+      pf::ThreadLogCapture inner;
+      pf::log("inner");
+      std::thread([] { pf::log("from another thread"); }).join();
+      innerLines = inner.takeLines();
+    }
+    pf::log("outer %d", 2);
+    outerLines = outer.takeLines();
+  }
+  pf::log("after");
+  pf::setLogSink(nullptr);
+  pf::setLogEcho(true);
+  EXPECT_EQ(outerLines, (std::vector<std::string>{"outer 1", "outer 2"}));
+  EXPECT_EQ(innerLines, (std::vector<std::string>{"inner"}));
+  EXPECT_EQ(sunk, (std::vector<std::string>{"from another thread", "after"}));
 }
 
 }  // namespace

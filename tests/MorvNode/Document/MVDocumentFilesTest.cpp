@@ -514,6 +514,39 @@ TEST_F(DocumentFiles, WithoutItsResourceANewDocumentStillHasItsArtboard)
 
 namespace {
 
+using DocumentPrefetch = DocumentFileTest;
+
+// A file read ahead (at launch) reads as the file itself, however its path is spelled, and what
+// reading logged is logged when the read is taken, not while the worker read it; a read nobody
+// took is dropped, and the next read reads the file anew.
+TEST_F(DocumentPrefetch, ReadsAsTheFileAndLogsWhenTaken)
+{
+  const std::filesystem::path readable =
+      writeFile("readable.mvdx", pf::PlistValue::Dictionary{{"Version", pf::PlistValue(std::string("3.0.0"))}});
+  const std::filesystem::path broken = pathFor("broken.mvdx");
+  writeText(broken, "<plist><dict><key>Nodes</key>");
+  for (const std::filesystem::path& path : {readable, broken, pathFor("missing.mvdx")}) {
+    SCOPED_TRACE(path.filename().string());
+    log.clear();
+    const std::optional<pf::PlistValue::Dictionary> direct = MVDocumentFileReader::readFileDictionary(path);
+    const std::vector<std::string> directLines = log.lines();
+    log.clear();
+    {
+      MVDocumentFileReader::Prefetch prefetch(path.parent_path() / "elsewhere" / ".." / path.filename());
+      EXPECT_TRUE(log.lines().empty());
+      EXPECT_EQ(MVDocumentFileReader::readFileDictionary(path), direct);
+      EXPECT_EQ(log.lines(), directLines);
+    }
+    log.clear();
+    {
+      MVDocumentFileReader::Prefetch untaken(path);
+    }
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(MVDocumentFileReader::readFileDictionary(path), direct);
+    EXPECT_EQ(log.lines(), directLines);
+  }
+}
+
 using DefaultDocuments = DocumentFileTest;
 
 // Opened as they are and saved again, both default documents give back the same dictionary: they
