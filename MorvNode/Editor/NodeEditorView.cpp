@@ -125,8 +125,10 @@ NodeEditorView::NodeEditorView(QWidget* parent)
   , layoutMark_(std::make_unique<LayoutMark>(*this))
 {
   registerViewFactories();
-  // The boxes' kept pictures live in the pixmap cache (NodeViewPictureEffect): room for those
-  // of a large screen full of boxes at twice the pixel density.
+  // The boxes' kept pictures are counted in the pixmap cache (NodeViewPictureEffect), which
+  // shares their pixels rather than copying them: room for the boxes of the visible area and its
+  // margin on a large screen at twice the pixel density, since a picture the cache lets go for
+  // room is drawn anew on every paint.
   QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), kBoxPictureCacheLimit));
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
