@@ -585,17 +585,29 @@ TEST_F(NodeEditorTest, TheGridShowsTheSameInAnyAreaItIsPaintedIn)
   }
 }
 
+// One value node's box, and what the canvas shows of it.
+class KeptPictureTest : public EditorFixture {
+protected:
+  void SetUp() override
+  {
+    node = add("ValueNode", {20, 40});
+    view = NodeEditorView::viewOfNode(node);
+    ASSERT_NE(view, nullptr);
+  }
+  QImage shot() const
+  {
+    return editor->viewport()->grab(QRect(view->mapTo(editor->viewport(), QPoint()), view->size())).toImage();
+  }
+
+  MVNode* node = nullptr;
+  MVNodeView* view = nullptr;
+};
+
 // A repaint of the canvas draws a box from the picture it kept; a change of the box or of any
 // of its widgets (a title, the selection, a disabled node's half opacity) is drawn anew.
-TEST_F(NodeEditorTest, ABoxIsPaintedFromItsKeptPictureUntilItOrOneOfItsWidgetsChanges)
+TEST_F(KeptPictureTest, ABoxIsPaintedFromItsKeptPictureUntilItOrOneOfItsWidgetsChanges)
 {
-  MVNode* node = add("ValueNode", {20, 40});
-  MVNodeView* view = NodeEditorView::viewOfNode(node);
-  ASSERT_NE(view, nullptr);
   const NodeViewPictureEffect& picture = view->pictureEffect();
-  auto shot = [&] {
-    return editor->viewport()->grab(QRect(view->mapTo(editor->viewport(), QPoint()), view->size())).toImage();
-  };
   const QImage plain = shot();
   const long long pictures = picture.pictureCount();
   EXPECT_GE(pictures, 1);
@@ -626,15 +638,9 @@ TEST_F(NodeEditorTest, ABoxIsPaintedFromItsKeptPictureUntilItOrOneOfItsWidgetsCh
 
 // Qt drops the repaint a widget asks for when it moves outside the visible area, yet a box of
 // the margin laid out there must show its new layout once it scrolls into view.
-TEST_F(NodeEditorTest, ABoxChangedOutsideTheVisibleAreaShowsTheChangeOnceInView)
+TEST_F(KeptPictureTest, ABoxChangedOutsideTheVisibleAreaShowsTheChangeOnceInView)
 {
-  MVNode* node = add("ValueNode", {20, 40});
-  MVNodeView* view = NodeEditorView::viewOfNode(node);
-  ASSERT_NE(view, nullptr);
   const NodeViewPictureEffect& picture = view->pictureEffect();
-  auto shot = [&] {
-    return editor->viewport()->grab(QRect(view->mapTo(editor->viewport(), QPoint()), view->size())).toImage();
-  };
   const QImage plain = shot();
   EXPECT_FALSE(picture.isStale());
 
