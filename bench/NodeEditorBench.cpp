@@ -375,6 +375,33 @@ void BM_RepaintLongWires(benchmark::State& state)
 }
 BENCHMARK(BM_RepaintLongWires)->Unit(benchmark::kMillisecond);
 
+// One step of a drag of the boxes in the visible area: each moves by a point, and the window
+// repaints the visible area.
+void BM_RepaintDragStepLongWires(benchmark::State& state)
+{
+  LongWireSession session;
+  QWidget* canvas = session.editor->canvas();
+  const QRect visible(canvas->mapFrom(session.editor->viewport(), QPoint()), session.editor->viewport()->size());
+  std::vector<QWidget*> boxes;
+  for (QObject* child : canvas->children()) {
+    auto* box = qobject_cast<MVNodeView*>(child);
+    if (box != nullptr && box->isVisible() && box->geometry().intersects(visible)) {
+      boxes.push_back(box);
+    }
+  }
+  QCoreApplication::processEvents();
+  int step = 0;
+  for (auto _ : state) {
+    const QPoint by((step++ % 2) == 0 ? 1 : -1, 0);
+    for (QWidget* box : boxes) {
+      box->move(box->pos() + by);
+    }
+    canvas->repaint(visible);
+  }
+  state.counters["boxes"] = static_cast<double>(boxes.size());
+}
+BENCHMARK(BM_RepaintDragStepLongWires)->Unit(benchmark::kMillisecond);
+
 // The fixed cost of render() on this canvas (see BM_RenderOnePixel).
 void BM_RenderOnePixelLongWires(benchmark::State& state)
 {

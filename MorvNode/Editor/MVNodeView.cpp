@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +18,6 @@
 #include "MorvNode/Editor/MVNodeViewAdapter.h"
 #include "MorvNode/Editor/NodeEditorIcons.h"
 #include "MorvNode/Editor/NodeViewEditorView.h"
-#include "MorvNode/Editor/NodeViewPictureEffect.h"
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/HoverImageButton.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
@@ -47,10 +47,6 @@ MVNodeView::MVNodeView(QWidget* parent)
 {
   setMouseTracking(true);
   resize(140, 100);
-  // The box with its rows is painted from a kept picture until one of its widgets changes.
-  picture_ = new NodeViewPictureEffect(this);
-  setGraphicsEffect(picture_);
-  picture_->watch(this);
 }
 
 MVNodeView::~MVNodeView() = default;
@@ -295,7 +291,14 @@ void MVNodeView::updateInterfaceEnabledState()
     return;
   }
   enabledButton_->setChecked(node_->enabled());
-  picture_->setOpacity(node_->enabled() ? 1.0 : 0.5);
+  auto* effect = qobject_cast<QGraphicsOpacityEffect*>(graphicsEffect());
+  if (node_->enabled() && effect != nullptr) {
+    setGraphicsEffect(nullptr);
+  } else if (!node_->enabled() && effect == nullptr) {
+    auto* half = new QGraphicsOpacityEffect(this);
+    half->setOpacity(0.5);
+    setGraphicsEffect(half);
+  }
 }
 
 void MVNodeView::updateInterfaceSelectionState()

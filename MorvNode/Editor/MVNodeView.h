@@ -11,7 +11,6 @@
 class MVNode;
 class MVParameterView;
 class NodeViewEditorView;
-class NodeViewPictureEffect;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -76,8 +75,6 @@ public:
   QCheckBox* enabledButton() const { return enabledButton_; }
   QToolButton* warningButton() const { return warningButton_; }
   bool isShowingSelection() const { return showsSelection_; }
-  // Paints the box from its kept picture (and at half opacity while the node is disabled).
-  NodeViewPictureEffect& pictureEffect() const { return *picture_; }
 
   // MVParameterViewContainer
   void rowNeedsLayout() override;
@@ -109,7 +106,6 @@ private:
   QToolButton* menuButton_ = nullptr;
   QToolButton* warningButton_ = nullptr;
   QLineEdit* titleEditingField_ = nullptr;  // only while the title is edited
-  NodeViewPictureEffect* picture_ = nullptr;  // owned by this view (its graphics effect)
   QPoint dragStartOrigin_;
   bool showsSelection_ = false;
   bool showsWarnings_ = false;

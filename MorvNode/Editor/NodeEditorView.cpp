@@ -11,7 +11,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QPixmapCache>
 #include <QResizeEvent>
 #include <QScrollBar>
 
@@ -125,11 +124,6 @@ NodeEditorView::NodeEditorView(QWidget* parent)
   , layoutMark_(std::make_unique<LayoutMark>(*this))
 {
   registerViewFactories();
-  // The boxes' kept pictures are counted in the pixmap cache (NodeViewPictureEffect), which
-  // shares their pixels rather than copying them: room for the boxes of the visible area and its
-  // margin on a large screen at twice the pixel density, since a picture the cache lets go for
-  // room is drawn anew on every paint.
-  QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), kBoxPictureCacheLimit));
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);

@@ -68,7 +68,6 @@ public:
   // Time one pass may spend making the views of the margin around the visible area; the rest
   // are made in the passes that follow. The views of the visible area are all made at once.
   static constexpr double kMarginViewBudget = 0.004;  // seconds
-  static constexpr int kBoxPictureCacheLimit = 256 * 1024;  // KiB of the pixmap cache at least
 
   explicit NodeEditorView(QWidget* parent = nullptr);
   ~NodeEditorView() override;

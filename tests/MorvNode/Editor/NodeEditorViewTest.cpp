@@ -26,7 +26,6 @@
 #include "MorvNode/Editor/MVNodeView.h"
 #include "MorvNode/Editor/NodeEditorBackgroundView.h"
 #include "MorvNode/Editor/NodeEditorOverlayView.h"
-#include "MorvNode/Editor/NodeViewPictureEffect.h"
 #include "MorvNode/Inspector/HoverControlsView.h"
 #include "MorvNode/Inspector/MVParameterSocketView.h"
 #include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
@@ -583,77 +582,6 @@ TEST_F(NodeEditorTest, TheGridShowsTheSameInAnyAreaItIsPaintedIn)
     painter.end();
     EXPECT_EQ(painted, expected);
   }
-}
-
-// One value node's box, and what the canvas shows of it.
-class KeptPictureTest : public EditorFixture {
-protected:
-  void SetUp() override
-  {
-    node = add("ValueNode", {20, 40});
-    view = NodeEditorView::viewOfNode(node);
-    ASSERT_NE(view, nullptr);
-  }
-  QImage shot() const
-  {
-    return editor->viewport()->grab(QRect(view->mapTo(editor->viewport(), QPoint()), view->size())).toImage();
-  }
-
-  MVNode* node = nullptr;
-  MVNodeView* view = nullptr;
-};
-
-// A repaint of the canvas draws a box from the picture it kept; a change of the box or of any
-// of its widgets (a title, the selection, a disabled node's half opacity) is drawn anew.
-TEST_F(KeptPictureTest, ABoxIsPaintedFromItsKeptPictureUntilItOrOneOfItsWidgetsChanges)
-{
-  const NodeViewPictureEffect& picture = view->pictureEffect();
-  const QImage plain = shot();
-  const long long pictures = picture.pictureCount();
-  EXPECT_GE(pictures, 1);
-  EXPECT_EQ(shot(), plain);
-  EXPECT_EQ(picture.pictureCount(), pictures);
-
-  step([&] {
-    node->setDisplayName("Renamed");
-    view->updateHeaderInterface();
-  });
-  ASSERT_EQ(view->titleLabel()->text(), "Renamed");
-  const QImage renamed = shot();
-  EXPECT_NE(renamed, plain);
-  EXPECT_GT(picture.pictureCount(), pictures);
-
-  step([&] { controller.selectNode(node, false, false, true); });
-  ASSERT_TRUE(view->isShowingSelection());
-  const QImage selected = shot();
-  EXPECT_NE(selected, renamed);
-
-  step([&] { node->setEnabled(false); });
-  EXPECT_EQ(picture.opacity(), 0.5);
-  EXPECT_NE(shot(), selected);
-  step([&] { node->setEnabled(true); });
-  EXPECT_EQ(picture.opacity(), 1.0);
-  EXPECT_EQ(shot(), selected);
-}
-
-// Qt drops the repaint a widget asks for when it moves outside the visible area, yet a box of
-// the margin laid out there must show its new layout once it scrolls into view.
-TEST_F(KeptPictureTest, ABoxChangedOutsideTheVisibleAreaShowsTheChangeOnceInView)
-{
-  const NodeViewPictureEffect& picture = view->pictureEffect();
-  const QImage plain = shot();
-  EXPECT_FALSE(picture.isStale());
-
-  step([&] { editor->scrollToVisibleOrigin(QPointF(600, 0)); });
-  ASSERT_EQ(NodeEditorView::viewOfNode(node), view);  // kept in the margin
-  ASSERT_FALSE(view->geometry().intersects(editor->canvas()->visibleRegion().boundingRect()));
-  const long long pictures = picture.pictureCount();
-  step([&] { view->titleLabel()->move(view->titleLabel()->pos() + QPoint(0, 12)); });
-  EXPECT_TRUE(picture.isStale());
-
-  step([&] { editor->scrollToVisibleOrigin(QPointF(0, 0)); });
-  EXPECT_NE(shot(), plain);
-  EXPECT_GT(picture.pictureCount(), pictures);
 }
 
 TEST(NodeEditorGrid, LinesFallOnWholePixelsAcrossTheOrigin)
