@@ -146,10 +146,18 @@ TEST_F(FileAndGraphicsRowsTest, LayerMenusOfferOnlyWhatTheLayerAllows)
   row->controlTextDidEndEditing();
   EXPECT_EQ(artboard.layers().front()->displayName(), "Background");
 
-  // A hidden layer shows its eye without hover, and its name at half opacity.
+  // A hidden layer shows its eye without hover, and its name at half opacity; shown again, in
+  // full.
+  const QColor shownInk = row->parameterFieldLabel()->palette().color(QPalette::WindowText);
   artboard.layers().front()->setVisible(false);
   row->updateInterface();
   EXPECT_TRUE(row->layerVisibleButtonControl()->isVisibleTo(row));
+  const QColor hiddenInk = row->parameterFieldLabel()->palette().color(QPalette::WindowText);
+  EXPECT_EQ(hiddenInk.rgb(), shownInk.rgb());
+  EXPECT_NEAR(hiddenInk.alphaF(), shownInk.alphaF() * 0.5, 0.01);
+  artboard.layers().front()->setVisible(true);
+  row->updateInterface();
+  EXPECT_EQ(row->parameterFieldLabel()->palette().color(QPalette::WindowText), shownInk);
   for (MVParameterGraphicsLayerView* each : rows) {
     delete each;
   }

@@ -1,5 +1,9 @@
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QEnterEvent>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <QToolButton>
@@ -167,6 +171,34 @@ TEST_F(Value2DRowTest, AForcedLockIsShownDisabledAndRefusesPresses)
   EXPECT_FALSE(row->aspectToggleButton()->isEnabled());
   row->aspectToggleButtonPressed();
   EXPECT_TRUE(pair->aspectLocked());
+
+  // No longer forced, the lock can be opened again.
+  step([&] {
+    pair->setAspectLockForced(false);
+    pair->setAspectLocked(false);
+  });
+  row->updateInterface();
+  EXPECT_FALSE(row->aspectToggleButton()->isChecked());
+  EXPECT_TRUE(row->aspectToggleButton()->isEnabled());
+}
+
+// The open link is drawn faint, the closed one in full, and one locked for good at half.
+TEST_F(Value2DRowTest, TheLockIconIsDimmedByItsState)
+{
+  const QIcon icon = row->aspectToggleButton()->icon();
+  auto strongest = [&](QIcon::Mode mode, QIcon::State state) {
+    const QImage image = icon.pixmap(QSize(12, 14), 2.0, mode, state).toImage();
+    int alpha = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        alpha = std::max(alpha, qAlpha(image.pixel(x, y)));
+      }
+    }
+    return alpha;
+  };
+  EXPECT_EQ(strongest(QIcon::Normal, QIcon::On), 255);
+  EXPECT_NEAR(strongest(QIcon::Normal, QIcon::Off), 0.4 * 255, 2);
+  EXPECT_NEAR(strongest(QIcon::Disabled, QIcon::On), 0.5 * 255, 2);
 }
 
 TEST_F(Value2DRowTest, AYOnlyParameterTakesOneLine)
