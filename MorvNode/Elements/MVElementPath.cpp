@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <numbers>
+#include <vector>
 
 #include "MorvNode/Elements/BezierPathCGUtilities.h"
 #include "MorvNode/Elements/ElementDrawing.h"
@@ -30,6 +31,32 @@ pf::Point unit(double angle)
 {
   return {std::cos(angle), std::sin(angle)};
 }
+
+// The directions of a star's 2n points, from the top round and back to it: the radial one of
+// point j at angle 2 pi j / 2n + pi / 2 and the tangent a quarter turn before it. They depend
+// only on the number of points, so a document of many stars of one count computes them once
+// per thread (the sines and cosines were most of a star's cost); larger counts than a star
+// usually has are computed afresh rather than kept.
+struct StarDirections {
+  int points = 0;
+  std::vector<pf::Point> radial;   // points + 1 entries
+  std::vector<pf::Point> tangent;  // points + 1 entries
+};
+
+void computeStarDirections(StarDirections& directions, int points)
+{
+  const double step = 2 * kPi / points;
+  directions.points = points;
+  directions.radial.resize(static_cast<std::size_t>(points) + 1);
+  directions.tangent.resize(static_cast<std::size_t>(points) + 1);
+  for (int j = 0; j <= points; ++j) {
+    const double t = step * j + kHalfPi;
+    directions.radial[static_cast<std::size_t>(j)] = unit(t);
+    directions.tangent[static_cast<std::size_t>(j)] = unit(t - kHalfPi);
+  }
+}
+
+constexpr int kKeptStarPoints = 1024;
 
 // The element's cap and join codes as stroke shapes; unknown codes keep the defaults.
 pf::LineCap lineCapForCode(int code)
@@ -458,23 +485,25 @@ pf::Path MVElementPath::cgPathForRoundedStarWithOuterRadius(double outerRadius, 
     path.closeSubpath();
     return path;
   }
-  const double step = 2 * kPi / points;
   const double handleUnit = kPi / points * kSqrt2;
   const double outerHandle = handleUnit * outerRounding * outerRadius;
   const double innerHandle = handleUnit * innerRounding * innerRadius;
   const bool tangents = outerHandle > 0 || innerHandle > 0;
   path.reserve(static_cast<std::size_t>(points) + 2);
-  // Point j at this angle; each point's directions serve the segment that ends there and the
-  // next one, so they are computed once.
-  const auto pointAngle = [step](int j) { return step * j + kHalfPi; };
+  thread_local StarDirections kept;
+  StarDirections fresh;
+  StarDirections& directions = points <= kKeptStarPoints ? kept : fresh;
+  if (directions.points != points) {
+    computeStarDirections(directions, points);
+  }
+  // Each point's directions serve the segment that ends there and the next one.
   pf::Point previous = start;
-  pf::Point previousRadial = unit(pointAngle(0));
-  pf::Point previousTangent = tangents ? unit(pointAngle(0) - kHalfPi) : pf::Point();
+  pf::Point previousRadial = directions.radial[0];
+  pf::Point previousTangent = tangents ? directions.tangent[0] : pf::Point();
   for (int j = 1; j <= points; ++j) {
     const bool outerTarget = j % 2 == 1;
-    const double t = pointAngle(j);
-    const pf::Point radial = unit(t);
-    const pf::Point tangent = tangents ? unit(t - kHalfPi) : pf::Point();
+    const pf::Point radial = directions.radial[static_cast<std::size_t>(j)];
+    const pf::Point tangent = tangents ? directions.tangent[static_cast<std::size_t>(j)] : pf::Point();
     const pf::Point target = radial * (outerTarget ? outerRadius : innerRadius);
     const double targetHandle = outerTarget ? outerHandle : innerHandle;
     const double previousHandle = outerTarget ? innerHandle : outerHandle;

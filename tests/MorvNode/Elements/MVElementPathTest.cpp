@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,35 @@ TEST(MVElementPathFactories, BoxesOfEveryShape)
     ASSERT_TRUE(box.has_value());
     // Cubic circle approximations stray a little from the circle.
     expectNear(*box, c.box, c.name == std::string("round polygon") ? 0.1 : 1e-3);
+  }
+}
+
+// Stars of one count share their point directions: a star of another count, or one of more
+// points than are kept, in between must not change the next star of the first count, and every
+// point lies exactly where its own cosine and sine put it.
+TEST(MVElementPathFactories, StarsOfChangingCountsAreExact)
+{
+  const auto star = [](int sides, double rounding) {
+    return MVElementPath::cgPathForRoundedStarWithOuterRadius(10, 4, sides, rounding, rounding);
+  };
+  for (const double rounding : {0.0, 0.5}) {
+    SCOPED_TRACE(rounding);
+    const pf::Path five = star(5, rounding);
+    const pf::Path three = star(3, rounding);
+    EXPECT_EQ(star(5, rounding), five);
+    EXPECT_EQ(star(3, rounding), three);
+    const pf::Path many = star(2000, rounding);
+    EXPECT_EQ(star(5, rounding), five);
+    for (const auto& [path, sides] : {std::pair{&five, 5}, std::pair{&three, 3}, std::pair{&many, 2000}}) {
+      const int points = 2 * sides;
+      ASSERT_EQ(path->elementCount(), static_cast<std::size_t>(points) + 2);
+      for (const int j : {1, 2, points / 2 + 1, points}) {
+        const double angle = 2 * kPi / points * j + kPi / 2;
+        const double radius = j % 2 == 1 ? 10 : 4;
+        const pf::Point expected(radius * std::cos(angle), radius * std::sin(angle));
+        EXPECT_EQ(path->elements()[static_cast<std::size_t>(j)].endPoint(), expected) << sides << " sides, point " << j;
+      }
+    }
   }
 }
 
