@@ -155,7 +155,7 @@ void MVGenerationScheduler::generateOutputElement()
 
 void MVGenerationScheduler::resetNodeRandomSeeds()
 {
-  for (const auto& node : graph_.nodes()) {
+  for (MVNode* node : graph_.seededNodes()) {
     node->initRandomSeed();
   }
 }

@@ -75,6 +75,10 @@ MVNode* MVNodeGraph::insertNode(std::unique_ptr<MVNode> node, std::size_t positi
   position = std::min(position, nodes_.size());
   nodes_.insert(nodes_.begin() + static_cast<std::ptrdiff_t>(position), std::move(node));
   indexNode(inserted, inserted->nodeId());
+  if (inserted->randomSeedParameter() != nullptr || inserted->nodeRandomSeed() != 0 ||
+      inserted->randomIncrementalSeed() != 0) {
+    seededNodes_.push_back(inserted);
+  }
   return inserted;
 }
 
@@ -88,6 +92,7 @@ std::unique_ptr<MVNode> MVNodeGraph::takeNode(const MVNode* node)
   nodes_.erase(nodes_.begin() + static_cast<std::ptrdiff_t>(*position));
   unindexNode(node, node->nodeId());
   std::erase(dynamicValueNodes_, node);
+  std::erase(seededNodes_, node);
   if (artboardNode_ == node) {
     artboardNode_ = nullptr;
   }
@@ -100,6 +105,7 @@ void MVNodeGraph::clear()
   nodes_.clear();
   nodesById_.clear();
   dynamicValueNodes_.clear();
+  seededNodes_.clear();
   artboardNode_ = nullptr;
 }
 

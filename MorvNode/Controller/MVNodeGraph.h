@@ -99,6 +99,10 @@ public:
   // downstream of them.
   void updateDynamicValueNodesArray();
   const std::vector<MVNode*>& dynamicValueNodes() const { return dynamicValueNodes_; }
+  // The nodes that draw random numbers (those with a "Seed" row, and any whose seeds were not
+  // at rest when added), in the order added: the only ones whose seeds a generation
+  // restarts, as the others' stay 0, so that it need not visit every node.
+  const std::vector<MVNode*>& seededNodes() const { return seededNodes_; }
   // Marks the node and every node downstream of it as possibly answering per repetition.
   void markDynamicInputForNodesConnectedTo(MVNode* node);
   // The nodes upstream (`before`) and/or downstream (`after`) of `node` in depth-first order
@@ -150,6 +154,7 @@ private:
   std::unordered_multimap<std::string, MVNode*> nodesById_;
   MVNode* artboardNode_ = nullptr;            // cache; owned by nodes_
   std::vector<MVNode*> dynamicValueNodes_;   // owned by nodes_
+  std::vector<MVNode*> seededNodes_;         // owned by nodes_
   std::map<std::string, int, std::less<>> nodeTypeCount_;
   long nodeIDCounter_ = 0;
   bool isLoadingFile_ = false;

@@ -9,6 +9,7 @@
 #include "MorvNode/Controller/MVNodeGraph.h"
 #include "MorvNode/Model/MVClassRegistry.h"
 #include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/ModelTestSupport.h"
 #include "Platform/ManualRunLoop.h"
 
@@ -138,6 +139,40 @@ TEST_F(GenerationSchedulerTest, EachPullIsANewCycleAndForgetsDestroyedParameters
   EXPECT_EQ(scheduler.numberOfElements(), 0);
   // Two nodes and no artboard: worth a warning.
   EXPECT_EQ(log.count("Warning, generateOutputElement with no artboardNode"), 1);
+}
+
+// Each pull restarts the draws of the nodes that draw, those added with seeds not at rest too,
+// and reaches no node taken out of the graph (ASan would catch it).
+TEST_F(GenerationSchedulerTest, EachPullRestartsTheSeedsOfTheNodesThatDraw)
+{
+  registerTestNodeClasses();
+  MVNode* drawing = addNode("1");
+  MVNode* removed = addNode("2");
+  std::unique_ptr<MVNode> plain = MVClassRegistry::shared().createNode("TestSourceNode");
+  plain->initWithNodeID("3");
+  ASSERT_EQ(plain->randomSeedParameter(), nullptr);
+  plain->incrementRandomIncrementalSeed();
+  MVNode* moved = graph.appendNode(std::move(plain));
+  drawing->randomSeedParameter()->setValue(42.0);
+  drawing->initRandomSeed();
+  drawing->incrementRandomIncrementalSeed();
+  std::unique_ptr<MVNode> taken = graph.takeNode(removed);
+  taken.reset();
+
+  scheduler.generateOutputElement();
+  EXPECT_EQ(drawing->nodeRandomSeed(), 42);
+  EXPECT_EQ(drawing->randomIncrementalSeed(), 0);
+  EXPECT_EQ(moved->nodeRandomSeed(), 0);
+  EXPECT_EQ(moved->randomIncrementalSeed(), 0);
+
+  drawing->randomSeedParameter()->setValue(7.0);
+  drawing->incrementRandomIncrementalSeed();
+  scheduler.generateOutputElement();
+  EXPECT_EQ(drawing->nodeRandomSeed(), 7);
+  EXPECT_EQ(drawing->randomIncrementalSeed(), 0);
+
+  graph.clear();
+  scheduler.generateOutputElement();
 }
 
 // After a generation every shown parameter with a preview holds a value, also on nodes the pull
