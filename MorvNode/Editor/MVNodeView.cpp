@@ -18,6 +18,7 @@
 #include "MorvNode/Editor/MVNodeViewAdapter.h"
 #include "MorvNode/Editor/NodeEditorIcons.h"
 #include "MorvNode/Editor/NodeViewEditorView.h"
+#include "MorvNode/Inspector/KeptTextLabel.h"
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/HoverImageButton.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
@@ -80,7 +81,7 @@ void MVNodeView::buildHeader()
   iconView_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   QFont typeFont = MVParameterView::labelFont();
-  typeLabel_ = new QLabel(this);
+  typeLabel_ = new KeptTextLabel(this);
   typeLabel_->setFont(typeFont);
   typeLabel_->setGeometry(31, 3, std::max(0, w - 31 - 40), 12);
   typeLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -88,7 +89,7 @@ void MVNodeView::buildHeader()
 
   QFont titleFont = MVParameterView::primaryFont();
   titleFont.setBold(true);
-  titleLabel_ = new QLabel(this);
+  titleLabel_ = new KeptTextLabel(this);
   titleLabel_->setFont(titleFont);
   titleLabel_->setGeometry(31, 14, std::max(0, w - 31 - 40), 15);
   titleLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);

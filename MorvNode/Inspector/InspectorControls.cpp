@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPalette>
 
+#include "MorvNode/Inspector/KeptTextLabel.h"
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Controller/MVNodeController.h"
 #include "MorvNode/Model/MVNode.h"
@@ -13,7 +14,7 @@
 
 QLabel* InspectorControls::label(QWidget* row, const QString& toolTip, const char* colorName, bool primaryFont)
 {
-  auto* label = new QLabel(row);
+  auto* label = new KeptTextLabel(row);
   label->setFont(primaryFont ? MVParameterView::primaryFont() : MVParameterView::labelFont());
   label->setToolTip(toolTip);
   label->setAttribute(Qt::WA_TransparentForMouseEvents);

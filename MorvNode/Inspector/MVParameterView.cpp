@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include "MorvNode/Inspector/InspectorImages.h"
+#include "MorvNode/Inspector/KeptTextLabel.h"
 #include "MorvNode/Inspector/MVParameterSocketView.h"
 #include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Inspector/MVParameterViewAdapter.h"
@@ -142,7 +143,7 @@ void MVParameterView::buildHeader()
     connect(headerButton_, &QCheckBox::clicked, this, [this] { enableButtonPressed(); });
     interfaceBuildingPositionY_ += fitted.height() - 2;
   } else {
-    headerLabel_ = new QLabel(this);
+    headerLabel_ = new KeptTextLabel(this);
     headerLabel_->setFont(labelFont());
     headerLabel_->setToolTip(toolTip);
     headerLabel_->setGeometry(kHeaderX, top, headerWidth, kHeaderHeight);
