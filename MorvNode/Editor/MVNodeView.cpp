@@ -497,22 +497,34 @@ void MVNodeView::paintEvent(QPaintEvent*)
   QPainterPath outline;
   outline.addRoundedRect(box, kCornerRadius, kCornerRadius);
   painter.fillPath(outline, MVInterfaceAssets::color(showsWarnings_ ? "WarningBackgroundColor" : "NodeBackground"));
-  if (node_ != nullptr && node_->hasNodeHeader()) {
+  // The header and the rows' tints fill their part of the rounded outline. Only near the corners
+  // does the outline cut a part: there it is filled clipped to the part (a clip by the rounded
+  // path itself costs more than all the rest of the box).
+  const QRectF straight = box.adjusted(0, kCornerRadius, 0, -kCornerRadius);
+  auto fillPart = [&](const QRectF& part, const QColor& color) {
+    const QRectF within = part & box;
+    if (within.isEmpty()) {
+      return;
+    }
+    if (straight.contains(within)) {
+      painter.fillRect(within, color);
+      return;
+    }
     painter.save();
-    painter.setClipPath(outline);
-    painter.fillRect(QRectF(0, 0, width(), kHeaderHeight - 3), MVInterfaceAssets::color("NodeHeader"));
+    painter.setClipRect(within);
+    painter.fillPath(outline, color);
     painter.restore();
+  };
+  if (node_ != nullptr && node_->hasNodeHeader()) {
+    fillPart(QRectF(0, 0, width(), kHeaderHeight - 3), MVInterfaceAssets::color("NodeHeader"));
   }
   // The tints of the rows reach into the gaps between them, beyond the rows' own areas.
-  painter.save();
-  painter.setClipPath(outline);
   for (QObject* child : children()) {
     const auto* row = qobject_cast<const MVParameterView*>(child);
     if (row != nullptr && !row->isHidden() && row->isBackgroundBoxShown()) {
-      painter.fillRect(row->backgroundBoxRect().translated(row->pos()), row->backgroundBoxColor());
+      fillPart(QRectF(row->backgroundBoxRect().translated(row->pos())), row->backgroundBoxColor());
     }
   }
-  painter.restore();
   painter.setPen(QPen(MVInterfaceAssets::color("NodeBorder"), 1.0));
   painter.setBrush(Qt::NoBrush);
   painter.drawPath(outline);
