@@ -87,6 +87,15 @@ protected:
 
   std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
+  // A new document in the window as the application makes it, with its editor and warnings panes.
+  DocumentWindow* newDocumentWithPanes()
+  {
+    DocumentWindowPanes::install();
+    DocumentWindow* window = controller_->newDocument();
+    DocumentWindowPanes::remove();
+    return window;
+  }
+
   // Presses `button` in the next modal message box, however many passes it takes to appear.
   void answerNextMessageBox(QMessageBox::StandardButton button)
   {
@@ -464,9 +473,7 @@ TEST_F(DocumentWindowTest, ExportCommandsSitInTheFileMenuAndExportAgainWaitsForA
 
 TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItClosesCleanly)
 {
-  DocumentWindowPanes::install();
-  DocumentWindow* window = controller_->newDocument();
-  DocumentWindowPanes::remove();
+  DocumentWindow* window = newDocumentWithPanes();
   ASSERT_NE(window, nullptr);
   auto* pane = qobject_cast<NodeEditorPane*>(window->nodeEditorWidget());
   ASSERT_NE(pane, nullptr);
@@ -488,9 +495,7 @@ TEST_F(DocumentWindowTest, TheNodeEditorAndTheAnimationPanelSitInTheWindowAndItC
 // would hold it back); the editor's passes wait for it, then make the views.
 TEST_F(DocumentWindowTest, ThePreviewsFirstImageShowsBeforeTheEditorMakesItsViews)
 {
-  DocumentWindowPanes::install();
-  DocumentWindow* window = controller_->newDocument();
-  DocumentWindowPanes::remove();
+  DocumentWindow* window = newDocumentWithPanes();
   ASSERT_NE(window, nullptr);
   NodeEditorView* editor = window->nodeEditorView();
   ASSERT_NE(editor, nullptr);
@@ -526,9 +531,7 @@ TEST_F(DocumentWindowTest, ThePreviewsFirstImageShowsBeforeTheEditorMakesItsView
 
 TEST_F(DocumentWindowTest, AddingAnAnimationOpensTheCollapsedTimelineAndTheMenuShowsNodeIcons)
 {
-  DocumentWindowPanes::install();
-  DocumentWindow* window = controller_->newDocument();
-  DocumentWindowPanes::remove();
+  DocumentWindow* window = newDocumentWithPanes();
   ASSERT_NE(window, nullptr);
   window->show();
   addShape(*window);
@@ -623,9 +626,7 @@ TEST_F(DocumentWindowTest, LaunchOpensExactlyOneUntitledDocumentOnlyWhenAsked)
 
 TEST_F(DocumentWindowTest, SavedViewStateOpensTheAnimationPanelAndScrollsTheNodeEditor)
 {
-  DocumentWindowPanes::install();
-  DocumentWindow* window = controller_->newDocument();
-  DocumentWindowPanes::remove();
+  DocumentWindow* window = newDocumentWithPanes();
   ASSERT_NE(window, nullptr);
   NodeEditorView* editor = window->nodeEditorView();
   ASSERT_NE(editor, nullptr);
@@ -661,9 +662,7 @@ TEST_F(DocumentWindowTest, EditMenuCopiesAndPastesNodesWhileTheNodeEditorHasTheK
   QtPasteboard pasteboard;
   MVPasteboard::setGeneral(&pasteboard);
   // The window as the application makes it: the editor sits in its pane beside the warnings.
-  DocumentWindowPanes::install();
-  DocumentWindow* window = controller_->newDocument();
-  DocumentWindowPanes::remove();
+  DocumentWindow* window = newDocumentWithPanes();
   ASSERT_NE(window, nullptr);
   NodeEditorView* editor = window->nodeEditorView();
   ASSERT_NE(editor, nullptr);
