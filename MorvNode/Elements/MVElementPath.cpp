@@ -440,13 +440,15 @@ pf::Path MVElementPath::cgPathForPolygonWithRadius(double radius, int sides)
 pf::Path MVElementPath::cgPathForRoundedPolygonWithRadius(double radius, int sides, double rounding)
 {
   pf::Path path;
-  path.moveTo({0, -radius});
   if (sides + (rounding != 0 ? 1 : 0) < 2) {
+    path.moveTo({0, -radius});
     return path;
   }
   const double handle = kPi / (2.0 * sides) * rounding * radius * kSqrt2;
   const int segments = rounding != 0 ? sides : sides - 1;
+  // The move, the segments and the close, in one block.
   path.reserve(static_cast<std::size_t>(segments) + 2);
+  path.moveTo({0, -radius});
   // Corner i at this angle; each corner's directions serve the segment that ends there and the
   // next one, so they are computed once.
   const auto cornerAngle = [sides](int i) { return 2 * kPi * i / sides - kHalfPi; };
@@ -479,8 +481,10 @@ pf::Path MVElementPath::cgPathForRoundedStarWithOuterRadius(double outerRadius, 
 {
   pf::Path path;
   const pf::Point start(0, innerRadius);
-  path.moveTo(start);
   const int points = 2 * sides;
+  // The move, a segment per point and the close, in one block.
+  path.reserve(static_cast<std::size_t>(std::max(points, 0)) + 2);
+  path.moveTo(start);
   if (points < 1) {
     path.closeSubpath();
     return path;
@@ -489,7 +493,6 @@ pf::Path MVElementPath::cgPathForRoundedStarWithOuterRadius(double outerRadius, 
   const double outerHandle = handleUnit * outerRounding * outerRadius;
   const double innerHandle = handleUnit * innerRounding * innerRadius;
   const bool tangents = outerHandle > 0 || innerHandle > 0;
-  path.reserve(static_cast<std::size_t>(points) + 2);
   thread_local StarDirections kept;
   StarDirections fresh;
   StarDirections& directions = points <= kKeptStarPoints ? kept : fresh;

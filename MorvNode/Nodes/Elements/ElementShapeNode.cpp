@@ -68,12 +68,8 @@ std::shared_ptr<MVElement> ElementShapeNode::generateElement()
   const auto sides = [this] { return std::min(pf::saturatingCast<int>(sides_.value()), kMaxSides); };
   const auto outerRounding = [this] { return rounding_.enabled() ? rounding_.value() : 0.0; };
 
+  // The base gives the element its controller and places it at "Position".
   auto element = std::make_shared<MVElementPath>();
-  if (nodeController() != nullptr) {
-    element->setNodeController(nodeController()->elementDelegate());
-  }
-  element->setPositionX(positionParameter()->valueX(), positionParameter()->valueY());
-
   pf::Path path;
   std::string name;
   switch (type_.index()) {
