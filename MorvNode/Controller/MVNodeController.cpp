@@ -582,10 +582,14 @@ void MVNodeController::checkWarnings()
   }
   if (graph_.nodes().size() >= 2) {
     for (const auto& node : graph_.nodes()) {
-      const std::size_t previousCount = node->warningMessages().size();
-      node->checkWarnings();
-      if (node->warningMessages().size() != previousCount && node->nodeView() != nullptr) {
-        node->nodeView()->setNeedsLayout();
+      // A node whose warnings follow its own state keeps them until it changes: a document of
+      // many shapes is not read through once more after every generation.
+      if (node->warningsNeedCheck()) {
+        const std::size_t previousCount = node->warningMessages().size();
+        node->updateWarnings();
+        if (node->warningMessages().size() != previousCount && node->nodeView() != nullptr) {
+          node->nodeView()->setNeedsLayout();
+        }
       }
       if (warningsManager_ != nullptr) {
         for (const std::string& message : node->warningMessages()) {

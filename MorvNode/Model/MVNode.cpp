@@ -278,6 +278,7 @@ bool MVNode::boolValueForParameterNamed(std::string_view name) const
 
 void MVNode::parameterChanged(MVParameter* parameter, const std::string& propertyName)
 {
+  warningsCurrent_ = false;
   // Changes made by the linking come back here with the flag clear: they neither link again
   // nor reach the controller.
   const bool forwarding = updateOnParameterChanges_;
@@ -477,6 +478,7 @@ void MVNode::setEnabled(bool enabled)
     registerUndoProperty("enabled", pf::PlistValue(enabled_));
   }
   enabled_ = enabled;
+  warningsCurrent_ = false;
   if (nodeView_) {
     nodeView_->setNeedsLayout();
   }
@@ -632,6 +634,12 @@ void MVNode::addWarningMessage(const std::string& message)
   warningMessages_.push_back(message);
 }
 
+void MVNode::updateWarnings()
+{
+  checkWarnings();
+  warningsCurrent_ = warningsFollowOwnState() && warningParameters_.empty() && parametersWithConnectedInput_ == 0;
+}
+
 void MVNode::checkWarnings()
 {
   warningMessages_.clear();
@@ -690,6 +698,8 @@ pf::PlistValue::Dictionary MVNode::descriptionDictionary() const
 
 bool MVNode::loadNodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  // Loading sets values without telling the node.
+  warningsCurrent_ = false;
   const pf::PlistValue* storedClass = record.find("Node class");
   if (storedClass == nullptr) {
     updateLinkedParameters();
@@ -805,5 +815,6 @@ void MVNode::processImportedLegacyAnimations(const std::vector<ODAnimator*>& /*a
 
 bool MVNode::loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record)
 {
+  warningsCurrent_ = false;
   return MVLegacyNodeRecordReader::load(*this, record);
 }

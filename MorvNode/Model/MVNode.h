@@ -214,7 +214,11 @@ public:
   pf::Point initialNodeViewOrigin() const { return initialNodeViewOrigin_; }
   void setInitialNodeViewOrigin(pf::Point origin);
   bool referenceMode() const { return referenceMode_; }
-  void setReferenceMode(bool referenceMode) { referenceMode_ = referenceMode; }
+  void setReferenceMode(bool referenceMode)
+  {
+    referenceMode_ = referenceMode;
+    warningsCurrent_ = false;
+  }
   bool mightHaveDynamicInput() const override { return mightHaveDynamicInput_; }
   virtual void setMightHaveDynamicInput(bool might) { mightHaveDynamicInput_ = might; }
   bool hasNodeIndexParameter() const { return hasNodeIndexParameter_; }
@@ -254,6 +258,27 @@ public:
   void addWarningMessage(const std::string& message);
   // Rebuilds the messages; node classes call the base first and add theirs.
   virtual void checkWarnings();
+  // Node classes whose checkWarnings() reads nothing but the node's own state (its parameters'
+  // values, states and connections) answer true: the controller then redoes their warnings only
+  // after a change to that state. Warnings that read generation results, files or other nodes
+  // must be redone after every generation (false, the default).
+  virtual bool warningsFollowOwnState() const { return false; }
+  // Whether the messages of the last updateWarnings() may no longer hold.
+  bool warningsNeedCheck() const { return !warningsCurrent_; }
+  // Runs checkWarnings() and notes whether its messages hold until the next change: only for
+  // classes whose warnings follow their own state, without expression or node-index
+  // parameters (which read other nodes) and without connected inputs (whose values come from
+  // upstream).
+  void updateWarnings();
+  // A change to the node, a parameter or a connection of one: the next check redoes the warnings.
+  void markWarningsStale() { warningsCurrent_ = false; }
+  // Kept by the parameters: one of them gained its first connected input (true) or lost its
+  // last one (false).
+  void parameterInputConnectionChanged(bool connected)
+  {
+    parametersWithConnectedInput_ += connected ? 1 : -1;
+    warningsCurrent_ = false;
+  }
   const std::vector<std::string>& warningMessages() const { return warningMessages_; }
   const std::vector<std::string>& loadingWarningMessages() const { return loadingWarningMessages_; }
   void addLoadingWarningMessage(const std::string& message) { loadingWarningMessages_.push_back(message); }
@@ -314,7 +339,9 @@ private:
   bool hasRandomGraphicsOutput_ = false;
   bool referenceMode_ = false;
   bool mightHaveDynamicInput_ = false;
+  bool warningsCurrent_ = false;  // see warningsNeedCheck
   int dynamicNodeDisplayIndex_ = 0;
+  int parametersWithConnectedInput_ = 0;  // parameters whose hasConnectedInputSocket() holds
   int parametersAwaitingUpdate_ = 0;  // see hasParametersAwaitingUpdate
   int awaitableParameters_ = 0;       // parameters whose MVParameter::awaitable() holds
   MVParameterRefreshCount refreshCount_;

@@ -81,6 +81,7 @@ void MVParameter::setEnabled(bool enabled)
     const AwaitState before = awaitState();
     enabled_ = enabled;
     tellNodeIfAwaitedChanged(before);
+    markNodeWarningsStale();
     if (node_ != nullptr) {
       node_->parameterChanged(this, "enabled");
     }
@@ -100,6 +101,7 @@ void MVParameter::setLayoutHidden(bool hidden)
   const AwaitState before = awaitState();
   layoutHidden_ = hidden;
   tellNodeIfAwaitedChanged(before);
+  markNodeWarningsStale();
   setViewNeedsLayout();
 }
 
@@ -223,12 +225,27 @@ void MVParameter::setNode(MVNode* node)
     const AwaitState state = awaitState();
     node_->parameterAwaitStateChanged(state.awaitable, state.awaiting, false);
   }
+  if (node_ != nullptr && hasConnectedInputSocket()) {
+    node_->parameterInputConnectionChanged(false);
+  }
+  markNodeWarningsStale();
   node_ = node;
   refreshCount_ = node_ != nullptr ? &node_->refreshCount() : &kNoNodeRefreshCount;
   seenRefreshes_ = refreshCount_->refreshes;
   if (node_ != nullptr) {
     const AwaitState state = awaitState();
     node_->parameterAwaitStateChanged(state.awaitable, state.awaiting, true);
+    if (hasConnectedInputSocket()) {
+      node_->parameterInputConnectionChanged(true);
+    }
+  }
+  markNodeWarningsStale();
+}
+
+void MVParameter::markNodeWarningsStale() const
+{
+  if (node_ != nullptr) {
+    node_->markWarningsStale();
   }
 }
 
@@ -259,10 +276,15 @@ bool MVParameter::hasConnectedInput() const
 void MVParameter::socketConnectedStateChanged(MVSocketDirection direction, bool connected)
 {
   if (direction == MVSocketDirection::Input) {
+    const bool before = hasConnectedInputSocket();
     connectedInputSocketCount_ = static_cast<std::uint8_t>(connectedInputSocketCount_ + (connected ? 1 : -1));
+    if (node_ != nullptr && hasConnectedInputSocket() != before) {
+      node_->parameterInputConnectionChanged(!before);
+    }
   } else {
     connectedOutputSocketCount_ = static_cast<std::uint16_t>(connectedOutputSocketCount_ + (connected ? 1 : -1));
   }
+  markNodeWarningsStale();
 }
 
 bool MVParameter::mightHaveDynamicInput() const
@@ -360,6 +382,7 @@ pf::PlistValue::Dictionary MVParameter::descriptionDictionary() const
 
 bool MVParameter::loadDescriptionDictionary(const pf::PlistValue::Dictionary& record)
 {
+  markNodeWarningsStale();
   if (const pf::PlistValue* storedClass = record.find("Parameter class")) {
     if (storedClass->stringOr() != className()) {
       FeedbackManager::log("Warning, %@ loadDescriptionDictionary class %@ mismatch", description(),
@@ -380,6 +403,8 @@ bool MVParameter::loadDescriptionDictionary(const pf::PlistValue::Dictionary& re
 
 void MVParameter::registerUndoProperty(const std::string& propertyName, const std::optional<pf::PlistValue>& oldValue)
 {
+  // Every change of a property comes through here, also while loading and animating.
+  markNodeWarningsStale();
   if (undoDelegate_ == nullptr) {
     if (node_ == nullptr || !node_->referenceMode()) {
       FeedbackManager::log("Warning, %@ registerUndoProperty:%@ with no undoDelegate set, node:%@", description(),

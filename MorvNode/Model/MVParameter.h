@@ -287,6 +287,8 @@ private:
     }
   }
   MVParameterSocket* addSocketOfType(MVSocketType type, MVSocketDirection direction);
+  // Tells the node that its warnings may have changed (nothing without a node).
+  void markNodeWarningsStale() const;
   // Keeps the node's counts of parameters that can await and that await an update after a
   // change of the flags they read.
   void tellNodeIfAwaitedChanged(AwaitState before) const;

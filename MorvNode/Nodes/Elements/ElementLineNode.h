@@ -15,6 +15,7 @@ public:
   ElementLineNode();
   // Also warns when the stroke is off (nothing would be drawn).
   void checkWarnings() override;
+  bool warningsFollowOwnState() const override { return true; }
   // The open line from (-L/2, 0) to (L/2, 0), named "Line": L wide, as high as its stroke.
   std::shared_ptr<MVElement> generateElement() override;
 };

@@ -31,6 +31,7 @@ public:
   void updateLinkedParameters() override;
   // Also warns when both fill and stroke are off, and when "Sides" is above kMaxSides.
   void checkWarnings() override;
+  bool warningsFollowOwnState() const override { return true; }
   // The shape's path centred on the origin, named after the shape; its width and height are
   // those of the path's box (not "Size"), stroke width and fill opacity 0 until styled.
   std::shared_ptr<MVElement> generateElement() override;

@@ -20,6 +20,7 @@
 #include "MorvNode/Nodes/Elements/ElementLineNode.h"
 #include "MorvNode/Nodes/Elements/ElementShapeNode.h"
 #include "MorvNode/Nodes/NodeTestSupport.h"
+#include "MorvNode/Nodes/Values/ValueNode.h"
 
 namespace {
 
@@ -390,6 +391,60 @@ TEST_F(ElementNodeTest, SidesAboveTheCeilingAreCappedWithAWarning)
     shape->checkWarnings();
     EXPECT_TRUE(shape->warningMessages().empty());
   }
+}
+
+TEST_F(ElementNodeTest, ShapeWarningsFollowEveryChangeBetweenGenerations)
+{
+  // The controller keeps a shape's warnings from one generation to the next until something
+  // they read changes: each change below must reach them by the next generation.
+  const std::string unconnected = "This node Graphics output is not connected to anything, so the output will not be "
+                                  "added to the artboard. Drag the blue output graphics to an arboard graphics layer "
+                                  "socket or another node.";
+  const std::string unfilled = "This shape node has both fill and stroke toggled off, so nothing will be drawn in the "
+                               "output.";
+  const std::string capped = "The number of sides is limited to 10000, the shape is drawn with 10000 sides.";
+  auto* shape = add<ElementShapeNode>("ElementShapeNode");
+  MVConnection* output = connectToLayer(shape);
+  shape->indexParameterNamed("Type")->setIndex(ElementShapeNode::kStarPolygon);
+  const auto warningsAfterGeneration = [&] {
+    controller().regenerate();
+    return shape->warningMessages();
+  };
+  ASSERT_TRUE(warningsAfterGeneration().empty());
+
+  shape->fillColorParameter()->setEnabled(false);
+  EXPECT_EQ(warningsAfterGeneration(), std::vector<std::string>{unfilled});
+  step([&] { shape->fillColorParameter()->setEnabled(true); });
+  EXPECT_TRUE(warningsAfterGeneration().empty());
+  undo();
+  EXPECT_EQ(warningsAfterGeneration(), std::vector<std::string>{unfilled});
+  shape->fillColorParameter()->setEnabled(true);
+  EXPECT_TRUE(warningsAfterGeneration().empty());
+
+  controller().removeConnection(output);
+  EXPECT_EQ(warningsAfterGeneration(), std::vector<std::string>{unconnected});
+  connectToLayer(shape);
+  EXPECT_TRUE(warningsAfterGeneration().empty());
+
+  // A record loaded into the node sets its values without telling it.
+  shape->valueParameterNamed("Sides")->setValue(50000);
+  const pf::PlistValue::Dictionary manySides = shape->descriptionDictionary();
+  shape->valueParameterNamed("Sides")->setValue(6);
+  EXPECT_TRUE(warningsAfterGeneration().empty());
+  shape->loadNodeDictionary(manySides);
+  EXPECT_EQ(warningsAfterGeneration(), std::vector<std::string>{capped});
+  shape->valueParameterNamed("Sides")->setValue(6);
+  EXPECT_TRUE(warningsAfterGeneration().empty());
+
+  // A value from upstream.
+  auto* sides = add<ValueNode>("ValueNode");
+  sides->valueParameter()->setValue(6);
+  ASSERT_NE(controller().addConnectionFromSocket(sides->valueParameter()->outputSocket(),
+                                                 shape->valueParameterNamed("Sides")->inputSocket()),
+            nullptr);
+  EXPECT_TRUE(warningsAfterGeneration().empty());
+  sides->valueParameter()->setValue(50000);
+  EXPECT_EQ(warningsAfterGeneration(), std::vector<std::string>{capped});
 }
 
 TEST_F(ElementNodeTest, SetPositionCommandsUseTheArtboard)
