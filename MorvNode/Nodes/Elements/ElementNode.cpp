@@ -61,6 +61,25 @@ void ElementNode::checkWarnings()
   }
 }
 
+void ElementNode::prefetchElementInputs() const
+{
+  if (canMove_) {
+    prefetchParameter(position_);
+  }
+  if (canFill_) {
+    prefetchParameter(fillColor_);
+  }
+  if (canFill_ || hasSeparateOpacity_) {
+    prefetchParameter(fillOpacity_);
+  }
+  if (canStroke_) {
+    prefetchParameter(strokeColor_);
+  }
+  if (canRotate_) {
+    prefetchParameter(rotation_);
+  }
+}
+
 std::shared_ptr<MVElement> ElementNode::generateElement()
 {
   const double diameter = size_.valueX();
@@ -80,6 +99,7 @@ std::shared_ptr<const MVElement> ElementNode::graphicsElementForParameter(MVPara
   if (!enabled() && !generatingPreviewElement_) {
     return nullptr;
   }
+  prefetchElementInputs();
   std::shared_ptr<MVElement> element = generateElement();
   if (element == nullptr) {
     return nullptr;

@@ -52,6 +52,9 @@ public:
   // The bare element, before placement and style; nullptr when it cannot be built. The base
   // builds a circle of diameter Size.X centred on the origin.
   virtual std::shared_ptr<MVElement> generateElement();
+  // Asks for the memory of the parameters generateElement() and the steps after it read
+  // (prefetchParameter), before it runs. The base asks for those of the steps that apply.
+  virtual void prefetchElementInputs() const;
   // For "Graphics": nullptr while the node is disabled (except for its own preview), else the
   // generated element placed at "Position", filled, stroked, rotated and stamped with the node.
   std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,

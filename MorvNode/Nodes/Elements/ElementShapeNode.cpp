@@ -59,6 +59,13 @@ void ElementShapeNode::checkWarnings()
   }
 }
 
+void ElementShapeNode::prefetchElementInputs() const
+{
+  ElementNode::prefetchElementInputs();
+  prefetchParameter(*sizeParameter());
+  prefetchParameter(type_);
+}
+
 std::shared_ptr<MVElement> ElementShapeNode::generateElement()
 {
   // Each type reads only the rows it shows: the others are hidden, so nothing is connected to

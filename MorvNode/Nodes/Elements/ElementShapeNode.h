@@ -35,6 +35,8 @@ public:
   // The shape's path centred on the origin, named after the shape; its width and height are
   // those of the path's box (not "Size"), stroke width and fill opacity 0 until styled.
   std::shared_ptr<MVElement> generateElement() override;
+  // Also the size and the type, which every shape reads.
+  void prefetchElementInputs() const override;
   // An old ellipse is a circle of its old width, its aspect locked.
   bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 
