@@ -93,17 +93,33 @@ void NodeEditorConnectionLayer::invalidate()
   partTile_.reset();
 }
 
-std::vector<NodeEditorConnectionLayer::Item> NodeEditorConnectionLayer::currentItems(const QRect& area) const
+std::vector<NodeEditorConnectionLayer::Item> NodeEditorConnectionLayer::currentItems(const QRect& area)
 {
-  // Flattened curves are kept while their ends stay.
-  std::unordered_map<const QWidget*, const Item*> before;
-  before.reserve(items_.size());
-  for (const Item& item : items_) {
-    before.emplace(item.widget, &item);
-  }
+  // The kept item of a widget: mostly the next one in the kept order; a map is made only once
+  // the order differs.
+  std::size_t cursor = 0;
+  std::unordered_map<const QWidget*, std::size_t> before;
+  auto keptIndex = [this, &cursor, &before](const QWidget* widget) {
+    if (cursor < items_.size() && items_[cursor].widget == widget) {
+      return cursor++;
+    }
+    if (before.empty() && !items_.empty()) {
+      before.reserve(items_.size());
+      for (std::size_t i = 0; i < items_.size(); ++i) {
+        before.emplace(items_[i].widget, i);
+      }
+    }
+    const auto found = before.find(widget);
+    if (found == before.end()) {
+      return kNotKept;
+    }
+    cursor = found->second + 1;
+    return found->second;
+  };
   // The few looks there are, each resolved once per walk.
   std::array<std::optional<std::pair<QRgb, QRgb>>, 32> looks;
-  std::vector<Item> items;
+  std::vector<Item> items = std::move(spare_);
+  items.clear();
   items.reserve(items_.size());
   for (const QObject* child : canvas_.children()) {
     if (const auto* view = qobject_cast<const MVConnectionView*>(child)) {
@@ -131,10 +147,13 @@ std::vector<NodeEditorConnectionLayer::Item> NodeEditorConnectionLayer::currentI
       }
       item.fill = look->first;
       item.edge = look->second;
-      const auto kept = before.find(view);
-      if (kept != before.end() && kept->second->isCurve && kept->second->from == item.from &&
-          kept->second->to == item.to && kept->second->reversed == item.reversed) {
-        item.points = kept->second->points;
+      // Flattened curves are kept while their ends stay.
+      item.kept = keptIndex(view);
+      if (item.kept != kNotKept) {
+        const Item& kept = items_[item.kept];
+        if (kept.isCurve && kept.from == item.from && kept.to == item.to && kept.reversed == item.reversed) {
+          item.points = kept.points;
+        }
       }
       item.view = view;
       items.push_back(std::move(item));
@@ -155,6 +174,7 @@ std::vector<NodeEditorConnectionLayer::Item> NodeEditorConnectionLayer::currentI
     item.widget = widget;
     item.bounds = widget->geometry();
     item.isRoundedBox = node != nullptr;
+    item.kept = keptIndex(widget);
     items.push_back(std::move(item));
   }
   return items;
@@ -162,11 +182,6 @@ std::vector<NodeEditorConnectionLayer::Item> NodeEditorConnectionLayer::currentI
 
 std::optional<QRegion> NodeEditorConnectionLayer::changedRegion(const std::vector<Item>& items) const
 {
-  std::unordered_map<const QWidget*, std::size_t> before;
-  before.reserve(items_.size());
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    before.emplace(items_[i].widget, i);
-  }
   std::vector<QRect> changed;
   // A curve changes the tiles it passes through, not the whole of its frame (which for a long
   // one is most of the visible area).
@@ -213,19 +228,19 @@ std::optional<QRegion> NodeEditorConnectionLayer::changedRegion(const std::vecto
   std::size_t lastIndex = 0;
   bool any = false;
   for (const Item& item : items) {
-    const auto found = before.find(item.widget);
-    if (found == before.end()) {
+    // The kept items may have been let go since the walk (the picture moved to a new area).
+    if (item.kept >= items_.size()) {
       addCurve(item, false);
       continue;
     }
     // What stays must keep its order; anything restacked is drawn anew everywhere.
-    if (any && found->second < lastIndex) {
+    if (any && item.kept < lastIndex) {
       return std::nullopt;
     }
     any = true;
-    lastIndex = found->second;
-    seen[found->second] = true;
-    const Item& old = items_[found->second];
+    lastIndex = item.kept;
+    seen[item.kept] = true;
+    const Item& old = items_[item.kept];
     if (!item.looksTheSame(old)) {
       addCurve(old, true);
       addCurve(item, false);
@@ -455,7 +470,7 @@ void NodeEditorConnectionLayer::paint(QPainter& painter, const QRect& exposed)
       partTile_.reset();
     }
     pending_ = changed ? (pending_ + dirty + *changed) & area : QRegion(area);
-    items_ = std::move(items);
+    spare_ = std::exchange(items_, std::move(items));
     drawPending();
     const QRect shown = exposed & area_;
     painter.drawImage(QRectF(shown), imageOf(*picture_),

@@ -64,6 +64,8 @@ public:
 private:
   // One thing that shows on the canvas, in stacking order: a curve or a box that hides what
   // lies below it.
+  static constexpr std::size_t kNotKept = static_cast<std::size_t>(-1);
+
   struct Item {
     const QWidget* widget = nullptr;  // identity only, never dereferenced after the walk
     QRect bounds;                     // canvas coordinates, all that it paints
@@ -79,11 +81,15 @@ private:
     // stay; nullptr until then.
     mutable std::shared_ptr<const QPolygonF> points;
     const MVConnectionView* view = nullptr;  // valid only during the paint that made the item
+    // The index of the same widget's item in the kept items, kNotKept when it is new.
+    std::size_t kept = kNotKept;
 
     bool looksTheSame(const Item& other) const;
   };
 
-  std::vector<Item> currentItems(const QRect& area) const;
+  // What shows in `area`, each item matched with its kept one (by a cursor through the kept
+  // order, which is the usual case, and by a look-up only where the order differs).
+  std::vector<Item> currentItems(const QRect& area);
   // What changed between the kept items and `items` (canvas coordinates); nullopt when the
   // order of what is shown changed, which the whole area is drawn anew for.
   std::optional<QRegion> changedRegion(const std::vector<Item>& items) const;
@@ -108,6 +114,7 @@ private:
   QRect area_;                          // canvas coordinates
   double ratio_ = 1.0;                  // device pixels per point of the picture
   std::vector<Item> items_;             // what the picture shows, in stacking order
+  std::vector<Item> spare_;             // the items before those, kept for their storage
   QRegion pending_;                     // canvas coordinates: still to be drawn anew
   // A tile whose lower items are drawn, and the index in items_ of the first one left; kept
   // only while nothing changes.

@@ -36,11 +36,13 @@ void MVConnection::setFromSocket(MVParameterSocket* socket)
   if (detached) {
     MVParameterSocket* old = fromSocket_;
     fromSocket_ = nullptr;
+    updateType();
     old->removeOutputConnection(this);
   }
   if (socket != nullptr) {
     if (socket->addOutputConnection(this)) {
       fromSocket_ = socket;
+      updateType();
       if (toSocket_ != nullptr) {
         toSocket_->inputChanged();
       }
@@ -57,12 +59,14 @@ void MVConnection::setToSocket(MVParameterSocket* socket)
   if (detached) {
     MVParameterSocket* old = toSocket_;
     toSocket_ = nullptr;
+    updateType();
     old->removeInputConnection(this);  // pushes the loss of the input into it
   }
   if (socket != nullptr) {
     // The socket pushes the change itself when it accepts.
     if (socket->addInputConnection(this)) {
       toSocket_ = socket;
+      updateType();
     } else {
       FeedbackManager::log("Warning, failed to connect %@ to %@", description(), socket->description());
     }
@@ -81,15 +85,11 @@ void MVConnection::endChanged(bool detachedOldSocket)
   }
 }
 
-MVSocketType MVConnection::connectionType() const
+void MVConnection::updateType()
 {
-  if (fromSocket_ != nullptr) {
-    return fromSocket_->socketType();
-  }
-  if (toSocket_ != nullptr) {
-    return toSocket_->socketType();
-  }
-  return MVSocketType::None;
+  type_ = fromSocket_ != nullptr ? fromSocket_->socketType()
+          : toSocket_ != nullptr ? toSocket_->socketType()
+                                 : MVSocketType::None;
 }
 
 MVNode* MVConnection::fromNode() const
@@ -274,4 +274,5 @@ void MVConnection::forgetSocket(const MVParameterSocket* socket)
   if (toSocket_ == socket) {
     toSocket_ = nullptr;
   }
+  updateType();
 }

@@ -42,7 +42,8 @@ public:
 
   bool hasLooseEnd() const { return fromSocket_ == nullptr || toSocket_ == nullptr; }
   // The output socket's type, else the input socket's, else None.
-  MVSocketType connectionType() const;
+  // The type of the end it has (a socket's type never changes), None with no end.
+  MVSocketType connectionType() const { return type_; }
   MVNode* fromNode() const;  // nullptr without the socket
   MVNode* toNode() const;
 
@@ -92,6 +93,7 @@ private:
   friend class MVParameterSocket;
   // A socket that is being destroyed leaves this connection without any notification.
   void forgetSocket(const MVParameterSocket* socket);
+  void updateType();
   void recordPreviewValue(double value);
   void recordPreviewColor(const pf::Color& color);
   void endChanged(bool detachedOldSocket);
@@ -106,6 +108,7 @@ private:
   bool previewsNewCycleFlag_ = false;
   MVParameterSocket* fromSocket_ = nullptr;  // not owned; detaches itself when destroyed
   MVParameterSocket* toSocket_ = nullptr;    // not owned; detaches itself when destroyed
+  MVSocketType type_ = MVSocketType::None;   // of the ends, kept by updateType()
   std::unique_ptr<MVConnectionInterfaceDelegate> connectionView_;
   MVConnectionDelegate* nodeController_ = nullptr;       // the graph controller, outlives this
   MVConnectionUndoDelegate* undoDelegate_ = nullptr;     // the document, outlives this

@@ -1,10 +1,13 @@
 #include "MorvNode/Model/MVConnection.h"
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include "ModelTestSupport.h"
 #include "MorvNode/Elements/MVElement.h"
 #include "MorvNode/Model/MVParameterColor.h"
+#include "MorvNode/Model/MVParameterSocket.h"
 #include "MorvNode/Model/MVParameterValue.h"
 
 namespace {
@@ -221,6 +224,29 @@ TEST_F(ConnectionTest, RecordNamesBothEndsAndALooseConnectionHasNone)
   MVConnection loose;
   loose.setFromSocket(output(source, "Value"));
   EXPECT_FALSE(loose.descriptionDictionary().has_value());
+}
+
+TEST_F(ConnectionTest, TypeFollowsTheEnds)
+{
+  MVConnection loose;
+  EXPECT_EQ(loose.connectionType(), MVSocketType::None);
+  loose.setToSocket(input(first, "Color"));
+  EXPECT_EQ(loose.connectionType(), MVSocketType::Color);
+  loose.setToSocket(nullptr);
+  EXPECT_EQ(loose.connectionType(), MVSocketType::None);
+  loose.setFromSocket(output(source, "Value"));
+  EXPECT_EQ(loose.connectionType(), MVSocketType::Value);
+
+  // A socket that goes away takes its type with it.
+  {
+    MVConnection dangling;
+    auto socket = std::make_unique<MVParameterSocket>(nullptr, MVSocketType::Element);
+    dangling.setToSocket(socket.get());
+    ASSERT_EQ(dangling.toSocket(), socket.get());
+    EXPECT_EQ(dangling.connectionType(), MVSocketType::Element);
+    socket.reset();
+    EXPECT_EQ(dangling.connectionType(), MVSocketType::None);
+  }
 }
 
 TEST(ConnectionLifetime, DestroyingEitherSideDetachesTheOther)
