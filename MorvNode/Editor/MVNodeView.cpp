@@ -1,6 +1,8 @@
 #include "MorvNode/Editor/MVNodeView.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -18,7 +20,10 @@
 #include "MorvNode/Editor/MVNodeViewAdapter.h"
 #include "MorvNode/Editor/NodeEditorIcons.h"
 #include "MorvNode/Editor/NodeViewEditorView.h"
+#include "MorvNode/Inspector/KeptCheckBox.h"
+#include "MorvNode/Inspector/KeptLook.h"
 #include "MorvNode/Inspector/KeptTextLabel.h"
+#include "MorvNode/Inspector/KeptToolButton.h"
 #include "MorvNode/Inspector/MVParameterView.h"
 #include "MorvNode/Interface/HoverImageButton.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
@@ -95,7 +100,7 @@ void MVNodeView::buildHeader()
   titleLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
   setTextColor(titleLabel_, MVInterfaceAssets::color("NodeTitle"));
 
-  enabledButton_ = new QCheckBox(this);
+  enabledButton_ = new KeptCheckBox(this);
   enabledButton_->setGeometry(w - 38, 9, 16, 16);
   enabledButton_->setToolTip(tr("Enable or disable the node"));
   enabledButton_->setFocusPolicy(Qt::NoFocus);
@@ -105,7 +110,7 @@ void MVNodeView::buildHeader()
     }
   });
 
-  menuButton_ = new QToolButton(this);
+  menuButton_ = new KeptToolButton(this);
   menuButton_->setGeometry(w - 20, 8, 16, 16);
   menuButton_->setAutoRaise(true);
   menuButton_->setFocusPolicy(Qt::NoFocus);
@@ -491,47 +496,70 @@ void MVNodeView::menuButtonPressed()
 
 void MVNodeView::paintEvent(QPaintEvent*)
 {
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-  QPainterPath outline;
-  outline.addRoundedRect(box, kCornerRadius, kCornerRadius);
-  painter.fillPath(outline, MVInterfaceAssets::color(showsWarnings_ ? "WarningBackgroundColor" : "NodeBackground"));
-  // The header and the rows' tints fill their part of the rounded outline. Only near the corners
-  // does the outline cut a part: there it is filled clipped to the part (a clip by the rounded
-  // path itself costs more than all the rest of the box).
-  const QRectF straight = box.adjusted(0, kCornerRadius, 0, -kCornerRadius);
-  auto fillPart = [&](const QRectF& part, const QColor& color) {
-    const QRectF within = part & box;
-    if (within.isEmpty()) {
-      return;
-    }
-    if (straight.contains(within)) {
-      painter.fillRect(within, color);
-      return;
-    }
-    painter.save();
-    painter.setClipRect(within);
-    painter.fillPath(outline, color);
-    painter.restore();
-  };
-  if (node_ != nullptr && node_->hasNodeHeader()) {
-    fillPart(QRectF(0, 0, width(), kHeaderHeight - 3), MVInterfaceAssets::color("NodeHeader"));
+  // The box is drawn in a few looks (one per size, state and tints of its rows), kept between
+  // paints.
+  const bool header = node_ != nullptr && node_->hasNodeHeader();
+  const QColor background = MVInterfaceAssets::color(showsWarnings_ ? "WarningBackgroundColor" : "NodeBackground");
+  const QColor headerColor = MVInterfaceAssets::color("NodeHeader");
+  const QColor border = MVInterfaceAssets::color("NodeBorder");
+  const QColor selected = MVInterfaceAssets::color("NodeBorderSelected");
+  KeptLook::Key key(u'n');
+  key.add(background.rgba()).add(border.rgba()).add(showsSelection_);
+  if (header) {
+    key.add(headerColor.rgba());
+  }
+  if (showsSelection_) {
+    key.add(selected.rgba());
   }
   // The tints of the rows reach into the gaps between them, beyond the rows' own areas.
+  std::vector<std::pair<QRectF, QColor>> tints;
   for (QObject* child : children()) {
     const auto* row = qobject_cast<const MVParameterView*>(child);
     if (row != nullptr && !row->isHidden() && row->isBackgroundBoxShown()) {
-      fillPart(QRectF(row->backgroundBoxRect().translated(row->pos())), row->backgroundBoxColor());
+      const QRect area = row->backgroundBoxRect().translated(row->pos());
+      const QColor color = row->backgroundBoxColor();
+      key.add(area.x()).add(area.y()).add(area.width()).add(area.height()).add(color.rgba());
+      tints.emplace_back(QRectF(area), color);
     }
   }
-  painter.setPen(QPen(MVInterfaceAssets::color("NodeBorder"), 1.0));
-  painter.setBrush(Qt::NoBrush);
-  painter.drawPath(outline);
-  if (showsSelection_) {
-    QPainterPath selection;
-    selection.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), kCornerRadius, kCornerRadius);
-    painter.setPen(QPen(MVInterfaceAssets::color("NodeBorderSelected"), 2.0));
-    painter.drawPath(selection);
-  }
+  KeptLook::paint(*this, std::move(key), [&](QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath outline;
+    outline.addRoundedRect(box, kCornerRadius, kCornerRadius);
+    painter.fillPath(outline, background);
+    // The header and the rows' tints fill their part of the rounded outline. Only near the
+    // corners does the outline cut a part: there it is filled clipped to the part (a clip by the
+    // rounded path itself costs more than all the rest of the box).
+    const QRectF straight = box.adjusted(0, kCornerRadius, 0, -kCornerRadius);
+    auto fillPart = [&](const QRectF& part, const QColor& color) {
+      const QRectF within = part & box;
+      if (within.isEmpty()) {
+        return;
+      }
+      if (straight.contains(within)) {
+        painter.fillRect(within, color);
+        return;
+      }
+      painter.save();
+      painter.setClipRect(within);
+      painter.fillPath(outline, color);
+      painter.restore();
+    };
+    if (header) {
+      fillPart(QRectF(0, 0, width(), kHeaderHeight - 3), headerColor);
+    }
+    for (const auto& [area, color] : tints) {
+      fillPart(area, color);
+    }
+    painter.setPen(QPen(border, 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(outline);
+    if (showsSelection_) {
+      QPainterPath selection;
+      selection.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), kCornerRadius, kCornerRadius);
+      painter.setPen(QPen(selected, 2.0));
+      painter.drawPath(selection);
+    }
+  });
 }

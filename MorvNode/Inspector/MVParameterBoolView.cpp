@@ -3,6 +3,7 @@
 #include <QCheckBox>
 
 #include "MorvNode/Inspector/InspectorControls.h"
+#include "MorvNode/Inspector/KeptCheckBox.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
@@ -24,7 +25,7 @@ void MVParameterBoolView::initInterface()
     return;
   }
   const int top = static_cast<int>(interfaceBuildingPositionY());
-  parameterButton_ = new QCheckBox(this);
+  parameterButton_ = new KeptCheckBox(this);
   parameterButton_->setFont(labelFont());
   parameterButton_->setToolTip(QString::fromStdString(parameter_->tooltip()));
   parameterButton_->setText(QString::fromStdString(parameter_->displayName()));

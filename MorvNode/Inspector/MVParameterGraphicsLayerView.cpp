@@ -11,6 +11,7 @@
 
 #include "MorvNode/Inspector/InspectorControls.h"
 #include "MorvNode/Inspector/InspectorIcons.h"
+#include "MorvNode/Inspector/KeptToolButton.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
@@ -54,7 +55,7 @@ void MVParameterGraphicsLayerView::initInterface()
   layerMenuButton_->setFocusPolicy(Qt::NoFocus);
   connect(layerMenuButton_, &QToolButton::pressed, this, [this] { layerMenuButtonPressed(); });
 
-  layerVisibleButton_ = new QToolButton(this);
+  layerVisibleButton_ = new KeptToolButton(this);
   layerVisibleButton_->setGeometry(w - 26, top + 1, 18, 18);
   layerVisibleButton_->setCheckable(true);
   layerVisibleButton_->setAutoRaise(true);

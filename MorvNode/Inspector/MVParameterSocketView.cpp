@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include <QPainter>
 #include <QPainterPath>
 
+#include "MorvNode/Inspector/KeptLook.h"
 #include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVParameterSocket.h"
@@ -119,43 +121,51 @@ std::string MVParameterSocketView::description() const
 
 void MVParameterSocketView::paintEvent(QPaintEvent*)
 {
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  const double w = width();
-  const double h = height();
-  const QPointF centre(w / 2.0, h / 2.0);
-  const double radius = w / 2.0 - 1.0;
   const int type = socket_ != nullptr ? static_cast<int>(socket_->socketType()) : 0;
   const int direction = socket_ != nullptr ? static_cast<int>(socket_->socketDirection()) : 0;
-
-  // The half inside the node: an input's disc opens to the right, an output's to the left (in
-  // screen terms, angles counter-clockwise from the positive x axis as QPainterPath takes them).
-  QPainterPath arc;
-  const QRectF circle(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
-  if (direction == 1) {
-    arc.arcMoveTo(circle, 90);
-    arc.arcTo(circle, 90, -180);
-  } else if (direction == 2) {
-    arc.arcMoveTo(circle, 90);
-    arc.arcTo(circle, 90, 180);
-  } else {
-    arc.addEllipse(circle);
-  }
   const QColor fill = MVInterfaceAssets::color("EditorBackgroundSockets");
-  if (fill.isValid()) {
-    painter.fillPath(arc, fill);
-  }
   const QColor edge = MVInterfaceAssets::color(edgeColorName(type));
-  if (edge.isValid()) {
-    painter.strokePath(arc, QPen(edge, 1.0));
+  const bool dotted = direction == 2 || hoverHighlight_;
+  const QColor dotColor = dotted ? MVInterfaceAssets::color(dotColorName(type)) : QColor();
+  // Sockets come in a few looks, kept between paints.
+  KeptLook::Key key(u's');
+  key.add(direction).add(hoverHighlight_);
+  for (const QColor& color : {fill, edge, dotColor}) {
+    key.add(color.isValid()).add(color.rgba());
   }
+  KeptLook::paint(*this, std::move(key), [&](QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double w = width();
+    const double h = height();
+    const QPointF centre(w / 2.0, h / 2.0);
+    const double radius = w / 2.0 - 1.0;
 
-  if (direction == 2 || hoverHighlight_) {
-    const double inset = hoverHighlight_ ? 4.5 : 5.5;
-    const QRectF dot(inset, inset, w - 2 * inset, h - 2 * inset);
-    const QColor dotColor = MVInterfaceAssets::color(dotColorName(type));
-    painter.setPen(edge.isValid() ? QPen(edge, 1.0) : QPen(Qt::NoPen));
-    painter.setBrush(dotColor.isValid() ? QBrush(dotColor) : QBrush(Qt::NoBrush));
-    painter.drawEllipse(dot);
-  }
+    // The half inside the node: an input's disc opens to the right, an output's to the left (in
+    // screen terms, angles counter-clockwise from the positive x axis as QPainterPath takes
+    // them).
+    QPainterPath arc;
+    const QRectF circle(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
+    if (direction == 1) {
+      arc.arcMoveTo(circle, 90);
+      arc.arcTo(circle, 90, -180);
+    } else if (direction == 2) {
+      arc.arcMoveTo(circle, 90);
+      arc.arcTo(circle, 90, 180);
+    } else {
+      arc.addEllipse(circle);
+    }
+    if (fill.isValid()) {
+      painter.fillPath(arc, fill);
+    }
+    if (edge.isValid()) {
+      painter.strokePath(arc, QPen(edge, 1.0));
+    }
+    if (dotted) {
+      const double inset = hoverHighlight_ ? 4.5 : 5.5;
+      const QRectF dot(inset, inset, w - 2 * inset, h - 2 * inset);
+      painter.setPen(edge.isValid() ? QPen(edge, 1.0) : QPen(Qt::NoPen));
+      painter.setBrush(dotColor.isValid() ? QBrush(dotColor) : QBrush(Qt::NoBrush));
+      painter.drawEllipse(dot);
+    }
+  });
 }

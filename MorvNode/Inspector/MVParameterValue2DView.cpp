@@ -7,6 +7,7 @@
 #include "MorvNode/Inspector/HoverControlsView.h"
 #include "MorvNode/Inspector/InspectorControls.h"
 #include "MorvNode/Inspector/InspectorIcons.h"
+#include "MorvNode/Inspector/KeptToolButton.h"
 #include "MorvNode/Interface/MVInterfaceAssets.h"
 #include "MorvNode/Model/MVParameterSocket.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
@@ -83,7 +84,7 @@ void MVParameterValue2DView::initInterface()
   setTabOrder(parameterFieldX_, parameterFieldY_);
 
   // Left of the fields, across the seam between them.
-  aspectToggleButton_ = new QToolButton(this);
+  aspectToggleButton_ = new KeptToolButton(this);
   aspectToggleButton_->setGeometry(parameterFieldY_->x() - kToggleWidth, parameterFieldY_->y() - 11, kToggleWidth,
                                    kToggleHeight);
   aspectToggleButton_->setCheckable(true);

@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include "MorvNode/Inspector/InspectorImages.h"
+#include "MorvNode/Inspector/KeptCheckBox.h"
 #include "MorvNode/Inspector/KeptTextLabel.h"
 #include "MorvNode/Inspector/MVParameterSocketView.h"
 #include "MorvNode/Inspector/MVParameterSocketViewAdapter.h"
@@ -134,7 +135,7 @@ void MVParameterView::buildHeader()
   const int headerWidth = std::max(0, width() - 19);
   const QString toolTip = QString::fromStdString(parameter_->tooltip());
   if (parameter_->layoutHasEnableToggle()) {
-    headerButton_ = new QCheckBox(this);
+    headerButton_ = new KeptCheckBox(this);
     headerButton_->setFont(labelFont());
     headerButton_->setToolTip(toolTip);
     headerButton_->setText(QString::fromStdString(parameter_->displayName()));
