@@ -444,17 +444,19 @@ void BM_PaintLongWiresHoverOne(benchmark::State& state)
   std::vector<MVConnectionView*> views = session.connectionViews();
   bool on = false;
   std::size_t next = 0;
+  int paints = 0;
   for (auto _ : state) {
     on = !on;
     MVConnectionView* view = views[next++ % views.size()];
     view->setHoverHighlight(on);
-    int paints = 0;
+    paints = 0;
     do {
       session.editor->viewport()->render(&image);
       ++paints;
     } while (session.editor->connectionLayer().hasPendingArea() && paints < 1000);
     benchmark::DoNotOptimize(image.bits());
   }
+  state.counters["paints"] = paints;
 }
 BENCHMARK(BM_PaintLongWiresHoverOne)->Unit(benchmark::kMillisecond);
 

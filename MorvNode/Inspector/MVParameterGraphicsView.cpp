@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QWindow>
@@ -18,6 +19,29 @@
 #include "Platform/RunLoop.h"
 #include "Platform/WorkQueue.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
+
+namespace {
+
+// The box behind a preview: filled in its window colour by its own paint rather than by Qt's
+// background fill, which would make it opaque to Qt. An opaque child cuts a hole into what its
+// ancestors repaint, and a screen of boxes with a hole each turns every repaint of the editor
+// into the bookkeeping of a region of hundreds of rectangles.
+class PreviewBox : public QFrame {
+public:
+  using QFrame::QFrame;
+
+protected:
+  void paintEvent(QPaintEvent* event) override
+  {
+    {
+      QPainter painter(this);
+      painter.fillRect(rect(), palette().brush(QPalette::Window));
+    }
+    QFrame::paintEvent(event);
+  }
+};
+
+}  // namespace
 
 // The row's renderer and the delegate through which it reports. A pass in flight holds a share,
 // so a row that goes away mid-pass leaves both alive until the pass ends; the report then finds
@@ -64,11 +88,10 @@ void MVParameterGraphicsView::initInterface()
   setLayoutSpaceBelow(parameter_->layoutSpaceBelow());
   const int top = static_cast<int>(interfaceBuildingPositionY());
   if (parameter_->layoutHasPreview()) {
-    previewBackgroundBox_ = new QFrame(this);
+    previewBackgroundBox_ = new PreviewBox(this);
     previewBackgroundBox_->setGeometry(0, top, width(), kPreviewHeight);
     previewBackgroundBox_->setFrameShape(QFrame::Box);
     previewBackgroundBox_->setLineWidth(1);
-    previewBackgroundBox_->setAutoFillBackground(true);
     QPalette palette = previewBackgroundBox_->palette();
     QColor fill = MVInterfaceAssets::color("PreviewBackground");
     palette.setColor(QPalette::Window, fill.isValid() ? fill : palette.color(QPalette::Base));

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPalette>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -95,6 +96,14 @@ TEST_F(FileAndGraphicsRowsTest, GraphicsRowShowsALabelOrARenderedPreview)
   EXPECT_EQ(previewRow->previewBackgroundBox()->height(), MVParameterGraphicsView::kPreviewHeight);
   const QRect box = previewRow->previewBackgroundBox()->geometry();
   EXPECT_EQ(previewRow->socketInterfaceLocationForSocket(0), box.y() + box.height() / 2.0 - 8.0);
+  // The box fills itself in its background colour, and leaves Qt nothing opaque to cut
+  // out of the repaints of the rows and boxes around it.
+  QImage shot(box.size(), QImage::Format_ARGB32_Premultiplied);
+  shot.fill(Qt::magenta);
+  previewRow->previewBackgroundBox()->render(&shot);
+  EXPECT_EQ(shot.pixelColor(box.width() / 2, box.height() / 2),
+            previewRow->previewBackgroundBox()->palette().color(QPalette::Window));
+  EXPECT_FALSE(previewRow->previewBackgroundBox()->autoFillBackground());
   // The render runs on the preview queue and reports through the run loop.
   EXPECT_TRUE(QTest::qWaitFor(
       [&] {
