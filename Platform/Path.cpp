@@ -509,59 +509,32 @@ int PathElement::pointCount() const
 
 // Building.
 
-Path& Path::moveTo(Point p)
+bool Path::startSegment(std::string_view refusal, Point end)
 {
-  subpathStart_ = elements_.size();
-  subpathOpen_ = true;
-  elements_.push_back({PathElementType::MoveTo, {p, Point(), Point()}});
-  return *this;
-}
-
-void Path::appendSegmentStart()
-{
+  if (elements_.empty()) {
+    log(refusal, pointString(end));
+    return false;
+  }
   if (!subpathOpen_) {
     // After a close the next segment starts a new subpath at the closed one's start.
     moveTo(elements_[subpathStart_].points[0]);
   }
-}
-
-Path& Path::lineTo(Point p)
-{
-  if (elements_.empty()) {
-    log("Error, path lineTo %@ without a current point, ignored", pointString(p));
-    return *this;
-  }
-  appendSegmentStart();
-  elements_.push_back({PathElementType::LineTo, {p, Point(), Point()}});
-  return *this;
+  return true;
 }
 
 Path& Path::quadCurveTo(Point control, Point end)
 {
-  if (elements_.empty()) {
-    log("Error, path quadCurveTo %@ without a current point, ignored", pointString(end));
+  if (!subpathOpen_ && !startSegment("Error, path quadCurveTo %@ without a current point, ignored", end)) {
     return *this;
   }
-  appendSegmentStart();
-  elements_.push_back({PathElementType::QuadCurveTo, {control, end, Point()}});
-  return *this;
-}
-
-Path& Path::curveTo(Point control1, Point control2, Point end)
-{
-  if (elements_.empty()) {
-    log("Error, path curveTo %@ without a current point, ignored", pointString(end));
-    return *this;
-  }
-  appendSegmentStart();
-  elements_.push_back({PathElementType::CurveTo, {control1, control2, end}});
+  appendElement(PathElementType::QuadCurveTo, control, end);
   return *this;
 }
 
 Path& Path::closeSubpath()
 {
   if (subpathOpen_) {
-    elements_.push_back({PathElementType::CloseSubpath, {}});
+    appendElement(PathElementType::CloseSubpath);
     subpathOpen_ = false;
   }
   return *this;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "Platform/AffineTransform.h"
@@ -46,10 +47,32 @@ public:
 
   // Building. A segment without a current point is refused with a log line and leaves the
   // path unchanged (check currentPoint() first where input may lack a move).
-  Path& moveTo(Point p);
-  Path& lineTo(Point p);
+  // The builders that shapes call per point are defined here, so that their points stay in
+  // registers (see appendElement).
+  Path& moveTo(Point p)
+  {
+    subpathStart_ = elements_.size();
+    subpathOpen_ = true;
+    appendElement(PathElementType::MoveTo, p);
+    return *this;
+  }
+  Path& lineTo(Point p)
+  {
+    if (!subpathOpen_ && !startSegment("Error, path lineTo %@ without a current point, ignored", p)) {
+      return *this;
+    }
+    appendElement(PathElementType::LineTo, p);
+    return *this;
+  }
   Path& quadCurveTo(Point control, Point end);
-  Path& curveTo(Point control1, Point control2, Point end);
+  Path& curveTo(Point control1, Point control2, Point end)
+  {
+    if (!subpathOpen_ && !startSegment("Error, path curveTo %@ without a current point, ignored", end)) {
+      return *this;
+    }
+    appendElement(PathElementType::CurveTo, control1, control2, end);
+    return *this;
+  }
   // Closes the current subpath; nothing when it is already closed or there is none.
   Path& closeSubpath();
   // Room for `count` elements in all: a builder that knows its size allocates once instead of
@@ -123,7 +146,24 @@ public:
   friend bool operator==(const Path&, const Path&) = default;
 
 private:
-  void appendSegmentStart();
+  // Before a segment while no subpath is open: false (logged with `refusal`, which formats the
+  // end point) without a current point; after a close, starts a new subpath at the closed one's
+  // start.
+  bool startSegment(std::string_view refusal, Point end);
+  // Appends an element with up to three points (the rest stay at the origin), coordinate by
+  // coordinate: built as a temporary, a point passed in two registers was stored in two halves
+  // and read back whole, and the read waited for the stores to drain.
+  void appendElement(PathElementType type, Point p0 = Point(), Point p1 = Point(), Point p2 = Point())
+  {
+    PathElement& element = elements_.emplace_back();
+    element.type = type;
+    element.points[0].x = p0.x;
+    element.points[0].y = p0.y;
+    element.points[1].x = p1.x;
+    element.points[1].y = p1.y;
+    element.points[2].x = p2.x;
+    element.points[2].y = p2.y;
+  }
 
   std::vector<PathElement> elements_;
   std::size_t subpathStart_ = 0;  // index of the current subpath's MoveTo
