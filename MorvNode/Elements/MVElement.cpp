@@ -7,6 +7,7 @@
 #include "MorvNode/Elements/ElementRenderer.h"
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "Platform/DrawingContext.h"
+#include "Platform/Prefetch.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "MorvNode/Elements/MVSvgWriter.h"
 
@@ -400,6 +401,25 @@ void MVElement::addNodeToHistory(const std::string& nodeId)
 void MVElement::resetNodeHistory()
 {
   MVNodeHistoryChange change = MVNodeHistoryChange::replacingWith({});
+  changeNodeHistory(change);
+}
+
+void MVElement::prefetchRelease(int step) const
+{
+  if (step == 0) {
+    pf::prefetchMemory(this, sizeof(MVElement));
+  } else if (step == 1) {
+    pf::prefetchShared(nodeHistory_.get());
+  }
+}
+
+void MVElement::appendNodeHistory(std::string_view nodeId, const MVNodeHistory& nodeEntry)
+{
+  if (!nodeHistory_ && nodeEntry && asGroup() == nullptr) {
+    nodeHistory_ = nodeEntry;
+    return;
+  }
+  MVNodeHistoryChange change = MVNodeHistoryChange::appending(nodeId, nodeEntry);
   changeNodeHistory(change);
 }
 

@@ -65,6 +65,18 @@ public:
   MVElement(const MVElement&) = delete;
   MVElement& operator=(const MVElement&) = delete;
 
+  // Asks for the memory that releasing the element reads and writes, step by step down what
+  // it points to (each step reads what the one before asked for): step 0 the element's own
+  // object, step 1 the objects it shares (its history; a path's geometry), step 2 what those
+  // hold. A hint: nothing changes.
+  virtual void prefetchRelease(int step) const;
+  // Asks for the memory of the position and pivot (a hint, for walks over many children).
+  void prefetchPlacement() const
+  {
+    __builtin_prefetch(&positionX_);
+    __builtin_prefetch(&arrayPivotY_);
+  }
+
   // A deep copy of the same class. It keeps the element ID (copies share their source's
   // identity), and takes the controller through setNodeController(), so a copy of an element
   // without ID gets a fresh one: copy such elements on the main thread.
@@ -234,6 +246,10 @@ public:
   // where shared). One change used for many elements gives those that shared a list one new
   // list.
   virtual void changeNodeHistory(MVNodeHistoryChange& change);
+  // changeNodeHistory(MVNodeHistoryChange::appending(nodeId, nodeEntry)) for this element
+  // alone: a leaf without a history (as a node has just made it) takes `nodeEntry` itself,
+  // without the change's bookkeeping.
+  void appendNodeHistory(std::string_view nodeId, const MVNodeHistory& nodeEntry);
   bool isNodeHistorySelected(const MVNodeIDSet& selectedNodeIDs) const;
   // nullopt for an empty history.
   std::optional<std::string> historyLastNode() const;

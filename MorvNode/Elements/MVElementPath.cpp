@@ -11,6 +11,7 @@
 #include "MorvNode/Elements/ElementRenderer.h"
 #include "Platform/DrawingContext.h"
 #include "Platform/Font.h"
+#include "Platform/Prefetch.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "MorvNode/Elements/MVSvgWriter.h"
 
@@ -537,4 +538,19 @@ std::optional<pf::Path> MVElementPath::cgPathForGlyph(std::uint16_t glyph, const
     return std::nullopt;
   }
   return bezierPath;
+}
+
+void MVElementPath::prefetchRelease(int step) const
+{
+  if (step == 0) {
+    pf::prefetchMemory(this, sizeof(*this));
+    return;
+  }
+  MVElement::prefetchRelease(step);
+  if (step == 1) {
+    pf::prefetchShared(cgPath_.get());
+  } else if (step == 2 && cgPath_) {
+    // Freeing the points reads the allocator's header just before them.
+    pf::prefetchShared(cgPath_->elements().data());
+  }
 }

@@ -28,6 +28,9 @@ public:
   // "<MVElementPath 'name'(7) [evenOddFillMode closed]>".
   std::string description() const override;
 
+  // Step 1 also the path, step 2 its points.
+  void prefetchRelease(int step) const override;
+
   // Closed outlines hit by their area, open ones by their stroke.
   bool closedPath() const { return closedPath_; }
   void setClosedPath(bool closed) { closedPath_ = closed; }

@@ -12,6 +12,7 @@
 #include "MorvNode/Model/MVParameterSocket.h"
 #include "Platform/Color.h"
 #include "Platform/PlistValue.h"
+#include "Platform/Prefetch.h"
 #include "Platform/TextPool.h"
 #include "Shared/ODAnimation/ODAnimatorTarget.h"
 
@@ -38,11 +39,7 @@ struct MVParameterRefreshCount {
 template <class Kind>
 void prefetchParameter(const Kind& parameter)
 {
-  constexpr std::size_t kCacheLine = 64;
-  const char* object = reinterpret_cast<const char*>(&parameter);
-  for (std::size_t offset = 0; offset < sizeof(Kind); offset += kCacheLine) {
-    __builtin_prefetch(object + offset);
-  }
+  pf::prefetchMemory(&parameter, sizeof(Kind));
 }
 
 // The sockets of one direction of a parameter, in index order: a view into the parameter's list
@@ -200,6 +197,12 @@ public:
   virtual double valueForSocketIndex(int index);
   virtual pf::Color color();
   virtual std::shared_ptr<const MVElement> element();
+  // Asks for the memory that element() reads, step by step down the chain of objects it goes
+  // through (see MVParameterSocket::inputElement): each step reads what the steps before it
+  // asked for, so a caller takes step k + 1 only once step k's memory has had time to arrive.
+  // Step 0 asks for the parameter itself. A hint: nothing changes; kinds without a pull of
+  // elements ask for nothing.
+  virtual void prefetchElementPull(int step) const { (void)step; }
 
   // Push: this parameter's value, connection or source changed.
   virtual void inputChanged();

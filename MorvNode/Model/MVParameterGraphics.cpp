@@ -72,6 +72,31 @@ std::shared_ptr<const MVElement> MVParameterGraphics::element()
   return output;
 }
 
+void MVParameterGraphics::prefetchElementPull(int step) const
+{
+  if (step == 0) {
+    pf::prefetchMemory(this, sizeof(*this));
+    return;
+  }
+  // A pull that recomputes releases the cached element first: its memory is asked for beside
+  // the source's.
+  if (step == 1) {
+    if (graphicsSource_ != nullptr) {
+      __builtin_prefetch(graphicsSource_);
+    }
+    if (cachedElement_) {
+      __builtin_prefetch(cachedElement_.get());
+    }
+    return;
+  }
+  if (graphicsSource_ != nullptr) {
+    graphicsSource_->prefetchGraphicsInputs(step - 2);
+  }
+  if (cachedElement_) {
+    cachedElement_->prefetchRelease(step - 2);
+  }
+}
+
 std::shared_ptr<const MVElement> MVParameterGraphics::previewElement()
 {
   if (previewElement_ && !previewNeedsUpdate_) {

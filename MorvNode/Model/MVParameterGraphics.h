@@ -39,6 +39,9 @@ public:
   // The output: recomputed from the input by the graphics source when the parameter was
   // changed, else the cache itself (nullptr when there is none). Never changed afterwards.
   std::shared_ptr<const MVElement> element() override;
+  // Step 0 the parameter, 1 the first lines of its source and of the cached element a pull
+  // releases, then the source's steps beside the element's.
+  void prefetchElementPull(int step) const override;
   // The last computed output, as cached; nullptr before the first pull.
   const std::shared_ptr<const MVElement>& cachedElement() const { return cachedElement_; }
   // The preview built from the cache by the graphics source (a copy of the cache without

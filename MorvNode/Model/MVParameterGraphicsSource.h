@@ -19,4 +19,8 @@ public:
                                                                  std::shared_ptr<const MVElement> inputElement) = 0;
   virtual std::shared_ptr<const MVElement> graphicsPreviewElementForParameter(MVParameter* parameter,
                                                                         std::shared_ptr<const MVElement> element) = 0;
+  // Asks for the memory graphicsElementForParameter reads, step by step (each step reads what
+  // the one before asked for): step 0 the source's own object, steps 1 and 2 what it reads
+  // through it (its parameters). A hint; nothing by default.
+  virtual void prefetchGraphicsInputs(int step) const { (void)step; }
 };

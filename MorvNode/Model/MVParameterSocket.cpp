@@ -291,7 +291,11 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
   // the group's list step by step, copying it and freeing the old blocks on every step.
   MVElementGroup::ElementArray elements;
   elements.reserve(inputConnections().size());
+  const bool asksAhead = inputConnections().size() >= kElementPullsAskedAheadFrom;
   for (std::size_t i = 0; i < inputConnections().size(); ++i) {
+    if (asksAhead) {
+      prefetchElementPulls(i);
+    }
     MVConnection* connection = inputConnections()[i];
     if (connection->hasInfiniteLoopProblem()) {
       continue;
@@ -314,6 +318,39 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
   group->setElementArray(std::move(elements));
   group->recalculateArrayPivot();
   return group;
+}
+
+void MVParameterSocket::prefetchElementPulls(std::size_t index) const
+{
+  const std::vector<MVConnection*>& connections = inputConnections();
+  for (int step = 0; step < kElementPullSteps; ++step) {
+    const std::size_t ahead = index + static_cast<std::size_t>(kElementPullSteps - step);
+    if (ahead >= connections.size()) {
+      continue;
+    }
+    const MVConnection* connection = connections[ahead];
+    if (step == 0) {
+      pf::prefetchMemory(connection, sizeof(MVConnection));
+      continue;
+    }
+    const MVParameterSocket* socket = connection->fromSocket();
+    if (socket == nullptr) {
+      continue;
+    }
+    if (step == 1) {
+      pf::prefetchMemory(socket, sizeof(MVParameterSocket));
+      continue;
+    }
+    const MVParameter* parameter = socket->parameter();
+    if (parameter == nullptr) {
+      continue;
+    }
+    if (step == 2) {
+      __builtin_prefetch(parameter);  // its table of virtual functions, for the steps after
+    } else {
+      parameter->prefetchElementPull(step - 3);
+    }
+  }
 }
 
 bool MVParameterSocket::inputHasInfiniteLoopProblems() const

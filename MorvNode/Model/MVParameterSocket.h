@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -99,6 +100,12 @@ public:
   // Pull at an input socket through its connections. 0.0 / nullopt / nullptr when unconnected.
   double inputValue();
   std::optional<pf::Color> inputColor();
+  // A gather of this many element connections or more asks for the memory of its next pulls
+  // ahead of them (see prefetchElementPulls). Below it the nodes' memory (some 8 KiB each)
+  // mostly stays in the processor's last cache level, whose short wait costs less than asking
+  // ahead does: measured on 1,000 shapes, asking ahead was a fifth slower; on 10,000, a
+  // quarter faster.
+  static constexpr std::size_t kElementPullsAskedAheadFrom = 4096;
   // Several connections give one group of their elements, in connection order.
   std::shared_ptr<const MVElement> inputElement();
   bool inputHasInfiniteLoopProblems() const;
@@ -113,6 +120,17 @@ private:
   // empty, so that it can answer "connected?" without visiting its sockets.
   void connectionListChanged(bool hadConnections);
   static const std::vector<MVConnection*>& noConnections();
+  // The gather of many input elements reads, for each connection, a chain of objects that each
+  // point to the next: the connection, its upstream socket, that socket's parameter, the
+  // parameter's node and what the node reads. Out of the caches (documents of thousands of
+  // nodes) each would wait for the one before. Before pulling connection `index`, this asks for
+  // one step of the chain of each of the next kElementPullSteps connections, the nearer ones
+  // further down their chains, so that each step reads memory asked for one pull earlier and a
+  // connection's memory has arrived when its turn comes. A hint: nothing changes.
+  void prefetchElementPulls(std::size_t index) const;
+  // The connection, its upstream socket, that socket's parameter, then the parameter's own steps
+  // (a graphics parameter has five: itself, its node's first line, then three of the node).
+  static constexpr int kElementPullSteps = 8;
 
   // Kept small: a document holds a few dozen sockets per node.
   bool enabled_ = true;

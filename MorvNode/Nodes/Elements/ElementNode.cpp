@@ -80,6 +80,15 @@ void ElementNode::prefetchElementInputs() const
   }
 }
 
+void ElementNode::prefetchGraphicsInputs(int step) const
+{
+  if (step == 0) {
+    pf::prefetchMemory(this, sizeof(*this));
+  } else if (step == 1) {
+    prefetchElementInputs();
+  }
+}
+
 std::shared_ptr<MVElement> ElementNode::generateElement()
 {
   const double diameter = size_.valueX();
@@ -153,8 +162,7 @@ std::shared_ptr<const MVElement> ElementNode::graphicsElementForParameter(MVPara
   if (!historyEntry_ || historyEntry_->front() != nodeId()) {
     historyEntry_ = std::make_shared<const std::vector<std::string>>(1, nodeId());
   }
-  MVNodeHistoryChange stamp = MVNodeHistoryChange::appending(nodeId(), historyEntry_);
-  element->changeNodeHistory(stamp);
+  element->appendNodeHistory(nodeId(), historyEntry_);
   return element;
 }
 

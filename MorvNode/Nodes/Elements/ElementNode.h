@@ -55,6 +55,9 @@ public:
   // Asks for the memory of the parameters generateElement() and the steps after it read
   // (prefetchParameter), before it runs. The base asks for those of the steps that apply.
   virtual void prefetchElementInputs() const;
+  // Step 0 the node's own object, step 1 its element inputs (prefetchElementInputs); a
+  // subclass may use step 2 for inputs it finds through those.
+  void prefetchGraphicsInputs(int step) const override;
   // For "Graphics": nullptr while the node is disabled (except for its own preview), else the
   // generated element placed at "Position", filled, stroked, rotated and stamped with the node.
   std::shared_ptr<const MVElement> graphicsElementForParameter(MVParameter* parameter,

@@ -66,6 +66,43 @@ void ElementShapeNode::prefetchElementInputs() const
   prefetchParameter(type_);
 }
 
+void ElementShapeNode::prefetchGraphicsInputs(int step) const
+{
+  if (step == 0) {
+    pf::prefetchMemory(this, sizeof(*this));
+    return;
+  }
+  ElementNode::prefetchGraphicsInputs(step);
+  if (step != 2) {
+    return;
+  }
+  // The rows of the type, asked for in step 1 (the index is a stored value: reading it computes
+  // nothing).
+  switch (type_.index()) {
+  case kParallelogram:
+  case kTrapezoid:
+    prefetchParameter(shift_);
+    break;
+  case kPolygon:
+    prefetchParameter(sides_);
+    prefetchParameter(rounding_);
+    break;
+  case kStarPolygon:
+    prefetchParameter(sides_);
+    prefetchParameter(rounding_);
+    prefetchParameter(rounding2_);
+    prefetchParameter(diameter2_);
+    break;
+  case kArcWedge:
+    prefetchParameter(pieWedge_);
+    prefetchParameter(innerDiameter_);
+    prefetchParameter(angle_);
+    break;
+  default:
+    break;
+  }
+}
+
 std::shared_ptr<MVElement> ElementShapeNode::generateElement()
 {
   // Each type reads only the rows it shows: the others are hidden, so nothing is connected to

@@ -37,6 +37,8 @@ public:
   std::shared_ptr<MVElement> generateElement() override;
   // Also the size and the type, which every shape reads.
   void prefetchElementInputs() const override;
+  // Step 0 covers the shape's own rows too; step 2 asks for the rows its type reads.
+  void prefetchGraphicsInputs(int step) const override;
   // An old ellipse is a circle of its old width, its aspect locked.
   bool loadLegacyMV2NodeDictionary(const pf::PlistValue::Dictionary& record) override;
 

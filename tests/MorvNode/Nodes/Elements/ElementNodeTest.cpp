@@ -13,7 +13,9 @@
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
 #include "MorvNode/Model/MVParameterGraphics.h"
+#include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Model/MVParameterIndex.h"
+#include "MorvNode/Model/MVParameterSocket.h"
 #include "MorvNode/Model/MVParameterValue.h"
 #include "MorvNode/Model/MVParameterValue2D.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
@@ -98,6 +100,49 @@ TEST_F(ElementNodeTest, NewShapeNodeIsABlackThirtyUnitRectangleAtTheOrigin)
   EXPECT_FALSE(element->transformStack() && !element->transformStack()->empty());
   EXPECT_EQ(element->nodeHistory(), std::vector<std::string>{shape->nodeId()});
   EXPECT_NE(element->elementID(), 0);  // given the controller
+}
+
+// A layer gathering more inputs than MVParameterSocket asks ahead for (the size where it reads
+// the next inputs' memory in advance), some of them disabled, so that an inputs' read ahead
+// meets connections of every kind: the group holds each enabled shape's own element, in
+// connection order, also after a refresh has replaced every element.
+TEST_F(ElementNodeTest, ALayerOfThousandsOfShapesGathersEachShapesElementInOrder)
+{
+  document.pauseUndoRegistration();
+  constexpr std::size_t kShapes = MVParameterSocket::kElementPullsAskedAheadFrom + 9;
+  std::vector<ElementShapeNode*> shapes;
+  for (std::size_t i = 0; i < kShapes; ++i) {
+    auto* shape = add<ElementShapeNode>("ElementShapeNode");
+    ASSERT_NE(shape, nullptr);
+    shape->indexParameterNamed("Type")->setIndex(static_cast<long long>(i % 8));
+    shape->setEnabled(i % 5 != 3);
+    ASSERT_NE(connectToLayer(shape), nullptr);
+    shapes.push_back(shape);
+  }
+  MVParameterGraphics* layer = artboard().layers().front();
+  for (const int round : {0, 1}) {
+    SCOPED_TRACE(round);
+    for (ElementShapeNode* shape : shapes) {
+      shape->clearCachedValues();
+    }
+    layer->inputChanged();
+    const auto* group = dynamic_cast<const MVElementGroup*>(layer->element().get());
+    ASSERT_NE(group, nullptr);
+    std::vector<const MVElement*> expected;
+    for (ElementShapeNode* shape : shapes) {
+      if (const MVElement* element = shape->graphicsParameter()->cachedElement().get()) {
+        EXPECT_EQ(element->nodeHistory(), std::vector<std::string>{shape->nodeId()});
+        expected.push_back(element);
+      }
+    }
+    EXPECT_EQ(expected.size(), kShapes - kShapes / 5 - (kShapes % 5 > 3 ? 1 : 0));
+    std::vector<const MVElement*> members;
+    for (const auto& member : group->elementArray()) {
+      members.push_back(member.get());
+    }
+    EXPECT_EQ(members, expected);
+  }
+  document.resumeUndoRegistration();
 }
 
 TEST_F(ElementNodeTest, ShapeRowsStandInTheSavedOrder)
