@@ -1,6 +1,7 @@
 #include "MorvNode/Model/MVClassRegistry.h"
 
 #include "MorvNode/Model/MVNode.h"
+#include "MorvNode/Model/MVNodeStorage.h"
 #include "MorvNode/Model/MVParameter.h"
 #include "MorvNode/Model/MVParameterBool.h"
 #include "MorvNode/Model/MVParameterColor.h"
@@ -83,7 +84,12 @@ bool MVClassRegistry::hasParameterClass(std::string_view className) const
 std::unique_ptr<MVNode> MVClassRegistry::createNode(std::string_view className) const
 {
   const MVNodeClass* found = nodeClass(className);
-  return found != nullptr && found->create ? found->create() : nullptr;
+  if (found == nullptr || !found->create) {
+    return nullptr;
+  }
+  // The node and the parameters its constructor declares, in one block of memory.
+  const MVNodeStorage::Block block(*found);
+  return found->create();
 }
 
 std::unique_ptr<MVParameter> MVClassRegistry::createParameter(std::string_view className, const std::string& name) const

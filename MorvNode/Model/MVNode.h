@@ -10,6 +10,7 @@
 
 #include "MorvNode/Model/MVNodeClass.h"
 #include "MorvNode/Model/MVNodeInterfaceDelegate.h"
+#include "MorvNode/Model/MVNodeStorage.h"
 #include "MorvNode/Model/MVParameter.h"
 #include "MorvNode/Model/MVParameterColorSource.h"
 #include "MorvNode/Model/MVParameterGraphicsSource.h"
@@ -50,6 +51,10 @@ class MVNode : public MVParameterValueSource, public MVParameterColorSource, pub
 public:
   MVNode() = default;
   ~MVNode() override;
+  // Placed through MVNodeStorage: a node made by MVClassRegistry::createNode lies in one block
+  // with the parameters it declares.
+  static void* operator new(std::size_t bytes) { return MVNodeStorage::allocate(bytes); }
+  static void operator delete(void* object) noexcept { MVNodeStorage::deallocate(object); }
   MVNode(const MVNode&) = delete;
   MVNode& operator=(const MVNode&) = delete;
 

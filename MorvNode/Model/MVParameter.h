@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "MorvNode/Model/MVNodeStorage.h"
 #include "MorvNode/Model/MVParameterInterfaceDelegate.h"
 #include "MorvNode/Model/MVParameterSocket.h"
 #include "Platform/Color.h"
@@ -83,6 +84,10 @@ public:
 
   MVParameter() = default;
   ~MVParameter() override;
+  // Placed through MVNodeStorage: a node made by MVClassRegistry::createNode lies in one block
+  // with the parameters it declares.
+  static void* operator new(std::size_t bytes) { return MVNodeStorage::allocate(bytes); }
+  static void operator delete(void* object) noexcept { MVNodeStorage::deallocate(object); }
   MVParameter(const MVParameter&) = delete;
   MVParameter& operator=(const MVParameter&) = delete;
 
