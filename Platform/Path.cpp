@@ -62,15 +62,21 @@ Point cubicPoint(Point p0, Point p1, Point p2, Point p3, double t)
   return p0 * (u * u * u) + p1 * (3 * u * u * t) + p2 * (3 * u * t * t) + p3 * (t * t * t);
 }
 
+// Control values between the end values: the curve is monotonic in this coordinate and its
+// ends are its extremes.
+inline bool cubicIsMonotonic(double p0, double p1, double p2, double p3)
+{
+  const double low = std::min(p0, p3);
+  const double high = std::max(p0, p3);
+  return p1 >= low && p1 <= high && p2 >= low && p2 <= high;
+}
+
 // Parameters in (0, 1) where one coordinate of a cubic has a zero derivative. The derivative
 // is 3·(A t² + B t + C) with the coefficients below.
 int cubicExtremaParameters(double p0, double p1, double p2, double p3, double out[2])
 {
-  // Control values between the end values: the curve is monotonic in this coordinate and its
-  // ends are its extremes (the common case, checked first because it is cheap).
-  const double low = std::min(p0, p3);
-  const double high = std::max(p0, p3);
-  if (p1 >= low && p1 <= high && p2 >= low && p2 <= high) {
+  // The common case, checked first because it is cheap.
+  if (cubicIsMonotonic(p0, p1, p2, p3)) {
     return 0;
   }
   const double a = p1 - p0;
@@ -150,6 +156,12 @@ std::optional<Rect> tightBounds(const std::vector<PathElement>& elements, Map ma
       const Point end = map(element.points[2]);
       box.add(current);
       box.add(end);
+      // Most curves of a shape (every quarter of an ellipse, a star's corners) are monotonic in
+      // both coordinates: checked here, they cost no call, which would spill the box.
+      if (cubicIsMonotonic(current.x, c1.x, c2.x, end.x) && cubicIsMonotonic(current.y, c1.y, c2.y, end.y)) {
+        current = end;
+        break;
+      }
       double parameters[2];
       const int xCount = cubicExtremaParameters(current.x, c1.x, c2.x, end.x, parameters);
       for (int i = 0; i < xCount; ++i) {
