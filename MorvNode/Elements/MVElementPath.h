@@ -20,7 +20,10 @@ class Font;
 // The class also builds the shape paths of the shape and line nodes, all centred on the origin.
 class MVElementPath : public MVElement {
 public:
-  MVElementPath() = default;
+  // Written out rather than defaulted: std::make_shared value-initialises, which zeroes an object
+  // whose constructor is defaulted before the member initialisers write it again (every member
+  // here and in MVElement has one).
+  MVElementPath() {}
 
   [[nodiscard]] std::shared_ptr<MVElement> copy() const override;
   std::string_view className() const override { return "MVElementPath"; }
