@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "Platform/Color.h"
@@ -26,11 +27,14 @@ bool Bitmap::isAllowedSize(std::int64_t width, std::int64_t height)
   return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
 }
 
-Bitmap::Bitmap(int width, int height)
-    : width_(width),
-      height_(height),
-      pixels_(std::make_unique_for_overwrite<std::uint32_t[]>(static_cast<std::size_t>(width) * height))
+Bitmap::Bitmap(int width, int height, bool cleared) : width_(width), height_(height)
 {
+  const std::size_t words = static_cast<std::size_t>(width) * height;
+  void* pixels = cleared ? std::calloc(words, sizeof(std::uint32_t)) : std::malloc(words * sizeof(std::uint32_t));
+  if (pixels == nullptr) {
+    throw std::bad_alloc();
+  }
+  pixels_.reset(static_cast<std::uint32_t*>(pixels));
 }
 
 Bitmap::Bitmap(const Bitmap& other) : Bitmap(other.width_, other.height_)
@@ -74,11 +78,10 @@ std::optional<Bitmap> Bitmap::createForOverwrite(int width, int height)
 
 std::optional<Bitmap> Bitmap::create(int width, int height)
 {
-  auto bitmap = createForOverwrite(width, height);
-  if (bitmap) {
-    std::fill_n(bitmap->pixels_.get(), static_cast<std::size_t>(width) * height, 0u);
+  if (!isAllowedSize(width, height)) {
+    return createForOverwrite(width, height);  // refused, and logged, there
   }
-  return bitmap;
+  return Bitmap(width, height, true);
 }
 
 std::optional<Bitmap> Bitmap::fromStraightRgba(int width, int height, std::span<const std::uint8_t> bytes,

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <span>
@@ -89,11 +90,17 @@ public:
   static Rgba8 straightFromWord(std::uint32_t word);
 
 private:
-  Bitmap(int width, int height);
+  // Pixels come from the C allocator so that a cleared bitmap can be asked for cleared memory:
+  // fresh pages of a large one are cleared by the system already, and are not written twice.
+  struct FreePixels {
+    void operator()(std::uint32_t* pixels) const { std::free(pixels); }
+  };
+
+  Bitmap(int width, int height, bool cleared = false);
 
   int width_ = 0;
   int height_ = 0;
-  std::unique_ptr<std::uint32_t[]> pixels_;  // width x height words
+  std::unique_ptr<std::uint32_t[], FreePixels> pixels_;  // width x height words
 };
 
 }  // namespace pf
