@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
-#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -14,6 +13,7 @@
 #include "Shared/ODAnimation/Timeline/ODSegmentedControl.h"
 #include "Shared/ODAnimation/Timeline/ODTimelineAnimatorView.h"
 #include "Shared/ODAnimation/Timeline/ODTimelineView.h"
+#include "Shared/ODAnimation/Timeline/ODTransportIcons.h"
 
 namespace {
 
@@ -50,17 +50,17 @@ void ODAnimationPanelView::buildControls()
   bar->setSpacing(4);
   layout->addLayout(bar);
 
-  const auto toolButton = [this](QStyle::StandardPixmap icon, const QString& text) {
+  const auto toolButton = [this](ODTransportIcons::Kind icon, const QString& text) {
     auto* button = new QToolButton(this);
-    button->setIcon(style()->standardIcon(icon));
+    button->setIcon(ODTransportIcons::icon(icon));
     button->setText(text);
     button->setToolTip(text);
     button->setAutoRaise(true);
     return button;
   };
-  goToStartButton_ = toolButton(QStyle::SP_MediaSkipBackward, "Go to Start");
-  playButton_ = toolButton(QStyle::SP_MediaPlay, "Play");
-  goToEndButton_ = toolButton(QStyle::SP_MediaSkipForward, "Go to End");
+  goToStartButton_ = toolButton(ODTransportIcons::Kind::GoToStart, "Go to Start");
+  playButton_ = toolButton(ODTransportIcons::Kind::Play, "Play");
+  goToEndButton_ = toolButton(ODTransportIcons::Kind::GoToEnd, "Go to End");
   connect(goToStartButton_, &QToolButton::clicked, this, [this] {
     if (animationManager_ != nullptr) {
       animationManager_->animationTimeChangedWithTag(kGoToStartTag);
@@ -209,7 +209,7 @@ void ODAnimationPanelView::showPlaying(bool playing)
 {
   playButton_->setText(playing ? "Pause" : "Play");
   playButton_->setToolTip(playButton_->text());
-  playButton_->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+  playButton_->setIcon(ODTransportIcons::icon(playing ? ODTransportIcons::Kind::Pause : ODTransportIcons::Kind::Play));
 }
 
 void ODAnimationPanelView::showCurrentTime(const std::string& timeText)

@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QIcon>
+#include <QImage>
+#include <QPalette>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -25,7 +28,9 @@
 #include "Shared/ODAnimation/Timeline/ODSegmentedControl.h"
 #include "Shared/ODAnimation/Timeline/ODTimelineAnimatorView.h"
 #include "Shared/ODAnimation/Timeline/ODTimelineMarkerView.h"
+#include "Shared/ODAnimation/Timeline/ODTransportIcons.h"
 #include "Support/LogCapture.h"
+#include "Support/OffscreenApplication.h"
 
 namespace {
 
@@ -584,3 +589,40 @@ TEST(ODTimelineAnimatorViewCurve, OnlyCornersOfTheValueCurveAreKept)
 }
 
 }  // namespace
+
+// The transport icons: each kind its own shape, in the palette's button text colour, dimmed
+// when disabled, at any size and scale.
+TEST(ODTransportIcons, EachKindIsItsOwnShapeInTheButtonTextColour)
+{
+  const testsupport::OffscreenApplication application;
+  using ODTransportIcons::Kind;
+  const QColor text = QApplication::palette().color(QPalette::Active, QPalette::ButtonText);
+  const QColor dimmed = QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText);
+  std::vector<QImage> images;
+  for (const Kind kind : {Kind::GoToStart, Kind::Play, Kind::Pause, Kind::GoToEnd}) {
+    const QIcon icon = ODTransportIcons::icon(kind);
+    // Pixels fully covered, each in `colour`.
+    const auto inked = [](const QImage& image, const QColor& colour) {
+      int count = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+          const QColor pixel = image.pixelColor(x, y);
+          if (pixel.alpha() == 255) {
+            EXPECT_EQ(pixel.rgb(), colour.rgb()) << x << "," << y;
+            ++count;
+          }
+        }
+      }
+      return count;
+    };
+    const QImage image = icon.pixmap(QSize(16, 16), 2.0).toImage();
+    ASSERT_EQ(image.size(), QSize(32, 32));
+    EXPECT_GT(inked(image, text), 80) << static_cast<int>(kind);  // a real shape, not a speck
+    const QImage disabled = icon.pixmap(QSize(16, 16), 1.0, QIcon::Disabled).toImage();
+    EXPECT_GT(inked(disabled, dimmed), 20) << static_cast<int>(kind);
+    for (const QImage& other : images) {
+      EXPECT_NE(image, other);
+    }
+    images.push_back(image);
+  }
+}
