@@ -183,8 +183,14 @@ public:
   void drawPdfPage(const PdfDocument& document, int pageIndex, const Rect& box, double opacity);
 
   // For other Platform classes (text, PDF pages); valid while the context lives. Draws the
-  // waiting fills first.
-  cairo_t* handle() { return cairo(); }
+  // waiting fills first. What the caller does with it is unknown here: fills stop being written
+  // straight into the pixels until Cairo itself has drawn one again (see fillBoxInPlace).
+  cairo_t* handle()
+  {
+    surfaceNotClear_ = false;
+    style_.clipped = true;
+    return cairo();
+  }
 
 private:
   struct ContextDeleter {
@@ -195,6 +201,7 @@ private:
     double stroke[4] = {0.0, 0.0, 0.0, 1.0};
     double alpha = 1.0;
     BlendMode blendMode = BlendMode::Normal;
+    bool clipped = false;  // a clip is set (or may be)
   };
   enum class FrameKind { Save, Group, Masked, Mask };
   struct Frame {
@@ -227,6 +234,13 @@ private:
   // goes through here.
   cairo_t* cairo();
   bool deferredFillsTouch(const PixelBox& box) const;
+  enum class InPlace { Drawn, DrawnByCairo, NotHere };
+  // A fill whose path, mapped, is an axis-aligned rectangle, on a bitmap surface without clip
+  // or group: written straight into the pixels as Cairo would write them (see the definition).
+  InPlace fillBoxInPlace(const Path& path, const AffineTransform& transform, const double color[4],
+                         const PixelBox& box);
+  // Tells Cairo about pixels written in place before it draws again.
+  void syncPixelsWrittenInPlace();
   bool check(const char* operation);
   bool acceptTransform(const AffineTransform& product, const char* operation);
   void setSource(const double color[4]);
@@ -242,6 +256,18 @@ private:
   Style style_;
   std::vector<Frame> frames_;
   DeferredFills deferred_;
+  // The surface's pixels, for fills written in place; null when the surface is not an ARGB
+  // image with unit device scale.
+  unsigned char* pixels_ = nullptr;
+  int pixelStride_ = 0;
+  int pixelWidth_ = 0;
+  int pixelHeight_ = 0;
+  double deviceOffsetX_ = 0.0;
+  double deviceOffsetY_ = 0.0;
+  // Cairo draws differently onto a surface it knows to be clear; fills are written in place only
+  // once it is known not to be (Cairo itself has drawn a fill since the last clearing paint).
+  bool surfaceNotClear_ = false;
+  bool pixelsWrittenInPlace_ = false;  // since Cairo last drew
 };
 
 }  // namespace pf
