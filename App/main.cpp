@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +42,10 @@ namespace {
 
 // The largest document file read ahead at launch (see main).
 constexpr std::uintmax_t kLargestDocumentReadAhead = 12u << 20;
+// The heap a start fills besides its documents (the window system, the window), and the most
+// it grows by at once (pf::StartupHeap).
+constexpr std::uintmax_t kStartupHeapForWindowSystem = 32u << 20;
+constexpr std::uintmax_t kMostStartupHeap = 1u << 30;
 
 // The launch check of the smoke test: once the first document's preview shows a rendered
 // image, grab the window and look for the artwork's pixels in the preview's area, then quit
@@ -165,6 +170,18 @@ int main(int argc, char* argv[])
   QElapsedTimer started;
   started.start();
   pf::configureAllocatorForInteractiveUse();
+  // The heap the start fills: the window system's share, and the documents' values and nodes,
+  // which take about twice their files' size while they are read.
+  std::uintmax_t startupBytes = kStartupHeapForWindowSystem;
+  for (int i = 1; i < argc; ++i) {
+    std::error_code error;
+    const std::uintmax_t size =
+        argv[i][0] != '-' && std::filesystem::is_regular_file(argv[i], error) ? std::filesystem::file_size(argv[i], error) : 0;
+    if (!error && size < kMostStartupHeap) {
+      startupBytes += 2 * size;
+    }
+  }
+  pf::StartupHeap startupHeap(static_cast<std::size_t>(std::min(startupBytes, kMostStartupHeap)));
   // The documents named at launch are read on workers while the window system starts; opening
   // them below takes the reads. Only documents (.mvdx) that exist: Qt's own options and their
   // values are not ours. Large documents are read when they are opened instead: each thread
@@ -257,6 +274,7 @@ int main(int argc, char* argv[])
   }
   controller->applicationDidFinishLaunching();
   prefetches.clear();  // reads nobody took (a document opened twice)
+  startupHeap.end();
 
   if (quitAfterLaunch) {
     QTimer::singleShot(0, &application, &QApplication::quit);
