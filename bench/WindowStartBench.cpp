@@ -17,7 +17,9 @@
 // the core most of its page faults (reading the 10,000-node file takes 0.26 s so, 0.7 s in a
 // fresh process). A launch always starts fresh, so the core is also timed as a process of its
 // own, from the spawn to the line it prints when its image is made: "fresh core ms" and
-// "fresh ratio" compare with that, like with like.
+// "fresh ratio" compare with that, like with like. The application's launch also grows its heap
+// at once for the document and asks for huge pages there (pf::StartupHeap); "fresh heap core ms"
+// and "fresh heap ratio" compare with the core process doing the same.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -32,6 +34,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,7 @@
 #include "MorvNode/Model/MVParameterGraphicsLayer.h"
 #include "MorvNode/Nodes/NodeClassRegistration.h"
 #include "MorvNode/Nodes/Output/ArtboardNode.h"
+#include "Platform/Allocator.h"
 #include "Platform/Log.h"
 #include "Platform/ManualRunLoop.h"
 #include "Platform/UserDefaults.h"
@@ -135,6 +139,12 @@ std::map<long, std::vector<double>>& freshCoreSeconds()
   return seconds;
 }
 
+std::map<long, std::vector<double>>& freshCoreWithStartupHeapSeconds()
+{
+  static std::map<long, std::vector<double>> seconds;
+  return seconds;
+}
+
 // What the core does for the first image, with no window: open the file as the window does,
 // generate, render once at the preview's scale with the renderer the preview uses. Answers the
 // pixels of the image; `document` keeps the document (freeing it is not part of the work).
@@ -181,6 +191,8 @@ BENCHMARK(BM_CoreOpenAndRender)->Arg(1000)->Arg(10000)->UseManualTime()->Iterati
 #endif
 
 constexpr const char* kCoreFlag = "--open-and-render-once";
+// The same with the heap the application's launch sets up for the document (pf::StartupHeap).
+constexpr const char* kCoreWithStartupHeapFlag = "--open-and-render-once-with-startup-heap";
 constexpr const char* kCoreMarker = "core image made";
 
 // Launches `program` with `flag` on the document and waits for a line holding `marker`; the
@@ -265,6 +277,30 @@ void BM_CoreFreshProcess(benchmark::State& state)
 }
 BENCHMARK(BM_CoreFreshProcess)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
+// The same process with the start heap the application gives itself, like with like for that
+// part of a launch.
+void BM_CoreFreshProcessWithStartupHeap(benchmark::State& state)
+{
+  setUp();
+  const std::filesystem::path path = savedDocument(state.range(0));
+  for (auto _ : state) {
+    std::string failure;
+    const double seconds = launchUntilLine("/proc/self/exe", kCoreWithStartupHeapFlag, path, kCoreMarker, failure);
+    if (seconds < 0.0) {
+      state.SkipWithError(failure.c_str());
+      return;
+    }
+    state.SetIterationTime(seconds);
+    freshCoreWithStartupHeapSeconds()[state.range(0)].push_back(seconds);
+  }
+}
+BENCHMARK(BM_CoreFreshProcessWithStartupHeap)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
 void BM_WindowFirstPreview(benchmark::State& state)
 {
   setUp();
@@ -292,6 +328,9 @@ void BM_WindowFirstPreview(benchmark::State& state)
   state.counters["ratio"] = core > 0.0 ? median(launches) / core : 0.0;
   state.counters["fresh core ms"] = freshCore * 1000.0;
   state.counters["fresh ratio"] = freshCore > 0.0 ? median(launches) / freshCore : 0.0;
+  const double heapCore = median(freshCoreWithStartupHeapSeconds()[state.range(0)]);
+  state.counters["fresh heap core ms"] = heapCore * 1000.0;
+  state.counters["fresh heap ratio"] = heapCore > 0.0 ? median(launches) / heapCore : 0.0;
 }
 BENCHMARK(BM_WindowFirstPreview)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
@@ -301,7 +340,14 @@ BENCHMARK(BM_WindowFirstPreview)->Arg(1000)->Arg(10000)->UseManualTime()->Iterat
 // on stderr and ends without tearing anything down; otherwise it runs the benchmarks.
 int main(int argc, char** argv)
 {
-  if (argc == 3 && std::strcmp(argv[1], kCoreFlag) == 0) {
+  const bool withStartupHeap = argc == 3 && std::strcmp(argv[1], kCoreWithStartupHeapFlag) == 0;
+  if (argc == 3 && (std::strcmp(argv[1], kCoreFlag) == 0 || withStartupHeap)) {
+    std::optional<pf::StartupHeap> startupHeap;
+    if (withStartupHeap) {
+      std::error_code error;
+      const std::uintmax_t size = std::filesystem::file_size(argv[2], error);
+      startupHeap.emplace(error ? 0 : static_cast<std::size_t>(2 * size));
+    }
     setUp();
     std::unique_ptr<MVDocument> document;
     const long pixels = openAndRenderOnce(argv[2], document);
