@@ -101,7 +101,10 @@ std::unique_ptr<MVNode> MVNodeGraph::takeNode(const MVNode* node)
 
 void MVNodeGraph::clear()
 {
-  connections_.clear();
+  // Newest first: each leaves its sockets' lists from the end.
+  while (!connections_.empty()) {
+    connections_.pop_back();
+  }
   nodes_.clear();
   nodesById_.clear();
   dynamicValueNodes_.clear();

@@ -1,6 +1,7 @@
 #include "MorvNode/Model/MVParameterSocket.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "MorvNode/Model/MVConnection.h"
 #include "MorvNode/Model/MVConnectionUndoDelegate.h"
@@ -373,7 +374,12 @@ std::string MVParameterSocket::description() const
 void MVParameterSocket::forgetConnection(const MVConnection* connection)
 {
   const bool hadConnections = !connections_.empty();
-  std::erase(connections_, connection);
+  // Searched from the end: connections go mostly newest first (a graph is cleared so), and an
+  // input gathering 100,000 of them would otherwise be searched and shifted whole for each.
+  const auto found = std::find(connections_.rbegin(), connections_.rend(), connection);
+  if (found != connections_.rend()) {
+    connections_.erase(std::next(found).base());
+  }
   connectionListChanged(hadConnections);
 }
 
