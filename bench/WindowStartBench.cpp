@@ -258,22 +258,29 @@ double launchUntilLine(std::string program, std::string flag, const std::filesys
   return seconds;
 }
 
-// The baseline as a process of its own: this program launched to open, generate and render
-// the document once (see main below).
-void BM_CoreFreshProcess(benchmark::State& state)
+// Launches this program with `flag` (see main below) on the document of `state`, five times,
+// and notes the seconds in `seconds`.
+void launchFreshCore(benchmark::State& state, const char* flag, std::map<long, std::vector<double>>& seconds)
 {
   setUp();
   const std::filesystem::path path = savedDocument(state.range(0));
   for (auto _ : state) {
     std::string failure;
-    const double seconds = launchUntilLine("/proc/self/exe", kCoreFlag, path, kCoreMarker, failure);
-    if (seconds < 0.0) {
+    const double launch = launchUntilLine("/proc/self/exe", flag, path, kCoreMarker, failure);
+    if (launch < 0.0) {
       state.SkipWithError(failure.c_str());
       return;
     }
-    state.SetIterationTime(seconds);
-    freshCoreSeconds()[state.range(0)].push_back(seconds);
+    state.SetIterationTime(launch);
+    seconds[state.range(0)].push_back(launch);
   }
+}
+
+// The baseline as a process of its own: this program launched to open, generate and render
+// the document once.
+void BM_CoreFreshProcess(benchmark::State& state)
+{
+  launchFreshCore(state, kCoreFlag, freshCoreSeconds());
 }
 BENCHMARK(BM_CoreFreshProcess)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
@@ -281,18 +288,7 @@ BENCHMARK(BM_CoreFreshProcess)->Arg(1000)->Arg(10000)->UseManualTime()->Iteratio
 // part of a launch.
 void BM_CoreFreshProcessWithStartupHeap(benchmark::State& state)
 {
-  setUp();
-  const std::filesystem::path path = savedDocument(state.range(0));
-  for (auto _ : state) {
-    std::string failure;
-    const double seconds = launchUntilLine("/proc/self/exe", kCoreWithStartupHeapFlag, path, kCoreMarker, failure);
-    if (seconds < 0.0) {
-      state.SkipWithError(failure.c_str());
-      return;
-    }
-    state.SetIterationTime(seconds);
-    freshCoreWithStartupHeapSeconds()[state.range(0)].push_back(seconds);
-  }
+  launchFreshCore(state, kCoreWithStartupHeapFlag, freshCoreWithStartupHeapSeconds());
 }
 BENCHMARK(BM_CoreFreshProcessWithStartupHeap)
     ->Arg(1000)
