@@ -160,21 +160,24 @@ struct BoxPainter {
         return;
       }
       const std::uint32_t rest = 0xff - coverage;
+      const std::uint32_t redBlue = cairoMultiply(pixel, coverage);
+      const std::uint32_t alphaGreen = cairoMultiply(pixel >> 8, coverage);
       for (int x = x0; x < x1; ++x) {
         const std::uint32_t d = row[x];
-        row[x] = addSaturating(cairoMultiply(pixel, coverage), cairoMultiply(d, rest)) |
-                 (addSaturating(cairoMultiply(pixel >> 8, coverage), cairoMultiply(d >> 8, rest)) << 8);
+        row[x] = addSaturating(redBlue, cairoMultiply(d, rest)) |
+                 (addSaturating(alphaGreen, cairoMultiply(d >> 8, rest)) << 8);
       }
       return;
     }
     // Pixman's OVER of a solid colour through a coverage mask: the colour times the coverage,
     // over the pixel.
-    const std::uint32_t source = pixmanMultiply(pixel, coverage) | (pixmanMultiply(pixel >> 8, coverage) << 8);
-    const std::uint32_t rest = 0xff - (source >> 24);
+    const std::uint32_t redBlue = pixmanMultiply(pixel, coverage);
+    const std::uint32_t alphaGreen = pixmanMultiply(pixel >> 8, coverage);
+    const std::uint32_t rest = 0xff - (alphaGreen >> 16);
     for (int x = x0; x < x1; ++x) {
       const std::uint32_t d = row[x];
-      row[x] = addSaturating(pixmanMultiply(d, rest), source & kRedBlue) |
-               (addSaturating(pixmanMultiply(d >> 8, rest), (source >> 8) & kRedBlue) << 8);
+      row[x] = addSaturating(pixmanMultiply(d, rest), redBlue) |
+               (addSaturating(pixmanMultiply(d >> 8, rest), alphaGreen) << 8);
     }
   }
 };

@@ -113,7 +113,9 @@ public:
   // surface space, holds every pixel the fill touches. Answers false and draws nothing where a
   // fill cannot wait (a PDF or EPS surface, a path or transformation that is refused, a box
   // that is not finite): draw it the ordinary way then. Waiting fills are drawn before any
-  // other call draws or changes the state, by flushFills(), and when the context ends.
+  // other call draws or changes the state, by flushFills(), and when the context ends. A path
+  // that maps to an axis-aligned rectangle, outside any clip or group, is written into the
+  // pixels at once, as Cairo would write them.
   bool fillPathDeferred(const Path& path, const AffineTransform& transform, FillRule rule, const Color& rgba,
                         const Rect& deviceBox);
   void flushFills();

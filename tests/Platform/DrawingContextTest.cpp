@@ -394,7 +394,9 @@ TEST(DeferredFills, RectanglesMatchCairoPixelForPixel)
     pf::Color color;
   };
   std::mt19937 random(20261211);
-  const auto uniform = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
+  const auto uniform = [&](double low, double high) {
+    return std::uniform_real_distribution<double>(low, high)(random);
+  };
   const pf::Color colours[] = {pf::Color::rgb(0.8, 0.2, 0.1), pf::Color::rgb(0.1, 0.3, 0.8, 0.5),
                                pf::Color::rgb(0.9, 0.9, 0.2, 0.003), pf::Color::rgb(0.3, 0.6, 0.5, 0.998),
                                pf::Color::rgb(0.2, 0.7, 0.3, 0.27), pf::Color::rgb(1, 1, 1)};
