@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -76,6 +77,50 @@ void StartupHeap::end()
   }
   start_ = nullptr;
   bytes_ = 0;
+}
+
+bool preferHugePagesForThisThreadsHeap()
+{
+  void* probe = std::malloc(64);
+  const auto at = reinterpret_cast<std::uintptr_t>(probe);
+  std::free(probe);
+  // The mapping holding the probe, and the one right after it when that is the heap's reserve
+  // (anonymous and inaccessible): from /proc/self/maps, so nothing is assumed of glibc's layout.
+  FILE* maps = std::fopen("/proc/self/maps", "r");
+  if (maps == nullptr) {
+    return false;
+  }
+  std::uintptr_t first = 0;
+  std::uintptr_t last = 0;
+  char line[512];
+  while (std::fgets(line, sizeof line, maps) != nullptr) {
+    unsigned long start = 0;
+    unsigned long end = 0;
+    char permissions[5] = {};
+    unsigned long offset = 0;
+    char device[16] = {};
+    unsigned long inode = 0;
+    int consumed = 0;
+    if (std::sscanf(line, "%lx-%lx %4s %lx %15s %lu %n", &start, &end, permissions, &offset, device, &inode,
+                    &consumed) < 6) {
+      continue;
+    }
+    const bool anonymous = inode == 0 && (line[consumed] == '\n' || line[consumed] == '\0');
+    if (last == 0 && at >= start && at < end) {
+      if (!anonymous || permissions[0] != 'r' || permissions[1] != 'w') {
+        break;  // not a heap of its own (the main heap is [heap], and sanitizers' differ)
+      }
+      first = start;
+      last = end;
+    } else if (last != 0) {
+      if (start == last && anonymous && permissions[0] == '-' && permissions[1] == '-') {
+        last = end;
+      }
+      break;
+    }
+  }
+  std::fclose(maps);
+  return last > first && madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE) == 0;
 }
 
 }  // namespace pf

@@ -39,4 +39,9 @@ private:
   std::size_t bytes_ = 0;
 };
 
+// A worker that is about to fill much of its thread's heap (reading a document at launch) asks
+// for huge pages there too, for the reasons above: the mapping that holds the thread's heap, and
+// the reserve glibc keeps beside it to grow into, are marked. Answers whether they were.
+bool preferHugePagesForThisThreadsHeap();
+
 }  // namespace pf

@@ -15,6 +15,7 @@
 #include "MorvNode/Document/MVLegacyDocumentReader.h"
 #include "MorvNode/Document/VersionComparator.h"
 #include "MorvNode/Model/MVNode.h"
+#include "Platform/Allocator.h"
 #include "Platform/GeometryStrings.h"
 #include "Platform/Log.h"
 #include "Platform/PropertyList.h"
@@ -93,6 +94,8 @@ MVDocumentFileReader::Prefetch::Prefetch(const std::filesystem::path& path) : pa
 {
   result_ = std::async(std::launch::async, [path = path_] {
     pf::ThreadLogCapture capture;
+    // The values read fill this thread's heap, and the main thread reads them all again.
+    (void)pf::preferHugePagesForThisThreadsHeap();
     Result result;
     result.value = pf::readPropertyListFile(path);
     result.logLines = capture.takeLines();

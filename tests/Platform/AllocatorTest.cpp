@@ -1,7 +1,11 @@
 #include "Platform/Allocator.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -43,6 +47,51 @@ TEST(StartupHeapDeathTest, RefusesSizesItCannotUse)
         std::exit(tiny.bytes() == 0 && huge.bytes() == 0 ? 0 : 1);
       },
       testing::ExitedWithCode(0), "");
+}
+
+// The flags line of the mapping holding `pointer`, from /proc/self/smaps ("" when none).
+std::string mappingFlags(const void* pointer)
+{
+  std::ifstream smaps("/proc/self/smaps");
+  const auto at = reinterpret_cast<std::uintptr_t>(pointer);
+  bool inside = false;
+  for (std::string line; std::getline(smaps, line);) {
+    unsigned long start = 0;
+    unsigned long end = 0;
+    char permissions[5] = {};
+    if (std::sscanf(line.c_str(), "%lx-%lx %4s", &start, &end, permissions) == 3) {
+      inside = at >= start && at < end;
+    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+      return line;
+    }
+  }
+  return {};
+}
+
+TEST(ThreadHeapHugePages, MarkAWorkersHeapOnly)
+{
+  // The main thread's heap is the process's [heap], no heap of a thread's own.
+  void* onMain = std::malloc(64);
+  const bool mainMarked = pf::preferHugePagesForThisThreadsHeap();
+  const std::string mainFlags = mappingFlags(onMain);
+  std::free(onMain);
+  bool marked = false;
+  std::string flags;
+  std::thread worker([&] {
+    marked = pf::preferHugePagesForThisThreadsHeap();
+    void* block = std::malloc(64);
+    flags = mappingFlags(block);
+    std::free(block);
+  });
+  worker.join();
+  if (flags.empty() || mainFlags.empty()) {
+    GTEST_SKIP() << "no /proc/self/smaps";
+  }
+  if (mainFlags.find(" hg") == std::string::npos) {
+    EXPECT_FALSE(mainMarked);
+  }
+  // Where the system takes the request, the worker's heap is marked (" hg").
+  EXPECT_EQ(marked, flags.find(" hg") != std::string::npos) << flags;
 }
 
 }  // namespace
