@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "MorvNode/Document/PreferenceDefaults.h"
@@ -170,31 +171,33 @@ int main(int argc, char* argv[])
   QElapsedTimer started;
   started.start();
   pf::configureAllocatorForInteractiveUse();
+  // The documents named at launch (.mvdx files that exist: Qt's own options and their values are
+  // not ours), with their files' sizes.
+  std::vector<std::pair<std::filesystem::path, std::uintmax_t>> documents;
+  for (int i = 1; i < argc; ++i) {
+    std::error_code error;
+    std::filesystem::path path(argv[i]);
+    if (argv[i][0] != '-' && path.extension() == ".mvdx" && std::filesystem::is_regular_file(path, error)) {
+      const std::uintmax_t size = std::filesystem::file_size(path, error);
+      documents.emplace_back(std::move(path), error ? kMostStartupHeap : size);
+    }
+  }
   // The heap the start fills: the window system's share, and the documents' values and nodes,
   // which take about twice their files' size while they are read.
   std::uintmax_t startupBytes = kStartupHeapForWindowSystem;
-  for (int i = 1; i < argc; ++i) {
-    std::error_code error;
-    const std::uintmax_t size =
-        argv[i][0] != '-' && std::filesystem::is_regular_file(argv[i], error) ? std::filesystem::file_size(argv[i], error) : 0;
-    if (!error && size < kMostStartupHeap) {
-      startupBytes += 2 * size;
-    }
+  for (const auto& [path, size] : documents) {
+    startupBytes = std::min(startupBytes + 2 * std::min(size, kMostStartupHeap), kMostStartupHeap);
   }
-  pf::StartupHeap startupHeap(static_cast<std::size_t>(std::min(startupBytes, kMostStartupHeap)));
-  // The documents named at launch are read on workers while the window system starts; opening
-  // them below takes the reads. Only documents (.mvdx) that exist: Qt's own options and their
-  // values are not ours. Large documents are read when they are opened instead: each thread
-  // allocates from a heap of its own, so nodes built on the main thread from values read on a
-  // worker all go to fresh memory, while the values freed behind them stay with the worker. That
-  // makes building three times slower (0.66 s against 0.2 s at 10,000 nodes, 67 MB), which costs
-  // more than reading ahead saves once the read outlasts the window system's start (0.1 s).
+  pf::StartupHeap startupHeap(static_cast<std::size_t>(startupBytes));
+  // The documents are read on workers while the window system starts; opening them below takes
+  // the reads. Large documents are read when they are opened instead: each thread allocates from
+  // a heap of its own, so nodes built on the main thread from values read on a worker all go to
+  // fresh memory, while the values freed behind them stay with the worker. That makes building
+  // three times slower (0.66 s against 0.2 s at 10,000 nodes, 67 MB), which costs more than
+  // reading ahead saves once the read outlasts the window system's start (0.1 s).
   std::vector<std::unique_ptr<MVDocumentFileReader::Prefetch>> prefetches;
-  for (int i = 1; i < argc; ++i) {
-    std::error_code error;
-    const std::filesystem::path path(argv[i]);
-    if (argv[i][0] != '-' && path.extension() == ".mvdx" && std::filesystem::is_regular_file(path, error) &&
-        std::filesystem::file_size(path, error) <= kLargestDocumentReadAhead && !error) {
+  for (const auto& [path, size] : documents) {
+    if (size <= kLargestDocumentReadAhead) {
       prefetches.push_back(std::make_unique<MVDocumentFileReader::Prefetch>(path));
     }
   }

@@ -279,6 +279,14 @@ cairo_t* DrawingContext::cairo()
   return context_.get();
 }
 
+void DrawingContext::paintWithAlpha(cairo_t* cr, double alpha)
+{
+  cairo_paint_with_alpha(cr, alpha);
+  // Whether Cairo now takes the surface for clear is not followed here: fills go through Cairo
+  // until it has drawn one itself (see fillBoxInPlace).
+  surfaceNotClear_ = false;
+}
+
 void DrawingContext::syncPixelsWrittenInPlace()
 {
   if (pixelsWrittenInPlace_) {
@@ -874,8 +882,7 @@ void DrawingContext::endTransparencyGroup(double opacity)
   }
   cairo_t* cr = cairo();
   cairo_pop_group_to_source(cr);  // restores the state saved at begin, operator included
-  cairo_paint_with_alpha(cr, unitValue(opacity) * style_.alpha);
-  surfaceNotClear_ = false;  // a clearing paint leaves the surface clear to Cairo
+  paintWithAlpha(cr, unitValue(opacity) * style_.alpha);
   check("end transparency group");
 }
 
@@ -924,8 +931,7 @@ void DrawingContext::endMaskedGroup()
     cairo_push_group(cr);
     cairo_mask(cr, maskPattern.get());
     cairo_pop_group_to_source(cr);
-    cairo_paint_with_alpha(cr, style_.alpha);
-    surfaceNotClear_ = false;  // a clearing paint leaves the surface clear to Cairo
+    paintWithAlpha(cr, style_.alpha);
   } else {
     cairo_mask(cr, maskPattern.get());
   }
@@ -945,8 +951,7 @@ void DrawingContext::paintGradient(const Gradient& gradient, cairo_pattern_t* pa
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
   cairo_t* cr = cairo();
   cairo_set_source(cr, pattern);
-  cairo_paint_with_alpha(cr, style_.alpha);
-  surfaceNotClear_ = false;  // a clearing paint leaves the surface clear to Cairo
+  paintWithAlpha(cr, style_.alpha);
   check("paint gradient");
 }
 
@@ -998,8 +1003,7 @@ void DrawingContext::drawTiledPattern(const Surface& tile, const AffineTransform
   cairo_pattern_set_matrix(pattern.get(), &m);
   cairo_t* cr = cairo();
   cairo_set_source(cr, pattern.get());
-  cairo_paint_with_alpha(cr, style_.alpha);
-  surfaceNotClear_ = false;  // a clearing paint leaves the surface clear to Cairo
+  paintWithAlpha(cr, style_.alpha);
   check("draw tiled pattern");
 }
 
@@ -1062,8 +1066,7 @@ void DrawingContext::drawBitmap(const Bitmap& bitmap, const Rect& box, double op
   cairo_new_path(cr);
   cairo_rectangle(cr, 0.0, 0.0, width, height);
   cairo_clip(cr);
-  cairo_paint_with_alpha(cr, unitValue(opacity) * style_.alpha);
-  surfaceNotClear_ = false;  // a clearing paint leaves the surface clear to Cairo
+  paintWithAlpha(cr, unitValue(opacity) * style_.alpha);
   cairo_restore(cr);
   check("draw bitmap");
 }
@@ -1105,8 +1108,7 @@ void DrawingContext::drawPdfPage(const PdfDocument& document, int pageIndex, con
   const bool drawn = document.renderPage(pageIndex, cr);
   if (grouped) {
     cairo_pop_group_to_source(cr);
-    cairo_paint_with_alpha(cr, alpha);
-    surfaceNotClear_ = false;  // a clearing paint leaves the surface clear to Cairo
+    paintWithAlpha(cr, alpha);
   }
   cairo_restore(cr);
   if (check("draw PDF page") && !drawn) {

@@ -241,6 +241,8 @@ private:
   // or group: written straight into the pixels as Cairo would write them (see the definition).
   InPlace fillBoxInPlace(const Path& path, const AffineTransform& transform, const double color[4],
                          const PixelBox& box);
+  // cairo_paint_with_alpha, after which fills go through Cairo again until it has drawn one.
+  void paintWithAlpha(cairo_t* cr, double alpha);
   // Tells Cairo about pixels written in place before it draws again.
   void syncPixelsWrittenInPlace();
   bool check(const char* operation);
