@@ -271,21 +271,23 @@ struct GridShape {
   double square() const { return cell * 0.7; }
 };
 
-void rendererGrid(benchmark::State& state)
+// The grid's elements: one shared path, placed at each cell's centre.
+std::shared_ptr<MVElementGroup> gridOfPath(const GridShape& grid, long count, const pf::SharedPath& shape)
 {
-  settle();
-  const long count = state.range(0);
-  const GridShape grid(count);
-  auto square = std::make_shared<const pf::Path>(MVElementPath::cgPathForSquareWithSide(grid.square()));
   auto root = std::make_shared<MVElementGroup>();
   for (long i = 0; i < count; ++i) {
     auto path = std::make_shared<MVElementPath>();
-    path->setCgPath(square);
+    path->setCgPath(shape);
     path->setPositionX((static_cast<double>(i % grid.columns) + 0.5) * grid.cell,
                        (static_cast<double>(i / grid.columns) + 0.5) * grid.cell);
     path->setFillColor(pf::Color::rgb(0.8, 0.2, 0.1));
     root->addElementWithoutRecalculatingPivot(std::move(path));
   }
+  return root;
+}
+
+void renderGrid(benchmark::State& state, const std::shared_ptr<MVElementGroup>& root)
+{
   MVElementRenderer renderer;
   renderer.setMaximumBandCount(static_cast<int>(state.range(1)));
   renderer.setInputRenderingElement(root);
@@ -294,7 +296,35 @@ void rendererGrid(benchmark::State& state)
     renderer.startRendering();
     benchmark::DoNotOptimize(renderer.outputBitmap().get());
   }
-  state.SetItemsProcessed(state.iterations() * count);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The plain loop of the grids: `fill` fills the cells of one picture on `cr`.
+template <class Fill>
+void plainGrid(benchmark::State& state, Fill fill)
+{
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(kGridSide),
+                                                        static_cast<int>(kGridSide));
+  for (auto _ : state) {
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.8, 0.2, 0.1);
+    fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));
+  }
+  cairo_surface_destroy(surface);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void rendererGrid(benchmark::State& state)
+{
+  settle();
+  const GridShape grid(state.range(0));
+  auto square = std::make_shared<const pf::Path>(MVElementPath::cgPathForSquareWithSide(grid.square()));
+  renderGrid(state, gridOfPath(grid, state.range(0), square));
 }
 BENCHMARK(rendererGrid)
     ->ArgNames({"elements", "bands"})
@@ -306,21 +336,41 @@ void plainCairoGrid(benchmark::State& state)
 {
   const long count = state.range(0);
   const GridShape grid(count);
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(kGridSide),
-                                                        static_cast<int>(kGridSide));
-  for (auto _ : state) {
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    cairo_set_source_rgb(cr, 0.8, 0.2, 0.1);
-    plaincairo::fillSquareGrid(cr, count, grid.columns, grid.cell, grid.square());
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));
-  }
-  cairo_surface_destroy(surface);
-  state.SetItemsProcessed(state.iterations() * count);
+  plainGrid(state, [&](cairo_t* cr) { plaincairo::fillSquareGrid(cr, count, grid.columns, grid.cell, grid.square()); });
 }
 BENCHMARK(plainCairoGrid)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same grids of small circles (four curves each): only rectangles are filled in place, so
+// every band's fills of curves go through Cairo.
+void rendererCircleGrid(benchmark::State& state)
+{
+  settle();
+  const GridShape grid(state.range(0));
+  auto circle = std::make_shared<const pf::Path>(MVElementPath::cgPathForCircleWithRadius(grid.square() / 2));
+  renderGrid(state, gridOfPath(grid, state.range(0), circle));
+}
+BENCHMARK(rendererCircleGrid)
+    ->ArgNames({"elements", "bands"})
+    ->ArgsProduct({{1000, 100000}, {1, 6}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void plainCairoCircleGrid(benchmark::State& state)
+{
+  const long count = state.range(0);
+  const GridShape grid(count);
+  const pf::Path circle = MVElementPath::cgPathForCircleWithRadius(grid.square() / 2);
+  plainGrid(state, [&](cairo_t* cr) {
+    for (long i = 0; i < count; ++i) {
+      cairo_save(cr);
+      cairo_translate(cr, (static_cast<double>(i % grid.columns) + 0.5) * grid.cell,
+                      (static_cast<double>(i / grid.columns) + 0.5) * grid.cell);
+      plaincairo::appendPath(cr, circle);
+      cairo_restore(cr);
+      cairo_fill(cr);
+    }
+  });
+}
+BENCHMARK(plainCairoCircleGrid)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
