@@ -299,6 +299,15 @@ void renderGrid(benchmark::State& state, const std::shared_ptr<MVElementGroup>& 
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// The renderer's grids: 1,000 and 100,000 elements, in one band and in up to six.
+void gridArguments(benchmark::internal::Benchmark* family)
+{
+  family->ArgNames({"elements", "bands"})
+      ->ArgsProduct({{1000, 100000}, {1, 6}})
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+}
+
 // The plain loop of the grids: `fill` fills the cells of one picture on `cr`.
 template <class Fill>
 void plainGrid(benchmark::State& state, Fill fill)
@@ -326,11 +335,7 @@ void rendererGrid(benchmark::State& state)
   auto square = std::make_shared<const pf::Path>(MVElementPath::cgPathForSquareWithSide(grid.square()));
   renderGrid(state, gridOfPath(grid, state.range(0), square));
 }
-BENCHMARK(rendererGrid)
-    ->ArgNames({"elements", "bands"})
-    ->ArgsProduct({{1000, 100000}, {1, 6}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(rendererGrid)->Apply(gridArguments);
 
 void plainCairoGrid(benchmark::State& state)
 {
@@ -349,11 +354,7 @@ void rendererCircleGrid(benchmark::State& state)
   auto circle = std::make_shared<const pf::Path>(MVElementPath::cgPathForCircleWithRadius(grid.square() / 2));
   renderGrid(state, gridOfPath(grid, state.range(0), circle));
 }
-BENCHMARK(rendererCircleGrid)
-    ->ArgNames({"elements", "bands"})
-    ->ArgsProduct({{1000, 100000}, {1, 6}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(rendererCircleGrid)->Apply(gridArguments);
 
 void plainCairoCircleGrid(benchmark::State& state)
 {
