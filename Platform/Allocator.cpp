@@ -81,6 +81,10 @@ void StartupHeap::end()
 
 bool preferHugePagesForThisThreadsHeap()
 {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // The next block of the thread may lie in another of the sanitizer's regions than the probe.
+  return false;
+#else
   void* probe = std::malloc(64);
   const auto at = reinterpret_cast<std::uintptr_t>(probe);
   std::free(probe);
@@ -121,6 +125,7 @@ bool preferHugePagesForThisThreadsHeap()
   }
   std::fclose(maps);
   return last > first && madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE) == 0;
+#endif
 }
 
 }  // namespace pf

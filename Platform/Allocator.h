@@ -41,7 +41,9 @@ private:
 
 // A worker that is about to fill much of its thread's heap (reading a document at launch) asks
 // for huge pages there too, for the reasons above: the mapping that holds the thread's heap, and
-// the reserve glibc keeps beside it to grow into, are marked. Answers whether they were.
+// the reserve glibc keeps beside it to grow into, are marked. Answers whether they were. Under
+// AddressSanitizer or ThreadSanitizer, whose allocators serve malloc from regions shared by size
+// rather than from a heap per thread, nothing is marked.
 bool preferHugePagesForThisThreadsHeap();
 
 }  // namespace pf
