@@ -178,8 +178,11 @@ int main(int argc, char* argv[])
     std::error_code error;
     std::filesystem::path path(argv[i]);
     if (argv[i][0] != '-' && path.extension() == ".mvdx" && std::filesystem::is_regular_file(path, error)) {
+      // One whose size cannot be read is left to the open below, which says why it fails.
       const std::uintmax_t size = std::filesystem::file_size(path, error);
-      documents.emplace_back(std::move(path), error ? kMostStartupHeap : size);
+      if (!error) {
+        documents.emplace_back(std::move(path), size);
+      }
     }
   }
   // The heap the start fills: the window system's share, and the documents' values and nodes,
