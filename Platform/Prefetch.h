@@ -21,6 +21,17 @@ inline void prefetchMemory(const void* object, std::size_t bytes)
   }
 }
 
+// The cache lines of [object, object + bytes), for a write: memory about to be freed and
+// filled again by what replaces it.
+inline void prefetchForWrite(const void* object, std::size_t bytes)
+{
+  constexpr std::uintptr_t kCacheLine = 64;
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(object);
+  for (std::uintptr_t line = start & ~(kCacheLine - 1); line < start + bytes; line += kCacheLine) {
+    __builtin_prefetch(reinterpret_cast<const void*>(line), 1);
+  }
+}
+
 // The start of an object shared through std::shared_ptr and the reference counts just before
 // it (where std::make_shared puts them), which releasing or copying a pointer to it updates.
 // nullptr asks for nothing.

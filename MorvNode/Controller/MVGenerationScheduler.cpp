@@ -116,7 +116,12 @@ void MVGenerationScheduler::generateOutputElement()
   }
 
   // Previews the pull did not reach.
-  for (const auto& node : graph_.nodes()) {
+  const auto& nodes = graph_.nodes();
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    if (i + MVNode::kSweepAhead < nodes.size()) {
+      nodes[i + MVNode::kSweepAhead]->prefetchSweepFlags();
+    }
+    const auto& node = nodes[i];
     if (!node->hasParametersAwaitingUpdate()) {
       continue;
     }

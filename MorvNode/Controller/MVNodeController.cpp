@@ -580,8 +580,13 @@ void MVNodeController::checkWarnings()
   if (warningsManager_ != nullptr) {
     warningsManager_->resetWarnings();
   }
-  if (graph_.nodes().size() >= 2) {
-    for (const auto& node : graph_.nodes()) {
+  const auto& nodes = graph_.nodes();
+  if (nodes.size() >= 2) {
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+      if (i + MVNode::kSweepAhead < nodes.size()) {
+        nodes[i + MVNode::kSweepAhead]->prefetchSweepFlags();
+      }
+      const auto& node = nodes[i];
       // A node whose warnings follow its own state keeps them until it changes: a document of
       // many shapes is not read through once more after every generation.
       if (node->warningsNeedCheck()) {

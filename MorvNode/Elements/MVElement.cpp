@@ -407,7 +407,7 @@ void MVElement::resetNodeHistory()
 void MVElement::prefetchRelease(int step) const
 {
   if (step == 0) {
-    pf::prefetchMemory(this, sizeof(MVElement));
+    pf::prefetchForWrite(this, sizeof(MVElement));
   } else if (step == 1) {
     pf::prefetchShared(nodeHistory_.get());
   }

@@ -10,10 +10,14 @@
 #include "MorvNode/Elements/MVElementDelegate.h"
 #include "MorvNode/Elements/MVElementPath.h"
 #include "Platform/DrawingContext.h"
+#include "Platform/Prefetch.h"
 #include "Shared/FeedbackManager/FeedbackManager.h"
 #include "MorvNode/Elements/MVSvgWriter.h"
 
 namespace {
+
+// How far ahead of a walk through many children their memory is asked for.
+constexpr std::size_t kChildrenAhead = 16;
 
 // Replays one stack entry onto `element` through the push rules, carrying the element's pivot
 // offset along: the offset is the translation part of the stack, so scale and rotate entries
@@ -169,6 +173,18 @@ std::string MVElementGroup::svgString(const pf::AffineTransform& transform, MVSv
     text += "</g>\n";
   }
   return text;
+}
+
+MVElementGroup::~MVElementGroup()
+{
+  // Releasing a child writes its count, which in a large group has left the caches: the counts
+  // are asked for a few children ahead, so that they arrive together.
+  for (std::size_t i = 0; i < elementArray_.size(); ++i) {
+    if (i + kChildrenAhead < elementArray_.size()) {
+      pf::prefetchShared(elementArray_[i + kChildrenAhead].get());
+    }
+    elementArray_[i].reset();
+  }
 }
 
 void MVElementGroup::setElementArray(ElementArray elements)
@@ -338,28 +354,45 @@ void MVElementGroup::addSharedGraphicObjectNames(std::vector<std::string>& names
 
 void MVElementGroup::recalculateArrayPivot()
 {
-  pf::Point centre;
-  if (cgClipPath_ && cgClipPath_->bounds()) {
-    centre = cgClipPath_->bounds()->center();
-  } else if (cgLayoutPath_ && cgLayoutPath_->bounds()) {
-    centre = cgLayoutPath_->bounds()->center();
-  } else if (!elementArray_.empty()) {
-    std::optional<pf::Rect> span;
-    // The children of a large group have left the caches: each is asked for a few children
-    // ahead of its read, so that their memory arrives together.
-    constexpr std::size_t kAhead = 16;
-    for (std::size_t i = 0; i < elementArray_.size(); ++i) {
-      if (i + kAhead < elementArray_.size()) {
-        elementArray_[i + kAhead]->prefetchPlacement();
-      }
-      const MVElement* child = elementArray_[i].get();
-      const pf::Point pivot(child->positionX() + child->arrayPivotX(), child->positionY() + child->arrayPivotY());
-      const pf::Rect point(pivot, pf::Size());
-      span = span ? span->united(point) : point;
-    }
-    centre = span->center();
+  if (const std::optional<pf::Point> centre = pathCentre()) {
+    placeArrayPivot(*centre);
+    return;
   }
+  PivotSpan span;
+  // The children of a large group have left the caches: each is asked for a few children
+  // ahead of its read, so that their memory arrives together.
+  for (std::size_t i = 0; i < elementArray_.size(); ++i) {
+    if (i + kChildrenAhead < elementArray_.size()) {
+      elementArray_[i + kChildrenAhead]->prefetchPlacement();
+    }
+    span.add(*elementArray_[i]);
+  }
+  placeArrayPivot(span.box() ? span.box()->center() : pf::Point());
+}
 
+void MVElementGroup::recalculateArrayPivot(const PivotSpan& children)
+{
+  const std::optional<pf::Point> centre = pathCentre();
+  placeArrayPivot(centre ? *centre : children.box() ? children.box()->center() : pf::Point());
+}
+
+std::optional<pf::Point> MVElementGroup::pathCentre() const
+{
+  if (cgClipPath_) {
+    if (const std::optional<pf::Rect> box = cgClipPath_->bounds()) {
+      return box->center();
+    }
+  }
+  if (cgLayoutPath_) {
+    if (const std::optional<pf::Rect> box = cgLayoutPath_->bounds()) {
+      return box->center();
+    }
+  }
+  return std::nullopt;
+}
+
+void MVElementGroup::placeArrayPivot(pf::Point centre)
+{
   if (!hasCalculatedPivot()) {
     setArrayPivotX(centre.x);
     setArrayPivotY(centre.y);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,9 @@ public:
   using ElementArray = std::vector<std::shared_ptr<const MVElement>>;
 
   MVElementGroup() = default;
+  ~MVElementGroup() override;
+  MVElementGroup(const MVElementGroup&) = default;
+  MVElementGroup& operator=(const MVElementGroup&) = delete;
 
   // The sample group that stands in for a missing element input in the node reference: nine
   // black 15 x 15 squares named "Rectangle" on a 20-unit grid from (0, 0), column by column,
@@ -93,6 +97,25 @@ public:
   // where it was.
   void recalculateArrayPivot();
 
+  // The box of children's pivot points, added one child at a time: a caller that gathers many
+  // new children adds each while it is at hand and passes the box on, instead of the group
+  // reading every child again.
+  class PivotSpan {
+  public:
+    void add(const MVElement& child)
+    {
+      const pf::Rect point(pf::Point(child.positionX() + child.arrayPivotX(), child.positionY() + child.arrayPivotY()),
+                           pf::Size());
+      box_ = box_ ? box_->united(point) : point;
+    }
+    const std::optional<pf::Rect>& box() const { return box_; }
+
+  private:
+    std::optional<pf::Rect> box_;
+  };
+  // recalculateArrayPivot() with `children`, the span of exactly this group's children.
+  void recalculateArrayPivot(const PivotSpan& children);
+
   // Clip and layout paths, in the group's own coordinates; nullptr: none.
   const pf::SharedPath& cgClipPath() const { return cgClipPath_; }
   void setClipPath(pf::SharedPath path) { cgClipPath_ = std::move(path); }
@@ -150,6 +173,12 @@ public:
   void releaseResources() override;
 
 private:
+  // The centre of the clip path, else of the layout path; nullopt without either (or with
+  // empty ones).
+  std::optional<pf::Point> pathCentre() const;
+  // The pivot calculation's last step, for a content centre of `centre`.
+  void placeArrayPivot(pf::Point centre);
+
   // Style setters and adjusters of a group act on every child, copied first where shared.
   template <typename Change>
   void forEachChild(Change change)

@@ -543,14 +543,17 @@ std::optional<pf::Path> MVElementPath::cgPathForGlyph(std::uint16_t glyph, const
 void MVElementPath::prefetchRelease(int step) const
 {
   if (step == 0) {
-    pf::prefetchMemory(this, sizeof(*this));
+    pf::prefetchForWrite(this, sizeof(*this));
     return;
   }
   MVElement::prefetchRelease(step);
   if (step == 1) {
     pf::prefetchShared(cgPath_.get());
   } else if (step == 2 && cgPath_) {
-    // Freeing the points reads the allocator's header just before them.
-    pf::prefetchShared(cgPath_->elements().data());
+    // Freeing the points reads the allocator's header just before them; the path that replaces
+    // this one is then mostly written into the same memory.
+    const auto& elements = cgPath_->elements();
+    pf::prefetchShared(elements.data());
+    pf::prefetchForWrite(elements.data(), elements.size() * sizeof(pf::PathElement));
   }
 }

@@ -140,6 +140,15 @@ public:
   // Whether some parameter awaits an update (MVParameter::awaitsUpdate): the generation's sweep
   // for previews its pull did not reach skips the nodes that answer false.
   bool hasParametersAwaitingUpdate() const { return parametersAwaitingUpdate_ > 0; }
+  // Asks for the flags that the sweeps through every node after a generation read (awaiting
+  // parameters, warnings): a sweep asks kSweepAhead nodes ahead, so that their memory arrives
+  // together.
+  static constexpr std::size_t kSweepAhead = 16;
+  void prefetchSweepFlags() const
+  {
+    __builtin_prefetch(&warningsCurrent_);
+    __builtin_prefetch(&refreshCount_);
+  }
   // Kept by the parameters as their flags change: a parameter that can await (awaitable) and
   // one that awaits (awaiting) came (true) or went (false).
   void parameterAwaitStateChanged(bool awaitable, bool awaiting, bool came)

@@ -292,6 +292,8 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
   // the group's list step by step, copying it and freeing the old blocks on every step.
   MVElementGroup::ElementArray elements;
   elements.reserve(inputConnections().size());
+  // The group's pivot is the centre of its children's: each adds its own while it is at hand.
+  MVElementGroup::PivotSpan pivots;
   const bool asksAhead = inputConnections().size() >= kElementPullsAskedAheadFrom;
   for (std::size_t i = 0; i < inputConnections().size(); ++i) {
     if (asksAhead) {
@@ -306,6 +308,7 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
       controller->updateRandomNodesForNode(node);
     }
     if (std::shared_ptr<const MVElement> element = connection->getElement()) {
+      pivots.add(*element);
       elements.push_back(std::move(element));
     }
   }
@@ -317,7 +320,7 @@ std::shared_ptr<const MVElement> MVParameterSocket::inputElement()
   group->setNodeController(dynamic_cast<MVElementDelegate*>(controller));
   group->setElementName(pf::format("%@ input group", node != nullptr ? node->displayFullName() : std::string()));
   group->setElementArray(std::move(elements));
-  group->recalculateArrayPivot();
+  group->recalculateArrayPivot(pivots);
   return group;
 }
 
