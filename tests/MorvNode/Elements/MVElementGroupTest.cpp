@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -89,11 +90,48 @@ TEST(MVElementGroupPivot, FirstCalculationSetsLaterOnesMoveThePosition)
   EXPECT_EQ(clipped.arrayPivotX(), 110);
   EXPECT_EQ(clipped.arrayPivotY(), 120);
 
+  // An empty clip path leaves it to the children.
+  MVElementGroup emptyClip;
+  emptyClip.setClipPath(std::make_shared<const pf::Path>());
+  emptyClip.addElement(leaf("a", {4, 6}));
+  EXPECT_EQ(emptyClip.arrayPivotX(), 4);
+  EXPECT_EQ(emptyClip.arrayPivotY(), 6);
+
   // Without clip, layout path or children: the origin.
   MVElementGroup empty;
   empty.recalculateArrayPivot();
   EXPECT_EQ(empty.arrayPivotX(), 0);
   EXPECT_TRUE(empty.hasCalculatedPivot());
+}
+
+TEST(MVElementGroupPivot, SpanGatheredWithTheChildrenGivesTheSamePivot)
+{
+  // Children with positions and pivots of their own, as a caller gathers them one by one.
+  auto inner = std::make_shared<MVElementGroup>();
+  inner->addElement(leaf("x", {-8, 2}));
+  inner->addElement(leaf("y", {12, 30}));
+  const std::vector<std::shared_ptr<const MVElement>> children = {leaf("a", {3, -7}), inner, leaf("b", {41, 5})};
+  MVElementGroup read;
+  MVElementGroup gathered;
+  MVElementGroup::PivotSpan span;
+  for (const auto& child : children) {
+    read.addElementWithoutRecalculatingPivot(child);
+    gathered.addElementWithoutRecalculatingPivot(child);
+    span.add(*child);
+  }
+  read.recalculateArrayPivot();
+  gathered.recalculateArrayPivot(span);
+  EXPECT_EQ(gathered.arrayPivotX(), read.arrayPivotX());
+  EXPECT_EQ(gathered.arrayPivotY(), read.arrayPivotY());
+  EXPECT_EQ(read.arrayPivotX(), 21.5);  // the inner group counts at its pivot, x = 2
+
+  // A clip path still decides over the gathered span.
+  pf::Path clip;
+  clip.addRect({0, 0, 10, 10});
+  MVElementGroup clipped;
+  clipped.setClipPath(std::make_shared<const pf::Path>(clip));
+  clipped.recalculateArrayPivot(span);
+  EXPECT_EQ(clipped.arrayPivotX(), 5);
 }
 
 TEST(MVElementGroupFolding, TransformedChildStandsInTheGroupsPlace)
