@@ -11,25 +11,32 @@ namespace pf {
 // longer fit the caches: asked for together, and before they are needed, the objects arrive
 // side by side instead of one after another.
 
-// The cache lines of [object, object + bytes).
-inline void prefetchMemory(const void* object, std::size_t bytes)
+namespace detail {
+
+// Every cache line of [object, object + bytes), for a read (write 0) or a write (write 1).
+template <int write>
+inline void prefetchLines(const void* object, std::size_t bytes)
 {
   constexpr std::uintptr_t kCacheLine = 64;
   const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(object);
   for (std::uintptr_t line = start & ~(kCacheLine - 1); line < start + bytes; line += kCacheLine) {
-    __builtin_prefetch(reinterpret_cast<const void*>(line));
+    __builtin_prefetch(reinterpret_cast<const void*>(line), write);
   }
+}
+
+}  // namespace detail
+
+// The cache lines of [object, object + bytes).
+inline void prefetchMemory(const void* object, std::size_t bytes)
+{
+  detail::prefetchLines<0>(object, bytes);
 }
 
 // The cache lines of [object, object + bytes), for a write: memory about to be freed and
 // filled again by what replaces it.
 inline void prefetchForWrite(const void* object, std::size_t bytes)
 {
-  constexpr std::uintptr_t kCacheLine = 64;
-  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(object);
-  for (std::uintptr_t line = start & ~(kCacheLine - 1); line < start + bytes; line += kCacheLine) {
-    __builtin_prefetch(reinterpret_cast<const void*>(line), 1);
-  }
+  detail::prefetchLines<1>(object, bytes);
 }
 
 // The start of an object shared through std::shared_ptr and the reference counts just before
