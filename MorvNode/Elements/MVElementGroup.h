@@ -28,8 +28,6 @@ public:
 
   MVElementGroup() = default;
   ~MVElementGroup() override;
-  MVElementGroup(const MVElementGroup&) = default;
-  MVElementGroup& operator=(const MVElementGroup&) = delete;
 
   // The sample group that stands in for a missing element input in the node reference: nine
   // black 15 x 15 squares named "Rectangle" on a 20-unit grid from (0, 0), column by column,
