@@ -39,6 +39,19 @@ inline void prefetchForWrite(const void* object, std::size_t bytes)
   detail::prefetchLines<1>(object, bytes);
 }
 
+// Visits every item of `items` in order, asking (through `ask`) for the item `ahead` places
+// further on before each visit: for a walk through many objects that have left the caches.
+template <typename Items, typename Ask, typename Visit>
+void visitAskingAhead(Items& items, std::size_t ahead, Ask ask, Visit visit)
+{
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i + ahead < items.size()) {
+      ask(items[i + ahead]);
+    }
+    visit(items[i]);
+  }
+}
+
 // The start of an object shared through std::shared_ptr and the reference counts just before
 // it (where std::make_shared puts them), which releasing or copying a pointer to it updates.
 // nullptr asks for nothing.

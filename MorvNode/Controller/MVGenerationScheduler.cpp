@@ -116,14 +116,9 @@ void MVGenerationScheduler::generateOutputElement()
   }
 
   // Previews the pull did not reach.
-  const auto& nodes = graph_.nodes();
-  for (std::size_t i = 0; i < nodes.size(); ++i) {
-    if (i + MVNode::kSweepAhead < nodes.size()) {
-      nodes[i + MVNode::kSweepAhead]->prefetchSweepFlags();
-    }
-    const auto& node = nodes[i];
+  MVNode::sweep(graph_.nodes(), [this](const std::unique_ptr<MVNode>& node) {
     if (!node->hasParametersAwaitingUpdate()) {
-      continue;
+      return;
     }
     for (const auto& parameter : node->parameters()) {
       if (parameter->needsToUpdate() && parameter->hasPreview() &&
@@ -132,7 +127,7 @@ void MVGenerationScheduler::generateOutputElement()
         queueParameterForRegeneration(parameter.get());
       }
     }
-  }
+  });
   // By index: forcing a parameter may queue another one.
   for (std::size_t index = 0; index < unconnectedParametersRegenerationArray_.size(); ++index) {
     MVParameter* parameter = unconnectedParametersRegenerationArray_[index];

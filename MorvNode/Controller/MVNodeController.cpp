@@ -580,13 +580,8 @@ void MVNodeController::checkWarnings()
   if (warningsManager_ != nullptr) {
     warningsManager_->resetWarnings();
   }
-  const auto& nodes = graph_.nodes();
-  if (nodes.size() >= 2) {
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-      if (i + MVNode::kSweepAhead < nodes.size()) {
-        nodes[i + MVNode::kSweepAhead]->prefetchSweepFlags();
-      }
-      const auto& node = nodes[i];
+  if (graph_.nodes().size() >= 2) {
+    MVNode::sweep(graph_.nodes(), [this](const std::unique_ptr<MVNode>& node) {
       // A node whose warnings follow its own state keeps them until it changes: a document of
       // many shapes is not read through once more after every generation.
       if (node->warningsNeedCheck()) {
@@ -601,7 +596,7 @@ void MVNodeController::checkWarnings()
           warningsManager_->addWarningMessage(message, node.get());
         }
       }
-    }
+    });
   }
   if (warningsManager_ != nullptr) {
     warningsManager_->updateWarningsInterface();

@@ -179,12 +179,9 @@ MVElementGroup::~MVElementGroup()
 {
   // Releasing a child writes its count, which in a large group has left the caches: the counts
   // are asked for a few children ahead, so that they arrive together.
-  for (std::size_t i = 0; i < elementArray_.size(); ++i) {
-    if (i + kChildrenAhead < elementArray_.size()) {
-      pf::prefetchShared(elementArray_[i + kChildrenAhead].get());
-    }
-    elementArray_[i].reset();
-  }
+  pf::visitAskingAhead(
+      elementArray_, kChildrenAhead, [](const auto& child) { pf::prefetchShared(child.get()); },
+      [](auto& child) { child.reset(); });
 }
 
 void MVElementGroup::setElementArray(ElementArray elements)
@@ -361,12 +358,9 @@ void MVElementGroup::recalculateArrayPivot()
   PivotSpan span;
   // The children of a large group have left the caches: each is asked for a few children
   // ahead of its read, so that their memory arrives together.
-  for (std::size_t i = 0; i < elementArray_.size(); ++i) {
-    if (i + kChildrenAhead < elementArray_.size()) {
-      elementArray_[i + kChildrenAhead]->prefetchPlacement();
-    }
-    span.add(*elementArray_[i]);
-  }
+  pf::visitAskingAhead(
+      elementArray_, kChildrenAhead, [](const auto& child) { child->prefetchPlacement(); },
+      [&span](const auto& child) { span.add(*child); });
   placeArrayPivot(span.box() ? span.box()->center() : pf::Point());
 }
 

@@ -19,6 +19,7 @@
 #include "Platform/Color.h"
 #include "Platform/PlistValue.h"
 #include "Platform/Point.h"
+#include "Platform/Prefetch.h"
 
 class MVElement;
 struct MVMenu;
@@ -140,14 +141,20 @@ public:
   // Whether some parameter awaits an update (MVParameter::awaitsUpdate): the generation's sweep
   // for previews its pull did not reach skips the nodes that answer false.
   bool hasParametersAwaitingUpdate() const { return parametersAwaitingUpdate_ > 0; }
-  // Asks for the flags that the sweeps through every node after a generation read (awaiting
-  // parameters, warnings): a sweep asks kSweepAhead nodes ahead, so that their memory arrives
-  // together.
-  static constexpr std::size_t kSweepAhead = 16;
-  void prefetchSweepFlags() const
+  // Visits every node of `nodes` in order, for the sweeps through every node after a generation:
+  // the flags they read (awaiting parameters, warnings) are asked for a few nodes ahead, so that
+  // their memory arrives together.
+  template <typename Visit>
+  static void sweep(const std::vector<std::unique_ptr<MVNode>>& nodes, Visit visit)
   {
-    __builtin_prefetch(&warningsCurrent_);
-    __builtin_prefetch(&refreshCount_);
+    constexpr std::size_t kAhead = 16;
+    pf::visitAskingAhead(
+        nodes, kAhead,
+        [](const std::unique_ptr<MVNode>& node) {
+          __builtin_prefetch(&node->warningsCurrent_);
+          __builtin_prefetch(&node->refreshCount_);
+        },
+        visit);
   }
   // Kept by the parameters as their flags change: a parameter that can await (awaitable) and
   // one that awaits (awaiting) came (true) or went (false).
