@@ -102,7 +102,8 @@ void MVGenerationScheduler::generateOutputElement()
   generationStartTime_ = now();
   ++generationCycleID_;
   outputElement_.reset();
-  markConnectionsForNewPreviewGenerationCycle();
+  // Connections start their preview histories again by themselves, at their first pull in
+  // this cycle: a document of many connections is not walked through to mark them.
   resetNodeRandomSeeds();
 
   // The pull: every parameter read recomputes only when it needs to.

@@ -423,6 +423,18 @@ void MVElement::appendNodeHistory(std::string_view nodeId, const MVNodeHistory& 
   changeNodeHistory(change);
 }
 
+void MVElement::appendNodeHistory(const MVNodeHistory& nodeEntry)
+{
+  if (!nodeEntry || nodeEntry->empty()) {
+    return;
+  }
+  if (!nodeHistory_ && asGroup() == nullptr) {
+    nodeHistory_ = nodeEntry;
+    return;
+  }
+  appendNodeHistory(nodeEntry->front(), nodeEntry);
+}
+
 void MVElement::changeNodeHistory(MVNodeHistoryChange& change)
 {
   nodeHistory_ = change.applied(nodeHistory_);

@@ -250,6 +250,9 @@ public:
   // alone: a leaf without a history (as a node has just made it) takes `nodeEntry` itself,
   // without the change's bookkeeping.
   void appendNodeHistory(std::string_view nodeId, const MVNodeHistory& nodeEntry);
+  // The same with a one-entry history {node ID}, whose entry is the ID: a node that keeps one
+  // such list need not read its ID for a leaf. An empty list appends nothing.
+  void appendNodeHistory(const MVNodeHistory& nodeEntry);
   bool isNodeHistorySelected(const MVNodeIDSet& selectedNodeIDs) const;
   // nullopt for an empty history.
   std::optional<std::string> historyLastNode() const;

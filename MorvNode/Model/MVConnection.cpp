@@ -190,8 +190,8 @@ std::shared_ptr<const MVElement> MVConnection::getElement()
   }
   if (!hasInfiniteLoopProblem_) {
     // Elements keep no history, only the count of pulls in this cycle.
-    if (previewsNewCycleFlag_) {
-      previewsNewCycleFlag_ = false;
+    if (previewsNewCycleFlag()) {
+      startPreviewCycle();
       previewIterations_ = 1;
     } else {
       ++previewIterations_;
@@ -200,13 +200,38 @@ std::shared_ptr<const MVElement> MVConnection::getElement()
   return element;
 }
 
+bool MVConnection::previewsNewCycleFlag() const
+{
+  return previewsNewCycleFlag_ || previewCycleID_ != currentCycleID();
+}
+
+void MVConnection::setPreviewsNewCycleFlag(bool flag)
+{
+  if (flag) {
+    previewsNewCycleFlag_ = true;
+  } else {
+    startPreviewCycle();
+  }
+}
+
+long long MVConnection::currentCycleID() const
+{
+  return nodeController_ != nullptr ? nodeController_->currentGenerationCycleID() : previewCycleID_;
+}
+
+void MVConnection::startPreviewCycle()
+{
+  previewsNewCycleFlag_ = false;
+  previewCycleID_ = currentCycleID();
+}
+
 void MVConnection::recordPreviewValue(double value)
 {
-  if (previewsNewCycleFlag_ || !hasPreviewValues_) {
+  if (previewsNewCycleFlag() || !hasPreviewValues_) {
     previewValues_.clear();
     hasPreviewValues_ = true;
     previewIterations_ = 0;
-    previewsNewCycleFlag_ = false;
+    startPreviewCycle();
   }
   previewValues_.push_back(value);
   ++previewIterations_;
@@ -214,11 +239,11 @@ void MVConnection::recordPreviewValue(double value)
 
 void MVConnection::recordPreviewColor(const pf::Color& color)
 {
-  if (previewsNewCycleFlag_ || !hasPreviewColors_) {
+  if (previewsNewCycleFlag() || !hasPreviewColors_) {
     previewColors_.clear();
     hasPreviewColors_ = true;
     previewIterations_ = 0;
-    previewsNewCycleFlag_ = false;
+    startPreviewCycle();
   }
   previewColors_.push_back(color);
   ++previewIterations_;

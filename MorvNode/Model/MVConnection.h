@@ -70,9 +70,10 @@ public:
   // The last pull or push met this connection again inside a loop.
   bool hasInfiniteLoopProblem() const { return hasInfiniteLoopProblem_; }
   void setHasInfiniteLoopProblem(bool problem) { hasInfiniteLoopProblem_ = problem; }
-  // The next pulled value or colour starts a new preview history (set at each generation).
-  bool previewsNewCycleFlag() const { return previewsNewCycleFlag_; }
-  void setPreviewsNewCycleFlag(bool flag) { previewsNewCycleFlag_ = flag; }
+  // The next pulled value or colour starts a new preview history: after an end changed, after
+  // the flag was set, and at the first pull of every generation of the controller's graph.
+  bool previewsNewCycleFlag() const;
+  void setPreviewsNewCycleFlag(bool flag);
 
   // What was pulled through the connection in the current cycle, for its context menu.
   long long previewIterations() const { return previewIterations_; }
@@ -97,6 +98,11 @@ private:
   void recordPreviewValue(double value);
   void recordPreviewColor(const pf::Color& color);
   void endChanged(bool detachedOldSocket);
+  // The controller's generation cycle; without a controller, the one last seen (the flag alone
+  // then starts a history).
+  long long currentCycleID() const;
+  // The pull that calls it starts the current cycle's history.
+  void startPreviewCycle();
 
   // False once the connection is destroyed: a push through it may end it (the node it reaches
   // can hide the input it enters), and the push must not touch it afterwards.
@@ -109,10 +115,12 @@ private:
   MVParameterSocket* fromSocket_ = nullptr;  // not owned; detaches itself when destroyed
   MVParameterSocket* toSocket_ = nullptr;    // not owned; detaches itself when destroyed
   MVSocketType type_ = MVSocketType::None;   // of the ends, kept by updateType()
-  std::unique_ptr<MVConnectionInterfaceDelegate> connectionView_;
-  MVConnectionDelegate* nodeController_ = nullptr;       // the graph controller, outlives this
-  MVConnectionUndoDelegate* undoDelegate_ = nullptr;     // the document, outlives this
+  // What a pull reads and counts, beside the ends it goes through.
+  MVConnectionDelegate* nodeController_ = nullptr;  // the graph controller, outlives this
+  long long previewCycleID_ = 0;                    // the generation cycle of the preview history
   long long previewIterations_ = 0;
+  std::unique_ptr<MVConnectionInterfaceDelegate> connectionView_;
+  MVConnectionUndoDelegate* undoDelegate_ = nullptr;  // the document, outlives this
   bool hasPreviewValues_ = false;  // a value history exists (it may be empty)
   bool hasPreviewColors_ = false;
   std::vector<pf::Color> previewColors_;

@@ -8,4 +8,7 @@ class MVConnectionDelegate {
 public:
   virtual ~MVConnectionDelegate() = default;
   virtual void connectionChanged(MVConnection* connection) = 0;
+  // The graph's count of generations: a connection starts its preview history again at its
+  // first pull in each one. A controller that does not count answers the same number always.
+  virtual long long currentGenerationCycleID() const { return 0; }
 };

@@ -768,6 +768,7 @@ void MVNode::setNodeId(std::string nodeId)
     return;
   }
   std::string previousId = std::exchange(nodeId_, std::move(nodeId));
+  ++nodeIdRevision_;
   if (nodeController_ != nullptr) {
     nodeController_->nodeIdChanged(this, previousId);
   }

@@ -201,6 +201,9 @@ public:
   const std::string& nodeId() const { return nodeId_; }
   // Tells the controller, which finds nodes by ID.
   void setNodeId(std::string nodeId);
+  // Counts the changes of the ID: what was made from the ID holds while the count holds, so a
+  // generation need not compare texts to know.
+  std::uint32_t nodeIdRevision() const { return nodeIdRevision_; }
   // The title; with several nodes of the class and the class title, "<title> <index>".
   std::string displayName() const;
   void setDisplayName(const std::string& displayName);
@@ -366,6 +369,7 @@ private:
   int parametersAwaitingUpdate_ = 0;  // see hasParametersAwaitingUpdate
   int awaitableParameters_ = 0;       // parameters whose MVParameter::awaitable() holds
   MVParameterRefreshCount refreshCount_;
+  std::uint32_t nodeIdRevision_ = 0;  // see nodeIdRevision
   MVNodeDelegate* nodeController_ = nullptr;      // the graph controller, outlives its nodes
   MVNodeUndoDelegate* undoDelegate_ = nullptr;    // the document, outlives its nodes
   std::unique_ptr<MVNodeInterfaceDelegate> nodeView_;

@@ -252,7 +252,7 @@ void MVParameter::markNodeWarningsStale() const
 void MVParameter::tellNodeIfAwaitedChanged(AwaitState before) const
 {
   const AwaitState now = awaitState();
-  // The flags first: they share the object's first bytes with the node pointer.
+  // The flags first: they share a line of memory with the node pointer.
   if ((now.awaitable != before.awaitable || now.awaiting != before.awaiting) && node_ != nullptr) {
     if (now.awaitable != before.awaitable) {
       node_->parameterAwaitStateChanged(true, false, now.awaitable);
@@ -493,9 +493,3 @@ std::shared_ptr<const pf::Image> MVParameter::animatorIcon() const
   return icons->interfaceIconImageNamed(node_->iconName());
 }
 
-void MVParameter::setViewNeedsLayout() const
-{
-  if (parameterView_) {
-    parameterView_->setNeedsLayout();
-  }
-}

@@ -267,11 +267,20 @@ public:
   void setUndoDelegate(MVParameterUndoDelegate* undoDelegate) { undoDelegate_ = undoDelegate; }
   // The row, made and set by the interface; nullptr when headless.
   MVParameterInterfaceDelegate* parameterView() const { return parameterView_.get(); }
-  void setParameterView(std::unique_ptr<MVParameterInterfaceDelegate> view) { parameterView_ = std::move(view); }
+  void setParameterView(std::unique_ptr<MVParameterInterfaceDelegate> view)
+  {
+    parameterView_ = std::move(view);
+    hasParameterView_ = parameterView_ != nullptr;
+  }
 
 protected:
   // Asks the row, when there is one, to lay out again.
-  void setViewNeedsLayout() const;
+  void setViewNeedsLayout() const
+  {
+    if (hasParameterView_) {
+      parameterView_->setNeedsLayout();
+    }
+  }
   // For kinds whose hasPreview() does not depend on enabled(); set in their constructor.
   void setPreviewsWhenDisabled() { previewsWhenDisabled_ = true; }
   // The per-axis update flags of the two-axis kinds (0: X, 1: Y), kept here beside the
@@ -317,8 +326,24 @@ private:
   // The push, passed on through every output socket (nullopt) or the one of that index.
   void push(std::optional<int> outputSocketIndex);
 
-  // What the lazy evaluation reads first: the flags, the node's count of refreshes and the
-  // count seen, side by side.
+  // Laid out for the lazy evaluation: what a read of a value never touches comes first, and
+  // what every read touches (the flags, the node's count of refreshes and the count seen, the
+  // node, the generation stamp) comes last, where the kinds' values follow it directly. A read
+  // then finds its parameter's flags and value in one or two lines of memory.
+  const std::string* name_ = &pf::TextPool::empty();               // pooled
+  const std::string* displayName_ = &pf::TextPool::empty();        // pooled
+  const std::string* displayHeaderName_ = &pf::TextPool::empty();  // pooled
+  const std::string* tooltip_ = &pf::TextPool::empty();            // pooled
+  MVNodeDelegate* nodeController_ = nullptr;         // the graph controller, outlives the node
+  MVParameterUndoDelegate* undoDelegate_ = nullptr;  // the document, outlives the node
+  std::unique_ptr<MVParameterInterfaceDelegate> parameterView_;
+  // Input sockets first, then output sockets: one list, as a document holds thousands of them.
+  std::vector<std::unique_ptr<MVParameterSocket>> sockets_;
+  // Small codes and point sizes.
+  std::int16_t dragEditTransformType_ = 0;
+  std::int16_t layoutSpaceAbove_ = 0;
+  std::int16_t layoutSpaceBelow_ = 3;
+  std::int16_t layoutInterfaceType_ = 0;
   bool inInputChanged_ = false;
   bool needsToUpdate_ = true;
   bool needsToUpdateX_ = true;
@@ -335,27 +360,16 @@ private:
   bool layoutBackgroundTint_ = false;
   bool updateIfUnconnected_ = false;
   bool previewsWhenDisabled_ = false;
+  // Whether parameterView_ is set, beside the flags: a read asks the row to lay out again
+  // without reaching for the row's pointer, which most parameters of a large document lack.
+  bool hasParameterView_ = false;
   std::uint8_t inputSocketCount_ = 0;
   // Sockets of each direction that have a connection, kept by the sockets.
   std::uint8_t connectedInputSocketCount_ = 0;
   std::uint16_t connectedOutputSocketCount_ = 0;
-  // Small codes and point sizes.
-  std::int16_t dragEditTransformType_ = 0;
-  std::int16_t layoutSpaceAbove_ = 0;
-  std::int16_t layoutSpaceBelow_ = 3;
-  std::int16_t layoutInterfaceType_ = 0;
   std::uint32_t seenRefreshes_ = 0;
   static constexpr MVParameterRefreshCount kNoNodeRefreshCount{};
   const MVParameterRefreshCount* refreshCount_ = &kNoNodeRefreshCount;  // the node's, else a constant 0
   MVNode* node_ = nullptr;  // owner, outlives this parameter
-  const std::string* name_ = &pf::TextPool::empty();               // pooled
-  const std::string* displayName_ = &pf::TextPool::empty();        // pooled
-  const std::string* displayHeaderName_ = &pf::TextPool::empty();  // pooled
-  const std::string* tooltip_ = &pf::TextPool::empty();  // pooled
   long long lastUpdateGenerationCycleID_ = 0;
-  MVNodeDelegate* nodeController_ = nullptr;         // the graph controller, outlives the node
-  MVParameterUndoDelegate* undoDelegate_ = nullptr;  // the document, outlives the node
-  // Input sockets first, then output sockets: one list, as a document holds thousands of them.
-  std::vector<std::unique_ptr<MVParameterSocket>> sockets_;
-  std::unique_ptr<MVParameterInterfaceDelegate> parameterView_;
 };

@@ -159,10 +159,11 @@ std::shared_ptr<const MVElement> ElementNode::graphicsElementForParameter(MVPara
       element->rotate(angle);
     }
   }
-  if (!historyEntry_ || historyEntry_->front() != nodeId()) {
+  if (!historyEntry_ || historyRevision_ != nodeIdRevision()) {
     historyEntry_ = std::make_shared<const std::vector<std::string>>(1, nodeId());
+    historyRevision_ = nodeIdRevision();
   }
-  element->appendNodeHistory(nodeId(), historyEntry_);
+  element->appendNodeHistory(historyEntry_);
   return element;
 }
 

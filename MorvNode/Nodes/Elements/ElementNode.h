@@ -107,6 +107,7 @@ private:
   // The one-entry history {node ID}, made once and shared by every element the node makes
   // with an empty history (made again if the ID changes).
   MVNodeHistory historyEntry_;
+  std::uint32_t historyRevision_ = 0;  // the node's ID revision historyEntry_ was made for
 
   // Drag-edit handle codes of the preview.
   static constexpr int kDragEditPosition = 1;

@@ -155,6 +155,19 @@ TEST_F(ConnectionTest, PreviewHistoryRestartsWithEachCycle)
   connection->getValue();
   EXPECT_EQ(connection->previewValues(), std::vector<double>{5.0});
   EXPECT_EQ(connection->previewIterations(), 1);
+
+  // A new generation of the controller starts the history again at the connection's first pull,
+  // without anybody marking the connection; the pulls after it in that generation add to it.
+  source->valueParameterNamed("Value")->setValue(6.0);
+  connection->getValue();
+  EXPECT_EQ(connection->previewIterations(), 2);
+  ++controller.generationCycleID;
+  EXPECT_TRUE(connection->previewsNewCycleFlag());
+  connection->getValue();
+  connection->getValue();
+  EXPECT_EQ(connection->previewValues(), (std::vector<double>{6.0, 6.0}));
+  EXPECT_EQ(connection->previewIterations(), 2);
+  EXPECT_FALSE(connection->previewsNewCycleFlag());
 }
 
 TEST_F(ConnectionTest, LoopIsCaughtOnPullAndPush)

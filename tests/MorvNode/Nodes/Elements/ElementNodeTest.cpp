@@ -102,6 +102,22 @@ TEST_F(ElementNodeTest, NewShapeNodeIsABlackThirtyUnitRectangleAtTheOrigin)
   EXPECT_NE(element->elementID(), 0);  // given the controller
 }
 
+TEST_F(ElementNodeTest, TheHistoryOfANewElementFollowsTheNodesId)
+{
+  auto* shape = add<ElementShapeNode>("ElementShapeNode");
+  ASSERT_NE(shape, nullptr);
+  ASSERT_NE(pathOutput(shape), nullptr);
+  const std::string first = shape->nodeId();
+  shape->setNodeId(first + "-renamed");
+  shape->clearCachedValues();
+  const auto renamed = pathOutput(shape);
+  ASSERT_NE(renamed, nullptr);
+  EXPECT_EQ(renamed->nodeHistory(), std::vector<std::string>{first + "-renamed"});
+  shape->setNodeId(first);
+  shape->clearCachedValues();
+  EXPECT_EQ(pathOutput(shape)->nodeHistory(), std::vector<std::string>{first});
+}
+
 // A layer gathering more inputs than MVParameterSocket asks ahead for (the size where it reads
 // the next inputs' memory in advance), some of them disabled, so that an inputs' read ahead
 // meets connections of every kind: the group holds each enabled shape's own element, in
