@@ -119,14 +119,25 @@ std::optional<Rect> tightBounds(const std::vector<PathElement>& elements, Map ma
 {
   BoxBuilder box;
   Point current;
+  // The current point is in the box once a segment or close follows it: only a move point
+  // waits to be added (a move that starts nothing does not count), every end is added as it
+  // comes.
+  bool moveWaits = false;
+  const auto addMove = [&] {
+    if (moveWaits) {
+      box.add(current);
+      moveWaits = false;
+    }
+  };
   for (const PathElement& element : elements) {
     switch (element.type) {
     case PathElementType::MoveTo:
       current = map(element.points[0]);
+      moveWaits = true;
       break;
     case PathElementType::LineTo: {
       const Point end = map(element.points[0]);
-      box.add(current);
+      addMove();
       box.add(end);
       current = end;
       break;
@@ -134,7 +145,7 @@ std::optional<Rect> tightBounds(const std::vector<PathElement>& elements, Map ma
     case PathElementType::QuadCurveTo: {
       const Point control = map(element.points[0]);
       const Point end = map(element.points[1]);
-      box.add(current);
+      addMove();
       box.add(end);
       // One extremum per axis where the derivative (p1 - p0)(1 - t) + (p2 - p1)t vanishes.
       const double axes[2][3] = {{current.x, control.x, end.x}, {current.y, control.y, end.y}};
@@ -154,7 +165,7 @@ std::optional<Rect> tightBounds(const std::vector<PathElement>& elements, Map ma
       const Point c1 = map(element.points[0]);
       const Point c2 = map(element.points[1]);
       const Point end = map(element.points[2]);
-      box.add(current);
+      addMove();
       box.add(end);
       // Most curves of a shape (every quarter of an ellipse, a star's corners) are monotonic in
       // both coordinates: checked here, they cost no call, which would spill the box.
@@ -175,8 +186,9 @@ std::optional<Rect> tightBounds(const std::vector<PathElement>& elements, Map ma
       break;
     }
     case PathElementType::CloseSubpath:
-      // The closing line runs back to the subpath's start, which its first segment added.
-      box.add(current);
+      // The closing line runs back to the subpath's start, which is in the box already (a close
+      // right after a move counts the move).
+      addMove();
       break;
     }
   }
