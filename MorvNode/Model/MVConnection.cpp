@@ -76,7 +76,7 @@ void MVConnection::setToSocket(MVParameterSocket* socket)
 
 void MVConnection::endChanged(bool detachedOldSocket)
 {
-  previewsNewCycleFlag_ = true;
+  previewCycleID_ = kNoPreviewCycle;
   if (connectionView_) {
     connectionView_->setNeedsDisplay();
   }
@@ -202,13 +202,13 @@ std::shared_ptr<const MVElement> MVConnection::getElement()
 
 bool MVConnection::previewsNewCycleFlag() const
 {
-  return previewsNewCycleFlag_ || previewCycleID_ != currentCycleID();
+  return previewCycleID_ != currentCycleID();
 }
 
 void MVConnection::setPreviewsNewCycleFlag(bool flag)
 {
   if (flag) {
-    previewsNewCycleFlag_ = true;
+    previewCycleID_ = kNoPreviewCycle;
   } else {
     startPreviewCycle();
   }
@@ -216,12 +216,11 @@ void MVConnection::setPreviewsNewCycleFlag(bool flag)
 
 long long MVConnection::currentCycleID() const
 {
-  return nodeController_ != nullptr ? nodeController_->currentGenerationCycleID() : previewCycleID_;
+  return nodeController_ != nullptr ? nodeController_->currentGenerationCycleID() : 0;
 }
 
 void MVConnection::startPreviewCycle()
 {
-  previewsNewCycleFlag_ = false;
   previewCycleID_ = currentCycleID();
 }
 

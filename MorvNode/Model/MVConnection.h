@@ -98,8 +98,8 @@ private:
   void recordPreviewValue(double value);
   void recordPreviewColor(const pf::Color& color);
   void endChanged(bool detachedOldSocket);
-  // The controller's generation cycle; without a controller, the one last seen (the flag alone
-  // then starts a history).
+  // The controller's generation cycle; 0 without a controller (setting the flag alone then
+  // starts a history).
   long long currentCycleID() const;
   // The pull that calls it starts the current cycle's history.
   void startPreviewCycle();
@@ -111,13 +111,15 @@ private:
   bool isSettingValue_ = false;
   bool isBeingEdited_ = false;
   bool hasInfiniteLoopProblem_ = false;
-  bool previewsNewCycleFlag_ = false;
   MVParameterSocket* fromSocket_ = nullptr;  // not owned; detaches itself when destroyed
   MVParameterSocket* toSocket_ = nullptr;    // not owned; detaches itself when destroyed
   MVSocketType type_ = MVSocketType::None;   // of the ends, kept by updateType()
   // What a pull reads and counts, beside the ends it goes through.
   MVConnectionDelegate* nodeController_ = nullptr;  // the graph controller, outlives this
-  long long previewCycleID_ = 0;                    // the generation cycle of the preview history
+  // The generation cycle of the preview history; kNoPreviewCycle when the next pull starts one
+  // whatever the cycle (the flag set, an end changed).
+  static constexpr long long kNoPreviewCycle = -1;
+  long long previewCycleID_ = 0;
   long long previewIterations_ = 0;
   std::unique_ptr<MVConnectionInterfaceDelegate> connectionView_;
   MVConnectionUndoDelegate* undoDelegate_ = nullptr;  // the document, outlives this
