@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "Platform/Log.h"
 #include "Platform/PlistXml.h"
@@ -70,10 +71,10 @@ public:
     return walk(top);
   }
 
-  // The value the checked bytes hold; run() must have succeeded. Shared objects are read once
-  // per reference, as the check measured them; recursion is bounded by its depth check. Each
-  // object is read once per use in one pass, so reading takes time in proportion to the
-  // expanded tree.
+  // The value the checked bytes hold; run() must have succeeded. An object with several
+  // references is read once and its value shared by each (a container's copy shares its
+  // storage), so that a small file of shared objects cannot make a tree as large as its
+  // expansion; recursion is bounded by the check's depth limit.
   std::optional<PlistValue> read() { return readObject(top_); }
 
   std::string error;
@@ -238,6 +239,7 @@ private:
     std::vector<std::uint64_t> payload(objectCount_, 0);
     std::vector<Frame> stack;
     keyChecked_.assign(objectCount_, false);
+    shared_.assign(objectCount_, false);
 
     auto open = [&](std::uint64_t object) -> bool {
       Frame frame{object, {}};
@@ -283,7 +285,8 @@ private:
           continue;
         }
         // A finished object may be shared: it expands below every reference at its full
-        // depth, however shallow this walk reached it.
+        // depth, however shallow this walk reached it. It is read once and its value shared.
+        shared_[child] = true;
         if (stack.size() + depth[child] > static_cast<std::size_t>(kMaxPlistDepth)) {
           return fail("nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels");
         }
@@ -388,6 +391,21 @@ private:
 
   std::optional<PlistValue> readObject(std::uint64_t object)
   {
+    if (!shared_[object]) {
+      return readObjectOnce(object);
+    }
+    if (const auto found = sharedValues_.find(object); found != sharedValues_.end()) {
+      return found->second;
+    }
+    std::optional<PlistValue> value = readObjectOnce(object);
+    if (value) {
+      sharedValues_.emplace(object, *value);
+    }
+    return value;
+  }
+
+  std::optional<PlistValue> readObjectOnce(std::uint64_t object)
+  {
     Object info;
     if (!describe(object, info)) {
       return std::nullopt;
@@ -463,6 +481,8 @@ private:
   std::uint64_t top_ = 0;
   std::vector<std::uint64_t> offsets_;
   std::vector<bool> keyChecked_;
+  std::vector<bool> shared_;  // referenced more than once
+  std::unordered_map<std::uint64_t, PlistValue> sharedValues_;
 };
 
 // Writes the binary form directly: libplist 2.2 takes strings as C strings, so a string holding
@@ -474,7 +494,9 @@ public:
   bool write(const PlistValue& value)
   {
     objects_.clear();
-    if (!add(value, 0)) {
+    written_.clear();
+    std::uint64_t top = 0;
+    if (!add(value, 0, top)) {
       return false;
     }
     const std::uint64_t count = objects_.size();
@@ -528,14 +550,27 @@ private:
     return false;
   }
 
-  // Collects the value and everything below it; the value's index is objects_.size() on entry.
-  bool add(const PlistValue& value, int depth)
+  // Collects the value and everything below it and gives its index. A container or data that
+  // shares its storage with one collected before is that object again: a value read from a
+  // file of shared objects (or copied into several places) is written as compactly as it is
+  // held, instead of once per place.
+  bool add(const PlistValue& value, int depth, std::uint64_t& index)
   {
     if (depth > kMaxPlistDepth) {
       return fail("nesting deeper than " + std::to_string(kMaxPlistDepth) + " levels");
     }
-    const std::size_t index = objects_.size();
+    const void* storage = value.sharedStorage();
+    if (storage != nullptr) {
+      if (const auto found = written_.find(storage); found != written_.end()) {
+        index = found->second;
+        return true;
+      }
+    }
+    index = objects_.size();
     objects_.push_back(Object{&value, nullptr, {}});
+    if (storage != nullptr) {
+      written_.emplace(storage, index);
+    }
     switch (value.type()) {
     case PlistValue::Type::Null:
       return fail("a null value has no property-list form");
@@ -551,10 +586,11 @@ private:
           log("Warning, property list writer left out a null array element");
           continue;
         }
-        children.push_back(objects_.size());
-        if (!add(element, depth + 1)) {
+        std::uint64_t child = 0;
+        if (!add(element, depth + 1, child)) {
           return false;
         }
+        children.push_back(child);
       }
       objects_[index].children = std::move(children);
       return true;
@@ -577,10 +613,11 @@ private:
       }
       std::vector<std::uint64_t> children = keys;
       for (const PlistValue* item : values) {
-        children.push_back(objects_.size());
-        if (!add(*item, depth + 1)) {
+        std::uint64_t child = 0;
+        if (!add(*item, depth + 1, child)) {
           return false;
         }
+        children.push_back(child);
       }
       objects_[index].children = std::move(children);
       return true;
@@ -713,6 +750,7 @@ private:
   }
 
   std::vector<Object> objects_;
+  std::unordered_map<const void*, std::uint64_t> written_;  // shared storage -> its object
   std::vector<std::uint8_t> out_;
   std::size_t refSize_ = 1;
 };

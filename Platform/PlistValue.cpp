@@ -147,6 +147,20 @@ PlistValue::PlistValue(unsigned long value) : storage_(saturatedFromUnsigned(val
 
 PlistValue::PlistValue(unsigned long long value) : storage_(saturatedFromUnsigned(value)) {}
 
+const void* PlistValue::sharedStorage() const
+{
+  if (const auto* data = std::get_if<std::shared_ptr<const Data>>(&storage_)) {
+    return data->get();
+  }
+  if (const auto* array = std::get_if<std::shared_ptr<const Array>>(&storage_)) {
+    return array->get();
+  }
+  if (const auto* dictionary = std::get_if<std::shared_ptr<const Dictionary>>(&storage_)) {
+    return dictionary->get();
+  }
+  return nullptr;
+}
+
 PlistValue::PlistValue(Array array) : storage_(std::make_shared<const Array>(std::move(array))) {}
 
 PlistValue::PlistValue(Dictionary dictionary)

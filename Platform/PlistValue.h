@@ -113,6 +113,10 @@ public:
   // Shorthand on an array (or null).
   void append(PlistValue value);
 
+  // The storage that copies of this value share (an array's, a dictionary's or data's);
+  // nullptr for the other kinds. Two values with the same storage are the same value.
+  const void* sharedStorage() const;
+
   // Structural equality: same kind and same contents; dictionaries compare in key order too
   // (the order is part of what round trips must keep), reals compare NaN equal to NaN. An
   // integer never equals a real or a bool.

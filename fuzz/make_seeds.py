@@ -330,6 +330,35 @@ def svg_exports():
     write("svg_export", "symbol-names-that-meet.bin", symbols.data)
 
 
+# ---- Vector paths (the SVG and EPS subset readers of file parameters) ----
+
+EPS_HEADER = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n%%EndComments\n"
+
+
+def eps(body, prolog=""):
+    return EPS_HEADER + prolog + "%%EndPageSetup\n" + body + "showpage\n%%EOF\n"
+
+
+def vector_paths():
+    write("vector_parser", "square.eps", eps("newpath 10 10 moveto 90 10 lineto 90 90 lineto 10 90 lineto closepath fill\n"))
+    write("vector_parser", "aliases.eps", eps("n 0 0 m 50 0 l 50 50 25 75 0 50 c h f\n",
+                                              "/n {newpath} bind def /m {moveto} bind def /l {lineto} bind def\n"
+                                              "/c {curveto} bind def /h {closepath} bind def /f {fill} bind def\n"))
+    write("vector_parser", "cairo-like.eps", eps("q 1 0 0 1 5 5 cm 0.5 g 0 0 40 20 re f Q\n"
+                                                 "q 2 0 0 2 0 0 cm 1 0 0 rg 3 w 0 0 m 10 10 l S Q\n"))
+    write("vector_parser", "nesting.eps", eps("q " * 300 + "0 0 m 1 1 l S " + "Q " * 300 + "\n"))
+    write("vector_parser", "huge-numbers.eps", eps("1e308 1e308 moveto -1e308 1e308 lineto 1e999 0 lineto closepath fill\n"))
+    write("vector_parser", "shapes.svg",
+          "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 100 100'>"
+          "<rect x='10' y='10' width='30' height='20' fill='#3a6'/>"
+          "<circle cx='60' cy='60' r='15' stroke='red' stroke-width='2'/>"
+          "<path d='M10 90 Q 30 60 50 90 T 90 90 A 10 20 30 1 0 70 70 z' fill-rule='evenodd'/>"
+          "<g transform='translate(5 5) scale(2)'><polygon points='0,0 5,0 5,5'/></g></svg>")
+    write("vector_parser", "huge-numbers.svg",
+          "<svg xmlns='http://www.w3.org/2000/svg'><path d='M1e308 1e308 L-1e308 0 L 1e999 5 Z'/>"
+          "<rect width='1e308' height='1e308' transform='scale(1e308)'/></svg>")
+
+
 if __name__ == "__main__":
     property_lists()
     keyed_archives()
@@ -337,3 +366,4 @@ if __name__ == "__main__":
     images()
     documents()
     svg_exports()
+    vector_paths()

@@ -455,6 +455,47 @@ TEST(PropertyList, BinaryDepthCountsSharedObjectsExpanded)
   }
 }
 
+// Twenty-three levels that each reference the next twice: 2^24 - 1 values once expanded, under
+// the limit. Each object is read once and shared by its references, and writing the value back
+// writes each shared one once, so that a file of a few hundred bytes neither takes gigabytes
+// when read nor when saved again.
+TEST(PropertyList, SharedBinaryObjectsStaySharedWhenReadAndWritten)
+{
+  std::vector<std::vector<std::uint32_t>> lattice;
+  for (std::uint32_t i = 0; i < 23; ++i) {
+    lattice.push_back({i + 1, i + 1});
+  }
+  lattice.emplace_back();
+  const auto bytes = binaryArrays(lattice);
+  const std::optional<pf::PlistValue> value = pf::readPropertyList(std::span<const std::uint8_t>(bytes));
+  ASSERT_TRUE(value.has_value());
+  const pf::PlistValue* level = &*value;
+  for (int depth = 0; depth < 23; ++depth) {
+    ASSERT_EQ(level->size(), 2u);
+    ASSERT_NE(level->at(0).sharedStorage(), nullptr);
+    EXPECT_EQ(level->at(0).sharedStorage(), level->at(1).sharedStorage());
+    level = &level->at(0);
+  }
+  EXPECT_EQ(level->size(), 0u);
+
+  const std::optional<std::vector<std::uint8_t>> written = pf::binaryPropertyList(*value);
+  ASSERT_TRUE(written.has_value());
+  EXPECT_LT(written->size(), 2 * bytes.size());
+  const std::optional<pf::PlistValue> again = pf::readPropertyList(std::span<const std::uint8_t>(*written));
+  ASSERT_TRUE(again.has_value());
+  EXPECT_EQ(again->at(0).at(1).at(0).size(), 2u);
+
+  // Copies of one value in several places of a new value are written once too.
+  const pf::PlistValue shared(pf::PlistValue::Array{pf::PlistValue("one"), pf::PlistValue(2)});
+  const std::optional<std::vector<std::uint8_t>> twice =
+      pf::binaryPropertyList(pf::PlistValue(pf::PlistValue::Array{shared, shared}));
+  ASSERT_TRUE(twice.has_value());
+  const std::optional<pf::PlistValue> read = pf::readPropertyList(std::span<const std::uint8_t>(*twice));
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(*read, pf::PlistValue(pf::PlistValue::Array{shared, shared}));
+  EXPECT_EQ(read->at(0).sharedStorage(), read->at(1).sharedStorage());
+}
+
 TEST(PropertyList, BinaryKeysWithNulAreRefused)
 {
   QuietLog quiet;
