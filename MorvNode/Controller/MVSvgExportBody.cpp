@@ -389,9 +389,10 @@ std::string MVSvgExportBody::symbolDefinitionsString() const
   std::set<std::string> written;
   for (const std::string& name : names) {
     const std::string symbolName = MVElementImage::svgSymbolNameForImageName(name);
-    // Names that differ only in characters a symbol name leaves out share one symbol: a second
-    // one would repeat its id.
-    if (!written.insert(symbolName).second) {
+    // Names that differ only in characters a symbol name leaves out, or in bytes that are no
+    // text and are written as one replacement character, share one symbol: a second one would
+    // repeat its id.
+    if (!written.insert(MVSvgWriter::xmlText(symbolName)).second) {
       continue;
     }
     // An image made from stored vector data: the stored file itself when it is SVG text.

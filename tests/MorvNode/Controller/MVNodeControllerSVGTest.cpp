@@ -307,8 +307,9 @@ TEST_F(SvgExportTest, RepeatedNamesAndSymbolNamesGiveUniqueIds)
                                                                         "Picture");
   imageNode("Picture[NSImage]");  // its element is named "Picture" too
   imageNode("Picture[NSImage]");
-  // Two stored names that become one symbol name once quotes are left out.
-  for (const char* name : {"a'b", "ab"}) {
+  // Two stored names that become one symbol name once quotes are left out, and two that become
+  // one id once their ill-formed bytes are replaced.
+  for (const char* name : {"a'b", "ab", "\x96'c", "\xfc" "c"}) {
     controller().sharedGraphicsStore()->storeSharedElementGraphicObject(
         bytes("<svg xmlns='http://www.w3.org/2000/svg'/>"), name);
     imageNode(std::string(name) + "[NSImage]");
