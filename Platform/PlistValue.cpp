@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <type_traits>
 #include <functional>
 #include <unordered_map>
 
@@ -149,16 +150,19 @@ PlistValue::PlistValue(unsigned long long value) : storage_(saturatedFromUnsigne
 
 const void* PlistValue::sharedStorage() const
 {
-  if (const auto* data = std::get_if<std::shared_ptr<const Data>>(&storage_)) {
-    return data->get();
-  }
-  if (const auto* array = std::get_if<std::shared_ptr<const Array>>(&storage_)) {
-    return array->get();
-  }
-  if (const auto* dictionary = std::get_if<std::shared_ptr<const Dictionary>>(&storage_)) {
-    return dictionary->get();
-  }
-  return nullptr;
+  const void* storage = nullptr;
+  long holders = 0;
+  std::visit(
+      [&](const auto& kept) {
+        using Kept = std::decay_t<decltype(kept)>;
+        if constexpr (std::is_same_v<Kept, std::shared_ptr<const Data>> || std::is_same_v<Kept, std::shared_ptr<const Array>> ||
+                      std::is_same_v<Kept, std::shared_ptr<const Dictionary>>) {
+          storage = kept.get();
+          holders = kept.use_count();
+        }
+      },
+      storage_);
+  return holders > 1 ? storage : nullptr;
 }
 
 PlistValue::PlistValue(Array array) : storage_(std::make_shared<const Array>(std::move(array))) {}

@@ -113,8 +113,10 @@ public:
   // Shorthand on an array (or null).
   void append(PlistValue value);
 
-  // The storage that copies of this value share (an array's, a dictionary's or data's);
-  // nullptr for the other kinds. Two values with the same storage are the same value.
+  // The storage this value shares with copies of it (an array's, a dictionary's or data's);
+  // nullptr for the other kinds and when no other copy holds it, so that a walk that meets a
+  // value in several places keeps track only of values that can be met again. Two values with
+  // the same storage are the same value.
   const void* sharedStorage() const;
 
   // Structural equality: same kind and same contents; dictionaries compare in key order too
